@@ -1,0 +1,1 @@
+# owned by the cli work; see the README

@@ -1,0 +1,1 @@
+# owned by the gui work; see the README

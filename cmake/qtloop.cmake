@@ -1,0 +1,1 @@
+# owned by the qtloop work; see the README

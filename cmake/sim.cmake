@@ -1,0 +1,1 @@
+# owned by the sim work; see the README

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+// What the web command queue needs from host addressing: before the first command of a
+// burst, make sure the PC can reach the device, and later remove what was added.
+class IHostAddressSetup {
+public:
+    virtual ~IHostAddressSetup() = default;
+
+    // Runs on the address set-up worker thread. Returns the local address the web socket
+    // must be bound to: empty (no binding needed), a dotted IPv4 address, or "ERROR".
+    virtual std::wstring PrepareHostAddress(const std::wstring& deviceIp,
+                                            const std::wstring& deviceMask) = 0;
+
+    // Removes the temporary address if one is present, then waits 500 ms. Called on the
+    // user-interface thread when the web manager stops; safe while a set-up runs.
+    // Returns true when an address was removed.
+    virtual bool RemoveTempAddress() = 0;
+};
+
+// The set-up for a PC that needs no help to reach the device: always "no binding".
+class NoHostAddressSetup : public IHostAddressSetup {
+public:
+    std::wstring PrepareHostAddress(const std::wstring&, const std::wstring&) override {
+        return std::wstring();
+    }
+    bool RemoveTempAddress() override { return false; }
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+
+// Milliseconds of a monotonic clock as a 32-bit count that wraps at 2^32, like the
+// system tick count the timing rules are written for. Injected so that tests never sleep.
+class ITickClock {
+public:
+    virtual ~ITickClock() = default;
+    virtual uint32_t GetTickCount() = 0;
+};
+
+// Blocking waits (the 500 ms pause after an address deletion, the 10 s wait after an
+// addition, the one-second hold after the status read). Injected for the same reason.
+class ISleeper {
+public:
+    virtual ~ISleeper() = default;
+    virtual void SleepMs(uint32_t ms) = 0;
+};
+
+// CLOCK_MONOTONIC in milliseconds, truncated to 32 bits.
+class MonotonicTickClock : public ITickClock {
+public:
+    uint32_t GetTickCount() override;
+    static MonotonicTickClock& Instance();
+};
+
+class ThreadSleeper : public ISleeper {
+public:
+    void SleepMs(uint32_t ms) override;
+    static ThreadSleeper& Instance();
+};

@@ -1,0 +1,79 @@
+#include "resources/string_table.h"
+
+#include <cwctype>
+#include <unordered_map>
+
+namespace {
+
+const std::unordered_map<int, const wchar_t*>& Table() {
+    static const std::unordered_map<int, const wchar_t*> table = {
+#define TAMSEL_STRING(id, text) {id, text},
+#include "resources/strings.def"
+#undef TAMSEL_STRING
+    };
+    return table;
+}
+
+// _wtoi: optional leading white space and sign, then digits up to the first non-digit.
+// Overflow is clamped instead of being undefined.
+int WideToInt(const std::wstring& text) {
+    size_t i = 0;
+    while (i < text.size() && std::iswspace(static_cast<wint_t>(text[i]))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
+        negative = text[i] == L'-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+        value = value * 10 + (text[i] - L'0');
+        if (value > 2147483648LL) {
+            value = 2147483648LL;
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value > 2147483647LL) {
+        value = 2147483647LL;
+    }
+    return static_cast<int>(value);
+}
+
+// Takes the value before the first comma and deletes through that comma. Without a comma
+// the value is that of an empty text (0) and nothing is deleted.
+int TakeField(std::wstring& rest) {
+    const size_t comma = rest.find(L',');
+    if (comma == std::wstring::npos) {
+        return 0;
+    }
+    const int value = WideToInt(rest.substr(0, comma));
+    rest.erase(0, comma + 1);
+    return value;
+}
+
+}  // namespace
+
+std::wstring LoadString(int id) {
+    const auto& table = Table();
+    const auto it = table.find(id);
+    return it == table.end() ? std::wstring() : std::wstring(it->second);
+}
+
+int ParseLayoutRect(const std::wstring& text, int& x, int& y, int& cx, int& cy) {
+    if (text.empty()) {
+        return 0;
+    }
+    std::wstring rest = text;
+    x = TakeField(rest);
+    y = TakeField(rest);
+    cx = TakeField(rest);
+    cy = WideToInt(rest);
+    return 1;
+}
+
+int LoadLayoutRect(int id, int& x, int& y, int& cx, int& cy) {
+    return ParseLayoutRect(LoadString(id), x, y, cx, cy);
+}

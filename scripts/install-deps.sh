@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what building and testing Tamsel needs on Debian 12. Idempotent: when every
+# package is already present it does not touch apt at all.
+set -euo pipefail
+
+PACKAGES=(
+    build-essential cmake ninja-build pkg-config   # toolchain
+    libgtest-dev libgmock-dev                      # unit tests
+    libbenchmark-dev                               # benchmarks
+    libmnl-dev                                     # rtnetlink for host addressing
+    qt6-base-dev libgl-dev                         # GUI and the Qt event loop
+    iproute2 procps                                # virtual LAN of network namespaces
+    xvfb xauth                                     # GUI screenshots without a display
+    fonts-dejavu-core                              # the artwork's and the pages' font
+    clang-format                                   # style check
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+if ((${#missing[@]} == 0)); then
+    exit 0
+fi
+if [[ $(id -u) -ne 0 ]]; then
+    echo "install-deps: missing packages: ${missing[*]}; run as root to install them" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends "${missing[@]}"
