@@ -57,8 +57,7 @@ public:
     // broadcast-capable IPv4 interface. Returns the number of interfaces it left by.
     virtual int SendBroadcastOnAllInterfaces(const void* data, size_t length, uint16_t port) = 0;
     // Receives one datagram; a datagram longer than `length` fails with EMSGSIZE.
-    virtual int ReceiveFrom(void* buffer, size_t length, std::string& address,
-                            uint16_t& port) = 0;
+    virtual int ReceiveFrom(void* buffer, size_t length, std::string& address, uint16_t& port) = 0;
 
     // Stream sockets.
     // Starts a non-blocking connect; true when it is under way or done.
