@@ -1,0 +1,180 @@
+#include "web/input_rules.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "web/survey_parser.h"
+
+namespace {
+
+constexpr int kIpFirstOctetMessage = 142;
+constexpr int kIpLastOctetMessage = 145;
+constexpr int kSubnetMaskMessage = 146;
+constexpr int kWrongPasswordMessage = 138;
+constexpr int kRepeatPasswordMessage = 141;
+constexpr int kPreSharedKeyMessage = 201;
+constexpr int kWepKeyMessage = 202;
+constexpr int kUnsupportedSecurityMessage = 203;
+
+// Hexadecimal digits are the ASCII ones only; the locale plays no part.
+bool IsHexDigits(const std::wstring& text) {
+    return std::all_of(text.begin(), text.end(), [](wchar_t ch) {
+        return (ch >= L'0' && ch <= L'9') || (ch >= L'a' && ch <= L'f') ||
+               (ch >= L'A' && ch <= L'F');
+    });
+}
+
+InputVerdict Refuse(int messageId, InputFocus focus, int octet = -1) {
+    return InputVerdict{messageId, focus, octet};
+}
+
+}  // namespace
+
+std::optional<Ipv4Octets> ParseDottedOctets(std::wstring_view text) {
+    Ipv4Octets octets = {0, 0, 0, 0};
+    if (text.empty()) {
+        return octets;
+    }
+    size_t field = 0;
+    int digits = 0;
+    for (wchar_t ch : text) {
+        if (ch == L'.') {
+            if (++field == octets.size()) {
+                return std::nullopt;
+            }
+            digits = 0;
+        } else if (ch >= L'0' && ch <= L'9') {
+            if (++digits > 3) {
+                return std::nullopt;
+            }
+            octets[field] = octets[field] * 10 + (ch - L'0');
+            if (octets[field] > 255) {
+                return std::nullopt;
+            }
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (field != octets.size() - 1) {
+        return std::nullopt;
+    }
+    return octets;
+}
+
+std::wstring FormatDottedOctets(const Ipv4Octets& octets) {
+    return std::to_wstring(octets[0]) + L'.' + std::to_wstring(octets[1]) + L'.' +
+           std::to_wstring(octets[2]) + L'.' + std::to_wstring(octets[3]);
+}
+
+bool IsValidSubnetMask(const Ipv4Octets& mask) {
+    uint32_t bits = 0;
+    for (int octet : mask) {
+        bits = (bits << 8) | static_cast<uint32_t>(octet & 0xFF);
+    }
+    if (bits == 0 || (bits & 1U) != 0) {
+        return false;
+    }
+    // Leading ones followed only by zeros: inverting gives a run of low ones, and adding
+    // one to such a run leaves no bit in common with it.
+    const uint32_t hostBits = ~bits;
+    return (hostBits & (hostBits + 1U)) == 0;
+}
+
+InputVerdict CheckLanAddress(const Ipv4Octets& ip, const Ipv4Octets& mask) {
+    // Class A to C unicast only; 0 and 224 and above are not device addresses.
+    if (ip[0] < 1 || ip[0] > 223) {
+        return Refuse(kIpFirstOctetMessage, InputFocus::IpAddress, 0);
+    }
+    // Host part .0 and .255 are the network and broadcast addresses of a /24.
+    if (ip[3] < 1 || ip[3] > 254) {
+        return Refuse(kIpLastOctetMessage, InputFocus::IpAddress, 3);
+    }
+    if (!IsValidSubnetMask(mask)) {
+        return Refuse(kSubnetMaskMessage, InputFocus::SubnetMask, 0);
+    }
+    return {};
+}
+
+InputVerdict CheckLanAddressText(std::wstring_view ip, std::wstring_view mask) {
+    const std::optional<Ipv4Octets> ipOctets = ParseDottedOctets(ip);
+    if (!ipOctets) {
+        return Refuse(kIpFirstOctetMessage, InputFocus::IpAddress, 0);
+    }
+    const std::optional<Ipv4Octets> maskOctets = ParseDottedOctets(mask);
+    if (!maskOctets) {
+        // The IP address is checked before the mask is even read.
+        const InputVerdict ipVerdict = CheckLanAddress(*ipOctets, {255, 255, 255, 0});
+        return ipVerdict.Accepted() ? Refuse(kSubnetMaskMessage, InputFocus::SubnetMask, 0)
+                                    : ipVerdict;
+    }
+    return CheckLanAddress(*ipOctets, *maskOctets);
+}
+
+InputVerdict CheckPasswordChange(const std::wstring& typedCurrent,
+                                 const std::wstring& devicePassword,
+                                 const std::wstring& newPassword, const std::wstring& repeat) {
+    if (typedCurrent != devicePassword) {
+        return Refuse(kWrongPasswordMessage, InputFocus::CurrentPassword);
+    }
+    if (newPassword != repeat || repeat.empty()) {
+        return Refuse(kRepeatPasswordMessage, InputFocus::NewPassword);
+    }
+    return {};
+}
+
+std::optional<WepKeyFlags> ReadWepKey(const std::wstring& key) {
+    switch (key.size()) {
+        case 5:
+            return WepKeyFlags{0, 0};
+        case 13:
+            return WepKeyFlags{0, 1};
+        case 10:
+            return IsHexDigits(key) ? std::optional(WepKeyFlags{1, 0}) : std::nullopt;
+        case 26:
+            return IsHexDigits(key) ? std::optional(WepKeyFlags{1, 1}) : std::nullopt;
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<int> ReadPreSharedKeyFormat(const std::wstring& key) {
+    if (key.size() == 64) {
+        return IsHexDigits(key) ? std::optional(1) : std::nullopt;
+    }
+    if (key.size() >= 8 && key.size() <= 63) {
+        return 0;
+    }
+    return std::nullopt;
+}
+
+BridgeSecurity CheckBridgeKey(const std::wstring& keyword, const std::wstring& key) {
+    BridgeSecurity security;
+    if (EqualsIgnoreCase(keyword, L"NONE")) {
+        return security;
+    }
+    if (EqualsIgnoreCase(keyword, L"WEP")) {
+        const std::optional<WepKeyFlags> flags = ReadWepKey(key);
+        if (!flags) {
+            security.messageId = kWepKeyMessage;
+            return security;
+        }
+        security.encryptionType = 1;
+        security.wepKeyFormat = flags->format;
+        security.wepKeyLength = flags->length;
+        return security;
+    }
+    const bool tkip = EqualsIgnoreCase(keyword, L"TKIP");
+    if (tkip || EqualsIgnoreCase(keyword, L"AES")) {
+        const std::optional<int> format = ReadPreSharedKeyFormat(key);
+        if (!format) {
+            security.messageId = kPreSharedKeyMessage;
+            return security;
+        }
+        security.encryptionType = 2;
+        security.wpaCipher = tkip ? 0 : 1;
+        security.pskFormat = *format;
+        return security;
+    }
+    security.messageId = kUnsupportedSecurityMessage;
+    return security;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+
+// What the device's LAN, interface and status pages report, in the order the summary
+// page shows the values. Every field is the trimmed text of one cell or form field of
+// those pages; nothing is validated or interpreted.
+struct DeviceStatus {
+    std::wstring strMACAddress;       // LAN page, upper case
+    std::wstring strFirmwareVersion;  // status page
+    std::wstring strLanIP;            // LAN page
+    std::wstring strLanMask;          // LAN page
+    std::wstring strDhcpServer;       // LAN page, the text inside the DHCP cell's "(...)"
+    std::wstring strMode;             // interface page
+    std::wstring strSecurity;         // interface page
+    std::wstring strWanIP;            // interface page
+    std::wstring strSSID;             // interface page
+    std::wstring strWanMask;          // interface page
+    std::wstring strGateway;          // interface page
+    std::wstring strDNS1;             // interface page
+    std::wstring strDNS2;             // interface page
+
+    // Empties all thirteen fields (done on every Connect, before the first answer).
+    void Clear();
+};
+
+// The record shared by the start-up reads and the wizard pages. Touched only on the
+// user-interface thread.
+extern DeviceStatus G_DeviceStatus;
+
+// True when the response contains "HTTP" and also "200", both case-sensitive and anywhere
+// in the text: the device's pages are judged by this alone, so a "200" in a header or the
+// body of another status also passes. Only such answers are handed to a parser.
+bool IsGoodAnswer(const std::wstring& response);
+
+// Each parser reads one whole response (status line and headers included) and
+// overwrites exactly the fields it fills, every time; a missing label or marker gives an
+// empty or shortened value, never an error.
+//
+// LAN page: strLanIP, strLanMask, strDhcpServer, strMACAddress.
+void ParseLanPage(const std::wstring& response, DeviceStatus& status);
+// Interface page: strDNS1, strDNS2, strGateway, strWanIP, strWanMask, strMode, strSSID,
+// strSecurity.
+void ParseWanPage(const std::wstring& response, DeviceStatus& status);
+// Status page (also the answer to the LAN address form): strFirmwareVersion.
+void ParseStatusPage(const std::wstring& response, DeviceStatus& status);
+
+// `text` without the white space (as iswspace defines it) at either end.
+std::wstring TrimWhiteSpace(std::wstring_view text);
+
+// A forward-only walk over a page. The text only ever loses its beginning, so the
+// values must be read in the order the page lists them. All searches are for the first
+// case-sensitive occurrence in what is left.
+class PageCursor {
+public:
+    explicit PageCursor(std::wstring page) : page_(std::move(page)) {}
+
+    // Drops everything before `label`; leaves the text as it is when the label is absent.
+    void SkipTo(const std::wstring& label);
+
+    // Drops everything up to and including `marker`. When the marker is absent its
+    // position counts as -1, so length - 1 characters go (all of them when fewer are left).
+    // The device's pages are read this way; a missing marker must not stop the reading of
+    // the fields that follow.
+    void SkipPast(const std::wstring& marker);
+
+    // The text before `end`, trimmed of white space at both ends; empty when `end` is
+    // absent. Leaves the position unchanged.
+    std::wstring TakeUntil(const std::wstring& end) const;
+
+    // What is left of the page.
+    std::wstring Remaining() const { return page_.substr(start_); }
+
+private:
+    std::wstring page_;
+    size_t start_ = 0;
+};

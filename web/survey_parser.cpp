@@ -1,0 +1,168 @@
+#include "web/survey_parser.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <tuple>
+
+#include "resources/string_table.h"
+#include "web/response_parsers.h"
+
+namespace {
+
+// String-table ids of the security texts.
+constexpr int kNoneTextId = 134;
+constexpr int kWepTextId = 135;
+constexpr int kTkipTextId = 136;
+constexpr int kAesTextId = 137;
+constexpr int kUnknownTypeTextId = 4201;
+
+constexpr std::wstring_view kCountMarker = L"name=\"apCount\"";
+// The count is found by the word "value" but cut as the whole `value="` (7 characters);
+// a page without the word loses 6 characters instead.
+constexpr std::wstring_view kValueWord = L"value";
+constexpr std::ptrdiff_t kValueAttributeLength = 7;
+constexpr std::wstring_view kCellStart = L"<font size=\"2\">";
+constexpr std::wstring_view kInputStart = L"<input";
+constexpr std::wstring_view kCellEnd = L"</font>";
+
+// The leading integer of `text` as the C library's wide atoi reads it (optional white
+// space and sign, then digits), 0 when there is none; overflow is clamped.
+long long LeadingInteger(std::wstring_view text) {
+    size_t i = 0;
+    while (i < text.size() && std::iswspace(static_cast<wint_t>(text[i]))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
+        negative = text[i] == L'-';
+        ++i;
+    }
+    long long value = 0;
+    constexpr long long kLimit = 1LL << 40;
+    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+        value = std::min(value * 10 + (text[i] - L'0'), kLimit);
+    }
+    return negative ? -value : value;
+}
+
+// Reads the network count and leaves `rest` at the start of the count value, from where
+// the cells are read.
+int TakeNetworkCount(std::wstring_view& rest) {
+    const std::ptrdiff_t marker = FindText(rest, kCountMarker);
+    if (marker < 0) {
+        // Without the count input the page lists nothing we can trust; a later "value"
+        // attribute of some other input must not be taken for the count.
+        return 0;
+    }
+    rest = CutFront(rest, marker);
+    rest = CutFront(rest, FindText(rest, kValueWord) + kValueAttributeLength);
+    long long count = LeadingInteger(HeadOf(rest, FindText(rest, L"\"")));
+    if (count > 1) {
+        --count;
+    }
+    return static_cast<int>(std::clamp<long long>(count, 0, kMaxSurveyNetworks));
+}
+
+// Moves past the next cell opening; without one, 14 characters go (position -1 + 15).
+std::wstring_view PastNextCell(std::wstring_view rest) {
+    return CutFront(rest,
+                    FindText(rest, kCellStart) + static_cast<std::ptrdiff_t>(kCellStart.size()));
+}
+
+}  // namespace
+
+std::ptrdiff_t FindText(std::wstring_view text, std::wstring_view marker) {
+    const size_t at = text.find(marker);
+    return at == std::wstring_view::npos ? -1 : static_cast<std::ptrdiff_t>(at);
+}
+
+std::wstring_view CutFront(std::wstring_view text, std::ptrdiff_t n) {
+    if (n <= 0) {
+        return text;
+    }
+    return text.substr(std::min(static_cast<size_t>(n), text.size()));
+}
+
+std::wstring_view HeadOf(std::wstring_view text, std::ptrdiff_t n) {
+    if (n <= 0) {
+        return {};
+    }
+    return text.substr(0, static_cast<size_t>(n));
+}
+
+bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b) {
+    const auto fold = [](wchar_t ch) {
+        return ch >= L'a' && ch <= L'z' ? static_cast<wchar_t>(ch - L'a' + L'A') : ch;
+    };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [&](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
+}
+
+int ParseSurveyCount(const std::wstring& page) {
+    std::wstring_view rest = page;
+    return TakeNetworkCount(rest);
+}
+
+std::vector<std::wstring> ParseSurveyFields(std::wstring page) {
+    std::wstring_view rest = page;
+    const int count = TakeNetworkCount(rest);
+    std::vector<std::wstring> fields;
+    fields.reserve(static_cast<size_t>(count) * kSurveyFieldsPerNetwork);
+    for (int network = 0; network < count; ++network) {
+        for (int field = 0; field < kSurveyFieldsPerNetwork; ++field) {
+            rest = PastNextCell(rest);
+            // Channel and SSID cells also carry a hidden input after the text.
+            const std::wstring_view end = field < 2 ? kInputStart : kCellEnd;
+            std::wstring text = TrimWhiteSpace(HeadOf(rest, FindText(rest, end)));
+            fields.push_back(text.empty() ? L" " : std::move(text));
+        }
+        rest = PastNextCell(rest);  // the selection cell
+    }
+    return fields;
+}
+
+std::vector<SurveyNetwork> ParseSurveyNetworks(const std::wstring& page) {
+    const std::vector<std::wstring> fields = ParseSurveyFields(page);
+    std::vector<SurveyNetwork> networks;
+    networks.reserve(fields.size() / kSurveyFieldsPerNetwork);
+    for (size_t base = 0; base + kSurveyFieldsPerNetwork <= fields.size();
+         base += kSurveyFieldsPerNetwork) {
+        SurveyNetwork network;
+        network.channel = fields[base + 0];
+        network.ssid = fields[base + 1];
+        network.bssid = fields[base + 2];
+        network.encryption = fields[base + 3];
+        network.wpaKind = fields[base + 4];
+        network.signal = fields[base + 5];
+        network.mode = fields[base + 6];
+        std::tie(network.keyword, network.securityText) =
+            ClassifySecurity(network.encryption, network.wpaKind);
+        networks.push_back(std::move(network));
+    }
+    return networks;
+}
+
+std::pair<std::wstring, std::wstring> ClassifySecurity(const std::wstring& encryptionWord,
+                                                       const std::wstring& wpaKind) {
+    // The kind word decides first: WPA networks also name a cipher as encryption word.
+    if (EqualsIgnoreCase(wpaKind, L"WPAPSK")) {
+        return {L"TKIP", LoadString(kTkipTextId)};
+    }
+    if (EqualsIgnoreCase(wpaKind, L"WPA2PSK")) {
+        return {L"AES", LoadString(kAesTextId)};
+    }
+    if (EqualsIgnoreCase(encryptionWord, L"NONE")) {
+        return {L"NONE", LoadString(kNoneTextId)};
+    }
+    if (EqualsIgnoreCase(encryptionWord, L"WEP")) {
+        return {L"WEP", LoadString(kWepTextId)};
+    }
+    if (EqualsIgnoreCase(encryptionWord, L"TKIP")) {
+        return {L"TKIP", LoadString(kTkipTextId)};
+    }
+    if (EqualsIgnoreCase(encryptionWord, L"AES")) {
+        return {L"AES", LoadString(kAesTextId)};
+    }
+    return {L"Unknown", LoadString(kUnknownTypeTextId)};
+}
