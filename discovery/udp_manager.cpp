@@ -1,0 +1,143 @@
+#include "discovery/udp_manager.h"
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace {
+
+constexpr uint8_t kAllDevices[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+}  // namespace
+
+CUDPManager::CUDPManager(ISocketFactory& sockets, ITickClock& clock)
+    : m_clock(clock), m_socket(sockets.MakeSocket(*this)) {}
+
+CUDPManager::~CUDPManager() {
+    ClearRequests();
+    ClearDevices();
+    CloseSocket();
+}
+
+int CUDPManager::QueueSearch(const std::wstring& name) {
+    _STRU_UDP_DATA request;
+    request.strCommand = name;
+    request.nRetry = kSendsPerSearch;
+    request.dwInterval = kSendIntervalMs;
+    m_requests.push_back(request);
+    m_devices.clear();
+    return 1;
+}
+
+int CUDPManager::GetRequestCount() const {
+    return static_cast<int>(m_requests.size());
+}
+
+int CUDPManager::GetDeviceCount() const {
+    return static_cast<int>(m_devices.size());
+}
+
+_STRU_AP_INFO CUDPManager::GetDevice(int index) const {
+    if (index < 0 || static_cast<size_t>(index) >= m_devices.size()) {
+        throw std::out_of_range("discovered device index out of range");
+    }
+    return m_devices[static_cast<size_t>(index)];
+}
+
+void CUDPManager::OnDiscoveryTimer(int timerId) {
+    if (timerId != kTimerId || m_requests.empty()) {
+        return;
+    }
+    _STRU_UDP_DATA head = m_requests.front();
+    if (head.dwLastSend != 0) {
+        // Unsigned difference: a wrap of the tick count between the send and now still
+        // gives the true elapsed time.
+        const uint32_t elapsed = m_clock.GetTickCount() - head.dwLastSend;
+        if (elapsed <= head.dwInterval) {
+            return;
+        }
+        head.dwLastSend = 0;
+    }
+    if (head.nRetry > 0) {
+        --head.nRetry;
+        if (head.nMode == 0) {
+            SendSearch(kAllDevices);
+            head.dwLastSend = m_clock.GetTickCount();
+        }
+        m_requests.front() = head;
+    } else {
+        // The wait after the last send is over: the search has ended.
+        m_requests.erase(m_requests.begin());
+    }
+}
+
+bool CUDPManager::EnsureSocket() {
+    if (m_bRecreate) {
+        m_socket->Close();
+        if (!m_socket->Create(IAsyncSocket::Type::kDatagram, kDiscoveryPort, std::string())) {
+            return false;  // stays flagged: the next send tries again
+        }
+        m_socket->SetBroadcast(true);
+        m_bRecreate = false;
+    }
+    return m_socket->IsOpen();
+}
+
+void CUDPManager::SendSearch(const uint8_t target[6]) {
+    if (!EnsureSocket()) {
+        return;
+    }
+    const auto request = BuildSearchRequest(target);
+    // Out of every broadcast-capable interface: a lone limited broadcast leaves by one
+    // interface only, and not at all on a PC without a default route. Failures are not
+    // reported; a search that reaches nobody simply ends empty.
+    m_socket->SendBroadcastOnAllInterfaces(request.data(), request.size(), kDiscoveryPort);
+}
+
+void CUDPManager::ClearDevices() {
+    m_devices.clear();
+    m_devices.shrink_to_fit();
+}
+
+void CUDPManager::ClearRequests() {
+    m_requests.clear();
+    m_requests.shrink_to_fit();
+}
+
+void CUDPManager::CloseSocket() {
+    m_socket->Close();
+}
+
+void CUDPManager::OnReceive(int error) {
+    if (error == ENETDOWN) {
+        m_socket->Close();
+        m_bRecreate = true;
+        return;
+    }
+    std::vector<uint8_t> buffer(kReplyBufferSize, 0);
+    std::string sender;
+    uint16_t senderPort = 0;
+    const int received = m_socket->ReceiveFrom(buffer.data(), buffer.size(), sender, senderPort);
+    if (received < 0) {
+        const int failure = m_socket->LastError();
+        if (failure == EAGAIN || failure == EWOULDBLOCK || failure == EINTR) {
+            return;  // a readiness report without a datagram: nothing is wrong
+        }
+    }
+    if (received <= 0) {
+        // An empty datagram, or a failed receive (EMSGSIZE for one over 1024 bytes).
+        m_socket->Close();
+        m_bRecreate = true;
+        return;
+    }
+    if (auto device = ParseSearchReply(buffer.data(), static_cast<size_t>(received), m_devices)) {
+        m_devices.push_back(std::move(*device));
+    }
+}
+
+void CUDPManager::OnClose(int /*error*/) {
+    m_bRecreate = true;
+}
+
+void CUDPManager::OnOutOfBandData(int /*error*/) {
+    m_bRecreate = true;
+}

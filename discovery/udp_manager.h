@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "discovery/datagram.h"
+#include "platform/async_socket.h"
+#include "platform/tick_clock.h"
+
+// Owns the discovery socket, the queue of search requests and the list of devices that
+// answered. The owner runs a 300 ms timer that calls OnDiscoveryTimer(kTimerId); each
+// queued search then broadcasts the request three times, more than 750 ms apart, and
+// replies are collected as they arrive. Everything runs on the event loop's thread; the
+// owner stops its timer before destroying the manager.
+class CUDPManager : public IAsyncSocketEvents {
+public:
+    static constexpr int kTimerId = 9997;
+    static constexpr uint32_t kTimerPeriodMs = 300;
+    static constexpr int kSendsPerSearch = 3;
+    static constexpr uint32_t kSendIntervalMs = 750;
+
+    CUDPManager(ISocketFactory& sockets, ITickClock& clock);
+    ~CUDPManager() override;
+
+    CUDPManager(const CUDPManager&) = delete;
+    CUDPManager& operator=(const CUDPManager&) = delete;
+
+    // Queues a search under `name` and empties the device list, so the new search starts
+    // from nothing (late replies of an earlier search land in the new list). Returns 1.
+    int QueueSearch(const std::wstring& name);
+    // Searches queued or running; 0 when the last one has ended.
+    int GetRequestCount() const;
+    int GetDeviceCount() const;
+    // A copy of device `index`; throws std::out_of_range outside 0 .. count - 1.
+    _STRU_AP_INFO GetDevice(int index) const;
+
+    // One step of the head request: wait, send, or end it after its last wait.
+    void OnDiscoveryTimer(int timerId);
+    // Broadcasts one search request for `target`, creating the socket first if needed.
+    void SendSearch(const uint8_t target[6]);
+    void ClearDevices();
+    void ClearRequests();
+    void CloseSocket();
+
+    // IAsyncSocketEvents
+    void OnReceive(int error) override;
+    void OnClose(int error) override;
+    void OnOutOfBandData(int error) override;
+
+private:
+    bool EnsureSocket();
+
+    ITickClock& m_clock;
+    std::unique_ptr<IAsyncSocket> m_socket;
+    // The socket must be (re)created before the next send.
+    bool m_bRecreate = true;
+    std::vector<_STRU_UDP_DATA> m_requests;
+    std::vector<_STRU_AP_INFO> m_devices;
+};

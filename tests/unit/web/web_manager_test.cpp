@@ -1,0 +1,449 @@
+#include "web/web_manager.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "fakes/fake_host_setup.h"
+#include "fakes/fake_socket.h"
+#include "fakes/fake_tick_clock.h"
+#include "web/encoders.h"
+
+namespace {
+
+const std::wstring kDeviceIp = L"192.168.1.254";
+const std::wstring kDeviceMask = L"255.255.255.0";
+const std::string kDeviceIpA = "192.168.1.254";
+const std::wstring kRequest = L"GET /lan.htm?n=caf\u00e9 HTTP/1.1\r\nHost: 192.168.1.254\r\n\r\n";
+
+class WebManagerTest : public ::testing::Test {
+protected:
+    FakeSocketState& socket() { return *sockets.states.front(); }
+
+    void Tick() {
+        web->WebTimerProc(CWEBManager::kTimerId);
+        clock.Advance(CWEBManager::kTimerPeriodMs);
+    }
+    // A tick that may start the address set-up, then lets the set-up finish.
+    void TickAndSettle() {
+        web->WebTimerProc(CWEBManager::kTimerId);
+        web->WaitForAddressSetup();
+        clock.Advance(CWEBManager::kTimerPeriodMs);
+    }
+    _STRU_WEB_DATA Head() {
+        const auto pending = web->PendingSnapshot();
+        EXPECT_FALSE(pending.empty());
+        return pending.empty() ? _STRU_WEB_DATA{} : pending.front();
+    }
+    // From a freshly queued head to "request sent": set-up, connect, connect event, send.
+    void RunToSent() {
+        TickAndSettle();
+        Tick();
+        socket().events->OnConnect(0);
+        Tick();
+    }
+    // Ticks until the head has finished and moved; returns the result.
+    std::pair<std::wstring, uint32_t> TickToResult(std::wstring* response = nullptr) {
+        for (int i = 0; i < 1000 && web->PendingCount() > 0 && !IsFinishedHead(); ++i) {
+            Tick();
+        }
+        Tick();  // hands the finished command over
+        uint32_t code = 0;
+        std::wstring text;
+        std::wstring name = web->TakeResult(code, text);
+        if (response) {
+            *response = text;
+        }
+        return {name, code};
+    }
+    bool IsFinishedHead() { return Head().dwResult >= 4; }
+
+    FakeTickClock clock{100000};
+    FakeSocketFactory sockets;
+    FakeHostAddressSetup host{L"192.168.1.241"};
+    std::unique_ptr<CWEBManager> web = std::make_unique<CWEBManager>(sockets, clock, host);
+};
+
+TEST_F(WebManagerTest, CommandsIntoAnEmptyQueueShareOneAddressSetUp) {
+    int queued = 0;
+    web->SetQueuedObserver([&] { ++queued; });
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    web->QueueCommand(L"WANINFO", WebRequest{L"GET /wan.htm\r\n\r\n", 0, L""}, kDeviceIp,
+                      kDeviceMask);
+    EXPECT_EQ(queued, 2);
+    EXPECT_EQ(web->PendingCount(), 2);
+
+    const auto pending = web->PendingSnapshot();
+    EXPECT_EQ(pending[0].dwResult, 0u);
+    EXPECT_EQ(pending[0].dwTimeout, 100000u);
+    EXPECT_EQ(pending[0].dwStartTick, 0u);
+    EXPECT_EQ(pending[1].dwResult, 1u);
+    EXPECT_EQ(pending[1].dwTimeout, 10000u);
+
+    for (const wchar_t* name : {L"LANINFO", L"WANINFO"}) {
+        if (Head().dwResult == 0) {
+            TickAndSettle();
+        }
+        Tick();
+        socket().events->OnConnect(0);
+        Tick();
+        socket().DeliverChunk("HTTP/1.1 200 OK\r\n\r\nok", kDeviceIpA);
+        socket().events->OnClose(0);
+        EXPECT_EQ(TickToResult(), std::make_pair(std::wstring(name), 4u));
+    }
+    EXPECT_EQ(host.PrepareCount(), 1);
+    EXPECT_EQ(socket().connects,
+              (std::vector<std::string>{"192.168.1.254:80", "192.168.1.254:80"}));
+}
+
+TEST_F(WebManagerTest, ACommandWalksEveryStateToANormalClose) {
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    const uint32_t t0 = clock.GetTickCount();
+
+    // State 0: the set-up phase starts; its outcome makes the command ready to connect.
+    host.Close();
+    web->WebTimerProc(CWEBManager::kTimerId);
+    host.WaitUntilRunning();
+    EXPECT_EQ(Head().dwResult, 0u);
+    EXPECT_EQ(Head().dwStartTick, t0);
+    EXPECT_EQ(Head().dwTimeout, 100000u);
+    host.Open();
+    web->WaitForAddressSetup();
+    EXPECT_EQ(Head().dwResult, 1u);
+    EXPECT_EQ(Head().dwStartTick, 0u);
+    EXPECT_EQ(web->BindAddress(), L"192.168.1.241");
+    EXPECT_EQ(host.Log().front(), "prepare 192.168.1.254/255.255.255.0");
+    clock.Advance(800);
+
+    // State 1: a stream socket from the bind address connects to port 80.
+    Tick();
+    EXPECT_EQ(Head().dwTimeout, 10000u);
+    EXPECT_EQ(socket().type, IAsyncSocket::Type::kStream);
+    EXPECT_EQ(socket().bindAddresses.back(), "192.168.1.241");
+    EXPECT_EQ(socket().connects.back(), "192.168.1.254:80");
+    EXPECT_EQ(web->GetConnPhase(), CWEBManager::kConnecting);
+
+    socket().events->OnConnect(0);
+    EXPECT_EQ(Head().dwResult, 2u);
+    EXPECT_EQ(Head().dwStartTick, 0u);
+    EXPECT_EQ(web->GetConnPhase(), CWEBManager::kConnectedPhase);
+
+    // State 2: the request goes out in Windows-1252 and the record starts collecting.
+    Tick();
+    EXPECT_EQ(socket().sent.back(), WideToAnsi(kRequest));
+    EXPECT_EQ(Head().strData, L"");
+    EXPECT_EQ(Head().dwTimeout, 18000u);
+
+    socket().DeliverChunk("HTTP/1.1 200 OK\r\n", kDeviceIpA);
+    EXPECT_EQ(Head().dwResult, 3u);
+    socket().DeliverChunk("\r\n<html>\xe9</html>", kDeviceIpA);
+    socket().events->OnClose(0);
+    EXPECT_EQ(Head().dwResult, 4u);
+    EXPECT_EQ(web->GetConnPhase(), CWEBManager::kClosed);
+
+    Tick();
+    EXPECT_EQ(web->PendingCount(), 0);
+    uint32_t code = 0;
+    std::wstring response;
+    EXPECT_EQ(web->TakeResult(code, response), L"LANINFO");
+    EXPECT_EQ(code, 4u);
+    EXPECT_EQ(response, L"HTTP/1.1 200 OK\r\n\r\n<html>\u00e9</html>");
+}
+
+TEST_F(WebManagerTest, TakeResultOnAnEmptyListLeavesTheOutputsAlone) {
+    uint32_t code = 42;
+    std::wstring response = L"untouched";
+    EXPECT_EQ(web->TakeResult(code, response), L"");
+    EXPECT_EQ(code, 42u);
+    EXPECT_EQ(response, L"untouched");
+}
+
+TEST_F(WebManagerTest, DeviceThatKeepsTheConnectionOpenTimesOutWithTheFullResponse) {
+    web->QueueCommand(L"GETSTATUS", kRequest, kDeviceIp, kDeviceMask);
+    RunToSent();
+    const uint32_t sentAt = Head().dwStartTick;
+    socket().DeliverChunk("HTTP/1.1 200 OK\r\n\r\nstatus", kDeviceIpA);
+
+    clock.Set(sentAt + 18000);
+    web->WebTimerProc(CWEBManager::kTimerId);
+    EXPECT_EQ(Head().dwResult, 3u);  // the limit must be passed, not merely reached
+    clock.Set(sentAt + 18001);
+    web->WebTimerProc(CWEBManager::kTimerId);
+    EXPECT_EQ(Head().dwResult, 5u);
+
+    std::wstring response;
+    EXPECT_EQ(TickToResult(&response), std::make_pair(std::wstring(L"GETSTATUS"), 5u));
+    EXPECT_EQ(response, L"HTTP/1.1 200 OK\r\n\r\nstatus");
+}
+
+TEST_F(WebManagerTest, RefusedConnectStillSendsAndEndsByTheResponseLimit) {
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    TickAndSettle();
+    Tick();
+    socket().open = false;  // what a refused connect leaves behind
+    socket().events->OnConnect(ECONNREFUSED);
+    EXPECT_EQ(Head().dwResult, 2u);
+    Tick();
+    const uint32_t sentAt = Head().dwStartTick;
+    EXPECT_EQ(Head().dwTimeout, 18000u);
+
+    std::wstring response = L"x";
+    EXPECT_EQ(TickToResult(&response), std::make_pair(std::wstring(L"LANINFO"), 5u));
+    EXPECT_EQ(response, L"");
+    EXPECT_GT(clock.GetTickCount() - sentAt, 18000u);
+}
+
+TEST_F(WebManagerTest, ConnectWithoutAnswerEndsByTheConnectLimit) {
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    TickAndSettle();
+    Tick();
+    const uint32_t connectAt = Head().dwStartTick;
+    clock.Set(connectAt + 10000);
+    web->WebTimerProc(CWEBManager::kTimerId);
+    EXPECT_EQ(Head().dwResult, 1u);
+    clock.Set(connectAt + 10001);
+    web->WebTimerProc(CWEBManager::kTimerId);
+    EXPECT_EQ(Head().dwResult, 5u);
+}
+
+TEST_F(WebManagerTest, ConnectionDroppedWithAnErrorKeepsWhatArrived) {
+    web->QueueCommand(L"SITESURVEY", kRequest, kDeviceIp, kDeviceMask);
+    RunToSent();
+    socket().DeliverChunk("HTTP/1.1 200 OK\r\n\r\n<tab", kDeviceIpA);
+    socket().events->OnClose(ECONNRESET);
+    std::wstring response;
+    EXPECT_EQ(TickToResult(&response), std::make_pair(std::wstring(L"SITESURVEY"), 6u));
+    EXPECT_EQ(response, L"HTTP/1.1 200 OK\r\n\r\n<tab");
+}
+
+TEST_F(WebManagerTest, ChunksFromOtherPeersAreDroppedAndAZeroByteCutsAChunk) {
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    RunToSent();
+    socket().DeliverChunk("foreign", "192.168.1.25");
+    socket().DeliverChunk("bad", "192.168.1.2540");
+    EXPECT_EQ(Head().dwResult, 2u);
+    socket().DeliverChunk(std::string("abc\0def", 7), kDeviceIpA);
+    socket().DeliverChunk("ghi", kDeviceIpA);
+    EXPECT_EQ(Head().strData, L"abcghi");
+    EXPECT_TRUE(socket().chunks.empty());  // dropped chunks are still read off the socket
+}
+
+TEST_F(WebManagerTest, FailedSetUpEndsItsCommandAndLeavesTheBurstWithoutASocket) {
+    host.SetAnswer(L"ERROR");
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    web->QueueCommand(L"WANINFO", kRequest, kDeviceIp, kDeviceMask);
+    TickAndSettle();
+    EXPECT_EQ(Head().dwResult, 7u);
+    EXPECT_EQ(TickToResult(), std::make_pair(std::wstring(L"LANINFO"), 7u));
+    EXPECT_EQ(web->BindAddress(), L"ERROR");
+
+    // The command behind it starts at state 1, gets no socket, and ends by the connect
+    // limit counted from its connect step.
+    EXPECT_EQ(Head().dwResult, 1u);
+    Tick();
+    const uint32_t connectAt = Head().dwStartTick;
+    EXPECT_TRUE(socket().connects.empty());
+    EXPECT_FALSE(socket().open);
+    EXPECT_EQ(TickToResult(), std::make_pair(std::wstring(L"WANINFO"), 5u));
+    EXPECT_GT(clock.GetTickCount() - connectAt, 10000u);
+
+    // A new burst runs a fresh set-up.
+    host.SetAnswer(L"");
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    EXPECT_EQ(Head().dwResult, 0u);
+    RunToSent();
+    EXPECT_EQ(host.PrepareCount(), 2);
+    EXPECT_EQ(web->BindAddress(), L"");
+    EXPECT_EQ(socket().bindAddresses.back(), "");
+    EXPECT_EQ(socket().sent.back(), WideToAnsi(kRequest));
+}
+
+TEST_F(WebManagerTest, TickCountWrapRestartsThePhaseClock) {
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    TickAndSettle();
+    clock.Set(0xFFFF0000u);
+    web->WebTimerProc(CWEBManager::kTimerId);  // connect step
+    ASSERT_EQ(Head().dwStartTick, 0xFFFF0000u);
+
+    clock.Set(500);  // wrapped
+    web->WebTimerProc(CWEBManager::kTimerId);
+    EXPECT_EQ(Head().dwResult, 1u);
+    EXPECT_EQ(Head().dwStartTick, 500u);
+
+    clock.Set(500 + 10000);
+    web->WebTimerProc(CWEBManager::kTimerId);
+    EXPECT_EQ(Head().dwResult, 1u);
+    clock.Set(500 + 10001);
+    web->WebTimerProc(CWEBManager::kTimerId);
+    EXPECT_EQ(Head().dwResult, 5u);
+}
+
+TEST_F(WebManagerTest, StopAllRemovesTheTemporaryAddressAndForgetsEverything) {
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    web->QueueCommand(L"WANINFO", kRequest, kDeviceIp, kDeviceMask);
+    RunToSent();
+    socket().events->OnClose(0);
+    Tick();
+    ASSERT_TRUE(host.TempAddressPresent());
+    ASSERT_TRUE(socket().open);
+
+    web->StopAll();
+    EXPECT_FALSE(host.TempAddressPresent());
+    EXPECT_EQ(host.Log().back(), "remove");
+    EXPECT_FALSE(socket().open);
+    EXPECT_EQ(web->BindAddress(), L"");
+    EXPECT_EQ(web->PendingCount(), 0);
+    uint32_t code = 0;
+    std::wstring response;
+    EXPECT_EQ(web->TakeResult(code, response), L"");
+}
+
+TEST_F(WebManagerTest, SocketEventsDuringAStepAreAppliedAfterIt) {
+    // A socket that reports the connect from inside Connect() must neither deadlock on
+    // the lock nor be overwritten by the step's write-back.
+    socket().duringConnect = [this] { socket().events->OnConnect(0); };
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    TickAndSettle();
+    Tick();
+    EXPECT_EQ(Head().dwResult, 2u);
+    EXPECT_EQ(Head().dwStartTick, 0u);
+    Tick();
+    EXPECT_EQ(socket().sent.back(), WideToAnsi(kRequest));
+}
+
+TEST_F(WebManagerTest, StaleEventsLeaveACommandThatIsNotConnectedAlone) {
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    web->QueueCommand(L"WANINFO", kRequest, kDeviceIp, kDeviceMask);
+    RunToSent();
+    socket().events->OnClose(0);
+    Tick();  // LANINFO finished; WANINFO waits at state 1 with its request text
+
+    socket().DeliverChunk("late bytes", kDeviceIpA);
+    socket().events->OnClose(0);
+    EXPECT_EQ(Head().strID, L"WANINFO");
+    EXPECT_EQ(Head().dwResult, 1u);
+    EXPECT_EQ(Head().strData, kRequest);
+}
+
+// --- The firmware upload -------------------------------------------------------------
+
+class UploadTest : public WebManagerTest {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::path(::testing::TempDir()) /
+              ("web_manager_upload_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    std::string WriteFile(const std::string& name, size_t size) {
+        std::string bytes(size, '\0');
+        std::mt19937 random(7);
+        for (char& b : bytes) {
+            b = static_cast<char>(random() & 0xFF);
+        }
+        std::ofstream(dir / name, std::ios::binary).write(bytes.data(), bytes.size());
+        return bytes;
+    }
+    // Queues and sends an upload of `path` with a placeholder run of `runLength`.
+    std::string SendUpload(const std::filesystem::path& path, uint64_t runLength) {
+        web->QueueFileCommand(L"UPLOAD", WebRequest{head, runLength, tail}, kDeviceIp, kDeviceMask,
+                              path.wstring());
+        RunToSent();
+        std::string sent = socket().sent.back();
+        web->StopAll();
+        return sent;
+    }
+
+    std::filesystem::path dir;
+    const std::wstring head =
+        L"POST /upgrade.cgi HTTP/1.1\r\ncontent-Length: 1\r\n\r\n"
+        L"Content-Type: application/octet-stream\r\n\r\n";
+    const std::wstring tail = L"\r\n-----------------------------7d9222c1903be--\r\n";
+};
+
+TEST_F(UploadTest, TheImageReplacesThePlaceholderByteForByte) {
+    const size_t size = 3 * 1024 * 1024 + 17;
+    const std::string image = WriteFile("image.bin", size);
+    const std::string sent = SendUpload(dir / "image.bin", size);
+    ASSERT_EQ(sent.size(), WideToAnsi(head).size() + size + WideToAnsi(tail).size());
+    EXPECT_TRUE(sent == WideToAnsi(head) + image + WideToAnsi(tail));
+    EXPECT_LE(socket().largestSourceRead, FakeSocket::kSourceReadSize);
+}
+
+TEST_F(UploadTest, AShortOrMissingFileIsPaddedAndALongOneCut) {
+    const std::string image = WriteFile("image.bin", 60);
+    EXPECT_EQ(SendUpload(dir / "image.bin", 100),
+              WideToAnsi(head) + image + std::string(40, '?') + WideToAnsi(tail));
+    EXPECT_EQ(SendUpload(dir / "image.bin", 10),
+              WideToAnsi(head) + image.substr(0, 10) + WideToAnsi(tail));
+    EXPECT_EQ(SendUpload(dir / "missing.bin", 25),
+              WideToAnsi(head) + std::string(25, '?') + WideToAnsi(tail));
+}
+
+// --- The address set-up worker ------------------------------------------------------
+
+TEST_F(WebManagerTest, ALateSetUpNeverFinishesANewerCommandAndNeverRunsTwice) {
+    host.Close();
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    web->WebTimerProc(CWEBManager::kTimerId);
+    host.WaitUntilRunning();
+
+    clock.Advance(100001);
+    EXPECT_EQ(TickToResult(), std::make_pair(std::wstring(L"LANINFO"), 5u));
+
+    // Same name, new command: it waits for the earlier set-up instead of starting one.
+    web->QueueCommand(L"LANINFO", kRequest, L"10.0.0.1", L"255.0.0.0");
+    Tick();
+    Tick();
+    EXPECT_EQ(Head().dwResult, 0u);
+    EXPECT_EQ(Head().dwStartTick, 0u);
+    EXPECT_EQ(host.PrepareCount(), 1);
+
+    host.Open();
+    web->WaitForAddressSetup();
+    EXPECT_EQ(Head().dwResult, 0u);  // the late outcome was for the old command
+
+    TickAndSettle();
+    EXPECT_EQ(Head().dwResult, 1u);
+    EXPECT_EQ(host.PrepareCount(), 2);
+    EXPECT_EQ(host.Log()[2], "prepare 10.0.0.1/255.0.0.0");
+    EXPECT_EQ(host.MaxConcurrent(), 1);
+}
+
+TEST_F(WebManagerTest, TheSetUpOutcomeSurvivesTicksRacingIt) {
+    // Ticks keep copying and writing back the head while the worker changes it.
+    for (int round = 0; round < 200; ++round) {
+        web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+        web->WebTimerProc(CWEBManager::kTimerId);
+        for (int i = 0; i < 50; ++i) {
+            web->WebTimerProc(CWEBManager::kTimerId);
+        }
+        web->WaitForAddressSetup();
+        ASSERT_EQ(Head().dwResult, 1u) << "round " << round;
+        web->StopAll();
+    }
+}
+
+TEST_F(WebManagerTest, TeardownWaitsForASlowSetUpAndRemovesWhatItAdded) {
+    host.Close();
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    web->WebTimerProc(CWEBManager::kTimerId);
+    host.WaitUntilRunning();
+
+    std::thread teardown([this] { web.reset(); });
+    host.Open();
+    teardown.join();
+
+    EXPECT_EQ(host.Log(), (std::vector<std::string>{"prepare 192.168.1.254/255.255.255.0",
+                                                    "prepared", "remove"}));
+    EXPECT_FALSE(host.TempAddressPresent());
+    EXPECT_FALSE(socket().alive);
+}
+
+}  // namespace

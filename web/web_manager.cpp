@@ -1,0 +1,405 @@
+#include "web/web_manager.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <utility>
+
+#include "web/encoders.h"
+
+namespace {
+
+const wchar_t kSetupFailed[] = L"ERROR";
+
+// A request streamed to the socket in pieces: the text before the file, the file's bytes,
+// the text after it. Exactly `runLength` file bytes are sent whatever the file's size:
+// a shorter or unreadable file leaves '?' (the placeholder character) for the rest of the
+// run, a longer one is cut, so the text after the run always arrives intact.
+class SplicedRequestSource : public IByteSource {
+public:
+    SplicedRequestSource(std::string head, const std::wstring& filePath, uint64_t runLength,
+                         std::string tail)
+        : m_head(std::move(head)), m_runLength(runLength), m_tail(std::move(tail)) {
+        if (!filePath.empty()) {
+            m_file.open(std::filesystem::path(filePath), std::ios::binary);
+        }
+        m_fileUsable = m_file.is_open();
+    }
+
+    uint64_t Size() const override { return m_head.size() + m_runLength + m_tail.size(); }
+
+    size_t Read(char* buffer, size_t max) override {
+        size_t done = 0;
+        while (done < max && m_position < Size()) {
+            const size_t room = max - done;
+            if (m_position < m_head.size()) {
+                done += CopyText(m_head, m_position, buffer + done, room);
+            } else if (m_position < m_head.size() + m_runLength) {
+                const uint64_t runLeft = m_head.size() + m_runLength - m_position;
+                done +=
+                    ReadRun(buffer + done, static_cast<size_t>(std::min<uint64_t>(room, runLeft)));
+            } else {
+                done +=
+                    CopyText(m_tail, m_position - m_head.size() - m_runLength, buffer + done, room);
+            }
+        }
+        return done;
+    }
+
+private:
+    size_t CopyText(const std::string& text, uint64_t offset, char* out, size_t room) {
+        const size_t count = std::min<size_t>(room, text.size() - static_cast<size_t>(offset));
+        std::copy_n(text.data() + offset, count, out);
+        m_position += count;
+        return count;
+    }
+
+    size_t ReadRun(char* out, size_t count) {
+        size_t got = 0;
+        if (m_fileUsable) {
+            m_file.read(out, static_cast<std::streamsize>(count));
+            got = static_cast<size_t>(m_file.gcount());
+            if (got < count) {
+                m_fileUsable = false;  // the file ended early or failed: pad from here on
+            }
+        }
+        std::fill(out + got, out + count, '?');
+        m_position += count;
+        return count;
+    }
+
+    std::string m_head;
+    uint64_t m_runLength;
+    std::string m_tail;
+    std::ifstream m_file;
+    bool m_fileUsable = false;
+    uint64_t m_position = 0;
+};
+
+// The request goes out as a C string would: up to its first zero byte.
+bool CutAtZeroByte(std::string& bytes) {
+    const size_t zero = bytes.find('\0');
+    if (zero == std::string::npos) {
+        return false;
+    }
+    bytes.resize(zero);
+    return true;
+}
+
+bool IsFinished(uint32_t result) {
+    return result >= CWEBManager::kClosedNormally;
+}
+
+bool IsConnected(uint32_t result) {
+    return result == CWEBManager::kConnected || result == CWEBManager::kReceiving;
+}
+
+}  // namespace
+
+CWEBManager::CWEBManager(ISocketFactory& sockets, ITickClock& clock, IHostAddressSetup& hostSetup)
+    : m_clock(clock), m_hostSetup(hostSetup), m_socket(sockets.MakeSocket(*this)) {}
+
+CWEBManager::~CWEBManager() {
+    StopAll();
+}
+
+void CWEBManager::QueueCommand(const std::wstring& name, const WebRequest& request,
+                               const std::wstring& deviceIp, const std::wstring& deviceMask) {
+    QueueFileCommand(name, request, deviceIp, deviceMask, std::wstring());
+}
+
+void CWEBManager::QueueCommand(const std::wstring& name, const std::wstring& request,
+                               const std::wstring& deviceIp, const std::wstring& deviceMask) {
+    QueueFileCommand(name, WebRequest{request, 0, std::wstring()}, deviceIp, deviceMask,
+                     std::wstring());
+}
+
+void CWEBManager::QueueFileCommand(const std::wstring& name, const WebRequest& request,
+                                   const std::wstring& deviceIp, const std::wstring& deviceMask,
+                                   const std::wstring& filePath) {
+    _STRU_WEB_DATA record;
+    record.strID = name;
+    record.strAPIP = deviceIp;
+    record.strAPSubnet = deviceMask;
+    record.strData = request.text;
+    record.nPlaceholderLength = request.placeholderLength;
+    record.strTail = request.tail;
+    record.strFilePath = filePath;
+    Enqueue(std::move(record));
+}
+
+void CWEBManager::Enqueue(_STRU_WEB_DATA record) {
+    {
+        std::lock_guard guard(m_lock);
+        // Only the first command of a burst prepares the host; the rest reuse its result.
+        const bool first = m_pending.empty();
+        record.dwResult = first ? kNeedsAddressSetup : kReadyToConnect;
+        record.dwTimeout = first ? kAddressSetupTimeoutMs : kConnectTimeoutMs;
+        record.dwStartTick = 0;
+        record.nSerial = m_nextSerial++;
+        m_pending.push_back(std::move(record));
+    }
+    if (m_onQueued) {
+        m_onQueued();
+    }
+}
+
+std::wstring CWEBManager::TakeResult(uint32_t& code, std::wstring& response) {
+    std::lock_guard guard(m_lock);
+    if (m_results.empty()) {
+        return std::wstring();
+    }
+    _STRU_WEB_DATA& oldest = m_results.front();
+    std::wstring name = std::move(oldest.strID);
+    code = oldest.dwResult;
+    response = std::move(oldest.strData);
+    m_results.erase(m_results.begin());
+    return name;
+}
+
+int CWEBManager::PendingCount() const {
+    std::lock_guard guard(m_lock);
+    return static_cast<int>(m_pending.size());
+}
+
+void CWEBManager::StopAll() {
+    m_socket->Close();
+    m_connPhase = kClosed;
+    // Waiting here (never under the lock) means the worker cannot add a temporary address
+    // after it has been removed below, nor outlive the lists.
+    WaitForAddressSetup();
+    {
+        std::lock_guard guard(m_lock);
+        m_bindAddress.clear();
+    }
+    m_hostSetup.RemoveTempAddress();
+    {
+        std::lock_guard guard(m_lock);
+        m_pending.clear();
+        m_results.clear();
+    }
+    m_deferredEvents.clear();
+}
+
+void CWEBManager::SetQueuedObserver(std::function<void()> onQueued) {
+    m_onQueued = std::move(onQueued);
+}
+
+std::vector<_STRU_WEB_DATA> CWEBManager::PendingSnapshot() const {
+    std::lock_guard guard(m_lock);
+    return m_pending;
+}
+
+std::wstring CWEBManager::BindAddress() const {
+    std::lock_guard guard(m_lock);
+    return m_bindAddress;
+}
+
+void CWEBManager::WaitForAddressSetup() {
+    if (m_setupThread.joinable()) {
+        m_setupThread.join();
+    }
+}
+
+void CWEBManager::WebTimerProc(int timerId) {
+    if (timerId != kTimerId) {
+        return;
+    }
+    {
+        // Held across the whole read-act-write-back of element 0, so a set-up that ends
+        // meanwhile is never overwritten by this step's stale copy.
+        std::lock_guard guard(m_lock);
+        if (m_pending.empty()) {
+            return;
+        }
+        m_inStep = true;
+        StepHead();
+        m_inStep = false;
+    }
+    RunDeferredEvents();
+}
+
+void CWEBManager::StepHead() {
+    _STRU_WEB_DATA head = m_pending.front();
+
+    if (IsFinished(head.dwResult)) {
+        m_results.push_back(std::move(head));
+        m_pending.erase(m_pending.begin());
+        return;
+    }
+
+    if (head.dwStartTick != 0) {
+        const uint32_t now = m_clock.GetTickCount();
+        // 32-bit arithmetic on purpose, as the tick count itself wraps: a count below the
+        // phase start means the counter wrapped, and the phase is timed afresh from now.
+        if (now > head.dwStartTick + head.dwTimeout) {
+            head.dwResult = kTimedOut;
+        } else if (head.dwStartTick > now) {
+            head.dwStartTick = now;
+        }
+        m_pending.front() = std::move(head);
+        return;
+    }
+
+    switch (head.dwResult) {
+        case kNeedsAddressSetup:
+            if (m_setupRunning) {
+                return;  // an earlier set-up still owns the temporary address: wait for it
+            }
+            StartAddressSetup(head);
+            head.dwTimeout = kAddressSetupTimeoutMs;
+            break;
+        case kReadyToConnect:
+            ConnectToDevice(head.strAPIP);
+            head.dwTimeout = kConnectTimeoutMs;
+            break;
+        case kConnected:
+            SendRequest(head);
+            head.dwTimeout = kResponseTimeoutMs;
+            head.strData.clear();  // from now on it collects the response
+            head.strTail.clear();
+            head.nPlaceholderLength = 0;
+            break;
+        default:
+            break;
+    }
+    head.dwStartTick = m_clock.GetTickCount();
+    m_pending.front() = std::move(head);
+}
+
+void CWEBManager::StartAddressSetup(const _STRU_WEB_DATA& head) {
+    if (m_setupThread.joinable()) {
+        m_setupThread.join();  // finished already: m_setupRunning is false
+    }
+    try {
+        m_setupThread = std::thread(&CWEBManager::AddressSetupThread, this, head.nSerial,
+                                    head.strAPIP, head.strAPSubnet);
+        m_setupRunning = true;
+    } catch (const std::system_error&) {
+        // No thread: the command stays in state 0 and its phase limit ends it.
+    }
+}
+
+void CWEBManager::AddressSetupThread(uint64_t serial, std::wstring deviceIp,
+                                     std::wstring deviceMask) {
+    std::wstring bindAddress;
+    try {
+        bindAddress = m_hostSetup.PrepareHostAddress(deviceIp, deviceMask);
+    } catch (...) {
+        bindAddress = kSetupFailed;
+    }
+    std::lock_guard guard(m_lock);
+    m_bindAddress = bindAddress;
+    // Only the command this set-up was started for, and only while it still waits for it
+    // (it may have timed out, or been taken and replaced by a newer one).
+    if (!m_pending.empty()) {
+        _STRU_WEB_DATA& head = m_pending.front();
+        if (head.nSerial == serial && head.dwResult == kNeedsAddressSetup) {
+            head.dwResult = bindAddress == kSetupFailed ? kAddressSetupFailed : kReadyToConnect;
+            head.dwStartTick = 0;
+        }
+    }
+    m_setupRunning = false;
+}
+
+bool CWEBManager::ConnectToDevice(const std::wstring& deviceIp) {
+    m_socket->Close();
+    m_connPhase = kConnecting;
+    // A failed set-up leaves "ERROR" as the bind address: no socket can be made from it,
+    // and the command ends by its connect limit.
+    if (m_bindAddress == kSetupFailed ||
+        !m_socket->Create(IAsyncSocket::Type::kStream, 0, WideToAnsi(m_bindAddress))) {
+        return false;
+    }
+    // The outcome arrives as OnConnect; a connect that cannot even start never reports
+    // and is ended by the connect limit.
+    m_socket->Connect(WideToAnsi(deviceIp), kDevicePort);
+    return true;
+}
+
+void CWEBManager::SendRequest(const _STRU_WEB_DATA& record) {
+    std::string head = WideToAnsi(record.strData);
+    const bool cut = CutAtZeroByte(head);
+    if (cut || (record.nPlaceholderLength == 0 && record.strTail.empty())) {
+        if (!head.empty()) {
+            m_socket->Send(head.data(), head.size());
+        }
+        return;
+    }
+    std::string tail = WideToAnsi(record.strTail);
+    CutAtZeroByte(tail);
+    // Streamed as the socket drains: the image is read from disk a piece at a time.
+    m_socket->SendSource(std::make_unique<SplicedRequestSource>(
+        std::move(head), record.strFilePath, record.nPlaceholderLength, std::move(tail)));
+}
+
+bool CWEBManager::DeferIfInStep(std::function<void()> event) {
+    if (!m_inStep) {
+        return false;
+    }
+    m_deferredEvents.push_back(std::move(event));
+    return true;
+}
+
+void CWEBManager::RunDeferredEvents() {
+    std::vector<std::function<void()>> events;
+    events.swap(m_deferredEvents);
+    for (auto& event : events) {
+        event();
+    }
+}
+
+void CWEBManager::OnConnect(int error) {
+    if (DeferIfInStep([this, error] { OnConnect(error); })) {
+        return;
+    }
+    // The error is not examined: a refused connect still goes on to the send and ends by
+    // the response limit.
+    std::lock_guard guard(m_lock);
+    if (!m_pending.empty() && m_pending.front().dwResult == kReadyToConnect) {
+        m_pending.front().dwResult = kConnected;
+        m_pending.front().dwStartTick = 0;  // the next step sends
+        m_connPhase = kConnectedPhase;
+    }
+}
+
+void CWEBManager::OnReceive(int error) {
+    if (DeferIfInStep([this, error] { OnReceive(error); })) {
+        return;
+    }
+    std::string peer;
+    uint16_t peerPort = 0;
+    if (!m_socket->GetPeerName(peer, peerPort)) {
+        peer.clear();
+    }
+    // Read even what is dropped below, so the socket does not keep reporting it.
+    std::vector<char> buffer(kReceiveChunkBytes + 1, 0);
+    const int received = m_socket->Receive(buffer.data(), kReceiveChunkBytes);
+    if (received <= 0) {
+        return;
+    }
+    const std::wstring chunk = AnsiToWide(buffer.data(), static_cast<size_t>(received));
+
+    std::lock_guard guard(m_lock);
+    if (m_pending.empty()) {
+        return;
+    }
+    _STRU_WEB_DATA& head = m_pending.front();
+    if (AnsiToWide(peer) != head.strAPIP || !IsConnected(head.dwResult)) {
+        return;
+    }
+    head.dwResult = kReceiving;
+    head.strData += chunk;
+}
+
+void CWEBManager::OnClose(int error) {
+    if (DeferIfInStep([this, error] { OnClose(error); })) {
+        return;
+    }
+    m_connPhase = kClosed;
+    std::lock_guard guard(m_lock);
+    if (!m_pending.empty() && IsConnected(m_pending.front().dwResult)) {
+        m_pending.front().dwResult = error != 0 ? kClosedWithError : kClosedNormally;
+    }
+}

@@ -1,0 +1,153 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "hostnet/host_address_setup.h"
+#include "platform/async_socket.h"
+#include "platform/tick_clock.h"
+#include "web/web_request.h"
+
+// One web command, queued or finished.
+struct _STRU_WEB_DATA {
+    std::wstring strID;     // command name, a label only ("LANINFO", "UPLOAD", ...)
+    uint32_t dwResult = 0;  // state 0-3 while active, completion code 4-7 when finished
+    std::wstring strAPIP;
+    std::wstring strAPSubnet;
+    // The request text until it is sent (for an upload: the part before the file's
+    // bytes); afterwards the response text received so far.
+    std::wstring strData;
+    uint32_t dwStartTick = 0;  // tick at which the current phase began; 0: not started
+    uint32_t dwTimeout = 0;    // length of the current phase in milliseconds
+    std::wstring strFilePath;  // file spliced into the request; empty but for uploads
+    // Upload only: the number of file bytes sent after strData, and the request text that
+    // follows them. The image itself is read from strFilePath at send time.
+    uint64_t nPlaceholderLength = 0;
+    std::wstring strTail;
+    // Tells records with equal names apart, so a late address set-up only ever finishes
+    // the command it was started for.
+    uint64_t nSerial = 0;
+};
+
+// Runs named HTTP commands against the device one at a time, each over a fresh TCP
+// connection to port 80, and keeps their outcomes for the wizard to take.
+//
+// The owner calls WebTimerProc(kTimerId) every 800 ms on the event loop's thread; socket
+// events arrive on the same thread. The address set-up for the first command of a burst
+// runs on a worker thread, so the lists and the bind address are guarded by one lock.
+// The owner stops its timer before destroying the manager.
+class CWEBManager : public IAsyncSocketEvents {
+public:
+    static constexpr int kTimerId = 9999;
+    static constexpr uint32_t kTimerPeriodMs = 800;
+    static constexpr uint16_t kDevicePort = 80;
+
+    // States of an active command and completion codes of a finished one.
+    enum : uint32_t {
+        kNeedsAddressSetup = 0,
+        kReadyToConnect = 1,
+        kConnected = 2,
+        kReceiving = 3,
+        kClosedNormally = 4,
+        kTimedOut = 5,
+        kClosedWithError = 6,
+        kAddressSetupFailed = 7,
+    };
+
+    // Phase limits.
+    static constexpr uint32_t kAddressSetupTimeoutMs = 100000;
+    static constexpr uint32_t kConnectTimeoutMs = 10000;
+    static constexpr uint32_t kResponseTimeoutMs = 18000;
+
+    static constexpr size_t kReceiveChunkBytes = 10239;
+
+    // Connection phase of the socket.
+    enum ConnPhase { kClosed = 0, kConnecting = 1, kConnectedPhase = 2 };
+
+    CWEBManager(ISocketFactory& sockets, ITickClock& clock, IHostAddressSetup& hostSetup);
+    // Stops everything (StopAll), waiting for a running address set-up to end first.
+    ~CWEBManager() override;
+
+    CWEBManager(const CWEBManager&) = delete;
+    CWEBManager& operator=(const CWEBManager&) = delete;
+
+    // Queues a command. Into an empty queue it needs an address set-up first (state 0,
+    // 100000 ms); behind another command it reuses that set-up (state 1, 10000 ms).
+    void QueueCommand(const std::wstring& name, const WebRequest& request,
+                      const std::wstring& deviceIp, const std::wstring& deviceMask);
+    void QueueCommand(const std::wstring& name, const std::wstring& request,
+                      const std::wstring& deviceIp, const std::wstring& deviceMask);
+    // The same for a request whose placeholder run is replaced by the bytes of `filePath`
+    // when it is sent (the firmware upload).
+    void QueueFileCommand(const std::wstring& name, const WebRequest& request,
+                          const std::wstring& deviceIp, const std::wstring& deviceMask,
+                          const std::wstring& filePath);
+
+    // Takes the oldest finished command: returns its name and sets its code (4-7) and
+    // response text. Returns an empty name, leaving both untouched, when none is ready.
+    std::wstring TakeResult(uint32_t& code, std::wstring& response);
+    // Commands queued or active.
+    int PendingCount() const;
+
+    // Closes the socket, forgets the bind address, removes the temporary host address
+    // (which waits 500 ms when there was one) and empties both lists. A running address
+    // set-up is waited for first, so the address it may add is removed as well.
+    void StopAll();
+
+    // One step of the head command.
+    void WebTimerProc(int timerId);
+
+    // Told (on the queuing thread, outside the lock) after every queued command, so that
+    // a result poller can start.
+    void SetQueuedObserver(std::function<void()> onQueued);
+
+    // Diagnostics and tests.
+    std::vector<_STRU_WEB_DATA> PendingSnapshot() const;
+    std::wstring BindAddress() const;
+    int GetConnPhase() const { return m_connPhase; }
+    // Blocks until an address set-up that is running has ended.
+    void WaitForAddressSetup();
+
+    // IAsyncSocketEvents
+    void OnConnect(int error) override;
+    void OnReceive(int error) override;
+    void OnClose(int error) override;
+
+private:
+    void Enqueue(_STRU_WEB_DATA record);
+    // The body of WebTimerProc; the lock is held.
+    void StepHead();
+    void StartAddressSetup(const _STRU_WEB_DATA& head);
+    // Closes the socket and starts a connect to port 80 of `deviceIp`, from the bind
+    // address when there is one. False when the socket cannot be created. Lock held.
+    bool ConnectToDevice(const std::wstring& deviceIp);
+    void AddressSetupThread(uint64_t serial, std::wstring deviceIp, std::wstring deviceMask);
+    void SendRequest(const _STRU_WEB_DATA& record);
+    // Socket events that arrive while a timer step holds the lock (a socket may report
+    // from inside Connect or Send) wait until the step has written its record back.
+    bool DeferIfInStep(std::function<void()> event);
+    void RunDeferredEvents();
+
+    ITickClock& m_clock;
+    IHostAddressSetup& m_hostSetup;
+    std::unique_ptr<IAsyncSocket> m_socket;
+    int m_connPhase = kClosed;
+    std::function<void()> m_onQueued;
+
+    // Guards everything the address set-up worker shares with the event loop's thread.
+    mutable std::mutex m_lock;
+    std::vector<_STRU_WEB_DATA> m_pending;  // element 0 is the active command
+    std::vector<_STRU_WEB_DATA> m_results;  // in the order they finished
+    std::wstring m_bindAddress;             // empty: any; "ERROR": the set-up failed
+    bool m_setupRunning = false;
+    uint64_t m_nextSerial = 1;
+
+    std::thread m_setupThread;  // touched on the event loop's thread only
+    bool m_inStep = false;
+    std::vector<std::function<void()>> m_deferredEvents;
+};
