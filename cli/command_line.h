@@ -1,0 +1,70 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the user asked tamselctl for, read from its arguments.
+
+enum class CliCommand {
+    kHelp,
+    kDiscover,
+    kStatus,
+    kSurvey,
+    kBridge,
+    kSetIp,
+    kSetPassword,
+    kUpgrade,
+    kReboot,
+    kReset,
+};
+
+struct CliOptions {
+    CliCommand command = CliCommand::kHelp;
+    std::wstring deviceIp;  // every command but discover
+
+    bool json = false;
+    bool dryRun = false;
+    bool verbose = false;
+
+    // Credentials given on the command line; without them the device is searched for and
+    // its discovery reply supplies them (and its subnet mask).
+    std::optional<std::wstring> user;
+    std::optional<std::wstring> password;
+    std::wstring deviceMask = L"255.255.255.0";
+
+    // bridge
+    std::wstring ssid;
+    std::wstring key;
+    int keyIndex = 1;                     // 1-4, as the page's "Key 1" ... "Key 4"
+    std::optional<std::wstring> security;  // "none", "wep", "tkip", "aes"
+    std::optional<std::wstring> channel;
+
+    // set-ip
+    std::wstring newIp;
+    std::wstring newMask = L"255.255.255.0";
+    bool dhcpOn = false;
+
+    // set-password
+    std::optional<std::wstring> oldPassword;
+    std::optional<std::wstring> newPassword;
+
+    // upgrade
+    std::string firmwarePath;  // as given, bytes of the file system's name
+    unsigned waitSeconds = 180;
+
+    // Credentials are taken from the command line, not from discovery.
+    bool HasCredentials() const { return password.has_value(); }
+};
+
+struct CommandLine {
+    std::optional<CliOptions> options;  // set when the arguments were understood
+    std::wstring error;                 // why they were not
+};
+
+// Reads the arguments after the program name. Options may come before or after the
+// command's operands, as "--name value" or "--name=value"; "--" ends the options.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// True for dotted-decimal IPv4 text that inet_pton accepts (four numbers 0-255).
+bool IsDottedIpv4(const std::wstring& text);

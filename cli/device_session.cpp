@@ -1,0 +1,74 @@
+#include "cli/device_session.h"
+
+DeviceSession::DeviceSession(IEventLoop& loop, ISocketFactory& sockets, ITickClock& clock,
+                             IHostAddressSetup& hostSetup)
+    : m_loop(loop),
+      m_discovery(std::make_unique<CUDPManager>(sockets, clock)),
+      m_web(std::make_unique<CWEBManager>(sockets, clock, hostSetup)) {
+    m_discoveryTimer = m_loop.StartTimer(CUDPManager::kTimerPeriodMs, [this] {
+        m_discovery->OnDiscoveryTimer(CUDPManager::kTimerId);
+    });
+    m_webTimer = m_loop.StartTimer(CWEBManager::kTimerPeriodMs,
+                                   [this] { m_web->WebTimerProc(CWEBManager::kTimerId); });
+}
+
+DeviceSession::~DeviceSession() {
+    Shutdown();
+}
+
+void DeviceSession::Shutdown() {
+    if (m_shutDown) {
+        return;
+    }
+    m_shutDown = true;
+    m_loop.StopTimer(m_discoveryTimer);
+    m_loop.StopTimer(m_webTimer);
+    m_discovery->ClearRequests();
+    m_discovery->ClearDevices();
+    m_discovery->CloseSocket();
+    m_web->StopAll();
+}
+
+DeviceSearch::DeviceSearch(CUDPManager& discovery, IEventLoop& loop)
+    : m_discovery(discovery), m_loop(loop) {}
+
+DeviceSearch::~DeviceSearch() {
+    Cancel();
+}
+
+void DeviceSearch::Run(Done done) {
+    m_done = std::move(done);
+    m_discovery.QueueSearch(L"1");
+    m_timer = m_loop.StartTimer(CUDPManager::kTimerPeriodMs, [this] { Check(); });
+}
+
+void DeviceSearch::Cancel() {
+    if (m_timer != 0) {
+        m_loop.StopTimer(m_timer);
+        m_timer = 0;
+    }
+}
+
+void DeviceSearch::Check() {
+    if (m_discovery.GetRequestCount() != 0) {
+        return;
+    }
+    Cancel();
+    std::vector<_STRU_AP_INFO> devices;
+    for (int i = 0; i < m_discovery.GetDeviceCount(); ++i) {
+        devices.push_back(m_discovery.GetDevice(i));
+    }
+    if (m_done) {
+        m_done(devices);
+    }
+}
+
+const _STRU_AP_INFO* FindDeviceByIp(const std::vector<_STRU_AP_INFO>& devices,
+                                    const std::wstring& ip) {
+    for (const _STRU_AP_INFO& device : devices) {
+        if (device.strDevIP == ip) {
+            return &device;
+        }
+    }
+    return nullptr;
+}

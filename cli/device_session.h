@@ -1,0 +1,69 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "discovery/udp_manager.h"
+#include "hostnet/host_address_setup.h"
+#include "platform/async_socket.h"
+#include "platform/event_loop.h"
+#include "platform/tick_clock.h"
+#include "web/web_manager.h"
+
+// The two managers with their timers at the GUI's pacing: discovery steps every 300 ms
+// (timer 9997), the web command queue every 800 ms (timer 9999).
+class DeviceSession {
+public:
+    DeviceSession(IEventLoop& loop, ISocketFactory& sockets, ITickClock& clock,
+                  IHostAddressSetup& hostSetup);
+    // Shuts down if that has not happened yet.
+    ~DeviceSession();
+
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+    CUDPManager& Discovery() { return *m_discovery; }
+    CWEBManager& Web() { return *m_web; }
+
+    // The main window's teardown order: the discovery manager emptied and closed, then
+    // the web manager stopped (which removes a temporary host address). Idempotent.
+    void Shutdown();
+
+private:
+    IEventLoop& m_loop;
+    std::unique_ptr<CUDPManager> m_discovery;
+    std::unique_ptr<CWEBManager> m_web;
+    int m_discoveryTimer = 0;
+    int m_webTimer = 0;
+    bool m_shutDown = false;
+};
+
+// One search for repeaters: queues it, and once the request queue is empty (about 2.7 s)
+// hands over the devices that answered.
+class DeviceSearch {
+public:
+    using Done = std::function<void(const std::vector<_STRU_AP_INFO>&)>;
+
+    DeviceSearch(CUDPManager& discovery, IEventLoop& loop);
+    ~DeviceSearch();
+
+    DeviceSearch(const DeviceSearch&) = delete;
+    DeviceSearch& operator=(const DeviceSearch&) = delete;
+
+    void Run(Done done);
+    void Cancel();
+
+private:
+    void Check();
+
+    CUDPManager& m_discovery;
+    IEventLoop& m_loop;
+    Done m_done;
+    int m_timer = 0;
+};
+
+// The device of `devices` with IP address `ip`, or nullptr.
+const _STRU_AP_INFO* FindDeviceByIp(const std::vector<_STRU_AP_INFO>& devices,
+                                    const std::wstring& ip);

@@ -1,0 +1,418 @@
+#include "cli/tamselctl.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "cli/dry_run.h"
+#include "cli/host_setup.h"
+#include "cli/password_prompt.h"
+#include "cli/report.h"
+#include "cli/text.h"
+#include "resources/string_table.h"
+#include "web/input_rules.h"
+#include "web/selected_device.h"
+
+namespace {
+
+constexpr wchar_t kSupportedModel[] = L"KV-Q3150Tx";
+// The password page's user name, used when only --password is given.
+constexpr wchar_t kDefaultUser[] = L"admin";
+
+constexpr int kMessageEnterFile = 204;
+constexpr int kMessageInvalidFile = 254;
+constexpr int kMessageNotComeBack = 6165;
+
+constexpr int kProgressBarCells = 40;
+constexpr uint32_t kProgressPeriodMs = 200;
+
+void WriteErr(const std::wstring& line) {
+    const std::string text = "tamselctl: " + WideToUtf8(line) + "\n";
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+Verdict UsageVerdict(int messageId, std::wstring detail = std::wstring()) {
+    return Verdict{ExitCode::kUsage, messageId, std::move(detail)};
+}
+
+// The page's file check: a name must be given, and it must open for reading as a file.
+Verdict CheckFirmwareFile(const std::string& path) {
+    if (path.empty()) {
+        return UsageVerdict(kMessageEnterFile);
+    }
+    std::error_code error;
+    const std::filesystem::path name(path);
+    std::ifstream file(name, std::ios::binary);
+    if (!file.is_open() || !std::filesystem::is_regular_file(name, error)) {
+        return UsageVerdict(kMessageInvalidFile);
+    }
+    return Verdict::Success();
+}
+
+bool IsTerminal(std::FILE* stream) {
+    return isatty(fileno(stream)) == 1;
+}
+
+}  // namespace
+
+void PrintFailure(const Verdict& verdict) {
+    if (verdict.messageId != 0) {
+        WriteErr(LoadString(verdict.messageId));
+    }
+    if (!verdict.detail.empty()) {
+        WriteErr(verdict.detail);
+    }
+}
+
+Tamselctl::Tamselctl(CliOptions options) : m_options(std::move(options)) {}
+
+Tamselctl::~Tamselctl() {
+    if (m_env && m_progressTimer != 0) {
+        m_env->loop.StopTimer(m_progressTimer);
+    }
+}
+
+std::optional<int> Tamselctl::Prepare() {
+    Verdict verdict;
+    switch (m_options.command) {
+        case CliCommand::kSetIp: {
+            verdict = UsageVerdict(CheckLanAddressText(m_options.newIp, m_options.newMask).messageId);
+            if (verdict.messageId == 0) {
+                // As the address controls show them: plain decimal octets.
+                m_newIp = FormatDottedOctets(*ParseDottedOctets(m_options.newIp));
+                m_newMask = FormatDottedOctets(*ParseDottedOctets(m_options.newMask));
+                verdict = Verdict::Success();
+            }
+            break;
+        }
+        case CliCommand::kUpgrade:
+            verdict = CheckFirmwareFile(m_options.firmwarePath);
+            break;
+        case CliCommand::kSetPassword: {
+            std::optional<std::wstring> typedOld = m_options.oldPassword;
+            if (!typedOld) {
+                typedOld = ReadSecretLine(LoadString(6155));
+            }
+            std::optional<std::wstring> typedNew = m_options.newPassword;
+            std::optional<std::wstring> typedRepeat = typedNew;
+            if (typedOld && !typedNew) {
+                typedNew = ReadSecretLine(LoadString(6156));
+                if (typedNew) {
+                    typedRepeat = ReadSecretLine(LoadString(6157));
+                }
+            }
+            if (!typedOld || !typedNew || !typedRepeat) {
+                verdict = UsageVerdict(0, LoadString(6158));
+                break;
+            }
+            m_typedOld = *typedOld;
+            m_typedNew = *typedNew;
+            m_typedRepeat = *typedRepeat;
+            // The page's fields take no more; a longer password is refused rather than
+            // cut, so that the device never gets a password other than the one typed.
+            if (m_typedNew.size() > kPasswordFieldLimit ||
+                m_typedRepeat.size() > kPasswordFieldLimit) {
+                verdict = UsageVerdict(
+                    0, FormatString(6138, {std::to_wstring(kPasswordFieldLimit)}));
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    if (!verdict.Ok()) {
+        PrintFailure(verdict);
+        return static_cast<int>(verdict.exitCode);
+    }
+    if (m_options.HasCredentials()) {
+        SetSelectedDevice(m_options.user.value_or(kDefaultUser), *m_options.password,
+                          m_options.deviceIp, std::wstring());
+        m_target = SelectedDeviceTarget(m_options.deviceMask);
+        m_devicePassword = G_mstrPassword;
+    }
+    return std::nullopt;
+}
+
+int Tamselctl::DryRun(std::FILE* out) {
+    std::vector<Stage> stages;
+    if (m_options.command == CliCommand::kSetPassword) {
+        if (const Verdict check = CheckPassword(m_devicePassword); !check.Ok()) {
+            PrintFailure(check);
+            return static_cast<int>(check.exitCode);
+        }
+    }
+    if (m_options.command == CliCommand::kBridge) {
+        const std::wstring keyword = *m_options.security;
+        const BridgeSecurity security = CheckBridgeKey(keyword, m_options.key);
+        if (!security.Accepted()) {
+            PrintFailure(UsageVerdict(security.messageId));
+            return static_cast<int>(ExitCode::kUsage);
+        }
+        stages = BridgeStages(RepeaterSettingsFor(m_options.ssid, *m_options.channel, keyword,
+                                                  m_options.key, m_options.keyIndex - 1));
+    } else {
+        stages = StagesFor(m_target);
+    }
+    DryRunSink sink(out);
+    QueueAllStages(stages, sink, m_target);
+    if (std::fflush(out) != 0 || !sink.Ok()) {
+        WriteErr(LoadString(6163));
+        return static_cast<int>(ExitCode::kInternal);
+    }
+    return static_cast<int>(ExitCode::kSuccess);
+}
+
+std::vector<Stage> Tamselctl::StagesFor(const DeviceTarget&) {
+    switch (m_options.command) {
+        case CliCommand::kStatus:
+            return StatusStages(m_status);
+        case CliCommand::kSurvey:
+            return SurveyStages(m_networks);
+        case CliCommand::kSetIp:
+            return SetIpStages(m_newIp, m_newMask, m_options.dhcpOn, m_status);
+        case CliCommand::kSetPassword:
+            return SetPasswordStages(m_devicePassword, m_typedNew);
+        case CliCommand::kUpgrade: {
+            std::vector<Stage> stages =
+                UpgradeStages(m_options.firmwarePath, kUpgradeSettleMs,
+                              m_options.waitSeconds * 1000u, m_status);
+            stages.back().networkMessageId = kMessageNotComeBack;
+            return stages;
+        }
+        case CliCommand::kReboot:
+            return RebootStages();
+        case CliCommand::kReset:
+            return ResetStages();
+        default:
+            return {};
+    }
+}
+
+void Tamselctl::Start(const Environment& environment, Finished finished) {
+    m_env.emplace(environment);
+    m_finished = std::move(finished);
+    m_runner = std::make_unique<StageRunner>(m_env->session.Web(), m_env->loop, m_env->clock);
+    m_runner->SetObserver([this](const WebResult& result) { ObserveResult(result); });
+    m_runner->SetStageObserver([this](size_t index) { ObserveStage(index); });
+    if (m_options.command == CliCommand::kDiscover || !m_options.HasCredentials()) {
+        Discover();
+    } else {
+        RunCommand();
+    }
+}
+
+void Tamselctl::Interrupt(int signalNumber) {
+    if (m_ended) {
+        return;
+    }
+    if (m_search) {
+        m_search->Cancel();
+    }
+    if (m_runner) {
+        m_runner->Cancel();
+    }
+    WriteErr(LoadString(6164));
+    End(ExitCodeForSignal(signalNumber));
+}
+
+void Tamselctl::Discover() {
+    m_search = std::make_unique<DeviceSearch>(m_env->session.Discovery(), m_env->loop);
+    m_search->Run([this](const std::vector<_STRU_AP_INFO>& devices) { OnDevicesFound(devices); });
+}
+
+void Tamselctl::OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices) {
+    if (m_options.command == CliCommand::kDiscover) {
+        Succeed(FormatDevices(devices, m_options.json));
+        return;
+    }
+    const _STRU_AP_INFO* device = FindDeviceByIp(devices, m_options.deviceIp);
+    if (device == nullptr) {
+        Fail(Verdict{ExitCode::kNetwork, 0, FormatString(6140, {m_options.deviceIp})});
+        return;
+    }
+    if (device->strDevModel != kSupportedModel) {
+        Fail(Verdict{ExitCode::kRefused, 0,
+                     FormatString(6141, {m_options.deviceIp, device->strDevModel})});
+        return;
+    }
+    SetSelectedDevice(device->strDevUserName, device->strDevPassword, device->strDevIP,
+                      device->strDevMAC);
+    m_target = SelectedDeviceTarget(device->strDevSubnet);
+    m_devicePassword = G_mstrPassword;
+    RunCommand();
+}
+
+void Tamselctl::RunCommand() {
+    switch (m_options.command) {
+        case CliCommand::kStatus:
+            RunStages(StagesFor(m_target), [this] { Succeed(FormatStatus(m_status, m_options.json)); });
+            return;
+        case CliCommand::kSurvey:
+            RunStages(StagesFor(m_target),
+                      [this] { Succeed(FormatSurvey(m_networks, m_options.json)); });
+            return;
+        case CliCommand::kBridge:
+            RunBridge();
+            return;
+        case CliCommand::kSetIp:
+            RunStages(StagesFor(m_target), [this] { Succeed("", FormatString(6160, {m_newIp})); });
+            return;
+        case CliCommand::kSetPassword:
+            if (const Verdict check = CheckPassword(m_devicePassword); !check.Ok()) {
+                Fail(check);
+                return;
+            }
+            RunStages(StagesFor(m_target), [this] { Succeed("", LoadString(6161)); });
+            return;
+        case CliCommand::kUpgrade:
+            RunStages(StagesFor(m_target), [this] {
+                Succeed(WideToUtf8(FormatString(6154, {m_status.strFirmwareVersion})) + "\n");
+            });
+            return;
+        case CliCommand::kReboot:
+            RunStages(StagesFor(m_target), [this] { Succeed("", LoadString(6152)); });
+            return;
+        case CliCommand::kReset:
+            RunStages(StagesFor(m_target), [this] { Succeed("", LoadString(6162)); });
+            return;
+        default:
+            End(static_cast<int>(ExitCode::kUsage));
+    }
+}
+
+void Tamselctl::RunBridge() {
+    if (m_options.security) {
+        BridgeTo(*m_options.security, *m_options.channel);
+        return;
+    }
+    // Security and channel of the network as the repeater hears it, as the page takes
+    // them from the chosen row of its survey list.
+    RunStages(SurveyStages(m_networks), [this] {
+        for (const SurveyNetwork& network : m_networks) {
+            if (network.ssid == m_options.ssid) {
+                BridgeTo(network.keyword, network.channel);
+                return;
+            }
+        }
+        Fail(UsageVerdict(0, FormatString(6142, {m_options.ssid})));
+    });
+}
+
+void Tamselctl::BridgeTo(const std::wstring& keyword, const std::wstring& channel) {
+    const BridgeSecurity security = CheckBridgeKey(keyword, m_options.key);
+    if (!security.Accepted()) {
+        Fail(UsageVerdict(security.messageId));
+        return;
+    }
+    const RepeaterSettings settings = RepeaterSettingsFor(m_options.ssid, channel, keyword,
+                                                          m_options.key, m_options.keyIndex - 1);
+    RunStages(BridgeStages(settings),
+              [this] { Succeed("", FormatString(6159, {m_options.ssid})); });
+}
+
+void Tamselctl::RunStages(std::vector<Stage> stages, std::function<void()> onSuccess) {
+    m_runner->Run(m_target, std::move(stages),
+                  [this, onSuccess = std::move(onSuccess)](const Verdict& verdict) {
+                      if (verdict.Ok()) {
+                          onSuccess();
+                      } else {
+                          Fail(verdict);
+                      }
+                  });
+}
+
+Verdict Tamselctl::CheckPassword(const std::wstring& devicePassword) const {
+    const InputVerdict check =
+        CheckPasswordChange(m_typedOld, devicePassword, m_typedNew, m_typedRepeat);
+    return check.messageId == 0 ? Verdict::Success() : UsageVerdict(check.messageId);
+}
+
+void Tamselctl::ObserveResult(const WebResult& result) {
+    if (EqualsIgnoreCase(result.command, kCommandUpload)) {
+        ShowUploadProgress(true);
+    }
+    if (m_options.verbose) {
+        WriteErr(FormatString(6143, {result.command, std::to_wstring(result.code),
+                                     CompletionCodeName(result.code),
+                                     std::to_wstring(result.response.size())}));
+    }
+    if (result.code == CWEBManager::kAddressSetupFailed) {
+        for (const std::string& capability : MissingHostSetupCapabilities()) {
+            WriteErr(FormatString(6150, {Utf8ToWide(capability)}));
+        }
+    }
+}
+
+void Tamselctl::ObserveStage(size_t stageIndex) {
+    if (m_options.command != CliCommand::kUpgrade) {
+        return;
+    }
+    if (stageIndex == 0 && m_env->meter != nullptr && m_progressTimer == 0) {
+        m_progressTimer =
+            m_env->loop.StartTimer(kProgressPeriodMs, [this] { ShowUploadProgress(false); });
+    }
+    if (stageIndex == 2 && !m_waitAnnounced) {
+        m_waitAnnounced = true;
+        WriteErr(FormatString(6153, {std::to_wstring(m_options.waitSeconds)}));
+    }
+}
+
+// A bar redrawn in place on a terminal; elsewhere a line at every tenth.
+void Tamselctl::ShowUploadProgress(bool final) {
+    if (m_progressTimer == 0) {
+        return;
+    }
+    const SendProgress progress = m_env->meter->StreamProgress();
+    if (final) {
+        m_env->loop.StopTimer(m_progressTimer);
+        m_progressTimer = 0;
+    }
+    if (progress.total == 0) {
+        return;
+    }
+    const std::string bar = FormatProgressBar(progress.sent, progress.total, kProgressBarCells);
+    if (IsTerminal(stderr)) {
+        std::fprintf(stderr, "\r%s%s", bar.c_str(), final ? "\n" : "");
+    } else {
+        const int tenth = static_cast<int>(progress.sent * 10 / progress.total);
+        if (tenth != m_lastProgressTenth) {
+            m_lastProgressTenth = tenth;
+            std::fprintf(stderr, "%s\n", bar.c_str());
+        }
+    }
+    std::fflush(stderr);
+}
+
+void Tamselctl::Succeed(const std::string& output, const std::wstring& note) {
+    if (!output.empty() &&
+        (std::fwrite(output.data(), 1, output.size(), stdout) != output.size() ||
+         std::fflush(stdout) != 0)) {
+        WriteErr(LoadString(6163));
+        End(static_cast<int>(ExitCode::kInternal));
+        return;
+    }
+    if (!note.empty()) {
+        WriteErr(note);
+    }
+    End(static_cast<int>(ExitCode::kSuccess));
+}
+
+void Tamselctl::Fail(const Verdict& verdict) {
+    PrintFailure(verdict);
+    End(static_cast<int>(verdict.exitCode));
+}
+
+void Tamselctl::End(int exitCode) {
+    if (m_ended) {
+        return;
+    }
+    m_ended = true;
+    if (m_progressTimer != 0) {
+        m_env->loop.StopTimer(m_progressTimer);
+        m_progressTimer = 0;
+    }
+    if (m_finished) {
+        m_finished(exitCode);
+    }
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/device_session.h"
+#include "cli/metered_socket.h"
+#include "cli/outcome.h"
+#include "cli/stage_runner.h"
+#include "platform/event_loop.h"
+#include "platform/tick_clock.h"
+#include "web/response_parsers.h"
+#include "web/survey_parser.h"
+
+// One run of tamselctl: checks the input as the device's pages would, finds the device
+// (unless credentials were given), runs the command's stages and prints the outcome.
+class Tamselctl {
+public:
+    // What a real run works with; all of it outlives the run.
+    struct Environment {
+        IEventLoop& loop;
+        ITickClock& clock;
+        DeviceSession& session;
+        const MeteredSocketFactory* meter = nullptr;  // for the upload's progress bar
+    };
+    using Finished = std::function<void(int exitCode)>;
+
+    // How long the upgrade waits after the reboot before it asks for the status page.
+    static constexpr uint32_t kUpgradeSettleMs = 5000;
+
+    explicit Tamselctl(CliOptions options);
+    ~Tamselctl();
+
+    Tamselctl(const Tamselctl&) = delete;
+    Tamselctl& operator=(const Tamselctl&) = delete;
+
+    // Everything that needs no device: the pages' input rules and the passwords asked for
+    // on the terminal. Returns the exit code when the run ends here.
+    std::optional<int> Prepare();
+
+    // Writes the requests of the command to `out` and sends nothing.
+    int DryRun(std::FILE* out);
+
+    // Starts the real run; `finished` is called once with the exit code.
+    void Start(const Environment& environment, Finished finished);
+
+    // Ends a running command after SIGINT, SIGTERM or SIGHUP.
+    void Interrupt(int signalNumber);
+
+private:
+    void Discover();
+    void OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices);
+    void RunCommand();
+    void RunBridge();
+    void BridgeTo(const std::wstring& keyword, const std::wstring& channel);
+    void RunStages(std::vector<Stage> stages, std::function<void()> onSuccess);
+    std::vector<Stage> StagesFor(const DeviceTarget& target);
+
+    void ObserveResult(const WebResult& result);
+    void ObserveStage(size_t stageIndex);
+    void ShowUploadProgress(bool final);
+
+    Verdict CheckPassword(const std::wstring& devicePassword) const;
+    void Succeed(const std::string& output, const std::wstring& note = std::wstring());
+    void Fail(const Verdict& verdict);
+    void End(int exitCode);
+
+    CliOptions m_options;
+    std::optional<Environment> m_env;
+    Finished m_finished;
+    bool m_ended = false;
+
+    DeviceTarget m_target;
+    std::wstring m_devicePassword;
+    // The passwords typed for set-password: current, new, new again.
+    std::wstring m_typedOld;
+    std::wstring m_typedNew;
+    std::wstring m_typedRepeat;
+    // set-ip's address and mask as the address controls would show them.
+    std::wstring m_newIp;
+    std::wstring m_newMask;
+
+    DeviceStatus m_status;
+    std::vector<SurveyNetwork> m_networks;
+
+    std::unique_ptr<DeviceSearch> m_search;
+    std::unique_ptr<StageRunner> m_runner;
+    int m_progressTimer = 0;
+    int m_lastProgressTenth = -1;
+    bool m_waitAnnounced = false;
+};
+
+// Prints a failure the way tamselctl does: the message text, then the detail, on
+// standard error.
+void PrintFailure(const Verdict& verdict);
