@@ -62,14 +62,6 @@ private slots:
         loop.StopTimer(999);
     }
 
-    void timersRunSideBySide() {
-        QtEventLoop loop;
-        int fast = 0, slow = 0;
-        loop.StartTimer(1, [&] { ++fast; });
-        loop.StartTimer(30, [&] { ++slow; });
-        QTRY_VERIFY_WITH_TIMEOUT(slow >= 2 && fast >= 2, kLimitMs);
-    }
-
     void watchRemovedAndReplacedFromInsideItsCallback() {
         QtEventLoop loop;
         ReadablePipe pipe;
