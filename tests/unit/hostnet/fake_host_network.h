@@ -76,21 +76,19 @@ public:
         adapters_.push_back(std::move(adapter));
     }
     void SetDefaultRoute(uint32_t index) { defaultRoute_ = index; }
+    AdapterInfo& Adapter(uint32_t index) { return *Find(index); }
     // Another station on the adapter's LAN holding `address`.
     void AddStation(uint32_t adapterIndex, Ipv4 address, std::vector<uint8_t> mac) {
         std::lock_guard lock(mutex_);
         stations_[adapterIndex][address] = std::move(mac);
     }
-    void SetAlias(const std::string& name, const std::string& alias) { aliases_[name] = alias; }
-    void SetDhcp(uint32_t index, bool dhcp) {
+    void RemoveStation(uint32_t adapterIndex, Ipv4 address) {
         std::lock_guard lock(mutex_);
-        Find(index)->dhcpEnabled = dhcp;
+        stations_[adapterIndex].erase(address);
     }
 
-    // Knobs for failures.
+    std::map<std::string, std::string> aliases;
     std::optional<BestRoute> forcedRoute;
-    bool adaptersUnreadable = false;
-    std::vector<Ipv4> refusedAddresses;
     std::vector<std::string> missingPrivileges;
 
     size_t routeQueries() const {
@@ -141,9 +139,6 @@ public:
 
     std::optional<std::vector<AdapterInfo>> GetAdapters() override {
         std::lock_guard lock(mutex_);
-        if (adaptersUnreadable) {
-            return std::nullopt;
-        }
         return adapters_;
     }
 
@@ -155,9 +150,7 @@ public:
                     " dev " + std::to_string(interfaceIndex) + " label " + label + " lft " +
                     std::to_string(lifetimeSeconds));
         AdapterInfo* adapter = Find(interfaceIndex);
-        if (!adapter || HeldLocally(address) ||
-            std::find(refusedAddresses.begin(), refusedAddresses.end(), address) !=
-                refusedAddresses.end()) {
+        if (!adapter || HeldLocally(address)) {
             return std::nullopt;
         }
         adapter->addresses.push_back({address, PrefixToMask(prefixLength), label, true});
@@ -218,8 +211,8 @@ public:
     }
 
     std::string ConnectionName(const std::string& adapterName) override {
-        const auto alias = aliases_.find(adapterName);
-        return alias != aliases_.end() ? alias->second : adapterName;
+        const auto alias = aliases.find(adapterName);
+        return alias != aliases.end() ? alias->second : adapterName;
     }
 
     std::vector<std::string> MissingPrivileges() override { return missingPrivileges; }
@@ -258,7 +251,6 @@ private:
     std::vector<AdapterInfo> adapters_;
     std::optional<uint32_t> defaultRoute_;
     std::map<uint32_t, std::map<Ipv4, std::vector<uint8_t>>> stations_;
-    std::map<std::string, std::string> aliases_;
     size_t routeQueries_ = 0;
     size_t renewals_ = 0;
     size_t maxTempAddresses_ = 0;
