@@ -1,0 +1,374 @@
+#include "hostnet/host_addressing.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "web/encoders.h"
+
+namespace {
+
+const wchar_t kError[] = L"ERROR";
+
+constexpr uint32_t kPauseAfterDeleteMs = 500;
+// Long enough for the new address to settle and for a host already holding it to notice.
+constexpr uint32_t kWaitAfterAddMs = 10000;
+constexpr Ipv4 kFirstCandidateOctet = 241;
+constexpr Ipv4 kLastCandidateOctet = 247;
+constexpr size_t kMaxLabelLength = 15;  // IFNAMSIZ without the terminating zero
+
+// The masks compared as the numbers their network-order bytes make when read as a
+// little-endian integer: the first octet is the least significant, so among contiguous
+// masks the longer one is the greater number.
+uint32_t MaskRank(Ipv4 mask) {
+    return ((mask >> 24) & 0xFF) | (((mask >> 16) & 0xFF) << 8) | (((mask >> 8) & 0xFF) << 16) |
+           ((mask & 0xFF) << 24);
+}
+
+bool DeviceMaskNotLonger(Ipv4 deviceMask, Ipv4 adapterMask) {
+    return MaskRank(deviceMask) <= MaskRank(adapterMask);
+}
+
+Ipv4 Candidate(Ipv4 device, Ipv4 lastOctet) {
+    return (device & 0xFFFFFF00u) | lastOctet;
+}
+
+std::array<uint8_t, 6> FirstSixBytes(const std::vector<uint8_t>& hardwareAddress) {
+    std::array<uint8_t, 6> bytes{};
+    std::copy_n(hardwareAddress.begin(), std::min(hardwareAddress.size(), bytes.size()),
+                bytes.begin());
+    return bytes;
+}
+
+// An adapter without any IPv4 address is what other systems list as "0.0.0.0".
+bool FirstAddressIsSet(const AdapterInfo& adapter) {
+    return !adapter.addresses.empty() && adapter.addresses.front().address != 0;
+}
+
+bool MayCarryTempAddress(const AdapterInfo& adapter) {
+    const bool lanType =
+        adapter.type == AdapterType::kEthernet || adapter.type == AdapterType::kIeee80211;
+    return lanType && adapter.operational && FirstAddressIsSet(adapter);
+}
+
+const AdapterInfo* FindAdapter(const std::vector<AdapterInfo>& adapters, uint32_t index) {
+    for (const AdapterInfo& adapter : adapters) {
+        if (adapter.index == index) {
+            return &adapter;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::string TempAddressLabel(const std::string& interfaceName) {
+    const size_t suffixLength = sizeof(kTempAddressLabelSuffix) - 1;
+    return interfaceName.substr(0, kMaxLabelLength - suffixLength) + kTempAddressLabelSuffix;
+}
+
+bool IsTempAddressLabel(const std::string& label) {
+    return label.ends_with(kTempAddressLabelSuffix);
+}
+
+HostAddressing::HostAddressing(IHostNetwork& network, ISleeper& sleeper,
+                               HostAddressingOptions options)
+    : network_(network), sleeper_(sleeper), options_(options) {
+    if (options_.renewInterval.count() > 0) {
+        renewThread_ = std::thread([this] { RenewLoop(); });
+    }
+}
+
+HostAddressing::~HostAddressing() {
+    {
+        std::lock_guard lock(renewMutex_);
+        stopRenewing_ = true;
+    }
+    renewWake_.notify_all();
+    if (renewThread_.joinable()) {
+        renewThread_.join();
+    }
+    DeleteTempAddress();
+}
+
+std::wstring HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
+                                                const std::wstring& deviceMask) {
+    std::lock_guard setup(setupMutex_);
+    {
+        std::lock_guard lock(tempMutex_);
+        setupRunning_ = true;
+        cancelRequested_ = false;
+    }
+    std::wstring result = kError;
+    const std::optional<Ipv4> device = ParseIpv4(deviceIp);
+    const std::optional<Ipv4> mask = ParseIpv4(deviceMask);
+    // The mask becomes the prefix of an address we add: one with holes cannot, and a zero
+    // mask would claim every destination for the adapter.
+    const std::optional<int> prefix = mask ? MaskToPrefix(*mask) : std::nullopt;
+    if (device && prefix && *prefix > 0 && network_.MissingPrivileges().empty()) {
+        RemoveLeftoverAddresses();
+        result = RunSetup(*device, *mask);
+    }
+    {
+        std::lock_guard lock(tempMutex_);
+        setupRunning_ = false;
+    }
+    return result;
+}
+
+std::wstring HostAddressing::RunSetup(Ipv4 device, Ipv4 mask) {
+    for (int run = 0;; ++run) {
+        const std::optional<BestRoute> route = network_.GetBestRoute(device);
+        if (route) {
+            ReadAdapterInfo(route->interfaceIndex);
+            if (route->prefixLength != 0) {
+                return UseRouteAdapter(route->interfaceIndex, device, mask);
+            }
+        }
+        // No route, or only the default route: an address in the device's subnet gives
+        // the host a subnet route to it, which the next run finds.
+        if (run >= options_.maxRestarts || Cancelled() ||
+            AddTempAddressOnAnyAdapter(device, mask).empty()) {
+            break;
+        }
+    }
+    DeleteTempAddress();
+    return kError;
+}
+
+std::wstring HostAddressing::UseRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask) {
+    const std::wstring source = ChooseSourceOnRouteAdapter(interfaceIndex, device, mask);
+    if (source == kError) {
+        return kError;
+    }
+    const Ipv4 sourceAddress = source.empty() ? 0 : ParseIpv4(source).value_or(0);
+    return CanReachDevice(device, sourceAddress, interfaceIndex) ? source : kError;
+}
+
+std::wstring HostAddressing::ChooseSourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device,
+                                                        Ipv4 mask) {
+    const std::optional<std::vector<AdapterInfo>> adapters = network_.GetAdapters();
+    const AdapterInfo* adapter = adapters ? FindAdapter(*adapters, interfaceIndex) : nullptr;
+    if (!adapter) {
+        return std::wstring();
+    }
+    std::optional<Ipv4> chosen;
+    bool mismatch = false;
+    for (const AdapterAddress& address : adapter->addresses) {
+        if (DeviceMaskNotLonger(mask, address.mask)) {
+            chosen = address.address;
+        } else if (SameSubnet(address.address, device, mask)) {
+            chosen = address.address;
+            mismatch = false;
+        } else {
+            mismatch = true;
+        }
+    }
+    if (!mismatch) {
+        return std::wstring();
+    }
+    if (chosen) {
+        return FormatIpv4(*chosen);
+    }
+    const std::wstring added = AddTempAddressOnAdapter(*adapter, device, mask);
+    return added.empty() ? kError : added;
+}
+
+std::wstring HostAddressing::AddTempAddressOnAdapter(const AdapterInfo& adapter, Ipv4 device,
+                                                     Ipv4 mask) {
+    const std::optional<Ipv4> candidate = TryCandidates(adapter, device, mask);
+    if (!candidate) {
+        return std::wstring();
+    }
+    network_.FlushNeighbours(adapter.index);
+    if (!network_.SendArp(device, *candidate, adapter.index)) {
+        return std::wstring();
+    }
+    return FormatIpv4(*candidate);
+}
+
+std::wstring HostAddressing::AddTempAddressOnAnyAdapter(Ipv4 device, Ipv4 mask) {
+    const std::optional<std::vector<AdapterInfo>> adapters = network_.GetAdapters();
+    if (!adapters) {
+        return std::wstring();
+    }
+    for (const AdapterInfo& adapter : *adapters) {
+        if (!MayCarryTempAddress(adapter)) {
+            continue;
+        }
+        const std::optional<Ipv4> candidate = TryCandidates(adapter, device, mask);
+        if (candidate && CanReachDevice(device, *candidate, adapter.index)) {
+            return FormatIpv4(*candidate);
+        }
+        if (Cancelled()) {
+            break;
+        }
+    }
+    return std::wstring();
+}
+
+std::optional<Ipv4> HostAddressing::TryCandidates(const AdapterInfo& adapter, Ipv4 device,
+                                                  Ipv4 mask) {
+    const int prefix = MaskToPrefix(mask).value_or(32);
+    const std::array<uint8_t, 6> ownMac = FirstSixBytes(adapter.hardwareAddress);
+    for (Ipv4 octet = kFirstCandidateOctet; octet <= kLastCandidateOctet; ++octet) {
+        if (Cancelled()) {
+            return std::nullopt;
+        }
+        const Ipv4 candidate = Candidate(device, octet);
+        DeleteTempAddress();
+        if (!AddTempAddress(adapter, candidate, prefix)) {
+            continue;
+        }
+        sleeper_.SleepMs(kWaitAfterAddMs);
+        if (Cancelled()) {
+            return std::nullopt;
+        }
+        // A probe from 0.0.0.0: only another host holding the candidate answers with a
+        // hardware address other than ours.
+        const std::optional<std::vector<uint8_t>> holder =
+            network_.SendArp(candidate, 0, adapter.index);
+        if (holder && FirstSixBytes(*holder) == ownMac) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
+bool HostAddressing::CanReachDevice(Ipv4 device, Ipv4 source, uint32_t interfaceIndex) {
+    network_.FlushNeighbours(interfaceIndex);
+    if (source == 0) {
+        source = SourceFor(device, interfaceIndex);
+    }
+    return network_.SendArp(device, source, interfaceIndex).has_value();
+}
+
+// The address the kernel would send from: one of the adapter's own addresses in the
+// device's subnet, else its primary address. A probe from 0.0.0.0 only when it has none.
+Ipv4 HostAddressing::SourceFor(Ipv4 device, uint32_t interfaceIndex) {
+    const std::optional<std::vector<AdapterInfo>> adapters = network_.GetAdapters();
+    const AdapterInfo* adapter = adapters ? FindAdapter(*adapters, interfaceIndex) : nullptr;
+    if (!adapter || adapter->addresses.empty()) {
+        return 0;
+    }
+    for (const AdapterAddress& address : adapter->addresses) {
+        if (address.address != 0 && SameSubnet(address.address, device, address.mask)) {
+            return address.address;
+        }
+    }
+    return adapter->addresses.front().address;
+}
+
+void HostAddressing::ReadAdapterInfo(uint32_t interfaceIndex) {
+    const std::optional<std::vector<AdapterInfo>> adapters = network_.GetAdapters();
+    const AdapterInfo* adapter = adapters ? FindAdapter(*adapters, interfaceIndex) : nullptr;
+    if (!adapter) {
+        return;
+    }
+    ChosenAdapter chosen;
+    chosen.macLength =
+        static_cast<uint32_t>(std::min(adapter->hardwareAddress.size(), chosen.mac.size()));
+    std::copy_n(adapter->hardwareAddress.begin(), chosen.macLength, chosen.mac.begin());
+    chosen.index = adapter->index;
+    chosen.name = AnsiToWide(adapter->name);
+    chosen.dhcpEnabled = adapter->dhcpEnabled ? 1 : 0;
+    chosen.connectionName = AnsiToWide(network_.ConnectionName(adapter->name));
+    std::lock_guard lock(adapterMutex_);
+    adapter_ = std::move(chosen);
+}
+
+bool HostAddressing::AddTempAddress(const AdapterInfo& adapter, Ipv4 address, int prefixLength) {
+    const std::string label = TempAddressLabel(adapter.name);
+    std::lock_guard lock(tempMutex_);
+    if (cancelRequested_ || temp_) {
+        return false;
+    }
+    const std::optional<HostAddressContext> context = network_.AddAddress(
+        address, prefixLength, adapter.index, label, options_.addressLifetimeSeconds);
+    if (!context) {
+        return false;
+    }
+    temp_ = HeldAddress{*context, label};
+    return true;
+}
+
+bool HostAddressing::DeleteTempAddress() {
+    {
+        std::lock_guard lock(tempMutex_);
+        if (!temp_) {
+            return false;
+        }
+        network_.DeleteAddress(temp_->context);
+        temp_.reset();
+    }
+    sleeper_.SleepMs(kPauseAfterDeleteMs);
+    return true;
+}
+
+bool HostAddressing::RemoveTempAddress() {
+    {
+        std::lock_guard lock(tempMutex_);
+        if (setupRunning_) {
+            cancelRequested_ = true;
+        }
+    }
+    return DeleteTempAddress();
+}
+
+// An address carrying our label that is not the one we hold was left by a run that died
+// before it could remove it.
+void HostAddressing::RemoveLeftoverAddresses() {
+    const std::optional<std::vector<AdapterInfo>> adapters = network_.GetAdapters();
+    if (!adapters) {
+        return;
+    }
+    const std::optional<HostAddressContext> held = TempAddress();
+    for (const AdapterInfo& adapter : *adapters) {
+        for (const AdapterAddress& address : adapter.addresses) {
+            if (!IsTempAddressLabel(address.label)) {
+                continue;
+            }
+            const HostAddressContext context{adapter.index, address.address,
+                                             MaskToPrefix(address.mask).value_or(32)};
+            if (held && *held == context) {
+                continue;
+            }
+            network_.DeleteAddress(context);
+            sleeper_.SleepMs(kPauseAfterDeleteMs);
+        }
+    }
+}
+
+bool HostAddressing::Cancelled() const {
+    std::lock_guard lock(tempMutex_);
+    return cancelRequested_;
+}
+
+bool HostAddressing::RenewTempAddress() {
+    std::lock_guard lock(tempMutex_);
+    if (!temp_) {
+        return false;
+    }
+    return network_.RenewAddress(temp_->context, temp_->label, options_.addressLifetimeSeconds);
+}
+
+void HostAddressing::RenewLoop() {
+    std::unique_lock lock(renewMutex_);
+    while (!renewWake_.wait_for(lock, options_.renewInterval, [this] { return stopRenewing_; })) {
+        lock.unlock();
+        RenewTempAddress();
+        lock.lock();
+    }
+}
+
+std::optional<HostAddressContext> HostAddressing::TempAddress() const {
+    std::lock_guard lock(tempMutex_);
+    if (!temp_) {
+        return std::nullopt;
+    }
+    return temp_->context;
+}
+
+ChosenAdapter HostAddressing::Adapter() const {
+    std::lock_guard lock(adapterMutex_);
+    return adapter_;
+}

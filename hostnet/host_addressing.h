@@ -1,0 +1,122 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "hostnet/host_address_setup.h"
+#include "hostnet/host_network.h"
+#include "platform/tick_clock.h"
+
+// Temporary addresses carry a label ending in this, so that one left behind by a run that
+// died can be recognised and removed.
+inline constexpr char kTempAddressLabelSuffix[] = ":tmsl";
+
+// "<interface name>:tmsl", cut to the 15 characters an interface label holds.
+std::string TempAddressLabel(const std::string& interfaceName);
+bool IsTempAddressLabel(const std::string& label);
+
+struct HostAddressingOptions {
+    // The temporary address expires this long after it was added or last renewed, so a
+    // run that dies without cleaning up leaves nothing behind for long.
+    uint32_t addressLifetimeSeconds = 120;
+    // How often the background thread renews the lifetime; zero runs no thread (the owner
+    // then calls RenewTempAddress itself).
+    std::chrono::milliseconds renewInterval{30000};
+    // How often the set-up may start over after adding an address that still left the
+    // device behind the default route.
+    int maxRestarts = 1;
+};
+
+// What the set-up learnt about the adapter that the route to the device leaves by.
+struct ChosenAdapter {
+    std::array<uint8_t, 12> mac{};
+    uint32_t macLength = 0;
+    uint32_t index = 0;
+    std::wstring name;
+    std::wstring connectionName;
+    uint32_t dhcpEnabled = 0;
+};
+
+// Makes the device reachable from the host: picks the source address on the adapter that
+// routes to the device or, when the host has no address in the device's subnet, adds a
+// temporary one (last octet 241..247) on a suitable adapter after checking with ARP that
+// nobody else holds it and that the device answers from it. At most one temporary address
+// exists at any time; it is replaced by the next set-up and removed by RemoveTempAddress
+// or on destruction.
+class HostAddressing : public IHostAddressSetup {
+public:
+    HostAddressing(IHostNetwork& network, ISleeper& sleeper, HostAddressingOptions options = {});
+    ~HostAddressing() override;
+
+    HostAddressing(const HostAddressing&) = delete;
+    HostAddressing& operator=(const HostAddressing&) = delete;
+
+    // Set-ups are serialised: a second caller waits until the first has finished.
+    std::wstring PrepareHostAddress(const std::wstring& deviceIp,
+                                    const std::wstring& deviceMask) override;
+    // Also makes a set-up that is running give up without adding another address.
+    bool RemoveTempAddress() override;
+
+    // Restarts the temporary address's lifetime; true when there was one to renew.
+    bool RenewTempAddress();
+
+    std::optional<HostAddressContext> TempAddress() const;
+    ChosenAdapter Adapter() const;
+
+    // The steps of PrepareHostAddress. They run on the set-up's thread only.
+
+    // The source address on the route's adapter: empty when the system may choose,
+    // an address of the adapter, a temporary address added to it, or "ERROR".
+    std::wstring ChooseSourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask);
+    // Adds the first free candidate to the adapter; returns it when the device answers
+    // from it, else empty.
+    std::wstring AddTempAddressOnAdapter(const AdapterInfo& adapter, Ipv4 device, Ipv4 mask);
+    // The same over every Ethernet or wireless adapter that has an address.
+    std::wstring AddTempAddressOnAnyAdapter(Ipv4 device, Ipv4 mask);
+    // ARP from `source` (0: the address the adapter would use) reaches the device.
+    bool CanReachDevice(Ipv4 device, Ipv4 source, uint32_t interfaceIndex);
+    void ReadAdapterInfo(uint32_t interfaceIndex);
+
+private:
+    struct HeldAddress {
+        HostAddressContext context;
+        std::string label;
+    };
+
+    std::wstring RunSetup(Ipv4 device, Ipv4 mask);
+    std::wstring UseRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask);
+    std::optional<Ipv4> TryCandidates(const AdapterInfo& adapter, Ipv4 device, Ipv4 mask);
+    bool AddTempAddress(const AdapterInfo& adapter, Ipv4 address, int prefixLength);
+    bool DeleteTempAddress();
+    void RemoveLeftoverAddresses();
+    Ipv4 SourceFor(Ipv4 device, uint32_t interfaceIndex);
+    bool Cancelled() const;
+    void RenewLoop();
+
+    IHostNetwork& network_;
+    ISleeper& sleeper_;
+    const HostAddressingOptions options_;
+
+    std::mutex setupMutex_;
+
+    // Guards the temporary address and the cancel request; held across the netlink calls
+    // that add, renew or delete it, so that RemoveTempAddress returning means it is gone.
+    mutable std::mutex tempMutex_;
+    std::optional<HeldAddress> temp_;
+    bool setupRunning_ = false;
+    bool cancelRequested_ = false;
+
+    mutable std::mutex adapterMutex_;
+    ChosenAdapter adapter_;
+
+    std::mutex renewMutex_;
+    std::condition_variable renewWake_;
+    bool stopRenewing_ = false;
+    std::thread renewThread_;
+};

@@ -1,0 +1,53 @@
+#include "hostnet/ipv4.h"
+
+#include <arpa/inet.h>
+
+#include "web/encoders.h"
+
+std::optional<Ipv4> ParseIpv4(const std::string& dotted) {
+    in_addr parsed{};
+    if (inet_pton(AF_INET, dotted.c_str(), &parsed) != 1) {
+        return std::nullopt;
+    }
+    return ntohl(parsed.s_addr);
+}
+
+std::optional<Ipv4> ParseIpv4(const std::wstring& dotted) {
+    if (dotted.find(L'\0') != std::wstring::npos) {
+        return std::nullopt;
+    }
+    return ParseIpv4(WideToAnsi(dotted));
+}
+
+std::string FormatIpv4Ascii(Ipv4 address) {
+    return std::to_string(address >> 24) + '.' + std::to_string((address >> 16) & 0xFF) + '.' +
+           std::to_string((address >> 8) & 0xFF) + '.' + std::to_string(address & 0xFF);
+}
+
+std::wstring FormatIpv4(Ipv4 address) {
+    const std::string text = FormatIpv4Ascii(address);
+    return std::wstring(text.begin(), text.end());
+}
+
+std::optional<int> MaskToPrefix(Ipv4 mask) {
+    const Ipv4 hostBits = ~mask;
+    // A contiguous mask leaves a run of low one bits, so adding one gives a power of two.
+    if ((hostBits & (hostBits + 1)) != 0) {
+        return std::nullopt;
+    }
+    int prefix = 0;
+    for (Ipv4 m = mask; m & 0x80000000u; m <<= 1) {
+        ++prefix;
+    }
+    return prefix;
+}
+
+Ipv4 PrefixToMask(int prefixLength) {
+    if (prefixLength <= 0) {
+        return 0;
+    }
+    if (prefixLength >= 32) {
+        return 0xFFFFFFFFu;
+    }
+    return ~((1u << (32 - prefixLength)) - 1);
+}

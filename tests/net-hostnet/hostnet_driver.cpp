@@ -1,0 +1,130 @@
+// Runs the real host addressing (rtnetlink, raw ARP) once, for the namespace tests:
+//
+//   hostnet_driver prepare <device-ip> <mask> [--add-wait-ms N] [--lifetime S]
+//                  [--renew-ms N] [--then exit|remove|hold|crash]
+//   hostnet_driver caps
+//
+// prepare prints "result=<address, empty or ERROR>". Then:
+//   exit    destroys the set-up object normally (it removes its address)
+//   remove  calls RemoveTempAddress and prints "removed=<0|1>"
+//   hold    prints "ready", then on the input line "remove" removes the address and
+//           exits; SIGINT/SIGTERM/SIGHUP remove it through the termination clean-up
+//   crash   ends the process at once, leaving the address behind
+// --add-wait-ms replaces the 10 s wait after adding an address; tests only.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "hostnet/host_addressing.h"
+#include "platform/linux/rtnl_host_network.h"
+#include "platform/linux/termination_cleanup.h"
+#include "platform/tick_clock.h"
+
+namespace {
+
+class ShortenedSleeper : public ISleeper {
+public:
+    explicit ShortenedSleeper(std::optional<uint32_t> addWaitMs) : addWaitMs_(addWaitMs) {}
+    void SleepMs(uint32_t ms) override {
+        const uint32_t kWaitAfterAddMs = 10000;
+        ThreadSleeper::Instance().SleepMs(ms == kWaitAfterAddMs && addWaitMs_ ? *addWaitMs_ : ms);
+    }
+
+private:
+    std::optional<uint32_t> addWaitMs_;
+};
+
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
+
+int Usage() {
+    std::cerr << "usage: hostnet_driver prepare <ip> <mask> [--add-wait-ms N] [--lifetime S]"
+                 " [--renew-ms N] [--then exit|remove|hold|crash]\n"
+                 "       hostnet_driver caps\n";
+    return 2;
+}
+
+int Caps() {
+    std::cout << "missing=";
+    for (const std::string& name : MissingNetworkCapabilities()) {
+        std::cout << name << ' ';
+    }
+    std::cout << std::endl;
+    return 0;
+}
+
+int Prepare(int argc, char** argv) {
+    if (argc < 4) {
+        return Usage();
+    }
+    const std::string ip = argv[2];
+    const std::string mask = argv[3];
+    std::optional<uint32_t> addWaitMs;
+    HostAddressingOptions options;
+    std::string then = "exit";
+    for (int i = 4; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        const std::string value = argv[i + 1];
+        if (option == "--add-wait-ms") {
+            addWaitMs = static_cast<uint32_t>(std::stoul(value));
+        } else if (option == "--lifetime") {
+            options.addressLifetimeSeconds = static_cast<uint32_t>(std::stoul(value));
+        } else if (option == "--renew-ms") {
+            options.renewInterval = std::chrono::milliseconds(std::stoul(value));
+        } else if (option == "--then") {
+            then = value;
+        } else {
+            return Usage();
+        }
+    }
+
+    // Before any thread exists, so that every thread inherits the blocked signals.
+    std::optional<TerminationCleanup> cleanup;
+    if (then == "hold") {
+        cleanup.emplace();
+    }
+    RtnlHostNetwork network;
+    ShortenedSleeper sleeper(addWaitMs);
+    HostAddressing addressing(network, sleeper, options);
+    if (cleanup) {
+        cleanup->Add([&addressing] { addressing.RemoveTempAddress(); });
+    }
+
+    const std::wstring result = addressing.PrepareHostAddress(
+        std::wstring(ip.begin(), ip.end()), std::wstring(mask.begin(), mask.end()));
+    std::cout << "result=" << Narrow(result) << std::endl;
+
+    if (then == "remove") {
+        std::cout << "removed=" << (addressing.RemoveTempAddress() ? 1 : 0) << std::endl;
+    } else if (then == "hold") {
+        std::cout << "ready" << std::endl;
+        std::string line;
+        while (std::getline(std::cin, line) && line != "remove") {
+        }
+        std::cout << "removed=" << (addressing.RemoveTempAddress() ? 1 : 0) << std::endl;
+    } else if (then == "crash") {
+        std::fflush(nullptr);
+        _exit(3);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "caps") {
+        return Caps();
+    }
+    if (argc >= 2 && std::string(argv[1]) == "prepare") {
+        return Prepare(argc, argv);
+    }
+    return Usage();
+}

@@ -1,0 +1,257 @@
+#pragma once
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hostnet/host_network.h"
+#include "platform/tick_clock.h"
+
+// What the host did, in order: changes, ARP requests, cache flushes and sleeps, e.g.
+// "add 192.168.1.241/24 dev 2 label eth0:tmsl lft 120", "arp 192.168.1.200 from 0.0.0.0
+// dev 2", "flush 2", "delete 192.168.1.241/24 dev 2", "sleep 500".
+class EventLog {
+public:
+    void Record(std::string event) {
+        std::lock_guard lock(mutex_);
+        events_.push_back(std::move(event));
+    }
+    std::vector<std::string> Events() const {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
+    size_t Count(const std::string& prefix) const {
+        std::lock_guard lock(mutex_);
+        size_t count = 0;
+        for (const std::string& event : events_) {
+            count += event.starts_with(prefix) ? 1 : 0;
+        }
+        return count;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> events_;
+};
+
+class FakeSleeper : public ISleeper {
+public:
+    explicit FakeSleeper(EventLog& log) : log_(log) {}
+    void SleepMs(uint32_t ms) override {
+        log_.Record("sleep " + std::to_string(ms));
+        if (onSleep) {
+            onSleep(ms);
+        }
+    }
+    // Runs inside a sleep, as another thread would while the set-up waits.
+    std::function<void(uint32_t)> onSleep;
+
+private:
+    EventLog& log_;
+};
+
+// A host with adapters, a route table derived from their addresses (longest matching
+// prefix, else the default route), and other stations on each adapter's LAN that answer
+// ARP for the addresses they hold.
+class FakeHostNetwork : public IHostNetwork {
+public:
+    explicit FakeHostNetwork(EventLog& log) : log_(log) {}
+
+    static std::vector<uint8_t> Mac(uint8_t last) { return {0x02, 0, 0, 0, 0, last}; }
+
+    void AddAdapter(uint32_t index, const std::string& name, AdapterType type,
+                    std::vector<AdapterAddress> addresses, bool operational = true) {
+        std::lock_guard lock(mutex_);
+        AdapterInfo adapter;
+        adapter.index = index;
+        adapter.name = name;
+        adapter.type = type;
+        adapter.hardwareAddress = Mac(static_cast<uint8_t>(index));
+        adapter.operational = operational;
+        adapter.addresses = std::move(addresses);
+        adapters_.push_back(std::move(adapter));
+    }
+    void SetDefaultRoute(uint32_t index) { defaultRoute_ = index; }
+    AdapterInfo& Adapter(uint32_t index) { return *Find(index); }
+    // Another station on the adapter's LAN holding `address`.
+    void AddStation(uint32_t adapterIndex, Ipv4 address, std::vector<uint8_t> mac) {
+        std::lock_guard lock(mutex_);
+        stations_[adapterIndex][address] = std::move(mac);
+    }
+    void RemoveStation(uint32_t adapterIndex, Ipv4 address) {
+        std::lock_guard lock(mutex_);
+        stations_[adapterIndex].erase(address);
+    }
+
+    std::map<std::string, std::string> aliases;
+    std::optional<BestRoute> forcedRoute;
+    std::vector<std::string> missingPrivileges;
+
+    size_t routeQueries() const {
+        std::lock_guard lock(mutex_);
+        return routeQueries_;
+    }
+    size_t renewals() const {
+        std::lock_guard lock(mutex_);
+        return renewals_;
+    }
+    // The largest number of our labelled addresses that ever existed at once.
+    size_t maxTempAddresses() const {
+        std::lock_guard lock(mutex_);
+        return maxTempAddresses_;
+    }
+    std::vector<AdapterAddress> AddressesOf(uint32_t index) const {
+        std::lock_guard lock(mutex_);
+        for (const AdapterInfo& adapter : adapters_) {
+            if (adapter.index == index) {
+                return adapter.addresses;
+            }
+        }
+        return {};
+    }
+
+    std::optional<BestRoute> GetBestRoute(Ipv4 destination) override {
+        std::lock_guard lock(mutex_);
+        ++routeQueries_;
+        if (forcedRoute) {
+            return forcedRoute;
+        }
+        std::optional<BestRoute> best;
+        for (const AdapterInfo& adapter : adapters_) {
+            for (const AdapterAddress& address : adapter.addresses) {
+                const int prefix = MaskToPrefix(address.mask).value_or(0);
+                if (address.address != 0 && prefix > 0 &&
+                    SameSubnet(address.address, destination, address.mask) &&
+                    (!best || prefix > best->prefixLength)) {
+                    best = BestRoute{adapter.index, prefix};
+                }
+            }
+        }
+        if (!best && defaultRoute_) {
+            best = BestRoute{*defaultRoute_, 0};
+        }
+        return best;
+    }
+
+    std::optional<std::vector<AdapterInfo>> GetAdapters() override {
+        std::lock_guard lock(mutex_);
+        return adapters_;
+    }
+
+    std::optional<HostAddressContext> AddAddress(Ipv4 address, int prefixLength,
+                                                 uint32_t interfaceIndex, const std::string& label,
+                                                 uint32_t lifetimeSeconds) override {
+        std::lock_guard lock(mutex_);
+        log_.Record("add " + FormatIpv4Ascii(address) + "/" + std::to_string(prefixLength) +
+                    " dev " + std::to_string(interfaceIndex) + " label " + label + " lft " +
+                    std::to_string(lifetimeSeconds));
+        AdapterInfo* adapter = Find(interfaceIndex);
+        if (!adapter || HeldLocally(address)) {
+            return std::nullopt;
+        }
+        adapter->addresses.push_back({address, PrefixToMask(prefixLength), label, true});
+        CountTempAddresses();
+        return HostAddressContext{interfaceIndex, address, prefixLength};
+    }
+
+    bool RenewAddress(const HostAddressContext& context, const std::string& label,
+                      uint32_t lifetimeSeconds) override {
+        std::lock_guard lock(mutex_);
+        ++renewals_;
+        log_.Record("renew " + FormatIpv4Ascii(context.address) + " label " + label + " lft " +
+                    std::to_string(lifetimeSeconds));
+        return true;
+    }
+
+    bool DeleteAddress(const HostAddressContext& context) override {
+        std::lock_guard lock(mutex_);
+        log_.Record("delete " + FormatIpv4Ascii(context.address) + "/" +
+                    std::to_string(context.prefixLength) + " dev " +
+                    std::to_string(context.interfaceIndex));
+        AdapterInfo* adapter = Find(context.interfaceIndex);
+        if (!adapter) {
+            return false;
+        }
+        return std::erase_if(adapter->addresses, [&](const AdapterAddress& a) {
+                   return a.address == context.address &&
+                          a.mask == PrefixToMask(context.prefixLength);
+               }) > 0;
+    }
+
+    std::optional<std::vector<uint8_t>> SendArp(Ipv4 target, Ipv4 source,
+                                                uint32_t interfaceIndex) override {
+        std::lock_guard lock(mutex_);
+        log_.Record("arp " + FormatIpv4Ascii(target) + " from " + FormatIpv4Ascii(source) +
+                    " dev " + std::to_string(interfaceIndex));
+        const auto lan = stations_.find(interfaceIndex);
+        if (lan != stations_.end()) {
+            const auto station = lan->second.find(target);
+            if (station != lan->second.end()) {
+                return station->second;
+            }
+        }
+        const AdapterInfo* adapter = Find(interfaceIndex);
+        if (adapter) {
+            for (const AdapterAddress& address : adapter->addresses) {
+                if (address.address == target) {
+                    return adapter->hardwareAddress;
+                }
+            }
+        }
+        return std::nullopt;
+    }
+
+    bool FlushNeighbours(uint32_t interfaceIndex) override {
+        log_.Record("flush " + std::to_string(interfaceIndex));
+        return true;
+    }
+
+    std::string ConnectionName(const std::string& adapterName) override {
+        const auto alias = aliases.find(adapterName);
+        return alias != aliases.end() ? alias->second : adapterName;
+    }
+
+    std::vector<std::string> MissingPrivileges() override { return missingPrivileges; }
+
+private:
+    AdapterInfo* Find(uint32_t index) {
+        for (AdapterInfo& adapter : adapters_) {
+            if (adapter.index == index) {
+                return &adapter;
+            }
+        }
+        return nullptr;
+    }
+    bool HeldLocally(Ipv4 address) const {
+        for (const AdapterInfo& adapter : adapters_) {
+            for (const AdapterAddress& a : adapter.addresses) {
+                if (a.address == address) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+    void CountTempAddresses() {
+        size_t count = 0;
+        for (const AdapterInfo& adapter : adapters_) {
+            for (const AdapterAddress& a : adapter.addresses) {
+                count += a.label.ends_with(":tmsl") ? 1 : 0;
+            }
+        }
+        maxTempAddresses_ = std::max(maxTempAddresses_, count);
+    }
+
+    EventLog& log_;
+    mutable std::mutex mutex_;
+    std::vector<AdapterInfo> adapters_;
+    std::optional<uint32_t> defaultRoute_;
+    std::map<uint32_t, std::map<Ipv4, std::vector<uint8_t>>> stations_;
+    size_t routeQueries_ = 0;
+    size_t renewals_ = 0;
+    size_t maxTempAddresses_ = 0;
+};

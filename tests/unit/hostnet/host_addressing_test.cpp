@@ -1,0 +1,367 @@
+#include "hostnet/host_addressing.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "unit/hostnet/fake_host_network.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr Ipv4 kDevice = 0xC0A801C8;  // 192.168.1.200
+constexpr uint32_t kEth0 = 2;
+constexpr uint32_t kEth1 = 3;
+
+Ipv4 Ip(const char* dotted) {
+    return *ParseIpv4(std::string(dotted));
+}
+
+AdapterAddress Addr(const char* dotted, int prefix) {
+    return AdapterAddress{Ip(dotted), PrefixToMask(prefix), "", false};
+}
+
+class HostAddressingTest : public ::testing::Test {
+protected:
+    HostAddressingTest() : sleeper(log), network(log) {}
+
+    void TearDown() override { EXPECT_LE(network.maxTempAddresses(), 1u); }
+
+    HostAddressing& Addressing() {
+        if (!addressing) {
+            HostAddressingOptions options;
+            options.renewInterval = std::chrono::milliseconds(0);
+            addressing = std::make_unique<HostAddressing>(network, sleeper, options);
+        }
+        return *addressing;
+    }
+
+    std::wstring Prepare(const std::wstring& ip = L"192.168.1.200",
+                         const std::wstring& mask = L"255.255.255.0") {
+        return Addressing().PrepareHostAddress(ip, mask);
+    }
+
+    // The device on the adapter's LAN.
+    void DeviceOn(uint32_t adapter) {
+        network.AddStation(adapter, kDevice, FakeHostNetwork::Mac(0xD0));
+    }
+
+    EventLog log;
+    FakeSleeper sleeper;
+    FakeHostNetwork network;
+    std::unique_ptr<HostAddressing> addressing;
+};
+
+TEST_F(HostAddressingTest,
+       AddressInDeviceSubnetNeedsNoBindingAndAddsNothingEvenWhenDeviceIsSilent) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.1.5", 24)});
+    DeviceOn(kEth0);
+
+    EXPECT_EQ(Prepare(), L"");
+    // The reachability check asks from the address the system itself would use.
+    EXPECT_THAT(log.Events(), ElementsAre("flush 2", "arp 192.168.1.200 from 192.168.1.5 dev 2"));
+
+    network.RemoveStation(kEth0, kDevice);
+    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_EQ(log.Count("add"), 0u);
+}
+
+TEST_F(HostAddressingTest, LongerDeviceMaskOnOtherSubnetAddsFirstCandidateAfterTenSeconds) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 16)});
+    DeviceOn(kEth0);
+
+    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_THAT(log.Events(), ElementsAre("add 192.168.1.241/24 dev 2 label eth0:tmsl lft 120",
+                                          "sleep 10000", "arp 192.168.1.241 from 0.0.0.0 dev 2",
+                                          "flush 2", "arp 192.168.1.200 from 192.168.1.241 dev 2",
+                                          "flush 2", "arp 192.168.1.200 from 192.168.1.241 dev 2"));
+    EXPECT_EQ(Addressing().TempAddress(), (HostAddressContext{kEth0, Ip("192.168.1.241"), 24}));
+}
+
+TEST_F(HostAddressingTest, DefaultRouteOnlyGivesFirstLanAdapterATempAddressAndRunsAgain) {
+    network.AddAdapter(1, "lo", AdapterType::kOther, {Addr("127.0.0.1", 8)});
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
+    network.AddAdapter(kEth1, "wlan0", AdapterType::kIeee80211, {Addr("172.16.0.5", 16)});
+    network.SetDefaultRoute(kEth0);
+    DeviceOn(kEth0);
+
+    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(network.routeQueries(), 2u);
+    EXPECT_EQ(log.Count("add"), 1u);
+    EXPECT_EQ(log.Events().front(), "add 192.168.1.241/24 dev 2 label eth0:tmsl lft 120");
+    // The second run found the new subnet route, and with it the adapter's data.
+    EXPECT_EQ(Addressing().Adapter().index, kEth0);
+}
+
+TEST_F(HostAddressingTest, WirelessAdapterQualifiesOtherTypesDoNot) {
+    network.AddAdapter(kEth0, "tun0", AdapterType::kOther, {Addr("10.8.0.5", 24)});
+    network.AddAdapter(kEth1, "wlan0", AdapterType::kIeee80211, {Addr("10.0.0.5", 8)});
+    network.SetDefaultRoute(kEth0);
+    DeviceOn(kEth0);
+    DeviceOn(kEth1);
+
+    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Addressing().TempAddress()->interfaceIndex, kEth1);
+}
+
+TEST_F(HostAddressingTest, AdapterWithoutUsableFirstAddressIsNeverGivenOne) {
+    // Listed as 0.0.0.0 first, no address at all, and one that is down.
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet,
+                       {AdapterAddress{0, 0, "", false}, Addr("10.0.0.5", 8)});
+    network.AddAdapter(kEth1, "eth1", AdapterType::kEthernet, {});
+    network.AddAdapter(4, "eth2", AdapterType::kEthernet, {Addr("10.1.0.5", 16)}, false);
+    network.SetDefaultRoute(kEth0);
+    DeviceOn(kEth0);
+    DeviceOn(kEth1);
+    DeviceOn(4);
+
+    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_EQ(log.Count("add"), 0u);
+}
+
+TEST_F(HostAddressingTest, CandidateHeldByAnotherHostIsSkipped) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
+    network.SetDefaultRoute(kEth0);
+    DeviceOn(kEth0);
+    network.AddStation(kEth0, Ip("192.168.1.241"), FakeHostNetwork::Mac(0xEE));
+
+    EXPECT_EQ(Prepare(), L"192.168.1.242");
+    const std::vector<std::string> events = log.Events();
+    ASSERT_GE(events.size(), 6u);
+    EXPECT_THAT(std::vector<std::string>(events.begin(), events.begin() + 6),
+                ElementsAre("add 192.168.1.241/24 dev 2 label eth0:tmsl lft 120", "sleep 10000",
+                            "arp 192.168.1.241 from 0.0.0.0 dev 2", "delete 192.168.1.241/24 dev 2",
+                            "sleep 500", "add 192.168.1.242/24 dev 2 label eth0:tmsl lft 120"));
+}
+
+TEST_F(HostAddressingTest, DeviceNotAnsweringRemovesTempAddressAndGivesError) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
+    network.SetDefaultRoute(kEth0);
+
+    EXPECT_EQ(Prepare(), L"ERROR");
+    // One candidate per adapter: the first that is ours settles it either way.
+    EXPECT_EQ(log.Count("add"), 1u);
+    const std::vector<std::string> events = log.Events();
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events[events.size() - 2], "delete 192.168.1.241/24 dev 2");
+    EXPECT_EQ(events.back(), "sleep 500");
+    EXPECT_FALSE(Addressing().TempAddress());
+    EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(1));
+}
+
+TEST_F(HostAddressingTest, NextAdapterGetsTheAddressWhenTheFirstCannotReachTheDevice) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
+    network.AddAdapter(kEth1, "eth1", AdapterType::kEthernet, {Addr("172.16.0.5", 16)});
+    network.SetDefaultRoute(kEth0);
+    DeviceOn(kEth1);
+
+    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Addressing().TempAddress()->interfaceIndex, kEth1);
+    EXPECT_EQ(log.Count("delete 192.168.1.241/24 dev 2"), 1u);
+}
+
+TEST_F(HostAddressingTest, EveryCandidateTakenTriesSevenAndKeepsOnlyOne) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 16)});
+    DeviceOn(kEth0);
+    for (int octet = 241; octet <= 247; ++octet) {
+        network.AddStation(kEth0, (kDevice & 0xFFFFFF00u) | octet, FakeHostNetwork::Mac(0xEE));
+    }
+
+    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_EQ(log.Count("add"), 7u);
+    EXPECT_EQ(log.Count("sleep 10000"), 7u);
+    EXPECT_EQ(log.Count("delete"), 6u);
+    // The subnet-route path keeps the last address until the next set-up or the stop.
+    EXPECT_EQ(Addressing().TempAddress()->address, Ip("192.168.1.247"));
+}
+
+TEST_F(HostAddressingTest, RestartsOnlyOnceWhenTheRouteStaysDefault) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
+    network.forcedRoute = BestRoute{kEth0, 0};
+    DeviceOn(kEth0);
+
+    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_EQ(network.routeQueries(), 2u);
+    EXPECT_EQ(log.Count("add"), 1u);
+    const std::vector<std::string> events = log.Events();
+    EXPECT_EQ(events[events.size() - 2], "delete 192.168.1.241/24 dev 2");
+    EXPECT_EQ(events.back(), "sleep 500");
+}
+
+TEST_F(HostAddressingTest, MalformedInputOrMissingPrivilegesIsErrorWithoutTouchingTheHost) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
+    network.SetDefaultRoute(kEth0);
+    DeviceOn(kEth0);
+
+    EXPECT_EQ(Prepare(L"192.168.1", L"255.255.255.0"), L"ERROR");
+    EXPECT_EQ(Prepare(L"192.168.1.200 ", L"255.255.255.0"), L"ERROR");
+    EXPECT_EQ(Prepare(L"", L"255.255.255.0"), L"ERROR");
+    EXPECT_EQ(Prepare(L"192.168.1.200", L"255.0.255.0"), L"ERROR");
+    // A zero mask would make the added address claim every destination.
+    EXPECT_EQ(Prepare(L"192.168.1.200", L"0.0.0.0"), L"ERROR");
+    network.missingPrivileges = {"cap_net_admin"};
+    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_EQ(network.routeQueries(), 0u);
+    EXPECT_THAT(log.Events(), IsEmpty());
+}
+
+TEST_F(HostAddressingTest, RemoveTempAddressDeletesThenWaitsHalfASecond) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 16)});
+    DeviceOn(kEth0);
+    ASSERT_EQ(Prepare(), L"192.168.1.241");
+    const size_t before = log.Events().size();
+
+    EXPECT_TRUE(Addressing().RemoveTempAddress());
+    const std::vector<std::string> events = log.Events();
+    EXPECT_THAT(std::vector<std::string>(events.begin() + before, events.end()),
+                ElementsAre("delete 192.168.1.241/24 dev 2", "sleep 500"));
+    EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(1));
+
+    EXPECT_FALSE(Addressing().RemoveTempAddress());
+    EXPECT_EQ(log.Events().size(), events.size());
+}
+
+TEST_F(HostAddressingTest, RemovalDuringSetUpStopsItWithoutAnotherAddress) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
+    network.SetDefaultRoute(kEth0);
+    DeviceOn(kEth0);
+    sleeper.onSleep = [this](uint32_t ms) {
+        if (ms == 10000) {
+            Addressing().RemoveTempAddress();
+        }
+    };
+
+    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_EQ(log.Count("add"), 1u);
+    EXPECT_FALSE(Addressing().TempAddress());
+    EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(1));
+
+    // The next set-up runs normally again.
+    sleeper.onSleep = nullptr;
+    EXPECT_EQ(Prepare(), L"192.168.1.241");
+}
+
+TEST_F(HostAddressingTest, SecondSetUpKeepsAndReusesTheTempAddress) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
+    network.SetDefaultRoute(kEth0);
+    DeviceOn(kEth0);
+    ASSERT_EQ(Prepare(), L"192.168.1.241");
+    const size_t adds = log.Count("add");
+
+    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(log.Count("add"), adds);
+    EXPECT_EQ(log.Count("delete"), 0u);
+}
+
+TEST_F(HostAddressingTest, LeftoverLabelledAddressIsRemovedByTheNextSetUp) {
+    AdapterAddress leftover = Addr("192.168.9.241", 24);
+    leftover.label = "eth0:tmsl";
+    AdapterAddress foreignLabel = Addr("10.9.9.9", 24);
+    foreignLabel.label = "eth0:vpn";
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet,
+                       {Addr("192.168.1.5", 24), leftover, foreignLabel});
+    DeviceOn(kEth0);
+
+    EXPECT_EQ(Prepare(), L"");
+    EXPECT_THAT(log.Events(), ElementsAre("delete 192.168.9.241/24 dev 2", "sleep 500", "flush 2",
+                                          "arp 192.168.1.200 from 192.168.1.5 dev 2"));
+    EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(2));
+}
+
+TEST_F(HostAddressingTest, ReadAdapterInfoRecordsTheRouteAdapter) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.1.5", 24)});
+    network.aliases["eth0"] = "Office LAN";
+    network.Adapter(kEth0).dhcpEnabled = true;
+    DeviceOn(kEth0);
+
+    ASSERT_EQ(Prepare(), L"");
+    const ChosenAdapter adapter = Addressing().Adapter();
+    EXPECT_EQ(adapter.index, kEth0);
+    EXPECT_EQ(adapter.name, L"eth0");
+    EXPECT_EQ(adapter.connectionName, L"Office LAN");
+    EXPECT_EQ(adapter.dhcpEnabled, 1u);
+    EXPECT_EQ(adapter.macLength, 6u);
+    const std::array<uint8_t, 12> mac{0x02, 0, 0, 0, 0, kEth0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(adapter.mac, mac);
+}
+
+TEST_F(HostAddressingTest, DestructionRemovesTheTempAddress) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 16)});
+    DeviceOn(kEth0);
+    ASSERT_EQ(Prepare(), L"192.168.1.241");
+
+    addressing.reset();
+    EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(1));
+    EXPECT_EQ(log.Events().back(), "sleep 500");
+}
+
+TEST_F(HostAddressingTest, BackgroundThreadRenewsTheHeldAddress) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 16)});
+    DeviceOn(kEth0);
+    HostAddressingOptions options;
+    options.addressLifetimeSeconds = 30;
+    options.renewInterval = std::chrono::milliseconds(1);
+    HostAddressing renewing(network, sleeper, options);
+    EXPECT_FALSE(renewing.RenewTempAddress());
+    ASSERT_EQ(renewing.PrepareHostAddress(L"192.168.1.200", L"255.255.255.0"), L"192.168.1.241");
+
+    for (int i = 0; i < 5000 && network.renewals() == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_GT(network.renewals(), 0u);
+    EXPECT_GT(log.Count("renew 192.168.1.241 label eth0:tmsl lft 30"), 0u);
+}
+
+TEST(TempAddressLabel, FitsTheFifteenCharactersOfAnInterfaceLabel) {
+    EXPECT_EQ(TempAddressLabel("eth0"), "eth0:tmsl");
+    EXPECT_EQ(TempAddressLabel("enx00e04c680001"), "enx00e04c6:tmsl");
+    EXPECT_TRUE(IsTempAddressLabel("enx00e04c6:tmsl"));
+    EXPECT_FALSE(IsTempAddressLabel("eth0"));
+    EXPECT_FALSE(IsTempAddressLabel("eth0:tmsl2"));
+}
+
+// ChooseSourceOnRouteAdapter over one adapter's address list, device 192.168.1.200/24.
+struct SourceCase {
+    const char* name;
+    std::vector<AdapterAddress> addresses;
+    std::wstring expected;
+};
+
+class ChooseSourceTest : public HostAddressingTest,
+                         public ::testing::WithParamInterface<SourceCase> {};
+
+TEST_P(ChooseSourceTest, PicksBySubnetAndMaskLength) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, GetParam().addresses);
+    EXPECT_EQ(Addressing().ChooseSourceOnRouteAdapter(kEth0, kDevice, PrefixToMask(24)),
+              GetParam().expected);
+    EXPECT_EQ(log.Count("add"), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MaskRule, ChooseSourceTest,
+    ::testing::Values(
+        SourceCase{"SameMaskSameSubnet", {Addr("192.168.1.5", 24)}, L""},
+        SourceCase{"ShorterMaskSameSubnet", {Addr("192.168.1.5", 16)}, L""},
+        // A mask at least as long as the device's is taken whatever its subnet.
+        SourceCase{"LongerMaskOtherSubnet", {Addr("172.16.0.1", 25)}, L""},
+        SourceCase{"OtherSubnetThenTempAddress",
+                   {Addr("10.0.0.5", 8), Addr("192.168.1.241", 24)},
+                   L"192.168.1.241"},
+        SourceCase{"TempAddressThenOtherSubnet",
+                   {Addr("192.168.1.241", 24), Addr("10.0.0.5", 8)},
+                   L"192.168.1.241"},
+        SourceCase{"LongerMaskThenOtherSubnet",
+                   {Addr("172.16.0.1", 25), Addr("10.0.0.5", 8)},
+                   L"172.16.0.1"},
+        // An address agreeing with the device under its mask clears an earlier mismatch.
+        SourceCase{
+            "OtherSubnetThenSameSubnet", {Addr("10.0.0.5", 8), Addr("192.168.1.5", 16)}, L""},
+        SourceCase{"NoAddresses", {}, L""}),
+    [](const ::testing::TestParamInfo<SourceCase>& info) { return info.param.name; });
+
+}  // namespace
