@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "cli/text.h"
+#include "resources/string_table.h"
 #include "web/encoders.h"
 
 namespace {
@@ -28,11 +29,11 @@ struct CommandName {
 };
 
 constexpr CommandName kCommands[] = {
-    {"discover", CliCommand::kDiscover, 0},  {"status", CliCommand::kStatus, 1},
-    {"survey", CliCommand::kSurvey, 1},      {"bridge", CliCommand::kBridge, 1},
-    {"set-ip", CliCommand::kSetIp, 1},       {"set-password", CliCommand::kSetPassword, 1},
-    {"upgrade", CliCommand::kUpgrade, 2},    {"reboot", CliCommand::kReboot, 1},
-    {"reset", CliCommand::kReset, 1},        {"help", CliCommand::kHelp, 0},
+    {"discover", CliCommand::kDiscover, 0}, {"status", CliCommand::kStatus, 1},
+    {"survey", CliCommand::kSurvey, 1},     {"bridge", CliCommand::kBridge, 1},
+    {"set-ip", CliCommand::kSetIp, 1},      {"set-password", CliCommand::kSetPassword, 1},
+    {"upgrade", CliCommand::kUpgrade, 2},   {"reboot", CliCommand::kReboot, 1},
+    {"reset", CliCommand::kReset, 1},       {"help", CliCommand::kHelp, 0},
 };
 
 // Outcome of applying one option: empty when accepted, else the reason.
@@ -220,9 +221,9 @@ std::wstring CheckCombination(const CliOptions& o) {
 }  // namespace
 
 bool IsDottedIpv4(const std::wstring& text) {
-    if (text.empty() || text.size() > 15 ||
-        !std::all_of(text.begin(), text.end(),
-                     [](wchar_t c) { return (c >= L'0' && c <= L'9') || c == L'.'; })) {
+    if (text.empty() || text.size() > 15 || !std::all_of(text.begin(), text.end(), [](wchar_t c) {
+            return (c >= L'0' && c <= L'9') || c == L'.';
+        })) {
         return false;
     }
     in_addr address{};
@@ -300,8 +301,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 
     for (const auto& [spec, value] : given) {
         if ((spec->commands & Bit(options.command)) == 0) {
-            return Fail(
-                FormatString(6123, {L"--" + Utf8ToWide(spec->name), commandName}));
+            return Fail(FormatString(6123, {L"--" + Utf8ToWide(spec->name), commandName}));
         }
         if (std::wstring why = spec->apply(options, value); !why.empty()) {
             return Fail(why);

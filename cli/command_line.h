@@ -36,7 +36,7 @@ struct CliOptions {
     // bridge
     std::wstring ssid;
     std::wstring key;
-    int keyIndex = 1;                     // 1-4, as the page's "Key 1" ... "Key 4"
+    int keyIndex = 1;                      // 1-4, as the page's "Key 1" ... "Key 4"
     std::optional<std::wstring> security;  // "none", "wep", "tkip", "aes"
     std::optional<std::wstring> channel;
 

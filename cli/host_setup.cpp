@@ -1,11 +1,33 @@
 #include "cli/host_setup.h"
 
+#include "hostnet/host_addressing.h"
+#include "platform/linux/rtnl_host_network.h"
+#include "platform/tick_clock.h"
+
+namespace {
+
+// The Linux host addressing with the rtnetlink back end it works through.
+class LinuxHostAddressSetup : public IHostAddressSetup {
+public:
+    LinuxHostAddressSetup() : m_addressing(m_network, ThreadSleeper::Instance()) {}
+
+    std::wstring PrepareHostAddress(const std::wstring& deviceIp,
+                                    const std::wstring& deviceMask) override {
+        return m_addressing.PrepareHostAddress(deviceIp, deviceMask);
+    }
+    bool RemoveTempAddress() override { return m_addressing.RemoveTempAddress(); }
+
+private:
+    RtnlHostNetwork m_network;  // declared first: the addressing uses it until its end
+    HostAddressing m_addressing;
+};
+
+}  // namespace
+
 std::unique_ptr<IHostAddressSetup> MakeHostAddressSetup() {
-    // HOST-SETUP: the Linux host addressing (temporary address, ARP checks) plugs in here.
-    return std::make_unique<NoHostAddressSetup>();
+    return std::make_unique<LinuxHostAddressSetup>();
 }
 
 std::vector<std::string> MissingHostSetupCapabilities() {
-    // HOST-SETUP: the capability check of the Linux host addressing plugs in here.
-    return {};
+    return MissingNetworkCapabilities();
 }

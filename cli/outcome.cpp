@@ -3,6 +3,7 @@
 #include <cwctype>
 
 #include "cli/text.h"
+#include "resources/string_table.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
 #include "web/survey_parser.h"
@@ -19,9 +20,9 @@ bool IsFailureCode(uint32_t code) {
 }
 
 Verdict NetworkFailure(const WebResult& result, int messageId) {
-    std::wstring detail = FormatString(6143, {result.command, std::to_wstring(result.code),
-                                              CompletionCodeName(result.code),
-                                              std::to_wstring(result.response.size())});
+    std::wstring detail = FormatString(
+        6143, {result.command, std::to_wstring(result.code), CompletionCodeName(result.code),
+               std::to_wstring(result.response.size())});
     return Verdict{ExitCode::kNetwork, messageId, detail};
 }
 
@@ -47,8 +48,8 @@ std::optional<int> HttpStatusOf(const std::wstring& response) {
 }
 
 bool CompletionCodeDecides(const std::wstring& command) {
-    for (const wchar_t* name : {kCommandLanInfo, kCommandWanInfo, kCommandGetStatus,
-                                kCommandRepeater}) {
+    for (const wchar_t* name :
+         {kCommandLanInfo, kCommandWanInfo, kCommandGetStatus, kCommandRepeater}) {
         if (EqualsIgnoreCase(command, name)) {
             return true;
         }

@@ -55,7 +55,7 @@ std::optional<std::wstring> ReadSecretLine(const std::wstring& prompt) {
     struct sigaction restore {};
     restore.sa_handler = RestoreTerminalAndReraise;
     sigemptyset(&restore.sa_mask);
-    struct sigaction previous[std::size(kEndSignals)] {};
+    struct sigaction previous[std::size(kEndSignals)]{};
     for (size_t i = 0; i < std::size(kEndSignals); ++i) {
         sigaction(kEndSignals[i], &restore, &previous[i]);
     }

@@ -21,7 +21,7 @@ constexpr int kCaptionBssid = 130;
 constexpr int kCaptionEncrypt = 131;
 constexpr int kCaptionSignal = 132;
 constexpr int kCaptionMode = 133;
-constexpr int kCaptionMask = 6104;
+constexpr int kCaptionMask = 6114;
 
 // One found / n found / none found.
 constexpr int kOneFound = 111;
@@ -34,12 +34,18 @@ struct Field {
 };
 
 std::vector<Field> StatusFields(const DeviceStatus& s) {
-    return {{"macAddress", &s.strMACAddress}, {"firmwareVersion", &s.strFirmwareVersion},
-            {"lanIp", &s.strLanIP},           {"lanMask", &s.strLanMask},
-            {"dhcpServer", &s.strDhcpServer}, {"mode", &s.strMode},
-            {"security", &s.strSecurity},     {"wanIp", &s.strWanIP},
-            {"ssid", &s.strSSID},             {"wanMask", &s.strWanMask},
-            {"gateway", &s.strGateway},       {"dns1", &s.strDNS1},
+    return {{"macAddress", &s.strMACAddress},
+            {"firmwareVersion", &s.strFirmwareVersion},
+            {"lanIp", &s.strLanIP},
+            {"lanMask", &s.strLanMask},
+            {"dhcpServer", &s.strDhcpServer},
+            {"mode", &s.strMode},
+            {"security", &s.strSecurity},
+            {"wanIp", &s.strWanIP},
+            {"ssid", &s.strSSID},
+            {"wanMask", &s.strWanMask},
+            {"gateway", &s.strGateway},
+            {"dns1", &s.strDNS1},
             {"dns2", &s.strDNS2}};
 }
 
@@ -113,8 +119,8 @@ std::string FormatDevices(const std::vector<_STRU_AP_INFO>& devices, bool json) 
     }
     std::vector<std::vector<std::wstring>> rows;
     if (!devices.empty()) {
-        rows.push_back({LoadString(kCaptionMac), LoadString(kCaptionIp),
-                        LoadString(kCaptionModel), LoadString(kCaptionMask)});
+        rows.push_back({LoadString(kCaptionMac), LoadString(kCaptionIp), LoadString(kCaptionModel),
+                        LoadString(kCaptionMask)});
     }
     for (const _STRU_AP_INFO& d : devices) {
         rows.push_back({d.strDevMAC, d.strDevIP, d.strDevModel, d.strDevSubnet});
@@ -141,8 +147,8 @@ std::string FormatStatus(const DeviceStatus& status, bool json) {
     }
     std::vector<std::vector<std::wstring>> rows;
     for (size_t i = 0; i < fields.size(); ++i) {
-        rows.push_back({LoadString(kStatusLabelFirst + static_cast<int>(i)) + L":",
-                        *fields[i].value});
+        rows.push_back(
+            {LoadString(kStatusLabelFirst + static_cast<int>(i)) + L":", *fields[i].value});
     }
     return Table(rows);
 }

@@ -77,7 +77,8 @@ std::optional<int> Tamselctl::Prepare() {
     Verdict verdict;
     switch (m_options.command) {
         case CliCommand::kSetIp: {
-            verdict = UsageVerdict(CheckLanAddressText(m_options.newIp, m_options.newMask).messageId);
+            verdict =
+                UsageVerdict(CheckLanAddressText(m_options.newIp, m_options.newMask).messageId);
             if (verdict.messageId == 0) {
                 // As the address controls show them: plain decimal octets.
                 m_newIp = FormatDottedOctets(*ParseDottedOctets(m_options.newIp));
@@ -113,8 +114,8 @@ std::optional<int> Tamselctl::Prepare() {
             // cut, so that the device never gets a password other than the one typed.
             if (m_typedNew.size() > kPasswordFieldLimit ||
                 m_typedRepeat.size() > kPasswordFieldLimit) {
-                verdict = UsageVerdict(
-                    0, FormatString(6138, {std::to_wstring(kPasswordFieldLimit)}));
+                verdict =
+                    UsageVerdict(0, FormatString(6138, {std::to_wstring(kPasswordFieldLimit)}));
             }
             break;
         }
@@ -174,9 +175,8 @@ std::vector<Stage> Tamselctl::StagesFor(const DeviceTarget&) {
         case CliCommand::kSetPassword:
             return SetPasswordStages(m_devicePassword, m_typedNew);
         case CliCommand::kUpgrade: {
-            std::vector<Stage> stages =
-                UpgradeStages(m_options.firmwarePath, kUpgradeSettleMs,
-                              m_options.waitSeconds * 1000u, m_status);
+            std::vector<Stage> stages = UpgradeStages(m_options.firmwarePath, kUpgradeSettleMs,
+                                                      m_options.waitSeconds * 1000u, m_status);
             stages.back().networkMessageId = kMessageNotComeBack;
             return stages;
         }
@@ -246,7 +246,8 @@ void Tamselctl::OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices) {
 void Tamselctl::RunCommand() {
     switch (m_options.command) {
         case CliCommand::kStatus:
-            RunStages(StagesFor(m_target), [this] { Succeed(FormatStatus(m_status, m_options.json)); });
+            RunStages(StagesFor(m_target),
+                      [this] { Succeed(FormatStatus(m_status, m_options.json)); });
             return;
         case CliCommand::kSurvey:
             RunStages(StagesFor(m_target),
@@ -333,9 +334,9 @@ void Tamselctl::ObserveResult(const WebResult& result) {
         ShowUploadProgress(true);
     }
     if (m_options.verbose) {
-        WriteErr(FormatString(6143, {result.command, std::to_wstring(result.code),
-                                     CompletionCodeName(result.code),
-                                     std::to_wstring(result.response.size())}));
+        WriteErr(FormatString(
+            6143, {result.command, std::to_wstring(result.code), CompletionCodeName(result.code),
+                   std::to_wstring(result.response.size())}));
     }
     if (result.code == CWEBManager::kAddressSetupFailed) {
         for (const std::string& capability : MissingHostSetupCapabilities()) {
@@ -385,9 +386,8 @@ void Tamselctl::ShowUploadProgress(bool final) {
 }
 
 void Tamselctl::Succeed(const std::string& output, const std::wstring& note) {
-    if (!output.empty() &&
-        (std::fwrite(output.data(), 1, output.size(), stdout) != output.size() ||
-         std::fflush(stdout) != 0)) {
+    if (!output.empty() && (std::fwrite(output.data(), 1, output.size(), stdout) != output.size() ||
+                            std::fflush(stdout) != 0)) {
         WriteErr(LoadString(6163));
         End(static_cast<int>(ExitCode::kInternal));
         return;

@@ -42,11 +42,9 @@ void QueueRepeater(IWebCommandSink& sink, const DeviceTarget& target,
     }
 }
 
-void QueueSetupIpAddress(IWebCommandSink& sink, const DeviceTarget& target,
-                         const std::wstring& ip, const std::wstring& mask,
-                         const std::wstring& dhcp) {
-    sink.Queue(kCommandSetupIpAddress, BuildSetupIpAddressRequest(target, ip, mask, dhcp),
-               target);
+void QueueSetupIpAddress(IWebCommandSink& sink, const DeviceTarget& target, const std::wstring& ip,
+                         const std::wstring& mask, const std::wstring& dhcp) {
+    sink.Queue(kCommandSetupIpAddress, BuildSetupIpAddressRequest(target, ip, mask, dhcp), target);
 }
 
 void QueueSetupPassword(IWebCommandSink& sink, const DeviceTarget& target,
@@ -98,9 +96,8 @@ void QueueRepeater(CWEBManager& manager, const DeviceTarget& target,
     QueueRepeater(sink, target, settings);
 }
 
-void QueueSetupIpAddress(CWEBManager& manager, const DeviceTarget& target,
-                         const std::wstring& ip, const std::wstring& mask,
-                         const std::wstring& dhcp) {
+void QueueSetupIpAddress(CWEBManager& manager, const DeviceTarget& target, const std::wstring& ip,
+                         const std::wstring& mask, const std::wstring& dhcp) {
     WebManagerSink sink(manager);
     QueueSetupIpAddress(sink, target, ip, mask, dhcp);
 }

@@ -49,9 +49,8 @@ void QueueUncheckRepeater(IWebCommandSink& sink, const DeviceTarget& target);
 void QueueRepeater(IWebCommandSink& sink, const DeviceTarget& target,
                    const RepeaterSettings& settings);
 // `dhcp` is "2" for the DHCP server on, "0" for off.
-void QueueSetupIpAddress(IWebCommandSink& sink, const DeviceTarget& target,
-                         const std::wstring& ip, const std::wstring& mask,
-                         const std::wstring& dhcp);
+void QueueSetupIpAddress(IWebCommandSink& sink, const DeviceTarget& target, const std::wstring& ip,
+                         const std::wstring& mask, const std::wstring& dhcp);
 // `oldPassword` is the device's current password (as discovery reported it).
 void QueueSetupPassword(IWebCommandSink& sink, const DeviceTarget& target,
                         const std::wstring& oldPassword, const std::wstring& newPassword);
@@ -68,9 +67,8 @@ void QueueSiteSurvey(CWEBManager& manager, const DeviceTarget& target);
 void QueueUncheckRepeater(CWEBManager& manager, const DeviceTarget& target);
 void QueueRepeater(CWEBManager& manager, const DeviceTarget& target,
                    const RepeaterSettings& settings);
-void QueueSetupIpAddress(CWEBManager& manager, const DeviceTarget& target,
-                         const std::wstring& ip, const std::wstring& mask,
-                         const std::wstring& dhcp);
+void QueueSetupIpAddress(CWEBManager& manager, const DeviceTarget& target, const std::wstring& ip,
+                         const std::wstring& mask, const std::wstring& dhcp);
 void QueueSetupPassword(CWEBManager& manager, const DeviceTarget& target,
                         const std::wstring& oldPassword, const std::wstring& newPassword);
 void QueueUpload(CWEBManager& manager, const DeviceTarget& target, const std::string& filePath);

@@ -1,0 +1,85 @@
+// tamselctl: the repeater set-up from the command line. The work is done by Tamselctl on
+// the Qt event loop, with the managers at the GUI's pacing.
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/device_session.h"
+#include "cli/host_setup.h"
+#include "cli/metered_socket.h"
+#include "cli/tamselctl.h"
+#include "cli/termination_signals.h"
+#include "cli/text.h"
+#include "platform/async_socket.h"
+#include "platform/qt/qt_event_loop.h"
+#include "platform/tick_clock.h"
+#include "resources/string_table.h"
+
+namespace {
+
+constexpr int kHelpText = 6100;
+
+void PrintUsageError(const std::wstring& why) {
+    const std::string text = "tamselctl: " + WideToUtf8(why) + "\n";
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const CommandLine commandLine =
+        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!commandLine.options) {
+        PrintUsageError(commandLine.error);
+        return static_cast<int>(ExitCode::kUsage);
+    }
+    const CliOptions& options = *commandLine.options;
+    if (options.command == CliCommand::kHelp) {
+        std::fputs(WideToUtf8(LoadString(kHelpText)).c_str(), stdout);
+        return static_cast<int>(ExitCode::kSuccess);
+    }
+
+    // Input checks and password prompts come first, while the terminal's signals still
+    // act as usual; a dry run needs nothing else.
+    Tamselctl tool(options);
+    if (const std::optional<int> ended = tool.Prepare()) {
+        return *ended;
+    }
+    if (options.dryRun) {
+        return tool.DryRun(stdout);
+    }
+
+    // Before any thread exists, so that every thread leaves the signals to the loop.
+    TerminationSignals terminationSignals;
+
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QCoreApplication application(qtArgc, qtArgv);
+    QtEventLoop loop;
+    const std::unique_ptr<ISocketFactory> bsdSockets = MakeBsdSocketFactory(loop);
+    MeteredSocketFactory sockets(*bsdSockets);
+    const std::unique_ptr<IHostAddressSetup> hostSetup = MakeHostAddressSetup();
+    ITickClock& clock = MonotonicTickClock::Instance();
+
+    int exitCode = static_cast<int>(ExitCode::kInternal);
+    {
+        DeviceSession session(loop, sockets, clock, *hostSetup);
+        terminationSignals.Watch(loop, [&tool](int signalNumber) { tool.Interrupt(signalNumber); });
+        QTimer::singleShot(0, [&] {
+            tool.Start(Tamselctl::Environment{loop, clock, session, &sockets}, [&](int code) {
+                exitCode = code;
+                QCoreApplication::exit(code);
+            });
+        });
+        QCoreApplication::exec();
+        terminationSignals.Unwatch();
+        // The main window's teardown: the temporary host address goes here.
+        session.Shutdown();
+    }
+    return exitCode;
+}
