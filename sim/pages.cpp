@@ -13,7 +13,8 @@ constexpr char kStyle[] =
     ".content { padding: 12px 16px; }\n"
     "table.info { border: 1px solid #9fb3cc; background: #f7f9fc; }\n"
     "td.head { background: #9fb3cc; color: #fff; font-weight: bold; }\n"
-    "th { background: #9fb3cc; color: #fff; font-size: 12px; }\n"
+    "td, th { font-size: 12px; }\n"
+    "th { background: #9fb3cc; color: #fff; }\n"
     ".notice { border: 1px solid #c9a400; background: #fff7cc; padding: 6px; }\n"
     "</style>\n";
 

@@ -1,4 +1,4 @@
-"""Reboots of one simulated repeater (started with --reboot-seconds 2 and a non-default
+"""Reboots of one simulated repeater (started with --reboot-seconds 3 and a non-default
 password): a pending LAN change applies at the restart, the device is off the network
 while it restarts, and factory defaults come back at the following restart.
 """

@@ -272,7 +272,7 @@ def read_survey_page(text):
 
 # --- discovery ----------------------------------------------------------------------------
 
-def discovery_search(request=SEARCH_REQUEST, wait=1.5, interface="eth0"):
+def discovery_search(request=SEARCH_REQUEST, wait=2.0, interface="eth0"):
     """Broadcasts `request` from port 13379 and returns {sender ip: reply bytes} of the
     replies (424 bytes or more) heard within `wait` seconds."""
     replies = {}
