@@ -1,0 +1,366 @@
+#include "sim/sim_options.h"
+
+#include <getopt.h>
+
+#include <charconv>
+#include <sstream>
+
+#include "sim/text_codec.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: tamsel-sim [OPTION]...\n"
+    "A simulated KV-Q3150Tx wireless repeater: answers discovery on UDP 13379 and serves\n"
+    "the device's web management pages on TCP 80.\n"
+    "\n"
+    "Device:\n"
+    "  --mac MAC               hardware address (default 00:1a:2b:3c:4d:5e)\n"
+    "  --model TEXT            model string of discovery replies (default KV-Q3150Tx)\n"
+    "  --ip ADDR --mask MASK   LAN address (default 192.168.1.1 / 255.255.255.0)\n"
+    "  --interface IF          interface whose address a reboot changes (default: none)\n"
+    "  --user TEXT --password TEXT   web login (default admin / admin)\n"
+    "  --firmware-version TEXT runtime code version\n"
+    "  --dhcp on|off           DHCP server state (default on)\n"
+    "  --survey-network 'ssid|bssid|channel|encryption|wpakind|signal|mode'  (repeatable;\n"
+    "                          replaces the default networks)\n"
+    "  --no-survey-networks    the survey finds nothing\n"
+    "  --reboot-seconds N      downtime of a reboot (default 3)\n"
+    "  --upgrade-seconds N     downtime after a firmware upload (default 5)\n"
+    "\n"
+    "Transport:\n"
+    "  --reply broadcast|unicast  discovery replies to 255.255.255.255 or to the sender\n"
+    "  --reply-length N        size of discovery replies (default 424)\n"
+    "  --bind ADDR             HTTP listening address (default: every address)\n"
+    "  --http-port N --discovery-port N\n"
+    "\n"
+    "Test support:\n"
+    "  --log FILE              framed log of every request received (raw bytes)\n"
+    "  --ready-file FILE       created once every socket listens\n"
+    "  --control FILE          misbehaviour options re-read on SIGUSR1\n"
+    "\n"
+    "Misbehaviour:\n"
+    "  --keep-open  --silent  --slow-ms N  --status 401|500  --nul-in-response\n"
+    "  --refuse  --no-discovery\n";
+
+enum OptionId {
+    kMac = 1000,
+    kModel,
+    kIp,
+    kMask,
+    kInterface,
+    kUser,
+    kPassword,
+    kFirmware,
+    kDhcp,
+    kSurvey,
+    kNoSurvey,
+    kRebootSeconds,
+    kUpgradeSeconds,
+    kReply,
+    kReplyLength,
+    kBind,
+    kHttpPort,
+    kDiscoveryPortOption,
+    kLog,
+    kReady,
+    kControl,
+    kKeepOpen,
+    kSilent,
+    kSlowMs,
+    kStatus,
+    kNul,
+    kRefuse,
+    kNoDiscovery,
+    kHelp,
+};
+
+const option kLongOptions[] = {
+    {"mac", required_argument, nullptr, kMac},
+    {"model", required_argument, nullptr, kModel},
+    {"ip", required_argument, nullptr, kIp},
+    {"mask", required_argument, nullptr, kMask},
+    {"interface", required_argument, nullptr, kInterface},
+    {"user", required_argument, nullptr, kUser},
+    {"password", required_argument, nullptr, kPassword},
+    {"firmware-version", required_argument, nullptr, kFirmware},
+    {"dhcp", required_argument, nullptr, kDhcp},
+    {"survey-network", required_argument, nullptr, kSurvey},
+    {"no-survey-networks", no_argument, nullptr, kNoSurvey},
+    {"reboot-seconds", required_argument, nullptr, kRebootSeconds},
+    {"upgrade-seconds", required_argument, nullptr, kUpgradeSeconds},
+    {"reply", required_argument, nullptr, kReply},
+    {"reply-length", required_argument, nullptr, kReplyLength},
+    {"bind", required_argument, nullptr, kBind},
+    {"http-port", required_argument, nullptr, kHttpPort},
+    {"discovery-port", required_argument, nullptr, kDiscoveryPortOption},
+    {"log", required_argument, nullptr, kLog},
+    {"ready-file", required_argument, nullptr, kReady},
+    {"control", required_argument, nullptr, kControl},
+    {"keep-open", no_argument, nullptr, kKeepOpen},
+    {"silent", no_argument, nullptr, kSilent},
+    {"slow-ms", required_argument, nullptr, kSlowMs},
+    {"status", required_argument, nullptr, kStatus},
+    {"nul-in-response", no_argument, nullptr, kNul},
+    {"refuse", no_argument, nullptr, kRefuse},
+    {"no-discovery", no_argument, nullptr, kNoDiscovery},
+    {"help", no_argument, nullptr, kHelp},
+    {nullptr, 0, nullptr, 0},
+};
+
+std::optional<long> ParseNumber(std::string_view text, long low, long high) {
+    long value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<SurveyNetwork> ParseSurveyNetwork(std::string_view text) {
+    std::vector<std::string> fields;
+    while (true) {
+        size_t bar = text.find('|');
+        fields.emplace_back(text.substr(0, bar));
+        if (bar == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(bar + 1);
+    }
+    if (fields.size() != 7 || fields[0].empty()) {
+        return std::nullopt;
+    }
+    return SurveyNetwork{fields[0], fields[1], fields[2], fields[3],
+                         fields[4], fields[5], fields[6]};
+}
+
+std::vector<SurveyNetwork> DefaultSurveyNetworks() {
+    return {
+        {"HomeNet", "00:1d:7e:4a:10:01", "6", "AES", "WPA2PSK", "78", "AP"},
+        {"Office WPA", "00:18:39:de:ad:01", "1", "TKIP", "WPAPSK", "64", "AP"},
+        {"OldRouter", "00:0f:66:aa:bb:cc", "11", "WEP", "", "41", "AP"},
+        {"Cafe Guest", "00:22:6b:11:22:33", "3", "NONE", "", "55", "AP"},
+    };
+}
+
+std::string ApplyMisbehaviour(Misbehaviour& target, std::string_view name, std::string_view value) {
+    if (name == "keep-open") {
+        target.keepOpen = true;
+    } else if (name == "silent") {
+        target.silent = true;
+    } else if (name == "nul-in-response") {
+        target.nulInResponse = true;
+    } else if (name == "refuse") {
+        target.refuse = true;
+    } else if (name == "no-discovery") {
+        target.noDiscovery = true;
+    } else if (name == "slow-ms") {
+        auto ms = ParseNumber(value, 0, 60000);
+        if (!ms) {
+            return "slow-ms needs a number of milliseconds (0-60000)";
+        }
+        target.slowMs = static_cast<int>(*ms);
+    } else if (name == "status") {
+        auto status = ParseNumber(value, 0, 599);
+        if (!status || (*status != 0 && *status < 100)) {
+            return "status needs an HTTP status code such as 401 or 500";
+        }
+        target.forcedStatus = static_cast<int>(*status);
+    } else {
+        return "unknown misbehaviour '" + std::string(name) + "'";
+    }
+    return {};
+}
+
+std::optional<Misbehaviour> ParseControlText(std::string_view text, std::string* error) {
+    Misbehaviour result;
+    std::istringstream lines{std::string(text)};
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::string_view content = TrimSpaces(line);
+        content = content.substr(0, content.find('#'));
+        content = TrimSpaces(content);
+        if (content.empty() || content == "normal") {
+            continue;
+        }
+        if (content.starts_with("--")) {
+            content.remove_prefix(2);
+        }
+        size_t space = content.find_first_of(" \t=");
+        std::string_view name = content.substr(0, space);
+        std::string_view value = space == std::string_view::npos
+                                     ? std::string_view{}
+                                     : TrimSpaces(content.substr(space + 1));
+        std::string problem = ApplyMisbehaviour(result, name, value);
+        if (!problem.empty()) {
+            if (error) {
+                *error = problem;
+            }
+            return std::nullopt;
+        }
+    }
+    return result;
+}
+
+std::string DescribeMisbehaviour(const Misbehaviour& m) {
+    std::string text;
+    auto add = [&text](const std::string& word) { text += (text.empty() ? "" : ",") + word; };
+    if (m.keepOpen)
+        add("keep-open");
+    if (m.silent)
+        add("silent");
+    if (m.slowMs > 0)
+        add("slow-ms:" + std::to_string(m.slowMs));
+    if (m.forcedStatus > 0)
+        add("status:" + std::to_string(m.forcedStatus));
+    if (m.nulInResponse)
+        add("nul-in-response");
+    if (m.refuse)
+        add("refuse");
+    if (m.noDiscovery)
+        add("no-discovery");
+    return text.empty() ? "normal" : text;
+}
+
+OptionsResult ParseSimOptions(int argc, char** argv) {
+    SimOptions options;
+    bool surveyGiven = false;
+    auto fail = [](std::string message) {
+        return OptionsResult{std::nullopt, 2, "tamsel-sim: " + message + "\n" + kUsage};
+    };
+
+    optind = 0;  // full re-initialisation of GNU getopt, so the parser can run again
+    opterr = 0;
+    int id;
+    while ((id = getopt_long(argc, argv, "", kLongOptions, nullptr)) != -1) {
+        std::string_view arg = optarg ? optarg : "";
+        switch (id) {
+            case kMac: {
+                auto mac = ParseMac(arg);
+                if (!mac)
+                    return fail("--mac needs 12 hexadecimal digits");
+                options.mac = *mac;
+                break;
+            }
+            case kModel:
+                options.model = arg;
+                break;
+            case kIp:
+                if (!ParseIpv4(arg))
+                    return fail("--ip needs a dotted IPv4 address");
+                options.ip = arg;
+                break;
+            case kMask: {
+                auto mask = ParseIpv4(arg);
+                if (!mask || !IsContiguousMask(*mask))
+                    return fail("--mask needs a netmask");
+                options.mask = arg;
+                break;
+            }
+            case kInterface:
+                options.interfaceName = arg;
+                break;
+            case kUser:
+                options.user = arg;
+                break;
+            case kPassword:
+                options.password = arg;
+                break;
+            case kFirmware:
+                options.firmwareVersion = arg;
+                break;
+            case kDhcp:
+                if (arg != "on" && arg != "off")
+                    return fail("--dhcp needs on or off");
+                options.dhcp = arg == "on";
+                break;
+            case kSurvey: {
+                auto network = ParseSurveyNetwork(arg);
+                if (!network)
+                    return fail("--survey-network needs seven '|'-separated fields");
+                if (!surveyGiven)
+                    options.survey.clear();
+                surveyGiven = true;
+                options.survey.push_back(*network);
+                break;
+            }
+            case kNoSurvey:
+                options.survey.clear();
+                surveyGiven = true;
+                break;
+            case kRebootSeconds:
+            case kUpgradeSeconds: {
+                auto seconds = ParseNumber(arg, 0, 3600);
+                if (!seconds)
+                    return fail("downtime needs a number of seconds (0-3600)");
+                (id == kRebootSeconds ? options.rebootSeconds : options.upgradeSeconds) =
+                    static_cast<int>(*seconds);
+                break;
+            }
+            case kReply:
+                if (arg != "broadcast" && arg != "unicast") {
+                    return fail("--reply needs broadcast or unicast");
+                }
+                options.reply = arg == "unicast" ? ReplyTarget::kUnicast : ReplyTarget::kBroadcast;
+                break;
+            case kReplyLength: {
+                auto length = ParseNumber(arg, 1, 1400);
+                if (!length)
+                    return fail("--reply-length needs 1-1400");
+                options.replyLength = static_cast<size_t>(*length);
+                break;
+            }
+            case kBind:
+                if (!ParseIpv4(arg))
+                    return fail("--bind needs a dotted IPv4 address");
+                options.bindAddress = arg;
+                break;
+            case kHttpPort:
+            case kDiscoveryPortOption: {
+                auto port = ParseNumber(arg, 1, 65535);
+                if (!port)
+                    return fail("a port needs 1-65535");
+                (id == kHttpPort ? options.httpPort : options.discoveryPort) =
+                    static_cast<uint16_t>(*port);
+                break;
+            }
+            case kLog:
+                options.logPath = arg;
+                break;
+            case kReady:
+                options.readyPath = arg;
+                break;
+            case kControl:
+                options.controlPath = arg;
+                break;
+            case kKeepOpen:
+            case kSilent:
+            case kSlowMs:
+            case kStatus:
+            case kNul:
+            case kRefuse:
+            case kNoDiscovery: {
+                const char* name = nullptr;
+                for (const option& o : kLongOptions) {
+                    if (o.val == id)
+                        name = o.name;
+                }
+                std::string problem = ApplyMisbehaviour(options.misbehaviour, name, arg);
+                if (!problem.empty())
+                    return fail(problem);
+                break;
+            }
+            case kHelp:
+                return OptionsResult{std::nullopt, 0, kUsage};
+            default:
+                return fail(std::string("unknown option or missing value: ") +
+                            (optind > 0 && optind <= argc ? argv[optind - 1] : "?"));
+        }
+    }
+    if (optind < argc) {
+        return fail(std::string("unexpected argument: ") + argv[optind]);
+    }
+    return OptionsResult{options, 0, {}};
+}
