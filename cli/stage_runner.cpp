@@ -45,6 +45,10 @@ void StageRunner::QueueStage() {
     if (m_stageObserver) {
         m_stageObserver(m_stage);
     }
+    if (m_stages[m_stage].awaited.empty()) {
+        ++m_stage;  // nothing to judge: its results are taken and passed over
+        BeginStage();
+    }
 }
 
 void StageRunner::TakeResults() {

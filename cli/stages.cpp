@@ -98,7 +98,9 @@ std::vector<Stage> UpgradeStages(const std::string& imagePath, uint32_t settleMs
     comeBack.delayMs = settleMs;
     comeBack.retryForMs = waitMs;
     comeBack.retryGapMs = kComeBackPollGapMs;
-    return {upload, RebootStage(), comeBack};
+    Stage reboot = RebootStage();
+    reboot.awaited.clear();
+    return {upload, reboot, comeBack};
 }
 
 std::vector<Stage> RebootStages() {

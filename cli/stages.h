@@ -19,6 +19,7 @@ struct Stage {
     std::function<void(IWebCommandSink&, const DeviceTarget&)> queue;
     // The results that decide the stage, in the order they arrive. Others (the
     // UNCHECKREPEATER before REPEATER) are taken without a judgement, as the wizard does.
+    // With none, the next stage starts as soon as this one is queued.
     std::vector<std::wstring> awaited;
     // The message for a network failure, and for an answer the device refused with no
     // message of its own (0: only the detail line).
@@ -50,7 +51,9 @@ std::vector<Stage> SetPasswordStages(const std::wstring& devicePassword,
                                      const std::wstring& newPassword);
 // UPLOAD ("Invalid file format!" in a good answer is a refusal with message 254, no good
 // answer is message 139), REBOOT, then GETSTATUS after `settleMs` and again until it
-// answers, for up to `waitMs`, the page read into `status`.
+// answers, for up to `waitMs`, the page read into `status`. The REBOOT is sent as the
+// firmware page sends it but not judged: a device that restarts by itself after taking
+// the image does not answer it.
 std::vector<Stage> UpgradeStages(const std::string& imagePath, uint32_t settleMs, uint32_t waitMs,
                                  DeviceStatus& status);
 std::vector<Stage> RebootStages();

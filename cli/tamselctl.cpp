@@ -47,6 +47,13 @@ Verdict CheckFirmwareFile(const std::string& path) {
     if (!file.is_open() || !std::filesystem::is_regular_file(name, error)) {
         return UsageVerdict(kMessageInvalidFile);
     }
+    try {
+        // The web queue carries the path as wide text; a name that does not convert could
+        // not be opened again when the image is sent.
+        (void)name.wstring();
+    } catch (const std::exception&) {
+        return UsageVerdict(kMessageInvalidFile);
+    }
     return Verdict::Success();
 }
 
@@ -353,7 +360,7 @@ void Tamselctl::ObserveStage(size_t stageIndex) {
         m_progressTimer =
             m_env->loop.StartTimer(kProgressPeriodMs, [this] { ShowUploadProgress(false); });
     }
-    if (stageIndex == 2 && !m_waitAnnounced) {
+    if (stageIndex == 1 && !m_waitAnnounced) {
         m_waitAnnounced = true;
         WriteErr(FormatString(6153, {std::to_wstring(m_options.waitSeconds)}));
     }

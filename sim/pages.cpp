@@ -114,6 +114,7 @@ WanView ViewOfWan(const DeviceState& device) {
         view.mask = "255.255.255.0";
         view.gateway = "192.168.100.1";
         view.dns1 = "192.168.100.1";
+        view.dns2 = "192.168.100.2";
         view.mode = "Repeater";
     }
     return view;

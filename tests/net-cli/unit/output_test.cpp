@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "cli/dry_run.h"
+#include "cli/outcome.h"
+#include "cli/report.h"
+#include "cli/text.h"
+
+namespace {
+
+TEST(TextTest, JsonStringsEscapeQuotesControlsAndKeepUnicode) {
+    EXPECT_EQ(JsonQuote(L"a\"b\\c\n\x01\u00e9\U0001F600"),
+              "\"a\\\"b\\\\c\\n\\u0001\xc3\xa9\xf0\x9f\x98\x80\"");
+}
+
+TEST(TextTest, Utf8RoundTripsAndReplacesWhatItCannotCarry) {
+    const std::wstring text = L"x\u00e9\u20ac\U0001F600";
+    EXPECT_EQ(Utf8ToWide(WideToUtf8(text)), text);
+    EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xef\xbf\xbd");
+    // Overlong and cut-off sequences are not UTF-8: each byte stands for itself.
+    EXPECT_EQ(Utf8ToWide("\xc0\xaf"), L"\u00c0\u00af");
+    EXPECT_EQ(Utf8ToWide("\xe2\x82"), L"\u00e2\u201a");
+}
+
+TEST(OutcomeTest, StatusLineIsReadOnlyFromTheStartOfTheAnswer) {
+    EXPECT_EQ(HttpStatusOf(L"HTTP/1.1 401 Unauthorized\r\n"), 401);
+    EXPECT_EQ(HttpStatusOf(L"HTTP/1.0 200 OK"), 200);
+    EXPECT_FALSE(HttpStatusOf(L"<html>HTTP/1.1 401</html>").has_value());
+    EXPECT_FALSE(HttpStatusOf(L"HTTP/1.1 2x0 OK").has_value());
+    EXPECT_FALSE(HttpStatusOf(L"HTTP/1.1 20").has_value());
+}
+
+TEST(OutcomeTest, AnAnswerWithoutStatusLineIsJudgedByTheGoodAnswerRule) {
+    EXPECT_TRUE(JudgeResult({L"SITESURVEY", 4, L"HTTP... 200"}).Ok());
+    const Verdict refused = JudgeResult({L"SITESURVEY", 4, L"<html>busy</html>"});
+    EXPECT_EQ(refused.exitCode, ExitCode::kRefused);
+    EXPECT_EQ(JudgeResult({L"SETUPPASSWORD", 4, L""}).exitCode, ExitCode::kNetwork);
+    EXPECT_EQ(JudgeResult({L"reboot", 7, L""}).exitCode, ExitCode::kNetwork);
+    // The start-up reads fail by their code, whatever arrived; a lower-case name too.
+    EXPECT_EQ(JudgeResult({L"getstatus", 6, L"HTTP/1.1 200 OK"}).exitCode, ExitCode::kNetwork);
+}
+
+TEST(ReportTest, ProgressBarStaysWithinItsCells) {
+    EXPECT_EQ(FormatProgressBar(0, 0, 4), "[####] 100% 0/0 bytes");
+    EXPECT_EQ(FormatProgressBar(1, 4, 4), "[#   ]  25% 1/4 bytes");
+    EXPECT_EQ(FormatProgressBar(9, 4, 4), "[####] 100% 4/4 bytes");
+}
+
+TEST(ReportTest, DeviceListEndsWithTheCountLine) {
+    _STRU_AP_INFO device{L"KV-Q3150Tx", L"00:11:22:33:44:55", L"192.168.1.1", L"255.255.255.0",
+                         L"admin", L"secret"};
+    EXPECT_NE(FormatDevices({}, false).find("Ranveil Not Found !"), std::string::npos);
+    EXPECT_NE(FormatDevices({device}, false).find("1 Ranveil Found !"), std::string::npos);
+    const std::string two = FormatDevices({device, device}, false);
+    EXPECT_NE(two.find("2 Ranveils Found !"), std::string::npos);
+    // The login never appears in a listing.
+    EXPECT_EQ(two.find("secret"), std::string::npos);
+    EXPECT_EQ(FormatDevices({device}, true).find("secret"), std::string::npos);
+    EXPECT_EQ(FormatDevices({}, true), "[]\n");
+}
+
+class DryRunTest : public ::testing::Test {
+protected:
+    std::string Written(const WebRequest& request, const std::string& path) {
+        std::FILE* out = std::tmpfile();
+        DryRunSink sink(out);
+        sink.QueueFile(L"UPLOAD", request, DeviceTarget{}, path);
+        std::string bytes(static_cast<size_t>(std::ftell(out)), '\0');
+        std::rewind(out);
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), out));
+        std::fclose(out);
+        return bytes;
+    }
+    std::filesystem::path image =
+        std::filesystem::temp_directory_path() / ("dry_run_image_" + std::to_string(getpid()));
+    void TearDown() override { std::filesystem::remove(image); }
+};
+
+TEST_F(DryRunTest, TheImageFillsExactlyItsRunAndTheRestIsPlaceholder) {
+    std::ofstream(image, std::ios::binary) << std::string("AB\0C", 4);
+    EXPECT_EQ(Written(WebRequest{L"head\u20ac|", 6, L"|tail"}, image.string()),
+              std::string("head\x80|AB\0C??|tail", 17));
+    EXPECT_EQ(Written(WebRequest{L"h|", 2, L"|t"}, image.string()), "h|AB|t");
+    EXPECT_EQ(Written(WebRequest{L"h|", 3, L"|t"}, "/nonexistent/image"), "h|???|t");
+}
+
+TEST_F(DryRunTest, ARequestCutByAZeroCharacterEndsThere) {
+    EXPECT_EQ(Written(WebRequest{std::wstring(L"GET\0rest", 8), 2, L"tail"}, ""), "GET");
+}
+
+}  // namespace

@@ -1,0 +1,203 @@
+#include "cli/stage_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "fake_event_loop.h"
+#include "fakes/fake_host_setup.h"
+#include "fakes/fake_socket.h"
+#include "fakes/fake_tick_clock.h"
+#include "web/web_manager.h"
+
+namespace {
+
+const DeviceTarget kTarget{L"192.168.1.1", L"255.255.255.0", L"YWRtaW46YWRtaW4="};
+const std::string kPeer = "192.168.1.1";
+const std::string kOkPage = "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nfine";
+
+// Drives the web queue over fake sockets and takes its results through the runner.
+class StageRunnerTest : public ::testing::Test {
+protected:
+    StageRunnerTest() {
+        runner.SetObserver([this](const WebResult& r) { seen.push_back(r.command); });
+    }
+
+    // The head command's name as the queue holds it.
+    std::wstring Head() {
+        const auto pending = web.PendingSnapshot();
+        return pending.empty() ? std::wstring() : pending.front().strID;
+    }
+    void WebTick() {
+        web.WebTimerProc(CWEBManager::kTimerId);
+        web.WaitForAddressSetup();
+        clock.Advance(CWEBManager::kTimerPeriodMs);
+    }
+    // Carries the head command through connect and send, answers it with `answer` and
+    // ends the connection with `closeError`, then lets the runner take the result.
+    void Answer(const std::string& answer, int closeError = 0) {
+        const uint32_t state = web.PendingSnapshot().front().dwResult;
+        if (state == CWEBManager::kNeedsAddressSetup) {
+            WebTick();
+        }
+        WebTick();  // connect
+        sockets.Last().events->OnConnect(0);
+        WebTick();  // send
+        if (!answer.empty()) {
+            sockets.Last().DeliverChunk(answer, kPeer);
+        }
+        sockets.Last().events->OnClose(closeError);
+        WebTick();  // hand over
+        loop.Fire(StageRunner::kResultPeriodMs);
+    }
+    // Lets the head command run into its response time limit after answering in full.
+    void AnswerAndKeepOpen(const std::string& answer) {
+        WebTick();
+        WebTick();
+        sockets.Last().events->OnConnect(0);
+        WebTick();
+        sockets.Last().DeliverChunk(answer, kPeer);
+        clock.Advance(CWEBManager::kResponseTimeoutMs + 1);
+        WebTick();  // times out
+        WebTick();  // hand over
+        loop.Fire(StageRunner::kResultPeriodMs);
+    }
+    void Run(std::vector<Stage> stages) {
+        runner.Run(kTarget, std::move(stages), [this](const Verdict& v) { verdict = v; });
+    }
+
+    FakeTickClock clock{100000};
+    FakeSocketFactory sockets;
+    FakeHostAddressSetup host;
+    CWEBManager web{sockets, clock, host};
+    FakeEventLoop loop;
+    StageRunner runner{web, loop, clock};
+    std::optional<Verdict> verdict;
+    std::vector<std::wstring> seen;
+    DeviceStatus status;
+};
+
+TEST_F(StageRunnerTest, StagesRunInTurnAndEachQueuesOnlyAfterItsPredecessorWasGood) {
+    Run(StatusStages(status));
+    EXPECT_EQ(web.PendingCount(), 1);
+    EXPECT_EQ(Head(), L"LANINFO");
+    Answer(kOkPage);
+    EXPECT_EQ(Head(), L"WANINFO");
+    Answer(kOkPage);
+    EXPECT_EQ(Head(), L"GETSTATUS");
+    EXPECT_FALSE(verdict.has_value());
+    Answer("HTTP/1.1 200 OK\r\n\r\nRuntime Code Version:<div align=\"left\"> 9.9 </div>");
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_TRUE(verdict->Ok());
+    EXPECT_EQ(status.strFirmwareVersion, L"9.9");
+    EXPECT_FALSE(loop.HasTimer(StageRunner::kResultPeriodMs));
+}
+
+TEST_F(StageRunnerTest, AReadThatRanIntoTheTimeLimitFailsEvenWithAFullAnswer) {
+    Run(StatusStages(status));
+    AnswerAndKeepOpen(kOkPage);
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_EQ(verdict->messageId, 207);
+    EXPECT_EQ(web.PendingCount(), 0);  // WANINFO was never queued
+}
+
+TEST_F(StageRunnerTest, TheSurveyIsJudgedByItsAnswerAloneAndAResetConnectionIsANetworkFailure) {
+    std::vector<SurveyNetwork> networks;
+    Run(SurveyStages(networks));
+    AnswerAndKeepOpen(kOkPage);
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_TRUE(verdict->Ok());
+
+    verdict.reset();
+    Run(SurveyStages(networks));
+    Answer("", ECONNRESET);
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_NE(verdict->detail.find(L"code 6"), std::wstring::npos);
+}
+
+TEST_F(StageRunnerTest, BridgingJudgesTheRepeaterFormOnlyThenReboots) {
+    RepeaterSettings settings;
+    settings.ssid = L"Net";
+    settings.channel = L"6";
+    Run(BridgeStages(settings));
+    EXPECT_EQ(web.PendingCount(), 2);
+    // The mode form's answer is taken without judgement, as the wizard does.
+    Answer("HTTP/1.1 500 Oops\r\n\r\n");
+    EXPECT_FALSE(verdict.has_value());
+    Answer(kOkPage);
+    EXPECT_EQ(Head(), L"REBOOT");
+    Answer(kOkPage);
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_TRUE(verdict->Ok());
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"UNCHECKREPEATER", L"REPEATER", L"REBOOT"}));
+}
+
+TEST_F(StageRunnerTest, UploadRefusalsAndLoginFailuresEndWithTheirOwnCodes) {
+    Run(UpgradeStages("/nonexistent", 1000, 10000, status));
+    Answer("HTTP/1.1 200 OK\r\n\r\n<p>Invalid file format!</p>");
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_EQ(verdict->exitCode, ExitCode::kRefused);
+    EXPECT_EQ(verdict->messageId, 254);
+
+    verdict.reset();
+    web.StopAll();
+    Run(UpgradeStages("/nonexistent", 1000, 10000, status));
+    // A 401 page whose length happens to contain "200" is still a refused login.
+    Answer("HTTP/1.1 401 Unauthorized\r\nContent-Length: 200\r\n\r\n");
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_EQ(verdict->exitCode, ExitCode::kCredentials);
+    EXPECT_EQ(verdict->messageId, 138);
+
+    verdict.reset();
+    web.StopAll();
+    Run(UpgradeStages("/nonexistent", 1000, 10000, status));
+    Answer("HTTP/1.1 500 Internal Server Error\r\n\r\n");
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_EQ(verdict->exitCode, ExitCode::kRefused);
+    EXPECT_EQ(verdict->messageId, 139);
+}
+
+TEST_F(StageRunnerTest, TheUpgradeWaitsPassesOverTheRebootAndPollsUntilTheDeviceAnswers) {
+    Run(UpgradeStages("/nonexistent", 5000, 10000, status));
+    Answer(kOkPage);
+    // REBOOT is queued and not waited for; the status read waits for the settle delay.
+    EXPECT_EQ(Head(), L"REBOOT");
+    EXPECT_EQ(web.PendingCount(), 1);
+    Answer("");  // the rebooting device drops the connection without an answer
+    EXPECT_FALSE(verdict.has_value());
+    loop.Fire(5000);
+    EXPECT_EQ(Head(), L"GETSTATUS");
+    Answer("", ECONNREFUSED);  // still down: tried again after a gap
+    EXPECT_FALSE(verdict.has_value());
+    EXPECT_EQ(web.PendingCount(), 0);
+    loop.Fire(2000);
+    EXPECT_EQ(Head(), L"GETSTATUS");
+    Answer("HTTP/1.1 200 OK\r\n\r\nRuntime Code Version:<div align=\"left\">2.0</div>");
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_TRUE(verdict->Ok());
+    EXPECT_EQ(status.strFirmwareVersion, L"2.0");
+}
+
+TEST_F(StageRunnerTest, TheComeBackPollGivesUpOnceItsWindowHasPassed) {
+    Run(UpgradeStages("/nonexistent", 1000, 10000, status));
+    Answer(kOkPage);
+    Answer(kOkPage);  // REBOOT
+    loop.Fire(1000);
+    clock.Advance(20000);
+    Answer("", ECONNREFUSED);
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_FALSE(loop.HasTimer(2000));
+}
+
+TEST_F(StageRunnerTest, ACancelledRunTakesNoMoreResultsAndReportsNothing) {
+    Run(RebootStages());
+    runner.Cancel();
+    Answer(kOkPage);
+    EXPECT_FALSE(verdict.has_value());
+    EXPECT_TRUE(seen.empty());
+}
+
+}  // namespace
