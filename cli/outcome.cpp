@@ -21,8 +21,7 @@ bool IsFailureCode(uint32_t code) {
 
 Verdict NetworkFailure(const WebResult& result, int messageId) {
     std::wstring detail = FormatString(
-        6143, {result.command, std::to_wstring(result.code), CompletionCodeName(result.code),
-               std::to_wstring(result.response.size())});
+        6166, {result.command, CompletionCodeName(result.code), std::to_wstring(result.code)});
     return Verdict{ExitCode::kNetwork, messageId, detail};
 }
 

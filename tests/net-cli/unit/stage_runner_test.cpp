@@ -114,7 +114,7 @@ TEST_F(StageRunnerTest, TheSurveyIsJudgedByItsAnswerAloneAndAResetConnectionIsAN
     Answer("", ECONNRESET);
     ASSERT_TRUE(verdict.has_value());
     EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
-    EXPECT_NE(verdict->detail.find(L"code 6"), std::wstring::npos);
+    EXPECT_NE(verdict->detail.find(L"completion code 6"), std::wstring::npos);
 }
 
 TEST_F(StageRunnerTest, BridgingJudgesTheRepeaterFormOnlyThenReboots) {

@@ -1,0 +1,93 @@
+"""Helpers for tamselctl's network tests, which run inside scripts/vlan.sh's PC namespace.
+
+The simulator's own test helpers (tests/net/simnet.py) read its log and talk to it
+directly; these run tamselctl and read what it reports. Standard library only.
+"""
+
+import os
+import re
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "net"))
+
+from simnet import (check, event, fail, last_seq, read_log, repeater,  # noqa: E402,F401
+                    wait_for_frame)
+
+TAMSELCTL = sys.argv[1] if len(sys.argv) > 1 else "tamselctl"
+
+# Exit codes, as tamselctl --help documents them.
+EXIT_OK, EXIT_USAGE, EXIT_NETWORK, EXIT_CREDENTIALS, EXIT_REFUSED = 0, 2, 3, 4, 5
+
+TIMEOUT_TEXT = "Repeater respon timeout !!"
+LOGIN_TEXT = "Login Username/Password Incorrect!"
+
+
+class Run:
+    def __init__(self, args, completed):
+        self.args = args
+        self.code = completed.returncode
+        self.out = completed.stdout
+        self.err = completed.stderr.decode("utf-8", errors="replace")
+
+    @property
+    def text(self):
+        return self.out.decode("utf-8")
+
+    def expect(self, code, why=""):
+        check(self.code == code,
+              f"tamselctl {' '.join(self.args)}: exit {self.code}, expected {code} {why}\n"
+              f"stdout: {self.out[:2000]!r}\nstderr: {self.err}")
+        return self
+
+    def completions(self):
+        """{command: [(code, characters)]} from the --verbose lines."""
+        found = {}
+        for name, code, chars in re.findall(
+                r"tamselctl: (\w+) ended with code (\d) \([^)]*\), (\d+) characters", self.err):
+            found.setdefault(name, []).append((int(code), int(chars)))
+        return found
+
+
+def tamselctl(*args, stdin=b"", timeout=300):
+    completed = subprocess.run([TAMSELCTL, *args], input=stdin, capture_output=True,
+                               timeout=timeout)
+    return Run(list(args), completed)
+
+
+def requests_since(log, seq):
+    """Payloads of the HTTP requests the simulator logged after frame `seq`."""
+    return [f.payload for f in read_log(log) if f.kind == "REQUEST" and f.seq > seq]
+
+
+def request_line(payload):
+    return payload.split(b"\r\n", 1)[0].decode("latin-1")
+
+
+def wait_until_up(r, after_seq, ip=None):
+    """Waits for the simulator's restart after `after_seq` to finish."""
+    frame = wait_for_frame(r.log, event("up"), timeout=60, after_seq=after_seq)
+    if ip is not None:
+        check(frame.attrs.get("ip") == ip, f"came up as {frame.attrs}")
+    return frame
+
+
+def same_bytes(actual, expected, what):
+    if actual == expected:
+        return
+    at = next((i for i, (a, b) in enumerate(zip(actual, expected)) if a != b),
+              min(len(actual), len(expected)))
+    fail(f"{what}: {len(actual)} bytes against {len(expected)}, first difference at {at}:\n"
+         f"  got      {actual[max(0, at - 40):at + 40]!r}\n"
+         f"  expected {expected[max(0, at - 40):at + 40]!r}")
+
+
+def retry_until(seconds, action):
+    """Calls `action` until it returns something true or `seconds` have passed."""
+    deadline = time.monotonic() + seconds
+    while True:
+        result = action()
+        if result or time.monotonic() > deadline:
+            return result
+        time.sleep(0.5)

@@ -1,0 +1,66 @@
+"""tamselctl discover finds every simulated repeater of the virtual LAN exactly once, as
+text and as JSON. With --other-subnet the PC has no address in the repeaters' subnet:
+a status read then needs a temporary host address, which must be gone when tamselctl
+ends, also when it is interrupted."""
+
+import json
+import os
+import signal
+import subprocess
+import sys
+import time
+
+from cliutil import (EXIT_OK, TAMSELCTL, check, repeater, retry_until, tamselctl)
+
+
+def expected_devices():
+    count = int(os.environ["VLAN_REPEATER_COUNT"])
+    return {repeater(n).mac: repeater(n).ip for n in range(1, count + 1)}
+
+
+def check_discovery():
+    expected = expected_devices()
+    listed = json.loads(tamselctl("discover", "--json").expect(EXIT_OK).text)
+    macs = [d["mac"] for d in listed]
+    check(sorted(macs) == sorted(expected), f"found {macs}, expected {sorted(expected)}")
+    for device in listed:
+        check(device["ip"] == expected[device["mac"]], f"wrong address in {device}")
+        check(device["model"] == "KV-Q3150Tx" and device["mask"] == "255.255.255.0",
+              f"wrong model or mask in {device}")
+
+    text = tamselctl("discover").expect(EXIT_OK).text
+    for mac in expected:
+        check(text.count(mac) == 1, f"{mac} listed {text.count(mac)} times:\n{text}")
+    check(f"{len(expected)} Ranveils Found !" in text, f"no count line:\n{text}")
+
+
+def temporary_addresses():
+    out = subprocess.run(["ip", "-o", "-4", "addr", "show"], capture_output=True,
+                         text=True).stdout
+    return [line for line in out.splitlines() if ":tmsl" in line]
+
+
+def check_temporary_address_is_removed():
+    r = repeater(1)
+    run = tamselctl("status", r.ip, "--json").expect(EXIT_OK)
+    check(json.loads(run.text)["lanIp"] == r.ip, "status read from another subnet failed")
+    check(not temporary_addresses(), f"left behind: {temporary_addresses()}")
+
+    # Repeater 2 never answers: interrupt tamselctl while it waits for the device.
+    silent = repeater(2)
+    process = subprocess.Popen([TAMSELCTL, "survey", silent.ip, "--password", "admin"],
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    check(retry_until(30, temporary_addresses), "no temporary address while running")
+    time.sleep(1)
+    process.send_signal(signal.SIGINT)
+    _, err = process.communicate(timeout=30)
+    check(process.returncode == 128 + signal.SIGINT,
+          f"interrupted run exited {process.returncode}: {err!r}")
+    check(not temporary_addresses(), f"left behind after SIGINT: {temporary_addresses()}")
+
+
+if __name__ == "__main__":
+    check_discovery()
+    if "--other-subnet" in sys.argv:
+        check_temporary_address_is_removed()
+    print("discover: ok")
