@@ -9,8 +9,8 @@ CommandLine Parse(std::vector<std::string> arguments) {
 }
 
 TEST(CommandLineTest, OptionsMayComeOnEitherSideOfTheOperandsInBothSpellings) {
-    const CommandLine a = Parse({"--verbose", "bridge", "--ssid=Home Net", "192.168.1.1",
-                                 "--key", "-starts-with-dash", "--key-index", "3"});
+    const CommandLine a = Parse({"--verbose", "bridge", "--ssid=Home Net", "192.168.1.1", "--key",
+                                 "-starts-with-dash", "--key-index", "3"});
     ASSERT_TRUE(a.options) << std::string(a.error.begin(), a.error.end());
     EXPECT_EQ(a.options->command, CliCommand::kBridge);
     EXPECT_EQ(a.options->deviceIp, L"192.168.1.1");
@@ -41,26 +41,26 @@ TEST(CommandLineTest, MaskIsTheNewMaskForSetIpAndTheDevicesMaskElsewhere) {
 
 TEST(CommandLineTest, RefusesWhatCannotBeCarriedOutSafely) {
     const std::vector<std::vector<std::string>> refused = {
-        {},                                                   // no command
-        {"frobnicate", "1.2.3.4"},                            // unknown command
-        {"status"},                                           // no address
-        {"status", "1.2.3.4", "5.6.7.8"},                     // one too many
-        {"status", "1.2.3"},                                  // not an address
-        {"status", "1.2.3.4\r\nX: y"},                        // header injection attempt
-        {"status", "1.2.3.4", "--ssid", "x"},                 // option of another command
-        {"status", "1.2.3.4", "--json=yes"},                  // flag with a value
-        {"status", "1.2.3.4", "--password"},                  // missing value
-        {"status", "1.2.3.4", "--user", "admin"},             // user without password
-        {"status", "1.2.3.4", "--dry-run"},                   // dry run without login
-        {"discover", "--dry-run"},                            // nothing to dry-run
-        {"bridge", "1.2.3.4", "--key", "x"},                  // no SSID
+        {},                                        // no command
+        {"frobnicate", "1.2.3.4"},                 // unknown command
+        {"status"},                                // no address
+        {"status", "1.2.3.4", "5.6.7.8"},          // one too many
+        {"status", "1.2.3"},                       // not an address
+        {"status", "1.2.3.4\r\nX: y"},             // header injection attempt
+        {"status", "1.2.3.4", "--ssid", "x"},      // option of another command
+        {"status", "1.2.3.4", "--json=yes"},       // flag with a value
+        {"status", "1.2.3.4", "--password"},       // missing value
+        {"status", "1.2.3.4", "--user", "admin"},  // user without password
+        {"status", "1.2.3.4", "--dry-run"},        // dry run without login
+        {"discover", "--dry-run"},                 // nothing to dry-run
+        {"bridge", "1.2.3.4", "--key", "x"},       // no SSID
         {"bridge", "1.2.3.4", "--ssid", "s", "--security", "wpa3", "--channel", "6"},
         {"bridge", "1.2.3.4", "--ssid", "s", "--security", "aes"},  // without channel
         {"bridge", "1.2.3.4", "--ssid", "s", "--security", "aes", "--channel", "6&x=1"},
         {"bridge", "1.2.3.4", "--ssid", "s", "--security", "aes", "--channel", "0"},
         {"bridge", "1.2.3.4", "--ssid", "s", "--key-index", "5"},
         {"bridge", "1.2.3.4", "--ssid", "s", "--password", "p", "--dry-run"},  // no security
-        {"set-ip", "1.2.3.4", "--dhcp", "on"},                // no new address
+        {"set-ip", "1.2.3.4", "--dhcp", "on"},                                 // no new address
         {"set-ip", "1.2.3.4", "--ip", "1.2.3.5", "--dhcp", "yes"},
         {"upgrade", "1.2.3.4", "a.bin", "b.bin"},
         {"upgrade", "1.2.3.4", "a.bin", "--wait", "soon"},
@@ -90,8 +90,8 @@ TEST(CommandLineTest, HelpWinsOverEverythingElse) {
 }
 
 TEST(CommandLineTest, CommandLineTextIsReadAsUtf8) {
-    const CommandLine line = Parse(
-        {"bridge", "1.2.3.4", "--ssid", "Caf\xc3\xa9 \xe2\x82\xac", "--key", "\xff\xfe"});
+    const CommandLine line =
+        Parse({"bridge", "1.2.3.4", "--ssid", "Caf\xc3\xa9 \xe2\x82\xac", "--key", "\xff\xfe"});
     ASSERT_TRUE(line.options);
     EXPECT_EQ(line.options->ssid, L"Caf\u00e9 \u20ac");
     // Bytes that are not UTF-8 are kept, read as Windows-1252.

@@ -51,8 +51,8 @@ TEST(ReportTest, ProgressBarStaysWithinItsCells) {
 }
 
 TEST(ReportTest, DeviceListEndsWithTheCountLine) {
-    _STRU_AP_INFO device{L"KV-Q3150Tx", L"00:11:22:33:44:55", L"192.168.1.1", L"255.255.255.0",
-                         L"admin", L"secret"};
+    _STRU_AP_INFO device{
+        L"KV-Q3150Tx", L"00:11:22:33:44:55", L"192.168.1.1", L"255.255.255.0", L"admin", L"secret"};
     EXPECT_NE(FormatDevices({}, false).find("Ranveil Not Found !"), std::string::npos);
     EXPECT_NE(FormatDevices({device}, false).find("1 Ranveil Found !"), std::string::npos);
     const std::string two = FormatDevices({device, device}, false);
