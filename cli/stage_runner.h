@@ -1,6 +1,9 @@
 #pragma once
 
+#include <deque>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "cli/outcome.h"
@@ -14,7 +17,14 @@ class CWEBManager;
 // Runs a list of stages against one device on the web command queue. Finished commands
 // are taken every 200 ms, as the wizard's driver takes them, and judged in the order they
 // finished.
+//
+// A command that ends before its request was sent (a failed address set-up, a connect
+// that timed out) comes back from the queue with its own request text where the answer
+// would be. That text is no answer (it may well contain "HTTP" and "200"), so it is
+// replaced by an empty one before anything looks at the result.
 class StageRunner {
+    class RememberingSink;
+
 public:
     static constexpr uint32_t kResultPeriodMs = 200;
 
@@ -50,7 +60,7 @@ private:
     void Finish(const Verdict& verdict);
 
     CWEBManager& m_web;
-    WebManagerSink m_sink;
+    std::unique_ptr<RememberingSink> m_sink;
     IEventLoop& m_loop;
     ITickClock& m_clock;
     Observer m_observer;

@@ -346,8 +346,13 @@ void Tamselctl::ObserveResult(const WebResult& result) {
                    std::to_wstring(result.response.size())}));
     }
     if (result.code == CWEBManager::kAddressSetupFailed) {
+        // The usual reason is a missing capability: say which, and how to grant it.
+        std::wstring missing;
         for (const std::string& capability : MissingHostSetupCapabilities()) {
-            WriteErr(FormatString(6150, {Utf8ToWide(capability)}));
+            missing += (missing.empty() ? L"" : L", ") + Utf8ToWide(capability);
+        }
+        if (!missing.empty()) {
+            WriteErr(FormatString(6150, {missing}));
         }
     }
 }

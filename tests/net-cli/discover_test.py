@@ -1,7 +1,8 @@
 """tamselctl discover finds every simulated repeater of the virtual LAN exactly once, as
 text and as JSON. With --other-subnet the PC has no address in the repeaters' subnet:
 a status read then needs a temporary host address, which must be gone when tamselctl
-ends, also when it is interrupted."""
+ends, also when it is interrupted; without the capabilities to add one, tamselctl says
+which are missing and how to grant them."""
 
 import json
 import os
@@ -10,7 +11,8 @@ import subprocess
 import sys
 import time
 
-from cliutil import (EXIT_OK, TAMSELCTL, check, repeater, retry_until, tamselctl)
+from cliutil import (EXIT_NETWORK, EXIT_OK, TAMSELCTL, TIMEOUT_TEXT, Run, check, repeater,
+                     retry_until, tamselctl)
 
 
 def expected_devices():
@@ -59,8 +61,20 @@ def check_temporary_address_is_removed():
     check(not temporary_addresses(), f"left behind after SIGINT: {temporary_addresses()}")
 
 
+def check_missing_capabilities_are_named():
+    r = repeater(1)
+    args = ["status", r.ip, "--password", "admin"]
+    completed = subprocess.run(["setpriv", "--bounding-set=-net_admin,-net_raw",
+                                "--inh-caps=-net_admin,-net_raw", "--", TAMSELCTL, *args],
+                               capture_output=True, timeout=120)
+    run = Run(args, completed).expect(EXIT_NETWORK)
+    check("cap_net_admin, cap_net_raw" in run.err and "setcap cap_net_admin,cap_net_raw+ep" in
+          run.err and TIMEOUT_TEXT in run.err, run.err)
+
+
 if __name__ == "__main__":
     check_discovery()
     if "--other-subnet" in sys.argv:
+        check_missing_capabilities_are_named()
         check_temporary_address_is_removed()
     print("discover: ok")

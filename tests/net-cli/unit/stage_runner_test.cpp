@@ -117,6 +117,23 @@ TEST_F(StageRunnerTest, TheSurveyIsJudgedByItsAnswerAloneAndAResetConnectionIsAN
     EXPECT_NE(verdict->detail.find(L"completion code 6"), std::wstring::npos);
 }
 
+TEST_F(StageRunnerTest, ARequestThatWasNeverSentIsNotTakenForItsAnswer) {
+    // The queue hands an unsent request back as the "answer"; this one has "HTTP" and
+    // "200" in it, which the good-answer rule alone would accept.
+    std::vector<SurveyNetwork> networks;
+    runner.Run(DeviceTarget{L"10.0.200.1", L"255.255.255.0", L"x"}, SurveyStages(networks),
+               [this](const Verdict& v) { verdict = v; });
+    WebTick();  // address set-up
+    WebTick();  // connect, which never completes
+    clock.Advance(CWEBManager::kConnectTimeoutMs + 1);
+    WebTick();  // times out
+    WebTick();  // hand over
+    loop.Fire(StageRunner::kResultPeriodMs);
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_NE(verdict->detail.find(L"completion code 5"), std::wstring::npos);
+}
+
 TEST_F(StageRunnerTest, BridgingJudgesTheRepeaterFormOnlyThenReboots) {
     RepeaterSettings settings;
     settings.ssid = L"Net";
