@@ -167,9 +167,12 @@ std::vector<MarkupToken> TokenizeMarkup(const std::wstring& source) {
             }
         }
         // A run: up to the next "<"; a "<" that starts no tag is a run of its own.
-        size_t end = FindMarkup(text, pos + 1, L'<');
-        if (end == std::wstring::npos) {
-            end = text.size();
+        size_t end = pos + 1;
+        if (!IsMarkup(text[pos], L'<')) {
+            end = FindMarkup(text, pos, L'<');
+            if (end == std::wstring::npos) {
+                end = text.size();
+            }
         }
         MarkupToken run;
         run.kind = Kind::kText;

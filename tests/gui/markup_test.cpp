@@ -114,7 +114,12 @@ private slots:
         const MarkupLayout layout = Lay(L"a < b <B>bold</B> <<c");
         QCOMPARE(Drawn(layout), QStringLiteral("a < b bold <<c"));
         QVERIFY(Find(layout, QStringLiteral("bold"))->font.bold());
-        QVERIFY(!Find(layout, QStringLiteral("<c"))->font.bold());
+        QVERIFY(!Find(layout, QStringLiteral("c"))->font.bold());
+        // The "<" is a run of its own; the text after it follows on the same line.
+        const MarkupLayout::Text* lessThan = Find(layout, QStringLiteral("<"));
+        QCOMPARE(lessThan->text, QStringLiteral("<"));
+        QCOMPARE(Find(layout, QStringLiteral("b"))->box.top(), lessThan->box.top());
+        QVERIFY(Find(layout, QStringLiteral("b"))->box.left() > lessThan->box.right());
         // A tag with attributes that is never closed is text too.
         QCOMPARE(Drawn(Lay(L"x <FONT COLOR=red y")), QStringLiteral("x <FONT COLOR=red y"));
     }
@@ -224,6 +229,28 @@ private slots:
         const MarkupLayout layout = LayoutMarkup(L"<FONT BGCOLOR=red>x</FONT>", style);
         QVERIFY(!layout.fill);
         QVERIFY(!layout.texts[0].background);
+    }
+
+    void arbitraryDeviceTextsAlwaysFinish() {
+        // Texts shown come partly from the device: any mix of fragments must lay out.
+        const wchar_t* fragments[] = {
+            L"<",       L">",          L"<B>",   L"</B>",      L"<FONT SIZE=\"", L"\"",
+            L"</FONT>", L"<A HREF=\"", L"</A>",  L"<HR SIZE=", L"&lt;",          L"&",
+            L";",       L"<BR>",       L"\r\n",  L" ",         L"word",          L"<CENTER>",
+            L"<SUB>",   L"<SUP>",      L"<BIG>", L"<SMALL>",   L"\x01",          L"&nbsp;",
+            L"999999",  L"-7"};
+        QRandomGenerator random(3150);
+        for (int round = 0; round < 2000; ++round) {
+            std::wstring text;
+            const int pieces = random.bounded(1, 40);
+            for (int i = 0; i < pieces; ++i) {
+                text += fragments[random.bounded(int(std::size(fragments)))];
+            }
+            const MarkupLayout layout = Lay(text, {random.bounded(0, 300), random.bounded(0, 120)});
+            for (const MarkupLayout::Text& piece : layout.texts) {
+                QVERIFY(piece.font.pixelSize() >= 1 && piece.font.pixelSize() <= 200);
+            }
+        }
     }
 
     void renderedPictureIsReusedUntilTheLookChanges() {
