@@ -48,11 +48,13 @@ struct Word {
 std::vector<Word> SplitWords(const MarkupText& run) {
     std::vector<Word> words;
     Word word;
+    bool literalSeen = false;
     const auto finish = [&](bool lineBreak) {
         word.lineBreak = lineBreak;
-        word.blank = word.text == QLatin1String(" ");
+        word.blank = word.text == QLatin1String(" ") && !literalSeen;
         words.push_back(std::move(word));
         word = Word{};
+        literalSeen = false;
     };
     for (size_t i = 0; i < run.size(); ++i) {
         const MarkupChar c = run[i];
@@ -69,6 +71,7 @@ std::vector<Word> SplitWords(const MarkupText& run) {
         const bool control = c.ch < 0x20 || (c.ch >= 0x7F && c.ch < 0xA0);
         const wchar_t ch = control ? L' ' : c.ch;
         word.text += QString::fromWCharArray(&ch, 1);
+        literalSeen = literalSeen || c.literal;
         if (!c.literal && ch == L' ') {
             finish(false);
         }

@@ -108,6 +108,9 @@ private slots:
         const int width = QFontMetrics(TestFont()).horizontalAdvance(QStringLiteral("aaaa")) + 12;
         QCOMPARE(Lay(L"aaaa bbbb", {width, 100}).texts.size(), size_t(2));
         QCOMPARE(Lay(L"aaaa&nbsp;bbbb", {width, 100}).texts.size(), size_t(1));
+        // A leading "&nbsp;" indents; a leading blank is dropped.
+        QVERIFY(Lay(L"&nbsp;x").texts[0].text.startsWith(' '));
+        QVERIFY(!Lay(L" x").texts[0].text.startsWith(' '));
     }
 
     void aLoneLessThanIsDrawnAndTheRestFollows() {
