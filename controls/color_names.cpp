@@ -3,6 +3,8 @@
 #include <QPalette>
 #include <cwctype>
 
+#include "platform/wide_int.h"
+
 namespace {
 
 // System colour indices, as the system colour names refer to them.
@@ -237,25 +239,6 @@ bool EqualsIgnoringCase(const std::wstring& a, const wchar_t* b) {
     return i == a.size() && b[i] == L'\0';
 }
 
-// The leading decimal integer of a text: blanks and a sign accepted, reading stops at the
-// first non-digit, 0 when there is none. Large values are clamped, not overflowed.
-long long LeadingInteger(const std::wstring& text, size_t from) {
-    size_t i = from;
-    while (i < text.size() && std::iswspace(static_cast<wint_t>(text[i]))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
-        negative = text[i] == L'-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-        value = std::min(value * 10 + (text[i] - L'0'), 2147483648LL);
-    }
-    return negative ? -value : value;
-}
-
 int Modulo256(long long value) {
     return static_cast<int>(((value % 256) + 256) % 256);
 }
@@ -353,9 +336,12 @@ ColorRef CColorNames::FromText(const std::wstring& text) {
     const size_t comma = text.find(L',');
     if (comma != std::wstring::npos) {
         const size_t second = text.find(L',', comma + 1);
-        const long long blue = second == std::wstring::npos ? 0 : LeadingInteger(text, second + 1);
-        return MakeColorRef(Modulo256(LeadingInteger(text, 0)),
-                            Modulo256(LeadingInteger(text, comma + 1)), Modulo256(blue));
+        const long long blue = second == std::wstring::npos
+                                   ? 0
+                                   : WideToInt(std::wstring_view(text).substr(second + 1));
+        return MakeColorRef(Modulo256(WideToInt(text)),
+                            Modulo256(WideToInt(std::wstring_view(text).substr(comma + 1))),
+                            Modulo256(blue));
     }
     if (text.size() == 7 && text[0] == L'#') {
         int components[3];

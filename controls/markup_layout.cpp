@@ -6,6 +6,7 @@
 
 #include "controls/markup_parser.h"
 #include "controls/pixel_font.h"
+#include "platform/wide_int.h"
 
 namespace {
 
@@ -20,15 +21,6 @@ constexpr int kMaxFaceLength = 31;
 
 int ClampPixelSize(long long size) {
     return static_cast<int>(std::clamp<long long>(size, kMinPixelSize, kMaxPixelSize));
-}
-
-long long LeadingInteger(const std::wstring& text) {
-    try {
-        size_t used = 0;
-        return std::stoll(text, &used, 10);
-    } catch (...) {
-        return 0;
-    }
 }
 
 struct FontDescription {
@@ -132,7 +124,7 @@ private:
                 if (const auto size = token.attributes.find(L"SIZE");
                     size != token.attributes.end()) {
                     ruleWidth_ = static_cast<int>(
-                        std::clamp<long long>(LeadingInteger(size->second), 0, kMaxRuleWidth));
+                        std::clamp<long long>(WideToInt(size->second), 0, kMaxRuleWidth));
                 }
                 Flow({{L'\n', false}});
                 DrawRule();
@@ -206,7 +198,7 @@ private:
                 font_.face.setFamilies({QString::fromStdWString(value.substr(0, kMaxFaceLength)),
                                         base_.face.family()});
             } else if (name == L"SIZE") {
-                font_.pixelSize = ClampPixelSize(font_.pixelSize + LeadingInteger(value));
+                font_.pixelSize = ClampPixelSize(font_.pixelSize + WideToInt(value));
                 sizeGiven_ = true;
             }
         }
