@@ -1,6 +1,7 @@
 #include "resources/string_table.h"
 
-#include <cwctype>
+#include "platform/wide_int.h"
+
 #include <unordered_map>
 
 namespace {
@@ -12,34 +13,6 @@ const std::unordered_map<int, const wchar_t*>& Table() {
 #undef TAMSEL_STRING
     };
     return table;
-}
-
-// _wtoi: optional leading white space and sign, then digits up to the first non-digit.
-// Overflow is clamped instead of being undefined.
-int WideToInt(const std::wstring& text) {
-    size_t i = 0;
-    while (i < text.size() && std::iswspace(static_cast<wint_t>(text[i]))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
-        negative = text[i] == L'-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-        value = value * 10 + (text[i] - L'0');
-        if (value > 2147483648LL) {
-            value = 2147483648LL;
-        }
-    }
-    if (negative) {
-        value = -value;
-    }
-    if (value > 2147483647LL) {
-        value = 2147483647LL;
-    }
-    return static_cast<int>(value);
 }
 
 // Takes the value before the first comma and deletes through that comma. Without a comma

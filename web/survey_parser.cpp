@@ -1,5 +1,7 @@
 #include "web/survey_parser.h"
 
+#include "platform/wide_int.h"
+
 #include <algorithm>
 #include <cwctype>
 #include <tuple>
@@ -25,26 +27,6 @@ constexpr std::wstring_view kCellStart = L"<font size=\"2\">";
 constexpr std::wstring_view kInputStart = L"<input";
 constexpr std::wstring_view kCellEnd = L"</font>";
 
-// The leading integer of `text` as the C library's wide atoi reads it (optional white
-// space and sign, then digits), 0 when there is none; overflow is clamped.
-long long LeadingInteger(std::wstring_view text) {
-    size_t i = 0;
-    while (i < text.size() && std::iswspace(static_cast<wint_t>(text[i]))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
-        negative = text[i] == L'-';
-        ++i;
-    }
-    long long value = 0;
-    constexpr long long kLimit = 1LL << 40;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-        value = std::min(value * 10 + (text[i] - L'0'), kLimit);
-    }
-    return negative ? -value : value;
-}
-
 // Reads the network count and leaves `rest` at the start of the count value, from where
 // the cells are read.
 int TakeNetworkCount(std::wstring_view& rest) {
@@ -56,7 +38,7 @@ int TakeNetworkCount(std::wstring_view& rest) {
     }
     rest = CutFront(rest, marker);
     rest = CutFront(rest, FindText(rest, kValueWord) + kValueAttributeLength);
-    long long count = LeadingInteger(HeadOf(rest, FindText(rest, L"\"")));
+    long long count = WideToInt(HeadOf(rest, FindText(rest, L"\"")));
     if (count > 1) {
         --count;
     }

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QColor>
+#include <QRadioButton>
+#include <string>
+
+#include "controls/render_cache.h"
+
+// The radio button of the wizard pages: drawn in colours of its own (by default the
+// palette's text on its base colour, opaque, so it stands on a plain patch rather than on
+// the page picture) and showing the hand cursor. Its caption is usually emptied, the
+// visible caption being part of the page picture.
+class CCTLButton : public QRadioButton {
+    Q_OBJECT
+
+public:
+    explicit CCTLButton(QWidget* parent = nullptr);
+
+    // Sets the caption when it differs from the one shown; otherwise does nothing.
+    void SetCaption(const std::wstring& text);
+
+    void SetTextColor(const QColor& color);
+    void SetBkColor(const QColor& color);
+    void SetTransparent(bool transparent);
+    bool IsTransparent() const { return transparent_; }
+
+    // Sets the check mark of this button alone, without touching the other buttons of
+    // its group, the way a page sets both buttons of a pair one after the other. A click
+    // by the user still checks one button of the group and clears the others.
+    void SetCheck(bool checked);
+    bool GetCheck() const { return isChecked(); }
+
+    int RenderCount() const { return cache_.RenderCount(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // Everything the picture depends on; a different key renders again.
+    struct RenderKey {
+        QSize size;
+        QString text;
+        QColor textColor, backgroundColor;
+        bool transparent = false, checked = false, down = false, hovered = false, enabled = false,
+             focused = false;
+        qint64 paletteKey = 0;
+        QString fontKey;
+        bool operator==(const RenderKey&) const = default;
+    };
+    RenderKey CurrentKey() const;
+    void Render(QImage& target);
+
+    QColor textColor_;
+    QColor backgroundColor_;
+    bool transparent_ = false;
+    RenderKey renderedKey_;
+    RenderCache cache_;
+};

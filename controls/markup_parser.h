@@ -1,0 +1,62 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+// The markup of CMarkupStatic texts: a few HTML-like tags and character entities.
+//
+// Entities are decoded first. A character that came from an entity is literal: it is
+// never read as part of a tag and never breaks a word, so "&lt;B&gt;" shows the three
+// characters "<B>" and "&nbsp;" keeps two words on one line.
+
+struct MarkupChar {
+    wchar_t ch;
+    bool literal;
+};
+using MarkupText = std::vector<MarkupChar>;
+
+// Replaces the entities of the fixed table ("&amp;", "&lt;", "&nbsp;", ...; names are
+// matched case-sensitively) by literal characters.
+MarkupText DecodeEntities(const std::wstring& text);
+
+struct MarkupToken {
+    enum class Kind {
+        kText,       // `text`: a run of characters up to the next tag
+        kLineBreak,  // <BR>
+        kRule,       // <HR ...>: a line break, then a horizontal rule (attribute SIZE)
+        kBold,       // <B> / </B>: `delta` +1 / -1, like every nesting tag below
+        kItalic,     // <I>
+        kUnderline,  // <U>
+        kStrike,     // <STRIKE>
+        kCenter,     // <CENTER>
+        kSub,        // <SUB>
+        kSup,        // <SUP>
+        kBig,        // <BIG>: font one pixel larger (+1) / smaller (-1)
+        kSmall,      // <SMALL>: font one pixel smaller (+1) / larger (-1)
+        kFontStart,  // <FONT ...>: attributes COLOR, BGCOLOR, FACE, SIZE
+        kFontEnd,    // </FONT>
+        kCodeStart,  // <CODE>
+        kCodeEnd,    // </CODE>
+        kLinkStart,  // <A HREF="...">: `target`
+        kLinkEnd,    // </A>
+    };
+
+    Kind kind = Kind::kText;
+    int delta = 0;
+    MarkupText text;
+    std::map<std::wstring, std::wstring> attributes;  // names in upper case
+    std::wstring target;
+};
+
+// Splits a text into runs and tags, consumed from the front. Tag names compare ignoring
+// case. A "<" that starts no known tag, or a tag with attributes that is never closed by
+// ">", is an ordinary character.
+std::vector<MarkupToken> TokenizeMarkup(const std::wstring& text);
+
+// Attributes of a tag's inside, NAME=value separated by blanks; values may be quoted
+// with double or single quotes (and then hold blanks). Names come back upper-cased.
+std::map<std::wstring, std::wstring> ParseTagAttributes(const std::wstring& inside);
+
+// The characters of a markup text as plain text (literal or not).
+std::wstring PlainText(const MarkupText& text);

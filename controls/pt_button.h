@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+#include "controls/pt_picture.h"
+
+// A button drawn from three skin pictures: normal, hover (while the mouse rests on it)
+// and disabled. It always shows the hand cursor and reports a left click to its owner
+// as clicked(controlId). The menu entries and the Minimize, Close and OK buttons are
+// CPTButtons.
+class CPTButton : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class Look { kNormal, kHover, kDisabled };
+
+    explicit CPTButton(int controlId = 0, QWidget* parent = nullptr);
+
+    // Loads the three pictures (the same id may serve several states) and forgets any
+    // hover state. Pages call it after placing the button.
+    void SetImages(int normalId, int hoverId, int disabledId);
+
+    int ControlId() const { return controlId_; }
+    bool IsHovered() const { return hovered_; }
+
+    // The picture the button shows now: disabled wins over hover.
+    Look CurrentLook() const;
+    const CPTPicture& PictureFor(Look look) const;
+
+signals:
+    void clicked(int controlId);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    int controlId_;
+    bool hovered_ = false;
+    bool pressed_ = false;
+    CPTPicture normal_;
+    CPTPicture hover_;
+    CPTPicture disabled_;
+};

@@ -1,0 +1,211 @@
+#include "controls/pt_label.h"
+
+#include <QEnterEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+
+#include "controls/pixel_font.h"
+
+namespace {
+
+// The two-character line separator of label texts: a backslash and the letter n.
+const QString kLineSeparator = QStringLiteral("\\n");
+
+uint32_t ColorRefOf(const QColor& color) {
+    const QRgb rgb = color.rgb();
+    return static_cast<uint32_t>(qRed(rgb)) | static_cast<uint32_t>(qGreen(rgb)) << 8 |
+           static_cast<uint32_t>(qBlue(rgb)) << 16;
+}
+
+}  // namespace
+
+PTLabelLayout LayoutPTLabel(const QString& text, const QFont& font, QSize size,
+                            Qt::Alignment horizontal, bool singleLine) {
+    PTLabelLayout layout;
+    layout.size = size;
+    layout.font = PixelSizedFont(font);
+    const QFontMetrics metrics(layout.font);
+    const bool oneLineEach = singleLine && metrics.horizontalAdvance(text) < size.width();
+    const QStringList pieces = text.split(kLineSeparator);
+
+    int flags = static_cast<int>(horizontal & Qt::AlignHorizontal_Mask);
+    if (oneLineEach) {
+        // A lone line sits in the middle of the label. Several lines stack from the top:
+        // centring each in what is left of the label would make them overlap.
+        flags |= Qt::TextSingleLine | (pieces.size() == 1 ? Qt::AlignVCenter : Qt::AlignTop);
+    } else {
+        flags |= Qt::TextWordWrap | Qt::AlignTop;
+    }
+
+    QRect rect(QPoint(0, 0), size);
+    for (const QString& piece : pieces) {
+        PTLabelLayout::Line line;
+        line.rect = rect;
+        line.flags = flags;
+        int height = metrics.height();
+        if (oneLineEach) {
+            line.text = metrics.elidedText(piece, Qt::ElideRight, rect.width());
+        } else {
+            line.text = piece;
+            height = qMax(height, metrics.boundingRect(rect, flags, piece).height());
+        }
+        layout.lines.push_back(line);
+        rect.setTop(rect.top() + height + 1);
+    }
+    return layout;
+}
+
+CPTLabel::CPTLabel(QWidget* parent) : QWidget(parent) {
+    for (QColor& color : colors_) {
+        color = Qt::black;
+    }
+}
+
+void CPTLabel::SetWindowText(const std::wstring& text) {
+    const QString value = QString::fromStdWString(text);
+    if (value != text_) {
+        text_ = value;
+        Invalidate();
+    }
+}
+
+void CPTLabel::SetColors(const QColor& normal, const QColor& hover, const QColor& pressed,
+                         const QColor& state3, const QColor& state4) {
+    colors_[kNormal] = normal;
+    colors_[kHover] = hover;
+    colors_[kPressed] = pressed;
+    colors_[kFixed3] = state3;
+    colors_[kFixed4] = state4;
+    Invalidate();
+}
+
+void CPTLabel::SetState(int state) {
+    if (state >= kNormal && state <= kFixed4) {
+        ChangeState(state);
+    }
+}
+
+void CPTLabel::SetHandCursor(bool on) {
+    if (on) {
+        setCursor(Qt::PointingHandCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+void CPTLabel::SetSingleLine(bool on) {
+    singleLine_ = on;
+    Invalidate();
+}
+
+void CPTLabel::SetFocusRect(bool on) {
+    focusRect_ = on;
+    Invalidate();
+}
+
+void CPTLabel::SetAlignment(Qt::Alignment horizontal) {
+    horizontal_ = horizontal & Qt::AlignHorizontal_Mask;
+    Invalidate();
+}
+
+bool CPTLabel::MouseFeedbackOff() const {
+    const uint64_t others = uint64_t{ColorRefOf(colors_[kHover])} + ColorRefOf(colors_[kPressed]) +
+                            ColorRefOf(colors_[kFixed3]) + ColorRefOf(colors_[kFixed4]);
+    return others == 4 * uint64_t{ColorRefOf(colors_[kNormal])};
+}
+
+QColor CPTLabel::CurrentColor() const {
+    return isEnabled() ? colors_[state_] : colors_[kFixed4];
+}
+
+const PTLabelLayout& CPTLabel::Layout() {
+    if (!layout_ || layout_->size != size()) {
+        layout_ = LayoutPTLabel(text_, font(), size(), horizontal_, singleLine_);
+        layout_->color = CurrentColor();
+        layout_->focusRect = focusRect_ && isEnabled() && state_ == kHover;
+    }
+    return *layout_;
+}
+
+void CPTLabel::Invalidate() {
+    layout_.reset();
+    cache_.Invalidate();
+    update();
+}
+
+void CPTLabel::ChangeState(int state) {
+    if (state != state_) {
+        state_ = state;
+        Invalidate();
+    }
+}
+
+void CPTLabel::Render(QImage& target) {
+    const PTLabelLayout& layout = Layout();
+    QPainter painter(&target);
+    painter.setFont(layout.font);
+    painter.setPen(layout.color);
+    for (const PTLabelLayout::Line& line : layout.lines) {
+        painter.drawText(line.rect, line.flags, line.text);
+    }
+    if (layout.focusRect) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = rect();
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+}
+
+void CPTLabel::paintEvent(QPaintEvent*) {
+    const QImage& picture =
+        cache_.Get(size(), devicePixelRatioF(), [this](QImage& target) { Render(target); });
+    QPainter painter(this);
+    painter.drawImage(QPoint(0, 0), picture);
+}
+
+void CPTLabel::changeEvent(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::EnabledChange:
+        case QEvent::FontChange:
+        case QEvent::PaletteChange:
+        case QEvent::StyleChange:
+            Invalidate();
+            break;
+        default:
+            break;
+    }
+    QWidget::changeEvent(event);
+}
+
+void CPTLabel::enterEvent(QEnterEvent* event) {
+    if (!MouseFeedbackOff() && isEnabled() && state_ != kFixed3 && state_ != kFixed4) {
+        ChangeState(kHover);
+    }
+    QWidget::enterEvent(event);
+}
+
+void CPTLabel::leaveEvent(QEvent* event) {
+    if (!MouseFeedbackOff() && isEnabled() && state_ != kFixed3 && state_ != kFixed4) {
+        ChangeState(kNormal);
+    }
+    QWidget::leaveEvent(event);
+}
+
+void CPTLabel::mousePressEvent(QMouseEvent* event) {
+    const bool button = event->button() == Qt::LeftButton || event->button() == Qt::RightButton;
+    if (button && !MouseFeedbackOff() && isEnabled() && state_ != kFixed4) {
+        ChangeState(kPressed);
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void CPTLabel::mouseReleaseEvent(QMouseEvent* event) {
+    const bool button = event->button() == Qt::LeftButton || event->button() == Qt::RightButton;
+    if (button && !MouseFeedbackOff() && isEnabled() && state_ != kFixed3 && state_ != kFixed4) {
+        ChangeState(kNormal);
+    }
+    QWidget::mouseReleaseEvent(event);
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controls/render_cache.h"
+
+// Where a CPTLabel puts its text. The text is cut into lines at every literal backslash
+// followed by the letter n (two characters, not a line feed); each line starts the
+// measured height of the previous one plus 1 pixel lower.
+struct PTLabelLayout {
+    struct Line {
+        QRect rect;     // where the line is drawn, in the label's coordinates
+        QString text;   // already elided when it has to fit one line
+        int flags = 0;  // Qt::AlignmentFlag | Qt::TextFlag for QPainter::drawText
+    };
+    std::vector<Line> lines;
+    QSize size;  // the client area laid out
+    QFont font;
+    QColor color;
+    bool focusRect = false;
+};
+
+// Lays a label's text out in a client area of `size`. When `singleLine` is set and the
+// whole text is narrower than the area, lines are single lines (a lone line centred
+// vertically); otherwise lines wrap at word boundaries.
+PTLabelLayout LayoutPTLabel(const QString& text, const QFont& font, QSize size,
+                            Qt::Alignment horizontal, bool singleLine);
+
+// A transparent text label with a text colour per state: 0 normal, 1 hover, 2 pressed,
+// and 3 and 4, fixed states the mouse does not change (4 is also the disabled colour).
+// The search page's result line is one.
+class CPTLabel : public QWidget {
+    Q_OBJECT
+
+public:
+    enum State { kNormal = 0, kHover = 1, kPressed = 2, kFixed3 = 3, kFixed4 = 4 };
+
+    explicit CPTLabel(QWidget* parent = nullptr);
+
+    void SetWindowText(const std::wstring& text);
+    std::wstring WindowText() const { return text_.toStdWString(); }
+
+    // All five are black at construction.
+    void SetColors(const QColor& normal, const QColor& hover, const QColor& pressed,
+                   const QColor& state3, const QColor& state4);
+    void SetState(int state);
+    int State() const { return state_; }
+    void SetHandCursor(bool on);
+    void SetSingleLine(bool on);
+    void SetFocusRect(bool on);
+    void SetAlignment(Qt::Alignment horizontal);
+
+    // Mouse feedback is off when the hover, pressed, state-3 and state-4 colours sum to
+    // four times the normal colour, as they do when all five are equal. The sum is
+    // taken over the 0x00BBGGRR colour values.
+    bool MouseFeedbackOff() const;
+
+    // The text colour for the current state and enabled flag.
+    QColor CurrentColor() const;
+
+    const PTLabelLayout& Layout();
+    int RenderCount() const { return cache_.RenderCount(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void Invalidate();
+    void ChangeState(int state);
+    void Render(QImage& target);
+
+    QString text_;
+    QColor colors_[5];
+    int state_ = kNormal;
+    bool singleLine_ = true;
+    bool focusRect_ = false;
+    Qt::Alignment horizontal_ = Qt::AlignLeft;
+    std::optional<PTLabelLayout> layout_;
+    RenderCache cache_;
+};

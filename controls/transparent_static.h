@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+#include <string>
+
+#include "controls/render_cache.h"
+
+// A text label that is transparent by default: the page picture shows around its text,
+// and a changed caption makes the page repaint under it first, so a shorter text leaves
+// nothing of a longer one behind. The wizard pages show the selected device's MAC and IP
+// address with two of them.
+class CTransparentStatic : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CTransparentStatic(QWidget* parent = nullptr);
+
+    // Sets the caption when it differs from the one shown; otherwise does nothing.
+    void SetCaption(const std::wstring& text);
+    std::wstring Caption() const { return text_.toStdWString(); }
+
+    void SetTextColor(const QColor& color);
+    void SetBkColor(const QColor& color);
+    void SetTransparent(bool transparent);
+    bool IsTransparent() const { return transparent_; }
+
+    int RenderCount() const { return cache_.RenderCount(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void Invalidate();
+    void Render(QImage& target);
+
+    QString text_;
+    QColor textColor_;
+    QColor backgroundColor_;
+    bool transparent_ = true;
+    RenderCache cache_;
+};
