@@ -151,16 +151,13 @@ int Tamselctl::DryRun(std::FILE* out) {
         }
     }
     if (m_options.command == CliCommand::kBridge) {
-        const std::wstring keyword = *m_options.security;
-        const BridgeSecurity security = CheckBridgeKey(keyword, m_options.key);
-        if (!security.Accepted()) {
-            PrintFailure(UsageVerdict(security.messageId));
-            return static_cast<int>(ExitCode::kUsage);
+        if (const Verdict check = PlanBridge(*m_options.security, *m_options.channel, stages);
+            !check.Ok()) {
+            PrintFailure(check);
+            return static_cast<int>(check.exitCode);
         }
-        stages = BridgeStages(RepeaterSettingsFor(m_options.ssid, *m_options.channel, keyword,
-                                                  m_options.key, m_options.keyIndex - 1));
     } else {
-        stages = StagesFor(m_target);
+        stages = StagesFor();
     }
     DryRunSink sink(out);
     QueueAllStages(stages, sink, m_target);
@@ -171,7 +168,7 @@ int Tamselctl::DryRun(std::FILE* out) {
     return static_cast<int>(ExitCode::kSuccess);
 }
 
-std::vector<Stage> Tamselctl::StagesFor(const DeviceTarget&) {
+std::vector<Stage> Tamselctl::StagesFor() {
     switch (m_options.command) {
         case CliCommand::kStatus:
             return StatusStages(m_status);
@@ -253,36 +250,34 @@ void Tamselctl::OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices) {
 void Tamselctl::RunCommand() {
     switch (m_options.command) {
         case CliCommand::kStatus:
-            RunStages(StagesFor(m_target),
-                      [this] { Succeed(FormatStatus(m_status, m_options.json)); });
+            RunStages(StagesFor(), [this] { Succeed(FormatStatus(m_status, m_options.json)); });
             return;
         case CliCommand::kSurvey:
-            RunStages(StagesFor(m_target),
-                      [this] { Succeed(FormatSurvey(m_networks, m_options.json)); });
+            RunStages(StagesFor(), [this] { Succeed(FormatSurvey(m_networks, m_options.json)); });
             return;
         case CliCommand::kBridge:
             RunBridge();
             return;
         case CliCommand::kSetIp:
-            RunStages(StagesFor(m_target), [this] { Succeed("", FormatString(6160, {m_newIp})); });
+            RunStages(StagesFor(), [this] { Succeed("", FormatString(6160, {m_newIp})); });
             return;
         case CliCommand::kSetPassword:
             if (const Verdict check = CheckPassword(m_devicePassword); !check.Ok()) {
                 Fail(check);
                 return;
             }
-            RunStages(StagesFor(m_target), [this] { Succeed("", LoadString(6161)); });
+            RunStages(StagesFor(), [this] { Succeed("", LoadString(6161)); });
             return;
         case CliCommand::kUpgrade:
-            RunStages(StagesFor(m_target), [this] {
+            RunStages(StagesFor(), [this] {
                 Succeed(WideToUtf8(FormatString(6154, {m_status.strFirmwareVersion})) + "\n");
             });
             return;
         case CliCommand::kReboot:
-            RunStages(StagesFor(m_target), [this] { Succeed("", LoadString(6152)); });
+            RunStages(StagesFor(), [this] { Succeed("", LoadString(6152)); });
             return;
         case CliCommand::kReset:
-            RunStages(StagesFor(m_target), [this] { Succeed("", LoadString(6162)); });
+            RunStages(StagesFor(), [this] { Succeed("", LoadString(6162)); });
             return;
         default:
             End(static_cast<int>(ExitCode::kUsage));
@@ -308,15 +303,23 @@ void Tamselctl::RunBridge() {
 }
 
 void Tamselctl::BridgeTo(const std::wstring& keyword, const std::wstring& channel) {
-    const BridgeSecurity security = CheckBridgeKey(keyword, m_options.key);
-    if (!security.Accepted()) {
-        Fail(UsageVerdict(security.messageId));
+    std::vector<Stage> stages;
+    if (const Verdict check = PlanBridge(keyword, channel, stages); !check.Ok()) {
+        Fail(check);
         return;
     }
-    const RepeaterSettings settings = RepeaterSettingsFor(m_options.ssid, channel, keyword,
-                                                          m_options.key, m_options.keyIndex - 1);
-    RunStages(BridgeStages(settings),
-              [this] { Succeed("", FormatString(6159, {m_options.ssid})); });
+    RunStages(std::move(stages), [this] { Succeed("", FormatString(6159, {m_options.ssid})); });
+}
+
+Verdict Tamselctl::PlanBridge(const std::wstring& keyword, const std::wstring& channel,
+                              std::vector<Stage>& stages) const {
+    const BridgeSecurity security = CheckBridgeKey(keyword, m_options.key);
+    if (!security.Accepted()) {
+        return UsageVerdict(security.messageId);
+    }
+    stages = BridgeStages(RepeaterSettingsFor(m_options.ssid, channel, keyword, m_options.key,
+                                              m_options.keyIndex - 1));
+    return Verdict::Success();
 }
 
 void Tamselctl::RunStages(std::vector<Stage> stages, std::function<void()> onSuccess) {

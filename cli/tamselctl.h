@@ -58,8 +58,13 @@ private:
     void RunCommand();
     void RunBridge();
     void BridgeTo(const std::wstring& keyword, const std::wstring& channel);
+    // The bridging stages for a network of this security and channel, unless the page's
+    // key rules refuse the key.
+    Verdict PlanBridge(const std::wstring& keyword, const std::wstring& channel,
+                       std::vector<Stage>& stages) const;
     void RunStages(std::vector<Stage> stages, std::function<void()> onSuccess);
-    std::vector<Stage> StagesFor(const DeviceTarget& target);
+    // The stages of every command but bridge and discover.
+    std::vector<Stage> StagesFor();
 
     void ObserveResult(const WebResult& result);
     void ObserveStage(size_t stageIndex);
