@@ -44,12 +44,6 @@ TEST(OutcomeTest, AnAnswerWithoutStatusLineIsJudgedByTheGoodAnswerRule) {
     EXPECT_EQ(JudgeResult({L"getstatus", 6, L"HTTP/1.1 200 OK"}).exitCode, ExitCode::kNetwork);
 }
 
-TEST(ReportTest, ProgressBarStaysWithinItsCells) {
-    EXPECT_EQ(FormatProgressBar(0, 0, 4), "[####] 100% 0/0 bytes");
-    EXPECT_EQ(FormatProgressBar(1, 4, 4), "[#   ]  25% 1/4 bytes");
-    EXPECT_EQ(FormatProgressBar(9, 4, 4), "[####] 100% 4/4 bytes");
-}
-
 TEST(ReportTest, DeviceListEndsWithTheCountLine) {
     _STRU_AP_INFO device{
         L"KV-Q3150Tx", L"00:11:22:33:44:55", L"192.168.1.1", L"255.255.255.0", L"admin", L"secret"};
