@@ -39,7 +39,7 @@ constexpr CommandName kCommands[] = {
 // Outcome of applying one option: empty when accepted, else the reason.
 using Apply = std::function<std::wstring(CliOptions&, const std::wstring& value)>;
 
-struct OptionSpec {
+struct OptionRule {
     const char* name;
     bool takesValue;
     unsigned commands;
@@ -58,8 +58,8 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-const std::vector<OptionSpec>& Options() {
-    static const std::vector<OptionSpec> options = {
+const std::vector<OptionRule>& Options() {
+    static const std::vector<OptionRule> options = {
         {"json", false,
          Bit(CliCommand::kDiscover) | Bit(CliCommand::kStatus) | Bit(CliCommand::kSurvey),
          [](CliOptions& o, const std::wstring&) {
@@ -174,10 +174,10 @@ const std::vector<OptionSpec>& Options() {
     return options;
 }
 
-const OptionSpec* FindOption(const std::string& name) {
-    for (const OptionSpec& spec : Options()) {
-        if (name == spec.name) {
-            return &spec;
+const OptionRule* FindOption(const std::string& name) {
+    for (const OptionRule& rule : Options()) {
+        if (name == rule.name) {
+            return &rule;
         }
     }
     return nullptr;
@@ -235,7 +235,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     const CommandName* command = nullptr;
     std::vector<std::string> operands;
     // Options are applied once the command is known, since "--mask" depends on it.
-    std::vector<std::pair<const OptionSpec*, std::wstring>> given;
+    std::vector<std::pair<const OptionRule*, std::wstring>> given;
     bool help = false;
     bool optionsEnded = false;
 
@@ -270,12 +270,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             inlineValue = name.substr(equals + 1);
             name = name.substr(0, equals);
         }
-        const OptionSpec* spec = FindOption(name);
-        if (spec == nullptr) {
+        const OptionRule* rule = FindOption(name);
+        if (rule == nullptr) {
             return Fail(FormatString(6121, {Utf8ToWide(argument)}));
         }
         std::wstring value;
-        if (spec->takesValue) {
+        if (rule->takesValue) {
             if (inlineValue) {
                 value = Utf8ToWide(*inlineValue);
             } else if (i + 1 < arguments.size()) {
@@ -286,7 +286,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         } else if (inlineValue) {
             return Fail(FormatString(6121, {Utf8ToWide(argument)}));
         }
-        given.emplace_back(spec, std::move(value));
+        given.emplace_back(rule, std::move(value));
     }
 
     if (help || command == nullptr || command->command == CliCommand::kHelp) {
@@ -299,11 +299,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     options.command = command->command;
     const std::wstring commandName = Utf8ToWide(command->name);
 
-    for (const auto& [spec, value] : given) {
-        if ((spec->commands & Bit(options.command)) == 0) {
-            return Fail(FormatString(6123, {L"--" + Utf8ToWide(spec->name), commandName}));
+    for (const auto& [rule, value] : given) {
+        if ((rule->commands & Bit(options.command)) == 0) {
+            return Fail(FormatString(6123, {L"--" + Utf8ToWide(rule->name), commandName}));
         }
-        if (std::wstring why = spec->apply(options, value); !why.empty()) {
+        if (std::wstring why = rule->apply(options, value); !why.empty()) {
             return Fail(why);
         }
     }
