@@ -1,6 +1,6 @@
 // The main window and the search page over fake sockets (nothing reaches a network):
 // start-up, layout, the search flow, Connect and the model rule, Minimize, Close and
-// teardown, keys and the drag band. Writes screenshots to the artefacts folder.
+// teardown, keys. Writes screenshots to the artefacts folder.
 
 #include <QDir>
 #include <QHeaderView>
@@ -15,7 +15,6 @@
 #include "app/control_layout.h"
 #include "app/globals.h"
 #include "app/tamsel_dlg.h"
-#include "app/window_drag.h"
 #include "controls/pt_button.h"
 #include "controls/pt_label.h"
 #include "controls/skin_images.h"
@@ -90,7 +89,6 @@ private slots:
         ClearSelectedDevice();
         CDialogWindow::ClearQuitting();
     }
-    void cleanup() { SetWindowMoveStarter({}); }
 
     void startUpBuildsTheShellAndSearches() {
         Shell shell;
@@ -275,25 +273,6 @@ private slots:
         }
         QVERIFY(!shell.dialog.HasEnded());
         QVERIFY(shell.dialog.isVisible() && shell.Page().isVisible());
-    }
-
-    void topBandOfTheSearchPageDragsTheMainWindow() {
-        Shell shell;
-        QVERIFY(QTest::qWaitForWindowExposed(&shell.dialog));
-        std::vector<QWindow*> moves;
-        SetWindowMoveStarter([&](QWindow* window) {
-            moves.push_back(window);
-            return true;
-        });
-        QTest::mousePress(&shell.Page(), Qt::LeftButton, {}, QPoint(400, 77));
-        QTest::mouseRelease(&shell.Page(), Qt::LeftButton, {}, QPoint(400, 77));
-        QTest::mousePress(&shell.Page(), Qt::LeftButton, {}, QPoint(400, 78));
-        QTest::mouseRelease(&shell.Page(), Qt::LeftButton, {}, QPoint(400, 78));
-        QCOMPARE(moves, std::vector<QWindow*>{shell.dialog.windowHandle()});
-        // Close lies in the band and still gets its click.
-        Click(shell.Page().CloseControl());
-        QCOMPARE(moves.size(), size_t{1});
-        QVERIFY(shell.dialog.HasEnded());
     }
 };
 
