@@ -1,7 +1,6 @@
 #include "discovery/ui/device_list.h"
 
 #include <QHeaderView>
-#include <QMouseEvent>
 
 #include "controls/skin_images.h"
 #include "resources/string_table.h"
@@ -80,13 +79,4 @@ int CDeviceList::SelectedRow() const {
 void CDeviceList::SelectRow(int row) {
     setCurrentCell(row, kMac, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     setFocus(Qt::OtherFocusReason);
-}
-
-// A click on the list's empty area clears the selection, as the list's users expect:
-// Connect then has nothing to connect to.
-void CDeviceList::mousePressEvent(QMouseEvent* event) {
-    if (!indexAt(event->position().toPoint()).isValid()) {
-        clearSelection();
-    }
-    QTableWidget::mousePressEvent(event);
 }

@@ -7,8 +7,9 @@
 #include "discovery/datagram.h"
 
 // The search page's list of found devices: one row per device, no header, grid lines,
-// whole rows selected, one at a time. Only the MAC address and the IP address show; the
-// hidden columns carry the rest of the device's record to Connect.
+// whole rows selected, one at a time (a click on the empty part selects nothing). Only the MAC
+// address and the IP address show; the hidden columns carry the rest of the device's record to
+// Connect.
 class CDeviceList : public QTableWidget {
     Q_OBJECT
 
@@ -30,7 +31,4 @@ public:
     int SelectedRow() const;
     // Selects `row` alone and makes it the current, focused row.
     void SelectRow(int row);
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
 };

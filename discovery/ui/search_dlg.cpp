@@ -149,9 +149,12 @@ void CSearchDlg::ListDevices() {
 
 void CSearchDlg::ConnectSelectedDevice() {
     const int row = m_list->SelectedRow();
-    auto column = [this, row](int index) {
-        return row < 0 ? std::wstring() : WithoutLineBreaks(m_list->Text(row, index));
-    };
+    // Without a row there is no device: an empty model would read as an unsupported one
+    // and end the program.
+    if (row < 0) {
+        return;
+    }
+    auto column = [this, row](int index) { return WithoutLineBreaks(m_list->Text(row, index)); };
     const std::wstring model = column(CDeviceList::kModel);
     const std::wstring ipAddress = column(CDeviceList::kIp);
     const std::wstring subnetMask = column(CDeviceList::kSubnet);

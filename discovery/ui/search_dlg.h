@@ -31,7 +31,8 @@ public:
 
     // Empties the list and queues a search; Scan and Connect stay disabled until it ends.
     void StartSearch();
-    // Copies the selected row into the selected-device record and opens the wizard.
+    // Copies the selected row into the selected-device record and opens the wizard; does
+    // nothing while no row is selected.
     void ConnectSelectedDevice();
 
     // The text the result label shows; put back into it on every repaint.

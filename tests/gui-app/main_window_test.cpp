@@ -172,6 +172,9 @@ private slots:
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(100, 160));
         QCOMPARE(list.SelectedRow(), -1);
         QVERIFY(!page.ConnectButton()->isEnabled());
+        page.ConnectSelectedDevice();  // nothing selected: nothing happens
+        QVERIFY(!shell.dialog.HasEnded());
+        QVERIFY(G_mstrIPAddress.empty());
         const QRect secondRow = list.visualRect(list.model()->index(1, CDeviceList::kMac));
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, secondRow.center());
         QCOMPARE(list.SelectedRow(), 1);
