@@ -31,3 +31,7 @@ target_link_libraries(tamsel_gui PUBLIC tamsel_core Qt6::Widgets)
 if(TARGET tamsel_qtloop)
     target_link_libraries(tamsel_gui PUBLIC tamsel_qtloop)
 endif()
+
+# tamsel: the desktop program.
+add_executable(tamsel ${PROJECT_SOURCE_DIR}/app/main.cpp)
+target_link_libraries(tamsel PRIVATE tamsel_gui)

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QFont>
+#include <QPoint>
+#include <QWidget>
+
+#include <cstdint>
+
+#include "app/dialog_timers.h"
+
+class QEventLoop;
+
+// The base of every page and dialog of the program, and of the main window.
+//
+// - Timers under the program's ids: SetTimer / KillTimer, delivered to OnTimer, also
+//   inside nested modal loops and also while OnTimer itself runs one (see DialogTimers).
+// - Modeless life (pages, the wizard frame): Create runs OnInitDialog once, DestroyWindow
+//   runs OnDestroy once. A page starts hidden; ShowWindow shows or hides it and calls
+//   OnShowWindow when that changes its state.
+// - Modal life (the main window, the pop-up dialogs): DoModal runs OnInitDialog, shows
+//   the window and runs a nested event loop until EndDialog, then hides the window, runs
+//   OnDestroy and returns EndDialog's result. Pop-ups with a parent block the other
+//   windows while they run.
+// - Enter and Escape never reach a dialog or its controls (EnterEscapeFilter).
+// - A left press on the dialog's own background in the top band drags the main window;
+//   controls in the band keep their clicks.
+class CDialogWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // DoModal's result when the loop ended without EndDialog: the program is quitting.
+    static constexpr int kAborted = -1;
+    // EndDialog's result when the window system asks the dialog to close (OnCancel).
+    static constexpr int kCancel = 2;
+
+    explicit CDialogWindow(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+    ~CDialogWindow() override;
+
+    CDialogWindow(const CDialogWindow&) = delete;
+    CDialogWindow& operator=(const CDialogWindow&) = delete;
+
+    // Starts (or restarts with a new period) timer `id`; OnTimer(id) follows every period.
+    void SetTimer(int id, uint32_t periodMs);
+    void KillTimer(int id);
+    bool HasTimer(int id) const;
+
+    void Create();
+    void DestroyWindow();
+    bool IsCreated() const { return created_; }
+
+    int DoModal();
+    // Ends DoModal with `result`, as soon as control returns to the dialog's own loop.
+    // Before or without a loop it only records the result (HasEnded, Result).
+    void EndDialog(int result);
+    bool IsModalRunning() const { return loop_ != nullptr; }
+    bool HasEnded() const { return ended_; }
+    int Result() const { return result_; }
+
+    // Shows or hides the window; OnShowWindow follows only when the state changes.
+    void ShowWindow(bool show);
+
+    // The font of every page and dialog.
+    static QFont DialogFont();
+
+    // The program's main window: what the drag band moves and what Minimize and Close act
+    // on. Without one (a dialog on its own, in tests) the dialog's own window.
+    static CDialogWindow* MainWindow();
+    static void SetMainWindow(CDialogWindow* window);
+    static void MinimizeMainWindow();
+    // Ends the main dialog with 0: the program ends through its teardown.
+    static void CloseMainWindow();
+
+    // Ends every dialog, the innermost first, and makes every later DoModal return
+    // kAborted at once: the program is being asked to end (a termination signal).
+    static void EndAllDialogs(int result);
+    static bool IsQuitting();
+    // Lets dialogs run again after EndAllDialogs (for tests).
+    static void ClearQuitting();
+
+protected:
+    virtual void OnInitDialog() {}
+    virtual void OnShowWindow(bool /*show*/) {}
+    virtual void OnTimer(int /*id*/) {}
+    virtual void OnDestroy() {}
+    virtual void OnCancel() { EndDialog(kCancel); }
+
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    static QWidget* DragTarget(CDialogWindow* pressed);
+
+    DialogTimers timers_;
+    bool created_ = false;
+    bool ended_ = false;
+    int result_ = 0;
+    QEventLoop* loop_ = nullptr;
+    // Set when the platform cannot move the window itself: the drag follows the mouse.
+    bool followingMouse_ = false;
+    QPoint dragOffset_;
+};

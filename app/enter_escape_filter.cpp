@@ -1,0 +1,50 @@
+#include "app/enter_escape_filter.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QWidget>
+
+#include "app/dialog_window.h"
+
+namespace {
+
+bool IsEnterOrEscape(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+}
+
+// The dialog a widget belongs to: itself or its nearest ancestor inside the same window.
+bool InsideDialog(const QWidget* widget) {
+    for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        if (qobject_cast<const CDialogWindow*>(w) != nullptr) {
+            return true;
+        }
+        if (w->isWindow()) {
+            return false;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void EnterEscapeFilter::InstallOnce() {
+    static QPointer<EnterEscapeFilter> installed;
+    if (installed != nullptr || qApp == nullptr) {
+        return;
+    }
+    // Owned by the application, so a later application (in tests) gets a filter again.
+    installed = new EnterEscapeFilter(qApp);
+    qApp->installEventFilter(installed);
+}
+
+bool EnterEscapeFilter::Swallows(const QWidget* receiver, int key) {
+    return IsEnterOrEscape(key) && InsideDialog(receiver);
+}
+
+bool EnterEscapeFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) {
+        return false;
+    }
+    return Swallows(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event)->key());
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+// A per-user lock that one process at a time can hold: flock(2) on a file in the user's
+// runtime directory. The kernel drops it when the holder ends, however it ends, so a copy
+// that crashed never locks the next one out.
+class SingleInstanceLock {
+public:
+    enum class Outcome {
+        kAcquired,
+        kHeldElsewhere,  // another process holds it
+        kUnavailable,    // no lock file could be made; nothing is known
+    };
+
+    // `name` becomes the lock file's name ("<name>.lock").
+    explicit SingleInstanceLock(std::string name);
+    ~SingleInstanceLock();
+
+    SingleInstanceLock(const SingleInstanceLock&) = delete;
+    SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
+
+    Outcome Acquire();
+    std::string Path() const;
+
+    // $XDG_RUNTIME_DIR, else a private /tmp/tamsel-<uid> (created with mode 0700 and
+    // checked to be the user's own directory); empty when neither is usable.
+    static std::string LockDirectory();
+
+private:
+    std::string name_;
+    int fd_ = -1;
+};

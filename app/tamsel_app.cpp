@@ -1,0 +1,60 @@
+#include "app/tamsel_app.h"
+
+#include <QApplication>
+
+#include <chrono>
+#include <memory>
+
+#include "app/dialog_window.h"
+#include "app/host_setup_factory.h"
+#include "app/signal_shutdown.h"
+#include "app/tamsel_dlg.h"
+#include "hostnet/host_address_setup.h"
+#include "platform/async_socket.h"
+#include "platform/linux/termination_cleanup.h"
+#include "platform/qt/qt_event_loop.h"
+#include "platform/tick_clock.h"
+
+namespace {
+
+// How long a termination signal waits for the teardown before the process ends anyway.
+// Removing a temporary address takes half a second; a running address set-up is asked
+// to give up first.
+constexpr std::chrono::seconds kSignalTeardownLimit{8};
+
+}  // namespace
+
+CTamselApp::CTamselApp(TerminationCleanup& termination)
+    : termination_(termination), instance_(kInstanceName) {}
+
+bool CTamselApp::AcquireInstance() {
+    // When no lock file can be made at all, running is better than refusing to.
+    return instance_.Acquire() != SingleInstanceLock::Outcome::kHeldElsewhere;
+}
+
+int CTamselApp::Run() {
+    // Only the main dialog's end ends the program; hiding a pop-up must not.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setFont(CDialogWindow::DialogFont());
+
+    QtEventLoop loop;
+    const std::unique_ptr<ISocketFactory> sockets = MakeBsdSocketFactory(loop);
+    const std::unique_ptr<IHostAddressSetup> hostSetup = MakeHostAddressSetup();
+    // Added first, so it runs after the teardown has been waited for: whatever the
+    // user-interface thread managed, the temporary address goes.
+    const int removalId =
+        termination_.Add([setup = hostSetup.get()] { setup->RemoveTempAddress(); });
+    {
+        SignalShutdown shutdown(termination_, kSignalTeardownLimit);
+        {
+            CTamselDlg dialog({*sockets, MonotonicTickClock::Instance(), *hostSetup});
+            dialog.DoModal();
+        }
+        shutdown.MarkTornDown();
+        if (shutdown.SignalArrived()) {
+            shutdown.AwaitTermination();
+        }
+    }
+    termination_.Remove(removalId);
+    return 0;
+}

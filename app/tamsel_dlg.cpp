@@ -1,0 +1,127 @@
+#include "app/tamsel_dlg.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <QScreen>
+
+#include <utility>
+
+#include "app/globals.h"
+#include "controls/skin_images.h"
+#include "discovery/udp_manager.h"
+#include "discovery/ui/search_dlg.h"
+#include "resources/string_table.h"
+#include "web/web_manager.h"
+#include "wizard/q3150tx_dlg.h"
+
+namespace {
+
+constexpr int kTitleStringId = 178;
+// The repeater picture of the device list doubles as the window's icon.
+constexpr int kIconImageId = 249;
+
+}  // namespace
+
+CTamselDlg::CTamselDlg(const ShellServices& services)
+    : CDialogWindow(nullptr, Qt::Window | Qt::FramelessWindowHint), services_(services) {
+    setFixedSize(kWidth, kHeight);
+    setWindowIcon(QIcon(QPixmap::fromImage(LoadSkinImage(kIconImageId))));
+}
+
+CTamselDlg::~CTamselDlg() {
+    DestroyWindow();
+    if (G_pMainDlg == this) {
+        G_pMainDlg = nullptr;
+    }
+}
+
+void CTamselDlg::OnInitDialog() {
+    G_pMainDlg = this;
+    SetMainWindow(this);
+    setWindowTitle(QString::fromStdWString(LoadString(kTitleStringId)));
+    move(0, 0);
+
+    G_pUDPManager = new CUDPManager(services_.sockets, services_.clock);
+    SetTimer(kDiscoveryTimerId, kDiscoveryTimerMs);
+
+    G_pWEBManager = new CWEBManager(services_.sockets, services_.clock, services_.hostSetup);
+    SetTimer(kWebTimerId, kWebTimerMs);
+
+    // Showing the search page starts the first search.
+    auto* page = new CSearchDlg(this);
+    G_pSearchDlg = page;
+    page->Create();
+    page->setGeometry(rect());
+    page->ShowWindow(true);
+
+    CenterOnScreen();
+}
+
+void CTamselDlg::OnTimer(int id) {
+    if (id == kDiscoveryTimerId && G_pUDPManager != nullptr) {
+        G_pUDPManager->OnDiscoveryTimer(CUDPManager::kTimerId);
+    } else if (id == kWebTimerId && G_pWEBManager != nullptr) {
+        G_pWEBManager->WebTimerProc(CWEBManager::kTimerId);
+    }
+}
+
+bool CTamselDlg::OpenDeviceWizard(const std::wstring& model, const std::wstring& ipAddress,
+                                  const std::wstring& subnetMask) {
+    // The pointer is cleared before the old frame goes, so it never names a dead frame.
+    if (CQ3150TxDlg* old = std::exchange(G_pDeviceDlg, nullptr)) {
+        old->ShowWindow(false);
+        old->DestroyWindow();
+        delete old;
+    }
+    if (model != kSupportedModel) {
+        EndDialog(0);
+        return false;
+    }
+    auto* frame = new CQ3150TxDlg(this);
+    G_pDeviceDlg = frame;
+    frame->Create();
+    frame->setGeometry(rect());
+    frame->SetDeviceAddress(ipAddress, subnetMask);
+    // The wizard's pages are not there yet: the frame stays hidden behind the search page.
+    return true;
+}
+
+void CTamselDlg::OnDestroy() {
+    KillTimer(kDiscoveryTimerId);
+    if (CUDPManager* discovery = std::exchange(G_pUDPManager, nullptr)) {
+        discovery->ClearRequests();
+        discovery->ClearDevices();
+        discovery->CloseSocket();
+        delete discovery;
+    }
+    KillTimer(kWebTimerId);
+    if (CWEBManager* web = std::exchange(G_pWEBManager, nullptr)) {
+        // Also removes a temporary host address added for the device.
+        web->StopAll();
+        delete web;
+    }
+    if (CSearchDlg* page = std::exchange(G_pSearchDlg, nullptr)) {
+        page->DestroyWindow();
+        delete page;
+    }
+    if (CQ3150TxDlg* frame = std::exchange(G_pDeviceDlg, nullptr)) {
+        frame->DestroyWindow();
+        delete frame;
+    }
+}
+
+void CTamselDlg::CenterOnScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    QRect frame(QPoint(0, 0), size());
+    frame.moveCenter(available.center());
+    // A screen smaller than the window keeps the window's top-left corner on it.
+    move(qMax(frame.left(), available.left()), qMax(frame.top(), available.top()));
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/dialog_window.h"
+
+class IHostAddressSetup;
+class ISocketFactory;
+class ITickClock;
+
+// What the main window builds its managers from.
+struct ShellServices {
+    ISocketFactory& sockets;
+    ITickClock& clock;
+    IHostAddressSetup& hostSetup;
+};
+
+// The main window: borderless, 700 by 500 pixels, with a task bar entry. It owns the
+// discovery and web managers (and runs their timers), the search page and the device
+// wizard's frame; the pages cover its whole surface. Ending the dialog tears all of them
+// down, in a fixed order.
+class CTamselDlg : public CDialogWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 700;
+    static constexpr int kHeight = 500;
+    static constexpr int kDiscoveryTimerId = 9997;
+    static constexpr uint32_t kDiscoveryTimerMs = 300;
+    static constexpr int kWebTimerId = 9999;
+    static constexpr uint32_t kWebTimerMs = 800;
+    // The one model the wizard supports, compared exactly (case and blanks count).
+    static constexpr const wchar_t* kSupportedModel = L"KV-Q3150Tx";
+
+    explicit CTamselDlg(const ShellServices& services);
+    ~CTamselDlg() override;
+
+    // Opens the device wizard for the device just selected, replacing a wizard opened
+    // before. For any model but the supported one it ends the main dialog with 0 (the
+    // program closes without a message) and returns false.
+    bool OpenDeviceWizard(const std::wstring& model, const std::wstring& ipAddress,
+                          const std::wstring& subnetMask);
+
+protected:
+    void OnInitDialog() override;
+    void OnTimer(int id) override;
+    void OnDestroy() override;
+
+private:
+    void CenterOnScreen();
+
+    ShellServices services_;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QTableWidget>
+
+#include <string>
+
+#include "discovery/datagram.h"
+
+// The search page's list of found devices: one row per device, no header, grid lines,
+// whole rows selected, one at a time (a click on the empty part selects nothing). Only the MAC
+// address and the IP address show; the hidden columns carry the rest of the device's record to
+// Connect.
+class CDeviceList : public QTableWidget {
+    Q_OBJECT
+
+public:
+    enum Column { kModel, kMac, kIp, kSubnet, kUserName, kPassword, kColumnCount };
+
+    explicit CDeviceList(QWidget* parent = nullptr);
+
+    // Gives the MAC column 55 % and the IP column 42 % of the list's width (cut to whole
+    // pixels); the other columns stay hidden.
+    void SizeColumns();
+
+    // Appends a row for `device`.
+    void AddDevice(const _STRU_AP_INFO& device);
+    // The row's text in `column`; empty outside the list.
+    std::wstring Text(int row, int column) const;
+
+    // The first selected row, or -1.
+    int SelectedRow() const;
+    // Selects `row` alone and makes it the current, focused row.
+    void SelectRow(int row);
+};

@@ -1,0 +1,283 @@
+// The main window and the search page over fake sockets (nothing reaches a network):
+// start-up, layout, the search flow, Connect and the model rule, Minimize, Close and
+// teardown, keys. Writes screenshots to the artefacts folder.
+
+#include <QDir>
+#include <QHeaderView>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+
+#include <utility>
+#include <vector>
+
+#include "app/control_layout.h"
+#include "app/globals.h"
+#include "app/tamsel_dlg.h"
+#include "controls/pt_button.h"
+#include "controls/pt_label.h"
+#include "controls/skin_images.h"
+#include "discovery/udp_manager.h"
+#include "discovery/ui/device_list.h"
+#include "discovery/ui/search_dlg.h"
+#include "fakes/fake_socket.h"
+#include "hostnet/host_address_setup.h"
+#include "platform/tick_clock.h"
+#include "unit/discovery/reply_builder.h"
+#include "web/encoders.h"
+#include "web/selected_device.h"
+#include "wizard/q3150tx_dlg.h"
+
+namespace {
+
+// The main window over fake sockets, laid out and shown as DoModal does it.
+struct Shell {
+    Shell() : dialog(ShellServices{sockets, MonotonicTickClock::Instance(), hostSetup}) {
+        dialog.Create();
+        dialog.ShowWindow(true);
+    }
+
+    // The discovery manager's socket: the first one made.
+    FakeSocketState& Discovery() { return *sockets.states.front(); }
+    CSearchDlg& Page() { return *G_pSearchDlg; }
+    CDeviceList& List() { return *Page().DeviceList(); }
+
+    // Answers the search once its request number `afterBroadcasts` + 1 is out.
+    bool Answer(const std::vector<ReplyFields>& devices, size_t afterBroadcasts = 0) {
+        if (!QTest::qWaitFor([&] { return Discovery().broadcasts.size() > afterBroadcasts; },
+                             5000)) {
+            return false;
+        }
+        for (const ReplyFields& device : devices) {
+            Discovery().DeliverDatagram(AsString(BuildReply(device)));
+        }
+        return true;
+    }
+    bool WaitForResult() {
+        return QTest::qWaitFor([&] { return Page().ScanButton()->isEnabled(); }, 15000);
+    }
+
+    FakeSocketFactory sockets;
+    NoHostAddressSetup hostSetup;
+    CTamselDlg dialog;
+};
+
+ReplyFields Device(const std::string& mac, const std::string& ip) {
+    ReplyFields fields;
+    fields.mac = mac;
+    fields.ip = ip;
+    return fields;
+}
+
+void Click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+void SaveScreenshot(QWidget& widget, const QString& name) {
+    QDir().mkpath(QStringLiteral(TAMSEL_ARTEFACT_DIR));
+    QVERIFY(widget.grab().save(QStringLiteral(TAMSEL_ARTEFACT_DIR "/%1.png").arg(name)));
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        ClearSelectedDevice();
+        CDialogWindow::ClearQuitting();
+    }
+
+    void startUpBuildsTheShellAndSearches() {
+        Shell shell;
+        CTamselDlg& dialog = shell.dialog;
+        QVERIFY(dialog.isWindow());
+        QVERIFY(dialog.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(dialog.size(), QSize(700, 500));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("QMV4T2 Support Utility"));
+        QCOMPARE(dialog.geometry().center(), dialog.screen()->availableGeometry().center());
+
+        QCOMPARE(G_pMainDlg, &dialog);
+        QVERIFY(G_pUDPManager != nullptr && G_pWEBManager != nullptr);
+        QVERIFY(G_pDeviceDlg == nullptr);
+        QVERIFY(dialog.HasTimer(9997) && dialog.HasTimer(9999));
+        QCOMPARE(G_pSearchDlg->geometry(), QRect(0, 0, 700, 500));
+        QVERIFY(G_pSearchDlg->isVisible());
+
+        // Showing the page started the first search.
+        QCOMPARE(G_pUDPManager->GetRequestCount(), 1);
+        QCOMPARE(shell.Page().StatusText(), std::wstring(L"Searching."));
+        QVERIFY(!shell.Page().ScanButton()->isEnabled());
+        QVERIFY(!shell.Page().ConnectButton()->isEnabled());
+        SaveScreenshot(dialog, QStringLiteral("app_searching"));
+    }
+
+    void controlsSitAtTheirStringTableRectangles() {
+        Shell shell;
+        CSearchDlg& page = shell.Page();
+        std::vector<std::pair<QWidget*, int>> placed = {
+            {page.MinimizeControl(), 502}, {page.CloseControl(), 503},  {page.DeviceList(), 505},
+            {page.ScanButton(), 190},      {page.ConnectButton(), 191}, {page.ResultLabel(), 507}};
+        const int menuImages[] = {220, 223, 218, 227, 216, 221, 225};
+        for (int i = 0; i < CSearchDlg::kMenuItemCount; ++i) {
+            CPTButton* item = page.MenuItem(i);
+            placed.emplace_back(item, 183 + i);
+            QCOMPARE(item->isEnabled(), i == 0);
+            QVERIFY(item->PictureFor(CPTButton::Look::kNormal).Image() ==
+                    LoadSkinImage(menuImages[i]));
+        }
+        for (const auto& [control, rectId] : placed) {
+            QCOMPARE(control->geometry(), LayoutRect(rectId).value());
+        }
+
+        CDeviceList& list = shell.List();
+        QCOMPARE(list.columnWidth(CDeviceList::kMac), 259);
+        QCOMPARE(list.columnWidth(CDeviceList::kIp), 198);
+        for (const int hidden : {CDeviceList::kModel, CDeviceList::kSubnet, CDeviceList::kUserName,
+                                 CDeviceList::kPassword}) {
+            QVERIFY(list.isColumnHidden(hidden));
+        }
+        QCOMPARE(list.verticalHeader()->defaultSectionSize(), 35);
+        QVERIFY(list.horizontalHeader()->isHidden());
+    }
+
+    void searchListsTheAnswersAndConnects() {
+        Shell shell;
+        CSearchDlg& page = shell.Page();
+        CDeviceList& list = shell.List();
+        QTRY_COMPARE(page.StatusText(), std::wstring(L"Searching..."));
+
+        ReplyFields first = Device("001a2b000001", "192.168.1.1");
+        first.password = "pa\r\nss";
+        ReplyFields second = Device("001a2b000002", "192.168.1.2");
+        second.user = "root";
+        QVERIFY(shell.Answer({first, second}));
+        QVERIFY(shell.WaitForResult());
+        QCOMPARE(page.StatusText(), std::wstring(L"2 Ranveils Found !"));
+        QCOMPARE(list.rowCount(), 2);
+        QCOMPARE(list.SelectedRow(), 0);
+        QVERIFY(page.ConnectButton()->isEnabled());
+        QCOMPARE(list.Text(0, CDeviceList::kMac), std::wstring(L"00:1A:2B:00:00:01"));
+        QCOMPARE(list.Text(1, CDeviceList::kIp), std::wstring(L"192.168.1.2"));
+
+        // A repaint puts the status text back into the label.
+        page.ResultLabel()->SetWindowText(L"stale");
+        page.repaint();
+        QCOMPARE(page.ResultLabel()->WindowText(), std::wstring(L"2 Ranveils Found !"));
+        SaveScreenshot(shell.dialog, QStringLiteral("app_search_results"));
+
+        // A click on the empty part of the list leaves nothing to connect to.
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(100, 160));
+        QCOMPARE(list.SelectedRow(), -1);
+        QVERIFY(!page.ConnectButton()->isEnabled());
+        page.ConnectSelectedDevice();  // nothing selected: nothing happens
+        QVERIFY(!shell.dialog.HasEnded());
+        QVERIFY(G_mstrIPAddress.empty());
+        const QRect secondRow = list.visualRect(list.model()->index(1, CDeviceList::kMac));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, secondRow.center());
+        QCOMPARE(list.SelectedRow(), 1);
+        QVERIFY(page.ConnectButton()->isEnabled());
+
+        // Connect copies the row without line breaks and opens the wizard on it.
+        list.SelectRow(0);
+        Click(page.ConnectButton());
+        QCOMPARE(G_mstrPassword, std::wstring(L"pass"));
+        QCOMPARE(G_mstrUserName, std::wstring(L"admin"));
+        QCOMPARE(G_mstrIPAddress, std::wstring(L"192.168.1.1"));
+        QCOMPARE(G_mstrMACAddress, std::wstring(L"00:1A:2B:00:00:01"));
+        QCOMPARE(G_mstrAuthBase64, EncodeBase64(L"admin:pass"));
+        QPointer<CQ3150TxDlg> firstFrame = G_pDeviceDlg;
+        QVERIFY(firstFrame != nullptr);
+        QCOMPARE(firstFrame->DeviceIP(), std::wstring(L"192.168.1.1"));
+        QCOMPARE(firstFrame->DeviceSubnet(), std::wstring(L"255.255.255.0"));
+
+        // Connecting again replaces the frame; the pointer never names the dying one.
+        CQ3150TxDlg* pointerWhileDying = firstFrame;
+        connect(firstFrame, &QObject::destroyed, [&] { pointerWhileDying = G_pDeviceDlg; });
+        list.SelectRow(1);
+        Click(page.ConnectButton());
+        QVERIFY(firstFrame == nullptr);
+        QVERIFY(pointerWhileDying == nullptr);
+        QVERIFY(G_pDeviceDlg != nullptr);
+        QCOMPARE(G_pDeviceDlg->DeviceIP(), std::wstring(L"192.168.1.2"));
+        QCOMPARE(G_mstrUserName, std::wstring(L"root"));
+        QVERIFY(!shell.dialog.HasEnded());
+
+        // Scan empties the list at once; both buttons wait for the new result.
+        const size_t sent = shell.Discovery().broadcasts.size();
+        Click(page.ScanButton());
+        QCOMPARE(list.rowCount(), 0);
+        QVERIFY(!page.ScanButton()->isEnabled());
+        QVERIFY(!page.ConnectButton()->isEnabled());
+        QCOMPARE(page.StatusText(), std::wstring(L"Searching."));
+        QVERIFY(shell.Answer({second}, sent));
+        QVERIFY(shell.WaitForResult());
+        QCOMPARE(page.StatusText(), std::wstring(L"1 Ranveil Found !"));
+    }
+
+    void noAnswerLeavesNothingToConnect() {
+        Shell shell;
+        QVERIFY(shell.WaitForResult());
+        QCOMPARE(shell.Page().StatusText(), std::wstring(L"Ranveil Not Found !"));
+        QVERIFY(!shell.Page().ConnectButton()->isEnabled());
+    }
+
+    // Only the exact model text opens the wizard; anything else, even a different letter
+    // case or a trailing blank, ends the program, and the old frame goes either way.
+    void onlyTheExactModelIsSupported_data() {
+        QTest::addColumn<QString>("model");
+        QTest::newRow("upper case X") << QStringLiteral("KV-Q3150TX");
+        QTest::newRow("trailing blank") << QStringLiteral("KV-Q3150Tx ");
+        QTest::newRow("lower case") << QStringLiteral("kv-q3150tx");
+        QTest::newRow("empty") << QString();
+    }
+    void onlyTheExactModelIsSupported() {
+        QFETCH(QString, model);
+        Shell shell;
+        QVERIFY(shell.dialog.OpenDeviceWizard(L"KV-Q3150Tx", L"192.168.1.1", L"255.255.255.0"));
+        QPointer<CQ3150TxDlg> frame = G_pDeviceDlg;
+        QVERIFY(
+            !shell.dialog.OpenDeviceWizard(model.toStdWString(), L"192.168.1.1", L"255.255.255.0"));
+        QVERIFY(shell.dialog.HasEnded());
+        QCOMPARE(shell.dialog.Result(), 0);
+        QVERIFY(G_pDeviceDlg == nullptr);
+        QVERIFY(frame == nullptr);
+    }
+
+    void minimizeCloseAndTeardown() {
+        Shell shell;
+        Click(shell.Page().MinimizeControl());
+        QTRY_VERIFY(shell.dialog.isMinimized());
+        shell.dialog.showNormal();
+
+        QVERIFY(shell.dialog.OpenDeviceWizard(L"KV-Q3150Tx", L"192.168.1.1", L"255.255.255.0"));
+        QPointer<CQ3150TxDlg> frame = G_pDeviceDlg;
+        QPointer<CSearchDlg> page = G_pSearchDlg;
+        Click(shell.Page().CloseControl());
+        QVERIFY(shell.dialog.HasEnded());
+        QCOMPARE(shell.dialog.Result(), 0);
+
+        shell.dialog.DestroyWindow();
+        QVERIFY(G_pUDPManager == nullptr && G_pWEBManager == nullptr);
+        QVERIFY(G_pSearchDlg == nullptr && G_pDeviceDlg == nullptr);
+        QVERIFY(page == nullptr && frame == nullptr);
+        QVERIFY(!shell.Discovery().alive);
+        QVERIFY(!shell.dialog.HasTimer(9997) && !shell.dialog.HasTimer(9999));
+    }
+
+    void enterAndEscapeCloseNothing() {
+        Shell shell;
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            QTest::keyClick(&shell.dialog, key);
+            QTest::keyClick(&shell.Page(), key);
+            QTest::keyClick(&shell.List(), key);
+        }
+        QVERIFY(!shell.dialog.HasEnded());
+        QVERIFY(shell.dialog.isVisible() && shell.Page().isVisible());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

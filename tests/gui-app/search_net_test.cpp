@@ -1,0 +1,128 @@
+// The search page over real sockets. scripts/vlan.sh runs it inside the PC namespace of
+// a virtual LAN of simulated repeaters; TAMSEL_NET_CASE says what that LAN holds:
+//   two          two repeaters that answer: both listed, Connect opens the wizard on each
+//   none         one repeater that ignores discovery: nothing listed, nothing to connect
+//   unsupported  one repeater whose model text differs in letter case: Connect ends the
+//                program
+// Outside a namespace of its own the test skips, so that it never broadcasts on a real
+// network.
+
+#include <sys/stat.h>
+
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "app/globals.h"
+#include "app/tamsel_dlg.h"
+#include "discovery/ui/device_list.h"
+#include "discovery/ui/search_dlg.h"
+#include "hostnet/host_address_setup.h"
+#include "platform/async_socket.h"
+#include "platform/qt/qt_event_loop.h"
+#include "platform/tick_clock.h"
+#include "web/selected_device.h"
+#include "wizard/q3150tx_dlg.h"
+
+namespace {
+
+// Whether this process runs in the PC namespace that vlan.sh made (it names it in
+// VLAN_PC_NS; `ip netns add` keeps it at /run/netns/<name>).
+bool InVirtualLan() {
+    const QByteArray name = qgetenv("VLAN_PC_NS");
+    if (name.isEmpty() || name.contains('/')) {
+        return false;
+    }
+    struct stat own {};
+    struct stat made {};
+    return stat("/proc/self/ns/net", &own) == 0 &&
+           stat(("/run/netns/" + name).constData(), &made) == 0 && own.st_dev == made.st_dev &&
+           own.st_ino == made.st_ino;
+}
+
+std::wstring Env(const std::string& name) {
+    return qEnvironmentVariable(name.c_str()).toStdWString();
+}
+
+void Click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+}  // namespace
+
+class SearchNetTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        if (qEnvironmentVariableIsEmpty("TAMSEL_NET_CASE")) {
+            QSKIP("runs only inside a virtual LAN made by scripts/vlan.sh");
+        }
+        QVERIFY2(InVirtualLan(), "not inside the PC namespace of scripts/vlan.sh: no broadcast");
+    }
+
+    void searchAndConnect() {
+        const QString netCase = qEnvironmentVariable("TAMSEL_NET_CASE");
+        QtEventLoop loop;
+        const std::unique_ptr<ISocketFactory> sockets = MakeBsdSocketFactory(loop);
+        NoHostAddressSetup hostSetup;
+        CTamselDlg dialog({*sockets, MonotonicTickClock::Instance(), hostSetup});
+        dialog.Create();
+        dialog.ShowWindow(true);
+        CSearchDlg& page = *G_pSearchDlg;
+        CDeviceList& list = *page.DeviceList();
+
+        QTRY_COMPARE_WITH_TIMEOUT(page.StatusText(), std::wstring(L"Searching....."), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(page.ScanButton()->isEnabled(), 15000);
+
+        if (netCase == QLatin1String("none")) {
+            QCOMPARE(page.StatusText(), std::wstring(L"Ranveil Not Found !"));
+            QCOMPARE(list.rowCount(), 0);
+            QVERIFY(!page.ConnectButton()->isEnabled());
+            return;
+        }
+        if (netCase == QLatin1String("unsupported")) {
+            QCOMPARE(page.StatusText(), std::wstring(L"1 Ranveil Found !"));
+            Click(page.ConnectButton());
+            QVERIFY(dialog.HasEnded());
+            QCOMPARE(dialog.Result(), 0);
+            QVERIFY(G_pDeviceDlg == nullptr);
+            return;
+        }
+        QCOMPARE(netCase, QStringLiteral("two"));
+        QCOMPARE(page.StatusText(), std::wstring(L"2 Ranveils Found !"));
+        QCOMPARE(list.SelectedRow(), 0);
+        QVERIFY(page.ConnectButton()->isEnabled());
+
+        using Listed = std::set<std::pair<std::wstring, std::wstring>>;
+        Listed listed;
+        for (int row = 0; row < list.rowCount(); ++row) {
+            listed.emplace(list.Text(row, CDeviceList::kMac), list.Text(row, CDeviceList::kIp));
+        }
+        const Listed expected = {{Env("VLAN_REPEATER_1_MAC"), Env("VLAN_REPEATER_1_IP")},
+                                 {Env("VLAN_REPEATER_2_MAC"), Env("VLAN_REPEATER_2_IP")}};
+        QCOMPARE(listed, expected);
+
+        // Connect to each in turn: every Connect builds a new frame for that device.
+        for (int row = 0; row < 2; ++row) {
+            list.SelectRow(row);
+            Click(page.ConnectButton());
+            QVERIFY(G_pDeviceDlg != nullptr);
+            QCOMPARE(G_pDeviceDlg->DeviceIP(), list.Text(row, CDeviceList::kIp));
+            QCOMPARE(G_pDeviceDlg->DeviceSubnet(), std::wstring(L"255.255.255.0"));
+            const bool second = G_mstrIPAddress == Env("VLAN_REPEATER_2_IP");
+            QCOMPARE(G_mstrUserName, std::wstring(second ? L"root" : L"admin"));
+            if (second) {
+                QCOMPARE(G_mstrPassword, std::wstring(L"pw"));
+            }
+        }
+        QVERIFY(!dialog.HasEnded());
+    }
+};
+
+QTEST_MAIN(SearchNetTest)
+#include "search_net_test.moc"
