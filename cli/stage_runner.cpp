@@ -3,39 +3,8 @@
 #include "web/survey_parser.h"
 #include "web/web_manager.h"
 
-// Queues on the web manager and remembers each request's text, in queue order, so that a
-// result can be told apart from its unsent request.
-class StageRunner::RememberingSink : public IWebCommandSink {
-public:
-    explicit RememberingSink(CWEBManager& web) : m_queue(web) {}
-
-    void Queue(const std::wstring& command, const WebRequest& request,
-               const DeviceTarget& target) override {
-        m_texts.push_back(request.text);
-        m_queue.Queue(command, request, target);
-    }
-    void QueueFile(const std::wstring& command, const WebRequest& request,
-                   const DeviceTarget& target, const std::string& filePath) override {
-        m_texts.push_back(request.text);
-        m_queue.QueueFile(command, request, target, filePath);
-    }
-    // The text of the oldest command without a result; results come in queue order.
-    std::wstring TakeOldestText() {
-        if (m_texts.empty()) {
-            return std::wstring();
-        }
-        std::wstring text = std::move(m_texts.front());
-        m_texts.pop_front();
-        return text;
-    }
-
-private:
-    WebManagerSink m_queue;
-    std::deque<std::wstring> m_texts;
-};
-
 StageRunner::StageRunner(CWEBManager& web, IEventLoop& loop, ITickClock& clock)
-    : m_web(web), m_sink(std::make_unique<RememberingSink>(web)), m_loop(loop), m_clock(clock) {}
+    : m_web(web), m_sink(std::make_unique<WebManagerSink>(web)), m_loop(loop), m_clock(clock) {}
 
 StageRunner::~StageRunner() {
     StopTimers();
@@ -88,9 +57,6 @@ void StageRunner::TakeResults() {
         result.command = m_web.TakeResult(result.code, result.response);
         if (result.command.empty()) {
             return;
-        }
-        if (result.response == m_sink->TakeOldestText()) {
-            result.response.clear();  // never sent, so nothing came back
         }
         if (m_observer) {
             m_observer(result);

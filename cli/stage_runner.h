@@ -1,6 +1,5 @@
 #pragma once
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,8 +22,6 @@ class CWEBManager;
 // would be. That text is no answer (it may well contain "HTTP" and "200"), so it is
 // replaced by an empty one before anything looks at the result.
 class StageRunner {
-    class RememberingSink;
-
 public:
     static constexpr uint32_t kResultPeriodMs = 200;
 
@@ -60,7 +57,7 @@ private:
     void Finish(const Verdict& verdict);
 
     CWEBManager& m_web;
-    std::unique_ptr<RememberingSink> m_sink;
+    std::unique_ptr<WebManagerSink> m_sink;
     IEventLoop& m_loop;
     ITickClock& m_clock;
     Observer m_observer;

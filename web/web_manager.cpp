@@ -153,7 +153,8 @@ std::wstring CWEBManager::TakeResult(uint32_t& code, std::wstring& response) {
     _STRU_WEB_DATA& oldest = m_results.front();
     std::wstring name = std::move(oldest.strID);
     code = oldest.dwResult;
-    response = std::move(oldest.strData);
+    // A request that never left is no answer: it may well contain "HTTP" and "200".
+    response = oldest.bRequestSent ? std::move(oldest.strData) : std::wstring();
     m_results.erase(m_results.begin());
     return name;
 }
@@ -257,6 +258,7 @@ void CWEBManager::StepHead() {
         case kConnected:
             SendRequest(head);
             head.dwTimeout = kResponseTimeoutMs;
+            head.bRequestSent = true;
             head.strData.clear();  // from now on it collects the response
             head.strTail.clear();
             head.nPlaceholderLength = 0;

@@ -32,6 +32,10 @@ struct _STRU_WEB_DATA {
     // Tells records with equal names apart, so a late address set-up only ever finishes
     // the command it was started for.
     uint64_t nSerial = 0;
+    // Set when the request has gone to the socket. A command that ends before that
+    // (set-up failure, connect time-out) still holds its own request in strData, which
+    // must never be handed out as the device's answer.
+    bool bRequestSent = false;
 };
 
 // Runs named HTTP commands against the device one at a time, each over a fresh TCP

@@ -118,8 +118,8 @@ TEST_F(StageRunnerTest, TheSurveyIsJudgedByItsAnswerAloneAndAResetConnectionIsAN
 }
 
 TEST_F(StageRunnerTest, ARequestThatWasNeverSentIsNotTakenForItsAnswer) {
-    // The queue hands an unsent request back as the "answer"; this one has "HTTP" and
-    // "200" in it, which the good-answer rule alone would accept.
+    // The request holds "HTTP" and "200", which the good-answer rule alone would accept
+    // if the unsent request ever came back as the answer.
     std::vector<SurveyNetwork> networks;
     runner.Run(DeviceTarget{L"10.0.200.1", L"255.255.255.0", L"x"}, SurveyStages(networks),
                [this](const Verdict& v) { verdict = v; });
