@@ -11,6 +11,7 @@ PACKAGES=(
     qt6-base-dev libgl-dev                         # GUI and the Qt event loop
     iproute2 procps                                # virtual LAN of network namespaces
     jq util-linux                                  # network tests: `ip -j` output, setpriv
+    python3                                        # network tests: small clients, stdlib only
     xvfb xauth                                     # GUI screenshots without a display
     fonts-dejavu-core                              # the artwork's and the pages' font
     clang-format                                   # style check
