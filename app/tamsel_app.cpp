@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "app/dialog_window.h"
-#include "app/host_setup_factory.h"
 #include "app/signal_shutdown.h"
 #include "app/tamsel_dlg.h"
 #include "hostnet/host_address_setup.h"
+#include "hostnet/linux_host_address_setup.h"
 #include "platform/async_socket.h"
 #include "platform/linux/termination_cleanup.h"
 #include "platform/qt/qt_event_loop.h"

@@ -22,7 +22,6 @@ public:
 
 private:
     void Write(const char* data, size_t length);
-    void WriteImage(const std::string& filePath, uint64_t runLength);
 
     std::FILE* m_out;
     bool m_ok = true;

@@ -6,10 +6,10 @@
 #include <fstream>
 
 #include "cli/dry_run.h"
-#include "cli/host_setup.h"
 #include "cli/password_prompt.h"
 #include "cli/report.h"
 #include "cli/text.h"
+#include "platform/linux/rtnl_host_network.h"
 #include "resources/string_table.h"
 #include "web/input_rules.h"
 #include "web/selected_device.h"
@@ -351,7 +351,7 @@ void Tamselctl::ObserveResult(const WebResult& result) {
     if (result.code == CWEBManager::kAddressSetupFailed) {
         // The usual reason is a missing capability: say which, and how to grant it.
         std::wstring missing;
-        for (const std::string& capability : MissingHostSetupCapabilities()) {
+        for (const std::string& capability : MissingNetworkCapabilities()) {
             missing += (missing.empty() ? L"" : L", ") + Utf8ToWide(capability);
         }
         if (!missing.empty()) {

@@ -2,90 +2,15 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 #include <utility>
 
 #include "web/encoders.h"
+#include "web/request_wire.h"
 
 namespace {
 
 const wchar_t kSetupFailed[] = L"ERROR";
-
-// A request streamed to the socket in pieces: the text before the file, the file's bytes,
-// the text after it. Exactly `runLength` file bytes are sent whatever the file's size:
-// a shorter or unreadable file leaves '?' (the placeholder character) for the rest of the
-// run, a longer one is cut, so the text after the run always arrives intact.
-class SplicedRequestSource : public IByteSource {
-public:
-    SplicedRequestSource(std::string head, const std::wstring& filePath, uint64_t runLength,
-                         std::string tail)
-        : m_head(std::move(head)), m_runLength(runLength), m_tail(std::move(tail)) {
-        if (!filePath.empty()) {
-            m_file.open(std::filesystem::path(filePath), std::ios::binary);
-        }
-        m_fileUsable = m_file.is_open();
-    }
-
-    uint64_t Size() const override { return m_head.size() + m_runLength + m_tail.size(); }
-
-    size_t Read(char* buffer, size_t max) override {
-        size_t done = 0;
-        while (done < max && m_position < Size()) {
-            const size_t room = max - done;
-            if (m_position < m_head.size()) {
-                done += CopyText(m_head, m_position, buffer + done, room);
-            } else if (m_position < m_head.size() + m_runLength) {
-                const uint64_t runLeft = m_head.size() + m_runLength - m_position;
-                done +=
-                    ReadRun(buffer + done, static_cast<size_t>(std::min<uint64_t>(room, runLeft)));
-            } else {
-                done +=
-                    CopyText(m_tail, m_position - m_head.size() - m_runLength, buffer + done, room);
-            }
-        }
-        return done;
-    }
-
-private:
-    size_t CopyText(const std::string& text, uint64_t offset, char* out, size_t room) {
-        const size_t count = std::min<size_t>(room, text.size() - static_cast<size_t>(offset));
-        std::copy_n(text.data() + offset, count, out);
-        m_position += count;
-        return count;
-    }
-
-    size_t ReadRun(char* out, size_t count) {
-        size_t got = 0;
-        if (m_fileUsable) {
-            m_file.read(out, static_cast<std::streamsize>(count));
-            got = static_cast<size_t>(m_file.gcount());
-            if (got < count) {
-                m_fileUsable = false;  // the file ended early or failed: pad from here on
-            }
-        }
-        std::fill(out + got, out + count, '?');
-        m_position += count;
-        return count;
-    }
-
-    std::string m_head;
-    uint64_t m_runLength;
-    std::string m_tail;
-    std::ifstream m_file;
-    bool m_fileUsable = false;
-    uint64_t m_position = 0;
-};
-
-// The request goes out as a C string would: up to its first zero byte.
-bool CutAtZeroByte(std::string& bytes) {
-    const size_t zero = bytes.find('\0');
-    if (zero == std::string::npos) {
-        return false;
-    }
-    bytes.resize(zero);
-    return true;
-}
 
 bool IsFinished(uint32_t result) {
     return result >= CWEBManager::kClosedNormally;
@@ -321,19 +246,12 @@ bool CWEBManager::ConnectToDevice(const std::wstring& deviceIp) {
 }
 
 void CWEBManager::SendRequest(const _STRU_WEB_DATA& record) {
-    std::string head = WideToAnsi(record.strData);
-    const bool cut = CutAtZeroByte(head);
-    if (cut || (record.nPlaceholderLength == 0 && record.strTail.empty())) {
-        if (!head.empty()) {
-            m_socket->Send(head.data(), head.size());
-        }
-        return;
+    const WebRequest request{record.strData, record.nPlaceholderLength, record.strTail};
+    // Streamed as the socket drains: an image is read from disk a piece at a time.
+    auto source = MakeRequestWireSource(request, std::filesystem::path(record.strFilePath));
+    if (source->Size() > 0) {
+        m_socket->SendSource(std::move(source));
     }
-    std::string tail = WideToAnsi(record.strTail);
-    CutAtZeroByte(tail);
-    // Streamed as the socket drains: the image is read from disk a piece at a time.
-    m_socket->SendSource(std::make_unique<SplicedRequestSource>(
-        std::move(head), record.strFilePath, record.nPlaceholderLength, std::move(tail)));
 }
 
 bool CWEBManager::DeferIfInStep(std::function<void()> event) {

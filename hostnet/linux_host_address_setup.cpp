@@ -1,4 +1,6 @@
-#include "cli/host_setup.h"
+#include "hostnet/linux_host_address_setup.h"
+
+#include <string>
 
 #include "hostnet/host_addressing.h"
 #include "platform/linux/rtnl_host_network.h"
@@ -6,7 +8,7 @@
 
 namespace {
 
-// The Linux host addressing with the rtnetlink back end it works through.
+// Keeps the network back end alive for as long as the addressing that uses it.
 class LinuxHostAddressSetup : public IHostAddressSetup {
 public:
     LinuxHostAddressSetup() : m_addressing(m_network, ThreadSleeper::Instance()) {}
@@ -26,8 +28,4 @@ private:
 
 std::unique_ptr<IHostAddressSetup> MakeHostAddressSetup() {
     return std::make_unique<LinuxHostAddressSetup>();
-}
-
-std::vector<std::string> MissingHostSetupCapabilities() {
-    return MissingNetworkCapabilities();
 }

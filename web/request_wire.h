@@ -1,0 +1,19 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "platform/async_socket.h"
+#include "web/web_request.h"
+
+// The exact bytes a request puts on the wire, as a source read a piece at a time: the
+// Windows-1252 text, then for an upload exactly `placeholderLength` bytes of the image
+// file, then the text after it. A shorter or unreadable file leaves '?' (the placeholder
+// character) for the rest of the run and a longer one is cut, so the text after the run
+// always arrives intact. The text goes out as a C string would: a zero byte in it ends
+// the request there.
+//
+// The web queue sends this source and tamselctl's dry run prints it, so both always
+// agree on what goes out.
+std::unique_ptr<IByteSource> MakeRequestWireSource(const WebRequest& request,
+                                                   const std::filesystem::path& filePath);
