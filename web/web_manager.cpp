@@ -157,12 +157,14 @@ void CWEBManager::StepHead() {
 
     if (head.dwStartTick != 0) {
         const uint32_t now = m_clock.GetTickCount();
-        // 32-bit arithmetic on purpose, as the tick count itself wraps: a count below the
-        // phase start means the counter wrapped, and the phase is timed afresh from now.
-        if (now > head.dwStartTick + head.dwTimeout) {
-            head.dwResult = kTimedOut;
-        } else if (head.dwStartTick > now) {
+        // A count below the phase start means the 32-bit counter wrapped: the phase is
+        // timed afresh from now. The elapsed time is compared rather than start + limit,
+        // whose sum would itself wrap for a phase begun shortly before the counter does
+        // and end that phase at once.
+        if (head.dwStartTick > now) {
             head.dwStartTick = now;
+        } else if (now - head.dwStartTick > head.dwTimeout) {
+            head.dwResult = kTimedOut;
         }
         m_pending.front() = std::move(head);
         return;

@@ -285,6 +285,17 @@ TEST_F(WebManagerTest, TickCountWrapRestartsThePhaseClock) {
     EXPECT_EQ(Head().dwResult, 5u);
 }
 
+TEST_F(WebManagerTest, PhaseBegunJustBeforeTheWrapIsNotEndedAtOnce) {
+    web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
+    TickAndSettle();
+    clock.Set(0xFFFFF000u);                    // start + 10000 ms lies beyond 2^32
+    web->WebTimerProc(CWEBManager::kTimerId);  // connect step
+    clock.Set(0xFFFFF320u);
+    web->WebTimerProc(CWEBManager::kTimerId);
+    EXPECT_EQ(Head().dwResult, 1u);
+    EXPECT_EQ(Head().dwStartTick, 0xFFFFF000u);
+}
+
 TEST_F(WebManagerTest, StopAllRemovesTheTemporaryAddressAndForgetsEverything) {
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     web->QueueCommand(L"WANINFO", kRequest, kDeviceIp, kDeviceMask);
