@@ -20,7 +20,7 @@ CMarkupStatic::UrlOpener& DefaultOpener() {
 }  // namespace
 
 CMarkupStatic::CMarkupStatic(QWidget* parent)
-    : QWidget(parent), textColor_(kWindowTextColor), backgroundColor_(kWindowColor) {
+    : CCachedControl(parent), textColor_(kWindowTextColor), backgroundColor_(kWindowColor) {
     setMouseTracking(true);
 }
 
@@ -127,8 +127,7 @@ bool CMarkupStatic::OpenLink(const std::wstring& target) {
 
 void CMarkupStatic::Invalidate() {
     layout_.reset();
-    cache_.Invalidate();
-    update();
+    CCachedControl::Invalidate();
 }
 
 int CMarkupStatic::LinkAt(QPoint point) {
@@ -153,26 +152,9 @@ void CMarkupStatic::SetOverLink(bool over) {
     }
 }
 
-void CMarkupStatic::paintEvent(QPaintEvent*) {
-    const QImage& picture = cache_.Get(size(), devicePixelRatioF(), [this](QImage& target) {
-        QPainter painter(&target);
-        RenderMarkup(Layout(), painter);
-    });
-    QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), picture);
-}
-
-void CMarkupStatic::changeEvent(QEvent* event) {
-    switch (event->type()) {
-        case QEvent::FontChange:
-        case QEvent::PaletteChange:
-        case QEvent::StyleChange:
-            Invalidate();
-            break;
-        default:
-            break;
-    }
-    QWidget::changeEvent(event);
+void CMarkupStatic::Render(QImage& target) {
+    QPainter painter(&target);
+    RenderMarkup(Layout(), painter);
 }
 
 void CMarkupStatic::mouseMoveEvent(QMouseEvent* event) {

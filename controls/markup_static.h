@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "controls/cached_control.h"
 #include "controls/color_names.h"
 #include "controls/markup_layout.h"
-#include "controls/render_cache.h"
 
 // A static text that renders a small HTML subset: <B> <I> <U> <STRIKE> <CENTER> <SUB>
 // <SUP> <BIG> <SMALL> <FONT COLOR= BGCOLOR= FACE= SIZE=> <CODE> <A HREF=> <HR SIZE=> <BR>
@@ -19,7 +19,7 @@
 //
 // The text is laid out and rendered off-screen once; repaints copy that picture until
 // the text, size, font, colours or look change.
-class CMarkupStatic : public QWidget {
+class CMarkupStatic : public CCachedControl {
     Q_OBJECT
 
 public:
@@ -51,7 +51,6 @@ public:
 
     const MarkupLayout& Layout();
     std::vector<QRect> LinkRects();
-    int RenderCount() const { return cache_.RenderCount(); }
 
     // Opens a link target when it is a safe web or mail address (see link_target.h);
     // "APP:" commands and everything else are refused. Returns whether it was opened.
@@ -67,15 +66,14 @@ signals:
     void linkActivated(const QString& target, bool opened);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    void Render(QImage& target) override;
+    void Invalidate() override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:
-    void Invalidate();
     int LinkAt(QPoint point);
     void SetOverLink(bool over);
 
@@ -87,7 +85,6 @@ private:
     int rightMargin_ = 0;
     std::optional<QFont> customFont_;
     std::optional<MarkupLayout> layout_;
-    RenderCache cache_;
     bool overLink_ = false;
     int pressedLink_ = -1;
     UrlOpener opener_;

@@ -58,7 +58,7 @@ PTLabelLayout LayoutPTLabel(const QString& text, const QFont& font, QSize size,
     return layout;
 }
 
-CPTLabel::CPTLabel(QWidget* parent) : QWidget(parent) {
+CPTLabel::CPTLabel(QWidget* parent) : CCachedControl(parent) {
     for (QColor& color : colors_) {
         color = Qt::black;
     }
@@ -132,8 +132,7 @@ const PTLabelLayout& CPTLabel::Layout() {
 
 void CPTLabel::Invalidate() {
     layout_.reset();
-    cache_.Invalidate();
-    update();
+    CCachedControl::Invalidate();
 }
 
 void CPTLabel::ChangeState(int state) {
@@ -159,25 +158,12 @@ void CPTLabel::Render(QImage& target) {
     }
 }
 
-void CPTLabel::paintEvent(QPaintEvent*) {
-    const QImage& picture =
-        cache_.Get(size(), devicePixelRatioF(), [this](QImage& target) { Render(target); });
-    QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), picture);
-}
-
+// The disabled colour is part of the look; font, palette and style the base handles.
 void CPTLabel::changeEvent(QEvent* event) {
-    switch (event->type()) {
-        case QEvent::EnabledChange:
-        case QEvent::FontChange:
-        case QEvent::PaletteChange:
-        case QEvent::StyleChange:
-            Invalidate();
-            break;
-        default:
-            break;
+    if (event->type() == QEvent::EnabledChange) {
+        Invalidate();
     }
-    QWidget::changeEvent(event);
+    CCachedControl::changeEvent(event);
 }
 
 void CPTLabel::enterEvent(QEnterEvent* event) {

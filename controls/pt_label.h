@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/render_cache.h"
+#include "controls/cached_control.h"
 
 // Where a CPTLabel puts its text. The text is cut into lines at every literal backslash
 // followed by the letter n (two characters, not a line feed); each line starts the
@@ -36,7 +36,7 @@ PTLabelLayout LayoutPTLabel(const QString& text, const QFont& font, QSize size,
 // A transparent text label with a text colour per state: 0 normal, 1 hover, 2 pressed,
 // and 3 and 4, fixed states the mouse does not change (4 is also the disabled colour).
 // The search page's result line is one.
-class CPTLabel : public QWidget {
+class CPTLabel : public CCachedControl {
     Q_OBJECT
 
 public:
@@ -66,10 +66,10 @@ public:
     QColor CurrentColor() const;
 
     const PTLabelLayout& Layout();
-    int RenderCount() const { return cache_.RenderCount(); }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void Render(QImage& target) override;
+    void Invalidate() override;
     void changeEvent(QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -77,9 +77,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void Invalidate();
     void ChangeState(int state);
-    void Render(QImage& target);
 
     QString text_;
     QColor colors_[5];
@@ -88,5 +86,4 @@ private:
     bool focusRect_ = false;
     Qt::Alignment horizontal_ = Qt::AlignLeft;
     std::optional<PTLabelLayout> layout_;
-    RenderCache cache_;
 };

@@ -6,7 +6,7 @@
 #include "controls/pixel_font.h"
 
 CTransparentStatic::CTransparentStatic(QWidget* parent)
-    : QWidget(parent),
+    : CCachedControl(parent),
       textColor_(palette().color(QPalette::WindowText)),
       backgroundColor_(palette().color(QPalette::Base)) {}
 
@@ -35,11 +35,6 @@ void CTransparentStatic::SetTransparent(bool transparent) {
 
 // The widget paints nothing where it is transparent, so Qt repaints the parent under the
 // whole widget before it paints the label again.
-void CTransparentStatic::Invalidate() {
-    cache_.Invalidate();
-    update();
-}
-
 void CTransparentStatic::Render(QImage& target) {
     QPainter painter(&target);
     if (!transparent_) {
@@ -48,24 +43,4 @@ void CTransparentStatic::Render(QImage& target) {
     painter.setFont(PixelSizedFont(font()));
     painter.setPen(textColor_);
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text_);
-}
-
-void CTransparentStatic::paintEvent(QPaintEvent*) {
-    const QImage& picture =
-        cache_.Get(size(), devicePixelRatioF(), [this](QImage& target) { Render(target); });
-    QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), picture);
-}
-
-void CTransparentStatic::changeEvent(QEvent* event) {
-    switch (event->type()) {
-        case QEvent::FontChange:
-        case QEvent::PaletteChange:
-        case QEvent::StyleChange:
-            Invalidate();
-            break;
-        default:
-            break;
-    }
-    QWidget::changeEvent(event);
 }

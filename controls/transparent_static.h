@@ -4,13 +4,13 @@
 #include <QWidget>
 #include <string>
 
-#include "controls/render_cache.h"
+#include "controls/cached_control.h"
 
 // A text label that is transparent by default: the page picture shows around its text,
 // and a changed caption makes the page repaint under it first, so a shorter text leaves
 // nothing of a longer one behind. The wizard pages show the selected device's MAC and IP
 // address with two of them.
-class CTransparentStatic : public QWidget {
+class CTransparentStatic : public CCachedControl {
     Q_OBJECT
 
 public:
@@ -25,19 +25,12 @@ public:
     void SetTransparent(bool transparent);
     bool IsTransparent() const { return transparent_; }
 
-    int RenderCount() const { return cache_.RenderCount(); }
-
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    void Render(QImage& target) override;
 
 private:
-    void Invalidate();
-    void Render(QImage& target);
-
     QString text_;
     QColor textColor_;
     QColor backgroundColor_;
     bool transparent_ = true;
-    RenderCache cache_;
 };

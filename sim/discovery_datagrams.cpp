@@ -1,5 +1,7 @@
 #include "sim/discovery_datagrams.h"
 
+#include "sim/text_codec.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -23,16 +25,6 @@ void PutText(std::vector<uint8_t>& layout, ReplyField field, std::string_view te
     std::memcpy(layout.data() + field.offset, text.data(), count);
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 std::optional<MacAddress> ParseMac(std::string_view text) {
@@ -46,7 +38,7 @@ std::optional<MacAddress> ParseMac(std::string_view text) {
             }
             continue;
         }
-        if (HexDigit(c) < 0) {
+        if (HexValue(c) < 0) {
             return std::nullopt;
         }
         digits += c;
@@ -56,7 +48,7 @@ std::optional<MacAddress> ParseMac(std::string_view text) {
     }
     MacAddress mac{};
     for (size_t i = 0; i < mac.size(); ++i) {
-        mac[i] = static_cast<uint8_t>(HexDigit(digits[2 * i]) * 16 + HexDigit(digits[2 * i + 1]));
+        mac[i] = static_cast<uint8_t>(HexValue(digits[2 * i]) * 16 + HexValue(digits[2 * i + 1]));
     }
     return mac;
 }

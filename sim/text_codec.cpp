@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-namespace {
-
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -13,6 +11,8 @@ int HexValue(char c) {
         return c - 'A' + 10;
     return -1;
 }
+
+namespace {
 
 int Base64Value(char c) {
     if (c >= 'A' && c <= 'Z')

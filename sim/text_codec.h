@@ -10,6 +10,9 @@
 // Byte-string helpers of the simulated repeater. All text here is raw 8-bit bytes, as
 // the device keeps it: a Windows-1252 SSID or password is stored and echoed unchanged.
 
+// The value of one hexadecimal digit (either case), -1 for any other character.
+int HexValue(char c);
+
 // Decodes standard Base64 (RFC 4648 section 4). Padding is optional; white space and any
 // other character outside the alphabet make the text invalid.
 std::optional<std::string> DecodeBase64(std::string_view text);

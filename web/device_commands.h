@@ -23,7 +23,8 @@ public:
                            const DeviceTarget& target, const std::string& filePath) = 0;
 };
 
-// The sink that queues on the web command queue.
+// The sink that queues on the web command queue: `WebManagerSink sink(web);` then any
+// of the functions below.
 class WebManagerSink : public IWebCommandSink {
 public:
     explicit WebManagerSink(CWEBManager& manager) : m_manager(manager) {}
@@ -58,19 +59,3 @@ void QueueSetupPassword(IWebCommandSink& sink, const DeviceTarget& target,
 void QueueUpload(IWebCommandSink& sink, const DeviceTarget& target, const std::string& filePath);
 void QueueReboot(IWebCommandSink& sink, const DeviceTarget& target);
 void QueueResetDefault(IWebCommandSink& sink, const DeviceTarget& target);
-
-// The same, straight onto the web command queue.
-void QueueLanInfo(CWEBManager& manager, const DeviceTarget& target);
-void QueueWanInfo(CWEBManager& manager, const DeviceTarget& target);
-void QueueGetStatus(CWEBManager& manager, const DeviceTarget& target);
-void QueueSiteSurvey(CWEBManager& manager, const DeviceTarget& target);
-void QueueUncheckRepeater(CWEBManager& manager, const DeviceTarget& target);
-void QueueRepeater(CWEBManager& manager, const DeviceTarget& target,
-                   const RepeaterSettings& settings);
-void QueueSetupIpAddress(CWEBManager& manager, const DeviceTarget& target, const std::wstring& ip,
-                         const std::wstring& mask, const std::wstring& dhcp);
-void QueueSetupPassword(CWEBManager& manager, const DeviceTarget& target,
-                        const std::wstring& oldPassword, const std::wstring& newPassword);
-void QueueUpload(CWEBManager& manager, const DeviceTarget& target, const std::string& filePath);
-void QueueReboot(CWEBManager& manager, const DeviceTarget& target);
-void QueueResetDefault(CWEBManager& manager, const DeviceTarget& target);

@@ -154,7 +154,8 @@ int RunQueue(const std::string& ip, const std::string& image) {
 
     const uint64_t before = StatusBytes("VmRSS:");
     ResetPeak();
-    QueueUpload(web, Target(ip), image);
+    WebManagerSink sink(web);
+    QueueUpload(sink, Target(ip), image);
     uint32_t code = 0;
     std::wstring response;
     bool done = false;

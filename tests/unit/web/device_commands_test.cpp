@@ -76,8 +76,9 @@ TEST(DeviceCommandsTest, TheUploadTravelsWithItsPathOntoTheWebQueue) {
     FakeSocketFactory sockets;
     FakeHostAddressSetup host;
     CWEBManager web(sockets, clock, host);
-    QueueLanInfo(web, kTarget);
-    QueueUpload(web, kTarget, "/tmp/image.bin");
+    WebManagerSink sink(web);
+    QueueLanInfo(sink, kTarget);
+    QueueUpload(sink, kTarget, "/tmp/image.bin");
     const auto pending = web.PendingSnapshot();
     ASSERT_EQ(pending.size(), 2u);
     EXPECT_EQ(pending[0].strID, kCommandLanInfo);
