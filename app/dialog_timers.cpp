@@ -6,7 +6,7 @@
 #include <utility>
 
 DialogTimers::DialogTimers(Handler handler, QObject* parent)
-    : QObject(parent), handler_(std::move(handler)) {}
+    : QObject(parent), m_handler(std::move(handler)) {}
 
 DialogTimers::~DialogTimers() {
     KillAll();
@@ -16,32 +16,32 @@ void DialogTimers::Set(int id, uint32_t periodMs) {
     Kill(id);
     Timer timer;
     timer.qtTimerId = startTimer(std::chrono::milliseconds(periodMs), Qt::PreciseTimer);
-    timer.generation = nextGeneration_++;
-    timers_[id] = timer;
+    timer.generation = m_nextGeneration++;
+    m_timers[id] = timer;
 }
 
 void DialogTimers::Kill(int id) {
-    const auto it = timers_.find(id);
-    if (it == timers_.end()) {
+    const auto it = m_timers.find(id);
+    if (it == m_timers.end()) {
         return;
     }
     killTimer(it->second.qtTimerId);
-    timers_.erase(it);
+    m_timers.erase(it);
 }
 
 void DialogTimers::KillAll() {
-    for (const auto& [id, timer] : timers_) {
+    for (const auto& [id, timer] : m_timers) {
         killTimer(timer.qtTimerId);
     }
-    timers_.clear();
+    m_timers.clear();
 }
 
 bool DialogTimers::IsActive(int id) const {
-    return timers_.count(id) != 0;
+    return m_timers.count(id) != 0;
 }
 
 void DialogTimers::timerEvent(QTimerEvent* event) {
-    for (auto& [id, timer] : timers_) {
+    for (auto& [id, timer] : m_timers) {
         if (timer.qtTimerId != event->timerId()) {
             continue;
         }
@@ -58,12 +58,12 @@ void DialogTimers::timerEvent(QTimerEvent* event) {
 }
 
 void DialogTimers::HandOver(int id, uint64_t generation) {
-    const auto it = timers_.find(id);
-    if (it == timers_.end() || it->second.generation != generation) {
+    const auto it = m_timers.find(id);
+    if (it == m_timers.end() || it->second.generation != generation) {
         return;  // killed, or set anew, since this expiry was queued
     }
     // Cleared before the handler runs, so that the next expiry can be handed over while
     // the handler is still inside a nested event loop.
     it->second.handOverQueued = false;
-    handler_(id);
+    m_handler(id);
 }

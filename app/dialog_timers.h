@@ -44,7 +44,7 @@ private:
 
     void HandOver(int id, uint64_t generation);
 
-    Handler handler_;
-    std::map<int, Timer> timers_;
-    uint64_t nextGeneration_ = 1;
+    Handler m_handler;
+    std::map<int, Timer> m_timers;
+    uint64_t m_nextGeneration = 1;
 };

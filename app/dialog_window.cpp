@@ -32,7 +32,7 @@ bool& QuittingFlag() {
 }  // namespace
 
 CDialogWindow::CDialogWindow(QWidget* parent, Qt::WindowFlags flags)
-    : QWidget(parent, flags), timers_([this](int id) { OnTimer(id); }) {
+    : QWidget(parent, flags), m_timers([this](int id) { OnTimer(id); }) {
     EnterEscapeFilter::InstallOnce();
     setFont(DialogFont());
     // A page starts hidden, whatever its parent does, until it is shown on purpose.
@@ -42,52 +42,52 @@ CDialogWindow::CDialogWindow(QWidget* parent, Qt::WindowFlags flags)
 }
 
 CDialogWindow::~CDialogWindow() {
-    timers_.KillAll();
+    m_timers.KillAll();
     std::erase(ModalStack(), this);
-    if (loop_ != nullptr) {
-        loop_->exit();
+    if (m_loop != nullptr) {
+        m_loop->exit();
     }
 }
 
 void CDialogWindow::SetTimer(int id, uint32_t periodMs) {
-    timers_.Set(id, periodMs);
+    m_timers.Set(id, periodMs);
 }
 
 void CDialogWindow::KillTimer(int id) {
-    timers_.Kill(id);
+    m_timers.Kill(id);
 }
 
 bool CDialogWindow::HasTimer(int id) const {
-    return timers_.IsActive(id);
+    return m_timers.IsActive(id);
 }
 
 void CDialogWindow::Create() {
-    if (created_) {
+    if (m_created) {
         return;
     }
-    created_ = true;
+    m_created = true;
     OnInitDialog();
 }
 
 void CDialogWindow::DestroyWindow() {
-    if (!created_) {
+    if (!m_created) {
         return;
     }
-    created_ = false;
+    m_created = false;
     OnDestroy();
 }
 
 int CDialogWindow::DoModal() {
-    if (QuittingFlag() || loop_ != nullptr) {
+    if (QuittingFlag() || m_loop != nullptr) {
         return kAborted;
     }
     QPointer<CDialogWindow> self(this);
-    ended_ = false;
-    result_ = 0;
+    m_ended = false;
+    m_result = 0;
     ModalStack().push_back(this);
 
     Create();
-    if (self && !ended_ && !QuittingFlag()) {
+    if (self && !m_ended && !QuittingFlag()) {
         if (isWindow() && parentWidget() != nullptr) {
             setWindowModality(Qt::ApplicationModal);
         }
@@ -96,33 +96,33 @@ int CDialogWindow::DoModal() {
             activateWindow();
         }
     }
-    if (self && !ended_ && !QuittingFlag()) {
+    if (self && !m_ended && !QuittingFlag()) {
         QEventLoop loop;
-        loop_ = &loop;
+        m_loop = &loop;
         loop.exec(QEventLoop::DialogExec);
         if (!self) {
             return kAborted;  // destroyed while it ran
         }
-        loop_ = nullptr;
+        m_loop = nullptr;
     }
     if (!self) {
         return kAborted;
     }
-    if (!ended_) {
-        ended_ = true;
-        result_ = kAborted;
+    if (!m_ended) {
+        m_ended = true;
+        m_result = kAborted;
     }
     ShowWindow(false);
     DestroyWindow();
     std::erase(ModalStack(), this);
-    return result_;
+    return m_result;
 }
 
 void CDialogWindow::EndDialog(int result) {
-    result_ = result;
-    ended_ = true;
-    if (loop_ != nullptr) {
-        loop_->exit();
+    m_result = result;
+    m_ended = true;
+    if (m_loop != nullptr) {
+        m_loop->exit();
     }
 }
 
@@ -190,8 +190,8 @@ void CDialogWindow::mousePressEvent(QMouseEvent* event) {
         event->accept();
         QWidget* target = DragTarget(this);
         if (!StartSystemMove(target)) {
-            followingMouse_ = true;
-            dragOffset_ = event->globalPosition().toPoint() - target->pos();
+            m_followingMouse = true;
+            m_dragOffset = event->globalPosition().toPoint() - target->pos();
         }
         return;
     }
@@ -199,8 +199,8 @@ void CDialogWindow::mousePressEvent(QMouseEvent* event) {
 }
 
 void CDialogWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (followingMouse_ && (event->buttons() & Qt::LeftButton)) {
-        DragTarget(this)->move(event->globalPosition().toPoint() - dragOffset_);
+    if (m_followingMouse && (event->buttons() & Qt::LeftButton)) {
+        DragTarget(this)->move(event->globalPosition().toPoint() - m_dragOffset);
         event->accept();
         return;
     }
@@ -208,8 +208,8 @@ void CDialogWindow::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CDialogWindow::mouseReleaseEvent(QMouseEvent* event) {
-    if (followingMouse_ && event->button() == Qt::LeftButton) {
-        followingMouse_ = false;
+    if (m_followingMouse && event->button() == Qt::LeftButton) {
+        m_followingMouse = false;
         event->accept();
         return;
     }

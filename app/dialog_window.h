@@ -46,15 +46,15 @@ public:
 
     void Create();
     void DestroyWindow();
-    bool IsCreated() const { return created_; }
+    bool IsCreated() const { return m_created; }
 
     int DoModal();
     // Ends DoModal with `result`, as soon as control returns to the dialog's own loop.
     // Before or without a loop it only records the result (HasEnded, Result).
     void EndDialog(int result);
-    bool IsModalRunning() const { return loop_ != nullptr; }
-    bool HasEnded() const { return ended_; }
-    int Result() const { return result_; }
+    bool IsModalRunning() const { return m_loop != nullptr; }
+    bool HasEnded() const { return m_ended; }
+    int Result() const { return m_result; }
 
     // Shows or hides the window; OnShowWindow follows only when the state changes.
     void ShowWindow(bool show);
@@ -92,12 +92,12 @@ protected:
 private:
     static QWidget* DragTarget(CDialogWindow* pressed);
 
-    DialogTimers timers_;
-    bool created_ = false;
-    bool ended_ = false;
-    int result_ = 0;
-    QEventLoop* loop_ = nullptr;
+    DialogTimers m_timers;
+    bool m_created = false;
+    bool m_ended = false;
+    int m_result = 0;
+    QEventLoop* m_loop = nullptr;
     // Set when the platform cannot move the window itself: the drag follows the mouse.
-    bool followingMouse_ = false;
-    QPoint dragOffset_;
+    bool m_followingMouse = false;
+    QPoint m_dragOffset;
 };

@@ -9,20 +9,20 @@
 #include "platform/linux/termination_cleanup.h"
 
 SignalShutdown::SignalShutdown(TerminationCleanup& termination, std::chrono::milliseconds limit)
-    : termination_(termination), limit_(limit) {
-    callbackId_ = termination_.Add([this] { OnSignal(); });
+    : m_termination(termination), m_limit(limit) {
+    m_callbackId = m_termination.Add([this] { OnSignal(); });
 }
 
 SignalShutdown::~SignalShutdown() {
-    termination_.Remove(callbackId_);
+    m_termination.Remove(m_callbackId);
 }
 
 void SignalShutdown::MarkTornDown() {
     {
-        std::lock_guard lock(mutex_);
-        tornDown_ = true;
+        std::lock_guard lock(m_mutex);
+        m_tornDown = true;
     }
-    tornDownChanged_.notify_all();
+    m_tornDownChanged.notify_all();
 }
 
 void SignalShutdown::AwaitTermination() {
@@ -32,11 +32,11 @@ void SignalShutdown::AwaitTermination() {
 }
 
 void SignalShutdown::OnSignal() {
-    signalArrived_ = true;
+    m_signalArrived = true;
     if (QCoreApplication* application = QCoreApplication::instance()) {
         QMetaObject::invokeMethod(
             application, [] { CDialogWindow::EndAllDialogs(0); }, Qt::QueuedConnection);
     }
-    std::unique_lock lock(mutex_);
-    tornDownChanged_.wait_for(lock, limit_, [this] { return tornDown_; });
+    std::unique_lock lock(m_mutex);
+    m_tornDownChanged.wait_for(lock, m_limit, [this] { return m_tornDown; });
 }

@@ -24,18 +24,18 @@ public:
 
     // Called by the user-interface thread once the teardown has run.
     void MarkTornDown();
-    bool SignalArrived() const { return signalArrived_; }
+    bool SignalArrived() const { return m_signalArrived; }
     // After a signal: leaves the ending of the process to the signal's thread.
     [[noreturn]] void AwaitTermination();
 
 private:
     void OnSignal();
 
-    TerminationCleanup& termination_;
-    const std::chrono::milliseconds limit_;
-    int callbackId_ = 0;
-    std::atomic<bool> signalArrived_{false};
-    std::mutex mutex_;
-    std::condition_variable tornDownChanged_;
-    bool tornDown_ = false;
+    TerminationCleanup& m_termination;
+    const std::chrono::milliseconds m_limit;
+    int m_callbackId = 0;
+    std::atomic<bool> m_signalArrived{false};
+    std::mutex m_mutex;
+    std::condition_variable m_tornDownChanged;
+    bool m_tornDown = false;
 };

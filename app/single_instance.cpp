@@ -24,11 +24,11 @@ bool IsPrivateDirectory(const std::string& path) {
 
 }  // namespace
 
-SingleInstanceLock::SingleInstanceLock(std::string name) : name_(std::move(name)) {}
+SingleInstanceLock::SingleInstanceLock(std::string name) : m_name(std::move(name)) {}
 
 SingleInstanceLock::~SingleInstanceLock() {
-    if (fd_ >= 0) {
-        close(fd_);
+    if (m_fd >= 0) {
+        close(m_fd);
     }
 }
 
@@ -44,11 +44,11 @@ std::string SingleInstanceLock::LockDirectory() {
 
 std::string SingleInstanceLock::Path() const {
     const std::string directory = LockDirectory();
-    return directory.empty() ? std::string() : directory + "/" + name_ + ".lock";
+    return directory.empty() ? std::string() : directory + "/" + m_name + ".lock";
 }
 
 SingleInstanceLock::Outcome SingleInstanceLock::Acquire() {
-    if (fd_ >= 0) {
+    if (m_fd >= 0) {
         return Outcome::kAcquired;
     }
     const std::string path = Path();
@@ -65,7 +65,7 @@ SingleInstanceLock::Outcome SingleInstanceLock::Acquire() {
         result = flock(fd, LOCK_EX | LOCK_NB);
     } while (result != 0 && errno == EINTR);
     if (result == 0) {
-        fd_ = fd;
+        m_fd = fd;
         return Outcome::kAcquired;
     }
     const bool held = errno == EWOULDBLOCK;

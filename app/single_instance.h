@@ -28,6 +28,6 @@ public:
     static std::string LockDirectory();
 
 private:
-    std::string name_;
-    int fd_ = -1;
+    std::string m_name;
+    int m_fd = -1;
 };

@@ -25,11 +25,11 @@ constexpr std::chrono::seconds kSignalTeardownLimit{8};
 }  // namespace
 
 CTamselApp::CTamselApp(TerminationCleanup& termination)
-    : termination_(termination), instance_(kInstanceName) {}
+    : m_termination(termination), m_instance(kInstanceName) {}
 
 bool CTamselApp::AcquireInstance() {
     // When no lock file can be made at all, running is better than refusing to.
-    return instance_.Acquire() != SingleInstanceLock::Outcome::kHeldElsewhere;
+    return m_instance.Acquire() != SingleInstanceLock::Outcome::kHeldElsewhere;
 }
 
 int CTamselApp::Run() {
@@ -43,9 +43,9 @@ int CTamselApp::Run() {
     // Added first, so it runs after the teardown has been waited for: whatever the
     // user-interface thread managed, the temporary address goes.
     const int removalId =
-        termination_.Add([setup = hostSetup.get()] { setup->RemoveTempAddress(); });
+        m_termination.Add([setup = hostSetup.get()] { setup->RemoveTempAddress(); });
     {
-        SignalShutdown shutdown(termination_, kSignalTeardownLimit);
+        SignalShutdown shutdown(m_termination, kSignalTeardownLimit);
         {
             CTamselDlg dialog({*sockets, MonotonicTickClock::Instance(), *hostSetup});
             dialog.DoModal();
@@ -55,6 +55,6 @@ int CTamselApp::Run() {
             shutdown.AwaitTermination();
         }
     }
-    termination_.Remove(removalId);
+    m_termination.Remove(removalId);
     return 0;
 }

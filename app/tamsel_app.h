@@ -22,6 +22,6 @@ public:
     int Run();
 
 private:
-    TerminationCleanup& termination_;
-    SingleInstanceLock instance_;
+    TerminationCleanup& m_termination;
+    SingleInstanceLock m_instance;
 };

@@ -24,7 +24,7 @@ constexpr int kIconImageId = 249;
 }  // namespace
 
 CTamselDlg::CTamselDlg(const ShellServices& services)
-    : CDialogWindow(nullptr, Qt::Window | Qt::FramelessWindowHint), services_(services) {
+    : CDialogWindow(nullptr, Qt::Window | Qt::FramelessWindowHint), m_services(services) {
     setFixedSize(kWidth, kHeight);
     setWindowIcon(QIcon(QPixmap::fromImage(LoadSkinImage(kIconImageId))));
 }
@@ -42,10 +42,10 @@ void CTamselDlg::OnInitDialog() {
     setWindowTitle(QString::fromStdWString(LoadString(kTitleStringId)));
     move(0, 0);
 
-    G_pUDPManager = new CUDPManager(services_.sockets, services_.clock);
+    G_pUDPManager = new CUDPManager(m_services.sockets, m_services.clock);
     SetTimer(kDiscoveryTimerId, kDiscoveryTimerMs);
 
-    G_pWEBManager = new CWEBManager(services_.sockets, services_.clock, services_.hostSetup);
+    G_pWEBManager = new CWEBManager(m_services.sockets, m_services.clock, m_services.hostSetup);
     SetTimer(kWebTimerId, kWebTimerMs);
 
     // Showing the search page starts the first search.

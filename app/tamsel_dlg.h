@@ -50,5 +50,5 @@ protected:
 private:
     void CenterOnScreen();
 
-    ShellServices services_;
+    ShellServices m_services;
 };

@@ -4,13 +4,13 @@
 #include <QPainter>
 
 void CCachedControl::Invalidate() {
-    cache_.Invalidate();
+    m_cache.Invalidate();
     update();
 }
 
 void CCachedControl::paintEvent(QPaintEvent*) {
     const QImage& picture =
-        cache_.Get(size(), devicePixelRatioF(), [this](QImage& target) { Render(target); });
+        m_cache.Get(size(), devicePixelRatioF(), [this](QImage& target) { Render(target); });
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), picture);
 }

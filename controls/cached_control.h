@@ -12,7 +12,7 @@ public:
     explicit CCachedControl(QWidget* parent) : QWidget(parent) {}
 
     // How many times the picture was rendered, for checks that repaints reuse it.
-    int RenderCount() const { return cache_.RenderCount(); }
+    int RenderCount() const { return m_cache.RenderCount(); }
 
 protected:
     // Paints the whole look into `target`, a transparent image of the control's size.
@@ -24,5 +24,5 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    RenderCache cache_;
+    RenderCache m_cache;
 };

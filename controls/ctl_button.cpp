@@ -5,8 +5,8 @@
 
 CCTLButton::CCTLButton(QWidget* parent)
     : QRadioButton(parent),
-      textColor_(palette().color(QPalette::WindowText)),
-      backgroundColor_(palette().color(QPalette::Base)) {
+      m_textColor(palette().color(QPalette::WindowText)),
+      m_backgroundColor(palette().color(QPalette::Base)) {
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -18,17 +18,17 @@ void CCTLButton::SetCaption(const std::wstring& text) {
 }
 
 void CCTLButton::SetTextColor(const QColor& color) {
-    textColor_ = color;
+    m_textColor = color;
     update();
 }
 
 void CCTLButton::SetBkColor(const QColor& color) {
-    backgroundColor_ = color;
+    m_backgroundColor = color;
     update();
 }
 
 void CCTLButton::SetTransparent(bool transparent) {
-    transparent_ = transparent;
+    m_transparent = transparent;
     update();
 }
 
@@ -43,9 +43,9 @@ CCTLButton::RenderKey CCTLButton::CurrentKey() const {
     RenderKey key;
     key.size = size();
     key.text = text();
-    key.textColor = textColor_;
-    key.backgroundColor = backgroundColor_;
-    key.transparent = transparent_;
+    key.textColor = m_textColor;
+    key.backgroundColor = m_backgroundColor;
+    key.transparent = m_transparent;
     key.checked = isChecked();
     key.down = isDown();
     key.hovered = underMouse();
@@ -58,24 +58,24 @@ CCTLButton::RenderKey CCTLButton::CurrentKey() const {
 
 void CCTLButton::Render(QImage& target) {
     QPainter painter(&target);
-    if (!transparent_) {
-        painter.fillRect(rect(), backgroundColor_);
+    if (!m_transparent) {
+        painter.fillRect(rect(), m_backgroundColor);
     }
     QStyleOptionButton option;
     initStyleOption(&option);
-    option.palette.setColor(QPalette::WindowText, textColor_);
-    option.palette.setColor(QPalette::ButtonText, textColor_);
+    option.palette.setColor(QPalette::WindowText, m_textColor);
+    option.palette.setColor(QPalette::ButtonText, m_textColor);
     style()->drawControl(QStyle::CE_RadioButton, &option, &painter, this);
 }
 
 void CCTLButton::paintEvent(QPaintEvent*) {
     const RenderKey key = CurrentKey();
-    if (!(key == renderedKey_)) {
-        cache_.Invalidate();
-        renderedKey_ = key;
+    if (!(key == m_renderedKey)) {
+        m_cache.Invalidate();
+        m_renderedKey = key;
     }
     const QImage& picture =
-        cache_.Get(size(), devicePixelRatioF(), [this](QImage& target) { Render(target); });
+        m_cache.Get(size(), devicePixelRatioF(), [this](QImage& target) { Render(target); });
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), picture);
 }

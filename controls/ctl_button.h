@@ -22,7 +22,7 @@ public:
     void SetTextColor(const QColor& color);
     void SetBkColor(const QColor& color);
     void SetTransparent(bool transparent);
-    bool IsTransparent() const { return transparent_; }
+    bool IsTransparent() const { return m_transparent; }
 
     // Sets the check mark of this button alone, without touching the other buttons of
     // its group, the way a page sets both buttons of a pair one after the other. A click
@@ -30,7 +30,7 @@ public:
     void SetCheck(bool checked);
     bool GetCheck() const { return isChecked(); }
 
-    int RenderCount() const { return cache_.RenderCount(); }
+    int RenderCount() const { return m_cache.RenderCount(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -50,9 +50,9 @@ private:
     RenderKey CurrentKey() const;
     void Render(QImage& target);
 
-    QColor textColor_;
-    QColor backgroundColor_;
-    bool transparent_ = false;
-    RenderKey renderedKey_;
-    RenderCache cache_;
+    QColor m_textColor;
+    QColor m_backgroundColor;
+    bool m_transparent = false;
+    RenderKey m_renderedKey;
+    RenderCache m_cache;
 };

@@ -77,24 +77,24 @@ std::vector<Word> SplitWords(const MarkupText& run) {
 class MarkupLayouter {
 public:
     explicit MarkupLayouter(const MarkupStyle& style)
-        : style_(style),
-          rect_(style.client.adjusted(style.leftMargin, 0, -style.rightMargin, 0)),
-          textColor_(style.textColor),
-          backColor_(style.backgroundColor) {
+        : m_style(style),
+          m_rect(style.client.adjusted(style.leftMargin, 0, -style.rightMargin, 0)),
+          m_textColor(style.textColor),
+          m_backColor(style.backgroundColor) {
         const QFont base = PixelSizedFont(style.font);
-        base_.face = base;
-        base_.pixelSize = base.pixelSize();
-        font_ = base_;
-        y_ = rect_.top();
-        layout_.client = style.client;
+        m_base.face = base;
+        m_base.pixelSize = base.pixelSize();
+        m_font = m_base;
+        m_y = m_rect.top();
+        m_layout.client = style.client;
         if (!style.transparent) {
-            layout_.fill = ResolveColorRef(style.backgroundColor, style.palette);
+            m_layout.fill = ResolveColorRef(style.backgroundColor, style.palette);
         }
     }
 
     MarkupLayout Run(const std::wstring& text) {
-        if (rect_.height() <= 1 || rect_.width() <= 0) {
-            return std::move(layout_);
+        if (m_rect.height() <= 1 || m_rect.width() <= 0) {
+            return std::move(m_layout);
         }
         for (const MarkupToken& token : TokenizeMarkup(text)) {
             if (Stopped()) {
@@ -102,13 +102,13 @@ public:
             }
             Apply(token);
         }
-        return std::move(layout_);
+        return std::move(m_layout);
     }
 
 private:
-    bool Stopped() const { return y_ >= Bottom(); }
-    int Bottom() const { return rect_.top() + rect_.height(); }
-    int Right() const { return rect_.left() + rect_.width(); }
+    bool Stopped() const { return m_y >= Bottom(); }
+    int Bottom() const { return m_rect.top() + m_rect.height(); }
+    int Right() const { return m_rect.left() + m_rect.width(); }
 
     static void Count(int& counter, int delta) { counter = std::max(0, counter + delta); }
 
@@ -123,67 +123,67 @@ private:
             case Kind::kRule:
                 if (const auto size = token.attributes.find(L"SIZE");
                     size != token.attributes.end()) {
-                    ruleWidth_ = static_cast<int>(
+                    m_ruleWidth = static_cast<int>(
                         std::clamp<long long>(WideToInt(size->second), 0, kMaxRuleWidth));
                 }
                 Flow({{L'\n', false}});
                 DrawRule();
                 break;
             case Kind::kBold:
-                Count(bold_, token.delta);
+                Count(m_bold, token.delta);
                 break;
             case Kind::kItalic:
-                Count(italic_, token.delta);
+                Count(m_italic, token.delta);
                 break;
             case Kind::kUnderline:
-                Count(underline_, token.delta);
+                Count(m_underline, token.delta);
                 break;
             case Kind::kStrike:
-                Count(strike_, token.delta);
+                Count(m_strike, token.delta);
                 break;
             case Kind::kCenter:
-                Count(center_, token.delta);
+                Count(m_center, token.delta);
                 break;
             case Kind::kSub:
-                Count(sub_, token.delta);
+                Count(m_sub, token.delta);
                 break;
             case Kind::kSup:
-                Count(sup_, token.delta);
+                Count(m_sup, token.delta);
                 break;
             case Kind::kBig:
-                font_.pixelSize = ClampPixelSize(font_.pixelSize + token.delta);
+                m_font.pixelSize = ClampPixelSize(m_font.pixelSize + token.delta);
                 break;
             case Kind::kSmall:
-                font_.pixelSize = ClampPixelSize(font_.pixelSize - token.delta);
+                m_font.pixelSize = ClampPixelSize(m_font.pixelSize - token.delta);
                 break;
             case Kind::kFontStart:
                 StartFont(token);
                 break;
             case Kind::kFontEnd:
-                if (sizeGiven_) {
-                    y_ += QFontMetrics(CurrentFont()).descent();
-                    sizeGiven_ = false;
+                if (m_sizeGiven) {
+                    m_y += QFontMetrics(CurrentFont()).descent();
+                    m_sizeGiven = false;
                 }
-                textColor_ = style_.textColor;
-                backColor_ = style_.backgroundColor;
-                font_ = base_;
+                m_textColor = m_style.textColor;
+                m_backColor = m_style.backgroundColor;
+                m_font = m_base;
                 break;
             case Kind::kCodeStart:
-                font_.face.setFamilies({QStringLiteral("Courier New"),
-                                        QStringLiteral("DejaVu Sans Mono"),
-                                        QStringLiteral("monospace")});
-                font_.face.setStyleHint(QFont::TypeWriter);
+                m_font.face.setFamilies({QStringLiteral("Courier New"),
+                                         QStringLiteral("DejaVu Sans Mono"),
+                                         QStringLiteral("monospace")});
+                m_font.face.setStyleHint(QFont::TypeWriter);
                 break;
             case Kind::kCodeEnd:
-                font_ = base_;
+                m_font = m_base;
                 break;
             case Kind::kLinkStart:
-                inLink_ = true;
-                linkTarget_ = token.target;
+                m_inLink = true;
+                m_linkTarget = token.target;
                 break;
             case Kind::kLinkEnd:
-                inLink_ = false;
-                linkTarget_.clear();
+                m_inLink = false;
+                m_linkTarget.clear();
                 break;
         }
     }
@@ -191,26 +191,26 @@ private:
     void StartFont(const MarkupToken& token) {
         for (const auto& [name, value] : token.attributes) {
             if (name == L"COLOR") {
-                textColor_ = CColorNames::FromText(value);
+                m_textColor = CColorNames::FromText(value);
             } else if (name == L"BGCOLOR") {
-                backColor_ = CColorNames::FromText(value);
+                m_backColor = CColorNames::FromText(value);
             } else if (name == L"FACE") {
-                font_.face.setFamilies({QString::fromStdWString(value.substr(0, kMaxFaceLength)),
-                                        base_.face.family()});
+                m_font.face.setFamilies({QString::fromStdWString(value.substr(0, kMaxFaceLength)),
+                                         m_base.face.family()});
             } else if (name == L"SIZE") {
-                font_.pixelSize = ClampPixelSize(font_.pixelSize + WideToInt(value));
-                sizeGiven_ = true;
+                m_font.pixelSize = ClampPixelSize(m_font.pixelSize + WideToInt(value));
+                m_sizeGiven = true;
             }
         }
     }
 
     QFont CurrentFont() const {
-        QFont font = font_.face;
-        font.setPixelSize(font_.pixelSize);
-        font.setBold(bold_ > 0);
-        font.setItalic(italic_ > 0);
-        font.setUnderline(underline_ > 0);
-        font.setStrikeOut(strike_ > 0);
+        QFont font = m_font.face;
+        font.setPixelSize(m_font.pixelSize);
+        font.setBold(m_bold > 0);
+        font.setItalic(m_italic > 0);
+        font.setUnderline(m_underline > 0);
+        font.setStrikeOut(m_strike > 0);
         return font;
     }
 
@@ -223,16 +223,16 @@ private:
         const int height = metrics.height();
         const int spacing = height + height / 4;
         const int shift =
-            (sub_ > 0 ? metrics.ascent() / 2 : 0) - (sup_ > 0 ? metrics.ascent() / 2 : 0);
-        y_ += shift;
+            (m_sub > 0 ? metrics.ascent() / 2 : 0) - (m_sup > 0 ? metrics.ascent() / 2 : 0);
+        m_y += shift;
 
         // A centred run that starts a line starts half the free width in, and so do its
         // following lines; a run that continues a line carries on where it is.
-        int origin = rect_.left();
-        int x = x_;
-        if (center_ > 0 && x == 0) {
+        int origin = m_rect.left();
+        int x = m_x;
+        if (m_center > 0 && x == 0) {
             const int width = metrics.horizontalAdvance(QString::fromStdWString(PlainText(run)));
-            origin += std::max(0, (rect_.width() - width) / 2);
+            origin += std::max(0, (m_rect.width() - width) / 2);
         }
 
         QString line;
@@ -243,7 +243,7 @@ private:
             if (x == 0 && line.isEmpty() && word.blank) {
                 ++i;  // blanks at the start of a line are dropped
                 if (word.lineBreak) {
-                    y_ += spacing;
+                    m_y += spacing;
                 }
                 continue;
             }
@@ -251,13 +251,13 @@ private:
                 metrics.horizontalAdvance(line + word.text) < Right() - (origin + x) - 2;
             if (!fits && !line.isEmpty()) {
                 EmitLine(line, origin + x, metrics, font);
-                y_ += spacing;
+                m_y += spacing;
                 x = 0;
                 line.clear();
                 continue;  // the word is taken again on the next line
             }
             if (!fits && x > 0) {
-                y_ += height;  // a word that does not fit after earlier runs starts a new line
+                m_y += height;  // a word that does not fit after earlier runs starts a new line
                 x = 0;
                 continue;
             }
@@ -265,7 +265,7 @@ private:
             ++i;
             if (word.lineBreak) {
                 EmitLine(line, origin + x, metrics, font);
-                y_ += spacing;
+                m_y += spacing;
                 x = 0;
                 line.clear();
             }
@@ -274,57 +274,57 @@ private:
             EmitLine(line, origin + x, metrics, font);
             x += metrics.horizontalAdvance(line);
         }
-        x_ = origin - rect_.left() + x;
+        m_x = origin - m_rect.left() + x;
         if (x == 0) {
-            x_ = 0;
+            m_x = 0;
         }
-        y_ -= shift;
+        m_y -= shift;
     }
 
     void EmitLine(const QString& line, int left, const QFontMetrics& metrics, const QFont& font) {
         const int height = metrics.height();
-        if (y_ + height > Bottom() || line.trimmed().isEmpty()) {
+        if (m_y + height > Bottom() || line.trimmed().isEmpty()) {
             return;  // below the bottom, or nothing to see
         }
         MarkupLayout::Text text;
-        text.box = QRect(left, y_, metrics.horizontalAdvance(line), height);
-        text.baseline = y_ + metrics.ascent();
+        text.box = QRect(left, m_y, metrics.horizontalAdvance(line), height);
+        text.baseline = m_y + metrics.ascent();
         text.text = line;
         text.font = font;
-        text.color = ResolveColorRef(textColor_, style_.palette);
-        if (!style_.transparent) {
-            text.background = ResolveColorRef(backColor_, style_.palette);
+        text.color = ResolveColorRef(m_textColor, m_style.palette);
+        if (!m_style.transparent) {
+            text.background = ResolveColorRef(m_backColor, m_style.palette);
         }
-        if (inLink_ && text.box.width() > 0) {
-            layout_.links.push_back({text.box, linkTarget_});
+        if (m_inLink && text.box.width() > 0) {
+            m_layout.links.push_back({text.box, m_linkTarget});
         }
-        layout_.texts.push_back(std::move(text));
+        m_layout.texts.push_back(std::move(text));
     }
 
     void DrawRule() {
         if (Stopped()) {
             return;
         }
-        const QRect rule(style_.client.left(), y_, style_.client.width(), ruleWidth_);
-        layout_.rules.push_back({rule, ResolveColorRef(textColor_, style_.palette)});
-        y_ += ruleWidth_;
-        x_ = 0;
+        const QRect rule(m_style.client.left(), m_y, m_style.client.width(), m_ruleWidth);
+        m_layout.rules.push_back({rule, ResolveColorRef(m_textColor, m_style.palette)});
+        m_y += m_ruleWidth;
+        m_x = 0;
     }
 
-    const MarkupStyle& style_;
-    const QRect rect_;
-    MarkupLayout layout_;
-    FontDescription base_;
-    FontDescription font_;
-    ColorRef textColor_;
-    ColorRef backColor_;
-    int bold_ = 0, italic_ = 0, underline_ = 0, strike_ = 0, center_ = 0, sub_ = 0, sup_ = 0;
-    int ruleWidth_ = 2;
-    bool sizeGiven_ = false;
-    bool inLink_ = false;
-    std::wstring linkTarget_;
-    int x_ = 0;  // where the next run starts, from the rectangle's left edge
-    int y_ = 0;  // top of the current line
+    const MarkupStyle& m_style;
+    const QRect m_rect;
+    MarkupLayout m_layout;
+    FontDescription m_base;
+    FontDescription m_font;
+    ColorRef m_textColor;
+    ColorRef m_backColor;
+    int m_bold = 0, m_italic = 0, m_underline = 0, m_strike = 0, m_center = 0, m_sub = 0, m_sup = 0;
+    int m_ruleWidth = 2;
+    bool m_sizeGiven = false;
+    bool m_inLink = false;
+    std::wstring m_linkTarget;
+    int m_x = 0;  // where the next run starts, from the rectangle's left edge
+    int m_y = 0;  // top of the current line
 };
 
 }  // namespace

@@ -20,7 +20,7 @@ CMarkupStatic::UrlOpener& DefaultOpener() {
 }  // namespace
 
 CMarkupStatic::CMarkupStatic(QWidget* parent)
-    : CCachedControl(parent), textColor_(kWindowTextColor), backgroundColor_(kWindowColor) {
+    : CCachedControl(parent), m_textColor(kWindowTextColor), m_backgroundColor(kWindowColor) {
     setMouseTracking(true);
 }
 
@@ -29,78 +29,78 @@ void CMarkupStatic::SetDefaultUrlOpener(UrlOpener opener) {
 }
 
 void CMarkupStatic::SetWindowText(const std::wstring& text) {
-    if (text != text_) {
-        text_ = text;
+    if (text != m_text) {
+        m_text = text;
         Invalidate();
     }
 }
 
 void CMarkupStatic::ResetLook() {
     SetOverLink(false);
-    pressedLink_ = -1;
+    m_pressedLink = -1;
     Invalidate();
 }
 
 QColor CMarkupStatic::SetBkColor(const QColor& color) {
-    const QColor previous = ResolveColorRef(backgroundColor_, palette());
-    backgroundColor_ = ColorRefFromQColor(color);
+    const QColor previous = ResolveColorRef(m_backgroundColor, palette());
+    m_backgroundColor = ColorRefFromQColor(color);
     Invalidate();
     return previous;
 }
 
 QColor CMarkupStatic::SetBkColor(const std::wstring& colorText) {
-    const QColor previous = ResolveColorRef(backgroundColor_, palette());
-    backgroundColor_ = CColorNames::FromText(colorText);
+    const QColor previous = ResolveColorRef(m_backgroundColor, palette());
+    m_backgroundColor = CColorNames::FromText(colorText);
     Invalidate();
     return previous;
 }
 
 QColor CMarkupStatic::SetTextColor(const QColor& color) {
-    const QColor previous = ResolveColorRef(textColor_, palette());
-    textColor_ = ColorRefFromQColor(color);
+    const QColor previous = ResolveColorRef(m_textColor, palette());
+    m_textColor = ColorRefFromQColor(color);
     Invalidate();
     return previous;
 }
 
 QColor CMarkupStatic::SetTextColor(const std::wstring& colorText) {
-    const QColor previous = ResolveColorRef(textColor_, palette());
-    textColor_ = CColorNames::FromText(colorText);
+    const QColor previous = ResolveColorRef(m_textColor, palette());
+    m_textColor = CColorNames::FromText(colorText);
     Invalidate();
     return previous;
 }
 
 void CMarkupStatic::SetTransparent(bool transparent) {
-    if (transparent != transparent_) {
-        transparent_ = transparent;
+    if (transparent != m_transparent) {
+        m_transparent = transparent;
         Invalidate();
     }
 }
 
 void CMarkupStatic::SetMargins(int left, int right) {
-    leftMargin_ = left;
-    rightMargin_ = right;
+    m_leftMargin = left;
+    m_rightMargin = right;
     Invalidate();
 }
 
 void CMarkupStatic::SetCustomFont(const QFont& font) {
-    customFont_ = font;
+    m_customFont = font;
     Invalidate();
 }
 
 const MarkupLayout& CMarkupStatic::Layout() {
-    if (!layout_ || layout_->client != rect()) {
+    if (!m_layout || m_layout->client != rect()) {
         MarkupStyle style;
-        style.font = customFont_.value_or(font());
-        style.textColor = textColor_;
-        style.backgroundColor = backgroundColor_;
+        style.font = m_customFont.value_or(font());
+        style.textColor = m_textColor;
+        style.backgroundColor = m_backgroundColor;
         style.palette = palette();
-        style.transparent = transparent_;
+        style.transparent = m_transparent;
         style.client = rect();
-        style.leftMargin = leftMargin_;
-        style.rightMargin = rightMargin_;
-        layout_ = LayoutMarkup(text_, style);
+        style.leftMargin = m_leftMargin;
+        style.rightMargin = m_rightMargin;
+        m_layout = LayoutMarkup(m_text, style);
     }
-    return *layout_;
+    return *m_layout;
 }
 
 std::vector<QRect> CMarkupStatic::LinkRects() {
@@ -116,8 +116,8 @@ bool CMarkupStatic::OpenLink(const std::wstring& target) {
     if (!url) {
         return false;
     }
-    if (opener_) {
-        return opener_(*url);
+    if (m_opener) {
+        return m_opener(*url);
     }
     if (DefaultOpener()) {
         return DefaultOpener()(*url);
@@ -126,7 +126,7 @@ bool CMarkupStatic::OpenLink(const std::wstring& target) {
 }
 
 void CMarkupStatic::Invalidate() {
-    layout_.reset();
+    m_layout.reset();
     CCachedControl::Invalidate();
 }
 
@@ -141,10 +141,10 @@ int CMarkupStatic::LinkAt(QPoint point) {
 }
 
 void CMarkupStatic::SetOverLink(bool over) {
-    if (over == overLink_) {
+    if (over == m_overLink) {
         return;
     }
-    overLink_ = over;
+    m_overLink = over;
     if (over) {
         setCursor(Qt::PointingHandCursor);
     } else {
@@ -163,14 +163,14 @@ void CMarkupStatic::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CMarkupStatic::mousePressEvent(QMouseEvent* event) {
-    pressedLink_ = event->button() == Qt::LeftButton ? LinkAt(event->position().toPoint()) : -1;
+    m_pressedLink = event->button() == Qt::LeftButton ? LinkAt(event->position().toPoint()) : -1;
     QWidget::mousePressEvent(event);
 }
 
 // A link opens when the left button is pressed and released on the same link.
 void CMarkupStatic::mouseReleaseEvent(QMouseEvent* event) {
-    const int pressed = pressedLink_;
-    pressedLink_ = -1;
+    const int pressed = m_pressedLink;
+    m_pressedLink = -1;
     if (event->button() == Qt::LeftButton && pressed >= 0 &&
         pressed == LinkAt(event->position().toPoint())) {
         const std::wstring target = Layout().links[static_cast<size_t>(pressed)].target;

@@ -29,7 +29,7 @@ public:
     explicit CMarkupStatic(QWidget* parent = nullptr);
 
     void SetWindowText(const std::wstring& text);
-    std::wstring WindowText() const { return text_; }
+    std::wstring WindowText() const { return m_text; }
 
     // Renders again at the next paint from the base font and colours. Pages call it
     // before they set a new text.
@@ -44,7 +44,7 @@ public:
 
     // Transparent: the parent shows through instead of the background colour.
     void SetTransparent(bool transparent);
-    bool IsTransparent() const { return transparent_; }
+    bool IsTransparent() const { return m_transparent; }
     void SetMargins(int left, int right);
     // A font of its own instead of the widget's font.
     void SetCustomFont(const QFont& font);
@@ -58,7 +58,7 @@ public:
 
     // Replaces QDesktopServices::openUrl for this control, or for every control that has
     // none of its own.
-    void SetUrlOpener(UrlOpener opener) { opener_ = std::move(opener); }
+    void SetUrlOpener(UrlOpener opener) { m_opener = std::move(opener); }
     static void SetDefaultUrlOpener(UrlOpener opener);
 
 signals:
@@ -77,15 +77,15 @@ private:
     int LinkAt(QPoint point);
     void SetOverLink(bool over);
 
-    std::wstring text_;
-    ColorRef textColor_;
-    ColorRef backgroundColor_;
-    bool transparent_ = false;
-    int leftMargin_ = 0;
-    int rightMargin_ = 0;
-    std::optional<QFont> customFont_;
-    std::optional<MarkupLayout> layout_;
-    bool overLink_ = false;
-    int pressedLink_ = -1;
-    UrlOpener opener_;
+    std::wstring m_text;
+    ColorRef m_textColor;
+    ColorRef m_backgroundColor;
+    bool m_transparent = false;
+    int m_leftMargin = 0;
+    int m_rightMargin = 0;
+    std::optional<QFont> m_customFont;
+    std::optional<MarkupLayout> m_layout;
+    bool m_overLink = false;
+    int m_pressedLink = -1;
+    UrlOpener m_opener;
 };

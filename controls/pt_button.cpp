@@ -4,16 +4,16 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-CPTButton::CPTButton(int controlId, QWidget* parent) : QWidget(parent), controlId_(controlId) {
+CPTButton::CPTButton(int controlId, QWidget* parent) : QWidget(parent), m_controlId(controlId) {
     setCursor(Qt::PointingHandCursor);
 }
 
 void CPTButton::SetImages(int normalId, int hoverId, int disabledId) {
-    normal_.Load(normalId);
-    hover_.Load(hoverId);
-    disabled_.Load(disabledId);
-    hovered_ = false;
-    pressed_ = false;
+    m_normal.Load(normalId);
+    m_hover.Load(hoverId);
+    m_disabled.Load(disabledId);
+    m_hovered = false;
+    m_pressed = false;
     update();
 }
 
@@ -21,19 +21,19 @@ CPTButton::Look CPTButton::CurrentLook() const {
     if (!isEnabled()) {
         return Look::kDisabled;
     }
-    return hovered_ ? Look::kHover : Look::kNormal;
+    return m_hovered ? Look::kHover : Look::kNormal;
 }
 
 const CPTPicture& CPTButton::PictureFor(Look look) const {
     switch (look) {
         case Look::kHover:
-            return hover_;
+            return m_hover;
         case Look::kDisabled:
-            return disabled_;
+            return m_disabled;
         case Look::kNormal:
             break;
     }
-    return normal_;
+    return m_normal;
 }
 
 void CPTButton::paintEvent(QPaintEvent*) {
@@ -44,38 +44,38 @@ void CPTButton::paintEvent(QPaintEvent*) {
 // Qt delivers enter and leave to disabled widgets too, so the hover flag follows the
 // mouse either way; the disabled picture still wins while disabled.
 void CPTButton::enterEvent(QEnterEvent* event) {
-    hovered_ = true;
+    m_hovered = true;
     update();
     QWidget::enterEvent(event);
 }
 
 void CPTButton::leaveEvent(QEvent* event) {
-    hovered_ = false;
-    pressed_ = false;
+    m_hovered = false;
+    m_pressed = false;
     update();
     QWidget::leaveEvent(event);
 }
 
 void CPTButton::mousePressEvent(QMouseEvent* event) {
-    pressed_ = event->button() == Qt::LeftButton;
+    m_pressed = event->button() == Qt::LeftButton;
     QWidget::mousePressEvent(event);
 }
 
 // A click counts when the left button is released over the button it was pressed on,
 // so a press that is dragged away can still be abandoned.
 void CPTButton::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+    const bool click = m_pressed && event->button() == Qt::LeftButton &&
                        rect().contains(event->position().toPoint());
-    pressed_ = false;
+    m_pressed = false;
     QWidget::mouseReleaseEvent(event);
     if (click) {
-        emit clicked(controlId_);
+        emit clicked(m_controlId);
     }
 }
 
 void CPTButton::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) {
-        pressed_ = false;
+        m_pressed = false;
         update();
     }
     QWidget::changeEvent(event);

@@ -20,8 +20,8 @@ public:
     // hover state. Pages call it after placing the button.
     void SetImages(int normalId, int hoverId, int disabledId);
 
-    int ControlId() const { return controlId_; }
-    bool IsHovered() const { return hovered_; }
+    int ControlId() const { return m_controlId; }
+    bool IsHovered() const { return m_hovered; }
 
     // The picture the button shows now: disabled wins over hover.
     Look CurrentLook() const;
@@ -39,10 +39,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    int controlId_;
-    bool hovered_ = false;
-    bool pressed_ = false;
-    CPTPicture normal_;
-    CPTPicture hover_;
-    CPTPicture disabled_;
+    int m_controlId;
+    bool m_hovered = false;
+    bool m_pressed = false;
+    CPTPicture m_normal;
+    CPTPicture m_hover;
+    CPTPicture m_disabled;
 };

@@ -59,26 +59,26 @@ PTLabelLayout LayoutPTLabel(const QString& text, const QFont& font, QSize size,
 }
 
 CPTLabel::CPTLabel(QWidget* parent) : CCachedControl(parent) {
-    for (QColor& color : colors_) {
+    for (QColor& color : m_colors) {
         color = Qt::black;
     }
 }
 
 void CPTLabel::SetWindowText(const std::wstring& text) {
     const QString value = QString::fromStdWString(text);
-    if (value != text_) {
-        text_ = value;
+    if (value != m_text) {
+        m_text = value;
         Invalidate();
     }
 }
 
 void CPTLabel::SetColors(const QColor& normal, const QColor& hover, const QColor& pressed,
                          const QColor& state3, const QColor& state4) {
-    colors_[kNormal] = normal;
-    colors_[kHover] = hover;
-    colors_[kPressed] = pressed;
-    colors_[kFixed3] = state3;
-    colors_[kFixed4] = state4;
+    m_colors[kNormal] = normal;
+    m_colors[kHover] = hover;
+    m_colors[kPressed] = pressed;
+    m_colors[kFixed3] = state3;
+    m_colors[kFixed4] = state4;
     Invalidate();
 }
 
@@ -97,47 +97,48 @@ void CPTLabel::SetHandCursor(bool on) {
 }
 
 void CPTLabel::SetSingleLine(bool on) {
-    singleLine_ = on;
+    m_singleLine = on;
     Invalidate();
 }
 
 void CPTLabel::SetFocusRect(bool on) {
-    focusRect_ = on;
+    m_focusRect = on;
     Invalidate();
 }
 
 void CPTLabel::SetAlignment(Qt::Alignment horizontal) {
-    horizontal_ = horizontal & Qt::AlignHorizontal_Mask;
+    m_horizontal = horizontal & Qt::AlignHorizontal_Mask;
     Invalidate();
 }
 
 bool CPTLabel::MouseFeedbackOff() const {
-    const uint64_t others = uint64_t{ColorRefOf(colors_[kHover])} + ColorRefOf(colors_[kPressed]) +
-                            ColorRefOf(colors_[kFixed3]) + ColorRefOf(colors_[kFixed4]);
-    return others == 4 * uint64_t{ColorRefOf(colors_[kNormal])};
+    const uint64_t others = uint64_t{ColorRefOf(m_colors[kHover])} +
+                            ColorRefOf(m_colors[kPressed]) + ColorRefOf(m_colors[kFixed3]) +
+                            ColorRefOf(m_colors[kFixed4]);
+    return others == 4 * uint64_t{ColorRefOf(m_colors[kNormal])};
 }
 
 QColor CPTLabel::CurrentColor() const {
-    return isEnabled() ? colors_[state_] : colors_[kFixed4];
+    return isEnabled() ? m_colors[m_state] : m_colors[kFixed4];
 }
 
 const PTLabelLayout& CPTLabel::Layout() {
-    if (!layout_ || layout_->size != size()) {
-        layout_ = LayoutPTLabel(text_, font(), size(), horizontal_, singleLine_);
-        layout_->color = CurrentColor();
-        layout_->focusRect = focusRect_ && isEnabled() && state_ == kHover;
+    if (!m_layout || m_layout->size != size()) {
+        m_layout = LayoutPTLabel(m_text, font(), size(), m_horizontal, m_singleLine);
+        m_layout->color = CurrentColor();
+        m_layout->focusRect = m_focusRect && isEnabled() && m_state == kHover;
     }
-    return *layout_;
+    return *m_layout;
 }
 
 void CPTLabel::Invalidate() {
-    layout_.reset();
+    m_layout.reset();
     CCachedControl::Invalidate();
 }
 
 void CPTLabel::ChangeState(int state) {
-    if (state != state_) {
-        state_ = state;
+    if (state != m_state) {
+        m_state = state;
         Invalidate();
     }
 }
@@ -167,14 +168,14 @@ void CPTLabel::changeEvent(QEvent* event) {
 }
 
 void CPTLabel::enterEvent(QEnterEvent* event) {
-    if (!MouseFeedbackOff() && isEnabled() && state_ != kFixed3 && state_ != kFixed4) {
+    if (!MouseFeedbackOff() && isEnabled() && m_state != kFixed3 && m_state != kFixed4) {
         ChangeState(kHover);
     }
     QWidget::enterEvent(event);
 }
 
 void CPTLabel::leaveEvent(QEvent* event) {
-    if (!MouseFeedbackOff() && isEnabled() && state_ != kFixed3 && state_ != kFixed4) {
+    if (!MouseFeedbackOff() && isEnabled() && m_state != kFixed3 && m_state != kFixed4) {
         ChangeState(kNormal);
     }
     QWidget::leaveEvent(event);
@@ -182,7 +183,7 @@ void CPTLabel::leaveEvent(QEvent* event) {
 
 void CPTLabel::mousePressEvent(QMouseEvent* event) {
     const bool button = event->button() == Qt::LeftButton || event->button() == Qt::RightButton;
-    if (button && !MouseFeedbackOff() && isEnabled() && state_ != kFixed4) {
+    if (button && !MouseFeedbackOff() && isEnabled() && m_state != kFixed4) {
         ChangeState(kPressed);
     }
     QWidget::mousePressEvent(event);
@@ -190,7 +191,7 @@ void CPTLabel::mousePressEvent(QMouseEvent* event) {
 
 void CPTLabel::mouseReleaseEvent(QMouseEvent* event) {
     const bool button = event->button() == Qt::LeftButton || event->button() == Qt::RightButton;
-    if (button && !MouseFeedbackOff() && isEnabled() && state_ != kFixed3 && state_ != kFixed4) {
+    if (button && !MouseFeedbackOff() && isEnabled() && m_state != kFixed3 && m_state != kFixed4) {
         ChangeState(kNormal);
     }
     QWidget::mouseReleaseEvent(event);

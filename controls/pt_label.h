@@ -45,13 +45,13 @@ public:
     explicit CPTLabel(QWidget* parent = nullptr);
 
     void SetWindowText(const std::wstring& text);
-    std::wstring WindowText() const { return text_.toStdWString(); }
+    std::wstring WindowText() const { return m_text.toStdWString(); }
 
     // All five are black at construction.
     void SetColors(const QColor& normal, const QColor& hover, const QColor& pressed,
                    const QColor& state3, const QColor& state4);
     void SetState(int state);
-    int State() const { return state_; }
+    int State() const { return m_state; }
     void SetHandCursor(bool on);
     void SetSingleLine(bool on);
     void SetFocusRect(bool on);
@@ -79,11 +79,11 @@ protected:
 private:
     void ChangeState(int state);
 
-    QString text_;
-    QColor colors_[5];
-    int state_ = kNormal;
-    bool singleLine_ = true;
-    bool focusRect_ = false;
-    Qt::Alignment horizontal_ = Qt::AlignLeft;
-    std::optional<PTLabelLayout> layout_;
+    QString m_text;
+    QColor m_colors[5];
+    int m_state = kNormal;
+    bool m_singleLine = true;
+    bool m_focusRect = false;
+    Qt::Alignment m_horizontal = Qt::AlignLeft;
+    std::optional<PTLabelLayout> m_layout;
 };

@@ -5,14 +5,14 @@
 #include "controls/skin_images.h"
 
 bool CPTPicture::Load(int resourceId) {
-    image_ = LoadSkinImage(resourceId);
-    return !image_.isNull();
+    m_image = LoadSkinImage(resourceId);
+    return !m_image.isNull();
 }
 
 bool CPTPicture::Draw(QPainter& painter) const {
-    if (image_.isNull()) {
+    if (m_image.isNull()) {
         return false;
     }
-    painter.drawImage(QPoint(0, 0), image_);
+    painter.drawImage(QPoint(0, 0), m_image);
     return true;
 }

@@ -16,10 +16,10 @@ public:
     // Draws the picture at (0, 0). Returns false, drawing nothing, when none is loaded.
     bool Draw(QPainter& painter) const;
 
-    bool IsLoaded() const { return !image_.isNull(); }
-    QSize Size() const { return image_.size(); }
-    const QImage& Image() const { return image_; }
+    bool IsLoaded() const { return !m_image.isNull(); }
+    QSize Size() const { return m_image.size(); }
+    const QImage& Image() const { return m_image; }
 
 private:
-    QImage image_;
+    QImage m_image;
 };

@@ -6,15 +6,15 @@
 const QImage& RenderCache::Get(QSize size, qreal devicePixelRatio, const RenderFunction& render) {
     const QSize pixels(static_cast<int>(std::ceil(size.width() * devicePixelRatio)),
                        static_cast<int>(std::ceil(size.height() * devicePixelRatio)));
-    if (valid_ && image_.size() == pixels &&
-        qFuzzyCompare(image_.devicePixelRatio(), devicePixelRatio)) {
-        return image_;
+    if (m_valid && m_image.size() == pixels &&
+        qFuzzyCompare(m_image.devicePixelRatio(), devicePixelRatio)) {
+        return m_image;
     }
-    image_ = QImage(pixels.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
-    image_.setDevicePixelRatio(devicePixelRatio);
-    image_.fill(Qt::transparent);
-    render(image_);
-    valid_ = true;
-    ++renders_;
-    return image_;
+    m_image = QImage(pixels.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    m_image.setDevicePixelRatio(devicePixelRatio);
+    m_image.fill(Qt::transparent);
+    render(m_image);
+    m_valid = true;
+    ++m_renders;
+    return m_image;
 }

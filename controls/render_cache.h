@@ -11,8 +11,8 @@ class RenderCache {
 public:
     using RenderFunction = std::function<void(QImage& target)>;
 
-    void Invalidate() { valid_ = false; }
-    bool IsValid() const { return valid_; }
+    void Invalidate() { m_valid = false; }
+    bool IsValid() const { return m_valid; }
 
     // The cached picture for a control of `size` logical pixels at `devicePixelRatio`.
     // When the cache is invalid or was made for another size, `render` paints a new one
@@ -20,10 +20,10 @@ public:
     const QImage& Get(QSize size, qreal devicePixelRatio, const RenderFunction& render);
 
     // How many times the picture was rendered, for checks that repaints reuse it.
-    int RenderCount() const { return renders_; }
+    int RenderCount() const { return m_renders; }
 
 private:
-    QImage image_;
-    bool valid_ = false;
-    int renders_ = 0;
+    QImage m_image;
+    bool m_valid = false;
+    int m_renders = 0;
 };

@@ -7,29 +7,29 @@
 
 CTransparentStatic::CTransparentStatic(QWidget* parent)
     : CCachedControl(parent),
-      textColor_(palette().color(QPalette::WindowText)),
-      backgroundColor_(palette().color(QPalette::Base)) {}
+      m_textColor(palette().color(QPalette::WindowText)),
+      m_backgroundColor(palette().color(QPalette::Base)) {}
 
 void CTransparentStatic::SetCaption(const std::wstring& text) {
     const QString caption = QString::fromStdWString(text);
-    if (caption != text_) {
-        text_ = caption;
+    if (caption != m_text) {
+        m_text = caption;
         Invalidate();
     }
 }
 
 void CTransparentStatic::SetTextColor(const QColor& color) {
-    textColor_ = color;
+    m_textColor = color;
     Invalidate();
 }
 
 void CTransparentStatic::SetBkColor(const QColor& color) {
-    backgroundColor_ = color;
+    m_backgroundColor = color;
     Invalidate();
 }
 
 void CTransparentStatic::SetTransparent(bool transparent) {
-    transparent_ = transparent;
+    m_transparent = transparent;
     Invalidate();
 }
 
@@ -37,10 +37,10 @@ void CTransparentStatic::SetTransparent(bool transparent) {
 // whole widget before it paints the label again.
 void CTransparentStatic::Render(QImage& target) {
     QPainter painter(&target);
-    if (!transparent_) {
-        painter.fillRect(rect(), backgroundColor_);
+    if (!m_transparent) {
+        painter.fillRect(rect(), m_backgroundColor);
     }
     painter.setFont(PixelSizedFont(font()));
-    painter.setPen(textColor_);
-    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text_);
+    painter.setPen(m_textColor);
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_text);
 }

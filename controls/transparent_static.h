@@ -18,19 +18,19 @@ public:
 
     // Sets the caption when it differs from the one shown; otherwise does nothing.
     void SetCaption(const std::wstring& text);
-    std::wstring Caption() const { return text_.toStdWString(); }
+    std::wstring Caption() const { return m_text.toStdWString(); }
 
     void SetTextColor(const QColor& color);
     void SetBkColor(const QColor& color);
     void SetTransparent(bool transparent);
-    bool IsTransparent() const { return transparent_; }
+    bool IsTransparent() const { return m_transparent; }
 
 protected:
     void Render(QImage& target) override;
 
 private:
-    QString text_;
-    QColor textColor_;
-    QColor backgroundColor_;
-    bool transparent_ = true;
+    QString m_text;
+    QColor m_textColor;
+    QColor m_backgroundColor;
+    bool m_transparent = true;
 };

@@ -72,31 +72,31 @@ bool IsTempAddressLabel(const std::string& label) {
 
 HostAddressing::HostAddressing(IHostNetwork& network, ISleeper& sleeper,
                                HostAddressingOptions options)
-    : network_(network), sleeper_(sleeper), options_(options) {
-    if (options_.renewInterval.count() > 0) {
-        renewThread_ = std::thread([this] { RenewLoop(); });
+    : m_network(network), m_sleeper(sleeper), m_options(options) {
+    if (m_options.renewInterval.count() > 0) {
+        m_renewThread = std::thread([this] { RenewLoop(); });
     }
 }
 
 HostAddressing::~HostAddressing() {
     {
-        std::lock_guard lock(renewMutex_);
-        stopRenewing_ = true;
+        std::lock_guard lock(m_renewMutex);
+        m_stopRenewing = true;
     }
-    renewWake_.notify_all();
-    if (renewThread_.joinable()) {
-        renewThread_.join();
+    m_renewWake.notify_all();
+    if (m_renewThread.joinable()) {
+        m_renewThread.join();
     }
     DeleteTempAddress();
 }
 
 std::wstring HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
                                                 const std::wstring& deviceMask) {
-    std::lock_guard setup(setupMutex_);
+    std::lock_guard setup(m_setupMutex);
     {
-        std::lock_guard lock(tempMutex_);
-        setupRunning_ = true;
-        cancelRequested_ = false;
+        std::lock_guard lock(m_tempMutex);
+        m_setupRunning = true;
+        m_cancelRequested = false;
     }
     std::wstring result = kError;
     const std::optional<Ipv4> device = ParseIpv4(deviceIp);
@@ -104,20 +104,20 @@ std::wstring HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
     // The mask becomes the prefix of an address we add: one with holes cannot, and a zero
     // mask would claim every destination for the adapter.
     const std::optional<int> prefix = mask ? MaskToPrefix(*mask) : std::nullopt;
-    if (device && prefix && *prefix > 0 && network_.MissingPrivileges().empty()) {
+    if (device && prefix && *prefix > 0 && m_network.MissingPrivileges().empty()) {
         RemoveLeftoverAddresses();
         result = RunSetup(*device, *mask);
     }
     {
-        std::lock_guard lock(tempMutex_);
-        setupRunning_ = false;
+        std::lock_guard lock(m_tempMutex);
+        m_setupRunning = false;
     }
     return result;
 }
 
 std::wstring HostAddressing::RunSetup(Ipv4 device, Ipv4 mask) {
     for (int run = 0;; ++run) {
-        const std::optional<BestRoute> route = network_.GetBestRoute(device);
+        const std::optional<BestRoute> route = m_network.GetBestRoute(device);
         if (route) {
             ReadAdapterInfo(route->interfaceIndex);
             if (route->prefixLength != 0) {
@@ -126,7 +126,7 @@ std::wstring HostAddressing::RunSetup(Ipv4 device, Ipv4 mask) {
         }
         // No route, or only the default route: an address in the device's subnet gives
         // the host a subnet route to it, which the next run finds.
-        if (run >= options_.maxRestarts || Cancelled() ||
+        if (run >= m_options.maxRestarts || Cancelled() ||
             AddTempAddressOnAnyAdapter(device, mask).empty()) {
             break;
         }
@@ -146,7 +146,7 @@ std::wstring HostAddressing::UseRouteAdapter(uint32_t interfaceIndex, Ipv4 devic
 
 std::wstring HostAddressing::ChooseSourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device,
                                                         Ipv4 mask) {
-    const std::optional<std::vector<AdapterInfo>> adapters = network_.GetAdapters();
+    const std::optional<std::vector<AdapterInfo>> adapters = m_network.GetAdapters();
     const AdapterInfo* adapter = adapters ? FindAdapter(*adapters, interfaceIndex) : nullptr;
     if (!adapter) {
         return std::wstring();
@@ -179,15 +179,15 @@ std::wstring HostAddressing::AddTempAddressOnAdapter(const AdapterInfo& adapter,
     if (!candidate) {
         return std::wstring();
     }
-    network_.FlushNeighbours(adapter.index);
-    if (!network_.SendArp(device, *candidate, adapter.index)) {
+    m_network.FlushNeighbours(adapter.index);
+    if (!m_network.SendArp(device, *candidate, adapter.index)) {
         return std::wstring();
     }
     return FormatIpv4(*candidate);
 }
 
 std::wstring HostAddressing::AddTempAddressOnAnyAdapter(Ipv4 device, Ipv4 mask) {
-    const std::optional<std::vector<AdapterInfo>> adapters = network_.GetAdapters();
+    const std::optional<std::vector<AdapterInfo>> adapters = m_network.GetAdapters();
     if (!adapters) {
         return std::wstring();
     }
@@ -219,14 +219,14 @@ std::optional<Ipv4> HostAddressing::TryCandidates(const AdapterInfo& adapter, Ip
         if (!AddTempAddress(adapter, candidate, prefix)) {
             continue;
         }
-        sleeper_.SleepMs(kWaitAfterAddMs);
+        m_sleeper.SleepMs(kWaitAfterAddMs);
         if (Cancelled()) {
             return std::nullopt;
         }
         // A probe from 0.0.0.0: only another host holding the candidate answers with a
         // hardware address other than ours.
         const std::optional<std::vector<uint8_t>> holder =
-            network_.SendArp(candidate, 0, adapter.index);
+            m_network.SendArp(candidate, 0, adapter.index);
         if (holder && FirstSixBytes(*holder) == ownMac) {
             return candidate;
         }
@@ -235,17 +235,17 @@ std::optional<Ipv4> HostAddressing::TryCandidates(const AdapterInfo& adapter, Ip
 }
 
 bool HostAddressing::CanReachDevice(Ipv4 device, Ipv4 source, uint32_t interfaceIndex) {
-    network_.FlushNeighbours(interfaceIndex);
+    m_network.FlushNeighbours(interfaceIndex);
     if (source == 0) {
         source = SourceFor(device, interfaceIndex);
     }
-    return network_.SendArp(device, source, interfaceIndex).has_value();
+    return m_network.SendArp(device, source, interfaceIndex).has_value();
 }
 
 // The address the kernel would send from: one of the adapter's own addresses in the
 // device's subnet, else its primary address. A probe from 0.0.0.0 only when it has none.
 Ipv4 HostAddressing::SourceFor(Ipv4 device, uint32_t interfaceIndex) {
-    const std::optional<std::vector<AdapterInfo>> adapters = network_.GetAdapters();
+    const std::optional<std::vector<AdapterInfo>> adapters = m_network.GetAdapters();
     const AdapterInfo* adapter = adapters ? FindAdapter(*adapters, interfaceIndex) : nullptr;
     if (!adapter || adapter->addresses.empty()) {
         return 0;
@@ -259,7 +259,7 @@ Ipv4 HostAddressing::SourceFor(Ipv4 device, uint32_t interfaceIndex) {
 }
 
 void HostAddressing::ReadAdapterInfo(uint32_t interfaceIndex) {
-    const std::optional<std::vector<AdapterInfo>> adapters = network_.GetAdapters();
+    const std::optional<std::vector<AdapterInfo>> adapters = m_network.GetAdapters();
     const AdapterInfo* adapter = adapters ? FindAdapter(*adapters, interfaceIndex) : nullptr;
     if (!adapter) {
         return;
@@ -271,44 +271,44 @@ void HostAddressing::ReadAdapterInfo(uint32_t interfaceIndex) {
     chosen.index = adapter->index;
     chosen.name = AnsiToWide(adapter->name);
     chosen.dhcpEnabled = adapter->dhcpEnabled ? 1 : 0;
-    chosen.connectionName = AnsiToWide(network_.ConnectionName(adapter->name));
-    std::lock_guard lock(adapterMutex_);
-    adapter_ = std::move(chosen);
+    chosen.connectionName = AnsiToWide(m_network.ConnectionName(adapter->name));
+    std::lock_guard lock(m_adapterMutex);
+    m_adapter = std::move(chosen);
 }
 
 bool HostAddressing::AddTempAddress(const AdapterInfo& adapter, Ipv4 address, int prefixLength) {
     const std::string label = TempAddressLabel(adapter.name);
-    std::lock_guard lock(tempMutex_);
-    if (cancelRequested_ || temp_) {
+    std::lock_guard lock(m_tempMutex);
+    if (m_cancelRequested || m_temp) {
         return false;
     }
-    const std::optional<HostAddressContext> context = network_.AddAddress(
-        address, prefixLength, adapter.index, label, options_.addressLifetimeSeconds);
+    const std::optional<HostAddressContext> context = m_network.AddAddress(
+        address, prefixLength, adapter.index, label, m_options.addressLifetimeSeconds);
     if (!context) {
         return false;
     }
-    temp_ = HeldAddress{*context, label};
+    m_temp = HeldAddress{*context, label};
     return true;
 }
 
 bool HostAddressing::DeleteTempAddress() {
     {
-        std::lock_guard lock(tempMutex_);
-        if (!temp_) {
+        std::lock_guard lock(m_tempMutex);
+        if (!m_temp) {
             return false;
         }
-        network_.DeleteAddress(temp_->context);
-        temp_.reset();
+        m_network.DeleteAddress(m_temp->context);
+        m_temp.reset();
     }
-    sleeper_.SleepMs(kPauseAfterDeleteMs);
+    m_sleeper.SleepMs(kPauseAfterDeleteMs);
     return true;
 }
 
 bool HostAddressing::RemoveTempAddress() {
     {
-        std::lock_guard lock(tempMutex_);
-        if (setupRunning_) {
-            cancelRequested_ = true;
+        std::lock_guard lock(m_tempMutex);
+        if (m_setupRunning) {
+            m_cancelRequested = true;
         }
     }
     return DeleteTempAddress();
@@ -317,7 +317,7 @@ bool HostAddressing::RemoveTempAddress() {
 // An address carrying our label that is not the one we hold was left by a run that died
 // before it could remove it.
 void HostAddressing::RemoveLeftoverAddresses() {
-    const std::optional<std::vector<AdapterInfo>> adapters = network_.GetAdapters();
+    const std::optional<std::vector<AdapterInfo>> adapters = m_network.GetAdapters();
     if (!adapters) {
         return;
     }
@@ -332,28 +332,29 @@ void HostAddressing::RemoveLeftoverAddresses() {
             if (held && *held == context) {
                 continue;
             }
-            network_.DeleteAddress(context);
-            sleeper_.SleepMs(kPauseAfterDeleteMs);
+            m_network.DeleteAddress(context);
+            m_sleeper.SleepMs(kPauseAfterDeleteMs);
         }
     }
 }
 
 bool HostAddressing::Cancelled() const {
-    std::lock_guard lock(tempMutex_);
-    return cancelRequested_;
+    std::lock_guard lock(m_tempMutex);
+    return m_cancelRequested;
 }
 
 bool HostAddressing::RenewTempAddress() {
-    std::lock_guard lock(tempMutex_);
-    if (!temp_) {
+    std::lock_guard lock(m_tempMutex);
+    if (!m_temp) {
         return false;
     }
-    return network_.RenewAddress(temp_->context, temp_->label, options_.addressLifetimeSeconds);
+    return m_network.RenewAddress(m_temp->context, m_temp->label, m_options.addressLifetimeSeconds);
 }
 
 void HostAddressing::RenewLoop() {
-    std::unique_lock lock(renewMutex_);
-    while (!renewWake_.wait_for(lock, options_.renewInterval, [this] { return stopRenewing_; })) {
+    std::unique_lock lock(m_renewMutex);
+    while (
+        !m_renewWake.wait_for(lock, m_options.renewInterval, [this] { return m_stopRenewing; })) {
         lock.unlock();
         RenewTempAddress();
         lock.lock();
@@ -361,14 +362,14 @@ void HostAddressing::RenewLoop() {
 }
 
 std::optional<HostAddressContext> HostAddressing::TempAddress() const {
-    std::lock_guard lock(tempMutex_);
-    if (!temp_) {
+    std::lock_guard lock(m_tempMutex);
+    if (!m_temp) {
         return std::nullopt;
     }
-    return temp_->context;
+    return m_temp->context;
 }
 
 ChosenAdapter HostAddressing::Adapter() const {
-    std::lock_guard lock(adapterMutex_);
-    return adapter_;
+    std::lock_guard lock(m_adapterMutex);
+    return m_adapter;
 }

@@ -99,24 +99,24 @@ private:
     bool Cancelled() const;
     void RenewLoop();
 
-    IHostNetwork& network_;
-    ISleeper& sleeper_;
-    const HostAddressingOptions options_;
+    IHostNetwork& m_network;
+    ISleeper& m_sleeper;
+    const HostAddressingOptions m_options;
 
-    std::mutex setupMutex_;
+    std::mutex m_setupMutex;
 
     // Guards the temporary address and the cancel request; held across the netlink calls
     // that add, renew or delete it, so that RemoveTempAddress returning means it is gone.
-    mutable std::mutex tempMutex_;
-    std::optional<HeldAddress> temp_;
-    bool setupRunning_ = false;
-    bool cancelRequested_ = false;
+    mutable std::mutex m_tempMutex;
+    std::optional<HeldAddress> m_temp;
+    bool m_setupRunning = false;
+    bool m_cancelRequested = false;
 
-    mutable std::mutex adapterMutex_;
-    ChosenAdapter adapter_;
+    mutable std::mutex m_adapterMutex;
+    ChosenAdapter m_adapter;
 
-    std::mutex renewMutex_;
-    std::condition_variable renewWake_;
-    bool stopRenewing_ = false;
-    std::thread renewThread_;
+    std::mutex m_renewMutex;
+    std::condition_variable m_renewWake;
+    bool m_stopRenewing = false;
+    std::thread m_renewThread;
 };

@@ -44,32 +44,32 @@ unsigned FromPollEvents(short revents) {
 }  // namespace
 
 int PollEventLoop::WatchFd(int fd, unsigned events, FdCallback callback) {
-    const int id = nextId_++;
-    watches_[id] = Watch{fd, events, std::make_shared<FdCallback>(std::move(callback))};
+    const int id = m_nextId++;
+    m_watches[id] = Watch{fd, events, std::make_shared<FdCallback>(std::move(callback))};
     return id;
 }
 
 void PollEventLoop::UpdateFd(int watchId, unsigned events) {
-    auto it = watches_.find(watchId);
-    if (it != watches_.end()) {
+    auto it = m_watches.find(watchId);
+    if (it != m_watches.end()) {
         it->second.events = events;
     }
 }
 
 void PollEventLoop::UnwatchFd(int watchId) {
-    watches_.erase(watchId);
+    m_watches.erase(watchId);
 }
 
 int PollEventLoop::StartTimer(uint32_t periodMs, TimerCallback callback) {
-    const int id = nextId_++;
+    const int id = m_nextId++;
     const std::chrono::milliseconds period(periodMs);
-    timers_[id] =
+    m_timers[id] =
         Timer{period, Clock::now() + period, std::make_shared<TimerCallback>(std::move(callback))};
     return id;
 }
 
 void PollEventLoop::StopTimer(int timerId) {
-    timers_.erase(timerId);
+    m_timers.erase(timerId);
 }
 
 int PollEventLoop::RunOnce(int timeoutMs) {
@@ -79,8 +79,8 @@ int PollEventLoop::RunOnce(int timeoutMs) {
 }
 
 void PollEventLoop::Run() {
-    quit_ = false;
-    while (!quit_) {
+    m_quit = false;
+    while (!m_quit) {
         RunOnce(-1);
     }
 }
@@ -98,11 +98,11 @@ bool PollEventLoop::RunUntil(const std::function<bool()>& done, int limitMs) {
 }
 
 int PollEventLoop::PollTimeout(int timeoutMs) const {
-    if (timers_.empty()) {
+    if (m_timers.empty()) {
         return timeoutMs;
     }
-    auto earliest = timers_.begin()->second.due;
-    for (const auto& [id, timer] : timers_) {
+    auto earliest = m_timers.begin()->second.due;
+    for (const auto& [id, timer] : m_timers) {
         earliest = std::min(earliest, timer.due);
     }
     // Rounded up, so that a timer due within the next millisecond does not make the
@@ -115,7 +115,7 @@ int PollEventLoop::PollTimeout(int timeoutMs) const {
 int PollEventLoop::DispatchReady(int timeoutMs) {
     std::vector<pollfd> fds;
     std::vector<int> ids;
-    for (const auto& [id, watch] : watches_) {
+    for (const auto& [id, watch] : m_watches) {
         if (watch.events != 0) {
             fds.push_back(pollfd{watch.fd, ToPollEvents(watch.events), 0});
             ids.push_back(id);
@@ -131,8 +131,8 @@ int PollEventLoop::DispatchReady(int timeoutMs) {
             continue;
         }
         // An earlier callback of this round may have removed or changed this watch.
-        auto it = watches_.find(ids[i]);
-        if (it == watches_.end()) {
+        auto it = m_watches.find(ids[i]);
+        if (it == m_watches.end()) {
             continue;
         }
         const unsigned events = FromPollEvents(fds[i].revents) & it->second.events;
@@ -149,15 +149,15 @@ int PollEventLoop::DispatchReady(int timeoutMs) {
 int PollEventLoop::DispatchDueTimers() {
     const auto now = Clock::now();
     std::vector<int> due;
-    for (const auto& [id, timer] : timers_) {
+    for (const auto& [id, timer] : m_timers) {
         if (timer.due <= now) {
             due.push_back(id);
         }
     }
     int calls = 0;
     for (int id : due) {
-        auto it = timers_.find(id);
-        if (it == timers_.end()) {
+        auto it = m_timers.find(id);
+        if (it == m_timers.end()) {
             continue;
         }
         // Like a window timer, a late timer fires once and does not catch up.

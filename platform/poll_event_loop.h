@@ -33,12 +33,12 @@ public:
     int RunOnce(int timeoutMs);
     // Runs rounds until Quit() is called (from a callback).
     void Run();
-    void Quit() { quit_ = true; }
+    void Quit() { m_quit = true; }
     // Runs rounds until `done` returns true or `limitMs` have passed; returns done().
     bool RunUntil(const std::function<bool()>& done, int limitMs);
 
-    size_t WatchCount() const { return watches_.size(); }
-    size_t TimerCount() const { return timers_.size(); }
+    size_t WatchCount() const { return m_watches.size(); }
+    size_t TimerCount() const { return m_timers.size(); }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -60,8 +60,8 @@ private:
     int DispatchReady(int timeoutMs);
     int DispatchDueTimers();
 
-    std::map<int, Watch> watches_;
-    std::map<int, Timer> timers_;
-    int nextId_ = 1;
-    bool quit_ = false;
+    std::map<int, Watch> m_watches;
+    std::map<int, Timer> m_timers;
+    int m_nextId = 1;
+    bool m_quit = false;
 };

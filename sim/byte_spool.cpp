@@ -28,43 +28,43 @@ ByteSpool::~ByteSpool() {
 }
 
 void ByteSpool::Append(std::string_view bytes) {
-    size_ += bytes.size();
-    if (!file_ && memory_.size() + bytes.size() > kMemoryLimit) {
-        file_ = std::tmpfile();
-        if (file_) {
-            std::fwrite(memory_.data(), 1, memory_.size(), file_);
-            memory_.clear();
-            memory_.shrink_to_fit();
+    m_size += bytes.size();
+    if (!m_file && m_memory.size() + bytes.size() > kMemoryLimit) {
+        m_file = std::tmpfile();
+        if (m_file) {
+            std::fwrite(m_memory.data(), 1, m_memory.size(), m_file);
+            m_memory.clear();
+            m_memory.shrink_to_fit();
         }
     }
-    if (file_) {
-        std::fwrite(bytes.data(), 1, bytes.size(), file_);
+    if (m_file) {
+        std::fwrite(bytes.data(), 1, bytes.size(), m_file);
     } else {
-        memory_.append(bytes);
+        m_memory.append(bytes);
     }
 }
 
 bool ByteSpool::CopyTo(int fd) const {
-    if (!file_) {
-        return WriteFully(fd, memory_.data(), memory_.size());
+    if (!m_file) {
+        return WriteFully(fd, m_memory.data(), m_memory.size());
     }
-    std::fflush(file_);
-    std::rewind(file_);
+    std::fflush(m_file);
+    std::rewind(m_file);
     char buffer[64 * 1024];
     size_t got;
     bool ok = true;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file_)) > 0) {
+    while ((got = std::fread(buffer, 1, sizeof buffer, m_file)) > 0) {
         ok = ok && WriteFully(fd, buffer, got);
     }
-    std::fseek(file_, 0, SEEK_END);
+    std::fseek(m_file, 0, SEEK_END);
     return ok;
 }
 
 void ByteSpool::Clear() {
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
+    if (m_file) {
+        std::fclose(m_file);
+        m_file = nullptr;
     }
-    memory_.clear();
-    size_ = 0;
+    m_memory.clear();
+    m_size = 0;
 }

@@ -17,13 +17,13 @@ public:
     ByteSpool& operator=(const ByteSpool&) = delete;
 
     void Append(std::string_view bytes);
-    uint64_t size() const { return size_; }
+    uint64_t size() const { return m_size; }
     // Writes every byte, in order, to `fd`. Returns false on a write error.
     bool CopyTo(int fd) const;
     void Clear();
 
 private:
-    std::string memory_;
-    std::FILE* file_ = nullptr;
-    uint64_t size_ = 0;
+    std::string m_memory;
+    std::FILE* m_file = nullptr;
+    uint64_t m_size = 0;
 };

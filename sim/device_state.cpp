@@ -1,46 +1,46 @@
 #include "sim/device_state.h"
 
 DeviceState::DeviceState(const SimOptions& options)
-    : mac_(options.mac),
-      model_(options.model),
-      survey_(options.survey),
-      firmwareVersion_(options.firmwareVersion) {
-    factory_.lan.ip = options.ip;
-    factory_.lan.mask = options.mask;
-    factory_.lan.dhcpServer = options.dhcp;
-    DefaultDhcpRange(factory_.lan);
-    factory_.user = options.user;
-    factory_.password = options.password;
-    saved_ = factory_;
-    running_ = factory_;
+    : m_mac(options.mac),
+      m_model(options.model),
+      m_survey(options.survey),
+      m_firmwareVersion(options.firmwareVersion) {
+    m_factory.lan.ip = options.ip;
+    m_factory.lan.mask = options.mask;
+    m_factory.lan.dhcpServer = options.dhcp;
+    DefaultDhcpRange(m_factory.lan);
+    m_factory.user = options.user;
+    m_factory.password = options.password;
+    m_saved = m_factory;
+    m_running = m_factory;
 }
 
 void DeviceState::ChangePassword(const std::string& password) {
-    running_.password = password;
-    saved_.password = password;
+    m_running.password = password;
+    m_saved.password = password;
 }
 
 void DeviceState::DisableRepeater() {
-    running_.bridging.enabled = false;
-    saved_.bridging.enabled = false;
+    m_running.bridging.enabled = false;
+    m_saved.bridging.enabled = false;
 }
 
 void DeviceState::ConfigureBridging(const Bridging& bridging) {
-    running_.bridging = bridging;
-    saved_.bridging = bridging;
+    m_running.bridging = bridging;
+    m_saved.bridging = bridging;
 }
 
 void DeviceState::Boot() {
-    running_ = saved_;
-    if (stagedFirmware_) {
-        firmwareVersion_ = *stagedFirmware_;
-        stagedFirmware_.reset();
+    m_running = m_saved;
+    if (m_stagedFirmware) {
+        m_firmwareVersion = *m_stagedFirmware;
+        m_stagedFirmware.reset();
     }
 }
 
 DiscoveryIdentity DeviceState::Identity() const {
-    return DiscoveryIdentity{mac_,          model_,           running_.lan.ip, running_.lan.mask,
-                             running_.user, running_.password};
+    return DiscoveryIdentity{
+        m_mac, m_model, m_running.lan.ip, m_running.lan.mask, m_running.user, m_running.password};
 }
 
 void DeviceState::DefaultDhcpRange(LanSettings& lan) {

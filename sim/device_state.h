@@ -42,19 +42,19 @@ class DeviceState {
 public:
     explicit DeviceState(const SimOptions& options);
 
-    const MacAddress& mac() const { return mac_; }
-    const std::string& model() const { return model_; }
-    const std::vector<SurveyNetwork>& survey() const { return survey_; }
-    const DeviceConfig& running() const { return running_; }
-    const DeviceConfig& saved() const { return saved_; }
-    const std::string& firmwareVersion() const { return firmwareVersion_; }
+    const MacAddress& mac() const { return m_mac; }
+    const std::string& model() const { return m_model; }
+    const std::vector<SurveyNetwork>& survey() const { return m_survey; }
+    const DeviceConfig& running() const { return m_running; }
+    const DeviceConfig& saved() const { return m_saved; }
+    const std::string& firmwareVersion() const { return m_firmwareVersion; }
 
-    void SaveLanSettings(const LanSettings& lan) { saved_.lan = lan; }
+    void SaveLanSettings(const LanSettings& lan) { m_saved.lan = lan; }
     void ChangePassword(const std::string& password);
     void DisableRepeater();
     void ConfigureBridging(const Bridging& bridging);
-    void RestoreFactoryDefaults() { saved_ = factory_; }
-    void StageFirmware(const std::string& version) { stagedFirmware_ = version; }
+    void RestoreFactoryDefaults() { m_saved = m_factory; }
+    void StageFirmware(const std::string& version) { m_stagedFirmware = version; }
 
     // The device comes back up: flash becomes the running configuration and a staged
     // firmware image becomes the running code.
@@ -66,12 +66,12 @@ public:
     static void DefaultDhcpRange(LanSettings& lan);
 
 private:
-    MacAddress mac_;
-    std::string model_;
-    std::vector<SurveyNetwork> survey_;
-    DeviceConfig factory_;
-    DeviceConfig saved_;
-    DeviceConfig running_;
-    std::string firmwareVersion_;
-    std::optional<std::string> stagedFirmware_;
+    MacAddress m_mac;
+    std::string m_model;
+    std::vector<SurveyNetwork> m_survey;
+    DeviceConfig m_factory;
+    DeviceConfig m_saved;
+    DeviceConfig m_running;
+    std::string m_firmwareVersion;
+    std::optional<std::string> m_stagedFirmware;
 };

@@ -23,8 +23,8 @@ bool IsSearchReply(const uint8_t* datagram, size_t length) {
 }  // namespace
 
 DiscoveryResponder::~DiscoveryResponder() {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (m_fd >= 0) {
+        ::close(m_fd);
     }
 }
 
@@ -46,8 +46,8 @@ std::string DiscoveryResponder::Open(uint16_t port) {
         ::close(fd);
         return error;
     }
-    fd_ = fd;
-    port_ = port;
+    m_fd = fd;
+    m_port = port;
     return {};
 }
 
@@ -65,7 +65,7 @@ void DiscoveryResponder::OnReadable(const DeviceState& device, const Settings& s
         message.msg_iovlen = 1;
         message.msg_control = control;
         message.msg_controllen = sizeof control;
-        ssize_t received = ::recvmsg(fd_, &message, 0);
+        ssize_t received = ::recvmsg(m_fd, &message, 0);
         if (received < 0) {
             return;
         }
@@ -104,7 +104,7 @@ void DiscoveryResponder::OnReadable(const DeviceState& device, const Settings& s
         char outControl[CMSG_SPACE(sizeof(in_pktinfo))] = {};
         if (settings.target == ReplyTarget::kBroadcast) {
             target.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-            target.sin_port = htons(port_);
+            target.sin_port = htons(m_port);
             // A limited broadcast needs an outgoing interface; without one the kernel
             // looks for a default route, which a device's LAN need not have.
             if (arrivalInterface > 0) {
@@ -121,7 +121,7 @@ void DiscoveryResponder::OnReadable(const DeviceState& device, const Settings& s
         }
         out.msg_name = &target;
         out.msg_namelen = sizeof target;
-        if (::sendmsg(fd_, &out, 0) < 0) {
+        if (::sendmsg(m_fd, &out, 0) < 0) {
             std::cerr << "tamsel-sim: discovery reply: " << std::strerror(errno) << "\n";
         }
     }

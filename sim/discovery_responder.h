@@ -20,7 +20,7 @@ public:
     DiscoveryResponder& operator=(const DiscoveryResponder&) = delete;
 
     std::string Open(uint16_t port);
-    int fd() const { return fd_; }
+    int fd() const { return m_fd; }
 
     struct Settings {
         bool answer = true;  // false while the device is down or told to ignore searches
@@ -31,6 +31,6 @@ public:
     void OnReadable(const DeviceState& device, const Settings& settings, SimLog& log);
 
 private:
-    int fd_ = -1;
-    uint16_t port_ = 0;
+    int m_fd = -1;
+    uint16_t m_port = 0;
 };

@@ -20,54 +20,54 @@ std::string HttpRequest::Path() const {
 
 size_t HttpRequestReader::Feed(std::string_view bytes) {
     size_t used = 0;
-    if (state_ == State::kHeaders) {
+    if (m_state == State::kHeaders) {
         // The blank line may straddle two pieces: search from a little before the new
         // bytes.
-        size_t searchFrom = head_.size() >= 3 ? head_.size() - 3 : 0;
-        head_.append(bytes);
-        size_t end = head_.find("\r\n\r\n", searchFrom);
+        size_t searchFrom = m_head.size() >= 3 ? m_head.size() - 3 : 0;
+        m_head.append(bytes);
+        size_t end = m_head.find("\r\n\r\n", searchFrom);
         size_t terminatorLength = 4;
         if (end == std::string::npos) {
-            size_t bare = head_.find("\n\n", searchFrom);
+            size_t bare = m_head.find("\n\n", searchFrom);
             if (bare != std::string::npos) {
                 end = bare;
                 terminatorLength = 2;
             }
         }
         if (end == std::string::npos) {
-            if (head_.size() > kMaxHeaderBytes) {
+            if (m_head.size() > kMaxHeaderBytes) {
                 Fail(431);
             }
-            bytesTaken_ += bytes.size();
+            m_bytesTaken += bytes.size();
             return bytes.size();
         }
         size_t headLength = end + terminatorLength;
-        // head_ held (head_.size() - bytes.size()) bytes before this piece.
-        used = headLength - (head_.size() - bytes.size());
-        bytesTaken_ += used;
-        head_.resize(end);
-        if (!ParseHead(head_)) {
+        // m_head held (m_head.size() - bytes.size()) bytes before this piece.
+        used = headLength - (m_head.size() - bytes.size());
+        m_bytesTaken += used;
+        m_head.resize(end);
+        if (!ParseHead(m_head)) {
             return used;
         }
-        if (bodyRemaining_ == 0) {
+        if (m_bodyRemaining == 0) {
             FinishBody();
             return used;
         }
-        state_ = State::kBody;
+        m_state = State::kBody;
         bytes.remove_prefix(used);
     }
-    if (state_ == State::kBody) {
-        size_t take = static_cast<size_t>(std::min<uint64_t>(bodyRemaining_, bytes.size()));
+    if (m_state == State::kBody) {
+        size_t take = static_cast<size_t>(std::min<uint64_t>(m_bodyRemaining, bytes.size()));
         std::string_view piece = bytes.substr(0, take);
-        if (multipart_) {
-            multipart_->Feed(piece);
+        if (m_multipart) {
+            m_multipart->Feed(piece);
         } else {
-            request_.body.append(piece);
+            m_request.body.append(piece);
         }
-        bodyRemaining_ -= take;
+        m_bodyRemaining -= take;
         used += take;
-        bytesTaken_ += take;
-        if (bodyRemaining_ == 0) {
+        m_bytesTaken += take;
+        if (m_bodyRemaining == 0) {
             FinishBody();
         }
     }
@@ -96,10 +96,10 @@ bool HttpRequestReader::ParseHead(std::string_view head) {
         Fail(400);
         return false;
     }
-    request_.method = requestLine.substr(0, firstSpace);
-    request_.target = TrimSpaces(requestLine.substr(firstSpace + 1, lastSpace - firstSpace - 1));
-    request_.version = requestLine.substr(lastSpace + 1);
-    if (!request_.version.starts_with("HTTP/1.") || request_.target.empty()) {
+    m_request.method = requestLine.substr(0, firstSpace);
+    m_request.target = TrimSpaces(requestLine.substr(firstSpace + 1, lastSpace - firstSpace - 1));
+    m_request.version = requestLine.substr(lastSpace + 1);
+    if (!m_request.version.starts_with("HTTP/1.") || m_request.target.empty()) {
         Fail(400);
         return false;
     }
@@ -109,23 +109,23 @@ bool HttpRequestReader::ParseHead(std::string_view head) {
             Fail(400);
             return false;
         }
-        request_.headers.emplace_back(std::string(TrimSpaces(lines[i].substr(0, colon))),
-                                      std::string(TrimSpaces(lines[i].substr(colon + 1))));
+        m_request.headers.emplace_back(std::string(TrimSpaces(lines[i].substr(0, colon))),
+                                       std::string(TrimSpaces(lines[i].substr(colon + 1))));
     }
 
-    if (request_.FindHeader("Transfer-Encoding")) {
+    if (m_request.FindHeader("Transfer-Encoding")) {
         Fail(501);  // the device's clients always send a Content-Length
         return false;
     }
     uint64_t length = 0;
-    if (const std::string* text = request_.FindHeader("Content-Length")) {
+    if (const std::string* text = m_request.FindHeader("Content-Length")) {
         auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), length);
         if (error != std::errc{} || end != text->data() + text->size()) {
             Fail(400);
             return false;
         }
     }
-    const std::string* contentType = request_.FindHeader("Content-Type");
+    const std::string* contentType = m_request.FindHeader("Content-Type");
     std::optional<std::string> boundary;
     if (contentType) {
         boundary = MultipartBoundary(*contentType);
@@ -135,24 +135,24 @@ bool HttpRequestReader::ParseHead(std::string_view head) {
             Fail(413);
             return false;
         }
-        request_.formData = std::make_unique<FormDataCollector>();
-        multipart_ = std::make_unique<MultipartReader>(*boundary, *request_.formData);
+        m_request.formData = std::make_unique<FormDataCollector>();
+        m_multipart = std::make_unique<MultipartReader>(*boundary, *m_request.formData);
     } else if (length > kMaxPlainBodyBytes) {
         Fail(413);
         return false;
     }
-    bodyRemaining_ = length;
+    m_bodyRemaining = length;
     return true;
 }
 
 void HttpRequestReader::Fail(int status) {
-    state_ = State::kFailed;
-    failureStatus_ = status;
+    m_state = State::kFailed;
+    m_failureStatus = status;
 }
 
 void HttpRequestReader::FinishBody() {
-    if (multipart_) {
-        request_.multipartComplete = multipart_->finished();
+    if (m_multipart) {
+        m_request.multipartComplete = m_multipart->finished();
     }
-    state_ = State::kComplete;
+    m_state = State::kComplete;
 }

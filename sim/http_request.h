@@ -41,23 +41,23 @@ public:
     // of the request are left to the caller.
     size_t Feed(std::string_view bytes);
 
-    State state() const { return state_; }
+    State state() const { return m_state; }
     // The status to answer a malformed request with (400, 413, 431, 501).
-    int failureStatus() const { return failureStatus_; }
-    HttpRequest& request() { return request_; }
+    int failureStatus() const { return m_failureStatus; }
+    HttpRequest& request() { return m_request; }
     // Bytes of header and body taken so far.
-    uint64_t bytesTaken() const { return bytesTaken_; }
+    uint64_t bytesTaken() const { return m_bytesTaken; }
 
 private:
     bool ParseHead(std::string_view head);
     void Fail(int status);
     void FinishBody();
 
-    State state_ = State::kHeaders;
-    int failureStatus_ = 0;
-    std::string head_;
-    HttpRequest request_;
-    uint64_t bodyRemaining_ = 0;
-    std::unique_ptr<MultipartReader> multipart_;
-    uint64_t bytesTaken_ = 0;
+    State m_state = State::kHeaders;
+    int m_failureStatus = 0;
+    std::string m_head;
+    HttpRequest m_request;
+    uint64_t m_bodyRemaining = 0;
+    std::unique_ptr<MultipartReader> m_multipart;
+    uint64_t m_bytesTaken = 0;
 };

@@ -37,14 +37,14 @@ struct HttpServer::Connection {
 
 HttpServer::HttpServer(SimLog& log, const Misbehaviour& misbehaviour, Handler handler,
                        AfterAnswerHook afterAnswer)
-    : log_(log),
-      misbehaviour_(misbehaviour),
-      handler_(std::move(handler)),
-      afterAnswer_(std::move(afterAnswer)) {}
+    : m_log(log),
+      m_misbehaviour(misbehaviour),
+      m_handler(std::move(handler)),
+      m_afterAnswer(std::move(afterAnswer)) {}
 
 HttpServer::~HttpServer() {
     StopListening();
-    for (auto& connection : connections_) {
+    for (auto& connection : m_connections) {
         Close(*connection);
     }
 }
@@ -70,19 +70,19 @@ std::string HttpServer::Listen(const std::string& address, uint16_t port) {
         ::close(fd);
         return error;
     }
-    listenFd_ = fd;
+    m_listenFd = fd;
     return {};
 }
 
 void HttpServer::StopListening() {
-    if (listenFd_ >= 0) {
-        ::close(listenFd_);
-        listenFd_ = -1;
+    if (m_listenFd >= 0) {
+        ::close(m_listenFd);
+        m_listenFd = -1;
     }
 }
 
 void HttpServer::DropUnansweredConnections() {
-    for (auto& connection : connections_) {
+    for (auto& connection : m_connections) {
         if (connection->phase != Connection::Phase::kDraining) {
             Close(*connection);
         }
@@ -90,17 +90,17 @@ void HttpServer::DropUnansweredConnections() {
 }
 
 void HttpServer::CollectPollFds(std::vector<pollfd>& fds) const {
-    if (listenFd_ >= 0) {
-        fds.push_back({listenFd_, POLLIN, 0});
+    if (m_listenFd >= 0) {
+        fds.push_back({m_listenFd, POLLIN, 0});
     }
-    for (const auto& connection : connections_) {
+    for (const auto& connection : m_connections) {
         if (connection->closed) {
             continue;
         }
         short events = POLLIN;
         if (connection->phase == Connection::Phase::kWriting) {
             // While answering, read nothing more; a slow answer waits for its timer.
-            events = misbehaviour_.slowMs > 0 ? 0 : POLLOUT;
+            events = m_misbehaviour.slowMs > 0 ? 0 : POLLOUT;
         }
         fds.push_back({connection->fd, events, 0});
     }
@@ -110,15 +110,15 @@ void HttpServer::HandlePollResults(const std::vector<pollfd>& fds, int64_t nowMs
     // The listener first: a descriptor number freed by a close below must not be taken
     // by a new connection while stale poll results for it are still being handled.
     for (const pollfd& entry : fds) {
-        if (entry.fd == listenFd_ && listenFd_ >= 0 && (entry.revents & POLLIN)) {
+        if (entry.fd == m_listenFd && m_listenFd >= 0 && (entry.revents & POLLIN)) {
             Accept(nowMs);
         }
     }
     for (const pollfd& entry : fds) {
-        if (entry.revents == 0 || entry.fd == listenFd_) {
+        if (entry.revents == 0 || entry.fd == m_listenFd) {
             continue;
         }
-        for (auto& connection : connections_) {
+        for (auto& connection : m_connections) {
             if (connection->closed || connection->fd != entry.fd) {
                 continue;
             }
@@ -130,7 +130,7 @@ void HttpServer::HandlePollResults(const std::vector<pollfd>& fds, int64_t nowMs
             break;
         }
     }
-    connections_.remove_if([](const auto& connection) { return connection->closed; });
+    m_connections.remove_if([](const auto& connection) { return connection->closed; });
 }
 
 int64_t HttpServer::MillisecondsToNextTimer(int64_t nowMs) const {
@@ -139,11 +139,11 @@ int64_t HttpServer::MillisecondsToNextTimer(int64_t nowMs) const {
         int64_t wait = std::max<int64_t>(0, at - nowMs);
         next = next < 0 ? wait : std::min(next, wait);
     };
-    for (const auto& connection : connections_) {
+    for (const auto& connection : m_connections) {
         if (connection->closed) {
             continue;
         }
-        if (connection->phase == Connection::Phase::kWriting && misbehaviour_.slowMs > 0) {
+        if (connection->phase == Connection::Phase::kWriting && m_misbehaviour.slowMs > 0) {
             consider(connection->nextWriteMs);
         } else if (connection->phase == Connection::Phase::kDraining) {
             consider(connection->drainUntilMs);
@@ -153,11 +153,11 @@ int64_t HttpServer::MillisecondsToNextTimer(int64_t nowMs) const {
 }
 
 void HttpServer::HandleTimers(int64_t nowMs) {
-    for (auto& connection : connections_) {
+    for (auto& connection : m_connections) {
         if (connection->closed) {
             continue;
         }
-        if (connection->phase == Connection::Phase::kWriting && misbehaviour_.slowMs > 0 &&
+        if (connection->phase == Connection::Phase::kWriting && m_misbehaviour.slowMs > 0 &&
             nowMs >= connection->nextWriteMs) {
             OnWritable(*connection, nowMs);
         } else if (connection->phase == Connection::Phase::kDraining &&
@@ -165,29 +165,29 @@ void HttpServer::HandleTimers(int64_t nowMs) {
             Close(*connection);
         }
     }
-    connections_.remove_if([](const auto& connection) { return connection->closed; });
+    m_connections.remove_if([](const auto& connection) { return connection->closed; });
 }
 
 void HttpServer::Accept(int64_t) {
     while (true) {
         sockaddr_in peer{};
         socklen_t length = sizeof peer;
-        int fd = ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&peer), &length,
+        int fd = ::accept4(m_listenFd, reinterpret_cast<sockaddr*>(&peer), &length,
                            SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
             return;  // EAGAIN, or an aborted connection
         }
-        if (connections_.size() >= kMaxConnections) {
+        if (m_connections.size() >= kMaxConnections) {
             ::close(fd);
             continue;
         }
         auto connection = std::make_unique<Connection>();
-        connection->id = nextConnectionId_++;
+        connection->id = m_nextConnectionId++;
         connection->fd = fd;
         char text[INET_ADDRSTRLEN] = {};
         inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
         connection->peer = std::string(text) + ":" + std::to_string(ntohs(peer.sin_port));
-        connections_.push_back(std::move(connection));
+        m_connections.push_back(std::move(connection));
     }
 }
 
@@ -202,7 +202,7 @@ void HttpServer::OnReadable(Connection& connection, int64_t nowMs) {
 }
 
 void HttpServer::ProcessInput(Connection& connection, std::string_view bytes, int64_t nowMs) {
-    if (log_.enabled()) {
+    if (m_log.enabled()) {
         connection.raw.Append(bytes);
     }
     if (connection.phase == Connection::Phase::kDraining) {
@@ -221,7 +221,7 @@ void HttpServer::ProcessInput(Connection& connection, std::string_view bytes, in
             continue;
         }
         LogRequest(connection, true);
-        if (misbehaviour_.silent) {
+        if (m_misbehaviour.silent) {
             connection.phase = Connection::Phase::kIgnoring;
             connection.reader = std::make_unique<HttpRequestReader>();
             continue;
@@ -235,19 +235,19 @@ void HttpServer::ProcessInput(Connection& connection, std::string_view bytes, in
 void HttpServer::Answer(Connection& connection, int64_t nowMs) {
     HttpResponse response;
     AfterAnswer after = AfterAnswer::kNothing;
-    if (misbehaviour_.forcedStatus > 0) {
-        response = StatusResponse(misbehaviour_.forcedStatus);
+    if (m_misbehaviour.forcedStatus > 0) {
+        response = StatusResponse(m_misbehaviour.forcedStatus);
     } else if (connection.reader->state() == HttpRequestReader::State::kFailed) {
         response = StatusResponse(connection.reader->failureStatus());
     } else {
-        WebOutcome outcome = handler_(connection.reader->request());
+        WebOutcome outcome = m_handler(connection.reader->request());
         for (const std::string& event : outcome.events) {
-            log_.Event(event + " connection=" + std::to_string(connection.id));
+            m_log.Event(event + " connection=" + std::to_string(connection.id));
         }
         response = std::move(outcome.response);
         after = outcome.after;
     }
-    connection.out = SerializeResponse(response, misbehaviour_.nulInResponse);
+    connection.out = SerializeResponse(response, m_misbehaviour.nulInResponse);
     connection.outPos = 0;
     connection.after = after;
     connection.phase = Connection::Phase::kWriting;
@@ -259,7 +259,7 @@ void HttpServer::OnWritable(Connection& connection, int64_t nowMs) {
     if (connection.phase != Connection::Phase::kWriting) {
         return;
     }
-    const bool slow = misbehaviour_.slowMs > 0;
+    const bool slow = m_misbehaviour.slowMs > 0;
     if (slow && nowMs < connection.nextWriteMs) {
         return;
     }
@@ -274,7 +274,7 @@ void HttpServer::OnWritable(Connection& connection, int64_t nowMs) {
         return;
     }
     connection.outPos += static_cast<size_t>(sent);
-    connection.nextWriteMs = nowMs + misbehaviour_.slowMs;
+    connection.nextWriteMs = nowMs + m_misbehaviour.slowMs;
     if (connection.outPos == connection.out.size()) {
         FinishAnswer(connection, nowMs);
     }
@@ -285,7 +285,7 @@ void HttpServer::FinishAnswer(Connection& connection, int64_t nowMs) {
     connection.outPos = 0;
     AfterAnswer after = connection.after;
     connection.after = AfterAnswer::kNothing;
-    const bool keepOpen = misbehaviour_.keepOpen;
+    const bool keepOpen = m_misbehaviour.keepOpen;
     if (keepOpen) {
         connection.phase = Connection::Phase::kReading;
         connection.reader = std::make_unique<HttpRequestReader>();
@@ -295,7 +295,7 @@ void HttpServer::FinishAnswer(Connection& connection, int64_t nowMs) {
         connection.drainUntilMs = nowMs + kDrainLimitMs;
     }
     if (after != AfterAnswer::kNothing) {
-        afterAnswer_(after);  // may drop this very connection (a reboot)
+        m_afterAnswer(after);  // may drop this very connection (a reboot)
     }
     if (keepOpen && !connection.closed && !connection.leftover.empty()) {
         std::string pending = std::move(connection.leftover);
@@ -329,11 +329,11 @@ void HttpServer::Close(Connection& connection) {
 }
 
 void HttpServer::LogRequest(Connection& connection, bool complete) {
-    if (!log_.enabled()) {
+    if (!m_log.enabled()) {
         return;
     }
-    log_.Request("connection=" + std::to_string(connection.id) + " peer=" + connection.peer +
-                     " complete=" + (complete ? "yes" : "no"),
-                 connection.raw);
+    m_log.Request("connection=" + std::to_string(connection.id) + " peer=" + connection.peer +
+                      " complete=" + (complete ? "yes" : "no"),
+                  connection.raw);
     connection.raw.Clear();
 }

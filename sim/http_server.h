@@ -35,7 +35,7 @@ public:
     // Listens on `address` (empty: every address) and `port`. Returns an error or empty.
     std::string Listen(const std::string& address, uint16_t port);
     void StopListening();
-    bool listening() const { return listenFd_ >= 0; }
+    bool listening() const { return m_listenFd >= 0; }
     // Drops every connection except those that have been answered and are only waiting
     // for the client to close (a reboot cuts the rest).
     void DropUnansweredConnections();
@@ -62,11 +62,11 @@ private:
     void Close(Connection& connection);
     void LogRequest(Connection& connection, bool complete);
 
-    SimLog& log_;
-    const Misbehaviour& misbehaviour_;
-    Handler handler_;
-    AfterAnswerHook afterAnswer_;
-    int listenFd_ = -1;
-    uint64_t nextConnectionId_ = 1;
-    std::list<std::unique_ptr<Connection>> connections_;
+    SimLog& m_log;
+    const Misbehaviour& m_misbehaviour;
+    Handler m_handler;
+    AfterAnswerHook m_afterAnswer;
+    int m_listenFd = -1;
+    uint64_t m_nextConnectionId = 1;
+    std::list<std::unique_ptr<Connection>> m_connections;
 };

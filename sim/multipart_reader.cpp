@@ -59,85 +59,85 @@ std::optional<std::string> MultipartBoundary(std::string_view contentType) {
 }
 
 MultipartReader::MultipartReader(std::string_view boundary, MultipartSink& sink)
-    : delimiter_("\r\n--" + std::string(boundary)), sink_(sink) {
+    : m_delimiter("\r\n--" + std::string(boundary)), m_sink(sink) {
     // The first delimiter may open the body without a preceding line break; a virtual
     // CR LF lets one search pattern find every delimiter.
-    pending_ = "\r\n";
+    m_pending = "\r\n";
 }
 
 void MultipartReader::Feed(std::string_view bytes) {
-    if (state_ == State::kEpilogue || state_ == State::kFailed) {
+    if (m_state == State::kEpilogue || m_state == State::kFailed) {
         return;
     }
-    pending_.append(bytes);
+    m_pending.append(bytes);
     while (Step()) {
     }
 }
 
 bool MultipartReader::Step() {
-    switch (state_) {
+    switch (m_state) {
         case State::kPreamble:
         case State::kData: {
-            size_t found = pending_.find(delimiter_);
+            size_t found = m_pending.find(m_delimiter);
             if (found == std::string::npos) {
-                if (state_ == State::kData) {
+                if (m_state == State::kData) {
                     EmitAllButTail();
-                } else if (pending_.size() >= delimiter_.size()) {
-                    pending_.erase(0, pending_.size() - (delimiter_.size() - 1));
+                } else if (m_pending.size() >= m_delimiter.size()) {
+                    m_pending.erase(0, m_pending.size() - (m_delimiter.size() - 1));
                 }
                 return false;
             }
-            if (state_ == State::kData) {
+            if (m_state == State::kData) {
                 if (found > 0) {
-                    sink_.OnPartData(std::string_view(pending_).substr(0, found));
+                    m_sink.OnPartData(std::string_view(m_pending).substr(0, found));
                 }
-                sink_.OnPartEnd();
+                m_sink.OnPartEnd();
             }
-            pending_.erase(0, found + delimiter_.size());
-            state_ = State::kAfterDelimiter;
+            m_pending.erase(0, found + m_delimiter.size());
+            m_state = State::kAfterDelimiter;
             return true;
         }
         case State::kAfterDelimiter: {
             // Transport padding (spaces, tabs) may follow a delimiter before its CR LF.
-            size_t start = pending_.find_first_not_of(" \t");
-            if (start == std::string::npos || pending_.size() - start < 2) {
+            size_t start = m_pending.find_first_not_of(" \t");
+            if (start == std::string::npos || m_pending.size() - start < 2) {
                 return false;
             }
-            if (pending_.compare(start, 2, "--") == 0) {
-                state_ = State::kEpilogue;
-                pending_.clear();
+            if (m_pending.compare(start, 2, "--") == 0) {
+                m_state = State::kEpilogue;
+                m_pending.clear();
                 return false;
             }
-            if (pending_.compare(start, 2, "\r\n") != 0) {
-                state_ = State::kFailed;
+            if (m_pending.compare(start, 2, "\r\n") != 0) {
+                m_state = State::kFailed;
                 return false;
             }
-            pending_.erase(0, start + 2);
-            state_ = State::kHeaders;
+            m_pending.erase(0, start + 2);
+            m_state = State::kHeaders;
             return true;
         }
         case State::kHeaders: {
             size_t end;
             size_t skip;
-            if (pending_.starts_with("\r\n")) {
+            if (m_pending.starts_with("\r\n")) {
                 end = 0;
                 skip = 2;
             } else {
-                end = pending_.find("\r\n\r\n");
+                end = m_pending.find("\r\n\r\n");
                 skip = 4;
             }
             if (end == std::string::npos) {
-                if (pending_.size() > kMaxPartHeaderBytes) {
-                    state_ = State::kFailed;
+                if (m_pending.size() > kMaxPartHeaderBytes) {
+                    m_state = State::kFailed;
                 }
                 return false;
             }
-            if (!BeginPart(std::string_view(pending_).substr(0, end))) {
-                state_ = State::kFailed;
+            if (!BeginPart(std::string_view(m_pending).substr(0, end))) {
+                m_state = State::kFailed;
                 return false;
             }
-            pending_.erase(0, end + skip);
-            state_ = State::kData;
+            m_pending.erase(0, end + skip);
+            m_state = State::kData;
             return true;
         }
         case State::kEpilogue:
@@ -168,17 +168,17 @@ bool MultipartReader::BeginPart(std::string_view headerBlock) {
     if (!name) {
         return false;
     }
-    sink_.OnPartBegin(*name, filename);
+    m_sink.OnPartBegin(*name, filename);
     return true;
 }
 
 void MultipartReader::EmitAllButTail() {
     // Keep enough bytes to recognise a delimiter that the next piece completes.
-    size_t keep = delimiter_.size() - 1;
-    if (pending_.size() > keep) {
-        size_t emit = pending_.size() - keep;
-        sink_.OnPartData(std::string_view(pending_).substr(0, emit));
-        pending_.erase(0, emit);
+    size_t keep = m_delimiter.size() - 1;
+    if (m_pending.size() > keep) {
+        size_t emit = m_pending.size() - keep;
+        m_sink.OnPartData(std::string_view(m_pending).substr(0, emit));
+        m_pending.erase(0, emit);
     }
 }
 
@@ -188,26 +188,26 @@ void FormDataCollector::OnPartBegin(const std::string& name,
         FileReceipt receipt;
         receipt.name = name;
         receipt.filename = *filename;
-        files_.push_back(receipt);
-        fileHash_ = std::make_unique<Sha256>();
-        inField_ = false;
+        m_files.push_back(receipt);
+        m_fileHash = std::make_unique<Sha256>();
+        m_inField = false;
     } else {
-        fields_.emplace_back(name, std::string{});
-        fileHash_.reset();
-        inField_ = true;
+        m_fields.emplace_back(name, std::string{});
+        m_fileHash.reset();
+        m_inField = true;
     }
 }
 
 void FormDataCollector::OnPartData(std::string_view bytes) {
-    if (fileHash_) {
-        FileReceipt& file = files_.back();
+    if (m_fileHash) {
+        FileReceipt& file = m_files.back();
         file.size += bytes.size();
-        fileHash_->Update(bytes);
+        m_fileHash->Update(bytes);
         if (file.head.size() < kHeadBytes) {
             file.head.append(bytes.substr(0, kHeadBytes - file.head.size()));
         }
-    } else if (inField_) {
-        std::string& value = fields_.back().second;
+    } else if (m_inField) {
+        std::string& value = m_fields.back().second;
         if (value.size() < kMaxFieldBytes) {
             value.append(bytes.substr(0, kMaxFieldBytes - value.size()));
         }
@@ -215,16 +215,16 @@ void FormDataCollector::OnPartData(std::string_view bytes) {
 }
 
 void FormDataCollector::OnPartEnd() {
-    if (fileHash_) {
-        files_.back().sha256 = fileHash_->FinishHex();
-        files_.back().complete = true;
-        fileHash_.reset();
+    if (m_fileHash) {
+        m_files.back().sha256 = m_fileHash->FinishHex();
+        m_files.back().complete = true;
+        m_fileHash.reset();
     }
-    inField_ = false;
+    m_inField = false;
 }
 
 const FileReceipt* FormDataCollector::FindFile(std::string_view name) const {
-    for (const FileReceipt& file : files_) {
+    for (const FileReceipt& file : m_files) {
         if (file.name == name) {
             return &file;
         }

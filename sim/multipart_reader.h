@@ -28,8 +28,8 @@ public:
     MultipartReader(std::string_view boundary, MultipartSink& sink);
     void Feed(std::string_view bytes);
     // The closing delimiter ("--boundary--") has been seen.
-    bool finished() const { return state_ == State::kEpilogue; }
-    bool failed() const { return state_ == State::kFailed; }
+    bool finished() const { return m_state == State::kEpilogue; }
+    bool failed() const { return m_state == State::kFailed; }
 
 private:
     enum class State { kPreamble, kAfterDelimiter, kHeaders, kData, kEpilogue, kFailed };
@@ -37,10 +37,10 @@ private:
     bool BeginPart(std::string_view headerBlock);
     void EmitAllButTail();
 
-    std::string delimiter_;  // CR LF "--" boundary
-    std::string pending_;
-    MultipartSink& sink_;
-    State state_ = State::kPreamble;
+    std::string m_delimiter;  // CR LF "--" boundary
+    std::string m_pending;
+    MultipartSink& m_sink;
+    State m_state = State::kPreamble;
 };
 
 // The boundary parameter of a multipart Content-Type value, if any.
@@ -66,13 +66,13 @@ public:
     void OnPartData(std::string_view bytes) override;
     void OnPartEnd() override;
 
-    const FormFields& fields() const { return fields_; }
-    const std::vector<FileReceipt>& files() const { return files_; }
+    const FormFields& fields() const { return m_fields; }
+    const std::vector<FileReceipt>& files() const { return m_files; }
     const FileReceipt* FindFile(std::string_view name) const;
 
 private:
-    FormFields fields_;
-    std::vector<FileReceipt> files_;
-    std::unique_ptr<Sha256> fileHash_;  // set while a file part is open
-    bool inField_ = false;
+    FormFields m_fields;
+    std::vector<FileReceipt> m_files;
+    std::unique_ptr<Sha256> m_fileHash;  // set while a file part is open
+    bool m_inField = false;
 };

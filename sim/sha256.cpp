@@ -22,31 +22,31 @@ constexpr uint32_t RotateRight(uint32_t value, int bits) {
 }  // namespace
 
 Sha256::Sha256()
-    : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-             0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
+    : m_state{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+              0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
 
 void Sha256::Update(const void* data, size_t length) {
     const auto* bytes = static_cast<const uint8_t*>(data);
-    totalBytes_ += length;
+    m_totalBytes += length;
     while (length > 0) {
-        size_t take = std::min(length, block_.size() - blockUsed_);
-        std::memcpy(block_.data() + blockUsed_, bytes, take);
-        blockUsed_ += take;
+        size_t take = std::min(length, m_block.size() - m_blockUsed);
+        std::memcpy(m_block.data() + m_blockUsed, bytes, take);
+        m_blockUsed += take;
         bytes += take;
         length -= take;
-        if (blockUsed_ == block_.size()) {
-            Compress(block_.data());
-            blockUsed_ = 0;
+        if (m_blockUsed == m_block.size()) {
+            Compress(m_block.data());
+            m_blockUsed = 0;
         }
     }
 }
 
 std::array<uint8_t, 32> Sha256::Finish() {
-    const uint64_t totalBits = totalBytes_ * 8;
+    const uint64_t totalBits = m_totalBytes * 8;
     const uint8_t marker = 0x80;
     Update(&marker, 1);
     const uint8_t zero = 0;
-    while (blockUsed_ != 56) {
+    while (m_blockUsed != 56) {
         Update(&zero, 1);
     }
     uint8_t lengthBytes[8];
@@ -56,9 +56,9 @@ std::array<uint8_t, 32> Sha256::Finish() {
     Update(lengthBytes, sizeof lengthBytes);
 
     std::array<uint8_t, 32> digest{};
-    for (size_t i = 0; i < state_.size(); ++i) {
+    for (size_t i = 0; i < m_state.size(); ++i) {
         for (int j = 0; j < 4; ++j) {
-            digest[i * 4 + j] = static_cast<uint8_t>(state_[i] >> (24 - 8 * j));
+            digest[i * 4 + j] = static_cast<uint8_t>(m_state[i] >> (24 - 8 * j));
         }
     }
     return digest;
@@ -85,8 +85,8 @@ void Sha256::Compress(const uint8_t* block) {
         uint32_t s1 = RotateRight(w[i - 2], 17) ^ RotateRight(w[i - 2], 19) ^ (w[i - 2] >> 10);
         w[i] = w[i - 16] + s0 + w[i - 7] + s1;
     }
-    uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-    uint32_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
+    uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3];
+    uint32_t e = m_state[4], f = m_state[5], g = m_state[6], h = m_state[7];
     for (int i = 0; i < 64; ++i) {
         uint32_t s1 = RotateRight(e, 6) ^ RotateRight(e, 11) ^ RotateRight(e, 25);
         uint32_t choose = (e & f) ^ (~e & g);
@@ -103,12 +103,12 @@ void Sha256::Compress(const uint8_t* block) {
         b = a;
         a = t1 + t2;
     }
-    state_[0] += a;
-    state_[1] += b;
-    state_[2] += c;
-    state_[3] += d;
-    state_[4] += e;
-    state_[5] += f;
-    state_[6] += g;
-    state_[7] += h;
+    m_state[0] += a;
+    m_state[1] += b;
+    m_state[2] += c;
+    m_state[3] += d;
+    m_state[4] += e;
+    m_state[5] += f;
+    m_state[6] += g;
+    m_state[7] += h;
 }

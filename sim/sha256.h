@@ -22,8 +22,8 @@ public:
 private:
     void Compress(const uint8_t* block);
 
-    std::array<uint32_t, 8> state_;
-    std::array<uint8_t, 64> block_{};
-    size_t blockUsed_ = 0;
-    uint64_t totalBytes_ = 0;
+    std::array<uint32_t, 8> m_state;
+    std::array<uint8_t, 64> m_block{};
+    size_t m_blockUsed = 0;
+    uint64_t m_totalBytes = 0;
 };

@@ -9,8 +9,8 @@
 #include "sim/byte_spool.h"
 
 SimLog::~SimLog() {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (m_fd >= 0) {
+        ::close(m_fd);
     }
 }
 
@@ -18,8 +18,8 @@ bool SimLog::Open(const std::string& path, std::string* error) {
     if (path.empty()) {
         return true;
     }
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
+    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (m_fd < 0) {
         *error = "cannot open log " + path + ": " + std::strerror(errno);
         return false;
     }
@@ -40,10 +40,10 @@ void SimLog::Event(std::string_view attributes) {
 
 void SimLog::Frame(std::string_view kind, uint64_t length, std::string_view attributes,
                    const ByteSpool* spool, std::string_view bytes) {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return;
     }
-    std::string header = "=== " + std::string(kind) + " " + std::to_string(++sequence_) +
+    std::string header = "=== " + std::string(kind) + " " + std::to_string(++m_sequence) +
                          " length " + std::to_string(length);
     if (!attributes.empty()) {
         header += " ";
@@ -53,7 +53,7 @@ void SimLog::Frame(std::string_view kind, uint64_t length, std::string_view attr
     // A frame goes out as few writes as possible; readers wait for the trailing newline.
     if (spool) {
         WriteAll(header);
-        spool->CopyTo(fd_);
+        spool->CopyTo(m_fd);
         WriteAll("\n");
     } else {
         WriteAll(header + std::string(bytes) + "\n");
@@ -62,7 +62,7 @@ void SimLog::Frame(std::string_view kind, uint64_t length, std::string_view attr
 
 void SimLog::WriteAll(std::string_view bytes) {
     while (!bytes.empty()) {
-        ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+        ssize_t written = ::write(m_fd, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR) {
                 continue;

@@ -26,7 +26,7 @@ public:
 
     // Opens (creates or appends to) the file; an empty path disables logging.
     bool Open(const std::string& path, std::string* error);
-    bool enabled() const { return fd_ >= 0; }
+    bool enabled() const { return m_fd >= 0; }
 
     void Request(std::string_view attributes, const ByteSpool& bytes);
     void Datagram(std::string_view attributes, std::string_view bytes);
@@ -37,8 +37,8 @@ private:
                const ByteSpool* spool, std::string_view bytes);
     void WriteAll(std::string_view bytes);
 
-    int fd_ = -1;
-    uint64_t sequence_ = 0;
+    int m_fd = -1;
+    uint64_t m_sequence = 0;
 };
 
 // `value` made safe for a key=value attribute of a log frame.

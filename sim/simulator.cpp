@@ -16,18 +16,19 @@
 #include "sim/interface_address.h"
 
 Simulator::Simulator(SimOptions options)
-    : options_(std::move(options)),
-      device_(options_),
-      app_(device_),
-      misbehaviour_(options_.misbehaviour),
-      http_(
-          log_, misbehaviour_, [this](const HttpRequest& request) { return app_.Handle(request); },
+    : m_options(std::move(options)),
+      m_device(m_options),
+      m_app(m_device),
+      m_misbehaviour(m_options.misbehaviour),
+      m_http(
+          m_log, m_misbehaviour,
+          [this](const HttpRequest& request) { return m_app.Handle(request); },
           [this](AfterAnswer why) { StartReboot(why); }),
-      bindAddress_(options_.bindAddress) {}
+      m_bindAddress(m_options.bindAddress) {}
 
 Simulator::~Simulator() {
-    if (signalFd_ >= 0) {
-        ::close(signalFd_);
+    if (m_signalFd >= 0) {
+        ::close(m_signalFd);
     }
 }
 
@@ -38,12 +39,12 @@ int64_t Simulator::NowMs() {
 }
 
 std::string Simulator::ListenAddress() const {
-    return bindAddress_;
+    return m_bindAddress;
 }
 
 std::string Simulator::Start() {
     std::string error;
-    if (!log_.Open(options_.logPath, &error)) {
+    if (!m_log.Open(m_options.logPath, &error)) {
         return error;
     }
     sigset_t signals;
@@ -54,31 +55,32 @@ std::string Simulator::Start() {
     sigaddset(&signals, SIGUSR1);
     sigprocmask(SIG_BLOCK, &signals, nullptr);
     signal(SIGPIPE, SIG_IGN);
-    signalFd_ = signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC);
-    if (signalFd_ < 0) {
+    m_signalFd = signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (m_signalFd < 0) {
         return std::string("signalfd: ") + std::strerror(errno);
     }
     // The discovery socket stays open for the whole run (also while the device is
     // "down" or ignoring searches) so that the port never changes hands.
-    error = discovery_.Open(options_.discoveryPort);
+    error = m_discovery.Open(m_options.discoveryPort);
     if (!error.empty()) {
         return error;
     }
-    if (!misbehaviour_.refuse) {
-        error = http_.Listen(ListenAddress(), options_.httpPort);
+    if (!m_misbehaviour.refuse) {
+        error = m_http.Listen(ListenAddress(), m_options.httpPort);
         if (!error.empty()) {
             return error;
         }
     }
-    if (!options_.readyPath.empty()) {
-        std::string temporary = options_.readyPath + ".tmp";
+    if (!m_options.readyPath.empty()) {
+        std::string temporary = m_options.readyPath + ".tmp";
         std::ofstream(temporary) << getpid() << "\n";
-        if (std::rename(temporary.c_str(), options_.readyPath.c_str()) != 0) {
-            return "cannot create the ready file " + options_.readyPath;
+        if (std::rename(temporary.c_str(), m_options.readyPath.c_str()) != 0) {
+            return "cannot create the ready file " + m_options.readyPath;
         }
     }
-    log_.Event("what=start mac=" + FormatMac(device_.mac(), false) + " ip=" +
-               device_.running().lan.ip + " misbehaviour=" + DescribeMisbehaviour(misbehaviour_));
+    m_log.Event("what=start mac=" + FormatMac(m_device.mac(), false) +
+                " ip=" + m_device.running().lan.ip +
+                " misbehaviour=" + DescribeMisbehaviour(m_misbehaviour));
     return {};
 }
 
@@ -90,14 +92,14 @@ int Simulator::Run() {
     }
     while (true) {
         std::vector<pollfd> fds;
-        fds.push_back({signalFd_, POLLIN, 0});
-        fds.push_back({discovery_.fd(), POLLIN, 0});
-        http_.CollectPollFds(fds);
+        fds.push_back({m_signalFd, POLLIN, 0});
+        fds.push_back({m_discovery.fd(), POLLIN, 0});
+        m_http.CollectPollFds(fds);
 
         int64_t now = NowMs();
-        int64_t wait = http_.MillisecondsToNextTimer(now);
-        if (down_) {
-            int64_t untilUp = std::max<int64_t>(0, upAtMs_ - now);
+        int64_t wait = m_http.MillisecondsToNextTimer(now);
+        if (m_down) {
+            int64_t untilUp = std::max<int64_t>(0, m_upAtMs - now);
             wait = wait < 0 ? untilUp : std::min(wait, untilUp);
         }
         int ready = ::poll(fds.data(), fds.size(), wait < 0 ? -1 : static_cast<int>(wait));
@@ -112,25 +114,25 @@ int Simulator::Run() {
             }
             if (fds[1].revents & POLLIN) {
                 DiscoveryResponder::Settings settings;
-                settings.answer = !down_ && !misbehaviour_.noDiscovery;
-                settings.target = options_.reply;
-                settings.replyLength = options_.replyLength;
-                discovery_.OnReadable(device_, settings, log_);
+                settings.answer = !m_down && !m_misbehaviour.noDiscovery;
+                settings.target = m_options.reply;
+                settings.replyLength = m_options.replyLength;
+                m_discovery.OnReadable(m_device, settings, m_log);
             }
-            http_.HandlePollResults(fds, now);
+            m_http.HandlePollResults(fds, now);
         }
-        http_.HandleTimers(now);
-        if (down_ && now >= upAtMs_) {
+        m_http.HandleTimers(now);
+        if (m_down && now >= m_upAtMs) {
             FinishReboot();
         }
     }
-    log_.Event("what=exit");
+    m_log.Event("what=exit");
     return 0;
 }
 
 bool Simulator::HandleSignals() {
     signalfd_siginfo info{};
-    while (::read(signalFd_, &info, sizeof info) == sizeof info) {
+    while (::read(m_signalFd, &info, sizeof info) == sizeof info) {
         if (info.ssi_signo == SIGUSR1 || info.ssi_signo == SIGHUP) {
             ReloadControl();
         } else {
@@ -141,67 +143,67 @@ bool Simulator::HandleSignals() {
 }
 
 void Simulator::ReloadControl() {
-    if (options_.controlPath.empty()) {
-        log_.Event("what=control error=no-control-file");
+    if (m_options.controlPath.empty()) {
+        m_log.Event("what=control error=no-control-file");
         return;
     }
-    std::ifstream file(options_.controlPath);
+    std::ifstream file(m_options.controlPath);
     std::stringstream text;
     text << file.rdbuf();
     std::string error;
     auto parsed = file ? ParseControlText(text.str(), &error) : std::nullopt;
     if (!parsed) {
         if (error.empty()) {
-            error = "cannot read " + options_.controlPath;
+            error = "cannot read " + m_options.controlPath;
         }
         std::cerr << "tamsel-sim: control file: " << error << "\n";
-        log_.Event("what=control error=" + LogValue(error));
+        m_log.Event("what=control error=" + LogValue(error));
         return;
     }
-    misbehaviour_ = *parsed;
+    m_misbehaviour = *parsed;
     UpdateListener();
-    log_.Event("what=control misbehaviour=" + DescribeMisbehaviour(misbehaviour_));
+    m_log.Event("what=control misbehaviour=" + DescribeMisbehaviour(m_misbehaviour));
 }
 
 void Simulator::UpdateListener() {
-    const bool wanted = !down_ && !misbehaviour_.refuse;
-    if (wanted && !http_.listening()) {
-        std::string error = http_.Listen(ListenAddress(), options_.httpPort);
+    const bool wanted = !m_down && !m_misbehaviour.refuse;
+    if (wanted && !m_http.listening()) {
+        std::string error = m_http.Listen(ListenAddress(), m_options.httpPort);
         if (!error.empty()) {
             std::cerr << "tamsel-sim: " << error << "\n";
-            log_.Event("what=listen error=" + LogValue(error));
+            m_log.Event("what=listen error=" + LogValue(error));
         }
-    } else if (!wanted && http_.listening()) {
-        http_.StopListening();
+    } else if (!wanted && m_http.listening()) {
+        m_http.StopListening();
     }
 }
 
 void Simulator::StartReboot(AfterAnswer why) {
     const int seconds =
-        why == AfterAnswer::kUpgrade ? options_.upgradeSeconds : options_.rebootSeconds;
-    down_ = true;
-    upAtMs_ = NowMs() + int64_t{seconds} * 1000;
-    http_.StopListening();
-    http_.DropUnansweredConnections();
-    log_.Event(std::string("what=down reason=") +
-               (why == AfterAnswer::kUpgrade ? "upgrade" : "reboot") +
-               " seconds=" + std::to_string(seconds));
+        why == AfterAnswer::kUpgrade ? m_options.upgradeSeconds : m_options.rebootSeconds;
+    m_down = true;
+    m_upAtMs = NowMs() + int64_t{seconds} * 1000;
+    m_http.StopListening();
+    m_http.DropUnansweredConnections();
+    m_log.Event(std::string("what=down reason=") +
+                (why == AfterAnswer::kUpgrade ? "upgrade" : "reboot") +
+                " seconds=" + std::to_string(seconds));
 }
 
 void Simulator::FinishReboot() {
-    const LanSettings before = device_.running().lan;
-    device_.Boot();
-    const LanSettings& after = device_.running().lan;
+    const LanSettings before = m_device.running().lan;
+    m_device.Boot();
+    const LanSettings& after = m_device.running().lan;
     std::string applied = "unchanged";
     if (before.ip != after.ip || before.mask != after.mask) {
         // A listener bound to the old address follows the device to its new one.
-        if (bindAddress_ == before.ip) {
-            bindAddress_ = after.ip;
+        if (m_bindAddress == before.ip) {
+            m_bindAddress = after.ip;
         }
-        if (options_.interfaceName.empty()) {
+        if (m_options.interfaceName.empty()) {
             applied = "not-managed";
         } else {
-            std::string error = SetInterfaceAddress(options_.interfaceName, after.ip, after.mask);
+            std::string error = SetInterfaceAddress(m_options.interfaceName, after.ip, after.mask);
             if (error.empty()) {
                 applied = "yes";
             } else {
@@ -210,9 +212,9 @@ void Simulator::FinishReboot() {
             }
         }
     }
-    down_ = false;
+    m_down = false;
     UpdateListener();
-    log_.Event("what=up ip=" + after.ip + " mask=" + after.mask +
-               " dhcp=" + (after.dhcpServer ? "on" : "off") + " address-change=" + applied +
-               " firmware=" + LogValue(device_.firmwareVersion()));
+    m_log.Event("what=up ip=" + after.ip + " mask=" + after.mask +
+                " dhcp=" + (after.dhcpServer ? "on" : "off") + " address-change=" + applied +
+                " firmware=" + LogValue(m_device.firmwareVersion()));
 }

@@ -36,15 +36,15 @@ private:
     std::string ListenAddress() const;
     static int64_t NowMs();
 
-    SimOptions options_;
-    DeviceState device_;
-    DeviceWebApp app_;
-    SimLog log_;
-    Misbehaviour misbehaviour_;
-    HttpServer http_;
-    DiscoveryResponder discovery_;
-    int signalFd_ = -1;
-    bool down_ = false;
-    int64_t upAtMs_ = 0;
-    std::string bindAddress_;
+    SimOptions m_options;
+    DeviceState m_device;
+    DeviceWebApp m_app;
+    SimLog m_log;
+    Misbehaviour m_misbehaviour;
+    HttpServer m_http;
+    DiscoveryResponder m_discovery;
+    int m_signalFd = -1;
+    bool m_down = false;
+    int64_t m_upAtMs = 0;
+    std::string m_bindAddress;
 };

@@ -77,7 +77,7 @@ bool DeviceWebApp::Authorized(const HttpRequest& request) const {
         return false;
     }
     auto credentials = DecodeBase64(TrimSpaces(value.substr(6)));
-    const DeviceConfig& config = device_.running();
+    const DeviceConfig& config = m_device.running();
     return credentials && *credentials == config.user + ":" + config.password;
 }
 
@@ -90,7 +90,7 @@ WebOutcome DeviceWebApp::Route(const HttpRequest& request) {
             outcome.response.headers.emplace_back("Allow", "GET, POST");
             return outcome;
         }
-        return Answer(page->second(device_));
+        return Answer(page->second(m_device));
     }
 
     static const std::map<std::string, int, std::less<>> kForms = {
@@ -128,7 +128,7 @@ WebOutcome DeviceWebApp::Route(const HttpRequest& request) {
 }
 
 WebOutcome DeviceWebApp::RepeaterOff() {
-    device_.DisableRepeater();
+    m_device.DisableRepeater();
     WebOutcome outcome = Answer(MessagePage("Operation Mode", "Repeater mode is off."));
     outcome.events.push_back("what=repeater-off");
     return outcome;
@@ -154,7 +154,7 @@ WebOutcome DeviceWebApp::Bridging(const FormFields& form) {
     } else if (bridging.encryptType == 2) {
         bridging.key = FindField(form, "stadrv_pskkey").value_or("");
     }
-    device_.ConfigureBridging(bridging);
+    m_device.ConfigureBridging(bridging);
     WebOutcome outcome =
         Answer(MessagePage("Repeater Setup", "Settings saved. The repeater connects to " +
                                                  bridging.ssid + " after it restarts."));
@@ -165,7 +165,7 @@ WebOutcome DeviceWebApp::Bridging(const FormFields& form) {
 }
 
 WebOutcome DeviceWebApp::TcpipSetup(const FormFields& form) {
-    LanSettings lan = device_.saved().lan;
+    LanSettings lan = m_device.saved().lan;
     auto ip = ParseIpv4(FindField(form, "ip").value_or(""));
     auto mask = ParseIpv4(FindField(form, "mask").value_or(""));
     auto dhcp = FindField(form, "dhcp");
@@ -188,9 +188,9 @@ WebOutcome DeviceWebApp::TcpipSetup(const FormFields& form) {
         lan.dhcpRangeStart = FormatIpv4(*start);
         lan.dhcpRangeEnd = FormatIpv4(*end);
     }
-    device_.SaveLanSettings(lan);
+    m_device.SaveLanSettings(lan);
     WebOutcome outcome = Answer(StatusPage(
-        device_, "Settings saved. The new LAN settings take effect after the device restarts."));
+        m_device, "Settings saved. The new LAN settings take effect after the device restarts."));
     outcome.events.push_back("what=lan-saved ip=" + lan.ip + " mask=" + lan.mask +
                              " dhcp=" + (lan.dhcpServer ? "on" : "off") +
                              " range=" + lan.dhcpRangeStart + "-" + lan.dhcpRangeEnd);
@@ -201,13 +201,13 @@ WebOutcome DeviceWebApp::PasswordSetup(const FormFields& form) {
     auto oldPassword = FindField(form, "oldpass");
     auto newPassword = FindField(form, "newpass");
     auto confirmation = FindField(form, "confpass");
-    if (!oldPassword || *oldPassword != device_.running().password) {
+    if (!oldPassword || *oldPassword != m_device.running().password) {
         return ErrorAnswer("The old password is incorrect!");
     }
     if (!newPassword || !confirmation || *newPassword != *confirmation) {
         return ErrorAnswer("The new password and its confirmation do not match!");
     }
-    device_.ChangePassword(*newPassword);
+    m_device.ChangePassword(*newPassword);
     WebOutcome outcome = Answer(MessagePage("Password Setup", "The password has been changed."));
     outcome.events.push_back("what=password-changed");
     return outcome;
@@ -224,7 +224,7 @@ WebOutcome DeviceWebApp::FactoryCommand(const FormFields& form) {
     if (FindField(form, "command").value_or("") != "COMMAND flash default") {
         return ErrorAnswer("Unknown command.");
     }
-    device_.RestoreFactoryDefaults();
+    m_device.RestoreFactoryDefaults();
     WebOutcome outcome = Answer(MessagePage(
         "Factory Defaults", "Default settings restored. They take effect after the next reboot."));
     outcome.events.push_back("what=factory-defaults-saved");
@@ -251,7 +251,7 @@ WebOutcome DeviceWebApp::Upload(const HttpRequest& request) {
         outcome.events.push_back(event + " accepted=no reason=" + problem);
         return outcome;
     }
-    device_.StageFirmware(*version);
+    m_device.StageFirmware(*version);
     WebOutcome outcome = Answer(
         MessagePage("Upgrade Firmware",
                     "Firmware update successful. The device restarts now; do not switch it off."));

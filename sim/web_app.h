@@ -21,7 +21,7 @@ struct WebOutcome {
 // change the device's state. Knows nothing of sockets.
 class DeviceWebApp {
 public:
-    explicit DeviceWebApp(DeviceState& device) : device_(device) {}
+    explicit DeviceWebApp(DeviceState& device) : m_device(device) {}
 
     WebOutcome Handle(const HttpRequest& request);
 
@@ -36,5 +36,5 @@ private:
     WebOutcome FactoryCommand(const FormFields& form);
     WebOutcome Upload(const HttpRequest& request);
 
-    DeviceState& device_;
+    DeviceState& m_device;
 };

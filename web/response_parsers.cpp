@@ -28,29 +28,29 @@ std::wstring TrimWhiteSpace(std::wstring_view text) {
 }
 
 void PageCursor::SkipTo(const std::wstring& label) {
-    const size_t at = page_.find(label, start_);
+    const size_t at = m_page.find(label, m_start);
     if (at != std::wstring::npos) {
-        start_ = at;
+        m_start = at;
     }
 }
 
 void PageCursor::SkipPast(const std::wstring& marker) {
-    const size_t at = page_.find(marker, start_);
+    const size_t at = m_page.find(marker, m_start);
     if (at != std::wstring::npos) {
-        start_ = at + marker.size();
+        m_start = at + marker.size();
         return;
     }
     // Absent: the position reads -1, so one character fewer than the marker's length goes.
     const size_t drop = marker.empty() ? 0 : marker.size() - 1;
-    start_ += std::min(drop, page_.size() - start_);
+    m_start += std::min(drop, m_page.size() - m_start);
 }
 
 std::wstring PageCursor::TakeUntil(const std::wstring& end) const {
-    const size_t at = page_.find(end, start_);
+    const size_t at = m_page.find(end, m_start);
     if (at == std::wstring::npos) {
         return {};
     }
-    return TrimWhiteSpace(std::wstring_view(page_).substr(start_, at - start_));
+    return TrimWhiteSpace(std::wstring_view(m_page).substr(m_start, at - m_start));
 }
 
 namespace {

@@ -56,7 +56,7 @@ std::wstring TrimWhiteSpace(std::wstring_view text);
 // case-sensitive occurrence in what is left.
 class PageCursor {
 public:
-    explicit PageCursor(std::wstring page) : page_(std::move(page)) {}
+    explicit PageCursor(std::wstring page) : m_page(std::move(page)) {}
 
     // Drops everything before `label`; leaves the text as it is when the label is absent.
     void SkipTo(const std::wstring& label);
@@ -72,9 +72,9 @@ public:
     std::wstring TakeUntil(const std::wstring& end) const;
 
     // What is left of the page.
-    std::wstring Remaining() const { return page_.substr(start_); }
+    std::wstring Remaining() const { return m_page.substr(m_start); }
 
 private:
-    std::wstring page_;
-    size_t start_ = 0;
+    std::wstring m_page;
+    size_t m_start = 0;
 };

@@ -16,12 +16,12 @@
 // CLOCK_MONOTONIC time in nanoseconds to `fd` as one decimal line and calls `done`.
 class FirstPaintReporter : public QObject {
 public:
-    FirstPaintReporter(int fd, std::function<void()> done) : fd_(fd), done_(std::move(done)) {}
+    FirstPaintReporter(int fd, std::function<void()> done) : m_fd(fd), m_done(std::move(done)) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (!seen_ && event->type() == QEvent::Paint && watched->isWidgetType()) {
-            seen_ = true;
+        if (!m_seen && event->type() == QEvent::Paint && watched->isWidgetType()) {
+            m_seen = true;
             // Queued: runs after the paint pass and its flush have finished.
             QTimer::singleShot(0, this, [this] { Report(); });
         }
@@ -34,13 +34,13 @@ private:
         clock_gettime(CLOCK_MONOTONIC, &now);
         const std::string line =
             std::to_string(static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec) + "\n";
-        if (write(fd_, line.data(), line.size()) < 0) {
+        if (write(m_fd, line.data(), line.size()) < 0) {
             // The runner notices the missing line.
         }
-        done_();
+        m_done();
     }
 
-    int fd_;
-    std::function<void()> done_;
-    bool seen_ = false;
+    int m_fd;
+    std::function<void()> m_done;
+    bool m_seen = false;
 };

@@ -15,13 +15,13 @@ namespace {
 
 class Background : public QWidget {
 public:
-    Background() : image_(LoadSkinImage(133)) { setFixedSize(700, 500); }
+    Background() : m_image(LoadSkinImage(133)) { setFixedSize(700, 500); }
 
 protected:
-    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, image_); }
+    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, m_image); }
 
 private:
-    QImage image_;
+    QImage m_image;
 };
 
 }  // namespace

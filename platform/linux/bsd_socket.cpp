@@ -45,13 +45,13 @@ size_t ClampToInt(size_t length) {
 
 class BsdSocketFactory final : public ISocketFactory {
 public:
-    explicit BsdSocketFactory(IEventLoop& loop) : loop_(loop) {}
+    explicit BsdSocketFactory(IEventLoop& loop) : m_loop(loop) {}
     std::unique_ptr<IAsyncSocket> MakeSocket(IAsyncSocketEvents& events) override {
-        return std::make_unique<BsdSocket>(loop_, events);
+        return std::make_unique<BsdSocket>(m_loop, events);
     }
 
 private:
-    IEventLoop& loop_;
+    IEventLoop& m_loop;
 };
 
 }  // namespace
@@ -60,7 +60,8 @@ std::unique_ptr<ISocketFactory> MakeBsdSocketFactory(IEventLoop& loop) {
     return std::make_unique<BsdSocketFactory>(loop);
 }
 
-BsdSocket::BsdSocket(IEventLoop& loop, IAsyncSocketEvents& events) : loop_(loop), events_(events) {}
+BsdSocket::BsdSocket(IEventLoop& loop, IAsyncSocketEvents& events)
+    : m_loop(loop), m_events(events) {}
 
 BsdSocket::~BsdSocket() {
     Close();
@@ -68,7 +69,7 @@ BsdSocket::~BsdSocket() {
 
 bool BsdSocket::Create(Type type, uint16_t port, const std::string& bindAddress) {
     Close();
-    lastError_ = 0;
+    m_lastError = 0;
 
     in_addr local{};
     local.s_addr = htonl(INADDR_ANY);
@@ -95,11 +96,11 @@ bool BsdSocket::Create(Type type, uint16_t port, const std::string& bindAddress)
         }
     }
 
-    fd_ = fd;
-    type_ = type;
-    open_ = std::make_shared<bool>(true);
-    watchedEvents_ = WantedEvents();
-    watchId_ = loop_.WatchFd(fd_, watchedEvents_, [this, open = open_](int, unsigned events) {
+    m_fd = fd;
+    m_type = type;
+    m_open = std::make_shared<bool>(true);
+    m_watchedEvents = WantedEvents();
+    m_watchId = m_loop.WatchFd(m_fd, m_watchedEvents, [this, open = m_open](int, unsigned events) {
         if (*open) {
             OnReady(events);
         }
@@ -108,39 +109,39 @@ bool BsdSocket::Create(Type type, uint16_t port, const std::string& bindAddress)
 }
 
 void BsdSocket::Close() {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return;
     }
-    loop_.UnwatchFd(watchId_);
-    watchId_ = 0;
-    watchedEvents_ = 0;
-    *open_ = false;
-    open_.reset();
-    ::close(fd_);
-    fd_ = -1;
-    connecting_ = false;
-    connected_ = false;
-    connectFailed_ = false;
-    closeReported_ = false;
-    resetBySend_ = false;
-    peerAddress_.clear();
-    peerPort_ = 0;
+    m_loop.UnwatchFd(m_watchId);
+    m_watchId = 0;
+    m_watchedEvents = 0;
+    *m_open = false;
+    m_open.reset();
+    ::close(m_fd);
+    m_fd = -1;
+    m_connecting = false;
+    m_connected = false;
+    m_connectFailed = false;
+    m_closeReported = false;
+    m_resetBySend = false;
+    m_peerAddress.clear();
+    m_peerPort = 0;
     DropPending();
 }
 
 bool BsdSocket::SetBroadcast(bool enable) {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return FailFalse(EBADF);
     }
     const int on = enable ? 1 : 0;
-    if (::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0) {
+    if (::setsockopt(m_fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0) {
         return FailFalse(errno);
     }
     return true;
 }
 
 int BsdSocket::SendTo(const void* data, size_t length, const std::string& address, uint16_t port) {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return Fail(EBADF);
     }
     in_addr target{};
@@ -151,7 +152,7 @@ int BsdSocket::SendTo(const void* data, size_t length, const std::string& addres
     }
     const sockaddr_in to = MakeSockaddr(target, port);
     for (;;) {
-        const ssize_t sent = ::sendto(fd_, data, ClampToInt(length), MSG_NOSIGNAL,
+        const ssize_t sent = ::sendto(m_fd, data, ClampToInt(length), MSG_NOSIGNAL,
                                       reinterpret_cast<const sockaddr*>(&to), sizeof(to));
         if (sent >= 0) {
             return static_cast<int>(sent);
@@ -168,10 +169,10 @@ int BsdSocket::SendTo(const void* data, size_t length, const std::string& addres
 // onto that link, without a route lookup and without needing CAP_NET_RAW (as
 // SO_BINDTODEVICE would).
 int BsdSocket::SendBroadcastOnAllInterfaces(const void* data, size_t length, uint16_t port) {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return Fail(EBADF);
     }
-    if (type_ != Type::kDatagram) {
+    if (m_type != Type::kDatagram) {
         return Fail(EOPNOTSUPP);
     }
     if (!SetBroadcast(true)) {
@@ -222,7 +223,7 @@ int BsdSocket::SendBroadcastOnAllInterfaces(const void* data, size_t length, uin
 
         ssize_t sent;
         do {
-            sent = ::sendmsg(fd_, &message, MSG_NOSIGNAL);
+            sent = ::sendmsg(m_fd, &message, MSG_NOSIGNAL);
         } while (sent < 0 && errno == EINTR);
         if (sent < 0) {
             lastSendError = errno;
@@ -232,23 +233,23 @@ int BsdSocket::SendBroadcastOnAllInterfaces(const void* data, size_t length, uin
     }
     ::freeifaddrs(interfaces);
     if (sentBy.empty()) {
-        lastError_ = lastSendError;
+        m_lastError = lastSendError;
     }
     return static_cast<int>(sentBy.size());
 }
 
 int BsdSocket::ReceiveFrom(void* buffer, size_t length, std::string& address, uint16_t& port) {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return Fail(EBADF);
     }
     // MSG_TRUNC makes recvfrom return the datagram's real length, so that one longer than
     // the buffer is reported as an error instead of arriving silently cut short.
-    const int flags = type_ == Type::kDatagram ? MSG_TRUNC : 0;
+    const int flags = m_type == Type::kDatagram ? MSG_TRUNC : 0;
     const size_t capacity = ClampToInt(length);
     for (;;) {
         sockaddr_in from{};
         socklen_t fromLength = sizeof(from);
-        const ssize_t received = ::recvfrom(fd_, buffer, capacity, flags,
+        const ssize_t received = ::recvfrom(m_fd, buffer, capacity, flags,
                                             reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (received < 0) {
             if (errno == EINTR) {
@@ -266,13 +267,13 @@ int BsdSocket::ReceiveFrom(void* buffer, size_t length, std::string& address, ui
 }
 
 bool BsdSocket::Connect(const std::string& address, uint16_t port) {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return FailFalse(EBADF);
     }
-    if (type_ != Type::kStream) {
+    if (m_type != Type::kStream) {
         return FailFalse(EOPNOTSUPP);
     }
-    if (connecting_ || connected_ || connectFailed_) {
+    if (m_connecting || m_connected || m_connectFailed) {
         return FailFalse(EISCONN);
     }
     in_addr target{};
@@ -280,22 +281,22 @@ bool BsdSocket::Connect(const std::string& address, uint16_t port) {
         return FailFalse(EINVAL);
     }
     const sockaddr_in to = MakeSockaddr(target, port);
-    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&to), sizeof(to)) != 0 &&
+    if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&to), sizeof(to)) != 0 &&
         errno != EINPROGRESS && errno != EINTR) {
         return FailFalse(errno);
     }
     // Even a connect that completed at once is reported from the loop, so that the caller
     // always sees OnConnect after Connect has returned.
-    connecting_ = true;
+    m_connecting = true;
     UpdateWatch();
     return true;
 }
 
 int BsdSocket::Send(const void* data, size_t length) {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return Fail(EBADF);
     }
-    if (type_ != Type::kStream || connectFailed_ || (!connected_ && !connecting_)) {
+    if (m_type != Type::kStream || m_connectFailed || (!m_connected && !m_connecting)) {
         return Fail(ENOTCONN);
     }
     if (length > INT_MAX) {
@@ -305,9 +306,9 @@ int BsdSocket::Send(const void* data, size_t length) {
     size_t written = 0;
     // Bytes queued earlier go first; with nothing queued, write what the kernel takes now
     // and copy only the rest.
-    if (pending_.empty() && connected_) {
+    if (m_pending.empty() && m_connected) {
         while (written < length) {
-            const ssize_t sent = ::send(fd_, bytes + written, length - written, MSG_NOSIGNAL);
+            const ssize_t sent = ::send(m_fd, bytes + written, length - written, MSG_NOSIGNAL);
             if (sent >= 0) {
                 written += static_cast<size_t>(sent);
                 continue;
@@ -325,8 +326,8 @@ int BsdSocket::Send(const void* data, size_t length) {
     if (written < length) {
         PendingItem item;
         item.bytes.assign(bytes + written, length - written);
-        pending_.push_back(std::move(item));
-        pendingBytes_ += length - written;
+        m_pending.push_back(std::move(item));
+        m_pendingBytes += length - written;
         UpdateWatch();
     }
     return static_cast<int>(length);
@@ -336,18 +337,18 @@ bool BsdSocket::SendSource(std::unique_ptr<IByteSource> source) {
     if (!source) {
         return FailFalse(EINVAL);
     }
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return FailFalse(EBADF);
     }
-    if (type_ != Type::kStream || connectFailed_ || (!connected_ && !connecting_)) {
+    if (m_type != Type::kStream || m_connectFailed || (!m_connected && !m_connecting)) {
         return FailFalse(ENOTCONN);
     }
     PendingItem item;
     item.sourceLeft = source->Size();
     item.source = std::move(source);
-    pendingBytes_ += item.sourceLeft;
-    pending_.push_back(std::move(item));
-    if (connected_ && FlushPending() == Flush::kFailed) {
+    m_pendingBytes += item.sourceLeft;
+    m_pending.push_back(std::move(item));
+    if (m_connected && FlushPending() == Flush::kFailed) {
         UpdateWatch();
         return false;
     }
@@ -356,14 +357,14 @@ bool BsdSocket::SendSource(std::unique_ptr<IByteSource> source) {
 }
 
 int BsdSocket::Receive(void* buffer, size_t length) {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return Fail(EBADF);
     }
-    if (type_ == Type::kStream && !connected_) {
+    if (m_type == Type::kStream && !m_connected) {
         return Fail(ENOTCONN);  // the kernel would report a failed connect as end of stream
     }
     for (;;) {
-        const ssize_t received = ::recv(fd_, buffer, ClampToInt(length), 0);
+        const ssize_t received = ::recv(m_fd, buffer, ClampToInt(length), 0);
         if (received >= 0) {
             return static_cast<int>(received);
         }
@@ -374,33 +375,33 @@ int BsdSocket::Receive(void* buffer, size_t length) {
 }
 
 bool BsdSocket::GetPeerName(std::string& address, uint16_t& port) const {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return false;
     }
     sockaddr_in peer{};
     socklen_t peerLength = sizeof(peer);
-    if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0) {
+    if (::getpeername(m_fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0) {
         address = FormatIpv4(peer.sin_addr);
         port = ntohs(peer.sin_port);
         return true;
     }
     // After a reset the kernel no longer names the peer, but data received before the
     // reset may still be waiting to be read and attributed.
-    if (peerAddress_.empty()) {
+    if (m_peerAddress.empty()) {
         return false;
     }
-    address = peerAddress_;
-    port = peerPort_;
+    address = m_peerAddress;
+    port = m_peerPort;
     return true;
 }
 
 bool BsdSocket::GetSockName(std::string& address, uint16_t& port) const {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return false;
     }
     sockaddr_in local{};
     socklen_t localLength = sizeof(local);
-    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &localLength) != 0) {
+    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &localLength) != 0) {
         return false;
     }
     address = FormatIpv4(local.sin_addr);
@@ -411,14 +412,14 @@ bool BsdSocket::GetSockName(std::string& address, uint16_t& port) const {
 void BsdSocket::OnReady(unsigned events) {
     // Any handler may close, re-create or destroy this socket; `open` outlives all three
     // and tells us to stop.
-    const std::shared_ptr<bool> open = open_;
+    const std::shared_ptr<bool> open = m_open;
     if (events & IEventLoop::kPriority) {
         HandleUrgent();
         if (!*open) {
             return;
         }
     }
-    if (connecting_) {
+    if (m_connecting) {
         if ((events & (IEventLoop::kWrite | IEventLoop::kRead)) == 0 || !HandleConnectDone() ||
             !*open) {
             return;
@@ -432,7 +433,7 @@ void BsdSocket::OnReady(unsigned events) {
             return;
         }
     }
-    if ((events & IEventLoop::kWrite) && !pending_.empty()) {
+    if ((events & IEventLoop::kWrite) && !m_pending.empty()) {
         HandleWritable();
     }
 }
@@ -440,29 +441,29 @@ void BsdSocket::OnReady(unsigned events) {
 bool BsdSocket::HandleConnectDone() {
     int error = 0;
     socklen_t errorLength = sizeof(error);
-    if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &errorLength) != 0) {
+    if (::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &errorLength) != 0) {
         error = errno;
     }
-    connecting_ = false;
+    m_connecting = false;
     if (error != 0) {
         // Nothing more will happen on this descriptor; watching it would only spin on
         // its error state.
-        connectFailed_ = true;
-        lastError_ = error;
+        m_connectFailed = true;
+        m_lastError = error;
         DropPending();
         UpdateWatch();
-        events_.OnConnect(error);
+        m_events.OnConnect(error);
         return false;
     }
-    connected_ = true;
+    m_connected = true;
     sockaddr_in peer{};
     socklen_t peerLength = sizeof(peer);
-    if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0) {
-        peerAddress_ = FormatIpv4(peer.sin_addr);
-        peerPort_ = ntohs(peer.sin_port);
+    if (::getpeername(m_fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0) {
+        m_peerAddress = FormatIpv4(peer.sin_addr);
+        m_peerPort = ntohs(peer.sin_port);
     }
     UpdateWatch();
-    events_.OnConnect(0);
+    m_events.OnConnect(0);
     return true;
 }
 
@@ -470,31 +471,31 @@ void BsdSocket::HandleWritable() {
     const Flush result = FlushPending();
     UpdateWatch();
     if (result == Flush::kDrained) {
-        events_.OnSend(0);
+        m_events.OnSend(0);
     } else if (result == Flush::kFailed) {
-        events_.OnSend(lastError_);
+        m_events.OnSend(m_lastError);
     }
 }
 
 void BsdSocket::HandleReadable() {
-    if (type_ == Type::kDatagram) {
-        events_.OnReceive(0);
+    if (m_type == Type::kDatagram) {
+        m_events.OnReceive(0);
         return;
     }
-    if (!connected_ || closeReported_) {
+    if (!m_connected || m_closeReported) {
         return;
     }
     // A peek tells data from an orderly close (0) and from an error, without taking
     // anything away from the handler's own Receive.
     char byte;
-    const ssize_t peeked = ::recv(fd_, &byte, 1, MSG_PEEK);
+    const ssize_t peeked = ::recv(m_fd, &byte, 1, MSG_PEEK);
     if (peeked > 0) {
-        events_.OnReceive(0);
+        m_events.OnReceive(0);
         return;
     }
     // A send that met the reset has already taken the socket's error; the end of stream
     // that remains is still a reset.
-    int error = resetBySend_ ? ECONNRESET : 0;
+    int error = m_resetBySend ? ECONNRESET : 0;
     if (peeked < 0) {
         if (errno == EINTR || IsWouldBlock(errno)) {
             return;
@@ -502,34 +503,34 @@ void BsdSocket::HandleReadable() {
         error = errno;
     }
     if (error != 0) {
-        lastError_ = error;
+        m_lastError = error;
         DropPending();  // the connection is gone; nothing queued can be delivered
     }
-    closeReported_ = true;
+    m_closeReported = true;
     UpdateWatch();
-    events_.OnClose(error);
+    m_events.OnClose(error);
 }
 
 void BsdSocket::HandleUrgent() {
-    const std::shared_ptr<bool> open = open_;
-    events_.OnOutOfBandData(0);
-    if (*open && type_ == Type::kStream) {
+    const std::shared_ptr<bool> open = m_open;
+    m_events.OnOutOfBandData(0);
+    if (*open && m_type == Type::kStream) {
         char byte;
-        ::recv(fd_, &byte, 1, MSG_OOB | MSG_DONTWAIT);
+        ::recv(m_fd, &byte, 1, MSG_OOB | MSG_DONTWAIT);
     }
 }
 
 BsdSocket::Flush BsdSocket::FlushPending() {
-    while (!pending_.empty()) {
-        PendingItem& item = pending_.front();
+    while (!m_pending.empty()) {
+        PendingItem& item = m_pending.front();
         if (item.offset == item.bytes.size()) {
             if (item.source && item.sourceLeft > 0 && RefillChunk(item)) {
                 continue;
             }
-            pending_.pop_front();
+            m_pending.pop_front();
             continue;
         }
-        const ssize_t sent = ::send(fd_, item.bytes.data() + item.offset,
+        const ssize_t sent = ::send(m_fd, item.bytes.data() + item.offset,
                                     item.bytes.size() - item.offset, MSG_NOSIGNAL);
         if (sent < 0) {
             if (errno == EINTR) {
@@ -543,7 +544,7 @@ BsdSocket::Flush BsdSocket::FlushPending() {
             return Flush::kFailed;
         }
         item.offset += static_cast<size_t>(sent);
-        pendingBytes_ -= static_cast<uint64_t>(sent);
+        m_pendingBytes -= static_cast<uint64_t>(sent);
     }
     return Flush::kDrained;
 }
@@ -556,7 +557,7 @@ bool BsdSocket::RefillChunk(PendingItem& item) {
     item.bytes.resize(got);
     if (got == 0) {
         // The source ended before the size it announced; what it owed is not coming.
-        pendingBytes_ -= item.sourceLeft;
+        m_pendingBytes -= item.sourceLeft;
         item.sourceLeft = 0;
         return false;
     }
@@ -565,58 +566,58 @@ bool BsdSocket::RefillChunk(PendingItem& item) {
 }
 
 void BsdSocket::NoteSendError(int error) {
-    lastError_ = error;
+    m_lastError = error;
     if (error == ECONNRESET) {
-        resetBySend_ = true;
+        m_resetBySend = true;
     }
 }
 
 void BsdSocket::DropPending() {
-    pending_.clear();
-    pendingBytes_ = 0;
+    m_pending.clear();
+    m_pendingBytes = 0;
 }
 
 unsigned BsdSocket::WantedEvents() const {
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         return 0;
     }
-    if (type_ == Type::kDatagram) {
+    if (m_type == Type::kDatagram) {
         return IEventLoop::kRead | IEventLoop::kPriority;
     }
-    if (connecting_) {
+    if (m_connecting) {
         return IEventLoop::kWrite;  // a non-blocking connect completes as writability
     }
-    if (!connected_) {
+    if (!m_connected) {
         // An unconnected or failed stream socket polls as hung up; watching it would spin.
         return 0;
     }
     unsigned events = 0;
-    if (!closeReported_) {
+    if (!m_closeReported) {
         events |= IEventLoop::kRead | IEventLoop::kPriority;
     }
-    if (!pending_.empty()) {
+    if (!m_pending.empty()) {
         events |= IEventLoop::kWrite;
     }
     return events;
 }
 
 void BsdSocket::UpdateWatch() {
-    if (watchId_ == 0) {
+    if (m_watchId == 0) {
         return;
     }
     const unsigned wanted = WantedEvents();
-    if (wanted != watchedEvents_) {
-        watchedEvents_ = wanted;
-        loop_.UpdateFd(watchId_, wanted);
+    if (wanted != m_watchedEvents) {
+        m_watchedEvents = wanted;
+        m_loop.UpdateFd(m_watchId, wanted);
     }
 }
 
 int BsdSocket::Fail(int error) {
-    lastError_ = error;
+    m_lastError = error;
     return -1;
 }
 
 bool BsdSocket::FailFalse(int error) {
-    lastError_ = error;
+    m_lastError = error;
     return false;
 }

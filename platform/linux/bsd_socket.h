@@ -39,9 +39,9 @@ public:
     BsdSocket& operator=(const BsdSocket&) = delete;
 
     bool Create(Type type, uint16_t port, const std::string& bindAddress) override;
-    bool IsOpen() const override { return fd_ >= 0; }
+    bool IsOpen() const override { return m_fd >= 0; }
     void Close() override;
-    int LastError() const override { return lastError_; }
+    int LastError() const override { return m_lastError; }
 
     bool SetBroadcast(bool enable) override;
     int SendTo(const void* data, size_t length, const std::string& address, uint16_t port) override;
@@ -51,7 +51,7 @@ public:
     bool Connect(const std::string& address, uint16_t port) override;
     int Send(const void* data, size_t length) override;
     bool SendSource(std::unique_ptr<IByteSource> source) override;
-    uint64_t PendingSendBytes() const override { return pendingBytes_; }
+    uint64_t PendingSendBytes() const override { return m_pendingBytes; }
     int Receive(void* buffer, size_t length) override;
     bool GetPeerName(std::string& address, uint16_t& port) const override;
 
@@ -84,23 +84,23 @@ private:
     int Fail(int error);
     bool FailFalse(int error);
 
-    IEventLoop& loop_;
-    IAsyncSocketEvents& events_;
-    Type type_ = Type::kStream;
-    int fd_ = -1;
-    int watchId_ = 0;
-    unsigned watchedEvents_ = 0;
-    int lastError_ = 0;
-    std::shared_ptr<bool> open_;
+    IEventLoop& m_loop;
+    IAsyncSocketEvents& m_events;
+    Type m_type = Type::kStream;
+    int m_fd = -1;
+    int m_watchId = 0;
+    unsigned m_watchedEvents = 0;
+    int m_lastError = 0;
+    std::shared_ptr<bool> m_open;
 
-    bool connecting_ = false;
-    bool connected_ = false;
-    bool connectFailed_ = false;
-    bool closeReported_ = false;
-    bool resetBySend_ = false;
-    std::string peerAddress_;  // remembered at connect: a reset connection forgets its peer
-    uint16_t peerPort_ = 0;
+    bool m_connecting = false;
+    bool m_connected = false;
+    bool m_connectFailed = false;
+    bool m_closeReported = false;
+    bool m_resetBySend = false;
+    std::string m_peerAddress;  // remembered at connect: a reset connection forgets its peer
+    uint16_t m_peerPort = 0;
 
-    std::deque<PendingItem> pending_;
-    uint64_t pendingBytes_ = 0;
+    std::deque<PendingItem> m_pending;
+    uint64_t m_pendingBytes = 0;
 };

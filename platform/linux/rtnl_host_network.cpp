@@ -50,19 +50,19 @@ int DispatchMessage(const nlmsghdr* message, void* data) {
 // acknowledgement, any other error code fails the request with that errno.
 class NetlinkRequest {
 public:
-    explicit NetlinkRequest(uint16_t type, uint16_t flags) : buffer_(MNL_SOCKET_BUFFER_SIZE) {
-        message_ = mnl_nlmsg_put_header(buffer_.data());
-        message_->nlmsg_type = type;
-        message_->nlmsg_flags = NLM_F_REQUEST | flags;
-        message_->nlmsg_seq = NextSequence();
+    explicit NetlinkRequest(uint16_t type, uint16_t flags) : m_buffer(MNL_SOCKET_BUFFER_SIZE) {
+        m_message = mnl_nlmsg_put_header(m_buffer.data());
+        m_message->nlmsg_type = type;
+        m_message->nlmsg_flags = NLM_F_REQUEST | flags;
+        m_message->nlmsg_seq = NextSequence();
     }
 
     template <typename Header>
     Header* PutHeader() {
-        return static_cast<Header*>(mnl_nlmsg_put_extra_header(message_, sizeof(Header)));
+        return static_cast<Header*>(mnl_nlmsg_put_extra_header(m_message, sizeof(Header)));
     }
 
-    nlmsghdr* Message() { return message_; }
+    nlmsghdr* Message() { return m_message; }
 
     bool Run(const MessageHandler& onMessage = {}) {
         mnl_socket* socket = mnl_socket_open2(NETLINK_ROUTE, SOCK_CLOEXEC);
@@ -83,7 +83,7 @@ private:
         }
         const timeval timeout{kNetlinkReplyTimeoutSeconds, 0};
         setsockopt(mnl_socket_get_fd(socket), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-        if (mnl_socket_sendto(socket, message_, message_->nlmsg_len) < 0) {
+        if (mnl_socket_sendto(socket, m_message, m_message->nlmsg_len) < 0) {
             return false;
         }
         const unsigned portId = mnl_socket_get_portid(socket);
@@ -95,7 +95,7 @@ private:
                 return false;
             }
             const int result = mnl_cb_run(reply.data(), static_cast<size_t>(length),
-                                          message_->nlmsg_seq, portId, DispatchMessage, &handler);
+                                          m_message->nlmsg_seq, portId, DispatchMessage, &handler);
             if (result == MNL_CB_ERROR) {
                 return false;
             }
@@ -105,8 +105,8 @@ private:
         }
     }
 
-    std::vector<char> buffer_;
-    nlmsghdr* message_;
+    std::vector<char> m_buffer;
+    nlmsghdr* m_message;
 };
 
 // The attributes of a message, indexed by type; types above N are ignored.
@@ -343,18 +343,18 @@ Ipv4 LoadIpv4(const uint8_t* bytes) {
 
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
     ~FileDescriptor() {
-        if (fd_ >= 0) {
-            close(fd_);
+        if (m_fd >= 0) {
+            close(m_fd);
         }
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
+    int get() const { return m_fd; }
 
 private:
-    int fd_;
+    int m_fd;
 };
 
 // Waits up to `waitMs` for an answer from `target`: a reply, or any ARP packet another
@@ -408,7 +408,7 @@ bool InterfaceHoldsAddress(uint32_t interfaceIndex, Ipv4 address) {
 
 }  // namespace
 
-RtnlHostNetwork::RtnlHostNetwork(ArpTiming arpTiming) : arpTiming_(arpTiming) {}
+RtnlHostNetwork::RtnlHostNetwork(ArpTiming arpTiming) : m_arpTiming(arpTiming) {}
 
 std::optional<BestRoute> RtnlHostNetwork::GetBestRoute(Ipv4 destination) {
     // RTM_F_FIB_MATCH answers with the matching FIB entry itself, so its destination length
@@ -539,14 +539,14 @@ std::optional<std::vector<uint8_t>> RtnlHostNetwork::SendArp(Ipv4 target, Ipv4 s
     broadcast.sll_halen = 6;
     std::memset(broadcast.sll_addr, 0xFF, 6);
 
-    const int attempts = probe ? arpTiming_.probeAttempts : arpTiming_.requestAttempts;
+    const int attempts = probe ? m_arpTiming.probeAttempts : m_arpTiming.requestAttempts;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         if (sendto(fd.get(), &request, sizeof request, 0,
                    reinterpret_cast<const sockaddr*>(&broadcast), sizeof broadcast) < 0) {
             return std::nullopt;
         }
         std::optional<std::vector<uint8_t>> answer =
-            AwaitArpAnswer(fd.get(), target, arpTiming_.replyWaitMs);
+            AwaitArpAnswer(fd.get(), target, m_arpTiming.replyWaitMs);
         if (answer) {
             return answer;
         }

@@ -38,7 +38,7 @@ public:
     std::vector<std::string> MissingPrivileges() override;
 
 private:
-    ArpTiming arpTiming_;
+    ArpTiming m_arpTiming;
 };
 
 // Capabilities of the calling process that adding addresses (cap_net_admin) and sending

@@ -36,57 +36,57 @@ bool InheritedAsIgnored(int signal) {
 }  // namespace
 
 TerminationCleanup::TerminationCleanup() {
-    sigemptyset(&handled_);
+    sigemptyset(&m_handled);
     for (const int signal : kTerminationSignals) {
         if (!InheritedAsIgnored(signal)) {
-            sigaddset(&handled_, signal);
+            sigaddset(&m_handled, signal);
         }
     }
-    pthread_sigmask(SIG_BLOCK, &handled_, &previousMask_);
-    signalFd_ = signalfd(-1, &handled_, SFD_CLOEXEC);
-    wakeFd_ = eventfd(0, EFD_CLOEXEC);
-    if (signalFd_ < 0 || wakeFd_ < 0) {
-        if (signalFd_ >= 0) {
-            close(signalFd_);
-            signalFd_ = -1;
+    pthread_sigmask(SIG_BLOCK, &m_handled, &m_previousMask);
+    m_signalFd = signalfd(-1, &m_handled, SFD_CLOEXEC);
+    m_wakeFd = eventfd(0, EFD_CLOEXEC);
+    if (m_signalFd < 0 || m_wakeFd < 0) {
+        if (m_signalFd >= 0) {
+            close(m_signalFd);
+            m_signalFd = -1;
         }
-        pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
+        pthread_sigmask(SIG_SETMASK, &m_previousMask, nullptr);
         return;
     }
-    waiter_ = std::thread([this] { WaitForSignal(); });
+    m_waiter = std::thread([this] { WaitForSignal(); });
 }
 
 TerminationCleanup::~TerminationCleanup() {
-    if (waiter_.joinable()) {
+    if (m_waiter.joinable()) {
         const uint64_t one = 1;
-        while (write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
+        while (write(m_wakeFd, &one, sizeof one) < 0 && errno == EINTR) {
         }
-        waiter_.join();
+        m_waiter.join();
     }
-    if (signalFd_ >= 0) {
-        close(signalFd_);
-        pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
+    if (m_signalFd >= 0) {
+        close(m_signalFd);
+        pthread_sigmask(SIG_SETMASK, &m_previousMask, nullptr);
     }
-    if (wakeFd_ >= 0) {
-        close(wakeFd_);
+    if (m_wakeFd >= 0) {
+        close(m_wakeFd);
     }
 }
 
 int TerminationCleanup::Add(Callback callback) {
-    std::lock_guard lock(callbacksMutex_);
-    const int id = nextId_++;
-    callbacks_.emplace_back(id, std::move(callback));
+    std::lock_guard lock(m_callbacksMutex);
+    const int id = m_nextId++;
+    m_callbacks.emplace_back(id, std::move(callback));
     return id;
 }
 
 void TerminationCleanup::Remove(int id) {
     // Taking the lock waits for callbacks that are running right now.
-    std::lock_guard lock(callbacksMutex_);
-    std::erase_if(callbacks_, [id](const auto& entry) { return entry.first == id; });
+    std::lock_guard lock(m_callbacksMutex);
+    std::erase_if(m_callbacks, [id](const auto& entry) { return entry.first == id; });
 }
 
 void TerminationCleanup::WaitForSignal() {
-    pollfd watched[] = {{signalFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    pollfd watched[] = {{m_signalFd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
     for (;;) {
         if (poll(watched, 2, -1) < 0) {
             if (errno == EINTR) {
@@ -98,7 +98,7 @@ void TerminationCleanup::WaitForSignal() {
             return;
         }
         signalfd_siginfo info{};
-        if (read(signalFd_, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) {
+        if (read(m_signalFd, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) {
             continue;
         }
         RunCallbacks();
@@ -109,8 +109,8 @@ void TerminationCleanup::WaitForSignal() {
 void TerminationCleanup::RunCallbacks() {
     // Held to the end: the process dies right after, and Remove must not return while a
     // callback still uses what it is about to destroy.
-    callbacksMutex_.lock();
-    for (auto entry = callbacks_.rbegin(); entry != callbacks_.rend(); ++entry) {
+    m_callbacksMutex.lock();
+    for (auto entry = m_callbacks.rbegin(); entry != m_callbacks.rend(); ++entry) {
         entry->second();
     }
 }

@@ -31,19 +31,19 @@ public:
     void Remove(int id);
 
     // True when the constructor could set up the signal thread.
-    bool Active() const { return signalFd_ >= 0; }
+    bool Active() const { return m_signalFd >= 0; }
 
 private:
     void WaitForSignal();
     void RunCallbacks();
 
-    sigset_t handled_{};
-    sigset_t previousMask_{};
-    int signalFd_ = -1;
-    int wakeFd_ = -1;
-    std::thread waiter_;
+    sigset_t m_handled{};
+    sigset_t m_previousMask{};
+    int m_signalFd = -1;
+    int m_wakeFd = -1;
+    std::thread m_waiter;
 
-    std::mutex callbacksMutex_;
-    std::vector<std::pair<int, Callback>> callbacks_;
-    int nextId_ = 1;
+    std::mutex m_callbacksMutex;
+    std::vector<std::pair<int, Callback>> m_callbacks;
+    int m_nextId = 1;
 };

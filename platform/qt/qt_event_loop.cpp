@@ -21,22 +21,22 @@ constexpr std::array<Kind, 3> kKinds{{{IEventLoop::kRead, QSocketNotifier::Read}
 QtEventLoop::QtEventLoop() = default;
 
 QtEventLoop::~QtEventLoop() {
-    // Children of context_ are deleted with it; only make sure none fires meanwhile.
-    for (auto& [id, watch] : watches_) {
+    // Children of m_context are deleted with it; only make sure none fires meanwhile.
+    for (auto& [id, watch] : m_watches) {
         for (QSocketNotifier* notifier : watch.notifiers) {
             if (notifier != nullptr) {
                 notifier->setEnabled(false);
             }
         }
     }
-    for (auto& [id, timer] : timers_) {
+    for (auto& [id, timer] : m_timers) {
         timer.timer->stop();
     }
 }
 
 int QtEventLoop::WatchFd(int fd, unsigned events, FdCallback callback) {
-    const int id = nextId_++;
-    Watch& watch = watches_[id];
+    const int id = m_nextId++;
+    Watch& watch = m_watches[id];
     watch.fd = fd;
     watch.callback = std::make_shared<FdCallback>(std::move(callback));
     ApplyEvents(id, watch, events);
@@ -44,15 +44,15 @@ int QtEventLoop::WatchFd(int fd, unsigned events, FdCallback callback) {
 }
 
 void QtEventLoop::UpdateFd(int watchId, unsigned events) {
-    auto it = watches_.find(watchId);
-    if (it != watches_.end()) {
+    auto it = m_watches.find(watchId);
+    if (it != m_watches.end()) {
         ApplyEvents(watchId, it->second, events);
     }
 }
 
 void QtEventLoop::UnwatchFd(int watchId) {
-    auto it = watches_.find(watchId);
-    if (it == watches_.end()) {
+    auto it = m_watches.find(watchId);
+    if (it == m_watches.end()) {
         return;
     }
     for (QSocketNotifier* notifier : it->second.notifiers) {
@@ -61,28 +61,28 @@ void QtEventLoop::UnwatchFd(int watchId) {
             Retire(notifier);
         }
     }
-    watches_.erase(it);
+    m_watches.erase(it);
 }
 
 int QtEventLoop::StartTimer(uint32_t periodMs, TimerCallback callback) {
-    const int id = nextId_++;
-    auto* timer = new QTimer(&context_);
+    const int id = m_nextId++;
+    auto* timer = new QTimer(&m_context);
     timer->setTimerType(Qt::PreciseTimer);
     timer->setInterval(std::chrono::milliseconds(periodMs));
-    QObject::connect(timer, &QTimer::timeout, &context_, [this, id] { DispatchTimer(id); });
-    timers_[id] = Timer{timer, std::make_shared<TimerCallback>(std::move(callback))};
+    QObject::connect(timer, &QTimer::timeout, &m_context, [this, id] { DispatchTimer(id); });
+    m_timers[id] = Timer{timer, std::make_shared<TimerCallback>(std::move(callback))};
     timer->start();
     return id;
 }
 
 void QtEventLoop::StopTimer(int timerId) {
-    auto it = timers_.find(timerId);
-    if (it == timers_.end()) {
+    auto it = m_timers.find(timerId);
+    if (it == m_timers.end()) {
         return;
     }
     it->second.timer->stop();
     Retire(it->second.timer);
-    timers_.erase(it);
+    m_timers.erase(it);
 }
 
 void QtEventLoop::ApplyEvents(int watchId, Watch& watch, unsigned events) {
@@ -93,9 +93,9 @@ void QtEventLoop::ApplyEvents(int watchId, Watch& watch, unsigned events) {
             if (!wanted) {
                 continue;
             }
-            notifier = new QSocketNotifier(watch.fd, kKinds[i].type, &context_);
+            notifier = new QSocketNotifier(watch.fd, kKinds[i].type, &m_context);
             const unsigned event = kKinds[i].event;
-            QObject::connect(notifier, &QSocketNotifier::activated, &context_,
+            QObject::connect(notifier, &QSocketNotifier::activated, &m_context,
                              [this, watchId, event] { DispatchFd(watchId, event); });
         }
         if (notifier->isEnabled() != wanted) {
@@ -105,8 +105,8 @@ void QtEventLoop::ApplyEvents(int watchId, Watch& watch, unsigned events) {
 }
 
 void QtEventLoop::DispatchFd(int watchId, unsigned event) {
-    auto it = watches_.find(watchId);
-    if (it == watches_.end()) {
+    auto it = m_watches.find(watchId);
+    if (it == m_watches.end()) {
         return;
     }
     const int fd = it->second.fd;
@@ -115,8 +115,8 @@ void QtEventLoop::DispatchFd(int watchId, unsigned event) {
 }
 
 void QtEventLoop::DispatchTimer(int timerId) {
-    auto it = timers_.find(timerId);
-    if (it == timers_.end()) {
+    auto it = m_timers.find(timerId);
+    if (it == m_timers.end()) {
         return;
     }
     const auto callback = it->second.callback;

@@ -33,8 +33,8 @@ public:
     int StartTimer(uint32_t periodMs, TimerCallback callback) override;
     void StopTimer(int timerId) override;
 
-    size_t WatchCount() const { return watches_.size(); }
-    size_t TimerCount() const { return timers_.size(); }
+    size_t WatchCount() const { return m_watches.size(); }
+    size_t TimerCount() const { return m_timers.size(); }
 
 private:
     // One notifier per event kind, made the first time the kind is asked for.
@@ -53,8 +53,8 @@ private:
     void DispatchTimer(int timerId);
     static void Retire(QObject* object);
 
-    QObject context_;  // parent of every notifier and timer; fixes the thread they run on
-    std::map<int, Watch> watches_;
-    std::map<int, Timer> timers_;
-    int nextId_ = 1;
+    QObject m_context;  // parent of every notifier and timer; fixes the thread they run on
+    std::map<int, Watch> m_watches;
+    std::map<int, Timer> m_timers;
+    int m_nextId = 1;
 };

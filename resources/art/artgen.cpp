@@ -34,20 +34,20 @@ namespace {
 
 class Skin {
 public:
-    explicit Skin(const QJsonObject& root) : root_(root) {
+    explicit Skin(const QJsonObject& root) : m_root(root) {
         const QJsonObject colors = root["colors"].toObject();
         for (auto it = colors.begin(); it != colors.end(); ++it) {
-            colors_[it.key()] = QColor(it.value().toString());
+            m_colors[it.key()] = QColor(it.value().toString());
         }
-        family_ = root["font"].toString("DejaVu Sans");
+        m_family = root["font"].toString("DejaVu Sans");
     }
 
-    const QJsonObject& Root() const { return root_; }
+    const QJsonObject& Root() const { return m_root; }
 
     // A colour by its name in the description, or a literal "#rrggbb".
     QColor Color(const QString& name) const {
-        const auto it = colors_.find(name);
-        if (it != colors_.end()) {
+        const auto it = m_colors.find(name);
+        if (it != m_colors.end()) {
             return it->second;
         }
         const QColor literal(name);
@@ -58,19 +58,19 @@ public:
     }
 
     QFont Font(int pixelSize, bool bold = false) const {
-        QFont font(family_);
+        QFont font(m_family);
         font.setPixelSize(pixelSize);
         font.setBold(bold);
         font.setHintingPreference(QFont::PreferFullHinting);
         return font;
     }
 
-    int Window(const char* key) const { return root_["window"].toObject()[key].toInt(); }
+    int Window(const char* key) const { return m_root["window"].toObject()[key].toInt(); }
 
 private:
-    QJsonObject root_;
-    std::map<QString, QColor> colors_;
-    QString family_;
+    QJsonObject m_root;
+    std::map<QString, QColor> m_colors;
+    QString m_family;
 };
 
 QRect RectOf(const QJsonValue& value) {
@@ -418,23 +418,23 @@ QImage DrawRowImage(const Skin& skin, const QJsonObject& row) {
 
 class Output {
 public:
-    explicit Output(QString dir) : dir_(std::move(dir)) {}
+    explicit Output(QString dir) : m_dir(std::move(dir)) {}
 
     void Write(int id, const QImage& image) {
         const QString name = QString::number(id) + ".png";
-        if (!image.save(dir_ + "/" + name, "PNG")) {
+        if (!image.save(m_dir + "/" + name, "PNG")) {
             throw std::runtime_error("cannot write " + name.toStdString());
         }
-        files_ << name;
+        m_files << name;
     }
 
     void WriteResourceList() const {
-        QFile qrc(dir_ + "/skin.qrc");
+        QFile qrc(m_dir + "/skin.qrc");
         if (!qrc.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             throw std::runtime_error("cannot write skin.qrc");
         }
         QByteArray text = "<RCC>\n  <qresource prefix=\"/skin\">\n";
-        for (const QString& file : files_) {
+        for (const QString& file : m_files) {
             text += "    <file>" + file.toUtf8() + "</file>\n";
         }
         text += "  </qresource>\n</RCC>\n";
@@ -442,8 +442,8 @@ public:
     }
 
 private:
-    QString dir_;
-    QStringList files_;
+    QString m_dir;
+    QStringList m_files;
 };
 
 void Generate(const Skin& skin, Output& out) {

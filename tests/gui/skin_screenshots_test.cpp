@@ -30,18 +30,18 @@ QRect Rect(int id) {
 class Surface : public QWidget {
 public:
     explicit Surface(int backgroundId) {
-        background_.Load(backgroundId);
-        setFixedSize(background_.Size());
+        m_background.Load(backgroundId);
+        setFixedSize(m_background.Size());
     }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        background_.Draw(painter);
+        m_background.Draw(painter);
     }
 
 private:
-    CPTPicture background_;
+    CPTPicture m_background;
 };
 
 struct MenuEntry {

@@ -31,14 +31,14 @@ namespace {
 
 class ShortenedSleeper : public ISleeper {
 public:
-    explicit ShortenedSleeper(std::optional<uint32_t> addWaitMs) : addWaitMs_(addWaitMs) {}
+    explicit ShortenedSleeper(std::optional<uint32_t> addWaitMs) : m_addWaitMs(addWaitMs) {}
     void SleepMs(uint32_t ms) override {
         const uint32_t kWaitAfterAddMs = 10000;
-        ThreadSleeper::Instance().SleepMs(ms == kWaitAfterAddMs && addWaitMs_ ? *addWaitMs_ : ms);
+        ThreadSleeper::Instance().SleepMs(ms == kWaitAfterAddMs && m_addWaitMs ? *m_addWaitMs : ms);
     }
 
 private:
-    std::optional<uint32_t> addWaitMs_;
+    std::optional<uint32_t> m_addWaitMs;
 };
 
 std::string Narrow(const std::wstring& text) {

@@ -17,32 +17,32 @@
 class EventLog {
 public:
     void Record(std::string event) {
-        std::lock_guard lock(mutex_);
-        events_.push_back(std::move(event));
+        std::lock_guard lock(m_mutex);
+        m_events.push_back(std::move(event));
     }
     std::vector<std::string> Events() const {
-        std::lock_guard lock(mutex_);
-        return events_;
+        std::lock_guard lock(m_mutex);
+        return m_events;
     }
     size_t Count(const std::string& prefix) const {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         size_t count = 0;
-        for (const std::string& event : events_) {
+        for (const std::string& event : m_events) {
             count += event.starts_with(prefix) ? 1 : 0;
         }
         return count;
     }
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> events_;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_events;
 };
 
 class FakeSleeper : public ISleeper {
 public:
-    explicit FakeSleeper(EventLog& log) : log_(log) {}
+    explicit FakeSleeper(EventLog& log) : m_log(log) {}
     void SleepMs(uint32_t ms) override {
-        log_.Record("sleep " + std::to_string(ms));
+        m_log.Record("sleep " + std::to_string(ms));
         if (onSleep) {
             onSleep(ms);
         }
@@ -51,7 +51,7 @@ public:
     std::function<void(uint32_t)> onSleep;
 
 private:
-    EventLog& log_;
+    EventLog& m_log;
 };
 
 // A host with adapters, a route table derived from their addresses (longest matching
@@ -59,13 +59,13 @@ private:
 // ARP for the addresses they hold.
 class FakeHostNetwork : public IHostNetwork {
 public:
-    explicit FakeHostNetwork(EventLog& log) : log_(log) {}
+    explicit FakeHostNetwork(EventLog& log) : m_log(log) {}
 
     static std::vector<uint8_t> Mac(uint8_t last) { return {0x02, 0, 0, 0, 0, last}; }
 
     void AddAdapter(uint32_t index, const std::string& name, AdapterType type,
                     std::vector<AdapterAddress> addresses, bool operational = true) {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         AdapterInfo adapter;
         adapter.index = index;
         adapter.name = name;
@@ -73,18 +73,18 @@ public:
         adapter.hardwareAddress = Mac(static_cast<uint8_t>(index));
         adapter.operational = operational;
         adapter.addresses = std::move(addresses);
-        adapters_.push_back(std::move(adapter));
+        m_adapters.push_back(std::move(adapter));
     }
-    void SetDefaultRoute(uint32_t index) { defaultRoute_ = index; }
+    void SetDefaultRoute(uint32_t index) { m_defaultRoute = index; }
     AdapterInfo& Adapter(uint32_t index) { return *Find(index); }
     // Another station on the adapter's LAN holding `address`.
     void AddStation(uint32_t adapterIndex, Ipv4 address, std::vector<uint8_t> mac) {
-        std::lock_guard lock(mutex_);
-        stations_[adapterIndex][address] = std::move(mac);
+        std::lock_guard lock(m_mutex);
+        m_stations[adapterIndex][address] = std::move(mac);
     }
     void RemoveStation(uint32_t adapterIndex, Ipv4 address) {
-        std::lock_guard lock(mutex_);
-        stations_[adapterIndex].erase(address);
+        std::lock_guard lock(m_mutex);
+        m_stations[adapterIndex].erase(address);
     }
 
     std::map<std::string, std::string> aliases;
@@ -92,21 +92,21 @@ public:
     std::vector<std::string> missingPrivileges;
 
     size_t routeQueries() const {
-        std::lock_guard lock(mutex_);
-        return routeQueries_;
+        std::lock_guard lock(m_mutex);
+        return m_routeQueries;
     }
     size_t renewals() const {
-        std::lock_guard lock(mutex_);
-        return renewals_;
+        std::lock_guard lock(m_mutex);
+        return m_renewals;
     }
     // The largest number of our labelled addresses that ever existed at once.
     size_t maxTempAddresses() const {
-        std::lock_guard lock(mutex_);
-        return maxTempAddresses_;
+        std::lock_guard lock(m_mutex);
+        return m_maxTempAddresses;
     }
     std::vector<AdapterAddress> AddressesOf(uint32_t index) const {
-        std::lock_guard lock(mutex_);
-        for (const AdapterInfo& adapter : adapters_) {
+        std::lock_guard lock(m_mutex);
+        for (const AdapterInfo& adapter : m_adapters) {
             if (adapter.index == index) {
                 return adapter.addresses;
             }
@@ -115,13 +115,13 @@ public:
     }
 
     std::optional<BestRoute> GetBestRoute(Ipv4 destination) override {
-        std::lock_guard lock(mutex_);
-        ++routeQueries_;
+        std::lock_guard lock(m_mutex);
+        ++m_routeQueries;
         if (forcedRoute) {
             return forcedRoute;
         }
         std::optional<BestRoute> best;
-        for (const AdapterInfo& adapter : adapters_) {
+        for (const AdapterInfo& adapter : m_adapters) {
             for (const AdapterAddress& address : adapter.addresses) {
                 const int prefix = MaskToPrefix(address.mask).value_or(0);
                 if (address.address != 0 && prefix > 0 &&
@@ -131,24 +131,24 @@ public:
                 }
             }
         }
-        if (!best && defaultRoute_) {
-            best = BestRoute{*defaultRoute_, 0};
+        if (!best && m_defaultRoute) {
+            best = BestRoute{*m_defaultRoute, 0};
         }
         return best;
     }
 
     std::optional<std::vector<AdapterInfo>> GetAdapters() override {
-        std::lock_guard lock(mutex_);
-        return adapters_;
+        std::lock_guard lock(m_mutex);
+        return m_adapters;
     }
 
     std::optional<HostAddressContext> AddAddress(Ipv4 address, int prefixLength,
                                                  uint32_t interfaceIndex, const std::string& label,
                                                  uint32_t lifetimeSeconds) override {
-        std::lock_guard lock(mutex_);
-        log_.Record("add " + FormatIpv4Ascii(address) + "/" + std::to_string(prefixLength) +
-                    " dev " + std::to_string(interfaceIndex) + " label " + label + " lft " +
-                    std::to_string(lifetimeSeconds));
+        std::lock_guard lock(m_mutex);
+        m_log.Record("add " + FormatIpv4Ascii(address) + "/" + std::to_string(prefixLength) +
+                     " dev " + std::to_string(interfaceIndex) + " label " + label + " lft " +
+                     std::to_string(lifetimeSeconds));
         AdapterInfo* adapter = Find(interfaceIndex);
         if (!adapter || HeldLocally(address)) {
             return std::nullopt;
@@ -160,18 +160,18 @@ public:
 
     bool RenewAddress(const HostAddressContext& context, const std::string& label,
                       uint32_t lifetimeSeconds) override {
-        std::lock_guard lock(mutex_);
-        ++renewals_;
-        log_.Record("renew " + FormatIpv4Ascii(context.address) + " label " + label + " lft " +
-                    std::to_string(lifetimeSeconds));
+        std::lock_guard lock(m_mutex);
+        ++m_renewals;
+        m_log.Record("renew " + FormatIpv4Ascii(context.address) + " label " + label + " lft " +
+                     std::to_string(lifetimeSeconds));
         return true;
     }
 
     bool DeleteAddress(const HostAddressContext& context) override {
-        std::lock_guard lock(mutex_);
-        log_.Record("delete " + FormatIpv4Ascii(context.address) + "/" +
-                    std::to_string(context.prefixLength) + " dev " +
-                    std::to_string(context.interfaceIndex));
+        std::lock_guard lock(m_mutex);
+        m_log.Record("delete " + FormatIpv4Ascii(context.address) + "/" +
+                     std::to_string(context.prefixLength) + " dev " +
+                     std::to_string(context.interfaceIndex));
         AdapterInfo* adapter = Find(context.interfaceIndex);
         if (!adapter) {
             return false;
@@ -184,11 +184,11 @@ public:
 
     std::optional<std::vector<uint8_t>> SendArp(Ipv4 target, Ipv4 source,
                                                 uint32_t interfaceIndex) override {
-        std::lock_guard lock(mutex_);
-        log_.Record("arp " + FormatIpv4Ascii(target) + " from " + FormatIpv4Ascii(source) +
-                    " dev " + std::to_string(interfaceIndex));
-        const auto lan = stations_.find(interfaceIndex);
-        if (lan != stations_.end()) {
+        std::lock_guard lock(m_mutex);
+        m_log.Record("arp " + FormatIpv4Ascii(target) + " from " + FormatIpv4Ascii(source) +
+                     " dev " + std::to_string(interfaceIndex));
+        const auto lan = m_stations.find(interfaceIndex);
+        if (lan != m_stations.end()) {
             const auto station = lan->second.find(target);
             if (station != lan->second.end()) {
                 return station->second;
@@ -206,7 +206,7 @@ public:
     }
 
     bool FlushNeighbours(uint32_t interfaceIndex) override {
-        log_.Record("flush " + std::to_string(interfaceIndex));
+        m_log.Record("flush " + std::to_string(interfaceIndex));
         return true;
     }
 
@@ -219,7 +219,7 @@ public:
 
 private:
     AdapterInfo* Find(uint32_t index) {
-        for (AdapterInfo& adapter : adapters_) {
+        for (AdapterInfo& adapter : m_adapters) {
             if (adapter.index == index) {
                 return &adapter;
             }
@@ -227,7 +227,7 @@ private:
         return nullptr;
     }
     bool HeldLocally(Ipv4 address) const {
-        for (const AdapterInfo& adapter : adapters_) {
+        for (const AdapterInfo& adapter : m_adapters) {
             for (const AdapterAddress& a : adapter.addresses) {
                 if (a.address == address) {
                     return true;
@@ -238,20 +238,20 @@ private:
     }
     void CountTempAddresses() {
         size_t count = 0;
-        for (const AdapterInfo& adapter : adapters_) {
+        for (const AdapterInfo& adapter : m_adapters) {
             for (const AdapterAddress& a : adapter.addresses) {
                 count += a.label.ends_with(":tmsl") ? 1 : 0;
             }
         }
-        maxTempAddresses_ = std::max(maxTempAddresses_, count);
+        m_maxTempAddresses = std::max(m_maxTempAddresses, count);
     }
 
-    EventLog& log_;
-    mutable std::mutex mutex_;
-    std::vector<AdapterInfo> adapters_;
-    std::optional<uint32_t> defaultRoute_;
-    std::map<uint32_t, std::map<Ipv4, std::vector<uint8_t>>> stations_;
-    size_t routeQueries_ = 0;
-    size_t renewals_ = 0;
-    size_t maxTempAddresses_ = 0;
+    EventLog& m_log;
+    mutable std::mutex m_mutex;
+    std::vector<AdapterInfo> m_adapters;
+    std::optional<uint32_t> m_defaultRoute;
+    std::map<uint32_t, std::map<Ipv4, std::vector<uint8_t>>> m_stations;
+    size_t m_routeQueries = 0;
+    size_t m_renewals = 0;
+    size_t m_maxTempAddresses = 0;
 };

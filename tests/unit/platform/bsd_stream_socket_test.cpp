@@ -44,23 +44,23 @@ struct SourceProgress {
 class PatternSource : public IByteSource {
 public:
     PatternSource(uint64_t size, uint64_t stopAfter, SourceProgress& progress)
-        : size_(size), stopAfter_(stopAfter), progress_(progress) {}
-    uint64_t Size() const override { return size_; }
+        : m_size(size), m_stopAfter(stopAfter), m_progress(progress) {}
+    uint64_t Size() const override { return m_size; }
     size_t Read(char* buffer, size_t max) override {
-        ++progress_.reads;
-        const uint64_t at = progress_.delivered;
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(max, stopAfter_ - at));
+        ++m_progress.reads;
+        const uint64_t at = m_progress.delivered;
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(max, m_stopAfter - at));
         for (size_t i = 0; i < n; ++i) {
             buffer[i] = PatternByte(at + i);
         }
-        progress_.delivered += n;
+        m_progress.delivered += n;
         return n;
     }
 
 private:
-    uint64_t size_;
-    uint64_t stopAfter_;  // a source may end before the size it announced
-    SourceProgress& progress_;
+    uint64_t m_size;
+    uint64_t m_stopAfter;  // a source may end before the size it announced
+    SourceProgress& m_progress;
 };
 
 class StreamSocketTest : public ::testing::Test {

@@ -24,23 +24,23 @@ namespace loopback {
 
 class ScopedFd {
 public:
-    explicit ScopedFd(int fd = -1) : fd_(fd) {}
+    explicit ScopedFd(int fd = -1) : m_fd(fd) {}
     ~ScopedFd() { Reset(); }
-    ScopedFd(ScopedFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    ScopedFd(ScopedFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
     ScopedFd& operator=(ScopedFd&& other) noexcept {
-        Reset(std::exchange(other.fd_, -1));
+        Reset(std::exchange(other.m_fd, -1));
         return *this;
     }
-    int get() const { return fd_; }
+    int get() const { return m_fd; }
     void Reset(int fd = -1) {
-        if (fd_ >= 0) {
-            ::close(fd_);
+        if (m_fd >= 0) {
+            ::close(m_fd);
         }
-        fd_ = fd;
+        m_fd = fd;
     }
 
 private:
-    int fd_;
+    int m_fd;
 };
 
 inline sockaddr_in LoopbackAddress(uint16_t port) {
@@ -62,30 +62,30 @@ inline uint16_t LocalPort(int fd) {
 // accepted socket's receive buffer small, so that a sender backs up quickly.
 class TcpListener {
 public:
-    explicit TcpListener(int receiveBuffer = 0) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    explicit TcpListener(int receiveBuffer = 0) : m_fd(::socket(AF_INET, SOCK_STREAM, 0)) {
         if (receiveBuffer > 0) {
-            ::setsockopt(fd_.get(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof(receiveBuffer));
+            ::setsockopt(m_fd.get(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof(receiveBuffer));
         }
         const sockaddr_in address = LoopbackAddress(0);
-        ::bind(fd_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address));
-        ::listen(fd_.get(), 4);
-        port_ = LocalPort(fd_.get());
+        ::bind(m_fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+        ::listen(m_fd.get(), 4);
+        m_port = LocalPort(m_fd.get());
     }
-    uint16_t port() const { return port_; }
+    uint16_t port() const { return m_port; }
 
     // Waits up to two seconds for a connection; the accepted socket is non-blocking.
     ScopedFd Accept() {
-        pollfd p{fd_.get(), POLLIN, 0};
+        pollfd p{m_fd.get(), POLLIN, 0};
         if (::poll(&p, 1, 2000) != 1) {
             return ScopedFd();
         }
-        const int fd = ::accept4(fd_.get(), nullptr, nullptr, SOCK_NONBLOCK);
+        const int fd = ::accept4(m_fd.get(), nullptr, nullptr, SOCK_NONBLOCK);
         return ScopedFd(fd);
     }
 
 private:
-    ScopedFd fd_;
-    uint16_t port_ = 0;
+    ScopedFd m_fd;
+    uint16_t m_port = 0;
 };
 
 // A loopback port that nothing listens on: bound once to learn a free number, then freed.

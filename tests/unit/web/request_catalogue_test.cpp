@@ -297,14 +297,14 @@ class UploadRequest : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tamsel_upload_" + std::to_string(getpid()) + "_" + info->name());
-        std::filesystem::create_directories(dir_);
+        m_dir = std::filesystem::temp_directory_path() /
+                ("tamsel_upload_" + std::to_string(getpid()) + "_" + info->name());
+        std::filesystem::create_directories(m_dir);
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     std::string WriteFile(const std::string& name, size_t size) {
-        const std::filesystem::path path = dir_ / name;
+        const std::filesystem::path path = m_dir / name;
         std::ofstream out(path, std::ios::binary);
         std::string block(64 * 1024, '\0');
         for (size_t i = 0; i < block.size(); ++i) {
@@ -318,7 +318,7 @@ protected:
         return path.string();
     }
 
-    std::filesystem::path dir_;
+    std::filesystem::path m_dir;
 };
 
 TEST_F(UploadRequest, ImageRunHasTheFileSizeBetweenHeadAndTail) {
@@ -344,7 +344,7 @@ TEST_F(UploadRequest, ImageRunHasTheFileSizeBetweenHeadAndTail) {
 
 TEST_F(UploadRequest, UnreadableImageGivesAnEmptyRunAndSmallerLength) {
     const std::string golden = Golden("upload_nofile.http");
-    const std::string paths[] = {(dir_ / "missing.bin").string(), dir_.string(),
+    const std::string paths[] = {(m_dir / "missing.bin").string(), m_dir.string(),
                                  WriteFile("empty.bin", 0)};
     for (const std::string& path : paths) {
         const WebRequest request = BuildUploadRequest(kTarget, path);
