@@ -5,8 +5,8 @@
 
 #include <thread>
 
-#include "app/dialog_window.h"
 #include "platform/linux/termination_cleanup.h"
+#include "window/dialog_window.h"
 
 SignalShutdown::SignalShutdown(TerminationCleanup& termination, std::chrono::milliseconds limit)
     : m_termination(termination), m_limit(limit) {

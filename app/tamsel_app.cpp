@@ -5,7 +5,6 @@
 #include <chrono>
 #include <memory>
 
-#include "app/dialog_window.h"
 #include "app/signal_shutdown.h"
 #include "app/tamsel_dlg.h"
 #include "hostnet/host_address_setup.h"
@@ -14,6 +13,7 @@
 #include "platform/linux/termination_cleanup.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
+#include "window/dialog_window.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "discovery/ui/search_dlg.h"
 #include "resources/string_table.h"
 #include "web/web_manager.h"
-#include "wizard/q3150tx_dlg.h"
+#include "wizard/ui/q3150tx_dlg.h"
 
 namespace {
 

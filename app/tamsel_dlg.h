@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/dialog_window.h"
+#include "window/dialog_window.h"
 
 class IHostAddressSetup;
 class ISocketFactory;

@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "cli/text.h"
+#include "platform/ansi_text.h"
 #include "resources/string_table.h"
-#include "web/encoders.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <cwctype>
 
 #include "cli/text.h"
+#include "platform/ansi_text.h"
 #include "resources/string_table.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"

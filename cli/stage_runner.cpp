@@ -1,5 +1,6 @@
 #include "cli/stage_runner.h"
 
+#include "platform/ansi_text.h"
 #include "web/survey_parser.h"
 #include "web/web_manager.h"
 

@@ -9,6 +9,7 @@
 #include "cli/password_prompt.h"
 #include "cli/report.h"
 #include "cli/text.h"
+#include "platform/ansi_text.h"
 #include "platform/linux/rtnl_host_network.h"
 #include "resources/string_table.h"
 #include "web/input_rules.h"

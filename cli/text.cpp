@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/ansi_text.h"
 #include "resources/string_table.h"
-#include "web/encoders.h"
 
 namespace {
 

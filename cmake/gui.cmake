@@ -21,7 +21,7 @@ add_custom_command(
     COMMENT "Drawing the skin pictures"
     VERBATIM)
 
-tamsel_glob_sources(TAMSEL_GUI_SOURCES controls app wizard discovery/ui)
+tamsel_glob_sources(TAMSEL_GUI_SOURCES controls window app wizard/ui discovery/ui)
 list(FILTER TAMSEL_GUI_SOURCES EXCLUDE REGEX "/app/main\\.cpp$")
 
 add_library(tamsel_gui STATIC ${TAMSEL_GUI_SOURCES} ${TAMSEL_ART_DIR}/qrc_skin.cpp)

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "web/encoders.h"
+#include "platform/ansi_text.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "web/encoders.h"
+#include "platform/ansi_text.h"
 
 namespace {
 
@@ -14,7 +14,6 @@ constexpr uint32_t kPauseAfterDeleteMs = 500;
 constexpr uint32_t kWaitAfterAddMs = 10000;
 constexpr Ipv4 kFirstCandidateOctet = 241;
 constexpr Ipv4 kLastCandidateOctet = 247;
-constexpr size_t kMaxLabelLength = 15;  // IFNAMSIZ without the terminating zero
 
 // The masks compared as the numbers their network-order bytes make when read as a
 // little-endian integer: the first octet is the least significant, so among contiguous
@@ -60,15 +59,6 @@ const AdapterInfo* FindAdapter(const std::vector<AdapterInfo>& adapters, uint32_
 }
 
 }  // namespace
-
-std::string TempAddressLabel(const std::string& interfaceName) {
-    const size_t suffixLength = sizeof(kTempAddressLabelSuffix) - 1;
-    return interfaceName.substr(0, kMaxLabelLength - suffixLength) + kTempAddressLabelSuffix;
-}
-
-bool IsTempAddressLabel(const std::string& label) {
-    return label.ends_with(kTempAddressLabelSuffix);
-}
 
 HostAddressing::HostAddressing(IHostNetwork& network, ISleeper& sleeper,
                                HostAddressingOptions options)

@@ -10,16 +10,8 @@
 #include <thread>
 
 #include "hostnet/host_address_setup.h"
-#include "hostnet/host_network.h"
+#include "platform/host_network.h"
 #include "platform/tick_clock.h"
-
-// Temporary addresses carry a label ending in this, so that one left behind by a run that
-// died can be recognised and removed.
-inline constexpr char kTempAddressLabelSuffix[] = ":tmsl";
-
-// "<interface name>:tmsl", cut to the 15 characters an interface label holds.
-std::string TempAddressLabel(const std::string& interfaceName);
-bool IsTempAddressLabel(const std::string& label);
 
 struct HostAddressingOptions {
     // The temporary address expires this long after it was added or last renewed, so a

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/ansi_text.h"
 #include "web/survey_parser.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "web/encoders.h"
+#include "platform/ansi_text.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "web/survey_parser.h"
 
+#include "platform/ansi_text.h"
 #include "platform/wide_int.h"
 
 #include <algorithm>
@@ -70,15 +71,6 @@ std::wstring_view HeadOf(std::wstring_view text, std::ptrdiff_t n) {
         return {};
     }
     return text.substr(0, static_cast<size_t>(n));
-}
-
-bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b) {
-    const auto fold = [](wchar_t ch) {
-        return ch >= L'a' && ch <= L'z' ? static_cast<wchar_t>(ch - L'a' + L'A') : ch;
-    };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [&](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
 }
 
 int ParseSurveyCount(const std::wstring& page) {

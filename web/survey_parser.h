@@ -42,10 +42,6 @@ std::wstring_view CutFront(std::wstring_view text, std::ptrdiff_t n);
 // The first n characters: empty when n <= 0, all of `text` when n is at least its length.
 std::wstring_view HeadOf(std::wstring_view text, std::ptrdiff_t n);
 
-// Equality ignoring the case of ASCII letters only, so the result does not depend on the
-// process locale.
-bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b);
-
 // The number of networks the page lists: the leading integer of the apCount value less
 // one when above 1 (the device counts one more than it lists), capped at
 // kMaxSurveyNetworks. 0 for a page without the apCount input or with a value that is

@@ -5,7 +5,7 @@
 #include <system_error>
 #include <utility>
 
-#include "web/encoders.h"
+#include "platform/ansi_text.h"
 #include "web/request_wire.h"
 
 namespace {

@@ -6,10 +6,10 @@
 
 #include <cstdlib>
 
-#include "app/dialog_window.h"
 #include "app/tamsel_app.h"
 #include "bench/firstpaint/first_paint_reporter.h"
 #include "platform/linux/termination_cleanup.h"
+#include "window/dialog_window.h"
 
 int main(int argc, char* argv[]) {
     if (argc < 2) {

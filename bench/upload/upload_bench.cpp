@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "hostnet/host_address_setup.h"
+#include "platform/ansi_text.h"
 #include "platform/async_socket.h"
 #include "platform/poll_event_loop.h"
 #include "platform/tick_clock.h"

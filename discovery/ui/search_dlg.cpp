@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "app/control_layout.h"
 #include "app/globals.h"
 #include "app/tamsel_dlg.h"
 #include "controls/pt_button.h"
@@ -12,6 +11,7 @@
 #include "discovery/ui/device_list.h"
 #include "resources/string_table.h"
 #include "web/selected_device.h"
+#include "window/control_layout.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/dialog_window.h"
 #include "controls/pt_picture.h"
+#include "window/dialog_window.h"
 
 class CDeviceList;
 class CPTButton;

@@ -24,7 +24,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "hostnet/host_addressing.h"
+#include "platform/host_network.h"
 
 namespace {
 

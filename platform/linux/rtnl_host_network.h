@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "hostnet/host_network.h"
+#include "platform/host_network.h"
 
 // How long an ARP request waits for its answer.
 struct ArpTiming {

@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/control_layout.h"
 #include "app/globals.h"
 #include "app/tamsel_dlg.h"
 #include "controls/pt_button.h"
@@ -27,7 +26,8 @@
 #include "unit/discovery/reply_builder.h"
 #include "web/encoders.h"
 #include "web/selected_device.h"
-#include "wizard/q3150tx_dlg.h"
+#include "window/control_layout.h"
+#include "wizard/ui/q3150tx_dlg.h"
 
 namespace {
 

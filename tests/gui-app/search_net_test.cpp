@@ -26,7 +26,7 @@
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
 #include "web/selected_device.h"
-#include "wizard/q3150tx_dlg.h"
+#include "wizard/ui/q3150tx_dlg.h"
 
 namespace {
 

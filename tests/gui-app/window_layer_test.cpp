@@ -8,10 +8,10 @@
 #include <functional>
 #include <vector>
 
-#include "app/control_layout.h"
-#include "app/dialog_window.h"
-#include "app/window_drag.h"
 #include "controls/pt_button.h"
+#include "window/control_layout.h"
+#include "window/dialog_window.h"
+#include "window/window_drag.h"
 
 namespace {
 

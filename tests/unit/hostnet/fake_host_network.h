@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "hostnet/host_network.h"
+#include "platform/host_network.h"
 #include "platform/tick_clock.h"
 
 // What the host did, in order: changes, ARP requests, cache flushes and sleeps, e.g.

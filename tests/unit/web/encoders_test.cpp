@@ -1,4 +1,5 @@
 #include "web/encoders.h"
+#include "platform/ansi_text.h"
 
 #include <gtest/gtest.h>
 

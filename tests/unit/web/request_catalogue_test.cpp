@@ -1,4 +1,5 @@
 #include "web/request_catalogue.h"
+#include "platform/ansi_text.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,4 +1,5 @@
 #include "web/response_parsers.h"
+#include "platform/ansi_text.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +7,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include "web/encoders.h"
 
 namespace {
 

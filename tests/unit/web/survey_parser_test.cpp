@@ -1,12 +1,11 @@
 #include "web/survey_parser.h"
+#include "platform/ansi_text.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 #include <string>
-
-#include "web/encoders.h"
 
 namespace {
 

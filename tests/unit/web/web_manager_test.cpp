@@ -1,4 +1,5 @@
 #include "web/web_manager.h"
+#include "platform/ansi_text.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,7 +13,6 @@
 #include "fakes/fake_host_setup.h"
 #include "fakes/fake_socket.h"
 #include "fakes/fake_tick_clock.h"
-#include "web/encoders.h"
 
 namespace {
 

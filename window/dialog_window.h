@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "app/dialog_timers.h"
+#include "window/dialog_timers.h"
 
 class QEventLoop;
 

@@ -1,4 +1,4 @@
-#include "hostnet/ipv4.h"
+#include "platform/ipv4.h"
 
 #include <gtest/gtest.h>
 

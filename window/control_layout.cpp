@@ -1,4 +1,4 @@
-#include "app/control_layout.h"
+#include "window/control_layout.h"
 
 #include <QWidget>
 

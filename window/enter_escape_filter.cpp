@@ -1,11 +1,11 @@
-#include "app/enter_escape_filter.h"
+#include "window/enter_escape_filter.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QWidget>
 
-#include "app/dialog_window.h"
+#include "window/dialog_window.h"
 
 namespace {
 

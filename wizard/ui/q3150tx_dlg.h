@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/dialog_window.h"
+#include "window/dialog_window.h"
 
 // The device wizard's frame: an invisible container laid over the whole main window that
 // holds the wizard for one KV-Q3150Tx. It keeps the address and subnet mask of the device

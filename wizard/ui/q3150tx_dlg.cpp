@@ -1,4 +1,4 @@
-#include "wizard/q3150tx_dlg.h"
+#include "wizard/ui/q3150tx_dlg.h"
 
 CQ3150TxDlg::CQ3150TxDlg(QWidget* parent) : CDialogWindow(parent) {}
 

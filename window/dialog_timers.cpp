@@ -1,4 +1,4 @@
-#include "app/dialog_timers.h"
+#include "window/dialog_timers.h"
 
 #include <QMetaObject>
 #include <QTimerEvent>

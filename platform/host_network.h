@@ -5,7 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "hostnet/ipv4.h"
+#include "platform/ipv4.h"
+
+// Temporary addresses carry a label ending in this, so that one left behind by a run that
+// died can be recognised and removed.
+inline constexpr char kTempAddressLabelSuffix[] = ":tmsl";
+
+// "<interface name>:tmsl", cut to the 15 characters an interface label holds.
+std::string TempAddressLabel(const std::string& interfaceName);
+bool IsTempAddressLabel(const std::string& label);
 
 // Adapter kinds, numbered like the interface types of the SNMP MIB-II ifType table.
 enum class AdapterType : uint32_t {

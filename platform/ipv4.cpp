@@ -1,8 +1,8 @@
-#include "hostnet/ipv4.h"
+#include "platform/ipv4.h"
 
 #include <arpa/inet.h>
 
-#include "web/encoders.h"
+#include "platform/ansi_text.h"
 
 std::optional<Ipv4> ParseIpv4(const std::string& dotted) {
     in_addr parsed{};

@@ -1,4 +1,4 @@
-#include "app/dialog_window.h"
+#include "window/dialog_window.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/enter_escape_filter.h"
-#include "app/window_drag.h"
+#include "window/enter_escape_filter.h"
+#include "window/window_drag.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/window_drag.h"
+#include "window/window_drag.h"
 
 #include <QWidget>
 #include <QWindow>
