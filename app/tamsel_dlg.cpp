@@ -11,13 +11,13 @@
 #include "controls/skin_images.h"
 #include "discovery/udp_manager.h"
 #include "discovery/ui/search_dlg.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "web/web_manager.h"
 #include "wizard/ui/q3150tx_dlg.h"
 
 namespace {
 
-constexpr int kTitleStringId = 178;
 // The repeater picture of the device list doubles as the window's icon.
 constexpr int kIconImageId = 249;
 
@@ -39,7 +39,7 @@ CTamselDlg::~CTamselDlg() {
 void CTamselDlg::OnInitDialog() {
     G_pMainDlg = this;
     SetMainWindow(this);
-    setWindowTitle(QString::fromStdWString(LoadString(kTitleStringId)));
+    setWindowTitle(QString::fromStdWString(LoadString(kTextTitle)));
     move(0, 0);
 
     G_pUDPManager = new CUDPManager(m_services.sockets, m_services.clock);

@@ -8,6 +8,7 @@
 
 #include "cli/text.h"
 #include "platform/ansi_text.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace {
@@ -89,7 +90,7 @@ const std::vector<OptionRule>& Options() {
         {"device-mask", true, kDeviceCommands,
          [](CliOptions& o, const std::wstring& v) {
              o.deviceMask = v;
-             return IsDottedIpv4(v) ? std::wstring() : FormatString(6125, {v});
+             return IsDottedIpv4(v) ? std::wstring() : FormatString(kCliNotIpv4, {v});
          }},
         // The device's mask, except for set-ip, where it is the new LAN mask (checked by
         // the page's rules later, with their messages).
@@ -100,7 +101,7 @@ const std::vector<OptionRule>& Options() {
                  return std::wstring();
              }
              o.deviceMask = v;
-             return IsDottedIpv4(v) ? std::wstring() : FormatString(6125, {v});
+             return IsDottedIpv4(v) ? std::wstring() : FormatString(kCliNotIpv4, {v});
          }},
         {"ssid", true, Bit(CliCommand::kBridge),
          [](CliOptions& o, const std::wstring& v) {
@@ -115,7 +116,7 @@ const std::vector<OptionRule>& Options() {
         {"key-index", true, Bit(CliCommand::kBridge),
          [](CliOptions& o, const std::wstring& v) {
              if (v.size() != 1 || v[0] < L'1' || v[0] > L'4') {
-                 return LoadString(6127);
+                 return LoadString(kCliKeyIndexRange);
              }
              o.keyIndex = v[0] - L'0';
              return std::wstring();
@@ -124,7 +125,7 @@ const std::vector<OptionRule>& Options() {
          [](CliOptions& o, const std::wstring& v) {
              const std::wstring lower = Lower(v);
              if (lower != L"none" && lower != L"wep" && lower != L"tkip" && lower != L"aes") {
-                 return LoadString(6129);
+                 return LoadString(kCliSecurityValue);
              }
              o.security = lower;
              return std::wstring();
@@ -133,7 +134,7 @@ const std::vector<OptionRule>& Options() {
         {"channel", true, Bit(CliCommand::kBridge),
          [](CliOptions& o, const std::wstring& v) {
              if (!IsDecimal(v, 3) || std::stoi(v) < 1 || std::stoi(v) > 196) {
-                 return LoadString(6130);
+                 return LoadString(kCliChannelRange);
              }
              o.channel = v;
              return std::wstring();
@@ -147,7 +148,7 @@ const std::vector<OptionRule>& Options() {
          [](CliOptions& o, const std::wstring& v) {
              const std::wstring lower = Lower(v);
              if (lower != L"on" && lower != L"off") {
-                 return LoadString(6128);
+                 return LoadString(kCliDhcpValue);
              }
              o.dhcpOn = lower == L"on";
              return std::wstring();
@@ -165,7 +166,7 @@ const std::vector<OptionRule>& Options() {
         {"wait", true, Bit(CliCommand::kUpgrade),
          [](CliOptions& o, const std::wstring& v) {
              if (!IsDecimal(v, 5)) {
-                 return LoadString(6137);
+                 return LoadString(kCliWaitValue);
              }
              o.waitSeconds = static_cast<unsigned>(std::stoul(v));
              return std::wstring();
@@ -199,21 +200,21 @@ CommandLine Fail(std::wstring why) {
 // Checks that need all options read.
 std::wstring CheckCombination(const CliOptions& o) {
     if (o.user && !o.password) {
-        return LoadString(6136);
+        return LoadString(kCliUserNeedsPassword);
     }
     if (o.dryRun && !o.password) {
-        return LoadString(6134);
+        return LoadString(kCliDryRunNeedsPassword);
     }
     if (o.command == CliCommand::kBridge) {
         if (o.ssid.empty()) {
-            return LoadString(6131);
+            return LoadString(kCliBridgeNeedsSsid);
         }
         if (o.security.has_value() != o.channel.has_value() || (o.dryRun && !o.security)) {
-            return LoadString(6135);
+            return LoadString(kCliSecurityWithChannel);
         }
     }
     if (o.command == CliCommand::kSetIp && o.newIp.empty()) {
-        return LoadString(6132);
+        return LoadString(kCliSetIpNeedsIp);
     }
     return std::wstring();
 }
@@ -245,7 +246,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             if (command == nullptr) {
                 command = FindCommand(argument);
                 if (command == nullptr) {
-                    return Fail(FormatString(6120, {Utf8ToWide(argument)}));
+                    return Fail(FormatString(kCliUnknownCommand, {Utf8ToWide(argument)}));
                 }
             } else {
                 operands.push_back(argument);
@@ -262,7 +263,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
         std::string name = argument == "-v" ? "--verbose" : argument;
         if (name.rfind("--", 0) != 0) {
-            return Fail(FormatString(6121, {Utf8ToWide(argument)}));
+            return Fail(FormatString(kCliUnknownOption, {Utf8ToWide(argument)}));
         }
         name = name.substr(2);
         std::optional<std::string> inlineValue;
@@ -272,7 +273,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
         const OptionRule* rule = FindOption(name);
         if (rule == nullptr) {
-            return Fail(FormatString(6121, {Utf8ToWide(argument)}));
+            return Fail(FormatString(kCliUnknownOption, {Utf8ToWide(argument)}));
         }
         std::wstring value;
         if (rule->takesValue) {
@@ -281,17 +282,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             } else if (i + 1 < arguments.size()) {
                 value = Utf8ToWide(arguments[++i]);
             } else {
-                return Fail(FormatString(6122, {L"--" + Utf8ToWide(name)}));
+                return Fail(FormatString(kCliOptionNeedsValue, {L"--" + Utf8ToWide(name)}));
             }
         } else if (inlineValue) {
-            return Fail(FormatString(6121, {Utf8ToWide(argument)}));
+            return Fail(FormatString(kCliUnknownOption, {Utf8ToWide(argument)}));
         }
         given.emplace_back(rule, std::move(value));
     }
 
     if (help || command == nullptr || command->command == CliCommand::kHelp) {
         if (!help && command == nullptr) {
-            return Fail(LoadString(6139));
+            return Fail(LoadString(kCliNoCommand));
         }
         options.command = CliCommand::kHelp;
         return CommandLine{options, std::wstring()};
@@ -301,7 +302,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 
     for (const auto& [rule, value] : given) {
         if ((rule->commands & Bit(options.command)) == 0) {
-            return Fail(FormatString(6123, {L"--" + Utf8ToWide(rule->name), commandName}));
+            return Fail(FormatString(kCliOptionNotApplicable,
+                                     {L"--" + Utf8ToWide(rule->name), commandName}));
         }
         if (std::wstring why = rule->apply(options, value); !why.empty()) {
             return Fail(why);
@@ -312,15 +314,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     const size_t needed = command->operands;
     const size_t required = options.command == CliCommand::kUpgrade ? 1 : needed;
     if (operands.size() < required) {
-        return Fail(FormatString(6124, {commandName}));
+        return Fail(FormatString(kCliNeedsDeviceIp, {commandName}));
     }
     if (operands.size() > needed) {
-        return Fail(FormatString(6126, {Utf8ToWide(operands[needed])}));
+        return Fail(FormatString(kCliUnexpectedArgument, {Utf8ToWide(operands[needed])}));
     }
     if (needed >= 1) {
         options.deviceIp = Utf8ToWide(operands[0]);
         if (!IsDottedIpv4(options.deviceIp)) {
-            return Fail(FormatString(6125, {options.deviceIp}));
+            return Fail(FormatString(kCliNotIpv4, {options.deviceIp}));
         }
     }
     if (options.command == CliCommand::kUpgrade && operands.size() == 2) {

@@ -18,11 +18,10 @@
 #include "platform/async_socket.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace {
-
-constexpr int kHelpText = 6100;
 
 void PrintUsageError(const std::wstring& why) {
     const std::string text = "tamselctl: " + WideToUtf8(why) + "\n";
@@ -40,7 +39,7 @@ int main(int argc, char** argv) {
     }
     const CliOptions& options = *commandLine.options;
     if (options.command == CliCommand::kHelp) {
-        std::fputs(WideToUtf8(LoadString(kHelpText)).c_str(), stdout);
+        std::fputs(WideToUtf8(LoadString(kCliHelp)).c_str(), stdout);
         return static_cast<int>(ExitCode::kSuccess);
     }
 

@@ -4,6 +4,7 @@
 
 #include "cli/text.h"
 #include "platform/ansi_text.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
@@ -12,9 +13,6 @@
 
 namespace {
 
-constexpr int kMessageTimeout = 207;
-constexpr int kMessageCredentials = 138;
-
 bool IsFailureCode(uint32_t code) {
     return code == CWEBManager::kTimedOut || code == CWEBManager::kClosedWithError ||
            code == CWEBManager::kAddressSetupFailed;
@@ -22,7 +20,8 @@ bool IsFailureCode(uint32_t code) {
 
 Verdict NetworkFailure(const WebResult& result, int messageId) {
     std::wstring detail = FormatString(
-        6166, {result.command, CompletionCodeName(result.code), std::to_wstring(result.code)});
+        kCliNoUsableAnswer,
+        {result.command, CompletionCodeName(result.code), std::to_wstring(result.code)});
     return Verdict{ExitCode::kNetwork, messageId, detail};
 }
 
@@ -64,14 +63,14 @@ Verdict JudgeResult(const WebResult& result, int networkMessageId) {
     }
     const std::optional<int> status = HttpStatusOf(result.response);
     if (status == 401) {
-        return Verdict{ExitCode::kCredentials, kMessageCredentials,
-                       FormatString(6148, {result.command, L"401"})};
+        return Verdict{ExitCode::kCredentials, kMsgLoginIncorrect,
+                       FormatString(kCliHttpStatus, {result.command, L"401"})};
     }
     // A status line other than 200 is an error page, even when "200" appears elsewhere in
     // it (a content length, say), which the plain "good answer" test would let through.
     if (status.has_value() && *status != 200) {
         return Verdict{ExitCode::kRefused, 0,
-                       FormatString(6148, {result.command, std::to_wstring(*status)})};
+                       FormatString(kCliHttpStatus, {result.command, std::to_wstring(*status)})};
     }
     if (IsGoodAnswer(result.response)) {
         return Verdict::Success();
@@ -79,19 +78,19 @@ Verdict JudgeResult(const WebResult& result, int networkMessageId) {
     if (failed || result.response.empty()) {
         return NetworkFailure(result, networkMessageId);
     }
-    return Verdict{ExitCode::kRefused, 0, FormatString(6149, {result.command})};
+    return Verdict{ExitCode::kRefused, 0, FormatString(kCliNotSuccessPage, {result.command})};
 }
 
 std::wstring CompletionCodeName(uint32_t code) {
     switch (code) {
         case CWEBManager::kClosedNormally:
-            return LoadString(6144);
+            return LoadString(kCliCodeClosedNormally);
         case CWEBManager::kTimedOut:
-            return LoadString(6145);
+            return LoadString(kCliCodeTimedOut);
         case CWEBManager::kClosedWithError:
-            return LoadString(6146);
+            return LoadString(kCliCodeClosedWithError);
         case CWEBManager::kAddressSetupFailed:
-            return LoadString(6147);
+            return LoadString(kCliCodeSetupFailed);
         default:
             return std::to_wstring(code);
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/exit_codes.h"
+#include "resources/string_ids.h"
 
 // One finished web command as the queue hands it back.
 struct WebResult {
@@ -40,7 +41,7 @@ bool CompletionCodeDecides(const std::wstring& command);
 //  - nothing usable after a failing code, or no answer at all: network failure;
 //  - anything else: the device refused the request.
 // `networkMessageId` is the text for a network failure (207, or 139 for the upload).
-Verdict JudgeResult(const WebResult& result, int networkMessageId = 207);
+Verdict JudgeResult(const WebResult& result, int networkMessageId = kMsgRepeaterTimeout);
 
 // A readable name for a completion code, for the detail lines.
 std::wstring CompletionCodeName(uint32_t code);

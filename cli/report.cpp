@@ -4,29 +4,16 @@
 #include <utility>
 
 #include "cli/text.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace {
 
 // String-table ids of the labels of the status fields, in DeviceStatus order.
-constexpr int kStatusLabelFirst = 6101;
 
 // Column captions of the lists.
-constexpr int kCaptionModel = 114;
-constexpr int kCaptionIp = 115;
-constexpr int kCaptionMac = 116;
-constexpr int kCaptionChannel = 128;
-constexpr int kCaptionSsid = 129;
-constexpr int kCaptionBssid = 130;
-constexpr int kCaptionEncrypt = 131;
-constexpr int kCaptionSignal = 132;
-constexpr int kCaptionMode = 133;
-constexpr int kCaptionMask = 6114;
 
 // One found / n found / none found.
-constexpr int kOneFound = 111;
-constexpr int kManyFound = 112;
-constexpr int kNoneFound = 113;
 
 struct Field {
     const char* jsonKey;
@@ -119,19 +106,19 @@ std::string FormatDevices(const std::vector<_STRU_AP_INFO>& devices, bool json) 
     }
     std::vector<std::vector<std::wstring>> rows;
     if (!devices.empty()) {
-        rows.push_back({LoadString(kCaptionMac), LoadString(kCaptionIp), LoadString(kCaptionModel),
-                        LoadString(kCaptionMask)});
+        rows.push_back({LoadString(kTextMacAddress), LoadString(kTextIpAddress),
+                        LoadString(kTextModel), LoadString(kCliColumnMask)});
     }
     for (const _STRU_AP_INFO& d : devices) {
         rows.push_back({d.strDevMAC, d.strDevIP, d.strDevModel, d.strDevSubnet});
     }
     std::wstring count;
     if (devices.empty()) {
-        count = LoadString(kNoneFound);
+        count = LoadString(kTextNoneFound);
     } else if (devices.size() == 1) {
-        count = LoadString(kOneFound);
+        count = LoadString(kTextOneFound);
     } else {
-        count = std::to_wstring(devices.size()) + L" " + LoadString(kManyFound);
+        count = std::to_wstring(devices.size()) + L" " + LoadString(kTextManyFound);
     }
     return Table(rows) + WideToUtf8(count) + "\n";
 }
@@ -147,8 +134,7 @@ std::string FormatStatus(const DeviceStatus& status, bool json) {
     }
     std::vector<std::vector<std::wstring>> rows;
     for (size_t i = 0; i < fields.size(); ++i) {
-        rows.push_back(
-            {LoadString(kStatusLabelFirst + static_cast<int>(i)) + L":", *fields[i].value});
+        rows.push_back({LoadString(kCliFieldMac + static_cast<int>(i)) + L":", *fields[i].value});
     }
     return Table(rows);
 }
@@ -163,9 +149,9 @@ std::string FormatSurvey(const std::vector<SurveyNetwork>& networks, bool json) 
         });
     }
     std::vector<std::vector<std::wstring>> rows;
-    rows.push_back({LoadString(kCaptionSsid), LoadString(kCaptionEncrypt),
-                    LoadString(kCaptionChannel), LoadString(kCaptionBssid),
-                    LoadString(kCaptionSignal), LoadString(kCaptionMode)});
+    rows.push_back({LoadString(kTextColumnSsid), LoadString(kTextColumnEncrypt),
+                    LoadString(kTextColumnChannel), LoadString(kTextColumnBssid),
+                    LoadString(kTextColumnSignal), LoadString(kTextColumnMode)});
     for (const SurveyNetwork& n : networks) {
         rows.push_back({n.ssid, n.securityText, n.channel, n.bssid, n.signal, n.mode});
     }

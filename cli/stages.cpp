@@ -1,9 +1,8 @@
 #include "cli/stages.h"
+#include "resources/string_ids.h"
 
 namespace {
 
-constexpr int kMessageFirewall = 139;
-constexpr int kMessageInvalidFile = 254;
 constexpr wchar_t kInvalidFileMarker[] = L"Invalid file format!";
 constexpr uint32_t kComeBackPollGapMs = 2000;
 
@@ -83,11 +82,11 @@ std::vector<Stage> UpgradeStages(const std::string& imagePath, uint32_t settleMs
         QueueUpload(sink, target, imagePath);
     };
     upload.awaited = {kCommandUpload};
-    upload.networkMessageId = kMessageFirewall;
-    upload.refusedMessageId = kMessageFirewall;
+    upload.networkMessageId = kMsgFirewall;
+    upload.refusedMessageId = kMsgFirewall;
     upload.inspect = [](const WebResult& r) {
         if (r.response.find(kInvalidFileMarker) != std::wstring::npos) {
-            return Verdict{ExitCode::kRefused, kMessageInvalidFile, std::wstring()};
+            return Verdict{ExitCode::kRefused, kMsgInvalidFile, std::wstring()};
         }
         return Verdict::Success();
     };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/outcome.h"
+#include "resources/string_ids.h"
 #include "web/device_commands.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
@@ -23,7 +24,7 @@ struct Stage {
     std::vector<std::wstring> awaited;
     // The message for a network failure, and for an answer the device refused with no
     // message of its own (0: only the detail line).
-    int networkMessageId = 207;
+    int networkMessageId = kMsgRepeaterTimeout;
     int refusedMessageId = 0;
     // A further check of an answer that passed JudgeResult.
     std::function<Verdict(const WebResult&)> inspect;

@@ -11,6 +11,7 @@
 #include "cli/text.h"
 #include "platform/ansi_text.h"
 #include "platform/linux/rtnl_host_network.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "web/input_rules.h"
 #include "web/selected_device.h"
@@ -20,10 +21,6 @@ namespace {
 constexpr wchar_t kSupportedModel[] = L"KV-Q3150Tx";
 // The password page's user name, used when only --password is given.
 constexpr wchar_t kDefaultUser[] = L"admin";
-
-constexpr int kMessageEnterFile = 204;
-constexpr int kMessageInvalidFile = 254;
-constexpr int kMessageNotComeBack = 6165;
 
 constexpr int kProgressBarCells = 40;
 constexpr uint32_t kProgressPeriodMs = 200;
@@ -40,20 +37,20 @@ Verdict UsageVerdict(int messageId, std::wstring detail = std::wstring()) {
 // The page's file check: a name must be given, and it must open for reading as a file.
 Verdict CheckFirmwareFile(const std::string& path) {
     if (path.empty()) {
-        return UsageVerdict(kMessageEnterFile);
+        return UsageVerdict(kMsgEnterFile);
     }
     std::error_code error;
     const std::filesystem::path name(path);
     std::ifstream file(name, std::ios::binary);
     if (!file.is_open() || !std::filesystem::is_regular_file(name, error)) {
-        return UsageVerdict(kMessageInvalidFile);
+        return UsageVerdict(kMsgInvalidFile);
     }
     try {
         // The web queue carries the path as wide text; a name that does not convert could
         // not be opened again when the image is sent.
         (void)name.wstring();
     } catch (const std::exception&) {
-        return UsageVerdict(kMessageInvalidFile);
+        return UsageVerdict(kMsgInvalidFile);
     }
     return Verdict::Success();
 }
@@ -101,18 +98,18 @@ std::optional<int> Tamselctl::Prepare() {
         case CliCommand::kSetPassword: {
             std::optional<std::wstring> typedOld = m_options.oldPassword;
             if (!typedOld) {
-                typedOld = ReadSecretLine(LoadString(6155));
+                typedOld = ReadSecretLine(LoadString(kCliPromptCurrent));
             }
             std::optional<std::wstring> typedNew = m_options.newPassword;
             std::optional<std::wstring> typedRepeat = typedNew;
             if (typedOld && !typedNew) {
-                typedNew = ReadSecretLine(LoadString(6156));
+                typedNew = ReadSecretLine(LoadString(kCliPromptNew));
                 if (typedNew) {
-                    typedRepeat = ReadSecretLine(LoadString(6157));
+                    typedRepeat = ReadSecretLine(LoadString(kCliPromptRepeat));
                 }
             }
             if (!typedOld || !typedNew || !typedRepeat) {
-                verdict = UsageVerdict(0, LoadString(6158));
+                verdict = UsageVerdict(0, LoadString(kCliNoPassword));
                 break;
             }
             m_typedOld = *typedOld;
@@ -122,8 +119,8 @@ std::optional<int> Tamselctl::Prepare() {
             // cut, so that the device never gets a password other than the one typed.
             if (m_typedNew.size() > kPasswordFieldLimit ||
                 m_typedRepeat.size() > kPasswordFieldLimit) {
-                verdict =
-                    UsageVerdict(0, FormatString(6138, {std::to_wstring(kPasswordFieldLimit)}));
+                verdict = UsageVerdict(
+                    0, FormatString(kCliPasswordTooLong, {std::to_wstring(kPasswordFieldLimit)}));
             }
             break;
         }
@@ -163,7 +160,7 @@ int Tamselctl::DryRun(std::FILE* out) {
     DryRunSink sink(out);
     QueueAllStages(stages, sink, m_target);
     if (std::fflush(out) != 0 || !sink.Ok()) {
-        WriteErr(LoadString(6163));
+        WriteErr(LoadString(kCliWriteFailed));
         return static_cast<int>(ExitCode::kInternal);
     }
     return static_cast<int>(ExitCode::kSuccess);
@@ -182,7 +179,7 @@ std::vector<Stage> Tamselctl::StagesFor() {
         case CliCommand::kUpgrade: {
             std::vector<Stage> stages = UpgradeStages(m_options.firmwarePath, kUpgradeSettleMs,
                                                       m_options.waitSeconds * 1000u, m_status);
-            stages.back().networkMessageId = kMessageNotComeBack;
+            stages.back().networkMessageId = kCliNotBack;
             return stages;
         }
         case CliCommand::kReboot:
@@ -217,7 +214,7 @@ void Tamselctl::Interrupt(int signalNumber) {
     if (m_runner) {
         m_runner->Cancel();
     }
-    WriteErr(LoadString(6164));
+    WriteErr(LoadString(kCliInterrupted));
     End(ExitCodeForSignal(signalNumber));
 }
 
@@ -233,12 +230,12 @@ void Tamselctl::OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices) {
     }
     const _STRU_AP_INFO* device = FindDeviceByIp(devices, m_options.deviceIp);
     if (device == nullptr) {
-        Fail(Verdict{ExitCode::kNetwork, 0, FormatString(6140, {m_options.deviceIp})});
+        Fail(Verdict{ExitCode::kNetwork, 0, FormatString(kCliNoAnswer, {m_options.deviceIp})});
         return;
     }
     if (device->strDevModel != kSupportedModel) {
         Fail(Verdict{ExitCode::kRefused, 0,
-                     FormatString(6141, {m_options.deviceIp, device->strDevModel})});
+                     FormatString(kCliOtherModel, {m_options.deviceIp, device->strDevModel})});
         return;
     }
     SetSelectedDevice(device->strDevUserName, device->strDevPassword, device->strDevIP,
@@ -260,25 +257,28 @@ void Tamselctl::RunCommand() {
             RunBridge();
             return;
         case CliCommand::kSetIp:
-            RunStages(StagesFor(), [this] { Succeed("", FormatString(6160, {m_newIp})); });
+            RunStages(StagesFor(),
+                      [this] { Succeed("", FormatString(kCliNewAddress, {m_newIp})); });
             return;
         case CliCommand::kSetPassword:
             if (const Verdict check = CheckPassword(m_devicePassword); !check.Ok()) {
                 Fail(check);
                 return;
             }
-            RunStages(StagesFor(), [this] { Succeed("", LoadString(6161)); });
+            RunStages(StagesFor(), [this] { Succeed("", LoadString(kCliPasswordChanged)); });
             return;
         case CliCommand::kUpgrade:
             RunStages(StagesFor(), [this] {
-                Succeed(WideToUtf8(FormatString(6154, {m_status.strFirmwareVersion})) + "\n");
+                Succeed(
+                    WideToUtf8(FormatString(kCliFirmwareVersion, {m_status.strFirmwareVersion})) +
+                    "\n");
             });
             return;
         case CliCommand::kReboot:
-            RunStages(StagesFor(), [this] { Succeed("", LoadString(6152)); });
+            RunStages(StagesFor(), [this] { Succeed("", LoadString(kCliRebooting)); });
             return;
         case CliCommand::kReset:
-            RunStages(StagesFor(), [this] { Succeed("", LoadString(6162)); });
+            RunStages(StagesFor(), [this] { Succeed("", LoadString(kCliFactoryReset)); });
             return;
         default:
             End(static_cast<int>(ExitCode::kUsage));
@@ -299,7 +299,7 @@ void Tamselctl::RunBridge() {
                 return;
             }
         }
-        Fail(UsageVerdict(0, FormatString(6142, {m_options.ssid})));
+        Fail(UsageVerdict(0, FormatString(kCliNoSuchNetwork, {m_options.ssid})));
     });
 }
 
@@ -309,7 +309,8 @@ void Tamselctl::BridgeTo(const std::wstring& keyword, const std::wstring& channe
         Fail(check);
         return;
     }
-    RunStages(std::move(stages), [this] { Succeed("", FormatString(6159, {m_options.ssid})); });
+    RunStages(std::move(stages),
+              [this] { Succeed("", FormatString(kCliBridged, {m_options.ssid})); });
 }
 
 Verdict Tamselctl::PlanBridge(const std::wstring& keyword, const std::wstring& channel,
@@ -345,9 +346,9 @@ void Tamselctl::ObserveResult(const WebResult& result) {
         ShowUploadProgress(true);
     }
     if (m_options.verbose) {
-        WriteErr(FormatString(
-            6143, {result.command, std::to_wstring(result.code), CompletionCodeName(result.code),
-                   std::to_wstring(result.response.size())}));
+        WriteErr(FormatString(kCliCommandEnded, {result.command, std::to_wstring(result.code),
+                                                 CompletionCodeName(result.code),
+                                                 std::to_wstring(result.response.size())}));
     }
     if (result.code == CWEBManager::kAddressSetupFailed) {
         // The usual reason is a missing capability: say which, and how to grant it.
@@ -356,7 +357,7 @@ void Tamselctl::ObserveResult(const WebResult& result) {
             missing += (missing.empty() ? L"" : L", ") + Utf8ToWide(capability);
         }
         if (!missing.empty()) {
-            WriteErr(FormatString(6150, {missing}));
+            WriteErr(FormatString(kCliMissingCapabilities, {missing}));
         }
     }
 }
@@ -371,7 +372,7 @@ void Tamselctl::ObserveStage(size_t stageIndex) {
     }
     if (stageIndex == 1 && !m_waitAnnounced) {
         m_waitAnnounced = true;
-        WriteErr(FormatString(6153, {std::to_wstring(m_options.waitSeconds)}));
+        WriteErr(FormatString(kCliWaitingForDevice, {std::to_wstring(m_options.waitSeconds)}));
     }
 }
 
@@ -404,7 +405,7 @@ void Tamselctl::ShowUploadProgress(bool final) {
 void Tamselctl::Succeed(const std::string& output, const std::wstring& note) {
     if (!output.empty() && (std::fwrite(output.data(), 1, output.size(), stdout) != output.size() ||
                             std::fflush(stdout) != 0)) {
-        WriteErr(LoadString(6163));
+        WriteErr(LoadString(kCliWriteFailed));
         End(static_cast<int>(ExitCode::kInternal));
         return;
     }

@@ -2,6 +2,9 @@
 
 #include <string>
 
+// What a set-up returns when the PC cannot be made to reach the device.
+inline constexpr wchar_t kHostSetupFailed[] = L"ERROR";
+
 // What the web command queue needs from host addressing: before the first command of a
 // burst, make sure the PC can reach the device, and later remove what was added.
 class IHostAddressSetup {

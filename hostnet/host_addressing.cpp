@@ -7,8 +7,6 @@
 
 namespace {
 
-const wchar_t kError[] = L"ERROR";
-
 constexpr uint32_t kPauseAfterDeleteMs = 500;
 // Long enough for the new address to settle and for a host already holding it to notice.
 constexpr uint32_t kWaitAfterAddMs = 10000;
@@ -88,7 +86,7 @@ std::wstring HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
         m_setupRunning = true;
         m_cancelRequested = false;
     }
-    std::wstring result = kError;
+    std::wstring result = kHostSetupFailed;
     const std::optional<Ipv4> device = ParseIpv4(deviceIp);
     const std::optional<Ipv4> mask = ParseIpv4(deviceMask);
     // The mask becomes the prefix of an address we add: one with holes cannot, and a zero
@@ -122,16 +120,16 @@ std::wstring HostAddressing::RunSetup(Ipv4 device, Ipv4 mask) {
         }
     }
     DeleteTempAddress();
-    return kError;
+    return kHostSetupFailed;
 }
 
 std::wstring HostAddressing::UseRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask) {
     const std::wstring source = ChooseSourceOnRouteAdapter(interfaceIndex, device, mask);
-    if (source == kError) {
-        return kError;
+    if (source == kHostSetupFailed) {
+        return kHostSetupFailed;
     }
     const Ipv4 sourceAddress = source.empty() ? 0 : ParseIpv4(source).value_or(0);
-    return CanReachDevice(device, sourceAddress, interfaceIndex) ? source : kError;
+    return CanReachDevice(device, sourceAddress, interfaceIndex) ? source : kHostSetupFailed;
 }
 
 std::wstring HostAddressing::ChooseSourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device,
@@ -160,7 +158,7 @@ std::wstring HostAddressing::ChooseSourceOnRouteAdapter(uint32_t interfaceIndex,
         return FormatIpv4(*chosen);
     }
     const std::wstring added = AddTempAddressOnAdapter(*adapter, device, mask);
-    return added.empty() ? kError : added;
+    return added.empty() ? kHostSetupFailed : added;
 }
 
 std::wstring HostAddressing::AddTempAddressOnAdapter(const AdapterInfo& adapter, Ipv4 device,

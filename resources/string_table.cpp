@@ -8,7 +8,7 @@ namespace {
 
 const std::unordered_map<int, const wchar_t*>& Table() {
     static const std::unordered_map<int, const wchar_t*> table = {
-#define TAMSEL_STRING(id, text) {id, text},
+#define TAMSEL_STRING(name, id, text) {id, text},
 #include "resources/strings.def"
 #undef TAMSEL_STRING
     };

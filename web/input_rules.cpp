@@ -4,18 +4,10 @@
 #include <cstdint>
 
 #include "platform/ansi_text.h"
+#include "resources/string_ids.h"
 #include "web/survey_parser.h"
 
 namespace {
-
-constexpr int kIpFirstOctetMessage = 142;
-constexpr int kIpLastOctetMessage = 145;
-constexpr int kSubnetMaskMessage = 146;
-constexpr int kWrongPasswordMessage = 138;
-constexpr int kRepeatPasswordMessage = 141;
-constexpr int kPreSharedKeyMessage = 201;
-constexpr int kWepKeyMessage = 202;
-constexpr int kUnsupportedSecurityMessage = 203;
 
 // Hexadecimal digits are the ASCII ones only; the locale plays no part.
 bool IsHexDigits(const std::wstring& text) {
@@ -84,14 +76,14 @@ bool IsValidSubnetMask(const Ipv4Octets& mask) {
 InputVerdict CheckLanAddress(const Ipv4Octets& ip, const Ipv4Octets& mask) {
     // Class A to C unicast only; 0 and 224 and above are not device addresses.
     if (ip[0] < 1 || ip[0] > 223) {
-        return Refuse(kIpFirstOctetMessage, InputFocus::IpAddress, 0);
+        return Refuse(kMsgIpFirstOctet, InputFocus::IpAddress, 0);
     }
     // Host part .0 and .255 are the network and broadcast addresses of a /24.
     if (ip[3] < 1 || ip[3] > 254) {
-        return Refuse(kIpLastOctetMessage, InputFocus::IpAddress, 3);
+        return Refuse(kMsgIpLastOctet, InputFocus::IpAddress, 3);
     }
     if (!IsValidSubnetMask(mask)) {
-        return Refuse(kSubnetMaskMessage, InputFocus::SubnetMask, 0);
+        return Refuse(kMsgSubnetMask, InputFocus::SubnetMask, 0);
     }
     return {};
 }
@@ -99,14 +91,13 @@ InputVerdict CheckLanAddress(const Ipv4Octets& ip, const Ipv4Octets& mask) {
 InputVerdict CheckLanAddressText(std::wstring_view ip, std::wstring_view mask) {
     const std::optional<Ipv4Octets> ipOctets = ParseDottedOctets(ip);
     if (!ipOctets) {
-        return Refuse(kIpFirstOctetMessage, InputFocus::IpAddress, 0);
+        return Refuse(kMsgIpFirstOctet, InputFocus::IpAddress, 0);
     }
     const std::optional<Ipv4Octets> maskOctets = ParseDottedOctets(mask);
     if (!maskOctets) {
         // The IP address is checked before the mask is even read.
         const InputVerdict ipVerdict = CheckLanAddress(*ipOctets, {255, 255, 255, 0});
-        return ipVerdict.Accepted() ? Refuse(kSubnetMaskMessage, InputFocus::SubnetMask, 0)
-                                    : ipVerdict;
+        return ipVerdict.Accepted() ? Refuse(kMsgSubnetMask, InputFocus::SubnetMask, 0) : ipVerdict;
     }
     return CheckLanAddress(*ipOctets, *maskOctets);
 }
@@ -115,10 +106,10 @@ InputVerdict CheckPasswordChange(const std::wstring& typedCurrent,
                                  const std::wstring& devicePassword,
                                  const std::wstring& newPassword, const std::wstring& repeat) {
     if (typedCurrent != devicePassword) {
-        return Refuse(kWrongPasswordMessage, InputFocus::CurrentPassword);
+        return Refuse(kMsgLoginIncorrect, InputFocus::CurrentPassword);
     }
     if (newPassword != repeat || repeat.empty()) {
-        return Refuse(kRepeatPasswordMessage, InputFocus::NewPassword);
+        return Refuse(kMsgReEnterPassword, InputFocus::NewPassword);
     }
     return {};
 }
@@ -156,7 +147,7 @@ BridgeSecurity CheckBridgeKey(const std::wstring& keyword, const std::wstring& k
     if (EqualsIgnoreCase(keyword, L"WEP")) {
         const std::optional<WepKeyFlags> flags = ReadWepKey(key);
         if (!flags) {
-            security.messageId = kWepKeyMessage;
+            security.messageId = kMsgWepKey;
             return security;
         }
         security.encryptionType = 1;
@@ -168,7 +159,7 @@ BridgeSecurity CheckBridgeKey(const std::wstring& keyword, const std::wstring& k
     if (tkip || EqualsIgnoreCase(keyword, L"AES")) {
         const std::optional<int> format = ReadPreSharedKeyFormat(key);
         if (!format) {
-            security.messageId = kPreSharedKeyMessage;
+            security.messageId = kMsgPreSharedKey;
             return security;
         }
         security.encryptionType = 2;
@@ -176,6 +167,6 @@ BridgeSecurity CheckBridgeKey(const std::wstring& keyword, const std::wstring& k
         security.pskFormat = *format;
         return security;
     }
-    security.messageId = kUnsupportedSecurityMessage;
+    security.messageId = kMsgUnsupportedSecurity;
     return security;
 }

@@ -7,17 +7,13 @@
 #include <cwctype>
 #include <tuple>
 
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "web/response_parsers.h"
 
 namespace {
 
 // String-table ids of the security texts.
-constexpr int kNoneTextId = 134;
-constexpr int kWepTextId = 135;
-constexpr int kTkipTextId = 136;
-constexpr int kAesTextId = 137;
-constexpr int kUnknownTypeTextId = 4201;
 
 constexpr std::wstring_view kCountMarker = L"name=\"apCount\"";
 // The count is found by the word "value" but cut as the whole `value="` (7 characters);
@@ -121,22 +117,22 @@ std::pair<std::wstring, std::wstring> ClassifySecurity(const std::wstring& encry
                                                        const std::wstring& wpaKind) {
     // The kind word decides first: WPA networks also name a cipher as encryption word.
     if (EqualsIgnoreCase(wpaKind, L"WPAPSK")) {
-        return {L"TKIP", LoadString(kTkipTextId)};
+        return {L"TKIP", LoadString(kTextSecurityTkip)};
     }
     if (EqualsIgnoreCase(wpaKind, L"WPA2PSK")) {
-        return {L"AES", LoadString(kAesTextId)};
+        return {L"AES", LoadString(kTextSecurityAes)};
     }
     if (EqualsIgnoreCase(encryptionWord, L"NONE")) {
-        return {L"NONE", LoadString(kNoneTextId)};
+        return {L"NONE", LoadString(kTextSecurityNone)};
     }
     if (EqualsIgnoreCase(encryptionWord, L"WEP")) {
-        return {L"WEP", LoadString(kWepTextId)};
+        return {L"WEP", LoadString(kTextSecurityWep)};
     }
     if (EqualsIgnoreCase(encryptionWord, L"TKIP")) {
-        return {L"TKIP", LoadString(kTkipTextId)};
+        return {L"TKIP", LoadString(kTextSecurityTkip)};
     }
     if (EqualsIgnoreCase(encryptionWord, L"AES")) {
-        return {L"AES", LoadString(kAesTextId)};
+        return {L"AES", LoadString(kTextSecurityAes)};
     }
-    return {L"Unknown", LoadString(kUnknownTypeTextId)};
+    return {L"Unknown", LoadString(kTextUnknownType)};
 }

@@ -10,8 +10,6 @@
 
 namespace {
 
-const wchar_t kSetupFailed[] = L"ERROR";
-
 bool IsFinished(uint32_t result) {
     return result >= CWEBManager::kClosedNormally;
 }
@@ -216,7 +214,7 @@ void CWEBManager::AddressSetupThread(uint64_t serial, std::wstring deviceIp,
     try {
         bindAddress = m_hostSetup.PrepareHostAddress(deviceIp, deviceMask);
     } catch (...) {
-        bindAddress = kSetupFailed;
+        bindAddress = kHostSetupFailed;
     }
     std::lock_guard guard(m_lock);
     m_bindAddress = bindAddress;
@@ -225,7 +223,7 @@ void CWEBManager::AddressSetupThread(uint64_t serial, std::wstring deviceIp,
     if (!m_pending.empty()) {
         _STRU_WEB_DATA& head = m_pending.front();
         if (head.nSerial == serial && head.dwResult == kNeedsAddressSetup) {
-            head.dwResult = bindAddress == kSetupFailed ? kAddressSetupFailed : kReadyToConnect;
+            head.dwResult = bindAddress == kHostSetupFailed ? kAddressSetupFailed : kReadyToConnect;
             head.dwStartTick = 0;
         }
     }
@@ -237,7 +235,7 @@ bool CWEBManager::ConnectToDevice(const std::wstring& deviceIp) {
     m_connPhase = kConnecting;
     // A failed set-up leaves "ERROR" as the bind address: no socket can be made from it,
     // and the command ends by its connect limit.
-    if (m_bindAddress == kSetupFailed ||
+    if (m_bindAddress == kHostSetupFailed ||
         !m_socket->Create(IAsyncSocket::Type::kStream, 0, WideToAnsi(m_bindAddress))) {
         return false;
     }

@@ -9,6 +9,7 @@
 #include "controls/pt_label.h"
 #include "discovery/udp_manager.h"
 #include "discovery/ui/device_list.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "web/selected_device.h"
 #include "window/control_layout.h"
@@ -23,21 +24,11 @@ constexpr int kMinimizeId = 1185;
 constexpr int kFirstMenuId = 1110;
 
 // String ids: layout rectangles, texts.
-constexpr int kMinimizeRect = 502;
-constexpr int kCloseRect = 503;
-constexpr int kListRect = 505;
-constexpr int kScanRect = 190;
-constexpr int kConnectRect = 191;
-constexpr int kResultRect = 507;
-constexpr int kMenuRects[CSearchDlg::kMenuItemCount] = {183, 184, 185, 186, 187, 188, 189};
+constexpr int kMenuRects[CSearchDlg::kMenuItemCount] = {
+    kRectMenuLocate,   kRectMenuRepeater, kRectMenuIpAddress, kRectMenuWireless,
+    kRectMenuFirmware, kRectMenuPassword, kRectMenuReset};
 // The menu pictures: "Locate" as the entry of the page being shown, the others plain.
 constexpr int kMenuImages[CSearchDlg::kMenuItemCount] = {220, 223, 218, 227, 216, 221, 225};
-constexpr int kSearchingText = 110;
-constexpr int kOneFoundText = 111;
-constexpr int kManyFoundText = 112;
-constexpr int kNoneFoundText = 113;
-constexpr int kScanCaption = 4301;
-constexpr int kConnectCaption = 4302;
 
 const wchar_t* const kSearchSearchName = L"1";
 
@@ -52,8 +43,8 @@ CSearchDlg::CSearchDlg(QWidget* parent)
     : CDialogWindow(parent),
       m_list(new CDeviceList(this)),
       m_result(new CPTLabel(this)),
-      m_scan(new QPushButton(QString::fromStdWString(LoadString(kScanCaption)), this)),
-      m_connect(new QPushButton(QString::fromStdWString(LoadString(kConnectCaption)), this)),
+      m_scan(new QPushButton(QString::fromStdWString(LoadString(kTextScan)), this)),
+      m_connect(new QPushButton(QString::fromStdWString(LoadString(kTextConnect)), this)),
       m_close(new CPTButton(kCloseId, this)),
       m_minimize(new CPTButton(kMinimizeId, this)) {
     for (int i = 0; i < kMenuItemCount; ++i) {
@@ -69,14 +60,14 @@ CSearchDlg::CSearchDlg(QWidget* parent)
 void CSearchDlg::OnInitDialog() {
     m_background.Load(kBackgroundId);
 
-    PlaceControl(m_minimize, kMinimizeRect);
+    PlaceControl(m_minimize, kRectMinimize);
     m_minimize->SetImages(146, 147, 146);
-    PlaceControl(m_close, kCloseRect);
+    PlaceControl(m_close, kRectClose);
     m_close->SetImages(150, 151, 150);
-    PlaceControl(m_list, kListRect);
-    PlaceControl(m_scan, kScanRect);
-    PlaceControl(m_connect, kConnectRect);
-    PlaceControl(m_result, kResultRect);
+    PlaceControl(m_list, kRectSearchList);
+    PlaceControl(m_scan, kRectSearchScan);
+    PlaceControl(m_connect, kRectSearchConnect);
+    PlaceControl(m_result, kRectSearchResult);
     m_labelRect = m_result->geometry();
     for (int i = 0; i < kMenuItemCount; ++i) {
         CPTButton* item = m_menu[static_cast<size_t>(i)];
@@ -105,7 +96,7 @@ void CSearchDlg::paintEvent(QPaintEvent* /*event*/) {
 }
 
 void CSearchDlg::StartSearch() {
-    SetStatus(LoadString(kSearchingText));
+    SetStatus(LoadString(kTextSearching));
     m_connect->setEnabled(false);
     if (G_pUDPManager != nullptr) {
         G_pUDPManager->QueueSearch(kSearchSearchName);
@@ -135,11 +126,11 @@ void CSearchDlg::ListDevices() {
         m_list->AddDevice(G_pUDPManager->GetDevice(i));
     }
     if (count == 0) {
-        SetStatus(LoadString(kNoneFoundText));
+        SetStatus(LoadString(kTextNoneFound));
     } else if (count == 1) {
-        SetStatus(LoadString(kOneFoundText));
+        SetStatus(LoadString(kTextOneFound));
     } else {
-        SetStatus(std::to_wstring(count) + L" " + LoadString(kManyFoundText));
+        SetStatus(std::to_wstring(count) + L" " + LoadString(kTextManyFound));
     }
     if (count > 0) {
         m_list->SelectRow(0);

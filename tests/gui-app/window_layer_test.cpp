@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "controls/pt_button.h"
+#include "resources/string_ids.h"
 #include "window/control_layout.h"
 #include "window/dialog_window.h"
 #include "window/window_drag.h"
@@ -270,7 +271,7 @@ private slots:
 
     void controlsTakeTheirStringTableRectangles() {
         QWidget control;
-        QVERIFY(PlaceControl(&control, 505));
+        QVERIFY(PlaceControl(&control, kRectSearchList));
         QCOMPARE(control.geometry(), QRect(196, 248, 472, 185));
         // A missing string leaves the control where it was.
         control.setGeometry(1, 2, 3, 4);
