@@ -13,11 +13,6 @@
 
 namespace {
 
-bool IsFailureCode(uint32_t code) {
-    return code == CWEBManager::kTimedOut || code == CWEBManager::kClosedWithError ||
-           code == CWEBManager::kAddressSetupFailed;
-}
-
 Verdict NetworkFailure(const WebResult& result, int messageId) {
     std::wstring detail = FormatString(
         kCliNoUsableAnswer,
@@ -26,35 +21,6 @@ Verdict NetworkFailure(const WebResult& result, int messageId) {
 }
 
 }  // namespace
-
-std::optional<int> HttpStatusOf(const std::wstring& response) {
-    // "HTTP/" digit "." digit space NNN
-    if (response.compare(0, 5, L"HTTP/") != 0) {
-        return std::nullopt;
-    }
-    const size_t space = response.find(L' ');
-    if (space == std::wstring::npos || space > 12 || space + 4 > response.size()) {
-        return std::nullopt;
-    }
-    int status = 0;
-    for (size_t i = space + 1; i < space + 4; ++i) {
-        if (!std::iswdigit(static_cast<wint_t>(response[i]))) {
-            return std::nullopt;
-        }
-        status = status * 10 + (response[i] - L'0');
-    }
-    return status;
-}
-
-bool CompletionCodeDecides(const std::wstring& command) {
-    for (const wchar_t* name :
-         {kCommandLanInfo, kCommandWanInfo, kCommandGetStatus, kCommandRepeater}) {
-        if (EqualsIgnoreCase(command, name)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 Verdict JudgeResult(const WebResult& result, int networkMessageId) {
     const bool failed = IsFailureCode(result.code);

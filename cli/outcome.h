@@ -6,13 +6,7 @@
 
 #include "cli/exit_codes.h"
 #include "resources/string_ids.h"
-
-// One finished web command as the queue hands it back.
-struct WebResult {
-    std::wstring command;
-    uint32_t code = 0;  // 4 closed normally, 5 timed out, 6 closed with an error, 7 set-up failed
-    std::wstring response;
-};
+#include "web/web_result.h"
 
 // What tamselctl makes of a result: success, or a failure with the exit code it ends
 // with, the string-table message to show and a line of detail.
@@ -24,14 +18,6 @@ struct Verdict {
     bool Ok() const { return exitCode == ExitCode::kSuccess; }
     static Verdict Success() { return Verdict{}; }
 };
-
-// The status code of the response's status line ("HTTP/1.x NNN ..."), if it has one.
-std::optional<int> HttpStatusOf(const std::wstring& response);
-
-// The start-up reads and the bridging form count as failed when the exchange ended by
-// time-out, error or a failed set-up, even with a full answer in hand; for every other
-// command only the answer decides.
-bool CompletionCodeDecides(const std::wstring& command);
 
 // Judges a result:
 //  - a failing completion code of a command it decides for: network failure;

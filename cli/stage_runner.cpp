@@ -53,16 +53,15 @@ void StageRunner::QueueStage() {
 }
 
 void StageRunner::TakeResults() {
-    WebResult result;
     while (m_running) {
-        result.command = m_web.TakeResult(result.code, result.response);
-        if (result.command.empty()) {
+        const std::optional<WebResult> result = m_web.TakeResult();
+        if (!result) {
             return;
         }
         if (m_observer) {
-            m_observer(result);
+            m_observer(*result);
         }
-        Handle(result);
+        Handle(*result);
     }
 }
 

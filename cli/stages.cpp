@@ -29,17 +29,17 @@ Stage ReadStage(void (*queue)(IWebCommandSink&, const DeviceTarget&), const wcha
 std::vector<Stage> StatusStages(DeviceStatus& status) {
     return {
         ReadStage(&QueueLanInfo, kCommandLanInfo,
-                  [&status](const WebResult& r) { ParseLanPage(r.response, status); }),
+                  [&status](const WebResult& r) { ParseLanPage(r.ResponseText(), status); }),
         ReadStage(&QueueWanInfo, kCommandWanInfo,
-                  [&status](const WebResult& r) { ParseWanPage(r.response, status); }),
+                  [&status](const WebResult& r) { ParseWanPage(r.ResponseText(), status); }),
         ReadStage(&QueueGetStatus, kCommandGetStatus,
-                  [&status](const WebResult& r) { ParseStatusPage(r.response, status); }),
+                  [&status](const WebResult& r) { ParseStatusPage(r.ResponseText(), status); }),
     };
 }
 
 std::vector<Stage> SurveyStages(std::vector<SurveyNetwork>& networks) {
     return {ReadStage(&QueueSiteSurvey, kCommandSiteSurvey, [&networks](const WebResult& r) {
-        networks = ParseSurveyNetworks(r.response);
+        networks = ParseSurveyNetworks(r.ResponseText());
     })};
 }
 
@@ -60,7 +60,7 @@ std::vector<Stage> SetIpStages(const std::wstring& ip, const std::wstring& mask,
         QueueSetupIpAddress(sink, target, ip, mask, dhcp);
     };
     setup.awaited = {kCommandSetupIpAddress};
-    setup.onGood = [&status](const WebResult& r) { ParseStatusPage(r.response, status); };
+    setup.onGood = [&status](const WebResult& r) { ParseStatusPage(r.ResponseText(), status); };
     return {setup, RebootStage()};
 }
 
@@ -85,14 +85,14 @@ std::vector<Stage> UpgradeStages(const std::string& imagePath, uint32_t settleMs
     upload.networkMessageId = kMsgFirewall;
     upload.refusedMessageId = kMsgFirewall;
     upload.inspect = [](const WebResult& r) {
-        if (r.response.find(kInvalidFileMarker) != std::wstring::npos) {
+        if (r.ResponseText().find(kInvalidFileMarker) != std::wstring::npos) {
             return Verdict{ExitCode::kRefused, kMsgInvalidFile, std::wstring()};
         }
         return Verdict::Success();
     };
 
     Stage comeBack = ReadStage(&QueueGetStatus, kCommandGetStatus, [&status](const WebResult& r) {
-        ParseStatusPage(r.response, status);
+        ParseStatusPage(r.ResponseText(), status);
     });
     comeBack.delayMs = settleMs;
     comeBack.retryForMs = waitMs;

@@ -9,11 +9,6 @@ void DeviceStatus::Clear() {
     *this = DeviceStatus{};
 }
 
-bool IsGoodAnswer(const std::wstring& response) {
-    return response.find(L"HTTP") != std::wstring::npos &&
-           response.find(L"200") != std::wstring::npos;
-}
-
 std::wstring TrimWhiteSpace(std::wstring_view text) {
     const auto isSpace = [](wchar_t ch) { return std::iswspace(static_cast<wint_t>(ch)) != 0; };
     size_t begin = 0;

@@ -31,11 +31,6 @@ struct DeviceStatus {
 // user-interface thread.
 extern DeviceStatus G_DeviceStatus;
 
-// True when the response contains "HTTP" and also "200", both case-sensitive and anywhere
-// in the text: the device's pages are judged by this alone, so a "200" in a header or the
-// body of another status also passes. Only such answers are handed to a parser.
-bool IsGoodAnswer(const std::wstring& response);
-
 // Each parser reads one whole response (status line and headers included) and
 // overwrites exactly the fields it fills, every time; a missing label or marker gives an
 // empty or shortened value, never an error.

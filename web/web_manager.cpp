@@ -68,18 +68,21 @@ void CWEBManager::Enqueue(_STRU_WEB_DATA record) {
     }
 }
 
-std::wstring CWEBManager::TakeResult(uint32_t& code, std::wstring& response) {
+std::optional<WebResult> CWEBManager::TakeResult() {
     std::lock_guard guard(m_lock);
     if (m_results.empty()) {
-        return std::wstring();
+        return std::nullopt;
     }
     _STRU_WEB_DATA& oldest = m_results.front();
-    std::wstring name = std::move(oldest.strID);
-    code = oldest.dwResult;
+    WebResult result;
+    result.command = std::move(oldest.strID);
+    result.code = oldest.dwResult;
     // A request that never left is no answer: it may well contain "HTTP" and "200".
-    response = oldest.bRequestSent ? std::move(oldest.strData) : std::wstring();
+    if (oldest.bRequestSent) {
+        result.response = WideToAnsi(oldest.strData);
+    }
     m_results.erase(m_results.begin());
-    return name;
+    return result;
 }
 
 int CWEBManager::PendingCount() const {

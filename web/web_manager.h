@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "platform/async_socket.h"
 #include "platform/tick_clock.h"
 #include "web/web_request.h"
+#include "web/web_result.h"
 
 // One web command, queued or finished.
 struct _STRU_WEB_DATA {
@@ -57,10 +59,10 @@ public:
         kReadyToConnect = 1,
         kConnected = 2,
         kReceiving = 3,
-        kClosedNormally = 4,
-        kTimedOut = 5,
-        kClosedWithError = 6,
-        kAddressSetupFailed = 7,
+        kClosedNormally = kWebClosedNormally,
+        kTimedOut = kWebTimedOut,
+        kClosedWithError = kWebClosedWithError,
+        kAddressSetupFailed = kWebSetupFailed,
     };
 
     // Phase limits.
@@ -92,9 +94,8 @@ public:
                           const std::wstring& deviceIp, const std::wstring& deviceMask,
                           const std::wstring& filePath);
 
-    // Takes the oldest finished command: returns its name and sets its code (4-7) and
-    // response text. Returns an empty name, leaving both untouched, when none is ready.
-    std::wstring TakeResult(uint32_t& code, std::wstring& response);
+    // Takes the oldest finished command, or nothing when none is ready.
+    std::optional<WebResult> TakeResult();
     // Commands queued or active.
     int PendingCount() const;
 

@@ -157,20 +157,19 @@ int RunQueue(const std::string& ip, const std::string& image) {
     ResetPeak();
     WebManagerSink sink(web);
     QueueUpload(sink, Target(ip), image);
-    uint32_t code = 0;
-    std::wstring response;
-    bool done = false;
+    std::optional<WebResult> result;
     loop.RunUntil(
         [&] {
-            done = done || !web.TakeResult(code, response).empty();
-            return done;
+            result = result ? result : web.TakeResult();
+            return result.has_value();
         },
         120000);
     const uint64_t peak = StatusBytes("VmHWM:");
     TimingSocket* socket = sockets.last;
-    if (!done || code != CWEBManager::kClosedNormally || !socket->handed || !socket->answered ||
-        response.find(L"200 OK") == std::wstring::npos) {
-        std::fprintf(stderr, "bench_upload: the upload failed (code %u)\n", code);
+    if (!result || result->code != CWEBManager::kClosedNormally || !socket->handed ||
+        !socket->answered || result->response.find("200 OK") == std::string::npos) {
+        std::fprintf(stderr, "bench_upload: the upload failed (code %u)\n",
+                     result ? result->code : 0u);
         return 1;
     }
     Print({socket->bytes,

@@ -49,16 +49,6 @@ int UntouchedFields(DeviceStatus& s) {
     return count;
 }
 
-TEST(GoodAnswer, NeedsHttpAndTwoHundredAnywhereCaseSensitive) {
-    EXPECT_TRUE(IsGoodAnswer(L"HTTP/1.1 200 OK\r\n\r\n<html>"));
-    // The "200" need not be the status code.
-    EXPECT_TRUE(IsGoodAnswer(L"HTTP/1.1 401 Unauthorized\r\nContent-Length: 1200\r\n\r\n"));
-    EXPECT_FALSE(IsGoodAnswer(L"HTTP/1.1 401 Unauthorized\r\n\r\nAccess denied"));
-    EXPECT_FALSE(IsGoodAnswer(L"http/1.1 200 OK\r\n\r\n"));
-    EXPECT_FALSE(IsGoodAnswer(L"<html>200 networks</html>"));
-    EXPECT_FALSE(IsGoodAnswer(L""));
-}
-
 TEST(PageCursor, MissingLabelLeavesPositionAndFoundLabelStartsText) {
     PageCursor page(L"abc Mode: x");
     page.SkipTo(L"SSID:");

@@ -53,13 +53,14 @@ protected:
             Tick();
         }
         Tick();  // hands the finished command over
-        uint32_t code = 0;
-        std::wstring text;
-        std::wstring name = web->TakeResult(code, text);
-        if (response) {
-            *response = text;
+        const std::optional<WebResult> result = web->TakeResult();
+        if (!result) {
+            return {std::wstring(), 0};
         }
-        return {name, code};
+        if (response) {
+            *response = result->ResponseText();
+        }
+        return {result->command, result->code};
     }
     bool IsFinishedHead() { return Head().dwResult >= 4; }
 
@@ -148,19 +149,15 @@ TEST_F(WebManagerTest, ACommandWalksEveryStateToANormalClose) {
 
     Tick();
     EXPECT_EQ(web->PendingCount(), 0);
-    uint32_t code = 0;
-    std::wstring response;
-    EXPECT_EQ(web->TakeResult(code, response), L"LANINFO");
-    EXPECT_EQ(code, 4u);
-    EXPECT_EQ(response, L"HTTP/1.1 200 OK\r\n\r\n<html>\u00e9</html>");
+    const std::optional<WebResult> result = web->TakeResult();
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->command, L"LANINFO");
+    EXPECT_EQ(result->code, 4u);
+    EXPECT_EQ(result->response, "HTTP/1.1 200 OK\r\n\r\n<html>\xe9</html>");
 }
 
-TEST_F(WebManagerTest, TakeResultOnAnEmptyListLeavesTheOutputsAlone) {
-    uint32_t code = 42;
-    std::wstring response = L"untouched";
-    EXPECT_EQ(web->TakeResult(code, response), L"");
-    EXPECT_EQ(code, 42u);
-    EXPECT_EQ(response, L"untouched");
+TEST_F(WebManagerTest, TakeResultOnAnEmptyListGivesNothing) {
+    EXPECT_FALSE(web->TakeResult().has_value());
 }
 
 TEST_F(WebManagerTest, DeviceThatKeepsTheConnectionOpenTimesOutWithTheFullResponse) {
@@ -311,9 +308,7 @@ TEST_F(WebManagerTest, StopAllRemovesTheTemporaryAddressAndForgetsEverything) {
     EXPECT_FALSE(socket().open);
     EXPECT_EQ(web->BindAddress(), L"");
     EXPECT_EQ(web->PendingCount(), 0);
-    uint32_t code = 0;
-    std::wstring response;
-    EXPECT_EQ(web->TakeResult(code, response), L"");
+    EXPECT_FALSE(web->TakeResult().has_value());
 }
 
 TEST_F(WebManagerTest, SocketEventsDuringAStepAreAppliedAfterIt) {

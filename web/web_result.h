@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Completion codes of a finished web command.
+enum WebCompletionCode : uint32_t {
+    kWebClosedNormally = 4,   // the device closed the connection normally
+    kWebTimedOut = 5,         // a phase ran past its limit
+    kWebClosedWithError = 6,  // the connection broke
+    kWebSetupFailed = 7,      // the host address set-up failed; nothing was sent
+};
+
+// One finished web command as the queue hands it back.
+struct WebResult {
+    std::wstring command;
+    uint32_t code = 0;
+    // The device's answer as it arrived: Windows-1252 bytes, status line and headers
+    // included. Empty when the request never left.
+    std::string response;
+
+    // The answer as text, for the parsers.
+    std::wstring ResponseText() const;
+};
+
+// Codes 5, 6 and 7: the exchange did not end the way a finished answer ends.
+bool IsFailureCode(uint32_t code);
+
+// True when the answer contains "HTTP" and also "200", both case-sensitive and anywhere
+// in the text: the device's pages are judged by this alone, so a "200" in a header or the
+// body of another status also passes. Only such answers are handed to a parser.
+bool IsGoodAnswer(std::string_view response);
+bool IsGoodAnswer(std::wstring_view response);
+
+// For the start-up reads (LANINFO, WANINFO, GETSTATUS) and the bridging form (REPEATER) a
+// failure code decides, even with a full answer in hand: a device that answered but kept
+// the connection open has not finished. For every other command only the answer decides.
+bool CompletionCodeDecides(std::wstring_view command);
+
+// The status code of the answer's status line ("HTTP/1.x NNN ..."), if it has one.
+std::optional<int> HttpStatusOf(std::string_view response);
