@@ -11,6 +11,7 @@ jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 scripts/check-format.sh
+scripts/check-layers.py
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAMSEL_SANITIZE=ON \

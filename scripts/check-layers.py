@@ -1,0 +1,90 @@
+#!/usr/bin/env python3
+"""Checks that includes run one way between the project's layers.
+
+Each folder may include only the folders listed for it. The core folders include no Qt
+header at all; pages never include one another or the application; nothing outside the
+simulator includes the simulator, and the simulator includes nothing of ours.
+Exits 1 and lists every include that breaks a rule.
+"""
+import pathlib
+import re
+import sys
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+
+CORE = ["platform", "resources", "hostnet", "discovery", "web", "wizard"]
+
+# folder -> folders whose headers it may include (its own is always allowed)
+ALLOWED = {
+    "platform": [],
+    "platform/linux": ["platform"],
+    "platform/qt": ["platform"],
+    "resources": ["platform"],
+    "hostnet": ["platform", "platform/linux", "resources"],
+    "discovery": ["platform", "resources"],
+    "web": ["platform", "resources", "hostnet"],
+    "wizard": ["platform", "resources", "hostnet", "web"],
+    "controls": ["platform", "resources"],
+    "window": ["platform", "resources", "controls"],
+    "discovery/ui": ["platform", "resources", "hostnet", "discovery", "web", "controls",
+                     "window"],
+    "wizard/ui": ["platform", "resources", "hostnet", "web", "wizard", "controls", "window"],
+    "app": ["platform", "platform/linux", "platform/qt", "resources", "hostnet", "discovery",
+            "web", "wizard", "controls", "window", "discovery/ui", "wizard/ui"],
+    "cli": ["platform", "platform/linux", "platform/qt", "resources", "hostnet", "discovery",
+            "web", "wizard"],
+    "sim": [],
+    # The build-time artwork tool: Qt only.
+    "resources/art": [],
+}
+NO_QT = set(CORE) | {"platform/linux", "cli"}
+# Files of a no-Qt folder that run the core on the Qt event loop.
+QT_ENTRY_POINTS = {"cli/main.cpp"}
+
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
+
+
+def folder_of(path):
+    """The most specific folder of ALLOWED that holds `path` (relative, posix)."""
+    parts = pathlib.PurePosixPath(path).parts[:-1]
+    for n in range(len(parts), 0, -1):
+        candidate = "/".join(parts[:n])
+        if candidate in ALLOWED:
+            return candidate
+    return None
+
+
+def main():
+    problems = []
+    for source in sorted(ROOT.rglob("*")):
+        if source.suffix not in (".h", ".cpp") or not source.is_file():
+            continue
+        rel = source.relative_to(ROOT).as_posix()
+        if rel.startswith(("build", ".git", "tests/", "bench/")):
+            continue
+        folder = folder_of(rel)
+        if folder is None:
+            continue
+        allowed = set(ALLOWED[folder]) | {folder}
+        text = source.read_text(encoding="utf-8", errors="replace")
+        for kind, target in INCLUDE.findall(text):
+            if kind == "<":
+                if folder in NO_QT and rel not in QT_ENTRY_POINTS and target.startswith("Q"):
+                    problems.append(f"{rel}: Qt header <{target}> in a Qt-free layer")
+                continue
+            target_folder = folder_of(target)
+            if target_folder is None:
+                problems.append(f'{rel}: "{target}" is not in a known layer')
+            elif target_folder not in allowed:
+                problems.append(f'{rel}: {folder}/ may not include "{target}"')
+    for problem in problems:
+        print(problem, file=sys.stderr)
+    if problems:
+        print(f"check-layers: {len(problems)} include(s) against the layer rules",
+              file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
