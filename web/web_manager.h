@@ -14,6 +14,7 @@
 #include "platform/tick_clock.h"
 #include "web/web_request.h"
 #include "web/web_result.h"
+#include "web/web_result_source.h"
 
 // One web command, queued or finished.
 struct _STRU_WEB_DATA {
@@ -47,7 +48,7 @@ struct _STRU_WEB_DATA {
 // events arrive on the same thread. The address set-up for the first command of a burst
 // runs on a worker thread, so the lists and the bind address are guarded by one lock.
 // The owner stops its timer before destroying the manager.
-class CWEBManager : public IAsyncSocketEvents {
+class CWEBManager : public IAsyncSocketEvents, public IWebResultSource {
 public:
     static constexpr int kTimerId = 9999;
     static constexpr uint32_t kTimerPeriodMs = 800;
@@ -95,9 +96,9 @@ public:
                           const std::wstring& filePath);
 
     // Takes the oldest finished command, or nothing when none is ready.
-    std::optional<WebResult> TakeResult();
+    std::optional<WebResult> TakeResult() override;
     // Commands queued or active.
-    int PendingCount() const;
+    int PendingCount() const override;
 
     // Closes the socket, forgets the bind address, removes the temporary host address
     // (which waits 500 ms when there was one) and empties both lists. A running address
