@@ -2,8 +2,10 @@
 
 #include "app/tamsel_app.h"
 #include "platform/linux/termination_cleanup.h"
+#include "platform/time_scale.h"
 
 int main(int argc, char* argv[]) {
+    time_scale::SetFactorFromEnvironment();
     // Before any other thread exists: every thread started later inherits the signal
     // mask it sets up.
     TerminationCleanup termination;

@@ -18,6 +18,7 @@
 #include "platform/async_socket.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
+#include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -31,6 +32,7 @@ void PrintUsageError(const std::wstring& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    time_scale::SetFactorFromEnvironment();
     const CommandLine commandLine =
         ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!commandLine.options) {

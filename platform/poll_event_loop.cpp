@@ -1,4 +1,5 @@
 #include "platform/poll_event_loop.h"
+#include "platform/time_scale.h"
 
 #include <poll.h>
 
@@ -62,7 +63,7 @@ void PollEventLoop::UnwatchFd(int watchId) {
 
 int PollEventLoop::StartTimer(uint32_t periodMs, TimerCallback callback) {
     const int id = m_nextId++;
-    const std::chrono::milliseconds period(periodMs);
+    const std::chrono::milliseconds period(time_scale::ToRealMs(periodMs));
     m_timers[id] =
         Timer{period, Clock::now() + period, std::make_shared<TimerCallback>(std::move(callback))};
     return id;

@@ -3,10 +3,12 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/time_scale.h"
+
 uint32_t MonotonicTickClock::GetTickCount() {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
-    return static_cast<uint32_t>(static_cast<uint64_t>(ms));
+    return static_cast<uint32_t>(static_cast<uint64_t>(ms) * time_scale::Factor());
 }
 
 MonotonicTickClock& MonotonicTickClock::Instance() {
@@ -15,7 +17,7 @@ MonotonicTickClock& MonotonicTickClock::Instance() {
 }
 
 void ThreadSleeper::SleepMs(uint32_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    std::this_thread::sleep_for(std::chrono::milliseconds(time_scale::ToRealMs(ms)));
 }
 
 ThreadSleeper& ThreadSleeper::Instance() {

@@ -18,13 +18,15 @@ public:
     virtual void SleepMs(uint32_t ms) = 0;
 };
 
-// CLOCK_MONOTONIC in milliseconds, truncated to 32 bits.
+// CLOCK_MONOTONIC in milliseconds of the program's time (platform/time_scale.h), truncated
+// to 32 bits.
 class MonotonicTickClock : public ITickClock {
 public:
     uint32_t GetTickCount() override;
     static MonotonicTickClock& Instance();
 };
 
+// Sleeps the calling thread for the real length of `ms` of the program's time.
 class ThreadSleeper : public ISleeper {
 public:
     void SleepMs(uint32_t ms) override;

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "platform/time_scale.h"
+
 namespace {
 
 struct Kind {
@@ -68,7 +70,7 @@ int QtEventLoop::StartTimer(uint32_t periodMs, TimerCallback callback) {
     const int id = m_nextId++;
     auto* timer = new QTimer(&m_context);
     timer->setTimerType(Qt::PreciseTimer);
-    timer->setInterval(std::chrono::milliseconds(periodMs));
+    timer->setInterval(std::chrono::milliseconds(time_scale::ToRealMs(periodMs)));
     QObject::connect(timer, &QTimer::timeout, &m_context, [this, id] { DispatchTimer(id); });
     m_timers[id] = Timer{timer, std::make_shared<TimerCallback>(std::move(callback))};
     timer->start();
