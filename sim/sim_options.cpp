@@ -50,7 +50,7 @@ constexpr char kUsage[] =
     "  --nul-bytes N           a zero byte in the status line and N spread over every page\n"
     "  --refuse                no listener on the HTTP port\n"
     "  --no-discovery          ignore search requests\n"
-    "Hostile device:\n"
+    "Hostile device (also in the control file):\n"
     "  --endless-body          status line and headers without a length, the page up to\n"
     "                          </body>, then text that never ends (as fast as the client\n"
     "                          reads, or paced by --slow-ms)\n"
