@@ -4,7 +4,8 @@ DeviceState::DeviceState(const SimOptions& options)
     : m_mac(options.mac),
       m_model(options.model),
       m_survey(options.survey),
-      m_firmwareVersion(options.firmwareVersion) {
+      m_firmwareVersion(options.firmwareVersion),
+      m_escapeValues(options.misbehaviour.escapeValues) {
     m_factory.lan.ip = options.ip;
     m_factory.lan.mask = options.mask;
     m_factory.lan.dhcpServer = options.dhcp;
@@ -38,9 +39,18 @@ void DeviceState::Boot() {
     }
 }
 
+std::string DeviceState::Reported(std::string_view value) const {
+    std::string text(value);
+    if (m_escapeValues) {
+        text += kTerminalEscapes;
+    }
+    return text;
+}
+
 DiscoveryIdentity DeviceState::Identity() const {
     return DiscoveryIdentity{
-        m_mac, m_model, m_running.lan.ip, m_running.lan.mask, m_running.user, m_running.password};
+        m_mac,          Reported(m_model), m_running.lan.ip, Reported(m_running.lan.mask),
+        m_running.user, m_running.password};
 }
 
 void DeviceState::DefaultDhcpRange(LanSettings& lan) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sim/discovery_datagrams.h"
@@ -60,6 +61,14 @@ public:
     // firmware image becomes the running code.
     void Boot();
 
+    // A hostile device decorates the texts it reports (model, mask, firmware version,
+    // interface values, survey fields) with terminal control sequences.
+    void SetEscapeValues(bool on) { m_escapeValues = on; }
+    // `value` as the device reports it.
+    std::string Reported(std::string_view value) const;
+
+    // The identity of discovery replies: the LAN address in effect, and the model and
+    // mask as reported.
     DiscoveryIdentity Identity() const;
 
     // A DHCP pool of .100 to .200 in the subnet of `ip`, the device's own default.
@@ -74,4 +83,13 @@ private:
     DeviceConfig m_running;
     std::string m_firmwareVersion;
     std::optional<std::string> m_stagedFirmware;
+    bool m_escapeValues = false;
 };
+
+// What a device with escapeValues appends to its texts: a clear-screen CSI, a window
+// title set by OSC (ended by BEL), a carriage return, the 8-bit C1 CSI (0x9b, which
+// Windows-1252 maps to a printable character), another BEL and a DEL. "owned" is the
+// visible part, so a reader can tell an escaped value from a dropped one.
+inline constexpr char kTerminalEscapes[] =
+    "\x1b[2J\x1b]0;owned\x07\r\x9b"
+    "1m\x07\x7f";

@@ -103,3 +103,18 @@ std::vector<uint8_t> BuildSearchReply(const DiscoveryIdentity& identity, size_t 
     layout.resize(length);
     return layout;
 }
+
+std::vector<uint8_t> BuildBadDatagram(int index, const DiscoveryIdentity& decoy) {
+    switch (index % kBadDatagramKinds) {
+        case 0:
+            return {};
+        case 1:
+            return {0xa1};
+        case 2:
+            return BuildSearchReply(decoy, kSearchReplySize - 1);
+        case 3:
+            return BuildSearchReply(decoy, 1025);
+        default:
+            return BuildSearchReply(decoy, 2000);
+    }
+}

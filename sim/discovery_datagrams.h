@@ -48,3 +48,9 @@ struct DiscoveryIdentity {
 // than its field is cut so that its terminating zero still fits.
 std::vector<uint8_t> BuildSearchReply(const DiscoveryIdentity& identity,
                                       size_t length = kSearchReplySize);
+
+// Invalid datagram number `index` of a hostile device, in turn: empty, one byte, a reply
+// one byte short of 424, and replies of 1025 and 2000 bytes, longer than any searcher
+// reads. The replies describe `decoy`, so a searcher that took one would list it.
+constexpr int kBadDatagramKinds = 5;
+std::vector<uint8_t> BuildBadDatagram(int index, const DiscoveryIdentity& decoy);

@@ -89,18 +89,17 @@ void DiscoveryResponder::OnReadable(const DeviceState& device, const Settings& s
         inet_ntop(AF_INET, &peer.sin_addr, peerText, sizeof peerText);
         log.Datagram(std::string("peer=") + peerText + ":" + std::to_string(ntohs(peer.sin_port)) +
                          " valid=" + (valid ? "yes" : "no") +
-                         " answered=" + (answer ? "yes" : "no"),
+                         " answered=" + (answer ? "yes" : "no") +
+                         (answer && settings.badDatagrams > 0
+                              ? " invalid-sent=" + std::to_string(settings.badDatagrams)
+                              : std::string()),
                      std::string_view(reinterpret_cast<const char*>(buffer), length));
         if (!answer) {
             continue;
         }
 
-        std::vector<uint8_t> reply = BuildSearchReply(device.Identity(), settings.replyLength);
         sockaddr_in target = peer;
         msghdr out{};
-        iovec outIo{reply.data(), reply.size()};
-        out.msg_iov = &outIo;
-        out.msg_iovlen = 1;
         char outControl[CMSG_SPACE(sizeof(in_pktinfo))] = {};
         if (settings.target == ReplyTarget::kBroadcast) {
             target.sin_addr.s_addr = htonl(INADDR_BROADCAST);
@@ -121,8 +120,22 @@ void DiscoveryResponder::OnReadable(const DeviceState& device, const Settings& s
         }
         out.msg_name = &target;
         out.msg_namelen = sizeof target;
-        if (::sendmsg(m_fd, &out, 0) < 0) {
-            std::cerr << "tamsel-sim: discovery reply: " << std::strerror(errno) << "\n";
+        auto send = [&](std::vector<uint8_t>& datagram, const char* what) {
+            iovec outIo{datagram.data(), datagram.size()};
+            out.msg_iov = &outIo;
+            out.msg_iovlen = 1;
+            if (::sendmsg(m_fd, &out, 0) < 0) {
+                std::cerr << "tamsel-sim: " << what << ": " << std::strerror(errno) << "\n";
+            }
+        };
+
+        DiscoveryIdentity decoy = device.Identity();
+        decoy.mac[0] = 0x02;
+        for (int i = 0; i < settings.badDatagrams; ++i) {
+            std::vector<uint8_t> bad = BuildBadDatagram(i, decoy);
+            send(bad, "invalid datagram");
         }
+        std::vector<uint8_t> reply = BuildSearchReply(device.Identity(), settings.replyLength);
+        send(reply, "discovery reply");
     }
 }

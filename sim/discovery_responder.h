@@ -26,8 +26,11 @@ public:
         bool answer = true;  // false while the device is down or told to ignore searches
         ReplyTarget target = ReplyTarget::kBroadcast;
         size_t replyLength = 424;
+        int badDatagrams = 0;  // invalid datagrams sent before each reply
     };
     // Reads every waiting datagram, logs it and answers the valid search requests.
+    // Invalid datagrams before a reply describe a decoy: this device with the locally
+    // administered bit set in its MAC address (02:...).
     void OnReadable(const DeviceState& device, const Settings& settings, SimLog& log);
 
 private:

@@ -27,8 +27,7 @@ struct HttpServer::Connection {
     std::unique_ptr<HttpRequestReader> reader = std::make_unique<HttpRequestReader>();
     ByteSpool raw;         // received since the last log frame
     std::string leftover;  // received beyond the request being answered
-    std::string out;
-    size_t outPos = 0;
+    AnswerStream out;
     int64_t nextWriteMs = 0;
     int64_t drainUntilMs = 0;
     AfterAnswer after = AfterAnswer::kNothing;
@@ -247,8 +246,12 @@ void HttpServer::Answer(Connection& connection, int64_t nowMs) {
         response = std::move(outcome.response);
         after = outcome.after;
     }
-    connection.out = SerializeResponse(response, m_misbehaviour.nulInResponse);
-    connection.outPos = 0;
+    WireFaults faults;
+    faults.nulInBody = m_misbehaviour.nulInResponse;
+    faults.nulBytes = m_misbehaviour.nulBytes;
+    faults.extraBytes = m_misbehaviour.hugePageBytes;
+    faults.endlessBody = m_misbehaviour.endlessBody;
+    connection.out = SerializeAnswer(std::move(response), faults);
     connection.after = after;
     connection.phase = Connection::Phase::kWriting;
     connection.nextWriteMs = nowMs;
@@ -263,26 +266,34 @@ void HttpServer::OnWritable(Connection& connection, int64_t nowMs) {
     if (slow && nowMs < connection.nextWriteMs) {
         return;
     }
-    size_t remaining = connection.out.size() - connection.outPos;
-    size_t chunk = slow ? std::min(remaining, kSlowChunkBytes) : remaining;
-    ssize_t sent = ::send(connection.fd, connection.out.data() + connection.outPos, chunk,
-                          MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (sent < 0) {
-        if (errno != EAGAIN && errno != EINTR) {
-            Close(connection);
+    // A slow answer goes out one chunk per pause. A fast one as far as the socket takes
+    // it, within a bound per call, so that an endless answer to a fast reader leaves the
+    // other connections and the discovery socket their turn.
+    const size_t chunk = slow ? m_misbehaviour.chunkBytes : kFastWriteBytes;
+    for (int round = 0; round < (slow ? 1 : kFastWriteRounds); ++round) {
+        std::string_view bytes = connection.out.Next(chunk);
+        ssize_t sent =
+            ::send(connection.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0) {
+            if (errno != EAGAIN && errno != EINTR) {
+                Close(connection);
+            }
+            return;
         }
-        return;
+        connection.out.Advance(static_cast<size_t>(sent));
+        if (connection.out.Done()) {
+            FinishAnswer(connection, nowMs);
+            return;
+        }
+        if (static_cast<size_t>(sent) < bytes.size()) {
+            break;  // the socket buffer is full: wait for the next POLLOUT
+        }
     }
-    connection.outPos += static_cast<size_t>(sent);
     connection.nextWriteMs = nowMs + m_misbehaviour.slowMs;
-    if (connection.outPos == connection.out.size()) {
-        FinishAnswer(connection, nowMs);
-    }
 }
 
 void HttpServer::FinishAnswer(Connection& connection, int64_t nowMs) {
-    connection.out.clear();
-    connection.outPos = 0;
+    connection.out = AnswerStream{};
     AfterAnswer after = connection.after;
     connection.after = AfterAnswer::kNothing;
     const bool keepOpen = m_misbehaviour.keepOpen;

@@ -51,7 +51,8 @@ private:
     struct Connection;
     static constexpr size_t kMaxConnections = 64;
     static constexpr int64_t kDrainLimitMs = 2000;
-    static constexpr size_t kSlowChunkBytes = 64;
+    static constexpr size_t kFastWriteBytes = 64 * 1024;
+    static constexpr int kFastWriteRounds = 16;
 
     void Accept(int64_t nowMs);
     void OnReadable(Connection& connection, int64_t nowMs);

@@ -109,14 +109,20 @@ struct WanView {
 // each device gets its own, derived from its MAC address.
 WanView ViewOfWan(const DeviceState& device) {
     WanView view;
+    view.mode = device.Reported(view.mode);
     if (device.running().bridging.enabled) {
         view.ip = "192.168.100." + std::to_string(100 + device.mac()[5] % 100);
         view.mask = "255.255.255.0";
         view.gateway = "192.168.100.1";
         view.dns1 = "192.168.100.1";
         view.dns2 = "192.168.100.2";
-        view.mode = "Repeater";
+        view.mode = device.Reported("Repeater");
     }
+    view.ip = device.Reported(view.ip);
+    view.mask = device.Reported(view.mask);
+    view.gateway = device.Reported(view.gateway);
+    view.dns1 = device.Reported(view.dns1);
+    view.dns2 = device.Reported(view.dns2);
     return view;
 }
 
@@ -168,9 +174,9 @@ std::string InterfacePage(const DeviceState& device) {
         wan.ip + "\" size=\"20\" readonly></td></tr>\n";
     body += Row("Subnet Mask:", wan.mask);
     body += Row("Mode:", wan.mode);
-    body += Row("SSID:", bridging.enabled ? bridging.ssid : "");
+    body += Row("SSID:", device.Reported(bridging.enabled ? bridging.ssid : ""));
     body += Row("Channel:", bridging.enabled ? bridging.channel : "Auto");
-    body += Row("Security:", SecurityText(bridging));
+    body += Row("Security:", device.Reported(SecurityText(bridging)));
     body += Row("Default Gateway:", wan.gateway);
     body += Row("DNS Servers:", wan.dns1.empty() ? "-" : wan.dns1);
     body += "</table>\n</form>\n";
@@ -183,9 +189,9 @@ std::string StatusPage(const DeviceState& device, std::string_view notice) {
         body += "<p class=\"notice\">" + std::string(notice) + "</p>\n";
     }
     body += TableStart() + Heading("System");
-    body += Row("Runtime Code Version:", device.firmwareVersion());
+    body += Row("Runtime Code Version:", device.Reported(device.firmwareVersion()));
     body += Row("Boot Code Version:", "1.0.2");
-    body += Row("Hardware:", device.model());
+    body += Row("Hardware:", device.Reported(device.model()));
     body += Heading("LAN") + LanTable(device);
     body += "</table>\n";
     return Frame("Device Status", body);
@@ -209,7 +215,10 @@ std::string SurveyPage(const DeviceState& device) {
         "<tr><th>Channel</th><th>SSID</th><th>BSSID</th><th>Encrypt</th><th>Auth</th>"
         "<th>Signal</th><th>Type</th><th>Select</th></tr>\n";
     for (size_t i = 0; i < networks.size(); ++i) {
-        const SurveyNetwork& n = networks[i];
+        SurveyNetwork n = networks[i];
+        for (std::string* text : {&n.ssid, &n.bssid, &n.signal, &n.mode}) {
+            *text = device.Reported(*text);
+        }
         const std::string index = std::to_string(i);
         // Cell text stays raw, as the device prints it: the utility reads the cells
         // verbatim and sends the SSID back, so an escaped "&amp;" would name another
@@ -235,6 +244,20 @@ std::string SurveyPage(const DeviceState& device) {
         "</table>\n<p><input type=\"button\" value=\"Refresh\" onclick=\"location.reload()\"> "
         "<input type=\"submit\" value=\"Next\"></p>\n</form>\n";
     return Frame("Wireless Site Survey", body);
+}
+
+SurveyBomb SurveyBombPage() {
+    // The marker is cut out again; it only finds the place of the text run in the frame.
+    constexpr char kMarker[] = "\x01RUN\x01";
+    std::string body = "<h3>Wireless Site Survey</h3>\n";
+    body += "<form action=\"/wanwisp.asp\" method=\"GET\" name=\"formWlSiteSurvey\">\n";
+    body += "<input type=\"hidden\" name=\"apCount\" value=\"300\">\n";
+    body += kMarker;
+    body += "</font>\n</form>\n";
+    SurveyBomb bomb{Frame("Wireless Site Survey", body), 0};
+    bomb.textAt = bomb.page.find(kMarker);
+    bomb.page.erase(bomb.textAt, sizeof kMarker - 1);
+    return bomb;
 }
 
 std::string LanFormPage(const DeviceState& device) {

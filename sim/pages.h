@@ -30,6 +30,14 @@ std::string SurveyPage(const DeviceState& device);
 // table's heading row too, so a list of N networks carries N + 1 (none carries 0).
 int SurveyCount(size_t networks);
 
+// A hostile survey page: an apCount of 300, then a long run of plain text (inserted at
+// `textAt` while it is sent) and a lone </font>, but not one table cell.
+struct SurveyBomb {
+    std::string page;
+    size_t textAt;
+};
+SurveyBomb SurveyBombPage();
+
 // Forms a browser user would fill in; the utility posts to their targets directly.
 std::string LanFormPage(const DeviceState& device);
 std::string PasswordFormPage(const DeviceState& device);

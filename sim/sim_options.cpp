@@ -39,9 +39,29 @@ constexpr char kUsage[] =
     "  --ready-file FILE       created once every socket listens\n"
     "  --control FILE          misbehaviour options re-read on SIGUSR1\n"
     "\n"
-    "Misbehaviour:\n"
-    "  --keep-open  --silent  --slow-ms N  --status 401|500  --nul-in-response\n"
-    "  --refuse  --no-discovery\n";
+    "Misbehaviour (also in the control file, one per line without the dashes):\n"
+    "  --keep-open             never close a connection after answering\n"
+    "  --silent                read requests, never answer\n"
+    "  --slow-ms N             pause N ms between chunks of every answer\n"
+    "  --chunk-bytes N         size of those chunks (default 64)\n"
+    "  --byte-per-second       one byte per second: --slow-ms 1000 --chunk-bytes 1\n"
+    "  --status 401|500        answer every request with this status\n"
+    "  --nul-in-response       one zero byte in the middle of every page\n"
+    "  --nul-bytes N           a zero byte in the status line and N spread over every page\n"
+    "  --refuse                no listener on the HTTP port\n"
+    "  --no-discovery          ignore search requests\n"
+    "Hostile device (also in the control file):\n"
+    "  --endless-body          status line and headers without a length, the page up to\n"
+    "                          </body>, then text that never ends (as fast as the client\n"
+    "                          reads, or paced by --slow-ms)\n"
+    "  --huge-page MIB         MIB mebibytes more text in every page, then the close\n"
+    "  --survey-bomb BYTES     the survey page: an apCount of 300, BYTES of text, </font>\n"
+    "  --escape-values         terminal control sequences (ESC, CSI, OSC title, CR, BEL,\n"
+    "                          the C1 byte 0x9b) in the model, mask, firmware version,\n"
+    "                          interface values and survey fields\n"
+    "  --bad-datagrams N       before each discovery reply, N invalid datagrams to the\n"
+    "                          searcher: empty, 1 byte, 423 bytes, 1025 and 2000 bytes,\n"
+    "                          in turn; those long enough carry a decoy device\n";
 
 enum OptionId {
     kMac = 1000,
@@ -65,14 +85,23 @@ enum OptionId {
     kLog,
     kReady,
     kControl,
+    kHelp,
+    // Misbehaviours, all handled by ApplyMisbehaviour under their long names.
     kKeepOpen,
     kSilent,
     kSlowMs,
+    kChunkBytes,
+    kBytePerSecond,
     kStatus,
     kNul,
+    kNulBytes,
     kRefuse,
     kNoDiscovery,
-    kHelp,
+    kEndlessBody,
+    kHugePage,
+    kSurveyBomb,
+    kEscapeValues,
+    kBadDatagrams,
 };
 
 const option kLongOptions[] = {
@@ -100,16 +129,24 @@ const option kLongOptions[] = {
     {"keep-open", no_argument, nullptr, kKeepOpen},
     {"silent", no_argument, nullptr, kSilent},
     {"slow-ms", required_argument, nullptr, kSlowMs},
+    {"chunk-bytes", required_argument, nullptr, kChunkBytes},
+    {"byte-per-second", no_argument, nullptr, kBytePerSecond},
     {"status", required_argument, nullptr, kStatus},
     {"nul-in-response", no_argument, nullptr, kNul},
+    {"nul-bytes", required_argument, nullptr, kNulBytes},
     {"refuse", no_argument, nullptr, kRefuse},
     {"no-discovery", no_argument, nullptr, kNoDiscovery},
+    {"endless-body", no_argument, nullptr, kEndlessBody},
+    {"huge-page", required_argument, nullptr, kHugePage},
+    {"survey-bomb", required_argument, nullptr, kSurveyBomb},
+    {"escape-values", no_argument, nullptr, kEscapeValues},
+    {"bad-datagrams", required_argument, nullptr, kBadDatagrams},
     {"help", no_argument, nullptr, kHelp},
     {nullptr, 0, nullptr, 0},
 };
 
-std::optional<long> ParseNumber(std::string_view text, long low, long high) {
-    long value = 0;
+std::optional<long long> ParseNumber(std::string_view text, long long low, long long high) {
+    long long value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size() || value < low || value > high) {
         return std::nullopt;
@@ -162,6 +199,43 @@ std::string ApplyMisbehaviour(Misbehaviour& target, std::string_view name, std::
             return "slow-ms needs a number of milliseconds (0-60000)";
         }
         target.slowMs = static_cast<int>(*ms);
+    } else if (name == "chunk-bytes") {
+        auto bytes = ParseNumber(value, 1, 1 << 20);
+        if (!bytes) {
+            return "chunk-bytes needs a number of bytes (1-1048576)";
+        }
+        target.chunkBytes = static_cast<size_t>(*bytes);
+    } else if (name == "byte-per-second") {
+        target.slowMs = 1000;
+        target.chunkBytes = 1;
+    } else if (name == "nul-bytes") {
+        auto count = ParseNumber(value, 1, 100'000'000);
+        if (!count) {
+            return "nul-bytes needs a number of zero bytes (1-100000000)";
+        }
+        target.nulBytes = static_cast<size_t>(*count);
+    } else if (name == "endless-body") {
+        target.endlessBody = true;
+    } else if (name == "huge-page") {
+        auto mebibytes = ParseNumber(value, 1, 4096);
+        if (!mebibytes) {
+            return "huge-page needs a size in MiB (1-4096)";
+        }
+        target.hugePageBytes = static_cast<uint64_t>(*mebibytes) << 20;
+    } else if (name == "survey-bomb") {
+        auto bytes = ParseNumber(value, 1, 1LL << 32);
+        if (!bytes) {
+            return "survey-bomb needs a number of bytes (1-4294967296)";
+        }
+        target.surveyBombBytes = static_cast<uint64_t>(*bytes);
+    } else if (name == "escape-values") {
+        target.escapeValues = true;
+    } else if (name == "bad-datagrams") {
+        auto count = ParseNumber(value, 1, 1000);
+        if (!count) {
+            return "bad-datagrams needs a count (1-1000)";
+        }
+        target.badDatagrams = static_cast<int>(*count);
     } else if (name == "status") {
         auto status = ParseNumber(value, 0, 599);
         if (!status || (*status != 0 && *status < 100)) {
@@ -213,14 +287,28 @@ std::string DescribeMisbehaviour(const Misbehaviour& m) {
         add("silent");
     if (m.slowMs > 0)
         add("slow-ms:" + std::to_string(m.slowMs));
+    if (m.chunkBytes != Misbehaviour::kDefaultChunkBytes)
+        add("chunk-bytes:" + std::to_string(m.chunkBytes));
     if (m.forcedStatus > 0)
         add("status:" + std::to_string(m.forcedStatus));
     if (m.nulInResponse)
         add("nul-in-response");
+    if (m.nulBytes > 0)
+        add("nul-bytes:" + std::to_string(m.nulBytes));
     if (m.refuse)
         add("refuse");
     if (m.noDiscovery)
         add("no-discovery");
+    if (m.endlessBody)
+        add("endless-body");
+    if (m.hugePageBytes > 0)
+        add("huge-page:" + std::to_string(m.hugePageBytes >> 20));
+    if (m.surveyBombBytes > 0)
+        add("survey-bomb:" + std::to_string(m.surveyBombBytes));
+    if (m.escapeValues)
+        add("escape-values");
+    if (m.badDatagrams > 0)
+        add("bad-datagrams:" + std::to_string(m.badDatagrams));
     return text.empty() ? "normal" : text;
 }
 
@@ -335,28 +423,23 @@ OptionsResult ParseSimOptions(int argc, char** argv) {
             case kControl:
                 options.controlPath = arg;
                 break;
-            case kKeepOpen:
-            case kSilent:
-            case kSlowMs:
-            case kStatus:
-            case kNul:
-            case kRefuse:
-            case kNoDiscovery: {
+            case kHelp:
+                return OptionsResult{std::nullopt, 0, kUsage};
+            default: {
                 const char* name = nullptr;
                 for (const option& o : kLongOptions) {
-                    if (o.val == id)
+                    if (o.name && o.val == id && id > kHelp)
                         name = o.name;
+                }
+                if (!name) {
+                    return fail(std::string("unknown option or missing value: ") +
+                                (optind > 0 && optind <= argc ? argv[optind - 1] : "?"));
                 }
                 std::string problem = ApplyMisbehaviour(options.misbehaviour, name, arg);
                 if (!problem.empty())
                     return fail(problem);
                 break;
             }
-            case kHelp:
-                return OptionsResult{std::nullopt, 0, kUsage};
-            default:
-                return fail(std::string("unknown option or missing value: ") +
-                            (optind > 0 && optind <= argc ? argv[optind - 1] : "?"));
         }
     }
     if (optind < argc) {

@@ -23,18 +23,28 @@ struct SurveyNetwork {
 std::optional<SurveyNetwork> ParseSurveyNetwork(std::string_view text);
 std::vector<SurveyNetwork> DefaultSurveyNetworks();
 
-// Ways the simulated device can misbehave towards HTTP clients. Settable on the command
-// line and replaceable at run time through the control file.
+// Ways the simulated device can misbehave towards HTTP clients and searchers. Settable on
+// the command line and replaceable at run time through the control file. They combine:
+// "endless-body" with "slow-ms" is a steady trickle, "huge-page" with "nul-bytes" a huge
+// page full of zero bytes.
 struct Misbehaviour {
-    bool keepOpen = false;       // never close a connection after answering
-    bool silent = false;         // read requests, never answer
-    int slowMs = 0;              // pause between small chunks of every answer
-    int forcedStatus = 0;        // answer every request with this status (401, 500)
-    bool nulInResponse = false;  // a zero byte in the middle of every page
-    bool refuse = false;         // no listener on the HTTP port
-    bool noDiscovery = false;    // ignore search requests
-};
+    static constexpr size_t kDefaultChunkBytes = 64;
 
+    bool keepOpen = false;                   // never close a connection after answering
+    bool silent = false;                     // read requests, never answer
+    int slowMs = 0;                          // pause between small chunks of every answer
+    size_t chunkBytes = kDefaultChunkBytes;  // size of those chunks
+    int forcedStatus = 0;                    // answer every request with this status (401, 500)
+    bool nulInResponse = false;              // a zero byte in the middle of every page
+    size_t nulBytes = 0;           // a zero byte in the status line and this many in each body
+    bool refuse = false;           // no listener on the HTTP port
+    bool noDiscovery = false;      // ignore search requests
+    bool endlessBody = false;      // no Content-Length; after the page's content, text forever
+    uint64_t hugePageBytes = 0;    // this much more text in every page (an HTML comment)
+    uint64_t surveyBombBytes = 0;  // the survey page: apCount 300, this much text, </font>
+    bool escapeValues = false;     // terminal control sequences in the values the device reports
+    int badDatagrams = 0;          // invalid datagrams sent before each discovery reply
+};
 // Applies one misbehaviour option by its long name ("keep-open", "slow-ms", ...), as used
 // both on the command line and in the control file. Returns an error text or empty.
 std::string ApplyMisbehaviour(Misbehaviour& target, std::string_view name, std::string_view value);

@@ -18,7 +18,7 @@
 Simulator::Simulator(SimOptions options)
     : m_options(std::move(options)),
       m_device(m_options),
-      m_app(m_device),
+      m_app(m_device, m_misbehaviour),
       m_misbehaviour(m_options.misbehaviour),
       m_http(
           m_log, m_misbehaviour,
@@ -117,6 +117,7 @@ int Simulator::Run() {
                 settings.answer = !m_down && !m_misbehaviour.noDiscovery;
                 settings.target = m_options.reply;
                 settings.replyLength = m_options.replyLength;
+                settings.badDatagrams = m_misbehaviour.badDatagrams;
                 m_discovery.OnReadable(m_device, settings, m_log);
             }
             m_http.HandlePollResults(fds, now);
@@ -161,6 +162,7 @@ void Simulator::ReloadControl() {
         return;
     }
     m_misbehaviour = *parsed;
+    m_device.SetEscapeValues(m_misbehaviour.escapeValues);
     UpdateListener();
     m_log.Event("what=control misbehaviour=" + DescribeMisbehaviour(m_misbehaviour));
 }

@@ -90,6 +90,13 @@ WebOutcome DeviceWebApp::Route(const HttpRequest& request) {
             outcome.response.headers.emplace_back("Allow", "GET, POST");
             return outcome;
         }
+        if (m_misbehaviour.surveyBombBytes > 0 && path == "/wlsurvey2.asp") {
+            SurveyBomb bomb = SurveyBombPage();
+            WebOutcome outcome{Page(std::move(bomb.page)), {}, {}};
+            outcome.response.fillerAt = bomb.textAt;
+            outcome.response.fillerBytes = m_misbehaviour.surveyBombBytes;
+            return outcome;
+        }
         return Answer(page->second(m_device));
     }
 

@@ -6,6 +6,7 @@
 #include "sim/device_state.h"
 #include "sim/http_request.h"
 #include "sim/http_response.h"
+#include "sim/sim_options.h"
 
 // What the device does once its answer has gone out.
 enum class AfterAnswer { kNothing, kReboot, kUpgrade };
@@ -21,7 +22,9 @@ struct WebOutcome {
 // change the device's state. Knows nothing of sockets.
 class DeviceWebApp {
 public:
-    explicit DeviceWebApp(DeviceState& device) : m_device(device) {}
+    // `misbehaviour` is read at every request (a survey bomb replaces the survey page).
+    DeviceWebApp(DeviceState& device, const Misbehaviour& misbehaviour)
+        : m_device(device), m_misbehaviour(misbehaviour) {}
 
     WebOutcome Handle(const HttpRequest& request);
 
@@ -37,4 +40,5 @@ private:
     WebOutcome Upload(const HttpRequest& request);
 
     DeviceState& m_device;
+    const Misbehaviour& m_misbehaviour;
 };

@@ -45,7 +45,8 @@ protected:
 
     SimOptions options;
     DeviceState device{options};
-    DeviceWebApp app{device};
+    Misbehaviour misbehaviour;
+    DeviceWebApp app{device, misbehaviour};
 };
 
 // The survey rows as the set-up utility reads them: count from apCount (minus one when
