@@ -1,5 +1,6 @@
 #include "controls/markup_parser.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cwchar>
 #include <cwctype>
@@ -49,7 +50,12 @@ constexpr TagSpec kTags[] = {
     {L"<HR", Kind::kRule, 0, true},           {L"<BR>", Kind::kLineBreak, 0, false},
 };
 
+// Every character of the text is compared with the tags, so ASCII, which the tags are
+// made of, takes the short way; the C library decides for the rest.
 wchar_t Upper(wchar_t c) {
+    if (c >= 0 && c < 0x80) {
+        return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+    }
     return static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
 }
 
@@ -193,7 +199,10 @@ bool MarkupTokenizer::Next(MarkupToken& token) {
 
 std::vector<MarkupToken> TokenizeMarkup(const std::wstring& text) {
     MarkupTokenizer tokenizer(text);
+    // Every "<" gives at most two tokens (itself and the run after it), so the list never
+    // grows by moving what it already holds.
     std::vector<MarkupToken> tokens;
+    tokens.reserve(2 * static_cast<size_t>(std::count(text.begin(), text.end(), L'<')) + 1);
     MarkupToken token;
     while (tokenizer.Next(token)) {
         tokens.push_back(std::move(token));
