@@ -28,7 +28,7 @@ while (($#)); do
         --seconds) seconds="$2"; shift ;;
         --work) work="$2"; shift ;;
         --save-corpus) save=1 ;;
-        -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         -*) echo "fuzz: unknown option $1" >&2; exit 2 ;;
         *) selected+=("$1") ;;
     esac
