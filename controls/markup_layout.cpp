@@ -2,7 +2,11 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QtMath>
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <unordered_map>
 
 #include "controls/markup_parser.h"
 #include "controls/pixel_font.h"
@@ -24,7 +28,8 @@ int ClampPixelSize(long long size) {
 }
 
 struct FontDescription {
-    QFont face;  // family (and style hint) only
+    QFont face;      // family (and style hint) only
+    int faceId = 0;  // 0 for the base font's face; a new number for each face set by a tag
     int pixelSize = 12;
 };
 
@@ -37,42 +42,62 @@ struct Word {
     bool blank = false;  // the word is one markup blank, dropped at the start of a line
 };
 
-std::vector<Word> SplitWords(const MarkupText& run) {
-    std::vector<Word> words;
-    Word word;
-    bool literalSeen = false;
-    const auto finish = [&](bool lineBreak) {
-        word.lineBreak = lineBreak;
-        word.blank = word.text == QLatin1String(" ") && !literalSeen;
-        words.push_back(std::move(word));
+// Reads the words of a run one at a time, so a run that reaches below the bottom of the
+// control is not split further than what is drawn.
+class WordReader {
+public:
+    explicit WordReader(const MarkupText& run) : m_run(run) {}
+
+    bool Next(Word& word) {
         word = Word{};
-        literalSeen = false;
-    };
-    for (size_t i = 0; i < run.size(); ++i) {
-        const MarkupChar c = run[i];
-        if (!c.literal && c.ch == L'\r' && i + 1 < run.size() && run[i + 1].ch == L'\n' &&
-            !run[i + 1].literal) {
-            continue;
+        bool literalSeen = false;
+        int length = 0;
+        while (m_pos < m_run.size()) {
+            const MarkupChar c = m_run[m_pos++];
+            if (!c.literal && c.ch == L'\r' && m_pos < m_run.size() && m_run[m_pos].ch == L'\n' &&
+                !m_run[m_pos].literal) {
+                continue;
+            }
+            if (!c.literal && c.ch == L'\n') {
+                word.text += QLatin1Char(' ');
+                word.lineBreak = true;
+                break;
+            }
+            // Other control characters would draw as boxes or nothing; they read as blanks.
+            const bool control = c.ch < 0x20 || (c.ch >= 0x7F && c.ch < 0xA0);
+            const wchar_t ch = control ? L' ' : c.ch;
+            literalSeen = literalSeen || c.literal;
+            const bool ends = !c.literal && ch == L' ';
+            if (length < kMaxMarkupWordLength || ends) {
+                Append(word.text, ch);
+                ++length;
+            }
+            if (ends) {
+                break;
+            }
         }
-        if (!c.literal && c.ch == L'\n') {
-            word.text += QLatin1Char(' ');
-            finish(true);
-            continue;
-        }
-        // Other control characters would draw as boxes or nothing; they read as blanks.
-        const bool control = c.ch < 0x20 || (c.ch >= 0x7F && c.ch < 0xA0);
-        const wchar_t ch = control ? L' ' : c.ch;
-        word.text += QString::fromWCharArray(&ch, 1);
-        literalSeen = literalSeen || c.literal;
-        if (!c.literal && ch == L' ') {
-            finish(false);
+        word.blank = word.text == QLatin1String(" ") && !literalSeen;
+        return !word.text.isEmpty() || word.lineBreak;
+    }
+
+private:
+    // One character of the text (UTF-32 in a wchar_t); what is no Unicode scalar value
+    // becomes the replacement character.
+    static void Append(QString& text, wchar_t ch) {
+        const auto code = static_cast<char32_t>(ch);
+        if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            text += QChar(QChar::ReplacementCharacter);
+        } else if (QChar::requiresSurrogates(code)) {
+            text += QChar(QChar::highSurrogate(code));
+            text += QChar(QChar::lowSurrogate(code));
+        } else {
+            text += QChar(static_cast<char16_t>(code));
         }
     }
-    if (!word.text.isEmpty()) {
-        finish(false);
-    }
-    return words;
-}
+
+    const MarkupText& m_run;
+    size_t m_pos = 0;
+};
 
 class MarkupLayouter {
 public:
@@ -96,10 +121,11 @@ public:
         if (m_rect.height() <= 1 || m_rect.width() <= 0) {
             return std::move(m_layout);
         }
-        for (const MarkupToken& token : TokenizeMarkup(text)) {
-            if (Stopped()) {
-                break;
-            }
+        // Tokens are read only while there is room left: text below the bottom is never
+        // even split into tags.
+        MarkupTokenizer tokenizer(text);
+        MarkupToken token;
+        while (!Stopped() && tokenizer.Next(token)) {
             Apply(token);
         }
         return std::move(m_layout);
@@ -110,9 +136,38 @@ private:
     int Bottom() const { return m_rect.top() + m_rect.height(); }
     int Right() const { return m_rect.left() + m_rect.width(); }
 
-    static void Count(int& counter, int delta) { counter = std::max(0, counter + delta); }
+    static void Count(int& counter, int delta) {
+        if (delta <= 0 || counter < INT_MAX) {
+            counter = std::max(0, counter + delta);
+        }
+    }
+
+    static bool ChangesFont(Kind kind) {
+        switch (kind) {
+            case Kind::kBold:
+            case Kind::kItalic:
+            case Kind::kUnderline:
+            case Kind::kStrike:
+            case Kind::kBig:
+            case Kind::kSmall:
+            case Kind::kFontStart:
+            case Kind::kFontEnd:
+            case Kind::kCodeStart:
+            case Kind::kCodeEnd:
+                return true;
+            default:
+                return false;
+        }
+    }
 
     void Apply(const MarkupToken& token) {
+        ApplyState(token);
+        if (ChangesFont(token.kind)) {
+            m_fonts = nullptr;
+        }
+    }
+
+    void ApplyState(const MarkupToken& token) {
         switch (token.kind) {
             case Kind::kText:
                 Flow(token.text);
@@ -161,7 +216,7 @@ private:
                 break;
             case Kind::kFontEnd:
                 if (m_sizeGiven) {
-                    m_y += QFontMetrics(CurrentFont()).descent();
+                    m_y += CurrentFonts().metrics.descent();
                     m_sizeGiven = false;
                 }
                 m_textColor = m_style.textColor;
@@ -169,6 +224,7 @@ private:
                 m_font = m_base;
                 break;
             case Kind::kCodeStart:
+                m_font.faceId = ++m_faceCount;
                 m_font.face.setFamilies({QStringLiteral("Courier New"),
                                          QStringLiteral("DejaVu Sans Mono"),
                                          QStringLiteral("monospace")});
@@ -195,10 +251,13 @@ private:
             } else if (name == L"BGCOLOR") {
                 m_backColor = CColorNames::FromText(value);
             } else if (name == L"FACE") {
+                m_font.faceId = ++m_faceCount;
                 m_font.face.setFamilies({QString::fromStdWString(value.substr(0, kMaxFaceLength)),
                                          m_base.face.family()});
             } else if (name == L"SIZE") {
-                m_font.pixelSize = ClampPixelSize(m_font.pixelSize + WideToInt(value));
+                // In long long: the device's number may be anything an int holds.
+                m_font.pixelSize =
+                    ClampPixelSize(static_cast<long long>(m_font.pixelSize) + WideToInt(value));
                 m_sizeGiven = true;
             }
         }
@@ -214,12 +273,54 @@ private:
         return font;
     }
 
+    // The font of the current state with its metrics. Texts switch between a few fonts
+    // (bold on and off, a size and back), so the fonts made are kept by what makes them,
+    // a face number, the size and the four style flags.
+    struct Fonts {
+        QFont font;
+        QFontMetrics metrics;
+        QFontMetricsF exact;  // word widths, summed along a line without rounding
+        explicit Fonts(const QFont& f) : font(f), metrics(f), exact(f) {}
+    };
+    static constexpr size_t kMaxKeptFonts = 64;
+
+    const Fonts& CurrentFonts() {
+        if (m_fonts == nullptr) {
+            const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(m_font.faceId)) << 32 |
+                                 static_cast<uint64_t>(m_font.pixelSize) << 4 |
+                                 (m_bold > 0 ? 1u : 0u) | (m_italic > 0 ? 2u : 0u) |
+                                 (m_underline > 0 ? 4u : 0u) | (m_strike > 0 ? 8u : 0u);
+            auto found = m_keptFonts.find(key);
+            if (found == m_keptFonts.end()) {
+                if (m_keptFonts.size() >= kMaxKeptFonts) {
+                    m_keptFonts.clear();
+                }
+                found = m_keptFonts.try_emplace(key, CurrentFont()).first;
+            }
+            m_fonts = &found->second;
+        }
+        return *m_fonts;
+    }
+
+    // The width of a run up to `limit`: a wider run starts at the left edge anyway, so the
+    // words after that need no measuring.
+    static qreal RunWidth(const MarkupText& run, const QFontMetricsF& exact, qreal limit) {
+        WordReader reader(run);
+        Word word;
+        qreal width = 0;
+        while (width <= limit && reader.Next(word)) {
+            width += exact.horizontalAdvance(word.text);
+        }
+        return width;
+    }
+
     // Draws one run with the text flow: words join the line while they fit, a line that
     // is full or ended by a line feed is drawn (when it fits above the bottom) and the
-    // next one starts a line height plus a quarter lower.
+    // next one starts a line height plus a quarter lower. Each word is measured once and
+    // the line's width is their sum, so a line costs what its words cost.
     void Flow(const MarkupText& run) {
-        const QFont font = CurrentFont();
-        const QFontMetrics metrics(font);
+        const Fonts& fonts = CurrentFonts();
+        const QFontMetrics& metrics = fonts.metrics;
         const int height = metrics.height();
         const int spacing = height + height / 4;
         const int shift =
@@ -231,29 +332,35 @@ private:
         int origin = m_rect.left();
         int x = m_x;
         if (m_center > 0 && x == 0) {
-            const int width = metrics.horizontalAdvance(QString::fromStdWString(PlainText(run)));
-            origin += std::max(0, (m_rect.width() - width) / 2);
+            const qreal width = RunWidth(run, fonts.exact, m_rect.width());
+            origin += std::max(0, (m_rect.width() - qCeil(width)) / 2);
         }
 
         QString line;
-        const std::vector<Word> words = SplitWords(run);
-        size_t i = 0;
-        while (i < words.size() && !Stopped()) {
-            const Word& word = words[i];
+        qreal lineWidth = 0;
+        WordReader words(run);
+        Word word;
+        bool haveWord = words.Next(word);
+        std::optional<qreal> wordWidth;
+        while (haveWord && !Stopped()) {
             if (x == 0 && line.isEmpty() && word.blank) {
-                ++i;  // blanks at the start of a line are dropped
                 if (word.lineBreak) {
-                    m_y += spacing;
+                    m_y += spacing;  // blanks at the start of a line are dropped
                 }
+                haveWord = words.Next(word);
+                wordWidth.reset();
                 continue;
             }
-            const bool fits =
-                metrics.horizontalAdvance(line + word.text) < Right() - (origin + x) - 2;
+            if (!wordWidth) {
+                wordWidth = fonts.exact.horizontalAdvance(word.text);
+            }
+            const bool fits = lineWidth + *wordWidth < Right() - (origin + x) - 2;
             if (!fits && !line.isEmpty()) {
-                EmitLine(line, origin + x, metrics, font);
+                EmitLine(line, lineWidth, origin + x, fonts);
                 m_y += spacing;
                 x = 0;
                 line.clear();
+                lineWidth = 0;
                 continue;  // the word is taken again on the next line
             }
             if (!fits && x > 0) {
@@ -262,17 +369,19 @@ private:
                 continue;
             }
             line += word.text;
-            ++i;
+            lineWidth += *wordWidth;
             if (word.lineBreak) {
-                EmitLine(line, origin + x, metrics, font);
+                EmitLine(line, lineWidth, origin + x, fonts);
                 m_y += spacing;
                 x = 0;
                 line.clear();
+                lineWidth = 0;
             }
+            haveWord = words.Next(word);
+            wordWidth.reset();
         }
         if (!line.isEmpty() && !Stopped()) {
-            EmitLine(line, origin + x, metrics, font);
-            x += metrics.horizontalAdvance(line);
+            x += EmitLine(line, lineWidth, origin + x, fonts);
         }
         m_x = origin - m_rect.left() + x;
         if (x == 0) {
@@ -281,24 +390,29 @@ private:
         m_y -= shift;
     }
 
-    void EmitLine(const QString& line, int left, const QFontMetrics& metrics, const QFont& font) {
+    // Adds a line of text, `exactWidth` wide, at the line position and returns its width
+    // in pixels.
+    int EmitLine(const QString& line, qreal exactWidth, int left, const Fonts& fonts) {
+        const QFontMetrics& metrics = fonts.metrics;
+        const int width = qRound(exactWidth);
         const int height = metrics.height();
-        if (m_y + height > Bottom() || line.trimmed().isEmpty()) {
-            return;  // below the bottom, or nothing to see
+        if (m_y + height > Bottom() || width <= 0 || line.trimmed().isEmpty()) {
+            return width;  // below the bottom, or nothing to see
         }
         MarkupLayout::Text text;
-        text.box = QRect(left, m_y, metrics.horizontalAdvance(line), height);
+        text.box = QRect(left, m_y, width, height);
         text.baseline = m_y + metrics.ascent();
         text.text = line;
-        text.font = font;
+        text.font = fonts.font;
         text.color = ResolveColorRef(m_textColor, m_style.palette);
         if (!m_style.transparent) {
             text.background = ResolveColorRef(m_backColor, m_style.palette);
         }
-        if (m_inLink && text.box.width() > 0) {
+        if (m_inLink) {
             m_layout.links.push_back({text.box, m_linkTarget});
         }
         m_layout.texts.push_back(std::move(text));
+        return width;
     }
 
     void DrawRule() {
@@ -323,6 +437,9 @@ private:
     bool m_sizeGiven = false;
     bool m_inLink = false;
     std::wstring m_linkTarget;
+    std::unordered_map<uint64_t, Fonts> m_keptFonts;
+    const Fonts* m_fonts = nullptr;  // the current state's entry of m_keptFonts
+    int m_faceCount = 0;
     int m_x = 0;  // where the next run starts, from the rectangle's left edge
     int m_y = 0;  // top of the current line
 };

@@ -51,10 +51,18 @@ struct MarkupStyle {
     int rightMargin = 0;
 };
 
+// The most characters of one word that are laid out; the rest of a longer word is
+// dropped. Even at the smallest font size this many characters are wider than the
+// program's 700-pixel window, so nothing visible goes, while a megabyte "word" from a
+// device would otherwise be shaped and drawn whole on the GUI thread.
+inline constexpr int kMaxMarkupWordLength = 4096;
+
 // Lays out a markup text (see markup_parser.h for the tags and entities): word-wrapped
 // lines in the client rectangle less the margins, lines spaced by the line height plus a
 // quarter, drawing ends at the bottom of the rectangle. Every layout starts from the
-// style's font and colours with no tag open.
+// style's font and colours with no tag open. Text below the bottom is not read, and a
+// piece of text without width (only invisible characters) is not kept, so a text of any
+// length costs at most time linear in it and a layout no bigger than the control.
 MarkupLayout LayoutMarkup(const std::wstring& text, const MarkupStyle& style);
 
 void RenderMarkup(const MarkupLayout& layout, QPainter& painter);

@@ -1,5 +1,6 @@
 #include "controls/markup_parser.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cwchar>
 #include <cwctype>
@@ -49,7 +50,12 @@ constexpr TagSpec kTags[] = {
     {L"<HR", Kind::kRule, 0, true},           {L"<BR>", Kind::kLineBreak, 0, false},
 };
 
+// Every character of the text is compared with the tags, so ASCII, which the tags are
+// made of, takes the short way; the C library decides for the rest.
 wchar_t Upper(wchar_t c) {
+    if (c >= 0 && c < 0x80) {
+        return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+    }
     return static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
 }
 
@@ -93,38 +99,6 @@ std::wstring FirstValue(const std::wstring& inside) {
     return inside.substr(i, end - i);
 }
 
-// Reads a tag at `pos`, or returns false when none starts there.
-bool ReadTag(const MarkupText& text, size_t pos, MarkupToken& token, size_t& next) {
-    for (const TagSpec& spec : kTags) {
-        if (!StartsWith(text, pos, spec.text)) {
-            continue;
-        }
-        const size_t length = std::wcslen(spec.text);
-        token = MarkupToken{};
-        token.kind = spec.kind;
-        token.delta = spec.delta;
-        if (!spec.hasAttributes) {
-            next = pos + length;
-            return true;
-        }
-        const size_t close = FindMarkup(text, pos + length, L'>');
-        if (close == std::wstring::npos) {
-            return false;
-        }
-        const std::wstring inside =
-            PlainText(MarkupText(text.begin() + static_cast<std::ptrdiff_t>(pos + length),
-                                 text.begin() + static_cast<std::ptrdiff_t>(close)));
-        if (spec.kind == Kind::kLinkStart) {
-            token.target = FirstValue(inside);
-        } else {
-            token.attributes = ParseTagAttributes(inside);
-        }
-        next = close + 1;
-        return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 MarkupText DecodeEntities(const std::wstring& text) {
@@ -152,34 +126,86 @@ MarkupText DecodeEntities(const std::wstring& text) {
     return decoded;
 }
 
-std::vector<MarkupToken> TokenizeMarkup(const std::wstring& source) {
-    const MarkupText text = DecodeEntities(source);
+MarkupTokenizer::MarkupTokenizer(const std::wstring& text) : m_text(DecodeEntities(text)) {}
+
+size_t MarkupTokenizer::NextClose(size_t from) {
+    const bool known = m_closeSearched && from >= m_closeFrom &&
+                       (m_close == std::wstring::npos || m_close >= from);
+    if (!known) {
+        m_close = FindMarkup(m_text, from, L'>');
+        m_closeFrom = from;
+        m_closeSearched = true;
+    }
+    return m_close;
+}
+
+// Reads a tag at the position, or returns false when none starts there.
+bool MarkupTokenizer::ReadTag(MarkupToken& token) {
+    for (const TagSpec& spec : kTags) {
+        if (!StartsWith(m_text, m_pos, spec.text)) {
+            continue;
+        }
+        const size_t length = std::wcslen(spec.text);
+        if (!spec.hasAttributes) {
+            token = MarkupToken{};
+            token.kind = spec.kind;
+            token.delta = spec.delta;
+            m_pos += length;
+            return true;
+        }
+        const size_t close = NextClose(m_pos + length);
+        if (close == std::wstring::npos) {
+            return false;
+        }
+        token = MarkupToken{};
+        token.kind = spec.kind;
+        token.delta = spec.delta;
+        const std::wstring inside =
+            PlainText(MarkupText(m_text.begin() + static_cast<std::ptrdiff_t>(m_pos + length),
+                                 m_text.begin() + static_cast<std::ptrdiff_t>(close)));
+        if (spec.kind == Kind::kLinkStart) {
+            token.target = FirstValue(inside);
+        } else {
+            token.attributes = ParseTagAttributes(inside);
+        }
+        m_pos = close + 1;
+        return true;
+    }
+    return false;
+}
+
+bool MarkupTokenizer::Next(MarkupToken& token) {
+    if (m_pos >= m_text.size()) {
+        return false;
+    }
+    if (IsMarkup(m_text[m_pos], L'<') && ReadTag(token)) {
+        return true;
+    }
+    // A run: up to the next "<"; a "<" that starts no tag is a run of its own.
+    size_t end = m_pos + 1;
+    if (!IsMarkup(m_text[m_pos], L'<')) {
+        end = FindMarkup(m_text, m_pos, L'<');
+        if (end == std::wstring::npos) {
+            end = m_text.size();
+        }
+    }
+    token = MarkupToken{};
+    token.kind = Kind::kText;
+    token.text.assign(m_text.begin() + static_cast<std::ptrdiff_t>(m_pos),
+                      m_text.begin() + static_cast<std::ptrdiff_t>(end));
+    m_pos = end;
+    return true;
+}
+
+std::vector<MarkupToken> TokenizeMarkup(const std::wstring& text) {
+    MarkupTokenizer tokenizer(text);
+    // Every "<" gives at most two tokens (itself and the run after it), so the list never
+    // grows by moving what it already holds.
     std::vector<MarkupToken> tokens;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        if (IsMarkup(text[pos], L'<')) {
-            MarkupToken tag;
-            size_t next = pos;
-            if (ReadTag(text, pos, tag, next)) {
-                tokens.push_back(std::move(tag));
-                pos = next;
-                continue;
-            }
-        }
-        // A run: up to the next "<"; a "<" that starts no tag is a run of its own.
-        size_t end = pos + 1;
-        if (!IsMarkup(text[pos], L'<')) {
-            end = FindMarkup(text, pos, L'<');
-            if (end == std::wstring::npos) {
-                end = text.size();
-            }
-        }
-        MarkupToken run;
-        run.kind = Kind::kText;
-        run.text.assign(text.begin() + static_cast<std::ptrdiff_t>(pos),
-                        text.begin() + static_cast<std::ptrdiff_t>(end));
-        tokens.push_back(std::move(run));
-        pos = end;
+    tokens.reserve(2 * static_cast<size_t>(std::count(text.begin(), text.end(), L'<')) + 1);
+    MarkupToken token;
+    while (tokenizer.Next(token)) {
+        tokens.push_back(std::move(token));
     }
     return tokens;
 }

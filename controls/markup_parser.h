@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
@@ -49,9 +50,33 @@ struct MarkupToken {
     std::wstring target;
 };
 
-// Splits a text into runs and tags, consumed from the front. Tag names compare ignoring
-// case. A "<" that starts no known tag, or a tag with attributes that is never closed by
-// ">", is an ordinary character.
+// Splits a text into runs and tags, consumed from the front, one token at a time, so a
+// reader that stops early (the layout at the bottom of the control) reads no further.
+// Tag names compare ignoring case. A "<" that starts no known tag, or a tag with
+// attributes that is never closed by ">", is an ordinary character. Time and memory grow
+// linearly with the text, whatever it holds.
+class MarkupTokenizer {
+public:
+    explicit MarkupTokenizer(const std::wstring& text);
+
+    // The next token; false when the text is used up.
+    bool Next(MarkupToken& token);
+
+private:
+    bool ReadTag(MarkupToken& token);
+    size_t NextClose(size_t from);
+
+    MarkupText m_text;
+    size_t m_pos = 0;
+    // The last search for a tag's closing ">": where it started and what it found. The
+    // tags are read front to back, so the answer holds until the reading passes it, and
+    // unclosed tags do not search the rest of the text again each.
+    bool m_closeSearched = false;
+    size_t m_closeFrom = 0;
+    size_t m_close = 0;
+};
+
+// All tokens of a text.
 std::vector<MarkupToken> TokenizeMarkup(const std::wstring& text);
 
 // Attributes of a tag's inside, NAME=value separated by blanks; values may be quoted

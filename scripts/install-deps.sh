@@ -15,6 +15,7 @@ PACKAGES=(
     xvfb xauth                                     # GUI screenshots without a display
     fonts-dejavu-core                              # the artwork's and the pages' font
     clang-format                                   # style check
+    clang libclang-rt-14-dev                       # fuzzing: clang and its libFuzzer
 )
 
 missing=()

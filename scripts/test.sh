@@ -19,3 +19,7 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAMSEL_SANITIZE=ON 
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs" -L unit
+
+# Fuzzing smoke run: every libFuzzer harness of tests/fuzz for 20 s under ASan and UBSan,
+# then the kept regression inputs; skipped with a message when clang is absent.
+scripts/fuzz.sh --smoke

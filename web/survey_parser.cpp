@@ -42,11 +42,33 @@ int TakeNetworkCount(std::wstring_view& rest) {
     return static_cast<int>(std::clamp<long long>(count, 0, kMaxSurveyNetworks));
 }
 
-// Moves past the next cell opening; without one, 14 characters go (position -1 + 15).
-std::wstring_view PastNextCell(std::wstring_view rest) {
-    return CutFront(rest,
-                    FindText(rest, kCellStart) + static_cast<std::ptrdiff_t>(kCellStart.size()));
-}
+// The first occurrence of a marker at or after a position that only moves forward. An
+// occurrence found once stays the answer until the position passes it, and a marker
+// found nowhere stays absent, so each marker's search crosses the page about once
+// however many fields are read.
+class ForwardSearch {
+public:
+    ForwardSearch(std::wstring_view page, std::wstring_view marker)
+        : m_page(page), m_marker(marker) {}
+
+    size_t From(size_t position) {
+        const bool known = m_searched && position >= m_from &&
+                           (m_found == std::wstring_view::npos || m_found >= position);
+        if (!known) {
+            m_found = m_page.find(m_marker, position);
+            m_from = position;
+            m_searched = true;
+        }
+        return m_found;
+    }
+
+private:
+    std::wstring_view m_page;
+    std::wstring_view m_marker;
+    bool m_searched = false;
+    size_t m_from = 0;
+    size_t m_found = std::wstring_view::npos;
+};
 
 }  // namespace
 
@@ -74,20 +96,38 @@ int ParseSurveyCount(const std::wstring& page) {
     return TakeNetworkCount(rest);
 }
 
-std::vector<std::wstring> ParseSurveyFields(std::wstring page) {
-    std::wstring_view rest = page;
+std::vector<std::wstring> ParseSurveyFields(const std::wstring& page) {
+    const std::wstring_view text = page;
+    std::wstring_view rest = text;
     const int count = TakeNetworkCount(rest);
+    // The reading position: the front of what is left of the page.
+    size_t at = text.size() - rest.size();
+    ForwardSearch cellStarts(text, kCellStart);
+    ForwardSearch inputStarts(text, kInputStart);
+    ForwardSearch cellEnds(text, kCellEnd);
+    // Past the next cell opening; without one the opening's position reads -1, so 14
+    // characters go.
+    const auto pastNextCell = [&] {
+        const size_t cell = cellStarts.From(at);
+        const size_t next =
+            cell == std::wstring_view::npos ? at + kCellStart.size() - 1 : cell + kCellStart.size();
+        at = std::min(next, text.size());
+    };
+
     std::vector<std::wstring> fields;
     fields.reserve(static_cast<size_t>(count) * kSurveyFieldsPerNetwork);
     for (int network = 0; network < count; ++network) {
         for (int field = 0; field < kSurveyFieldsPerNetwork; ++field) {
-            rest = PastNextCell(rest);
+            pastNextCell();
             // Channel and SSID cells also carry a hidden input after the text.
-            const std::wstring_view end = field < 2 ? kInputStart : kCellEnd;
-            std::wstring text = TrimWhiteSpace(HeadOf(rest, FindText(rest, end)));
-            fields.push_back(text.empty() ? L" " : std::move(text));
+            const size_t end = (field < 2 ? inputStarts : cellEnds).From(at);
+            std::wstring value;
+            if (end != std::wstring_view::npos && end - at <= kMaxSurveyFieldLength) {
+                value = TrimWhiteSpace(text.substr(at, end - at));
+            }
+            fields.push_back(value.empty() ? L" " : std::move(value));
         }
-        rest = PastNextCell(rest);  // the selection cell
+        pastNextCell();  // the selection cell
     }
     return fields;
 }

@@ -32,6 +32,11 @@ inline constexpr int kSurveyFieldsPerNetwork = 7;
 // otherwise make billions of rows.
 inline constexpr int kMaxSurveyNetworks = 256;
 
+// The longest field text, in characters before trimming. A cell holds a channel, an SSID
+// of at most 32 bytes, a MAC address, a word or a number; a longer "field" is the rest of
+// a page that ran out of cells (each further field would copy it again), and is blank.
+inline constexpr size_t kMaxSurveyFieldLength = 1024;
+
 // Text primitives of the survey reading. Positions are in characters.
 //
 // Position of the first `marker` in `text`, or -1.
@@ -51,8 +56,10 @@ int ParseSurveyCount(const std::wstring& page);
 // The flat field list: exactly kSurveyFieldsPerNetwork trimmed texts per network, in page
 // order, an empty one given as a single space " ". Fields 0 and 1 end at "<input" (the
 // cell also holds a hidden input), the others at "</font>". Once the page runs out of
-// cells every further field is " ".
-std::vector<std::wstring> ParseSurveyFields(std::wstring page);
+// cells every further field is " ", and so is a field longer than kMaxSurveyFieldLength.
+// Time and memory grow with the page's length, never with the product of length and
+// count.
+std::vector<std::wstring> ParseSurveyFields(const std::wstring& page);
 
 // The networks of the page, in page order, with their security classified.
 std::vector<SurveyNetwork> ParseSurveyNetworks(const std::wstring& page);

@@ -256,6 +256,81 @@ private slots:
         }
     }
 
+    void unclosedTagsInHugeTextsAreCharacters() {
+        // Two megabytes of each tag with attributes that never closes: every "<" is a run
+        // of its own and the rest of the tag text another, and nothing is lost.
+        for (const std::wstring unit : {L"<FONT", L"<HR", L"<A HREF="}) {
+            std::wstring text;
+            while (text.size() < (size_t(2) << 20)) {
+                text += unit;
+            }
+            const std::vector<MarkupToken> tokens = TokenizeMarkup(text);
+            QCOMPARE(tokens.size(), 2 * (text.size() / unit.size()));
+            QCOMPARE(PlainText(tokens[0].text), std::wstring(L"<"));
+            QCOMPARE(PlainText(tokens[1].text), unit.substr(1));
+            for (const MarkupToken& token : tokens) {
+                QCOMPARE(token.kind, MarkupToken::Kind::kText);
+            }
+            // The layout reads only what it draws: a few lines of the characters.
+            const MarkupLayout layout = Lay(text, {300, 60});
+            QVERIFY(!layout.texts.empty());
+            QVERIFY(Drawn(layout).startsWith(QString::fromStdWString(unit + unit)));
+        }
+        // A closing ">" at the very end still closes the first tag, whatever lies between.
+        const std::wstring font = L"<FONT COLOR=red" + std::wstring(100000, L' ') + L"<FONT>x";
+        const std::vector<MarkupToken> tokens = TokenizeMarkup(font);
+        QCOMPARE(tokens.size(), size_t(2));
+        QCOMPARE(tokens[0].attributes.at(L"COLOR"), std::wstring(L"red"));
+    }
+
+    void extremeSizesAreClampedBeforeArithmetic() {
+        MarkupStyle style;
+        style.font = TestFont();
+        style.client = QRect(0, 0, 300, 400);
+        const auto sizeOf = [&](const std::wstring& text) {
+            const MarkupLayout layout = LayoutMarkup(text, style);
+            return layout.texts.empty() ? 0 : layout.texts.front().font.pixelSize();
+        };
+        QCOMPARE(sizeOf(L"<FONT SIZE=2147483647>x"), 200);
+        QCOMPARE(sizeOf(L"<FONT SIZE=\"+2147483647\">x"), 200);
+        QCOMPARE(sizeOf(L"<BIG><FONT SIZE=2147483647>x"), 200);
+        QCOMPARE(sizeOf(L"<FONT SIZE=-2147483648>x"), 1);
+        QCOMPARE(sizeOf(L"<SMALL><FONT SIZE=-99999999999>x"), 1);
+        // Rules stay within their bounds too.
+        const MarkupLayout rules = LayoutMarkup(L"a<HR SIZE=2147483647>b<HR SIZE=-5>c", style);
+        QCOMPARE(rules.rules.size(), size_t(2));
+        QCOMPARE(rules.rules[0].rect.height(), 100);
+        QCOMPARE(rules.rules[1].rect.height(), 0);
+    }
+
+    void hugeWordsAndInvisibleTextStayWithinTheControl() {
+        // A megabyte word is laid out as its first characters only: the rest lies
+        // beyond any control's right edge.
+        const MarkupLayout word = Lay(std::wstring(size_t(1) << 20, L'w') + L" next");
+        QVERIFY(!word.texts.empty());
+        QCOMPARE(word.texts.front().text.size(), kMaxMarkupWordLength + 1);  // and its blank
+        QCOMPARE(Find(word, QStringLiteral("next"))->box.left(), 0);
+
+        // Pieces without width draw nothing and are not kept, however many there are.
+        std::wstring invisible;
+        for (int i = 0; i < 100000; ++i) {
+            invisible += L"<B>\u200B</B>";
+        }
+        QVERIFY(Lay(invisible + L"seen").texts.size() == 1);
+
+        // At the smallest size the lines still end at the right edge and the bottom.
+        std::wstring tiny = L"<FONT SIZE=-99>";
+        while (tiny.size() < (size_t(1) << 20)) {
+            tiny += L"ab ";
+        }
+        const MarkupLayout small = Lay(tiny, {300, 100});
+        QVERIFY(!small.texts.empty());
+        for (const MarkupLayout::Text& text : small.texts) {
+            QVERIFY(text.box.right() < 300);
+            QVERIFY(text.box.bottom() < 100);
+        }
+    }
+
     void renderedPictureIsReusedUntilTheLookChanges() {
         CMarkupStatic label;
         label.resize(200, 20);

@@ -159,6 +159,66 @@ TEST(SurveyPage, MissingCellOpeningDropsFourteenCharacters) {
     EXPECT_EQ(fields[0], L"ABCD7");
 }
 
+// A hostile page: a count, a long run of text and one cell end at the very end. Every
+// field that ends at "</font>" would be the rest of the page again.
+std::wstring CountThenTextThenCellEnd(size_t textLength) {
+    std::wstring page = L"<input type=\"hidden\" name=\"apCount\" value=\"300\">";
+    const std::wstring words = L"lorem ipsum dolor sit amet ";
+    while (page.size() < textLength) {
+        page += words;
+    }
+    return page + L"</font>";
+}
+
+TEST(SurveyPage, MegabytePageWithOneCellEndGivesRowsOfBlanks) {
+    // Finishes in time and memory of the order of the page, with the capped row count.
+    const std::vector<SurveyNetwork> networks =
+        ParseSurveyNetworks(CountThenTextThenCellEnd(1 << 20));
+    ASSERT_EQ(networks.size(), static_cast<size_t>(kMaxSurveyNetworks));
+    for (const SurveyNetwork& network : networks) {
+        for (const std::wstring* field :
+             {&network.channel, &network.ssid, &network.bssid, &network.encryption,
+              &network.wpaKind, &network.signal, &network.mode}) {
+            ASSERT_EQ(*field, L" ");
+        }
+        ASSERT_EQ(network.keyword, L"Unknown");
+    }
+}
+
+TEST(SurveyPage, FieldLengthLimitIsInclusiveAndLeavesTheOtherFields) {
+    const std::wstring blanks(8, L' ');
+    for (const size_t length : {kMaxSurveyFieldLength, kMaxSurveyFieldLength + 1}) {
+        // The SSID cell's raw text: white space around a name, `length` characters in all.
+        const std::wstring name(length - 2 * blanks.size(), L'n');
+        std::wstring page = LoadSurveyPage();
+        const std::wstring ssid = L"HomeNet<input";
+        page.replace(page.find(ssid), ssid.size(), blanks + name + blanks + L"<input");
+        const std::vector<SurveyNetwork> networks = ParseSurveyNetworks(page);
+        ASSERT_EQ(networks.size(), 2u);
+        EXPECT_EQ(networks[0].ssid, length <= kMaxSurveyFieldLength ? name : L" ");
+        EXPECT_EQ(networks[0].channel, L"6");
+        EXPECT_EQ(networks[0].bssid, L"00:11:22:33:44:55");
+        EXPECT_EQ(networks[1].ssid, L"Guest Wifi");
+    }
+}
+
+TEST(SurveyPage, PromisedRowsAfterTheRealOnesNeverCopyTheTail) {
+    // A real page that promises more networks than it lists and ends in a long tail with
+    // a cell end: the listed rows read as before, the others hold no more than a cell.
+    std::wstring page = SurveyPageWithCount(L"<input name=\"apCount\" value=\"300\">");
+    page += std::wstring(200000, L'x') + L"</font>";
+    const std::vector<std::wstring> fields = ParseSurveyFields(page);
+    ASSERT_EQ(fields.size(), static_cast<size_t>(kMaxSurveyNetworks) * kSurveyFieldsPerNetwork);
+    EXPECT_EQ(fields[1], L"HomeNet");
+    EXPECT_EQ(fields[kSurveyFieldsPerNetwork + 6], L"11g");
+    size_t total = 0;
+    for (const std::wstring& field : fields) {
+        ASSERT_LE(field.size(), kMaxSurveyFieldLength);
+        total += field.size();
+    }
+    EXPECT_LT(total, page.size());
+}
+
 struct SecurityCase {
     const wchar_t* encryption;
     const wchar_t* kind;

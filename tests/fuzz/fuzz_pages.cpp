@@ -1,0 +1,68 @@
+// The LAN, interface and status page readers and the good-answer check, on any answer a
+// device could send: every value is a trimmed piece of the page, and the byte and text
+// forms of the good-answer check agree.
+
+#include <cstddef>
+#include <cstdint>
+#include <cwctype>
+#include <string>
+#include <string_view>
+
+#include "fuzz_check.h"
+#include "web/response_parsers.h"
+#include "web/web_result.h"
+
+namespace {
+
+bool Trimmed(const std::wstring& text) {
+    return text.empty() || (!std::iswspace(static_cast<wint_t>(text.front())) &&
+                            !std::iswspace(static_cast<wint_t>(text.back())));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    WebResult result;
+    result.command = L"GETSTATUS";
+    result.code = kWebClosedNormally;
+    result.response.assign(reinterpret_cast<const char*>(data), size);
+    const std::wstring page = result.ResponseText();
+
+    // The text stops at the first zero byte; up to there both forms say the same.
+    const size_t zero = result.response.find('\0');
+    const std::string_view bytes(result.response.data(),
+                                 zero == std::string::npos ? result.response.size() : zero);
+    FUZZ_CHECK(IsGoodAnswer(bytes) == IsGoodAnswer(std::wstring_view(page)));
+    if (IsGoodAnswer(std::string_view(result.response))) {
+        FUZZ_CHECK(result.response.find("HTTP") != std::string::npos);
+    }
+    if (const std::optional<int> status = HttpStatusOf(result.response)) {
+        FUZZ_CHECK(*status >= 0 && *status <= 999);
+        FUZZ_CHECK(result.response.compare(0, 5, "HTTP/") == 0);
+    }
+
+    DeviceStatus status;
+    ParseLanPage(page, status);
+    ParseWanPage(page, status);
+    ParseStatusPage(page, status);
+    for (const std::wstring* field :
+         {&status.strMACAddress, &status.strFirmwareVersion, &status.strLanIP, &status.strLanMask,
+          &status.strDhcpServer, &status.strMode, &status.strSecurity, &status.strWanIP,
+          &status.strSSID, &status.strWanMask, &status.strGateway, &status.strDNS1,
+          &status.strDNS2}) {
+        FUZZ_CHECK(field->size() <= page.size());
+        FUZZ_CHECK(Trimmed(*field));
+    }
+    for (wchar_t ch : status.strMACAddress) {
+        FUZZ_CHECK(!(ch >= L'a' && ch <= L'z'));
+    }
+    // Reading again overwrites every field with the same values.
+    DeviceStatus again = status;
+    ParseLanPage(page, again);
+    ParseWanPage(page, again);
+    ParseStatusPage(page, again);
+    FUZZ_CHECK(again.strLanIP == status.strLanIP && again.strDNS2 == status.strDNS2 &&
+               again.strSecurity == status.strSecurity &&
+               again.strFirmwareVersion == status.strFirmwareVersion);
+    return 0;
+}
