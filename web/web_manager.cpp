@@ -93,8 +93,12 @@ int CWEBManager::PendingCount() const {
 void CWEBManager::StopAll() {
     m_socket->Close();
     m_connPhase = kClosed;
-    // Waiting here (never under the lock) means the worker cannot add a temporary address
-    // after it has been removed below, nor outlive the lists.
+    // Cancelled first, the worker ends within a moment instead of sitting out the
+    // set-up's waits. Waiting for it (never under the lock) means it cannot add a
+    // temporary address after it has been removed below, nor outlive the lists.
+    if (m_setupThread.joinable()) {
+        m_hostSetup.CancelSetup();
+    }
     WaitForAddressSetup();
     {
         std::lock_guard guard(m_lock);

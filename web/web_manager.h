@@ -77,7 +77,7 @@ public:
     enum ConnPhase { kClosed = 0, kConnecting = 1, kConnectedPhase = 2 };
 
     CWEBManager(ISocketFactory& sockets, ITickClock& clock, IHostAddressSetup& hostSetup);
-    // Stops everything (StopAll), waiting for a running address set-up to end first.
+    // Stops everything (StopAll), cancelling a running address set-up first.
     ~CWEBManager() override;
 
     CWEBManager(const CWEBManager&) = delete;
@@ -102,7 +102,8 @@ public:
 
     // Closes the socket, forgets the bind address, removes the temporary host address
     // (which waits 500 ms when there was one) and empties both lists. A running address
-    // set-up is waited for first, so the address it may add is removed as well.
+    // set-up is cancelled and waited for first, so it ends within a moment and the
+    // address it may have added is removed as well.
     void StopAll();
 
     // One step of the head command.
