@@ -35,6 +35,7 @@ Verdict UsageVerdict(int messageId, std::wstring detail = std::wstring()) {
 }
 
 // The page's file check: a name must be given, and it must open for reading as a file.
+// The name stays the bytes it was given as, whatever their encoding, up to open().
 Verdict CheckFirmwareFile(const std::string& path) {
     if (path.empty()) {
         return UsageVerdict(kMsgEnterFile);
@@ -43,13 +44,6 @@ Verdict CheckFirmwareFile(const std::string& path) {
     const std::filesystem::path name(path);
     std::ifstream file(name, std::ios::binary);
     if (!file.is_open() || !std::filesystem::is_regular_file(name, error)) {
-        return UsageVerdict(kMsgInvalidFile);
-    }
-    try {
-        // The web queue carries the path as wide text; a name that does not convert could
-        // not be opened again when the image is sent.
-        (void)name.wstring();
-    } catch (const std::exception&) {
         return UsageVerdict(kMsgInvalidFile);
     }
     return Verdict::Success();
