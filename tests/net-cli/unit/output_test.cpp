@@ -101,6 +101,12 @@ TEST(ReportTest, DeviceTextsReachPlainOutputEscapedAndJsonAsBefore) {
     EXPECT_NE(devices.find("1 Ranveil Found !"), std::string::npos);
 }
 
+TEST(ReportTest, ProgressBarFillsByTheShareSentAndNeverPastTheTotal) {
+    EXPECT_EQ(FormatProgressBar(4, 10, 10), "[####      ]  40% 4/10 bytes");
+    EXPECT_EQ(FormatProgressBar(20, 10, 4), "[####] 100% 10/10 bytes");
+    EXPECT_EQ(FormatProgressBar(0, 0, 2), "[##] 100% 0/0 bytes");
+}
+
 class DryRunTest : public ::testing::Test {
 protected:
     std::string Written(const WebRequest& request, const std::string& path) {
