@@ -12,7 +12,7 @@ import sys
 import time
 
 from cliutil import (EXIT_NETWORK, EXIT_OK, TAMSELCTL, TIMEOUT_TEXT, Run, check, repeater,
-                     retry_until, tamselctl)
+                     retry_until, tamselctl, temporary_addresses)
 
 
 def expected_devices():
@@ -34,12 +34,6 @@ def check_discovery():
     for mac in expected:
         check(text.count(mac) == 1, f"{mac} listed {text.count(mac)} times:\n{text}")
     check(f"{len(expected)} Ranveils Found !" in text, f"no count line:\n{text}")
-
-
-def temporary_addresses():
-    out = subprocess.run(["ip", "-o", "-4", "addr", "show"], capture_output=True,
-                         text=True).stdout
-    return [line for line in out.splitlines() if ":tmsl" in line]
 
 
 def check_temporary_address_is_removed():
