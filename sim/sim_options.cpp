@@ -41,7 +41,10 @@ constexpr char kUsage[] =
     "\n"
     "Misbehaviour:\n"
     "  --keep-open  --silent  --slow-ms N  --status 401|500  --nul-in-response\n"
-    "  --refuse  --no-discovery\n";
+    "  --refuse  --no-discovery\n"
+    "\n"
+    "  --help                  show this text\n"
+    "  --version               show the version\n";
 
 enum OptionId {
     kMac = 1000,
@@ -73,6 +76,7 @@ enum OptionId {
     kRefuse,
     kNoDiscovery,
     kHelp,
+    kVersion,
 };
 
 const option kLongOptions[] = {
@@ -105,6 +109,7 @@ const option kLongOptions[] = {
     {"refuse", no_argument, nullptr, kRefuse},
     {"no-discovery", no_argument, nullptr, kNoDiscovery},
     {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -354,6 +359,8 @@ OptionsResult ParseSimOptions(int argc, char** argv) {
             }
             case kHelp:
                 return OptionsResult{std::nullopt, 0, kUsage};
+            case kVersion:
+                return OptionsResult{std::nullopt, 0, "tamsel-sim " TAMSEL_VERSION "\n"};
             default:
                 return fail(std::string("unknown option or missing value: ") +
                             (optind > 0 && optind <= argc ? argv[optind - 1] : "?"));
