@@ -29,6 +29,8 @@ int main(int argc, char* argv[]) {
         return 0;  // another copy runs
     }
     // The program reads no other command-line options: Qt sees only the program's name.
+    // Names the desktop entry, so that the desktop shows its icon for the window.
+    QGuiApplication::setDesktopFileName("com.zelkora.tamsel");
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication application(qtArgc, argv);
     return program.Run();

@@ -15,6 +15,8 @@ PACKAGES=(
     xvfb xauth                                     # GUI screenshots without a display
     fonts-dejavu-core                              # the artwork's and the pages' font
     clang-format                                   # style check
+    # The Debian packages: icon, man pages, packaging, their checks, file capabilities
+    qt6-svg-dev help2man debhelper dpkg-dev lintian desktop-file-utils appstream libcap2-bin
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up and runs every test: the full build (core, GUI, tamselctl, simulator) with all
 # CTest suites, including the network tests in private network namespaces (root needed),
-# then the core's unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# then the core's unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and last the Debian packages (built, installed, tried and purged).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,10 +13,14 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 scripts/check-format.sh
 scripts/check-layers.py
-ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600
+ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600 -LE package
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAMSEL_SANITIZE=ON \
     -DTAMSEL_WITH_QT=OFF
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs" -L unit
+
+# Last and on its own, since it changes the machine for a while: builds the Debian
+# packages, installs them, tries them as unprivileged users and purges them again.
+ctest --test-dir build --output-on-failure --timeout 1500 -L package
