@@ -10,6 +10,7 @@
 
 #include "cli/command_line.h"
 #include "cli/device_session.h"
+#include "cli/guarded_event_loop.h"
 #include "cli/metered_socket.h"
 #include "cli/tamselctl.h"
 #include "cli/termination_signals.h"
@@ -24,19 +25,21 @@
 
 namespace {
 
-void PrintUsageError(const std::wstring& why) {
+void PrintError(const std::wstring& why) {
     const std::string text = "tamselctl: " + WideToUtf8(why) + "\n";
     std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
-}  // namespace
+void PrintInternalError(const std::string& what) {
+    PrintError(FormatString(kCliInternalError, {EscapeControls(Utf8ToWide(what))}));
+}
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     time_scale::SetFactorFromEnvironment();
     const CommandLine commandLine =
         ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!commandLine.options) {
-        PrintUsageError(commandLine.error);
+        PrintError(commandLine.error);
         return static_cast<int>(ExitCode::kUsage);
     }
     const CliOptions& options = *commandLine.options;
@@ -65,20 +68,35 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QCoreApplication application(qtArgc, qtArgv);
-    QtEventLoop loop;
+    QtEventLoop qtLoop;
+    int exitCode = static_cast<int>(ExitCode::kInternal);
+    bool escaped = false;
+    // An exception out of any handler ends the run as an internal error, through the
+    // teardown below like every other end.
+    GuardedEventLoop loop(qtLoop, [&](const std::string& what) {
+        if (!escaped) {
+            escaped = true;
+            PrintInternalError(what);
+            exitCode = static_cast<int>(ExitCode::kInternal);
+            QCoreApplication::exit(exitCode);
+        }
+    });
     const std::unique_ptr<ISocketFactory> bsdSockets = MakeBsdSocketFactory(loop);
     MeteredSocketFactory sockets(*bsdSockets);
     const std::unique_ptr<IHostAddressSetup> hostSetup = MakeHostAddressSetup();
     ITickClock& clock = MonotonicTickClock::Instance();
 
-    int exitCode = static_cast<int>(ExitCode::kInternal);
     {
         DeviceSession session(loop, sockets, clock, *hostSetup);
         terminationSignals.Watch(loop, [&tool](int signalNumber) { tool.Interrupt(signalNumber); });
         QTimer::singleShot(0, [&] {
-            tool.Start(Tamselctl::Environment{loop, clock, session, &sockets}, [&](int code) {
-                exitCode = code;
-                QCoreApplication::exit(code);
+            loop.Guard([&] {
+                tool.Start(Tamselctl::Environment{loop, clock, session, &sockets}, [&](int code) {
+                    if (!escaped) {
+                        exitCode = code;
+                        QCoreApplication::exit(code);
+                    }
+                });
             });
         });
         QCoreApplication::exec();
@@ -87,4 +105,19 @@ int main(int argc, char** argv) {
         session.Shutdown();
     }
     return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Whatever escapes has unwound the run first, so its teardown (the temporary host
+    // address removed) has happened by now.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        PrintInternalError(error.what());
+    } catch (...) {
+        PrintInternalError("unknown exception");
+    }
+    return static_cast<int>(ExitCode::kInternal);
 }

@@ -23,6 +23,12 @@ Verdict NetworkFailure(const WebResult& result, int messageId) {
 }  // namespace
 
 Verdict JudgeResult(const WebResult& result, int networkMessageId) {
+    if (result.oversized) {
+        const uint64_t limitMiB = CWEBManager::kMaxResponseBytes / (1024 * 1024);
+        return Verdict{
+            ExitCode::kNetwork, 0,
+            FormatString(kCliAnswerTooLong, {result.command, std::to_wstring(limitMiB)})};
+    }
     const bool failed = IsFailureCode(result.code);
     if (failed && CompletionCodeDecides(result.command)) {
         return NetworkFailure(result, networkMessageId);
@@ -38,11 +44,14 @@ Verdict JudgeResult(const WebResult& result, int networkMessageId) {
         return Verdict{ExitCode::kRefused, 0,
                        FormatString(kCliHttpStatus, {result.command, std::to_wstring(*status)})};
     }
-    if (IsGoodAnswer(result.response)) {
-        return Verdict::Success();
-    }
+    // An exchange that did not finish (the device kept the connection open past the
+    // limit, broke it, or was never reached) is never a success here, whatever arrived:
+    // a script must not take half a survey for the whole one.
     if (failed || result.response.empty()) {
         return NetworkFailure(result, networkMessageId);
+    }
+    if (IsGoodAnswer(result.response)) {
+        return Verdict::Success();
     }
     return Verdict{ExitCode::kRefused, 0, FormatString(kCliNotSuccessPage, {result.command})};
 }

@@ -20,11 +20,14 @@ struct Verdict {
 };
 
 // Judges a result:
-//  - a failing completion code of a command it decides for: network failure;
+//  - an answer the queue cut off for its size: network failure, saying so;
+//  - a failing completion code (5, 6, 7) of a start-up read or the bridging form:
+//    network failure;
 //  - a 401 status line: credentials refused (message 138);
 //  - another status line than 200: the device refused the request;
+//  - any other failing completion code, or no answer at all: network failure. Unlike the
+//    wizard, tamselctl never takes an unfinished exchange for a success;
 //  - a good answer ("HTTP" and "200"): success;
-//  - nothing usable after a failing code, or no answer at all: network failure;
 //  - anything else: the device refused the request.
 // `networkMessageId` is the text for a network failure (207, or 139 for the upload).
 Verdict JudgeResult(const WebResult& result, int networkMessageId = kMsgRepeaterTimeout);

@@ -9,12 +9,6 @@
 
 namespace {
 
-// String-table ids of the labels of the status fields, in DeviceStatus order.
-
-// Column captions of the lists.
-
-// One found / n found / none found.
-
 struct Field {
     const char* jsonKey;
     const std::wstring* value;
@@ -41,8 +35,14 @@ size_t Cells(const std::wstring& text) {
     return text.size();
 }
 
-// Rows of cells as left-aligned columns separated by two spaces.
-std::string Table(const std::vector<std::vector<std::wstring>>& rows) {
+// Rows of cells as left-aligned columns separated by two spaces. Every cell is shown with
+// its control characters escaped: most of them are the device's own texts.
+std::string Table(std::vector<std::vector<std::wstring>> rows) {
+    for (auto& row : rows) {
+        for (std::wstring& cell : row) {
+            cell = EscapeControls(cell);
+        }
+    }
     std::vector<size_t> widths;
     for (const auto& row : rows) {
         widths.resize(std::max(widths.size(), row.size()), 0);

@@ -77,7 +77,9 @@ void StageRunner::Handle(const WebResult& result) {
     const Verdict verdict = Judge(stage, result);
     if (!verdict.Ok()) {
         const uint32_t elapsed = m_clock.GetTickCount() - m_stageStart;
-        if (verdict.exitCode == ExitCode::kNetwork && elapsed < stage.retryForMs) {
+        // A device that floods its answer is not asked again.
+        if (verdict.exitCode == ExitCode::kNetwork && !result.oversized &&
+            elapsed < stage.retryForMs) {
             After(stage.retryGapMs, [this] { QueueStage(); });
             return;
         }

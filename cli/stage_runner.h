@@ -16,11 +16,6 @@ class CWEBManager;
 // Runs a list of stages against one device on the web command queue. Finished commands
 // are taken every 200 ms, as the wizard's driver takes them, and judged in the order they
 // finished.
-//
-// A command that ends before its request was sent (a failed address set-up, a connect
-// that timed out) comes back from the queue with its own request text where the answer
-// would be. That text is no answer (it may well contain "HTTP" and "200"), so it is
-// replaced by an empty one before anything looks at the result.
 class StageRunner {
 public:
     static constexpr uint32_t kResultPeriodMs = 200;

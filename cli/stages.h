@@ -14,7 +14,9 @@
 
 // A command of tamselctl is a list of stages. A stage queues one or more web commands and
 // waits for the results of those it names; when all of them are good the next stage
-// starts, the first failure ends the run. The same lists feed the dry run, which only
+// starts, the first failure ends the run. A named command that ends with completion code
+// 5, 6 or 7 is a failure whatever it brought (JudgeResult); the commands a stage does not
+// name are the deliberate exceptions documented below. The same lists feed the dry run, which only
 // writes what each stage would queue, so a dry run and a real run send the same bytes.
 struct Stage {
     std::function<void(IWebCommandSink&, const DeviceTarget&)> queue;
@@ -33,7 +35,8 @@ struct Stage {
     // Wait before queuing (the device is going down for a reboot).
     uint32_t delayMs = 0;
     // While this many milliseconds have not passed since the stage began, a network
-    // failure queues the stage again after `retryGapMs` instead of ending the run.
+    // failure (but an answer cut off for its size) queues the stage again after
+    // `retryGapMs` instead of ending the run.
     uint32_t retryForMs = 0;
     uint32_t retryGapMs = 0;
 };

@@ -36,6 +36,7 @@ Verdict UsageVerdict(int messageId, std::wstring detail = std::wstring()) {
 }
 
 // The page's file check: a name must be given, and it must open for reading as a file.
+// The name stays the bytes it was given as, whatever their encoding, up to open().
 Verdict CheckFirmwareFile(const std::string& path) {
     if (path.empty()) {
         return UsageVerdict(kMsgEnterFile);
@@ -44,13 +45,6 @@ Verdict CheckFirmwareFile(const std::string& path) {
     const std::filesystem::path name(path);
     std::ifstream file(name, std::ios::binary);
     if (!file.is_open() || !std::filesystem::is_regular_file(name, error)) {
-        return UsageVerdict(kMsgInvalidFile);
-    }
-    try {
-        // The web queue carries the path as wide text; a name that does not convert could
-        // not be opened again when the image is sent.
-        (void)name.wstring();
-    } catch (const std::exception&) {
         return UsageVerdict(kMsgInvalidFile);
     }
     return Verdict::Success();
@@ -232,12 +226,14 @@ void Tamselctl::OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices) {
     }
     const _STRU_AP_INFO* device = FindDeviceByIp(devices, m_options.deviceIp);
     if (device == nullptr) {
-        Fail(Verdict{ExitCode::kNetwork, 0, FormatString(kCliNoAnswer, {m_options.deviceIp})});
+        Fail(Verdict{ExitCode::kNetwork, 0,
+                     FormatString(kCliNoAnswer, {EscapeControls(m_options.deviceIp)})});
         return;
     }
     if (device->strDevModel != kSupportedModel) {
         Fail(Verdict{ExitCode::kRefused, 0,
-                     FormatString(kCliOtherModel, {m_options.deviceIp, device->strDevModel})});
+                     FormatString(kCliOtherModel, {EscapeControls(m_options.deviceIp),
+                                                   EscapeControls(device->strDevModel)})});
         return;
     }
     SetSelectedDevice(device->strDevUserName, device->strDevPassword, device->strDevIP,
@@ -271,9 +267,9 @@ void Tamselctl::RunCommand() {
             return;
         case CliCommand::kUpgrade:
             RunStages(StagesFor(), [this] {
-                Succeed(
-                    WideToUtf8(FormatString(kCliFirmwareVersion, {m_status.strFirmwareVersion})) +
-                    "\n");
+                Succeed(WideToUtf8(FormatString(kCliFirmwareVersion,
+                                                {EscapeControls(m_status.strFirmwareVersion)})) +
+                        "\n");
             });
             return;
         case CliCommand::kReboot:
@@ -301,7 +297,7 @@ void Tamselctl::RunBridge() {
                 return;
             }
         }
-        Fail(UsageVerdict(0, FormatString(kCliNoSuchNetwork, {m_options.ssid})));
+        Fail(UsageVerdict(0, FormatString(kCliNoSuchNetwork, {EscapeControls(m_options.ssid)})));
     });
 }
 
@@ -312,7 +308,7 @@ void Tamselctl::BridgeTo(const std::wstring& keyword, const std::wstring& channe
         return;
     }
     RunStages(std::move(stages),
-              [this] { Succeed("", FormatString(kCliBridged, {m_options.ssid})); });
+              [this] { Succeed("", FormatString(kCliBridged, {EscapeControls(m_options.ssid)})); });
 }
 
 Verdict Tamselctl::PlanBridge(const std::wstring& keyword, const std::wstring& channel,

@@ -20,3 +20,11 @@ std::wstring FormatString(int id, std::initializer_list<std::wstring> arguments 
 
 // `text` as a JSON string literal, quotes included.
 std::string JsonQuote(std::wstring_view text);
+
+// `text` as plain output shows it: every character a terminal would act on instead of
+// printing (C0 controls, DEL, C1 controls U+0080 to U+009F) written as an escape, so that
+// a device's texts can neither move the cursor, clear the screen, retitle the window nor
+// hide what follows. \a \b \t \n \v \f \r \e stand for BEL, BS, HT, LF, VT, FF, CR
+// and ESC, \xHH for the other C0 controls and DEL, \u0080 to \u009f for the C1
+// controls; a backslash itself is written \\ so that every escape reads one way.
+std::wstring EscapeControls(std::wstring_view text);

@@ -25,6 +25,7 @@ int CUDPManager::QueueSearch(const std::wstring& name) {
     request.dwInterval = kSendIntervalMs;
     m_requests.push_back(request);
     m_devices.clear();
+    m_knownMacs.clear();
     return 1;
 }
 
@@ -96,6 +97,7 @@ void CUDPManager::SendSearch(const uint8_t target[6]) {
 void CUDPManager::ClearDevices() {
     m_devices.clear();
     m_devices.shrink_to_fit();
+    m_knownMacs.clear();
 }
 
 void CUDPManager::ClearRequests() {
@@ -113,24 +115,37 @@ void CUDPManager::OnReceive(int error) {
         m_bRecreate = true;
         return;
     }
+    // Several datagrams per readiness report, so that a burst of replies is taken from
+    // the socket's buffer before the kernel has to drop any; the rest are reported again.
     std::vector<uint8_t> buffer(kReplyBufferSize, 0);
-    std::string sender;
-    uint16_t senderPort = 0;
-    const int received = m_socket->ReceiveFrom(buffer.data(), buffer.size(), sender, senderPort);
-    if (received < 0) {
-        const int failure = m_socket->LastError();
-        if (failure == EAGAIN || failure == EWOULDBLOCK || failure == EINTR) {
-            return;  // a readiness report without a datagram: nothing is wrong
+    for (int count = 0; count < kDatagramsPerEvent && m_socket->IsOpen(); ++count) {
+        std::string sender;
+        uint16_t senderPort = 0;
+        const int received =
+            m_socket->ReceiveFrom(buffer.data(), buffer.size(), sender, senderPort);
+        if (received < 0) {
+            const int failure = m_socket->LastError();
+            if (failure == EAGAIN || failure == EWOULDBLOCK || failure == EINTR) {
+                return;  // nothing (more) to read: nothing is wrong
+            }
+            if (failure == EMSGSIZE) {
+                continue;  // longer than any reply; the receive has taken it off the socket
+            }
+            // The socket itself failed: the next send makes a new one.
+            m_socket->Close();
+            m_bRecreate = true;
+            return;
         }
-    }
-    if (received <= 0) {
-        // An empty datagram, or a failed receive (EMSGSIZE for one over 1024 bytes).
-        m_socket->Close();
-        m_bRecreate = true;
-        return;
-    }
-    if (auto device = ParseSearchReply(buffer.data(), static_cast<size_t>(received), m_devices)) {
-        m_devices.push_back(std::move(*device));
+        // Any host on the LAN can send anything to the discovery port. What is not a
+        // reply (an empty datagram, one too short, our own request) is passed over and the
+        // socket goes on receiving, so such a datagram cannot hide the replies after it.
+        // The first reply of a device wins. The MACs come formatted in upper case, so a set
+        // of them applies the duplicate rule without scanning the whole list for every
+        // reply, which a flood of replies would turn into quadratic time.
+        auto device = ParseSearchReply(buffer.data(), static_cast<size_t>(received), {});
+        if (device && m_knownMacs.insert(device->strDevMAC).second) {
+            m_devices.push_back(std::move(*device));
+        }
     }
 }
 

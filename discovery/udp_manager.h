@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "discovery/datagram.h"
@@ -20,6 +21,8 @@ public:
     static constexpr uint32_t kTimerPeriodMs = 300;
     static constexpr int kSendsPerSearch = 3;
     static constexpr uint32_t kSendIntervalMs = 750;
+    // Datagrams read per readiness report at most, so that a flood cannot hold the thread.
+    static constexpr int kDatagramsPerEvent = 64;
 
     CUDPManager(ISocketFactory& sockets, ITickClock& clock);
     ~CUDPManager() override;
@@ -58,4 +61,5 @@ private:
     bool m_bRecreate = true;
     std::vector<_STRU_UDP_DATA> m_requests;
     std::vector<_STRU_AP_INFO> m_devices;
+    std::unordered_set<std::wstring> m_knownMacs;  // the MACs of m_devices
 };

@@ -7,6 +7,10 @@ inline constexpr wchar_t kHostSetupFailed[] = L"ERROR";
 
 // What the web command queue needs from host addressing: before the first command of a
 // burst, make sure the PC can reach the device, and later remove what was added.
+//
+// Stopping is cancel, then wait for the set-up's thread, then RemoveTempAddress: the
+// cancel makes a set-up that runs, or one that is about to start, give up within a
+// moment instead of sitting out its waits (10 s after adding an address, seconds of ARP).
 class IHostAddressSetup {
 public:
     virtual ~IHostAddressSetup() = default;
@@ -16,9 +20,15 @@ public:
     virtual std::wstring PrepareHostAddress(const std::wstring& deviceIp,
                                             const std::wstring& deviceMask) = 0;
 
+    // Makes the set-up that runs now, or the next one to start, end soon with "ERROR"
+    // without adding another address; an address it added already stays until
+    // RemoveTempAddress. Holds until that set-up has ended, or until the next
+    // RemoveTempAddress when none runs. Any thread; returns at once.
+    virtual void CancelSetup() = 0;
+
     // Removes the temporary address if one is present, then waits 500 ms. Called on the
-    // user-interface thread when the web manager stops; safe while a set-up runs.
-    // Returns true when an address was removed.
+    // user-interface thread when the web manager stops; safe while a set-up runs, which
+    // it cancels. Returns true when an address was removed.
     virtual bool RemoveTempAddress() = 0;
 };
 
@@ -28,5 +38,6 @@ public:
     std::wstring PrepareHostAddress(const std::wstring&, const std::wstring&) override {
         return std::wstring();
     }
+    void CancelSetup() override {}
     bool RemoveTempAddress() override { return false; }
 };

@@ -82,9 +82,10 @@ std::wstring HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
                                                 const std::wstring& deviceMask) {
     std::lock_guard setup(m_setupMutex);
     {
+        // A cancel that came before this point is kept: it was meant for this set-up,
+        // whose thread had been started but had not got here yet.
         std::lock_guard lock(m_tempMutex);
         m_setupRunning = true;
-        m_cancelRequested = false;
     }
     std::wstring result = kHostSetupFailed;
     const std::optional<Ipv4> device = ParseIpv4(deviceIp);
@@ -92,15 +93,23 @@ std::wstring HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
     // The mask becomes the prefix of an address we add: one with holes cannot, and a zero
     // mask would claim every destination for the adapter.
     const std::optional<int> prefix = mask ? MaskToPrefix(*mask) : std::nullopt;
-    if (device && prefix && *prefix > 0 && m_network.MissingPrivileges().empty()) {
+    if (!Cancelled() && device && prefix && *prefix > 0 && m_network.MissingPrivileges().empty()) {
         RemoveLeftoverAddresses();
         result = RunSetup(*device, *mask);
     }
     {
         std::lock_guard lock(m_tempMutex);
+        if (Cancelled()) {
+            result = kHostSetupFailed;
+        }
         m_setupRunning = false;
+        SetCancelled(false);
     }
     return result;
+}
+
+void HostAddressing::CancelSetup() {
+    SetCancelled(true);
 }
 
 std::wstring HostAddressing::RunSetup(Ipv4 device, Ipv4 mask) {
@@ -207,8 +216,7 @@ std::optional<Ipv4> HostAddressing::TryCandidates(const AdapterInfo& adapter, Ip
         if (!AddTempAddress(adapter, candidate, prefix)) {
             continue;
         }
-        m_sleeper.SleepMs(kWaitAfterAddMs);
-        if (Cancelled()) {
+        if (!m_sleeper.SleepMsUnless(kWaitAfterAddMs, m_cancel)) {
             return std::nullopt;
         }
         // A probe from 0.0.0.0: only another host holding the candidate answers with a
@@ -267,7 +275,7 @@ void HostAddressing::ReadAdapterInfo(uint32_t interfaceIndex) {
 bool HostAddressing::AddTempAddress(const AdapterInfo& adapter, Ipv4 address, int prefixLength) {
     const std::string label = TempAddressLabel(adapter.name);
     std::lock_guard lock(m_tempMutex);
-    if (m_cancelRequested || m_temp) {
+    if (Cancelled() || m_temp) {
         return false;
     }
     const std::optional<HostAddressContext> context = m_network.AddAddress(
@@ -294,10 +302,10 @@ bool HostAddressing::DeleteTempAddress() {
 
 bool HostAddressing::RemoveTempAddress() {
     {
+        // A running set-up must not add an address after this one is gone; with none
+        // running, a cancel that no set-up took up ends here.
         std::lock_guard lock(m_tempMutex);
-        if (m_setupRunning) {
-            m_cancelRequested = true;
-        }
+        SetCancelled(m_setupRunning);
     }
     return DeleteTempAddress();
 }
@@ -327,8 +335,16 @@ void HostAddressing::RemoveLeftoverAddresses() {
 }
 
 bool HostAddressing::Cancelled() const {
-    std::lock_guard lock(m_tempMutex);
-    return m_cancelRequested;
+    return m_cancel.Cancelled();
+}
+
+void HostAddressing::SetCancelled(bool cancelled) {
+    if (cancelled) {
+        m_cancel.Cancel();
+    } else {
+        m_cancel.Reset();
+    }
+    m_network.SetWaitsCancelled(cancelled);
 }
 
 bool HostAddressing::RenewTempAddress() {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "hostnet/host_address_setup.h"
+#include "platform/cancel_signal.h"
 #include "platform/host_network.h"
 #include "platform/tick_clock.h"
 
@@ -52,7 +53,9 @@ public:
     // Set-ups are serialised: a second caller waits until the first has finished.
     std::wstring PrepareHostAddress(const std::wstring& deviceIp,
                                     const std::wstring& deviceMask) override;
-    // Also makes a set-up that is running give up without adding another address.
+    // Wakes the set-up's waits (the one after adding an address, the ARP requests).
+    void CancelSetup() override;
+    // Also cancels a set-up that is running, so it adds no other address.
     bool RemoveTempAddress() override;
 
     // Restarts the temporary address's lifetime; true when there was one to renew.
@@ -89,6 +92,8 @@ private:
     void RemoveLeftoverAddresses();
     Ipv4 SourceFor(Ipv4 device, uint32_t interfaceIndex);
     bool Cancelled() const;
+    // Sets or clears the cancel of the set-up and of the network's waits together.
+    void SetCancelled(bool cancelled);
     void RenewLoop();
 
     IHostNetwork& m_network;
@@ -97,12 +102,14 @@ private:
 
     std::mutex m_setupMutex;
 
-    // Guards the temporary address and the cancel request; held across the netlink calls
-    // that add, renew or delete it, so that RemoveTempAddress returning means it is gone.
+    // Guards the temporary address and whether a set-up runs; held across the netlink
+    // calls that add, renew or delete the address, so that RemoveTempAddress returning
+    // means it is gone.
     mutable std::mutex m_tempMutex;
     std::optional<HeldAddress> m_temp;
     bool m_setupRunning = false;
-    bool m_cancelRequested = false;
+    // Wakes the set-up's waits; see CancelSetup for how long it holds.
+    CancelSignal m_cancel;
 
     mutable std::mutex m_adapterMutex;
     ChosenAdapter m_adapter;

@@ -19,6 +19,7 @@ public:
                                     const std::wstring& deviceMask) override {
         return m_addressing.PrepareHostAddress(deviceIp, deviceMask);
     }
+    void CancelSetup() override { m_addressing.CancelSetup(); }
     bool RemoveTempAddress() override { return m_addressing.RemoveTempAddress(); }
 
 private:

@@ -42,7 +42,8 @@ public:
     virtual ~IAsyncSocket() = default;
 
     // Creates the socket bound to `port` (0: any) on `bindAddress` (empty: any local
-    // address). Datagram sockets are created with address reuse.
+    // address). Datagram sockets are created with address reuse and, as far as the
+    // system allows, a receive buffer of 1 MiB.
     virtual bool Create(Type type, uint16_t port, const std::string& bindAddress) = 0;
     virtual bool IsOpen() const = 0;
     // Releases the socket; safe on a closed socket. Pending sends are dropped.

@@ -93,6 +93,11 @@ public:
     virtual std::optional<std::vector<uint8_t>> SendArp(Ipv4 target, Ipv4 source,
                                                         uint32_t interfaceIndex) = 0;
 
+    // While set, SendArp gives up: a call waiting for its answer returns nullopt within a
+    // few tens of milliseconds and a new call returns nullopt at once. A set-up that is
+    // cancelled sets it and clears it again once it has ended; callable from any thread.
+    virtual void SetWaitsCancelled(bool cancelled) = 0;
+
     // Empties the interface's neighbour (ARP) cache.
     virtual bool FlushNeighbours(uint32_t interfaceIndex) = 0;
 

@@ -20,6 +20,10 @@ void ThreadSleeper::SleepMs(uint32_t ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(time_scale::ToRealMs(ms)));
 }
 
+bool ThreadSleeper::SleepMsUnless(uint32_t ms, const CancelSignal& cancel) {
+    return !cancel.WaitFor(std::chrono::milliseconds(time_scale::ToRealMs(ms)));
+}
+
 ThreadSleeper& ThreadSleeper::Instance() {
     static ThreadSleeper sleeper;
     return sleeper;

@@ -1,7 +1,5 @@
 #include "web/device_commands.h"
 
-#include <filesystem>
-
 #include "web/web_manager.h"
 
 void WebManagerSink::Queue(const std::wstring& command, const WebRequest& request,
@@ -11,8 +9,7 @@ void WebManagerSink::Queue(const std::wstring& command, const WebRequest& reques
 
 void WebManagerSink::QueueFile(const std::wstring& command, const WebRequest& request,
                                const DeviceTarget& target, const std::string& filePath) {
-    m_manager.QueueFileCommand(command, request, target.ip, target.subnet,
-                               std::filesystem::path(filePath).wstring());
+    m_manager.QueueFileCommand(command, request, target.ip, target.subnet, filePath);
 }
 
 void QueueLanInfo(IWebCommandSink& sink, const DeviceTarget& target) {

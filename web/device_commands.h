@@ -19,6 +19,8 @@ public:
     virtual void Queue(const std::wstring& command, const WebRequest& request,
                        const DeviceTarget& target) = 0;
     // A request whose placeholder run stands for the bytes of `filePath` (the upload).
+    // The path is the file system's bytes, as open() takes them: from a command line as
+    // given, from a file dialog through QFile::encodeName.
     virtual void QueueFile(const std::wstring& command, const WebRequest& request,
                            const DeviceTarget& target, const std::string& filePath) = 0;
 };

@@ -85,13 +85,18 @@ bool CutAtZeroByte(std::string& bytes) {
 
 std::unique_ptr<IByteSource> MakeRequestWireSource(const WebRequest& request,
                                                    const std::filesystem::path& filePath) {
-    std::string head = WideToAnsi(request.text);
+    return MakeRequestWireSource(WideToAnsi(request.text), request.placeholderLength,
+                                 WideToAnsi(request.tail), filePath);
+}
+
+std::unique_ptr<IByteSource> MakeRequestWireSource(std::string head, uint64_t runLength,
+                                                   std::string tail,
+                                                   const std::filesystem::path& filePath) {
     if (CutAtZeroByte(head)) {
         return std::make_unique<SplicedRequestSource>(std::move(head), std::filesystem::path(), 0,
                                                       std::string());
     }
-    std::string tail = WideToAnsi(request.tail);
     CutAtZeroByte(tail);
-    return std::make_unique<SplicedRequestSource>(std::move(head), filePath,
-                                                  request.placeholderLength, std::move(tail));
+    return std::make_unique<SplicedRequestSource>(std::move(head), filePath, runLength,
+                                                  std::move(tail));
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "platform/async_socket.h"
 #include "web/web_request.h"
@@ -16,4 +17,9 @@
 // The web queue sends this source and tamselctl's dry run prints it, so both always
 // agree on what goes out.
 std::unique_ptr<IByteSource> MakeRequestWireSource(const WebRequest& request,
+                                                   const std::filesystem::path& filePath);
+// The same for a request already in Windows-1252 bytes: `head`, then `runLength` bytes of
+// the file, then `tail`.
+std::unique_ptr<IByteSource> MakeRequestWireSource(std::string head, uint64_t runLength,
+                                                   std::string tail,
                                                    const std::filesystem::path& filePath);

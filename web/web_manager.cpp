@@ -1,6 +1,7 @@
 #include "web/web_manager.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -29,25 +30,25 @@ CWEBManager::~CWEBManager() {
 
 void CWEBManager::QueueCommand(const std::wstring& name, const WebRequest& request,
                                const std::wstring& deviceIp, const std::wstring& deviceMask) {
-    QueueFileCommand(name, request, deviceIp, deviceMask, std::wstring());
+    QueueFileCommand(name, request, deviceIp, deviceMask, std::string());
 }
 
 void CWEBManager::QueueCommand(const std::wstring& name, const std::wstring& request,
                                const std::wstring& deviceIp, const std::wstring& deviceMask) {
     QueueFileCommand(name, WebRequest{request, 0, std::wstring()}, deviceIp, deviceMask,
-                     std::wstring());
+                     std::string());
 }
 
 void CWEBManager::QueueFileCommand(const std::wstring& name, const WebRequest& request,
                                    const std::wstring& deviceIp, const std::wstring& deviceMask,
-                                   const std::wstring& filePath) {
+                                   const std::string& filePath) {
     _STRU_WEB_DATA record;
     record.strID = name;
     record.strAPIP = deviceIp;
     record.strAPSubnet = deviceMask;
-    record.strData = request.text;
+    record.strData = WideToAnsi(request.text);
     record.nPlaceholderLength = request.placeholderLength;
-    record.strTail = request.tail;
+    record.strTail = WideToAnsi(request.tail);
     record.strFilePath = filePath;
     Enqueue(std::move(record));
 }
@@ -77,9 +78,10 @@ std::optional<WebResult> CWEBManager::TakeResult() {
     WebResult result;
     result.command = std::move(oldest.strID);
     result.code = oldest.dwResult;
+    result.oversized = oldest.bOversized;
     // A request that never left is no answer: it may well contain "HTTP" and "200".
     if (oldest.bRequestSent) {
-        result.response = WideToAnsi(oldest.strData);
+        result.response = std::move(oldest.strData);
     }
     m_results.erase(m_results.begin());
     return result;
@@ -93,8 +95,12 @@ int CWEBManager::PendingCount() const {
 void CWEBManager::StopAll() {
     m_socket->Close();
     m_connPhase = kClosed;
-    // Waiting here (never under the lock) means the worker cannot add a temporary address
-    // after it has been removed below, nor outlive the lists.
+    // Cancelled first, the worker ends within a moment instead of sitting out the
+    // set-up's waits. Waiting for it (never under the lock) means it cannot add a
+    // temporary address after it has been removed below, nor outlive the lists.
+    if (m_setupThread.joinable()) {
+        m_hostSetup.CancelSetup();
+    }
     WaitForAddressSetup();
     {
         std::lock_guard guard(m_lock);
@@ -148,7 +154,10 @@ void CWEBManager::WebTimerProc(int timerId) {
 }
 
 void CWEBManager::StepHead() {
-    _STRU_WEB_DATA head = m_pending.front();
+    // Worked on in place, under the lock that the address set-up worker needs too: a
+    // set-up that ends meanwhile waits for the step, and a response of megabytes is not
+    // copied on every tick.
+    _STRU_WEB_DATA& head = m_pending.front();
 
     if (IsFinished(head.dwResult)) {
         m_results.push_back(std::move(head));
@@ -167,7 +176,6 @@ void CWEBManager::StepHead() {
         } else if (now - head.dwStartTick > head.dwTimeout) {
             head.dwResult = kTimedOut;
         }
-        m_pending.front() = std::move(head);
         return;
     }
 
@@ -195,7 +203,6 @@ void CWEBManager::StepHead() {
             break;
     }
     head.dwStartTick = m_clock.GetTickCount();
-    m_pending.front() = std::move(head);
 }
 
 void CWEBManager::StartAddressSetup(const _STRU_WEB_DATA& head) {
@@ -249,9 +256,9 @@ bool CWEBManager::ConnectToDevice(const std::wstring& deviceIp) {
 }
 
 void CWEBManager::SendRequest(const _STRU_WEB_DATA& record) {
-    const WebRequest request{record.strData, record.nPlaceholderLength, record.strTail};
     // Streamed as the socket drains: an image is read from disk a piece at a time.
-    auto source = MakeRequestWireSource(request, std::filesystem::path(record.strFilePath));
+    auto source = MakeRequestWireSource(record.strData, record.nPlaceholderLength, record.strTail,
+                                        std::filesystem::path(record.strFilePath));
     if (source->Size() > 0) {
         m_socket->SendSource(std::move(source));
     }
@@ -302,7 +309,6 @@ void CWEBManager::OnReceive(int error) {
     if (received <= 0) {
         return;
     }
-    const std::wstring chunk = AnsiToWide(buffer.data(), static_cast<size_t>(received));
 
     std::lock_guard guard(m_lock);
     if (m_pending.empty()) {
@@ -313,7 +319,18 @@ void CWEBManager::OnReceive(int error) {
         return;
     }
     head.dwResult = kReceiving;
-    head.strData += chunk;
+    head.nReceivedBytes += static_cast<uint64_t>(received);
+    if (head.nReceivedBytes > kMaxResponseBytes) {
+        head.bOversized = true;
+        std::string().swap(head.strData);
+        head.dwResult = kClosedWithError;
+        m_socket->Close();
+        m_connPhase = kClosed;
+        return;
+    }
+    // A zero byte ends the chunk's text as it would end a C string; the chunks after it
+    // are still appended.
+    head.strData.append(buffer.data(), ::strnlen(buffer.data(), static_cast<size_t>(received)));
 }
 
 void CWEBManager::OnClose(int error) {

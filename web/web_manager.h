@@ -22,16 +22,18 @@ struct _STRU_WEB_DATA {
     uint32_t dwResult = 0;  // state 0-3 while active, completion code 4-7 when finished
     std::wstring strAPIP;
     std::wstring strAPSubnet;
-    // The request text until it is sent (for an upload: the part before the file's
-    // bytes); afterwards the response text received so far.
-    std::wstring strData;
+    // Bytes as they go over the wire: the request in Windows-1252 until it is sent (for an
+    // upload: the part before the file's bytes); afterwards the response received so far.
+    std::string strData;
     uint32_t dwStartTick = 0;  // tick at which the current phase began; 0: not started
     uint32_t dwTimeout = 0;    // length of the current phase in milliseconds
-    std::wstring strFilePath;  // file spliced into the request; empty but for uploads
-    // Upload only: the number of file bytes sent after strData, and the request text that
-    // follows them. The image itself is read from strFilePath at send time.
+    // The file spliced into the request as the file system names it: bytes handed to
+    // open() unchanged, whatever their encoding. Empty but for uploads.
+    std::string strFilePath;
+    // Upload only: the number of file bytes sent after strData, and the request bytes that
+    // follow them. The image itself is read from strFilePath at send time.
     uint64_t nPlaceholderLength = 0;
-    std::wstring strTail;
+    std::string strTail;
     // Tells records with equal names apart, so a late address set-up only ever finishes
     // the command it was started for.
     uint64_t nSerial = 0;
@@ -39,6 +41,11 @@ struct _STRU_WEB_DATA {
     // (set-up failure, connect time-out) still holds its own request in strData, which
     // must never be handed out as the device's answer.
     bool bRequestSent = false;
+    // Response bytes received, those a zero byte cut off included.
+    uint64_t nReceivedBytes = 0;
+    // Set when the response ran past kMaxResponseBytes: the connection was closed, the
+    // command ended with code 6 and what it had received was dropped.
+    bool bOversized = false;
 };
 
 // Runs named HTTP commands against the device one at a time, each over a fresh TCP
@@ -72,12 +79,16 @@ public:
     static constexpr uint32_t kResponseTimeoutMs = 18000;
 
     static constexpr size_t kReceiveChunkBytes = 10239;
+    // The most one response may bring. The device's pages are a few kilobytes; a device
+    // that sends more (an endless body, a page of many megabytes) is cut off here instead
+    // of filling the memory for the 18 s the response may take.
+    static constexpr uint64_t kMaxResponseBytes = 4 * 1024 * 1024;
 
     // Connection phase of the socket.
     enum ConnPhase { kClosed = 0, kConnecting = 1, kConnectedPhase = 2 };
 
     CWEBManager(ISocketFactory& sockets, ITickClock& clock, IHostAddressSetup& hostSetup);
-    // Stops everything (StopAll), waiting for a running address set-up to end first.
+    // Stops everything (StopAll), cancelling a running address set-up first.
     ~CWEBManager() override;
 
     CWEBManager(const CWEBManager&) = delete;
@@ -90,10 +101,10 @@ public:
     void QueueCommand(const std::wstring& name, const std::wstring& request,
                       const std::wstring& deviceIp, const std::wstring& deviceMask);
     // The same for a request whose placeholder run is replaced by the bytes of `filePath`
-    // when it is sent (the firmware upload).
+    // when it is sent (the firmware upload). The path is the file system's bytes.
     void QueueFileCommand(const std::wstring& name, const WebRequest& request,
                           const std::wstring& deviceIp, const std::wstring& deviceMask,
-                          const std::wstring& filePath);
+                          const std::string& filePath);
 
     // Takes the oldest finished command, or nothing when none is ready.
     std::optional<WebResult> TakeResult() override;
@@ -102,7 +113,8 @@ public:
 
     // Closes the socket, forgets the bind address, removes the temporary host address
     // (which waits 500 ms when there was one) and empties both lists. A running address
-    // set-up is waited for first, so the address it may add is removed as well.
+    // set-up is cancelled and waited for first, so it ends within a moment and the
+    // address it may have added is removed as well.
     void StopAll();
 
     // One step of the head command.

@@ -20,6 +20,9 @@ struct WebResult {
     // The device's answer as it arrived: Windows-1252 bytes, status line and headers
     // included. Empty when the request never left.
     std::string response;
+    // The answer ran past the queue's bound on one answer (CWEBManager::kMaxResponseBytes):
+    // the connection was closed, the code is 6 and the response empty.
+    bool oversized = false;
 
     // The answer as text, for the parsers.
     std::wstring ResponseText() const;

@@ -38,6 +38,19 @@ sockaddr_in MakeSockaddr(in_addr address, uint16_t port) {
     return result;
 }
 
+// A search can draw many replies at once, and the default buffer holds only a few
+// hundred datagrams: a burst beyond that is dropped by the kernel before it is read.
+constexpr int kDatagramReceiveBufferBytes = 1024 * 1024;
+
+// Best effort: SO_RCVBUF is capped at net.core.rmem_max; with CAP_NET_ADMIN (the
+// programs have it for the host address set-up) SO_RCVBUFFORCE passes the cap.
+void EnlargeReceiveBuffer(int fd) {
+    const int size = kDatagramReceiveBufferBytes;
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof(size)) != 0) {
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof(size));
+    }
+}
+
 // The byte counts of the interface are int; larger single calls are cut down.
 size_t ClampToInt(size_t length) {
     return std::min<size_t>(length, INT_MAX);
@@ -86,6 +99,7 @@ bool BsdSocket::Create(Type type, uint16_t port, const std::string& bindAddress)
         // receives every broadcast that arrives.
         const int on = 1;
         ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+        EnlargeReceiveBuffer(fd);
     }
     if (type == Type::kDatagram || port != 0 || !bindAddress.empty()) {
         const sockaddr_in address = MakeSockaddr(local, port);
@@ -393,6 +407,15 @@ bool BsdSocket::GetPeerName(std::string& address, uint16_t& port) const {
     address = m_peerAddress;
     port = m_peerPort;
     return true;
+}
+
+int BsdSocket::ReceiveBufferBytes() const {
+    int size = 0;
+    socklen_t length = sizeof(size);
+    if (m_fd < 0 || ::getsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &size, &length) != 0) {
+        return -1;
+    }
+    return size;
 }
 
 bool BsdSocket::GetSockName(std::string& address, uint16_t& port) const {

@@ -58,6 +58,9 @@ public:
     // The local address and port the socket is bound to (an ephemeral port after a bind
     // to port 0).
     bool GetSockName(std::string& address, uint16_t& port) const;
+    // The kernel's receive buffer size as SO_RCVBUF reports it (twice what was asked for,
+    // the kernel's bookkeeping included); -1 without a socket.
+    int ReceiveBufferBytes() const;
 
 private:
     // One queued piece of a send: copied bytes, or a source read chunk by chunk.

@@ -145,6 +145,9 @@ bool NetAdminHostNetwork::DeleteAddress(const HostAddressContext& context) {
 
 std::optional<std::vector<uint8_t>> NetAdminHostNetwork::SendArp(Ipv4 target, Ipv4 source,
                                                                  uint32_t interfaceIndex) {
+    if (m_waitsCancelled) {
+        return std::nullopt;
+    }
     NetAdminRequest request;
     request.verb = NetAdminVerb::kArp;
     request.interfaceIndex = interfaceIndex;
@@ -155,6 +158,13 @@ std::optional<std::vector<uint8_t>> NetAdminHostNetwork::SendArp(Ipv4 target, Ip
         return std::nullopt;
     }
     return std::move(answer.hardwareAddress);
+}
+
+void NetAdminHostNetwork::SetWaitsCancelled(bool cancelled) {
+    m_waitsCancelled = cancelled;
+    if (const pid_t waiter = m_arpWaiter; cancelled && waiter > 0) {
+        kill(waiter, SIGUSR1);
+    }
 }
 
 bool NetAdminHostNetwork::FlushNeighbours(uint32_t interfaceIndex) {
@@ -212,7 +222,17 @@ NetAdminAnswer NetAdminHostNetwork::Exchange(const NetAdminRequest& request) {
         }
         sent += static_cast<size_t>(n);
     }
+    // An ARP request waits for its answer; a cancel must be able to cut it short, also one
+    // that came just before the waiter was published.
+    const bool arp = request.verb == NetAdminVerb::kArp;
+    if (arp) {
+        m_arpWaiter = m_pid;
+        if (m_waitsCancelled) {
+            kill(m_pid, SIGUSR1);
+        }
+    }
     const std::optional<std::string> answer = ReadLineLocked(kAnswerTimeoutMs);
+    m_arpWaiter = -1;
     if (!answer) {
         StopLocked();
         failed.reason = "the network helper did not answer";

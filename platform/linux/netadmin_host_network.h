@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -55,6 +56,8 @@ public:
     bool DeleteAddress(const HostAddressContext& context) override;
     std::optional<std::vector<uint8_t>> SendArp(Ipv4 target, Ipv4 source,
                                                 uint32_t interfaceIndex) override;
+    // Cuts short an ARP request the helper is waiting for (SIGUSR1 to it).
+    void SetWaitsCancelled(bool cancelled) override;
     bool FlushNeighbours(uint32_t interfaceIndex) override;
     std::string ConnectionName(const std::string& adapterName) override;
     // Empty when the helper serves; else what is missing, e.g. "group tamsel" or
@@ -79,4 +82,8 @@ private:
     int m_socket = -1;
     std::string m_received;  // bytes after the last line read
     NetAdminAccess m_access;
+
+    std::atomic<bool> m_waitsCancelled{false};
+    // The helper while it waits for an ARP answer for us, else -1.
+    std::atomic<pid_t> m_arpWaiter{-1};
 };

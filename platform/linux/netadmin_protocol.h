@@ -12,7 +12,8 @@
 // Answers: "ok", "ok HH:HH:HH:HH:HH:HH" (arp answered), "none" (arp unanswered) or
 // "error REASON". Before the first request the helper writes "ready 1" (the protocol's
 // version), or "error missing cap_net_admin cap_net_raw" and ends when it lacks the
-// capabilities it exists for.
+// capabilities it exists for. SIGUSR1 cuts short the ARP request it is waiting for (the
+// answer is then "none"); the program sends it when the set-up is cancelled.
 
 #include <cstdint>
 #include <optional>

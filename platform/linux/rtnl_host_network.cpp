@@ -15,6 +15,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -28,6 +29,9 @@
 #include "platform/linux/rtnl_messages.h"
 
 namespace {
+
+// How often a waiting ARP request looks whether it has been cancelled.
+constexpr int64_t kCancelCheckMs = 20;
 
 using Link = RtnlLink;
 using Address = RtnlAddress;
@@ -152,22 +156,25 @@ private:
 };
 
 // Waits up to `waitMs` for an answer from `target`: a reply, or any ARP packet another
-// station sent with `target` as its sender address (it holds that address).
-std::optional<std::vector<uint8_t>> AwaitArpAnswer(int fd, Ipv4 target, uint32_t waitMs) {
+// station sent with `target` as its sender address (it holds that address). Gives up
+// within kCancelCheckMs once `cancelled` is set.
+std::optional<std::vector<uint8_t>> AwaitArpAnswer(int fd, Ipv4 target, uint32_t waitMs,
+                                                   const std::atomic<bool>& cancelled) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         const auto remaining =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (remaining.count() <= 0) {
+        if (remaining.count() <= 0 || cancelled) {
             return std::nullopt;
         }
         pollfd readable{fd, POLLIN, 0};
-        const int ready = poll(&readable, 1, static_cast<int>(remaining.count()));
-        if (ready < 0 && errno == EINTR) {
+        const auto slice = std::min<int64_t>(remaining.count(), kCancelCheckMs);
+        const int ready = poll(&readable, 1, static_cast<int>(slice));
+        if (ready == 0 || (ready < 0 && errno == EINTR)) {
             continue;
         }
-        if (ready <= 0) {
+        if (ready < 0) {
             return std::nullopt;
         }
         ArpPacket packet{};
@@ -297,6 +304,9 @@ bool RtnlHostNetwork::DeleteAddress(const HostAddressContext& context) {
 
 std::optional<std::vector<uint8_t>> RtnlHostNetwork::SendArp(Ipv4 target, Ipv4 source,
                                                              uint32_t interfaceIndex) {
+    if (m_waitsCancelled) {
+        return std::nullopt;
+    }
     const std::optional<Link> link = FindLink(interfaceIndex);
     if (!link || link->hardwareAddress.size() != 6 || !(link->flags & IFF_UP)) {
         return std::nullopt;
@@ -334,21 +344,25 @@ std::optional<std::vector<uint8_t>> RtnlHostNetwork::SendArp(Ipv4 target, Ipv4 s
     std::memset(broadcast.sll_addr, 0xFF, 6);
 
     const int attempts = probe ? m_arpTiming.probeAttempts : m_arpTiming.requestAttempts;
-    for (int attempt = 0; attempt < attempts; ++attempt) {
+    for (int attempt = 0; attempt < attempts && !m_waitsCancelled; ++attempt) {
         if (sendto(fd.get(), &request, sizeof request, 0,
                    reinterpret_cast<const sockaddr*>(&broadcast), sizeof broadcast) < 0) {
             return std::nullopt;
         }
         std::optional<std::vector<uint8_t>> answer =
-            AwaitArpAnswer(fd.get(), target, m_arpTiming.replyWaitMs);
+            AwaitArpAnswer(fd.get(), target, m_arpTiming.replyWaitMs, m_waitsCancelled);
         if (answer) {
             return answer;
         }
     }
-    if (probe && ownAddress) {
+    if (probe && ownAddress && !m_waitsCancelled) {
         return link->hardwareAddress;
     }
     return std::nullopt;
+}
+
+void RtnlHostNetwork::SetWaitsCancelled(bool cancelled) {
+    m_waitsCancelled = cancelled;
 }
 
 bool RtnlHostNetwork::FlushNeighbours(uint32_t interfaceIndex) {

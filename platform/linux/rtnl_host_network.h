@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@ struct ArpTiming {
 
 // The host network through rtnetlink (routes, links, addresses, neighbours) and raw ARP
 // over an AF_PACKET socket. Each call opens its own sockets, so calls from several
-// threads never share state.
+// threads share no state but the cancel flag.
 class RtnlHostNetwork : public IHostNetwork {
 public:
     explicit RtnlHostNetwork(ArpTiming arpTiming = {});
@@ -33,12 +34,14 @@ public:
     bool DeleteAddress(const HostAddressContext& context) override;
     std::optional<std::vector<uint8_t>> SendArp(Ipv4 target, Ipv4 source,
                                                 uint32_t interfaceIndex) override;
+    void SetWaitsCancelled(bool cancelled) override;
     bool FlushNeighbours(uint32_t interfaceIndex) override;
     std::string ConnectionName(const std::string& adapterName) override;
     std::vector<std::string> MissingPrivileges() override;
 
 private:
     ArpTiming m_arpTiming;
+    std::atomic<bool> m_waitsCancelled{false};
 };
 
 // Capabilities of the calling process that adding addresses (cap_net_admin) and sending

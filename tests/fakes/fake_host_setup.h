@@ -10,7 +10,9 @@
 #include "hostnet/host_address_setup.h"
 
 // Host addressing as the web manager sees it, with the answer, a gate that holds the
-// set-up until the test opens it, and a log of what happened in which order.
+// set-up until the test opens it (or the set-up is cancelled), and a log of what
+// happened in which order. A cancelled set-up gives up with "ERROR" but keeps the
+// address it would have added, as one cancelled during its wait after adding does.
 class FakeHostAddressSetup : public IHostAddressSetup {
 public:
     explicit FakeHostAddressSetup(std::wstring answer = std::wstring())
@@ -23,21 +25,32 @@ public:
         ++m_running;
         m_maxRunning = std::max(m_maxRunning, m_running);
         m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_open; });
-        if (m_delay.count() > 0) {
+        m_changed.wait(lock, [this] { return m_open || m_cancelled; });
+        if (m_delay.count() > 0 && !m_cancelled) {
             lock.unlock();
             std::this_thread::sleep_for(m_delay);
             lock.lock();
         }
         --m_running;
-        m_log.push_back("prepared");
         m_tempAddressPresent = m_answer != L"ERROR" && !m_answer.empty();
-        return m_answer;
+        const bool cancelled = m_cancelled;
+        m_cancelled = false;
+        m_log.push_back(cancelled ? "cancelled" : "prepared");
+        return cancelled ? std::wstring(L"ERROR") : m_answer;
+    }
+
+    void CancelSetup() override {
+        std::lock_guard lock(m_mutex);
+        m_log.push_back("cancel");
+        m_cancelled = true;
+        m_changed.notify_all();
     }
 
     bool RemoveTempAddress() override {
         std::lock_guard lock(m_mutex);
         m_log.push_back("remove");
+        m_cancelled = m_running > 0;
+        m_changed.notify_all();
         const bool removed = m_tempAddressPresent;
         m_tempAddressPresent = false;
         return removed;
@@ -98,6 +111,7 @@ private:
     std::condition_variable m_changed;
     std::wstring m_answer;
     bool m_open = true;
+    bool m_cancelled = false;
     std::chrono::milliseconds m_delay{0};
     int m_running = 0;
     int m_maxRunning = 0;

@@ -83,6 +83,13 @@ def same_bytes(actual, expected, what):
          f"  expected {expected[max(0, at - 40):at + 40]!r}")
 
 
+def temporary_addresses():
+    """The PC's addresses that carry the temporary address label, as `ip -o` lines."""
+    out = subprocess.run(["ip", "-o", "-4", "addr", "show"], capture_output=True,
+                         text=True).stdout
+    return [line for line in out.splitlines() if ":tmsl" in line]
+
+
 def retry_until(seconds, action):
     """Calls `action` until it returns something true or `seconds` have passed."""
     deadline = time.monotonic() + seconds

@@ -13,7 +13,7 @@ import sys
 import time
 
 from cliutil import (EXIT_NETWORK, EXIT_OK, TAMSELCTL, TIMEOUT_TEXT, Run, check, repeater,
-                     retry_until, tamselctl)
+                     retry_until, tamselctl, temporary_addresses)
 
 
 def expected_devices():
@@ -40,12 +40,6 @@ def check_discovery():
     with open(cache, encoding="ascii") as remembered:
         check(sorted(remembered.read().split()) == sorted(expected.values()),
               f"completion cache: {open(cache).read()!r}")
-
-
-def temporary_addresses():
-    out = subprocess.run(["ip", "-o", "-4", "addr", "show"], capture_output=True,
-                         text=True).stdout
-    return [line for line in out.splitlines() if ":tmsl" in line]
 
 
 def check_temporary_address_is_removed():

@@ -204,6 +204,24 @@ renew-sigterm)
     expect_eq "$(temp_addresses)" "" "addresses after SIGTERM"
     ;;
 
+cancel)
+    # A cancel ends the set-up's waits at once: first the real 10-second wait after adding
+    # the address, then an ARP probe for the candidate that nobody answers and that would
+    # otherwise wait ten minutes. timeout(1) only keeps a fault from hanging the test.
+    standard_lan
+    pc ip addr add 10.0.0.5/8 dev eth0
+    pc ip route add default via 10.0.0.1 dev eth0
+    for options in "--cancel-after-ms 500" \
+        "--add-wait-ms 100 --arp-wait-ms 600000 --cancel-after-ms 800"; do
+        # shellcheck disable=SC2086
+        out=$(pc timeout 8 "$DRIVER" prepare "$DEVICE" "$MASK" $options) ||
+            fail "the cancelled set-up ($options) did not end: $out"
+        expect_eq "$(sed -n 's/^result=//p' <<<"$out")" "ERROR" "result ($options)"
+        echo "cancelled set-up ($options) ended after $(sed -n 's/^elapsed_ms=//p' <<<"$out") ms"
+        expect_eq "$(temp_addresses)" "" "temporary addresses ($options)"
+    done
+    ;;
+
 nocaps)
     standard_lan
     pc ip addr add 10.0.0.5/8 dev eth0

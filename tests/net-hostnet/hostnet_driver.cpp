@@ -1,7 +1,8 @@
 // Runs the real host addressing (rtnetlink, raw ARP) once, for the namespace tests:
 //
 //   hostnet_driver prepare <device-ip> <mask> [--add-wait-ms N] [--lifetime S]
-//                  [--renew-ms N] [--then exit|remove|hold|crash]
+//                  [--renew-ms N] [--arp-wait-ms N] [--cancel-after-ms N]
+//                  [--then exit|remove|hold|crash]
 //   hostnet_driver caps
 //
 // prepare prints "result=<address, empty or ERROR>". Then:
@@ -11,6 +12,8 @@
 //           exits; SIGINT/SIGTERM/SIGHUP remove it through the termination clean-up
 //   crash   ends the process at once, leaving the address behind
 // --add-wait-ms replaces the 10 s wait after adding an address; tests only.
+// --arp-wait-ms sets how long each ARP request waits for its answer.
+// --cancel-after-ms cancels the set-up from another thread that long after it began.
 #include <unistd.h>
 
 #include <chrono>
@@ -32,12 +35,17 @@ namespace {
 class ShortenedSleeper : public ISleeper {
 public:
     explicit ShortenedSleeper(std::optional<uint32_t> addWaitMs) : m_addWaitMs(addWaitMs) {}
-    void SleepMs(uint32_t ms) override {
-        const uint32_t kWaitAfterAddMs = 10000;
-        ThreadSleeper::Instance().SleepMs(ms == kWaitAfterAddMs && m_addWaitMs ? *m_addWaitMs : ms);
+    void SleepMs(uint32_t ms) override { ThreadSleeper::Instance().SleepMs(Shortened(ms)); }
+    bool SleepMsUnless(uint32_t ms, const CancelSignal& cancel) override {
+        return ThreadSleeper::Instance().SleepMsUnless(Shortened(ms), cancel);
     }
 
 private:
+    uint32_t Shortened(uint32_t ms) const {
+        const uint32_t kWaitAfterAddMs = 10000;
+        return ms == kWaitAfterAddMs && m_addWaitMs ? *m_addWaitMs : ms;
+    }
+
     std::optional<uint32_t> m_addWaitMs;
 };
 
@@ -47,7 +55,8 @@ std::string Narrow(const std::wstring& text) {
 
 int Usage() {
     std::cerr << "usage: hostnet_driver prepare <ip> <mask> [--add-wait-ms N] [--lifetime S]"
-                 " [--renew-ms N] [--then exit|remove|hold|crash]\n"
+                 " [--renew-ms N] [--arp-wait-ms N] [--cancel-after-ms N]"
+                 " [--then exit|remove|hold|crash]\n"
                  "       hostnet_driver caps\n";
     return 2;
 }
@@ -68,6 +77,8 @@ int Prepare(int argc, char** argv) {
     const std::string ip = argv[2];
     const std::string mask = argv[3];
     std::optional<uint32_t> addWaitMs;
+    std::optional<uint32_t> cancelAfterMs;
+    ArpTiming arpTiming;
     HostAddressingOptions options;
     std::string then = "exit";
     for (int i = 4; i + 1 < argc; i += 2) {
@@ -79,6 +90,10 @@ int Prepare(int argc, char** argv) {
             options.addressLifetimeSeconds = static_cast<uint32_t>(std::stoul(value));
         } else if (option == "--renew-ms") {
             options.renewInterval = std::chrono::milliseconds(std::stoul(value));
+        } else if (option == "--arp-wait-ms") {
+            arpTiming.replyWaitMs = static_cast<uint32_t>(std::stoul(value));
+        } else if (option == "--cancel-after-ms") {
+            cancelAfterMs = static_cast<uint32_t>(std::stoul(value));
         } else if (option == "--then") {
             then = value;
         } else {
@@ -91,16 +106,32 @@ int Prepare(int argc, char** argv) {
     if (then == "hold") {
         cleanup.emplace();
     }
-    RtnlHostNetwork network;
+    RtnlHostNetwork network(arpTiming);
     ShortenedSleeper sleeper(addWaitMs);
     HostAddressing addressing(network, sleeper, options);
     if (cleanup) {
         cleanup->Add([&addressing] { addressing.RemoveTempAddress(); });
     }
+    std::thread canceller;
+    if (cancelAfterMs) {
+        canceller = std::thread([&addressing, ms = *cancelAfterMs] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            addressing.CancelSetup();
+        });
+    }
 
+    const auto began = std::chrono::steady_clock::now();
     const std::wstring result = addressing.PrepareHostAddress(
         std::wstring(ip.begin(), ip.end()), std::wstring(mask.begin(), mask.end()));
     std::cout << "result=" << Narrow(result) << std::endl;
+    std::cout << "elapsed_ms="
+              << std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::steady_clock::now() - began)
+                     .count()
+              << std::endl;
+    if (canceller.joinable()) {
+        canceller.join();
+    }
 
     if (then == "remove") {
         std::cout << "removed=" << (addressing.RemoveTempAddress() ? 1 : 0) << std::endl;

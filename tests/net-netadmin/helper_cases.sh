@@ -4,8 +4,9 @@
 #   helper_cases.sh <tamsel-netadmin> refusals|lifecycle
 # refusals: every request its rules forbid gets "error ...", and the PC's addresses and
 #           neighbour entries stay exactly as they were.
-# lifecycle: an address it added carries our label and a finite lifetime, and goes when
-#           the helper's input closes (the program that started it ended, however).
+# lifecycle: an address it added carries our label and a finite lifetime, a cancel cuts
+#           an ARP wait short, and the address goes when the helper's input closes (the
+#           program that started it ended, however).
 set -euo pipefail
 
 HELPER=$1
@@ -88,7 +89,8 @@ REQUESTS
 
 lifecycle)
     mkfifo "$WORK/in"
-    pc "$HELPER" <"$WORK/in" >"$WORK/answers" &
+    # A simple command, so that $! is the helper itself (ip netns exec execs it).
+    ip netns exec "$(netns_name pc)" "$HELPER" <"$WORK/in" >"$WORK/answers" &
     helper=$!
     exec 9>"$WORK/in"
     echo "add $eth0 192.168.1.241/24 30" >&9
@@ -100,6 +102,16 @@ lifecycle)
     read -r label lifetime <<<"$info"
     [[ $label == eth0:tmsl ]] || fail "label '$label'"
     ((lifetime > 0 && lifetime <= 30)) || fail "lifetime '$lifetime'"
+    # A cancel (SIGUSR1) cuts an unanswered ARP request short: it answers "none" and the
+    # helper goes on serving, answers in order.
+    echo "arp $eth0 192.168.1.99 192.168.1.241" >&9
+    sleep 0.3
+    kill -USR1 "$helper"
+    echo "flush $eth0" >&9
+    five_answers() { (($(wc -l <"$WORK/answers") >= 5)); }
+    busywait 10000 five_answers || fail "answers: $(cat "$WORK/answers")"
+    [[ $(sed -n '4,5p' "$WORK/answers" | tr '\n' ' ') == "none ok " ]] ||
+        fail "after the cancel: $(cat "$WORK/answers")"
     exec 9>&-
     wait "$helper" || fail "the helper failed"
     gone() { ! pc ip -j addr show dev eth0 | jq -e '.[0].addr_info[] | select(.local == "192.168.1.241")' >/dev/null; }

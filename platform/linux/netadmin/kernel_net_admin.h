@@ -19,6 +19,9 @@ public:
     std::optional<std::vector<uint8_t>> SendArp(Ipv4 target, Ipv4 source,
                                                 uint32_t interfaceIndex) override;
 
+    // Makes an ARP wait in progress give up; a lock-free flag, so a signal handler may.
+    void SetWaitsCancelled(bool cancelled) { m_kernel.SetWaitsCancelled(cancelled); }
+
 private:
     RtnlHostNetwork m_kernel;
 };

@@ -29,9 +29,18 @@
 namespace {
 
 volatile sig_atomic_t g_terminate = 0;
+KernelNetAdminSystem* g_system = nullptr;
 
 void OnTerminate(int) {
     g_terminate = 1;
+}
+
+// The program cancelled its set-up: the ARP wait in progress ends within a few tens of
+// milliseconds and answers "none".
+void OnCancel(int) {
+    if (g_system != nullptr) {
+        g_system->SetWaitsCancelled(true);
+    }
 }
 
 using CapabilitySets = std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3>;
@@ -94,7 +103,7 @@ bool WriteLine(const std::string& text) {
 }
 
 // Reads requests until the input closes, fails or SIGTERM arrives, answering each.
-void Serve(NetAdminService& service) {
+void Serve(KernelNetAdminSystem& system, NetAdminService& service) {
     std::string pending;
     bool discarding = false;  // inside a line that was too long
     char buffer[512];
@@ -117,6 +126,8 @@ void Serve(NetAdminService& service) {
                 }
                 continue;
             }
+            // A cancel is meant for the request in progress, not for this one.
+            system.SetWaitsCancelled(false);
             const std::string answer =
                 discarding ? FormatErrorAnswer("malformed request: request too long")
                            : service.Handle(pending);
@@ -143,6 +154,11 @@ void SetUpSignals() {
     terminate.sa_handler = OnTerminate;
     sigemptyset(&terminate.sa_mask);
     sigaction(SIGTERM, &terminate, nullptr);
+    struct sigaction cancel {};
+    cancel.sa_handler = OnCancel;
+    cancel.sa_flags = SA_RESTART;
+    sigemptyset(&cancel.sa_mask);
+    sigaction(SIGUSR1, &cancel, nullptr);
 }
 
 }  // namespace
@@ -170,9 +186,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     KernelNetAdminSystem system;
+    g_system = &system;
     NetAdminService service(system);
     if (WriteLine(kNetAdminGreeting)) {
-        Serve(service);
+        Serve(system, service);
     }
     service.Finish();
     return 0;

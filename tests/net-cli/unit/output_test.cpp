@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -26,6 +27,16 @@ TEST(TextTest, Utf8RoundTripsAndReplacesWhatItCannotCarry) {
     EXPECT_EQ(Utf8ToWide("\xe2\x82"), L"\u00e2\u201a");
 }
 
+TEST(TextTest, PlainOutputShowsEveryTerminalControlAsAnEscape) {
+    EXPECT_EQ(EscapeControls(L"a\x1b]0;title\a\r\n\tb\\c\b\v\f"),
+              L"a\\e]0;title\\a\\r\\n\\tb\\\\c\\b\\v\\f");
+    // Other C0 controls and DEL as hex bytes, the C1 controls (U+009B is a one-character
+    // CSI to many terminals) as code points; printable text beyond them stays.
+    EXPECT_EQ(EscapeControls(std::wstring(L"\x01\x7f\x80\x9b\x9f\xa0\u00e9\u20ac", 8)),
+              L"\\x01\\x7f\\u0080\\u009b\\u009f\u00a0\u00e9\u20ac");
+    EXPECT_EQ(EscapeControls(std::wstring(L"a\0b", 3)), L"a\\x00b");
+}
+
 TEST(OutcomeTest, AnAnswerWithoutStatusLineIsJudgedByTheGoodAnswerRule) {
     EXPECT_TRUE(JudgeResult({L"SITESURVEY", 4, "HTTP... 200"}).Ok());
     const Verdict refused = JudgeResult({L"SITESURVEY", 4, "<html>busy</html>"});
@@ -47,6 +58,47 @@ TEST(ReportTest, DeviceListEndsWithTheCountLine) {
     EXPECT_EQ(two.find("secret"), std::string::npos);
     EXPECT_EQ(FormatDevices({device}, true).find("secret"), std::string::npos);
     EXPECT_EQ(FormatDevices({}, true), "[]\n");
+}
+
+// What a hostile device could put in its pages and discovery replies.
+const std::wstring kHostileText =
+    L"x\x1b[2J\x1b]0;owned\a\ry\x9b"
+    L"31m\n";
+
+// No byte of the output may be a control a terminal acts on: C0 but the line ends that
+// the table itself writes, DEL, or the UTF-8 form of a C1 control.
+void ExpectNoTerminalControls(const std::string& out) {
+    for (size_t i = 0; i < out.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(out[i]);
+        EXPECT_FALSE((byte < 0x20 && byte != '\n') || byte == 0x7F)
+            << "byte " << i << " of " << out;
+        if (byte == 0xC2 && i + 1 < out.size()) {
+            const auto next = static_cast<unsigned char>(out[i + 1]);
+            EXPECT_FALSE(next >= 0x80 && next <= 0x9F) << "C1 control at " << i << " of " << out;
+        }
+    }
+}
+
+TEST(ReportTest, DeviceTextsReachPlainOutputEscapedAndJsonAsBefore) {
+    DeviceStatus status;
+    status.strSSID = kHostileText;
+    status.strFirmwareVersion = kHostileText;
+    const std::string plain = FormatStatus(status, false);
+    ExpectNoTerminalControls(plain);
+    EXPECT_NE(plain.find("x\\e[2J\\e]0;owned\\a\\ry\\u009b31m\\n"), std::string::npos) << plain;
+    EXPECT_EQ(std::count(plain.begin(), plain.end(), '\n'), 13);
+    EXPECT_NE(FormatStatus(status, true).find("x\\u001b[2J\\u001b]0;owned\\u0007\\ry\xc2\x9b"),
+              std::string::npos);
+
+    SurveyNetwork network;
+    network.ssid = kHostileText;
+    network.bssid = kHostileText;
+    ExpectNoTerminalControls(FormatSurvey({network}, false));
+
+    _STRU_AP_INFO device{kHostileText, kHostileText, L"192.168.1.1", kHostileText, L"", L""};
+    const std::string devices = FormatDevices({device}, false);
+    ExpectNoTerminalControls(devices);
+    EXPECT_NE(devices.find("1 Ranveil Found !"), std::string::npos);
 }
 
 class DryRunTest : public ::testing::Test {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <functional>
 #include <optional>
 
 #include "fake_event_loop.h"
@@ -102,12 +104,14 @@ TEST_F(StageRunnerTest, AReadThatRanIntoTheTimeLimitFailsEvenWithAFullAnswer) {
     EXPECT_EQ(web.PendingCount(), 0);  // WANINFO was never queued
 }
 
-TEST_F(StageRunnerTest, TheSurveyIsJudgedByItsAnswerAloneAndAResetConnectionIsANetworkFailure) {
+TEST_F(StageRunnerTest, ASurveyThatRanIntoTheTimeLimitOrWasResetFailsEvenWithAFullAnswer) {
     std::vector<SurveyNetwork> networks;
     Run(SurveyStages(networks));
     AnswerAndKeepOpen(kOkPage);
     ASSERT_TRUE(verdict.has_value());
-    EXPECT_TRUE(verdict->Ok());
+    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_EQ(verdict->messageId, 207);
+    EXPECT_NE(verdict->detail.find(L"completion code 5"), std::wstring::npos);
 
     verdict.reset();
     Run(SurveyStages(networks));
@@ -115,6 +119,86 @@ TEST_F(StageRunnerTest, TheSurveyIsJudgedByItsAnswerAloneAndAResetConnectionIsAN
     ASSERT_TRUE(verdict.has_value());
     EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
     EXPECT_NE(verdict->detail.find(L"completion code 6"), std::wstring::npos);
+}
+
+// Every command of tamselctl against a device that answers one judged command in full
+// but then keeps the connection open past the response limit: the run must fail, never
+// report success. The commands no stage names (UNCHECKREPEATER, the upgrade's REBOOT) are
+// the documented exceptions.
+TEST_F(StageRunnerTest, NoCommandSucceedsWhenAJudgedCommandDidNotFinish) {
+    struct Case {
+        const char* command;
+        std::function<std::vector<Stage>()> stages;
+        const wchar_t* unfinished;
+    };
+    std::vector<SurveyNetwork> networks;
+    RepeaterSettings settings;
+    settings.ssid = L"Net";
+    const std::vector<Case> cases = {
+        {"status", [&] { return StatusStages(status); }, L"LANINFO"},
+        {"status", [&] { return StatusStages(status); }, L"WANINFO"},
+        {"status", [&] { return StatusStages(status); }, L"GETSTATUS"},
+        {"survey", [&] { return SurveyStages(networks); }, L"SITESURVEY"},
+        {"bridge", [&] { return BridgeStages(settings); }, L"REPEATER"},
+        {"bridge", [&] { return BridgeStages(settings); }, L"REBOOT"},
+        {"set-ip", [&] { return SetIpStages(L"192.168.1.9", L"255.255.255.0", false, status); },
+         L"SETUPIPADDRESS"},
+        {"set-ip", [&] { return SetIpStages(L"192.168.1.9", L"255.255.255.0", false, status); },
+         L"REBOOT"},
+        {"set-password", [&] { return SetPasswordStages(L"admin", L"new"); }, L"SETUPPASSWORD"},
+        {"upgrade", [&] { return UpgradeStages("/nonexistent", 1000, 0, status); }, L"UPLOAD"},
+        {"upgrade", [&] { return UpgradeStages("/nonexistent", 1000, 0, status); }, L"GETSTATUS"},
+        {"reboot", [&] { return RebootStages(); }, L"REBOOT"},
+        {"reset", [&] { return ResetStages(); }, L"RESETDEFAULT"},
+        {"reset", [&] { return ResetStages(); }, L"REBOOT"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " with an unfinished " +
+                     std::string(c.unfinished, c.unfinished + std::wcslen(c.unfinished)));
+        verdict.reset();
+        web.StopAll();
+        Run(c.stages());
+        for (int step = 0; step < 20 && !verdict.has_value(); ++step) {
+            if (web.PendingCount() == 0) {
+                loop.Fire(1000);  // the upgrade's settle delay
+                continue;
+            }
+            if (Head() == c.unfinished) {
+                AnswerAndKeepOpen(kOkPage);
+            } else {
+                Answer(kOkPage);
+            }
+        }
+        ASSERT_TRUE(verdict.has_value());
+        EXPECT_FALSE(verdict->Ok());
+        EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    }
+}
+
+TEST_F(StageRunnerTest, AnAnswerCutOffForItsSizeIsNamedAndNotAskedAgain) {
+    // The upgrade's come-back poll asks again after a network failure, but not a device
+    // that floods its answer.
+    Run(UpgradeStages("/nonexistent", 1000, 600000, status));
+    Answer(kOkPage);  // UPLOAD
+    Answer(kOkPage);  // REBOOT
+    loop.Fire(1000);
+    ASSERT_EQ(Head(), L"GETSTATUS");
+    WebTick();
+    sockets.Last().events->OnConnect(0);
+    WebTick();
+    sockets.Last().chunks.push_back({std::string(CWEBManager::kMaxResponseBytes + 1, 'x'), 0});
+    while (!sockets.Last().chunks.empty() && sockets.Last().open) {
+        sockets.Last().peerAddress = kPeer;
+        sockets.Last().events->OnReceive(0);
+    }
+    WebTick();  // hand over
+    loop.Fire(StageRunner::kResultPeriodMs);
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_EQ(
+        verdict->detail,
+        L"The repeater's answer to GETSTATUS exceeded 4 MiB; tamselctl closed the connection.");
+    EXPECT_FALSE(loop.HasTimer(2000)) << "the flooding device is asked again";
 }
 
 TEST_F(StageRunnerTest, ARequestThatWasNeverSentIsNotTakenForItsAnswer) {

@@ -145,9 +145,6 @@ TEST_F(UdpManagerTest, ReceiveFailuresCloseTheSocketAndTheNextSendMakesItAgain) 
         std::function<void(FakeSocketState&, CUDPManager&)> fail;
     };
     const std::vector<Case> cases = {
-        {"datagram over 1024 bytes",
-         [](FakeSocketState& s, CUDPManager&) { s.DeliverDatagram(std::string(1025, 'x')); }},
-        {"empty datagram", [](FakeSocketState& s, CUDPManager&) { s.DeliverDatagram(""); }},
         {"receive error", [](FakeSocketState& s, CUDPManager&) { s.DeliverReceiveError(EIO); }},
         {"network down", [](FakeSocketState&, CUDPManager& m) { m.OnReceive(ENETDOWN); }},
         {"close event", [](FakeSocketState&, CUDPManager& m) { m.OnClose(ECONNRESET); }},
@@ -167,6 +164,47 @@ TEST_F(UdpManagerTest, ReceiveFailuresCloseTheSocketAndTheNextSendMakesItAgain) 
         EXPECT_TRUE(socket().open);
         EXPECT_EQ(Sent(), sent + 2);
     }
+}
+
+TEST_F(UdpManagerTest, DatagramsThatAreNoReplyAreDroppedAndTheSocketKeepsReceiving) {
+    manager.QueueSearch(L"1");
+    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+    ReplyFields second;
+    second.mac = "001122334455";
+
+    // Any host on the LAN may send these to the discovery port during a search.
+    socket().DeliverDatagram("");
+    socket().DeliverDatagram(std::string(1025, 'x'));
+    socket().DeliverDatagram(std::string(65507, '\xff'));
+    socket().DeliverDatagram(AsString(BuildReply({}, 100)));
+    socket().DeliverDatagram(AsString(BuildReply({})));
+    // The same, queued ahead of a reply and reported once.
+    socket().datagrams.push_back({"", "192.168.1.66", 13379, 0});
+    socket().datagrams.push_back({std::string(4096, '\0'), "192.168.1.66", 13379, 0});
+    socket().datagrams.push_back({AsString(BuildReply(second)), "192.168.1.20", 13379, 0});
+    socket().events->OnReceive(0);
+
+    EXPECT_TRUE(socket().open);
+    EXPECT_EQ(socket().closes, 0);
+    EXPECT_EQ(socket().creates, 1);
+    EXPECT_EQ(manager.GetDeviceCount(), 2);
+}
+
+TEST_F(UdpManagerTest, ABurstOfRepliesIsReadSeveralPerReport) {
+    manager.QueueSearch(L"1");
+    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+    const int burst = CUDPManager::kDatagramsPerEvent + 10;
+    for (int i = 0; i < burst; ++i) {
+        ReplyFields fields;
+        fields.mac = "0011223300" + std::string(1, "0123456789abcdef"[i / 16]) +
+                     std::string(1, "0123456789abcdef"[i % 16]);
+        socket().datagrams.push_back({AsString(BuildReply(fields)), "192.168.1.20", 13379, 0});
+    }
+    socket().events->OnReceive(0);
+    EXPECT_EQ(manager.GetDeviceCount(), CUDPManager::kDatagramsPerEvent);
+    socket().events->OnReceive(0);  // the socket reports the rest again
+    EXPECT_EQ(manager.GetDeviceCount(), burst);
+    EXPECT_TRUE(socket().datagrams.empty());
 }
 
 TEST_F(UdpManagerTest, ReadinessWithoutADatagramKeepsTheSocket) {

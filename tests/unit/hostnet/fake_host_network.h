@@ -186,7 +186,11 @@ public:
                                                 uint32_t interfaceIndex) override {
         std::lock_guard lock(m_mutex);
         m_log.Record("arp " + FormatIpv4Ascii(target) + " from " + FormatIpv4Ascii(source) +
-                     " dev " + std::to_string(interfaceIndex));
+                     " dev " + std::to_string(interfaceIndex) +
+                     (m_waitsCancelled ? " cancelled" : ""));
+        if (m_waitsCancelled) {
+            return std::nullopt;
+        }
         const auto lan = m_stations.find(interfaceIndex);
         if (lan != m_stations.end()) {
             const auto station = lan->second.find(target);
@@ -203,6 +207,15 @@ public:
             }
         }
         return std::nullopt;
+    }
+
+    void SetWaitsCancelled(bool cancelled) override {
+        std::lock_guard lock(m_mutex);
+        m_waitsCancelled = cancelled;
+    }
+    bool WaitsCancelled() const {
+        std::lock_guard lock(m_mutex);
+        return m_waitsCancelled;
     }
 
     bool FlushNeighbours(uint32_t interfaceIndex) override {
@@ -254,4 +267,5 @@ private:
     size_t m_routeQueries = 0;
     size_t m_renewals = 0;
     size_t m_maxTempAddresses = 0;
+    bool m_waitsCancelled = false;
 };

@@ -246,6 +246,45 @@ TEST_F(HostAddressingTest, RemovalDuringSetUpStopsItWithoutAnotherAddress) {
     EXPECT_EQ(Prepare(), L"192.168.1.241");
 }
 
+TEST_F(HostAddressingTest, CancelDuringTheWaitEndsTheSetUpAndTheNetworksWaits) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 16)});
+    DeviceOn(kEth0);
+    bool networkCancelled = false;
+    sleeper.onSleep = [&](uint32_t ms) {
+        if (ms == 10000) {
+            Addressing().CancelSetup();
+            networkCancelled = network.WaitsCancelled();
+        }
+    };
+
+    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_TRUE(networkCancelled) << "an ARP wait would have run to its end";
+    EXPECT_EQ(log.Count("arp"), 0u);
+    // The added address is the remover's to delete; the cancel ended with the set-up.
+    EXPECT_TRUE(Addressing().TempAddress());
+    EXPECT_FALSE(network.WaitsCancelled());
+    EXPECT_TRUE(Addressing().RemoveTempAddress());
+
+    sleeper.onSleep = nullptr;
+    EXPECT_EQ(Prepare(), L"192.168.1.241");
+}
+
+TEST_F(HostAddressingTest, CancelBeforeTheSetUpBeginsIsKeptForItUntilARemoval) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
+    network.SetDefaultRoute(kEth0);
+    DeviceOn(kEth0);
+
+    // The stop came while the worker was being started: the set-up must not run at all.
+    Addressing().CancelSetup();
+    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_THAT(log.Events(), IsEmpty());
+
+    // A cancel no set-up took up ends with the next removal.
+    Addressing().CancelSetup();
+    EXPECT_FALSE(Addressing().RemoveTempAddress());
+    EXPECT_EQ(Prepare(), L"192.168.1.241");
+}
+
 TEST_F(HostAddressingTest, SecondSetUpKeepsAndReusesTheTempAddress) {
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
     network.SetDefaultRoute(kEth0);

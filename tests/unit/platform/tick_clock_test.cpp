@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 
 namespace {
 
@@ -22,6 +23,23 @@ TEST(MonotonicTickClock, IsTheMonotonicMillisecondCountModulo2To32) {
         // Modular comparison, so the check holds across a wrap as well.
         EXPECT_LE(static_cast<uint32_t>(tick - before), static_cast<uint32_t>(after - before));
     }
+}
+
+// A stop must never sit out a long wait: the cancel wakes a sleeper that waits for it,
+// and one that comes too late to wake still ends the next wait before it begins.
+TEST(ThreadSleeper, AnInterruptibleWaitEndsOnItsCancel) {
+    CancelSignal cancel;
+    auto wait = std::async(std::launch::async, [&cancel] {
+        return ThreadSleeper::Instance().SleepMsUnless(3600 * 1000, cancel);
+    });
+    cancel.Cancel();
+    // The bound only keeps a wait that ignores its cancel from hanging the test.
+    ASSERT_EQ(wait.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_FALSE(wait.get());
+    EXPECT_FALSE(ThreadSleeper::Instance().SleepMsUnless(3600 * 1000, cancel));
+
+    cancel.Reset();
+    EXPECT_TRUE(ThreadSleeper::Instance().SleepMsUnless(1, cancel));
 }
 
 }  // namespace

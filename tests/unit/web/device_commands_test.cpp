@@ -78,7 +78,9 @@ TEST(DeviceCommandsTest, TheUploadTravelsWithItsPathOntoTheWebQueue) {
     CWEBManager web(sockets, clock, host);
     WebManagerSink sink(web);
     QueueLanInfo(sink, kTarget);
-    QueueUpload(sink, kTarget, "/tmp/image.bin");
+    // Bytes of the file system's name, not text: UTF-8 "é" and a byte that is no UTF-8.
+    const std::string path = "/tmp/fw_\xc3\xa9_\xff.bin";
+    QueueUpload(sink, kTarget, path);
     const auto pending = web.PendingSnapshot();
     ASSERT_EQ(pending.size(), 2u);
     EXPECT_EQ(pending[0].strID, kCommandLanInfo);
@@ -86,7 +88,7 @@ TEST(DeviceCommandsTest, TheUploadTravelsWithItsPathOntoTheWebQueue) {
     EXPECT_EQ(pending[0].strAPSubnet, kTarget.subnet);
     EXPECT_TRUE(pending[0].strFilePath.empty());
     EXPECT_EQ(pending[1].strID, kCommandUpload);
-    EXPECT_EQ(pending[1].strFilePath, L"/tmp/image.bin");
+    EXPECT_EQ(pending[1].strFilePath, path);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <random>
 #include <thread>
 
@@ -137,7 +138,7 @@ TEST_F(WebManagerTest, ACommandWalksEveryStateToANormalClose) {
     // State 2: the request goes out in Windows-1252 and the record starts collecting.
     Tick();
     EXPECT_EQ(socket().sent.back(), WideToAnsi(kRequest));
-    EXPECT_EQ(Head().strData, L"");
+    EXPECT_EQ(Head().strData, "");
     EXPECT_EQ(Head().dwTimeout, 18000u);
 
     socket().DeliverChunk("HTTP/1.1 200 OK\r\n", kDeviceIpA);
@@ -226,8 +227,44 @@ TEST_F(WebManagerTest, ChunksFromOtherPeersAreDroppedAndAZeroByteCutsAChunk) {
     EXPECT_EQ(Head().dwResult, 2u);
     socket().DeliverChunk(std::string("abc\0def", 7), kDeviceIpA);
     socket().DeliverChunk("ghi", kDeviceIpA);
-    EXPECT_EQ(Head().strData, L"abcghi");
+    EXPECT_EQ(Head().strData, "abcghi");
     EXPECT_TRUE(socket().chunks.empty());  // dropped chunks are still read off the socket
+}
+
+// A device that never stops sending, or sends a page of many megabytes: what one answer
+// may bring is bounded, bytes after a zero byte included.
+TEST_F(WebManagerTest, AnAnswerPastTheBoundIsCutOffAndEndsTheCommandAsFailed) {
+    for (const char fill : {'x', '\0'}) {
+        SCOPED_TRACE(fill == 'x' ? "text" : "zero bytes");
+        web->QueueCommand(L"SITESURVEY", kRequest, kDeviceIp, kDeviceMask);
+        RunToSent();
+        const std::string page = "HTTP/1.1 200 OK\r\n\r\n";
+        socket().DeliverChunk(page, kDeviceIpA);
+        // Up to the bound exactly: still receiving.
+        socket().chunks.push_back(
+            {std::string(CWEBManager::kMaxResponseBytes - page.size(), fill), 0});
+        while (!socket().chunks.empty()) {
+            socket().events->OnReceive(0);
+        }
+        ASSERT_EQ(Head().dwResult, 3u);
+        EXPECT_EQ(Head().strData.size(),
+                  fill == 'x' ? CWEBManager::kMaxResponseBytes : page.size());
+        EXPECT_TRUE(socket().open);
+
+        socket().DeliverChunk("y", kDeviceIpA);
+        EXPECT_EQ(Head().dwResult, 6u);
+        EXPECT_TRUE(Head().bOversized);
+        EXPECT_TRUE(Head().strData.empty());
+        EXPECT_FALSE(socket().open) << "the connection stays open to a flooding device";
+        EXPECT_EQ(web->GetConnPhase(), CWEBManager::kClosed);
+
+        Tick();
+        const std::optional<WebResult> result = web->TakeResult();
+        ASSERT_TRUE(result.has_value());
+        EXPECT_EQ(result->code, 6u);
+        EXPECT_TRUE(result->oversized);
+        EXPECT_TRUE(result->response.empty());
+    }
 }
 
 TEST_F(WebManagerTest, FailedSetUpEndsItsCommandAndLeavesTheBurstWithoutASocket) {
@@ -335,7 +372,7 @@ TEST_F(WebManagerTest, StaleEventsLeaveACommandThatIsNotConnectedAlone) {
     socket().events->OnClose(0);
     EXPECT_EQ(Head().strID, L"WANINFO");
     EXPECT_EQ(Head().dwResult, 1u);
-    EXPECT_EQ(Head().strData, kRequest);
+    EXPECT_EQ(Head().strData, WideToAnsi(kRequest));
 }
 
 // --- The firmware upload -------------------------------------------------------------
@@ -361,7 +398,7 @@ protected:
     // Queues and sends an upload of `path` with a placeholder run of `runLength`.
     std::string SendUpload(const std::filesystem::path& path, uint64_t runLength) {
         web->QueueFileCommand(L"UPLOAD", WebRequest{head, runLength, tail}, kDeviceIp, kDeviceMask,
-                              path.wstring());
+                              path.string());
         RunToSent();
         std::string sent = socket().sent.back();
         web->StopAll();
@@ -382,6 +419,15 @@ TEST_F(UploadTest, TheImageReplacesThePlaceholderByteForByte) {
     ASSERT_EQ(sent.size(), WideToAnsi(head).size() + size + WideToAnsi(tail).size());
     EXPECT_TRUE(sent == WideToAnsi(head) + image + WideToAnsi(tail));
     EXPECT_LE(socket().largestSourceRead, FakeSocket::kSourceReadSize);
+}
+
+TEST_F(UploadTest, AFileNamedInAnyBytesIsSentLikeAnyOther) {
+    // UTF-8 "é", and a byte that is no UTF-8 at all: the name is never made text.
+    for (const std::string name : {"fw_\xc3\xa9.bin", "fw_\xff\xfe.bin"}) {
+        const std::string image = WriteFile(name, 1000);
+        EXPECT_EQ(SendUpload(dir / name, image.size()),
+                  WideToAnsi(head) + image + WideToAnsi(tail));
+    }
 }
 
 TEST_F(UploadTest, AShortOrMissingFileIsPaddedAndALongOneCut) {
@@ -438,18 +484,22 @@ TEST_F(WebManagerTest, TheSetUpOutcomeSurvivesTicksRacingIt) {
     }
 }
 
-TEST_F(WebManagerTest, TeardownWaitsForASlowSetUpAndRemovesWhatItAdded) {
+TEST_F(WebManagerTest, TeardownCancelsASlowSetUpFirstAndRemovesWhatItAdded) {
     host.Close();
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     web->WebTimerProc(CWEBManager::kTimerId);
     host.WaitUntilRunning();
 
-    std::thread teardown([this] { web.reset(); });
+    // A teardown that waited for the set-up before cancelling it would wait for ever
+    // here; the bound only keeps such a fault from hanging the test.
+    auto teardown = std::async(std::launch::async, [this] { web.reset(); });
+    const bool ended = teardown.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
     host.Open();
-    teardown.join();
+    teardown.get();
+    EXPECT_TRUE(ended) << "the teardown waited for the set-up instead of cancelling it";
 
-    EXPECT_EQ(host.Log(), (std::vector<std::string>{"prepare 192.168.1.254/255.255.255.0",
-                                                    "prepared", "remove"}));
+    EXPECT_EQ(host.Log(), (std::vector<std::string>{"prepare 192.168.1.254/255.255.255.0", "cancel",
+                                                    "cancelled", "remove"}));
     EXPECT_FALSE(host.TempAddressPresent());
     EXPECT_FALSE(socket().alive);
 }
