@@ -60,9 +60,14 @@ step "building the packages"
 version=$(dpkg-parsechangelog -l "$SOURCE/debian/changelog" -S Version)
 tree=$WORK/tamsel-$version
 mkdir "$tree"
-# The files of the source tree as git knows them (tracked, and new ones not ignored).
-git -C "$SOURCE" ls-files -z --cached --others --exclude-standard |
-    (cd "$SOURCE" && xargs -0 tar --no-recursion -cf - 2>/dev/null) | tar -xf - -C "$tree"
+# The files of the source tree as git knows them (tracked, and new ones not ignored); a
+# tree that is no git checkout is copied without its build directories.
+if git -C "$SOURCE" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git -C "$SOURCE" ls-files -z --cached --others --exclude-standard |
+        (cd "$SOURCE" && xargs -0 tar --no-recursion -cf - 2>/dev/null) | tar -xf - -C "$tree"
+else
+    tar -C "$SOURCE" --exclude='./build*' --exclude=./.git -cf - . | tar -xf - -C "$tree"
+fi
 (
     cd "$tree"
     DEB_BUILD_OPTIONS="nocheck noautodbgsym parallel=$(nproc)" \
