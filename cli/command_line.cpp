@@ -238,6 +238,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     // Options are applied once the command is known, since "--mask" depends on it.
     std::vector<std::pair<const OptionRule*, std::wstring>> given;
     bool help = false;
+    bool version = false;
     bool optionsEnded = false;
 
     for (size_t i = 0; i < arguments.size(); ++i) {
@@ -259,6 +260,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
         if (argument == "-h" || argument == "--help") {
             help = true;
+            continue;
+        }
+        if (argument == "--version") {
+            version = true;
             continue;
         }
         std::string name = argument == "-v" ? "--verbose" : argument;
@@ -290,6 +295,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         given.emplace_back(rule, std::move(value));
     }
 
+    if (version && !help) {
+        options.command = CliCommand::kVersion;
+        return CommandLine{options, std::wstring()};
+    }
     if (help || command == nullptr || command->command == CliCommand::kHelp) {
         if (!help && command == nullptr) {
             return Fail(LoadString(kCliNoCommand));

@@ -8,6 +8,7 @@
 
 enum class CliCommand {
     kHelp,
+    kVersion,
     kDiscover,
     kStatus,
     kSurvey,

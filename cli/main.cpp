@@ -47,6 +47,10 @@ int Run(int argc, char** argv) {
         std::fputs(WideToUtf8(LoadString(kCliHelp)).c_str(), stdout);
         return static_cast<int>(ExitCode::kSuccess);
     }
+    if (options.command == CliCommand::kVersion) {
+        std::printf("tamselctl %s\n", TAMSEL_VERSION);
+        return static_cast<int>(ExitCode::kSuccess);
+    }
 
     // Input checks and password prompts come first, while the terminal's signals still
     // act as usual; a dry run needs nothing else.

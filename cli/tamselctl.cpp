@@ -5,12 +5,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "cli/discover_cache.h"
 #include "cli/dry_run.h"
 #include "cli/password_prompt.h"
+#include "cli/privileges.h"
 #include "cli/report.h"
 #include "cli/text.h"
 #include "platform/ansi_text.h"
-#include "platform/linux/rtnl_host_network.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "web/input_rules.h"
@@ -219,6 +220,7 @@ void Tamselctl::Discover() {
 
 void Tamselctl::OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices) {
     if (m_options.command == CliCommand::kDiscover) {
+        RememberDiscovered(devices);
         Succeed(FormatDevices(devices, m_options.json));
         return;
     }
@@ -347,13 +349,9 @@ void Tamselctl::ObserveResult(const WebResult& result) {
                                                  std::to_wstring(result.response.size())}));
     }
     if (result.code == CWEBManager::kAddressSetupFailed) {
-        // The usual reason is a missing capability: say which, and how to grant it.
-        std::wstring missing;
-        for (const std::string& capability : MissingNetworkCapabilities()) {
-            missing += (missing.empty() ? L"" : L", ") + Utf8ToWide(capability);
-        }
-        if (!missing.empty()) {
-            WriteErr(FormatString(kCliMissingCapabilities, {missing}));
+        // The usual reason is a missing right: say which, and how to get it.
+        if (const std::wstring why = DescribeMissingPrivileges(L"tamselctl"); !why.empty()) {
+            WriteErr(FormatString(kCliMissingCapabilities, {why}));
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "hostnet/host_addressing.h"
+#include "platform/linux/netadmin_host_network.h"
 #include "platform/linux/rtnl_host_network.h"
 #include "platform/tick_clock.h"
 
@@ -11,7 +12,8 @@ namespace {
 // Keeps the network back end alive for as long as the addressing that uses it.
 class LinuxHostAddressSetup : public IHostAddressSetup {
 public:
-    LinuxHostAddressSetup() : m_addressing(m_network, ThreadSleeper::Instance()) {}
+    LinuxHostAddressSetup()
+        : m_network(MakeHostNetwork()), m_addressing(*m_network, ThreadSleeper::Instance()) {}
 
     std::wstring PrepareHostAddress(const std::wstring& deviceIp,
                                     const std::wstring& deviceMask) override {
@@ -21,11 +23,21 @@ public:
     bool RemoveTempAddress() override { return m_addressing.RemoveTempAddress(); }
 
 private:
-    RtnlHostNetwork m_network;  // declared first: the addressing uses it until its end
+    // Declared first: the addressing uses it until its end.
+    std::unique_ptr<IHostNetwork> m_network;
     HostAddressing m_addressing;
 };
 
 }  // namespace
+
+// In process when the program has the rights itself (root, or capabilities granted to it);
+// otherwise through the network helper, which alone carries them.
+std::unique_ptr<IHostNetwork> MakeHostNetwork() {
+    if (MissingNetworkCapabilities().empty()) {
+        return std::make_unique<RtnlHostNetwork>();
+    }
+    return std::make_unique<NetAdminHostNetwork>();
+}
 
 std::unique_ptr<IHostAddressSetup> MakeHostAddressSetup() {
     return std::make_unique<LinuxHostAddressSetup>();

@@ -16,6 +16,8 @@ PACKAGES=(
     fonts-dejavu-core                              # the artwork's and the pages' font
     clang-format                                   # style check
     clang libclang-rt-14-dev                       # fuzzing: clang and its libFuzzer
+    # The Debian packages: icon, man pages, packaging, their checks, file capabilities
+    qt6-svg-dev help2man debhelper dpkg-dev lintian desktop-file-utils appstream libcap2-bin
 )
 
 missing=()

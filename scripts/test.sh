@@ -2,7 +2,8 @@
 # Sets up and runs every test: the full build (core, GUI, tamselctl, simulator) with all
 # CTest suites, including the network tests in private network namespaces (root needed),
 # then the core's unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and a Release build of the programs. Our own builds treat warnings as errors
+# a Release build of the programs, the fuzzing smoke run, and last the Debian packages
+# (built, installed, tried and purged). Our own builds treat warnings as errors
 # (TAMSEL_WERROR); a user's build does not.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +15,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMSEL_WERROR=O
 cmake --build build -j "$jobs"
 scripts/check-format.sh
 scripts/check-layers.py
-ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600
+ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600 -LE package
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAMSEL_SANITIZE=ON \
     -DTAMSEL_WITH_QT=OFF -DTAMSEL_WERROR=ON
@@ -30,3 +31,7 @@ cmake --build build-release -j "$jobs" --target tamsel tamselctl tamsel-sim
 # Fuzzing smoke run: every libFuzzer harness of tests/fuzz for 20 s under ASan and UBSan,
 # then the kept regression inputs; skipped with a message when clang is absent.
 scripts/fuzz.sh --smoke
+
+# Last and on its own, since it changes the machine for a while: builds the Debian
+# packages, installs them, tries them as unprivileged users and purges them again.
+ctest --test-dir build --output-on-failure --timeout 1500 -L package

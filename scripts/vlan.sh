@@ -13,7 +13,8 @@
 # COMMAND's; 77 when not root (skip); 1 when the LAN could not be built.
 #
 # Options (repeatable ones keep their order):
-#   --sim PATH             tamsel-sim binary (default: $TAMSEL_SIM, else build/tamsel-sim)
+#   --sim PATH             tamsel-sim binary (default: $TAMSEL_SIM, else build/tamsel-sim,
+#                          else tamsel-sim on the PATH)
 #   --pc ADDR/PREFIX       an address of the PC's eth0 (repeatable; default 192.168.1.10/24;
 #                          "none": eth0 without any address)
 #   --pc2 ADDR/PREFIX      gives the PC a second interface, eth1, on a separate LAN that
@@ -60,6 +61,10 @@ usage() {
 }
 
 sim=${TAMSEL_SIM:-$SCRIPT_DIR/../build/tamsel-sim}
+# Installed from the tamsel-sim package, the simulator is on the PATH instead.
+if [[ -z ${TAMSEL_SIM:-} && ! -x $sim ]] && command -v tamsel-sim >/dev/null; then
+    sim=$(command -v tamsel-sim)
+fi
 pc_addresses=()
 pc2_addresses=()
 pc2=0

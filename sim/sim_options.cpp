@@ -61,7 +61,10 @@ constexpr char kUsage[] =
     "                          interface values and survey fields\n"
     "  --bad-datagrams N       before each discovery reply, N invalid datagrams to the\n"
     "                          searcher: empty, 1 byte, 423 bytes, 1025 and 2000 bytes,\n"
-    "                          in turn; those long enough carry a decoy device\n";
+    "                          in turn; those long enough carry a decoy device\n"
+    "\n"
+    "  --help                  show this text\n"
+    "  --version               show the version\n";
 
 enum OptionId {
     kMac = 1000,
@@ -85,6 +88,7 @@ enum OptionId {
     kLog,
     kReady,
     kControl,
+    kVersion,
     kHelp,
     // Misbehaviours, all handled by ApplyMisbehaviour under their long names.
     kKeepOpen,
@@ -142,6 +146,7 @@ const option kLongOptions[] = {
     {"escape-values", no_argument, nullptr, kEscapeValues},
     {"bad-datagrams", required_argument, nullptr, kBadDatagrams},
     {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -425,6 +430,8 @@ OptionsResult ParseSimOptions(int argc, char** argv) {
                 break;
             case kHelp:
                 return OptionsResult{std::nullopt, 0, kUsage};
+            case kVersion:
+                return OptionsResult{std::nullopt, 0, "tamsel-sim " TAMSEL_VERSION "\n"};
             default: {
                 const char* name = nullptr;
                 for (const option& o : kLongOptions) {

@@ -26,189 +26,21 @@
 #include <functional>
 
 #include "platform/host_network.h"
+#include "platform/linux/rtnl_messages.h"
 
 namespace {
 
-// A netlink request that gets no answer in this time has failed.
-constexpr time_t kNetlinkReplyTimeoutSeconds = 5;
 // How often a waiting ARP request looks whether it has been cancelled.
 constexpr int64_t kCancelCheckMs = 20;
-// Large enough for any single message of a dump.
-constexpr size_t kReceiveBufferSize = 32768;
 
-uint32_t NextSequence() {
-    static std::atomic<uint32_t> sequence{static_cast<uint32_t>(time(nullptr))};
-    return ++sequence;
-}
-
-using MessageHandler = std::function<void(const nlmsghdr*)>;
-
-int DispatchMessage(const nlmsghdr* message, void* data) {
-    (*static_cast<MessageHandler*>(data))(message);
-    return MNL_CB_OK;
-}
-
-// One request and its replies on a socket of its own. The kernel's replies are matched by
-// our port id and the request's sequence number; NLMSG_ERROR with 0 is the
-// acknowledgement, any other error code fails the request with that errno.
-class NetlinkRequest {
-public:
-    explicit NetlinkRequest(uint16_t type, uint16_t flags) : m_buffer(MNL_SOCKET_BUFFER_SIZE) {
-        m_message = mnl_nlmsg_put_header(m_buffer.data());
-        m_message->nlmsg_type = type;
-        m_message->nlmsg_flags = NLM_F_REQUEST | flags;
-        m_message->nlmsg_seq = NextSequence();
-    }
-
-    template <typename Header>
-    Header* PutHeader() {
-        return static_cast<Header*>(mnl_nlmsg_put_extra_header(m_message, sizeof(Header)));
-    }
-
-    nlmsghdr* Message() { return m_message; }
-
-    bool Run(const MessageHandler& onMessage = {}) {
-        mnl_socket* socket = mnl_socket_open2(NETLINK_ROUTE, SOCK_CLOEXEC);
-        if (!socket) {
-            return false;
-        }
-        const bool ok = Exchange(socket, onMessage);
-        const int error = errno;
-        mnl_socket_close(socket);
-        errno = error;
-        return ok;
-    }
-
-private:
-    bool Exchange(mnl_socket* socket, const MessageHandler& onMessage) {
-        if (mnl_socket_bind(socket, 0, MNL_SOCKET_AUTOPID) < 0) {
-            return false;
-        }
-        const timeval timeout{kNetlinkReplyTimeoutSeconds, 0};
-        setsockopt(mnl_socket_get_fd(socket), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-        if (mnl_socket_sendto(socket, m_message, m_message->nlmsg_len) < 0) {
-            return false;
-        }
-        const unsigned portId = mnl_socket_get_portid(socket);
-        MessageHandler handler = onMessage ? onMessage : [](const nlmsghdr*) {};
-        std::vector<char> reply(kReceiveBufferSize);
-        for (;;) {
-            const ssize_t length = mnl_socket_recvfrom(socket, reply.data(), reply.size());
-            if (length < 0) {
-                return false;
-            }
-            const int result = mnl_cb_run(reply.data(), static_cast<size_t>(length),
-                                          m_message->nlmsg_seq, portId, DispatchMessage, &handler);
-            if (result == MNL_CB_ERROR) {
-                return false;
-            }
-            if (result == MNL_CB_STOP) {
-                return true;
-            }
-        }
-    }
-
-    std::vector<char> m_buffer;
-    nlmsghdr* m_message;
-};
-
-// The attributes of a message, indexed by type; types above N are ignored.
-template <size_t N>
-struct Attributes {
-    std::array<const nlattr*, N + 1> slot{};
-
-    Attributes(const nlmsghdr* message, size_t headerSize) {
-        mnl_attr_parse(message, static_cast<unsigned>(headerSize), &Attributes::Collect, this);
-    }
-
-    const nlattr* operator[](size_t type) const { return type <= N ? slot[type] : nullptr; }
-
-    static int Collect(const nlattr* attribute, void* data) {
-        auto* self = static_cast<Attributes*>(data);
-        const uint16_t type = mnl_attr_get_type(attribute);
-        if (type <= N) {
-            self->slot[type] = attribute;
-        }
-        return MNL_CB_OK;
-    }
-};
-
-std::optional<uint32_t> ReadU32(const nlattr* attribute) {
-    if (!attribute || mnl_attr_validate(attribute, MNL_TYPE_U32) < 0) {
-        return std::nullopt;
-    }
-    return mnl_attr_get_u32(attribute);
-}
-
-std::optional<Ipv4> ReadIpv4(const nlattr* attribute) {
-    if (!attribute || mnl_attr_get_payload_len(attribute) != 4) {
-        return std::nullopt;
-    }
-    uint32_t networkOrder = 0;
-    std::memcpy(&networkOrder, mnl_attr_get_payload(attribute), 4);
-    return ntohl(networkOrder);
-}
-
-std::string ReadString(const nlattr* attribute) {
-    if (!attribute) {
-        return std::string();
-    }
-    const char* text = static_cast<const char*>(mnl_attr_get_payload(attribute));
-    const size_t length = mnl_attr_get_payload_len(attribute);
-    return std::string(text, strnlen(text, length));
-}
-
-std::vector<uint8_t> ReadBytes(const nlattr* attribute) {
-    if (!attribute) {
-        return {};
-    }
-    const auto* bytes = static_cast<const uint8_t*>(mnl_attr_get_payload(attribute));
-    return std::vector<uint8_t>(bytes, bytes + mnl_attr_get_payload_len(attribute));
-}
-
-void PutIpv4(nlmsghdr* message, uint16_t type, Ipv4 address) {
-    mnl_attr_put_u32(message, type, htonl(address));
-}
-
-struct Link {
-    uint32_t index = 0;
-    std::string name;
-    std::string alias;
-    uint16_t hardwareType = 0;
-    unsigned flags = 0;
-    std::vector<uint8_t> hardwareAddress;
-};
-
-struct Address {
-    uint32_t interfaceIndex = 0;
-    AdapterAddress address;
-    int prefixLength = 0;
-};
-
-std::optional<std::vector<Link>> DumpLinks() {
-    NetlinkRequest request(RTM_GETLINK, NLM_F_DUMP);
-    request.PutHeader<ifinfomsg>()->ifi_family = AF_UNSPEC;
-    std::vector<Link> links;
-    const bool ok = request.Run([&](const nlmsghdr* message) {
-        if (message->nlmsg_type != RTM_NEWLINK) {
-            return;
-        }
-        const auto* info = static_cast<const ifinfomsg*>(mnl_nlmsg_get_payload(message));
-        const Attributes<IFLA_MAX> attributes(message, sizeof(ifinfomsg));
-        Link link;
-        link.index = static_cast<uint32_t>(info->ifi_index);
-        link.hardwareType = info->ifi_type;
-        link.flags = info->ifi_flags;
-        link.name = ReadString(attributes[IFLA_IFNAME]);
-        link.alias = ReadString(attributes[IFLA_IFALIAS]);
-        link.hardwareAddress = ReadBytes(attributes[IFLA_ADDRESS]);
-        links.push_back(std::move(link));
-    });
-    if (!ok) {
-        return std::nullopt;
-    }
-    return links;
-}
+using Link = RtnlLink;
+using Address = RtnlAddress;
+using rtnl::Attributes;
+using rtnl::PutIpv4;
+using rtnl::ReadBytes;
+using rtnl::ReadIpv4;
+using rtnl::ReadString;
+using rtnl::ReadU32;
 
 std::optional<Link> FindLink(uint32_t interfaceIndex) {
     const std::optional<std::vector<Link>> links = DumpLinks();
@@ -220,43 +52,6 @@ std::optional<Link> FindLink(uint32_t interfaceIndex) {
         }
     }
     return std::nullopt;
-}
-
-std::optional<std::vector<Address>> DumpAddresses() {
-    NetlinkRequest request(RTM_GETADDR, NLM_F_DUMP);
-    request.PutHeader<ifaddrmsg>()->ifa_family = AF_INET;
-    std::vector<Address> addresses;
-    const bool ok = request.Run([&](const nlmsghdr* message) {
-        if (message->nlmsg_type != RTM_NEWADDR) {
-            return;
-        }
-        const auto* info = static_cast<const ifaddrmsg*>(mnl_nlmsg_get_payload(message));
-        if (info->ifa_family != AF_INET) {
-            return;
-        }
-        const Attributes<IFA_MAX> attributes(message, sizeof(ifaddrmsg));
-        // IFA_LOCAL is our own address; IFA_ADDRESS is the peer's on point-to-point links.
-        std::optional<Ipv4> local = ReadIpv4(attributes[IFA_LOCAL]);
-        if (!local) {
-            local = ReadIpv4(attributes[IFA_ADDRESS]);
-        }
-        if (!local) {
-            return;
-        }
-        const uint32_t flags = ReadU32(attributes[IFA_FLAGS]).value_or(info->ifa_flags);
-        Address address;
-        address.interfaceIndex = info->ifa_index;
-        address.prefixLength = info->ifa_prefixlen;
-        address.address.address = *local;
-        address.address.mask = PrefixToMask(info->ifa_prefixlen);
-        address.address.label = ReadString(attributes[IFA_LABEL]);
-        address.address.dynamic = (flags & IFA_F_PERMANENT) == 0;
-        addresses.push_back(std::move(address));
-    });
-    if (!ok) {
-        return std::nullopt;
-    }
-    return addresses;
 }
 
 bool IsWireless(const std::string& interfaceName) {

@@ -1,0 +1,49 @@
+#include "cli/discover_cache.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "cli/command_line.h"
+#include "platform/ansi_text.h"
+
+std::string DiscoverCachePath() {
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    const char* home = std::getenv("HOME");
+    std::string directory;
+    if (cache != nullptr && cache[0] == '/') {
+        directory = cache;
+    } else if (home != nullptr && home[0] == '/') {
+        directory = std::string(home) + "/.cache";
+    } else {
+        return std::string();
+    }
+    return directory + "/tamsel/discovered";
+}
+
+void RememberDiscovered(const std::vector<_STRU_AP_INFO>& devices) {
+    const std::string path = DiscoverCachePath();
+    if (path.empty()) {
+        return;
+    }
+    const std::string directory = path.substr(0, path.rfind('/'));
+    mkdir(directory.substr(0, directory.rfind('/')).c_str(), 0700);
+    mkdir(directory.c_str(), 0700);
+    // Written aside and renamed, so a completion never reads half a list.
+    const std::string temporary = path + "." + std::to_string(getpid());
+    std::FILE* file = std::fopen(temporary.c_str(), "w");
+    if (file == nullptr) {
+        return;
+    }
+    for (const _STRU_AP_INFO& device : devices) {
+        // The address comes from the network: only a plain dotted address is kept.
+        if (IsDottedIpv4(device.strDevIP)) {
+            std::fprintf(file, "%s\n", WideToAnsi(device.strDevIP).c_str());
+        }
+    }
+    if (std::fclose(file) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+    }
+}

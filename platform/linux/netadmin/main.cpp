@@ -1,0 +1,196 @@
+// tamsel-netadmin: the network helper of tamsel and tamselctl. It alone carries
+// CAP_NET_ADMIN and CAP_NET_RAW (file capabilities; only the group tamsel may run it) and
+// does only the privileged steps of reaching a repeater on a foreign subnet: a temporary
+// address, its renewal and removal, a neighbour-cache flush and ARP. The program starts it
+// for a set-up and speaks the line protocol of platform/linux/netadmin_protocol.h over its
+// standard input and output; when that input closes, the helper removes the address it
+// added and ends.
+//
+// It reads no file and no environment variable, keeps no other capability, and refuses
+// every request its rules do not allow (platform/linux/netadmin/netadmin_service.h).
+
+#include <linux/capability.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/linux/netadmin/kernel_net_admin.h"
+#include "platform/linux/netadmin/netadmin_service.h"
+#include "platform/linux/netadmin_protocol.h"
+
+namespace {
+
+volatile sig_atomic_t g_terminate = 0;
+KernelNetAdminSystem* g_system = nullptr;
+
+void OnTerminate(int) {
+    g_terminate = 1;
+}
+
+// The program cancelled its set-up: the ARP wait in progress ends within a few tens of
+// milliseconds and answers "none".
+void OnCancel(int) {
+    if (g_system != nullptr) {
+        g_system->SetWaitsCancelled(true);
+    }
+}
+
+using CapabilitySets = std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3>;
+
+bool Has(const CapabilitySets& sets, int capability, uint32_t __user_cap_data_struct::*set) {
+    return (sets[capability / 32].*set & (1u << (capability % 32))) != 0;
+}
+
+// Keeps CAP_NET_ADMIN and CAP_NET_RAW, when permitted, as the only effective and permitted
+// capabilities; drops everything else, the inheritable and ambient sets included, and
+// every capability from the bounding set when it may. Returns what it lacks.
+std::string RestrictCapabilities() {
+    // Nothing exec'd from here could gain privileges (nothing is, but say so).
+    prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+    prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
+
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    CapabilitySets sets{};
+    if (syscall(SYS_capget, &header, sets.data()) != 0) {
+        return "cap_net_admin cap_net_raw";
+    }
+    if (Has(sets, CAP_SETPCAP, &__user_cap_data_struct::effective)) {
+        for (int capability = 0; capability <= CAP_LAST_CAP; ++capability) {
+            if (capability != CAP_NET_ADMIN && capability != CAP_NET_RAW) {
+                prctl(PR_CAPBSET_DROP, capability, 0, 0, 0);
+            }
+        }
+    }
+    CapabilitySets kept{};
+    std::string missing;
+    for (const auto& [capability, name] :
+         {std::pair{CAP_NET_ADMIN, "cap_net_admin"}, std::pair{CAP_NET_RAW, "cap_net_raw"}}) {
+        if (Has(sets, capability, &__user_cap_data_struct::permitted)) {
+            kept[capability / 32].permitted |= 1u << (capability % 32);
+            kept[capability / 32].effective |= 1u << (capability % 32);
+        } else {
+            missing += (missing.empty() ? "" : " ") + std::string(name);
+        }
+    }
+    if (syscall(SYS_capset, &header, kept.data()) != 0 && missing.empty()) {
+        return "cap_net_admin cap_net_raw";
+    }
+    return missing;
+}
+
+bool WriteLine(const std::string& text) {
+    const std::string line = text + "\n";
+    size_t written = 0;
+    while (written < line.size()) {
+        const ssize_t n = write(STDOUT_FILENO, line.data() + written, line.size() - written);
+        if (n < 0 && errno == EINTR && !g_terminate) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        written += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Reads requests until the input closes, fails or SIGTERM arrives, answering each.
+void Serve(KernelNetAdminSystem& system, NetAdminService& service) {
+    std::string pending;
+    bool discarding = false;  // inside a line that was too long
+    char buffer[512];
+    while (!g_terminate) {
+        const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return;
+        }
+        for (ssize_t i = 0; i < n; ++i) {
+            const char c = buffer[i];
+            if (c != '\n') {
+                if (!discarding && pending.size() <= kNetAdminMaxLineLength) {
+                    pending.push_back(c);
+                } else {
+                    discarding = true;
+                    pending.clear();
+                }
+                continue;
+            }
+            // A cancel is meant for the request in progress, not for this one.
+            system.SetWaitsCancelled(false);
+            const std::string answer =
+                discarding ? FormatErrorAnswer("malformed request: request too long")
+                           : service.Handle(pending);
+            pending.clear();
+            discarding = false;
+            if (!WriteLine(answer)) {
+                return;
+            }
+        }
+    }
+}
+
+void SetUpSignals() {
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    // A terminal's signals reach the whole process group: the program cleans up through
+    // this helper first, and its end closes our input.
+    signal(SIGINT, SIG_IGN);
+    signal(SIGHUP, SIG_IGN);
+    signal(SIGQUIT, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);
+    struct sigaction terminate {};
+    terminate.sa_handler = OnTerminate;
+    sigemptyset(&terminate.sa_mask);
+    sigaction(SIGTERM, &terminate, nullptr);
+    struct sigaction cancel {};
+    cancel.sa_handler = OnCancel;
+    cancel.sa_flags = SA_RESTART;
+    sigemptyset(&cancel.sa_mask);
+    sigaction(SIGUSR1, &cancel, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("tamsel-netadmin %s\n", TAMSEL_VERSION);
+        return 0;
+    }
+    if (argc != 1) {
+        std::fprintf(stderr,
+                     "usage: tamsel-netadmin\n"
+                     "The network helper of tamsel and tamselctl, started by them; it reads "
+                     "requests on standard input.\n");
+        return 2;
+    }
+    // Descriptors the caller left open are none of our business.
+    close_range(3, ~0u, 0);
+    if (chdir("/") != 0) {
+        return 1;
+    }
+    SetUpSignals();
+    if (const std::string missing = RestrictCapabilities(); !missing.empty()) {
+        WriteLine(kNetAdminMissingPrefix + missing);
+        return 1;
+    }
+    KernelNetAdminSystem system;
+    g_system = &system;
+    NetAdminService service(system);
+    if (WriteLine(kNetAdminGreeting)) {
+        Serve(system, service);
+    }
+    service.Finish();
+    return 0;
+}

@@ -1,0 +1,357 @@
+#include "platform/linux/netadmin_host_network.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <pwd.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+#ifndef TAMSEL_NETADMIN_PATH
+#define TAMSEL_NETADMIN_PATH "/usr/libexec/tamsel/tamsel-netadmin"
+#endif
+
+namespace {
+
+// The helper answers at once unless it waits for ARP answers (a few seconds at most) or
+// the kernel (netlink gives up after 5 s).
+constexpr int kGreetingTimeoutMs = 5000;
+constexpr int kAnswerTimeoutMs = 30000;
+
+std::string UserName() {
+    if (const passwd* entry = getpwuid(getuid())) {
+        return entry->pw_name;
+    }
+    return std::to_string(getuid());
+}
+
+bool InGroup(gid_t group) {
+    if (getegid() == group) {
+        return true;
+    }
+    const int count = getgroups(0, nullptr);
+    std::vector<gid_t> groups(count > 0 ? static_cast<size_t>(count) : 0);
+    if (count > 0 && getgroups(count, groups.data()) == count) {
+        for (const gid_t member : groups) {
+            if (member == group) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The helper may not be run: because of its group, or for another reason.
+void ExplainNotPermitted(NetAdminAccess& access, int error) {
+    struct stat info {};
+    if (stat(access.helperPath.c_str(), &info) == 0 && !InGroup(info.st_gid)) {
+        const group* entry = getgrgid(info.st_gid);
+        access.group = entry ? entry->gr_name : std::to_string(info.st_gid);
+        access.state = NetAdminAccess::State::kNotPermitted;
+        return;
+    }
+    access.state = NetAdminAccess::State::kBroken;
+    access.reason = std::strerror(error);
+}
+
+std::vector<std::string> SplitWords(const std::string& text) {
+    std::vector<std::string> words;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = std::min(text.find(' ', start), text.size());
+        if (end > start) {
+            words.push_back(text.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return words;
+}
+
+}  // namespace
+
+std::string NetAdminHelperPath() {
+    const char* overridden = std::getenv("TAMSEL_NETADMIN");
+    return overridden && *overridden ? overridden : TAMSEL_NETADMIN_PATH;
+}
+
+NetAdminHostNetwork::NetAdminHostNetwork(std::string helperPath)
+    : m_helperPath(std::move(helperPath)) {}
+
+NetAdminHostNetwork::~NetAdminHostNetwork() {
+    std::lock_guard lock(m_mutex);
+    StopLocked();
+}
+
+std::optional<BestRoute> NetAdminHostNetwork::GetBestRoute(Ipv4 destination) {
+    return m_reader.GetBestRoute(destination);
+}
+
+std::optional<std::vector<AdapterInfo>> NetAdminHostNetwork::GetAdapters() {
+    return m_reader.GetAdapters();
+}
+
+std::string NetAdminHostNetwork::ConnectionName(const std::string& adapterName) {
+    return m_reader.ConnectionName(adapterName);
+}
+
+std::optional<HostAddressContext> NetAdminHostNetwork::AddAddress(Ipv4 address, int prefixLength,
+                                                                  uint32_t interfaceIndex,
+                                                                  const std::string& label,
+                                                                  uint32_t lifetimeSeconds) {
+    // The helper gives every address it adds the label <interface>:tmsl and no other.
+    if (!IsTempAddressLabel(label)) {
+        return std::nullopt;
+    }
+    NetAdminRequest request;
+    request.verb = NetAdminVerb::kAdd;
+    request.interfaceIndex = interfaceIndex;
+    request.address = address;
+    request.prefixLength = prefixLength;
+    request.lifetimeSeconds = lifetimeSeconds;
+    if (Exchange(request).kind != NetAdminAnswer::Kind::kOk) {
+        return std::nullopt;
+    }
+    return HostAddressContext{interfaceIndex, address, prefixLength};
+}
+
+bool NetAdminHostNetwork::RenewAddress(const HostAddressContext& context, const std::string&,
+                                       uint32_t lifetimeSeconds) {
+    NetAdminRequest request;
+    request.verb = NetAdminVerb::kRenew;
+    request.interfaceIndex = context.interfaceIndex;
+    request.address = context.address;
+    request.prefixLength = context.prefixLength;
+    request.lifetimeSeconds = lifetimeSeconds;
+    return Exchange(request).kind == NetAdminAnswer::Kind::kOk;
+}
+
+bool NetAdminHostNetwork::DeleteAddress(const HostAddressContext& context) {
+    NetAdminRequest request;
+    request.verb = NetAdminVerb::kDelete;
+    request.interfaceIndex = context.interfaceIndex;
+    request.address = context.address;
+    request.prefixLength = context.prefixLength;
+    return Exchange(request).kind == NetAdminAnswer::Kind::kOk;
+}
+
+std::optional<std::vector<uint8_t>> NetAdminHostNetwork::SendArp(Ipv4 target, Ipv4 source,
+                                                                 uint32_t interfaceIndex) {
+    if (m_waitsCancelled) {
+        return std::nullopt;
+    }
+    NetAdminRequest request;
+    request.verb = NetAdminVerb::kArp;
+    request.interfaceIndex = interfaceIndex;
+    request.address = target;
+    request.source = source;
+    NetAdminAnswer answer = Exchange(request);
+    if (answer.kind != NetAdminAnswer::Kind::kOk || answer.hardwareAddress.empty()) {
+        return std::nullopt;
+    }
+    return std::move(answer.hardwareAddress);
+}
+
+void NetAdminHostNetwork::SetWaitsCancelled(bool cancelled) {
+    m_waitsCancelled = cancelled;
+    if (const pid_t waiter = m_arpWaiter; cancelled && waiter > 0) {
+        kill(waiter, SIGUSR1);
+    }
+}
+
+bool NetAdminHostNetwork::FlushNeighbours(uint32_t interfaceIndex) {
+    NetAdminRequest request;
+    request.verb = NetAdminVerb::kFlush;
+    request.interfaceIndex = interfaceIndex;
+    return Exchange(request).kind == NetAdminAnswer::Kind::kOk;
+}
+
+std::vector<std::string> NetAdminHostNetwork::MissingPrivileges() {
+    const NetAdminAccess access = Access();
+    switch (access.state) {
+        case NetAdminAccess::State::kReady:
+            return {};
+        case NetAdminAccess::State::kNotPermitted:
+            return {"group " + access.group};
+        case NetAdminAccess::State::kMissingCapabilities:
+            return access.missingCapabilities;
+        case NetAdminAccess::State::kNotInstalled:
+        case NetAdminAccess::State::kBroken:
+            break;
+    }
+    return MissingNetworkCapabilities();
+}
+
+NetAdminAccess NetAdminHostNetwork::Access() {
+    std::lock_guard lock(m_mutex);
+    if (m_pid < 0) {
+        StartLocked();
+    }
+    return m_access;
+}
+
+NetAdminAnswer NetAdminHostNetwork::Exchange(const NetAdminRequest& request) {
+    std::lock_guard lock(m_mutex);
+    if (m_pid < 0) {
+        StartLocked();
+    }
+    NetAdminAnswer failed;
+    if (m_pid < 0) {
+        failed.reason = "the network helper is not running";
+        return failed;
+    }
+    const std::string line = FormatRequest(request) + "\n";
+    size_t sent = 0;
+    while (sent < line.size()) {
+        const ssize_t n = send(m_socket, line.data() + sent, line.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            StopLocked();
+            failed.reason = "the network helper ended";
+            return failed;
+        }
+        sent += static_cast<size_t>(n);
+    }
+    // An ARP request waits for its answer; a cancel must be able to cut it short, also one
+    // that came just before the waiter was published.
+    const bool arp = request.verb == NetAdminVerb::kArp;
+    if (arp) {
+        m_arpWaiter = m_pid;
+        if (m_waitsCancelled) {
+            kill(m_pid, SIGUSR1);
+        }
+    }
+    const std::optional<std::string> answer = ReadLineLocked(kAnswerTimeoutMs);
+    m_arpWaiter = -1;
+    if (!answer) {
+        StopLocked();
+        failed.reason = "the network helper did not answer";
+        return failed;
+    }
+    return ParseAnswer(*answer);
+}
+
+void NetAdminHostNetwork::StartLocked() {
+    m_access = NetAdminAccess{};
+    m_access.helperPath = m_helperPath;
+    m_access.user = UserName();
+
+    int fds[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
+        m_access.reason = std::strerror(errno);
+        return;
+    }
+    // dup2 onto the descriptor itself would leave close-on-exec set.
+    int child = fds[1];
+    if (child <= STDERR_FILENO) {
+        child = fcntl(fds[1], F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        close(fds[1]);
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, child, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, child, STDOUT_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    sigfillset(&signals);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    // No environment: the helper needs none.
+    char name[] = "tamsel-netadmin";
+    char* argv[] = {name, nullptr};
+    char* envp[] = {nullptr};
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, m_helperPath.c_str(), &actions, &attributes, argv, envp);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(child);
+    if (error != 0) {
+        close(fds[0]);
+        if (error == ENOENT) {
+            m_access.state = NetAdminAccess::State::kNotInstalled;
+        } else if (error == EACCES || error == EPERM) {
+            ExplainNotPermitted(m_access, error);
+        } else {
+            m_access.reason = std::strerror(error);
+        }
+        return;
+    }
+    m_pid = pid;
+    m_socket = fds[0];
+
+    const std::optional<std::string> greeting = ReadLineLocked(kGreetingTimeoutMs);
+    if (greeting && *greeting == kNetAdminGreeting) {
+        m_access.state = NetAdminAccess::State::kReady;
+        return;
+    }
+    if (greeting && greeting->starts_with(kNetAdminMissingPrefix)) {
+        m_access.state = NetAdminAccess::State::kMissingCapabilities;
+        m_access.missingCapabilities =
+            SplitWords(greeting->substr(std::strlen(kNetAdminMissingPrefix)));
+    } else {
+        m_access.reason = greeting ? "it said \"" + *greeting + "\"" : "it did not start";
+    }
+    StopLocked();
+}
+
+void NetAdminHostNetwork::StopLocked() {
+    if (m_socket >= 0) {
+        // The helper removes the address it added when its input closes, then ends.
+        close(m_socket);
+        m_socket = -1;
+    }
+    if (m_pid > 0) {
+        while (waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        m_pid = -1;
+    }
+    m_received.clear();
+}
+
+std::optional<std::string> NetAdminHostNetwork::ReadLineLocked(int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (const size_t end = m_received.find('\n'); end != std::string::npos) {
+            std::string line = m_received.substr(0, end);
+            m_received.erase(0, end + 1);
+            return line;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || m_received.size() > kNetAdminMaxLineLength * 4) {
+            return std::nullopt;
+        }
+        pollfd readable{m_socket, POLLIN, 0};
+        const int ready = poll(&readable, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
+            return std::nullopt;
+        }
+        char buffer[256];
+        const ssize_t n = recv(m_socket, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return std::nullopt;
+        }
+        m_received.append(buffer, static_cast<size_t>(n));
+    }
+}

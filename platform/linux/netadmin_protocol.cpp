@@ -1,0 +1,210 @@
+#include "platform/linux/netadmin_protocol.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+namespace {
+
+struct VerbName {
+    NetAdminVerb verb;
+    std::string_view name;
+    size_t operands;
+};
+
+constexpr VerbName kVerbs[] = {
+    {NetAdminVerb::kAdd, "add", 3},       {NetAdminVerb::kRenew, "renew", 3},
+    {NetAdminVerb::kDelete, "delete", 2}, {NetAdminVerb::kFlush, "flush", 1},
+    {NetAdminVerb::kArp, "arp", 3},
+};
+
+std::vector<std::string_view> SplitWords(std::string_view line) {
+    std::vector<std::string_view> words;
+    size_t start = 0;
+    while (start <= line.size()) {
+        const size_t space = line.find(' ', start);
+        const size_t end = space == std::string_view::npos ? line.size() : space;
+        words.push_back(line.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
+// Plain decimal: no sign, no spaces, no leading zeros, at most 10 digits.
+std::optional<uint32_t> ParseNumber(std::string_view text) {
+    if (text.empty() || text.size() > 10 || (text.size() > 1 && text[0] == '0')) {
+        return std::nullopt;
+    }
+    uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value > UINT32_MAX) {
+        return std::nullopt;
+    }
+    return static_cast<uint32_t>(value);
+}
+
+std::optional<Ipv4> ParseAddress(std::string_view text) {
+    return ParseIpv4(std::string(text));
+}
+
+const char* VerbText(NetAdminVerb verb) {
+    for (const VerbName& entry : kVerbs) {
+        if (entry.verb == verb) {
+            return entry.name.data();
+        }
+    }
+    return "?";
+}
+
+std::string WithPrefix(Ipv4 address, int prefixLength) {
+    return FormatIpv4Ascii(address) + "/" + std::to_string(prefixLength);
+}
+
+}  // namespace
+
+std::string FormatRequest(const NetAdminRequest& request) {
+    std::string line =
+        std::string(VerbText(request.verb)) + " " + std::to_string(request.interfaceIndex);
+    switch (request.verb) {
+        case NetAdminVerb::kAdd:
+        case NetAdminVerb::kRenew:
+            line += " " + WithPrefix(request.address, request.prefixLength) + " " +
+                    std::to_string(request.lifetimeSeconds);
+            break;
+        case NetAdminVerb::kDelete:
+            line += " " + WithPrefix(request.address, request.prefixLength);
+            break;
+        case NetAdminVerb::kFlush:
+            break;
+        case NetAdminVerb::kArp:
+            line += " " + FormatIpv4Ascii(request.address) + " " + FormatIpv4Ascii(request.source);
+            break;
+    }
+    return line;
+}
+
+std::variant<NetAdminRequest, std::string> ParseRequest(std::string_view line) {
+    if (line.size() > kNetAdminMaxLineLength) {
+        return std::string("request too long");
+    }
+    for (const char c : line) {
+        if (c < 0x20 || c > 0x7E) {
+            return std::string("request holds a character other than printable ASCII");
+        }
+    }
+    const std::vector<std::string_view> words = SplitWords(line);
+    const VerbName* verb = nullptr;
+    for (const VerbName& entry : kVerbs) {
+        if (words[0] == entry.name) {
+            verb = &entry;
+        }
+    }
+    if (verb == nullptr) {
+        return std::string("unknown request");
+    }
+    if (words.size() != verb->operands + 1) {
+        return std::string(verb->name) + " takes " + std::to_string(verb->operands) +
+               " operands separated by single spaces";
+    }
+    NetAdminRequest request;
+    request.verb = verb->verb;
+    const std::optional<uint32_t> index = ParseNumber(words[1]);
+    if (!index || *index == 0 || *index > INT32_MAX) {
+        return std::string("bad interface index");
+    }
+    request.interfaceIndex = *index;
+    if (verb->verb == NetAdminVerb::kFlush) {
+        return request;
+    }
+    if (verb->verb == NetAdminVerb::kArp) {
+        const std::optional<Ipv4> target = ParseAddress(words[2]);
+        const std::optional<Ipv4> source = ParseAddress(words[3]);
+        if (!target || !source) {
+            return std::string("bad address");
+        }
+        request.address = *target;
+        request.source = *source;
+        return request;
+    }
+    const std::string_view cidr = words[2];
+    const size_t slash = cidr.find('/');
+    const std::optional<Ipv4> address =
+        slash == std::string_view::npos ? std::nullopt : ParseAddress(cidr.substr(0, slash));
+    const std::optional<uint32_t> prefix =
+        slash == std::string_view::npos ? std::nullopt : ParseNumber(cidr.substr(slash + 1));
+    if (!address || !prefix || *prefix > 32) {
+        return std::string("bad address/prefix");
+    }
+    request.address = *address;
+    request.prefixLength = static_cast<int>(*prefix);
+    if (verb->verb != NetAdminVerb::kDelete) {
+        const std::optional<uint32_t> lifetime = ParseNumber(words[3]);
+        if (!lifetime) {
+            return std::string("bad lifetime");
+        }
+        request.lifetimeSeconds = *lifetime;
+    }
+    return request;
+}
+
+std::string FormatOkAnswer(const std::vector<uint8_t>& hardwareAddress) {
+    std::string answer = "ok";
+    for (size_t i = 0; i < hardwareAddress.size(); ++i) {
+        char octet[4];
+        std::snprintf(octet, sizeof octet, "%02x", hardwareAddress[i]);
+        answer += (i == 0 ? " " : ":");
+        answer += octet;
+    }
+    return answer;
+}
+
+std::string FormatErrorAnswer(const std::string& reason) {
+    // One line whatever the reason holds.
+    std::string line = "error " + reason;
+    for (char& c : line) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    return line;
+}
+
+NetAdminAnswer ParseAnswer(std::string_view line) {
+    NetAdminAnswer answer;
+    if (line == kNetAdminNoneAnswer) {
+        answer.kind = NetAdminAnswer::Kind::kNone;
+        return answer;
+    }
+    if (line.starts_with("error ")) {
+        answer.reason = std::string(line.substr(6));
+        return answer;
+    }
+    if (line == "ok") {
+        answer.kind = NetAdminAnswer::Kind::kOk;
+        return answer;
+    }
+    if (!line.starts_with("ok ")) {
+        answer.reason = "unexpected answer from the network helper";
+        return answer;
+    }
+    // "ok" and six colon-separated hex octets.
+    const std::string_view hex = line.substr(3);
+    std::vector<uint8_t> bytes;
+    for (size_t at = 0; at < hex.size() && bytes.size() < 6; at += 3) {
+        unsigned value = 0;
+        const char* end = hex.data() + std::min(at + 2, hex.size());
+        const auto result = std::from_chars(hex.data() + at, end, value, 16);
+        const bool separated = at + 2 == hex.size() || (at + 2 < hex.size() && hex[at + 2] == ':');
+        if (result.ec != std::errc() || result.ptr != hex.data() + at + 2 || !separated) {
+            break;
+        }
+        bytes.push_back(static_cast<uint8_t>(value));
+    }
+    if (bytes.size() != 6 || hex.size() != 17) {
+        answer.reason = "unexpected answer from the network helper";
+        return answer;
+    }
+    answer.kind = NetAdminAnswer::Kind::kOk;
+    answer.hardwareAddress = std::move(bytes);
+    return answer;
+}

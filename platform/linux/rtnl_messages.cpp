@@ -1,0 +1,188 @@
+#include "platform/linux/rtnl_messages.h"
+
+#include <arpa/inet.h>
+#include <linux/if_addr.h>
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+// A netlink request that gets no answer in this time has failed.
+constexpr time_t kNetlinkReplyTimeoutSeconds = 5;
+// Large enough for any single message of a dump.
+constexpr size_t kReceiveBufferSize = 32768;
+
+uint32_t NextSequence() {
+    static std::atomic<uint32_t> sequence{static_cast<uint32_t>(time(nullptr))};
+    return ++sequence;
+}
+
+int DispatchMessage(const nlmsghdr* message, void* data) {
+    (*static_cast<NetlinkMessageHandler*>(data))(message);
+    return MNL_CB_OK;
+}
+
+}  // namespace
+
+NetlinkRequest::NetlinkRequest(uint16_t type, uint16_t flags) : m_buffer(MNL_SOCKET_BUFFER_SIZE) {
+    m_message = mnl_nlmsg_put_header(m_buffer.data());
+    m_message->nlmsg_type = type;
+    m_message->nlmsg_flags = NLM_F_REQUEST | flags;
+    m_message->nlmsg_seq = NextSequence();
+}
+
+bool NetlinkRequest::Run(const NetlinkMessageHandler& onMessage) {
+    mnl_socket* socket = mnl_socket_open2(NETLINK_ROUTE, SOCK_CLOEXEC);
+    if (!socket) {
+        return false;
+    }
+    const bool ok = Exchange(socket, onMessage);
+    const int error = errno;
+    mnl_socket_close(socket);
+    errno = error;
+    return ok;
+}
+
+bool NetlinkRequest::Exchange(mnl_socket* socket, const NetlinkMessageHandler& onMessage) {
+    if (mnl_socket_bind(socket, 0, MNL_SOCKET_AUTOPID) < 0) {
+        return false;
+    }
+    const timeval timeout{kNetlinkReplyTimeoutSeconds, 0};
+    setsockopt(mnl_socket_get_fd(socket), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    if (mnl_socket_sendto(socket, m_message, m_message->nlmsg_len) < 0) {
+        return false;
+    }
+    const unsigned portId = mnl_socket_get_portid(socket);
+    NetlinkMessageHandler handler = onMessage ? onMessage : [](const nlmsghdr*) {};
+    std::vector<char> reply(kReceiveBufferSize);
+    for (;;) {
+        const ssize_t length = mnl_socket_recvfrom(socket, reply.data(), reply.size());
+        if (length < 0) {
+            return false;
+        }
+        const int result = mnl_cb_run(reply.data(), static_cast<size_t>(length),
+                                      m_message->nlmsg_seq, portId, DispatchMessage, &handler);
+        if (result == MNL_CB_ERROR) {
+            return false;
+        }
+        if (result == MNL_CB_STOP) {
+            return true;
+        }
+    }
+}
+
+namespace rtnl {
+
+std::optional<uint32_t> ReadU32(const nlattr* attribute) {
+    if (!attribute || mnl_attr_validate(attribute, MNL_TYPE_U32) < 0) {
+        return std::nullopt;
+    }
+    return mnl_attr_get_u32(attribute);
+}
+
+std::optional<Ipv4> ReadIpv4(const nlattr* attribute) {
+    if (!attribute || mnl_attr_get_payload_len(attribute) != 4) {
+        return std::nullopt;
+    }
+    uint32_t networkOrder = 0;
+    std::memcpy(&networkOrder, mnl_attr_get_payload(attribute), 4);
+    return ntohl(networkOrder);
+}
+
+std::string ReadString(const nlattr* attribute) {
+    if (!attribute) {
+        return std::string();
+    }
+    const char* text = static_cast<const char*>(mnl_attr_get_payload(attribute));
+    const size_t length = mnl_attr_get_payload_len(attribute);
+    return std::string(text, strnlen(text, length));
+}
+
+std::vector<uint8_t> ReadBytes(const nlattr* attribute) {
+    if (!attribute) {
+        return {};
+    }
+    const auto* bytes = static_cast<const uint8_t*>(mnl_attr_get_payload(attribute));
+    return std::vector<uint8_t>(bytes, bytes + mnl_attr_get_payload_len(attribute));
+}
+
+void PutIpv4(nlmsghdr* message, uint16_t type, Ipv4 address) {
+    mnl_attr_put_u32(message, type, htonl(address));
+}
+
+}  // namespace rtnl
+
+using rtnl::Attributes;
+using rtnl::PutIpv4;
+using rtnl::ReadBytes;
+using rtnl::ReadIpv4;
+using rtnl::ReadString;
+using rtnl::ReadU32;
+
+std::optional<std::vector<RtnlLink>> DumpLinks() {
+    NetlinkRequest request(RTM_GETLINK, NLM_F_DUMP);
+    request.PutHeader<ifinfomsg>()->ifi_family = AF_UNSPEC;
+    std::vector<RtnlLink> links;
+    const bool ok = request.Run([&](const nlmsghdr* message) {
+        if (message->nlmsg_type != RTM_NEWLINK) {
+            return;
+        }
+        const auto* info = static_cast<const ifinfomsg*>(mnl_nlmsg_get_payload(message));
+        const Attributes<IFLA_MAX> attributes(message, sizeof(ifinfomsg));
+        RtnlLink link;
+        link.index = static_cast<uint32_t>(info->ifi_index);
+        link.hardwareType = info->ifi_type;
+        link.flags = info->ifi_flags;
+        link.name = ReadString(attributes[IFLA_IFNAME]);
+        link.alias = ReadString(attributes[IFLA_IFALIAS]);
+        link.hardwareAddress = ReadBytes(attributes[IFLA_ADDRESS]);
+        links.push_back(std::move(link));
+    });
+    if (!ok) {
+        return std::nullopt;
+    }
+    return links;
+}
+
+std::optional<std::vector<RtnlAddress>> DumpAddresses() {
+    NetlinkRequest request(RTM_GETADDR, NLM_F_DUMP);
+    request.PutHeader<ifaddrmsg>()->ifa_family = AF_INET;
+    std::vector<RtnlAddress> addresses;
+    const bool ok = request.Run([&](const nlmsghdr* message) {
+        if (message->nlmsg_type != RTM_NEWADDR) {
+            return;
+        }
+        const auto* info = static_cast<const ifaddrmsg*>(mnl_nlmsg_get_payload(message));
+        if (info->ifa_family != AF_INET) {
+            return;
+        }
+        const Attributes<IFA_MAX> attributes(message, sizeof(ifaddrmsg));
+        // IFA_LOCAL is our own address; IFA_ADDRESS is the peer's on point-to-point links.
+        std::optional<Ipv4> local = ReadIpv4(attributes[IFA_LOCAL]);
+        if (!local) {
+            local = ReadIpv4(attributes[IFA_ADDRESS]);
+        }
+        if (!local) {
+            return;
+        }
+        const uint32_t flags = ReadU32(attributes[IFA_FLAGS]).value_or(info->ifa_flags);
+        RtnlAddress address;
+        address.interfaceIndex = info->ifa_index;
+        address.prefixLength = info->ifa_prefixlen;
+        address.address.address = *local;
+        address.address.mask = PrefixToMask(info->ifa_prefixlen);
+        address.address.label = ReadString(attributes[IFA_LABEL]);
+        address.address.dynamic = (flags & IFA_F_PERMANENT) == 0;
+        addresses.push_back(std::move(address));
+    });
+    if (!ok) {
+        return std::nullopt;
+    }
+    return addresses;
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+// rtnetlink plumbing shared by the in-process host network and the network helper: one
+// request with its replies, attribute access, and the link and address dumps.
+
+#include <libmnl/libmnl.h>
+#include <linux/netlink.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/host_network.h"
+#include "platform/ipv4.h"
+
+using NetlinkMessageHandler = std::function<void(const nlmsghdr*)>;
+
+// One request and its replies on a socket of its own. The kernel's replies are matched by
+// our port id and the request's sequence number; NLMSG_ERROR with 0 is the
+// acknowledgement, any other error code fails the request with that errno.
+class NetlinkRequest {
+public:
+    NetlinkRequest(uint16_t type, uint16_t flags);
+
+    template <typename Header>
+    Header* PutHeader() {
+        return static_cast<Header*>(mnl_nlmsg_put_extra_header(m_message, sizeof(Header)));
+    }
+
+    nlmsghdr* Message() { return m_message; }
+
+    // False when the request failed; errno then says why.
+    bool Run(const NetlinkMessageHandler& onMessage = {});
+
+private:
+    bool Exchange(mnl_socket* socket, const NetlinkMessageHandler& onMessage);
+
+    std::vector<char> m_buffer;
+    nlmsghdr* m_message;
+};
+
+namespace rtnl {
+
+// The attributes of a message, indexed by type; types above N are ignored.
+template <size_t N>
+struct Attributes {
+    std::array<const nlattr*, N + 1> slot{};
+
+    Attributes(const nlmsghdr* message, size_t headerSize) {
+        mnl_attr_parse(message, static_cast<unsigned>(headerSize), &Attributes::Collect, this);
+    }
+
+    const nlattr* operator[](size_t type) const { return type <= N ? slot[type] : nullptr; }
+
+    static int Collect(const nlattr* attribute, void* data) {
+        auto* self = static_cast<Attributes*>(data);
+        const uint16_t type = mnl_attr_get_type(attribute);
+        if (type <= N) {
+            self->slot[type] = attribute;
+        }
+        return MNL_CB_OK;
+    }
+};
+
+std::optional<uint32_t> ReadU32(const nlattr* attribute);
+std::optional<Ipv4> ReadIpv4(const nlattr* attribute);
+std::string ReadString(const nlattr* attribute);
+std::vector<uint8_t> ReadBytes(const nlattr* attribute);
+void PutIpv4(nlmsghdr* message, uint16_t type, Ipv4 address);
+
+}  // namespace rtnl
+
+struct RtnlLink {
+    uint32_t index = 0;
+    std::string name;
+    std::string alias;
+    uint16_t hardwareType = 0;  // ARPHRD_*
+    unsigned flags = 0;         // IFF_*
+    std::vector<uint8_t> hardwareAddress;
+};
+
+struct RtnlAddress {
+    uint32_t interfaceIndex = 0;
+    AdapterAddress address;
+    int prefixLength = 0;
+};
+
+// Every link, and every IPv4 address, as the kernel lists them; nullopt when the dump
+// failed.
+std::optional<std::vector<RtnlLink>> DumpLinks();
+std::optional<std::vector<RtnlAddress>> DumpAddresses();

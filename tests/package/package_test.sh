@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# Builds the Debian packages from this source tree, checks them with lintian, installs
+# them on this machine, checks the network helper's owner, mode and capabilities, runs
+# tamselctl as unprivileged users against a repeater on a foreign subnet (in private
+# namespaces, with the installed simulator and virtual-LAN script), and purges the
+# packages again:
+#
+#   package_test.sh <source directory> [<artefact directory>]
+#
+# Needs root; skips (77) without it, and when a tamsel package is installed already (the
+# test would otherwise remove it). Everything it adds to the machine (packages, the group
+# tamsel, two users, namespaces) is removed on every way out. The .deb files and the
+# lintian report are kept in the artefact directory when one is given.
+set -euo pipefail
+
+SOURCE=$(cd "$1" && pwd)
+ARTEFACTS=${2:-}
+
+if [[ $(id -u) -ne 0 ]]; then
+    echo "SKIP: installing packages needs root" >&2
+    exit 77
+fi
+for package in tamsel tamsel-sim; do
+    if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'installed'; then
+        echo "SKIP: $package is installed already; the test would remove it" >&2
+        exit 77
+    fi
+done
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/tamsel-package.XXXXXX")
+MEMBER="tmslin$$"
+OTHER="tmslout$$"
+installed=0
+cleanup() {
+    local rc=$?
+    if ((installed)); then
+        dpkg --purge tamsel tamsel-sim >/dev/null 2>&1 || true
+    fi
+    for user in "$MEMBER" "$OTHER"; do
+        if getent passwd "$user" >/dev/null; then
+            userdel "$user" 2>/dev/null || true
+        fi
+    done
+    rm -rf "$WORK"
+    return $rc
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+fail() {
+    echo "FAIL [package]: $*" >&2
+    exit 1
+}
+step() {
+    echo "== $*"
+}
+
+step "building the packages"
+version=$(dpkg-parsechangelog -l "$SOURCE/debian/changelog" -S Version)
+tree=$WORK/tamsel-$version
+mkdir "$tree"
+# The files of the source tree as git knows them (tracked, and new ones not ignored); a
+# tree that is no git checkout is copied without its build directories.
+if git -C "$SOURCE" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git -C "$SOURCE" ls-files -z --cached --others --exclude-standard |
+        (cd "$SOURCE" && xargs -0 tar --no-recursion -cf - 2>/dev/null) | tar -xf - -C "$tree"
+else
+    tar -C "$SOURCE" --exclude='./build*' --exclude=./.git -cf - . | tar -xf - -C "$tree"
+fi
+(
+    cd "$tree"
+    DEB_BUILD_OPTIONS="nocheck noautodbgsym parallel=$(nproc)" \
+        dpkg-buildpackage -b -us -uc >"$WORK/build.log" 2>&1
+) || {
+    tail -n 60 "$WORK/build.log" >&2
+    fail "dpkg-buildpackage failed"
+}
+debs=("$WORK"/tamsel_"$version"_*.deb "$WORK"/tamsel-sim_"$version"_*.deb)
+for deb in "${debs[@]}"; do
+    [[ -f $deb ]] || fail "no package $deb"
+done
+if [[ -n $ARTEFACTS ]]; then
+    mkdir -p "$ARTEFACTS"
+    cp "${debs[@]}" "$ARTEFACTS/"
+fi
+
+step "lintian"
+lintian --fail-on error,warning --info --display-info "$WORK"/tamsel_"$version"_*.changes \
+    >"$WORK/lintian.txt" 2>&1 || {
+    cat "$WORK/lintian.txt" >&2
+    fail "lintian reports errors or warnings"
+}
+cat "$WORK/lintian.txt"
+[[ -z $ARTEFACTS ]] || cp "$WORK/lintian.txt" "$ARTEFACTS/"
+
+step "installing"
+installed=1
+apt-get install -y --no-install-recommends "${debs[@]}" >"$WORK/install.log" 2>&1 || {
+    cat "$WORK/install.log" >&2
+    fail "the packages do not install"
+}
+helper=/usr/libexec/tamsel/tamsel-netadmin
+[[ $(stat -c '%U:%G %a' "$helper") == "root:tamsel 750" ]] ||
+    fail "helper: $(stat -c '%U:%G %a' "$helper")"
+caps=$(getcap "$helper")
+[[ $caps == *"cap_net_admin,cap_net_raw=ep" ]] || fail "helper capabilities: '$caps'"
+for program in tamsel tamselctl tamsel-sim; do
+    "$program" --version | grep -qx "$program $version" || fail "$program --version"
+    [[ -f /usr/share/man/man1/$program.1.gz ]] || fail "no man page for $program"
+done
+for icon in scalable/apps/tamsel.svg 48x48/apps/tamsel.png 256x256/apps/tamsel.png; do
+    [[ -f /usr/share/icons/hicolor/$icon ]] || fail "no icon $icon"
+done
+[[ -f /usr/share/bash-completion/completions/tamselctl ]] || fail "no completion"
+
+step "tamselctl as users in and outside the group tamsel"
+useradd --no-create-home --shell /usr/sbin/nologin "$MEMBER"
+useradd --no-create-home --shell /usr/sbin/nologin "$OTHER"
+# How the README tells a user to join.
+adduser --quiet "$MEMBER" tamsel 2>/dev/null || usermod -a -G tamsel "$MEMBER"
+/usr/share/tamsel-sim/vlan.sh --pc 10.0.0.10/24 --repeater 192.168.1.1/24 \
+    --repeater "192.168.1.2/24 --silent" \
+    run -- bash "$SOURCE/tests/net-netadmin/unprivileged_test.sh" installed "$MEMBER" "$OTHER" ||
+    fail "the unprivileged run failed"
+
+step "purging"
+userdel "$MEMBER"
+userdel "$OTHER"
+dpkg --purge tamsel tamsel-sim >"$WORK/purge.log" 2>&1 || {
+    cat "$WORK/purge.log" >&2
+    fail "purge failed"
+}
+installed=0
+! getent group tamsel >/dev/null || fail "the group tamsel outlived the purge"
+[[ ! -e $helper ]] || fail "the helper outlived the purge"
+! dpkg-statoverride --list "$helper" >/dev/null || fail "the helper's stat override remains"
+echo "PASS [package]"

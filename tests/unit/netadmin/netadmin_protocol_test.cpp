@@ -1,0 +1,85 @@
+#include "platform/linux/netadmin_protocol.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+NetAdminRequest Parsed(const std::string& line) {
+    const auto parsed = ParseRequest(line);
+    EXPECT_TRUE(std::holds_alternative<NetAdminRequest>(parsed)) << line;
+    return std::holds_alternative<NetAdminRequest>(parsed) ? std::get<NetAdminRequest>(parsed)
+                                                           : NetAdminRequest{};
+}
+
+TEST(NetAdminProtocol, EveryRequestSurvivesFormattingAndParsing) {
+    const NetAdminRequest requests[] = {
+        {NetAdminVerb::kAdd, 2, 0xC0A801F1, 24, 120, 0},
+        {NetAdminVerb::kRenew, 7, 0x0A0000F7, 8, 1, 0},
+        {NetAdminVerb::kDelete, 3, 0xC0A801F2, 30, 0, 0},
+        {NetAdminVerb::kFlush, 2147483647, 0, 0, 0, 0},
+        {NetAdminVerb::kArp, 2, 0xC0A801C8, 0, 0, 0xC0A801F1},
+        {NetAdminVerb::kArp, 2, 0xC0A801F1, 0, 0, 0},
+    };
+    for (const NetAdminRequest& request : requests) {
+        EXPECT_EQ(Parsed(FormatRequest(request)), request) << FormatRequest(request);
+    }
+    EXPECT_EQ(FormatRequest(requests[0]), "add 2 192.168.1.241/24 120");
+    EXPECT_EQ(FormatRequest(requests[4]), "arp 2 192.168.1.200 192.168.1.241");
+}
+
+TEST(NetAdminProtocol, MalformedLinesAreRefusedWithAReason) {
+    const char* malformed[] = {
+        "",
+        "add",
+        "ADD 2 192.168.1.241/24 120",
+        "add 2 192.168.1.241/24",
+        "add 2 192.168.1.241/24 120 extra",
+        "add  2 192.168.1.241/24 120",  // two spaces
+        "add 2 192.168.1.241/24 120 ",  // trailing space
+        "add 0 192.168.1.241/24 120",   // no interface has index 0
+        "add 02 192.168.1.241/24 120",  // leading zero
+        "add -2 192.168.1.241/24 120",
+        "add 4294967296 192.168.1.241/24 120",
+        "add 2 192.168.1.241 120",  // no prefix
+        "add 2 192.168.1.241/33 120",
+        "add 2 192.168.1.241/24x 120",
+        "add 2 192.168.1/24 120",
+        "add 2 192.168.1.241/24 +120",
+        "add 2 192.168.1.241/24 99999999999",
+        "arp 2 192.168.1.200",
+        "arp 2 192.168.1.200 localhost",
+        "flush eth0",
+        "delete 2 192.168.1.241/24 120",
+        "rm -rf /",
+    };
+    for (const char* line : malformed) {
+        const auto parsed = ParseRequest(line);
+        ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << "accepted: " << line;
+        EXPECT_FALSE(std::get<std::string>(parsed).empty());
+    }
+    EXPECT_TRUE(std::holds_alternative<std::string>(
+        ParseRequest(std::string("flush 2") + std::string(kNetAdminMaxLineLength, '0'))));
+    EXPECT_TRUE(std::holds_alternative<std::string>(ParseRequest(std::string("flush 2\0", 8))));
+}
+
+TEST(NetAdminProtocol, AnswersCarryTheHardwareAddressOrTheReason) {
+    const std::vector<uint8_t> mac{0x00, 0x1a, 0x2b, 0x00, 0x00, 0xff};
+    EXPECT_EQ(FormatOkAnswer(mac), "ok 00:1a:2b:00:00:ff");
+    const NetAdminAnswer ok = ParseAnswer(FormatOkAnswer(mac));
+    EXPECT_EQ(ok.kind, NetAdminAnswer::Kind::kOk);
+    EXPECT_EQ(ok.hardwareAddress, mac);
+    EXPECT_EQ(ParseAnswer("ok").kind, NetAdminAnswer::Kind::kOk);
+    EXPECT_EQ(ParseAnswer(kNetAdminNoneAnswer).kind, NetAdminAnswer::Kind::kNone);
+
+    // A reason never breaks the one-line framing.
+    const NetAdminAnswer error = ParseAnswer(FormatErrorAnswer("no\ninterface"));
+    EXPECT_EQ(error.kind, NetAdminAnswer::Kind::kError);
+    EXPECT_EQ(error.reason, "no interface");
+
+    for (const char* garbled :
+         {"ok 00:1a", "ok 00:1a:2", "ok 0g:00", "ok :00", "ok 00:", "yes", "OK", "none please"}) {
+        EXPECT_EQ(ParseAnswer(garbled).kind, NetAdminAnswer::Kind::kError) << garbled;
+    }
+}
+
+}  // namespace
