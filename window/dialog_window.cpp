@@ -186,7 +186,8 @@ void CDialogWindow::mousePressEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
     // A press that a control in the band passed on (it lies under the point) is not a
     // press on the background: the control keeps its click.
-    if (event->button() == Qt::LeftButton && InDragBand(point.y()) && childAt(point) == nullptr) {
+    if (m_dragBand && event->button() == Qt::LeftButton && InDragBand(point.y()) &&
+        childAt(point) == nullptr) {
         event->accept();
         QWidget* target = DragTarget(this);
         if (!StartSystemMove(target)) {

@@ -23,7 +23,7 @@ class QEventLoop;
 //   windows while they run.
 // - Enter and Escape never reach a dialog or its controls (EnterEscapeFilter).
 // - A left press on the dialog's own background in the top band drags the main window;
-//   controls in the band keep their clicks.
+//   controls in the band keep their clicks. A dialog without a band turns it off.
 class CDialogWindow : public QWidget {
     Q_OBJECT
 
@@ -58,6 +58,10 @@ public:
 
     // Shows or hides the window; OnShowWindow follows only when the state changes.
     void ShowWindow(bool show);
+
+    // Whether a press in the top band drags the main window (on by default).
+    void SetDragBand(bool on) { m_dragBand = on; }
+    bool HasDragBand() const { return m_dragBand; }
 
     // The font of every page and dialog.
     static QFont DialogFont();
@@ -97,6 +101,7 @@ private:
     bool m_ended = false;
     int m_result = 0;
     QEventLoop* m_loop = nullptr;
+    bool m_dragBand = true;
     // Set when the platform cannot move the window itself: the drag follows the mouse.
     bool m_followingMouse = false;
     QPoint m_dragOffset;
