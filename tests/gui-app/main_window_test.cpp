@@ -1,6 +1,6 @@
 // The main window and the search page over fake sockets (nothing reaches a network):
-// start-up, layout, the search flow, Connect and the model rule, Minimize, Close and
-// teardown, keys. Writes screenshots to the artefacts folder.
+// start-up, layout, the search flow, Connect (against a fake repeater) and the model rule,
+// Minimize, Close and teardown, keys. Writes screenshots to the artefacts folder.
 
 #include <QDir>
 #include <QHeaderView>
@@ -20,9 +20,11 @@
 #include "discovery/udp_manager.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_dlg.h"
+#include "fakes/fake_repeater.h"
 #include "fakes/fake_socket.h"
 #include "hostnet/host_address_setup.h"
 #include "platform/tick_clock.h"
+#include "platform/time_scale.h"
 #include "unit/discovery/reply_builder.h"
 #include "web/encoders.h"
 #include "web/selected_device.h"
@@ -38,8 +40,9 @@ struct Shell {
         dialog.ShowWindow(true);
     }
 
-    // The discovery manager's socket: the first one made.
+    // The discovery manager's socket: the first one made; then the web queue's.
     FakeSocketState& Discovery() { return *sockets.states.front(); }
+    FakeSocketState& Web() { return *sockets.states.at(1); }
     CSearchDlg& Page() { return *G_pSearchDlg; }
     CDeviceList& List() { return *Page().DeviceList(); }
 
@@ -70,6 +73,16 @@ ReplyFields Device(const std::string& mac, const std::string& ip) {
     return fields;
 }
 
+// Two repeaters: the first with a line break in its password, the second with its own
+// user name.
+std::vector<ReplyFields> TwoDevices() {
+    ReplyFields first = Device("001a2b000001", "192.168.1.1");
+    first.password = "pa\r\nss";
+    ReplyFields second = Device("001a2b000002", "192.168.1.2");
+    second.user = "root";
+    return {first, second};
+}
+
 void Click(QWidget* widget) {
     QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
 }
@@ -88,6 +101,7 @@ private slots:
     void init() {
         ClearSelectedDevice();
         CDialogWindow::ClearQuitting();
+        time_scale::SetFactor(1);
     }
 
     void startUpBuildsTheShellAndSearches() {
@@ -121,8 +135,8 @@ private slots:
             {page.MinimizeControl(), 502}, {page.CloseControl(), 503},  {page.DeviceList(), 505},
             {page.ScanButton(), 190},      {page.ConnectButton(), 191}, {page.ResultLabel(), 507}};
         const int menuImages[] = {220, 223, 218, 227, 216, 221, 225};
-        for (int i = 0; i < CSearchDlg::kMenuItemCount; ++i) {
-            CPTButton* item = page.MenuItem(i);
+        for (int i = 0; i < kMenuEntryCount; ++i) {
+            CPTButton* item = page.MenuItem(static_cast<MenuEntry>(i));
             placed.emplace_back(item, 183 + i);
             QCOMPARE(item->isEnabled(), i == 0);
             QVERIFY(item->PictureFor(CPTButton::Look::kNormal).Image() ==
@@ -143,17 +157,14 @@ private slots:
         QVERIFY(list.horizontalHeader()->isHidden());
     }
 
-    void searchListsTheAnswersAndConnects() {
+    void searchListsTheAnswers() {
         Shell shell;
         CSearchDlg& page = shell.Page();
         CDeviceList& list = shell.List();
         QTRY_COMPARE(page.StatusText(), std::wstring(L"Searching..."));
 
-        ReplyFields first = Device("001a2b000001", "192.168.1.1");
-        first.password = "pa\r\nss";
-        ReplyFields second = Device("001a2b000002", "192.168.1.2");
-        second.user = "root";
-        QVERIFY(shell.Answer({first, second}));
+        const std::vector<ReplyFields> devices = TwoDevices();
+        QVERIFY(shell.Answer(devices));
         QVERIFY(shell.WaitForResult());
         QCOMPARE(page.StatusText(), std::wstring(L"2 Ranveils Found !"));
         QCOMPARE(list.rowCount(), 2);
@@ -180,6 +191,30 @@ private slots:
         QCOMPARE(list.SelectedRow(), 1);
         QVERIFY(page.ConnectButton()->isEnabled());
 
+        // Scan empties the list at once; both buttons wait for the new result.
+        const size_t sent = shell.Discovery().broadcasts.size();
+        Click(page.ScanButton());
+        QCOMPARE(list.rowCount(), 0);
+        QVERIFY(!page.ScanButton()->isEnabled());
+        QVERIFY(!page.ConnectButton()->isEnabled());
+        QCOMPARE(page.StatusText(), std::wstring(L"Searching."));
+        QVERIFY(shell.Answer({devices[1]}, sent));
+        QVERIFY(shell.WaitForResult());
+        QCOMPARE(page.StatusText(), std::wstring(L"1 Ranveil Found !"));
+    }
+
+    // Connect copies the row, opens the wizard on it and loads the device's settings; a
+    // later Connect (from the search page again, through "Locate") replaces the wizard.
+    void connectOpensTheWizardOnTheSelectedRow() {
+        time_scale::SetFactor(10);  // the loading's pacing and hold, ten times faster
+        Shell shell;
+        FakeRepeater repeater(shell.Web(),
+                              [](const std::string&) { return "HTTP/1.1 200 OK\r\n\r\n"; });
+        CSearchDlg& page = shell.Page();
+        CDeviceList& list = shell.List();
+        QVERIFY(shell.Answer(TwoDevices()));
+        QVERIFY(shell.WaitForResult());
+
         // Connect copies the row without line breaks and opens the wizard on it.
         list.SelectRow(0);
         Click(page.ConnectButton());
@@ -192,8 +227,17 @@ private slots:
         QVERIFY(firstFrame != nullptr);
         QCOMPARE(firstFrame->DeviceIP(), std::wstring(L"192.168.1.1"));
         QCOMPARE(firstFrame->DeviceSubnet(), std::wstring(L"255.255.255.0"));
+        QVERIFY(firstFrame->isVisible() && !page.isVisible());
+        QCOMPARE(repeater.requests.size(), size_t{3});  // the three reads of the loading
+        QVERIFY(shell.Web().connects.front() == "192.168.1.1:80");
 
-        // Connecting again replaces the frame; the pointer never names the dying one.
+        // Back on the search page a new search runs; connecting again replaces the frame,
+        // and the pointer never names the dying one.
+        const size_t sent = shell.Discovery().broadcasts.size();
+        Click(firstFrame->Page(WizardPage::kSummary)->MenuItem(MenuEntry::kLocate));
+        QVERIFY(page.isVisible() && firstFrame->isHidden());
+        QVERIFY(shell.Answer(TwoDevices(), sent));
+        QVERIFY(shell.WaitForResult());
         CQ3150TxDlg* pointerWhileDying = firstFrame;
         connect(firstFrame, &QObject::destroyed, [&] { pointerWhileDying = G_pDeviceDlg; });
         list.SelectRow(1);
@@ -204,17 +248,6 @@ private slots:
         QCOMPARE(G_pDeviceDlg->DeviceIP(), std::wstring(L"192.168.1.2"));
         QCOMPARE(G_mstrUserName, std::wstring(L"root"));
         QVERIFY(!shell.dialog.HasEnded());
-
-        // Scan empties the list at once; both buttons wait for the new result.
-        const size_t sent = shell.Discovery().broadcasts.size();
-        Click(page.ScanButton());
-        QCOMPARE(list.rowCount(), 0);
-        QVERIFY(!page.ScanButton()->isEnabled());
-        QVERIFY(!page.ConnectButton()->isEnabled());
-        QCOMPARE(page.StatusText(), std::wstring(L"Searching."));
-        QVERIFY(shell.Answer({second}, sent));
-        QVERIFY(shell.WaitForResult());
-        QCOMPARE(page.StatusText(), std::wstring(L"1 Ranveil Found !"));
     }
 
     void noAnswerLeavesNothingToConnect() {
