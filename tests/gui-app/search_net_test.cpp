@@ -36,17 +36,14 @@ class SearchNetTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        if (qEnvironmentVariableIsEmpty("TAMSEL_NET_CASE")) {
-            QSKIP("runs only inside a virtual LAN made by scripts/vlan.sh");
-        }
-        QVERIFY2(InVirtualLan(), "not inside the PC namespace of scripts/vlan.sh: no broadcast");
-    }
+    void initTestCase() { REQUIRE_VIRTUAL_LAN(); }
 
     void searchAndConnect() {
         const QString netCase = qEnvironmentVariable("TAMSEL_NET_CASE");
-        // The loading after Connect: pacing, limits and hold ten times faster.
+        // The loading after Connect: pacing, limits and hold ten times faster, unless
+        // TAMSEL_TIME_SCALE says otherwise.
         time_scale::SetFactor(10);
+        time_scale::SetFactorFromEnvironment();
         QtEventLoop loop;
         const std::unique_ptr<ISocketFactory> sockets = MakeBsdSocketFactory(loop);
         NoHostAddressSetup hostSetup;

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtTest>
 
 #include <string>
 
@@ -26,3 +27,14 @@ inline bool InVirtualLan() {
 inline std::wstring VlanValue(const std::string& name) {
     return qEnvironmentVariable(name.c_str()).toStdWString();
 }
+
+// For the initTestCase of a Qt Test that sends on the network: skips unless
+// scripts/vlan.sh runs it (it sets TAMSEL_NET_CASE), and fails unless it runs in the LAN's
+// PC namespace.
+#define REQUIRE_VIRTUAL_LAN()                                                                     \
+    do {                                                                                          \
+        if (qEnvironmentVariableIsEmpty("TAMSEL_NET_CASE")) {                                     \
+            QSKIP("runs only inside a virtual LAN made by scripts/vlan.sh");                      \
+        }                                                                                         \
+        QVERIFY2(InVirtualLan(), "not inside the PC namespace of scripts/vlan.sh: no broadcast"); \
+    } while (false)

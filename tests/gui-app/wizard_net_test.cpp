@@ -136,10 +136,7 @@ class WizardNetTest : public QObject {
 
 private slots:
     void initTestCase() {
-        if (qEnvironmentVariableIsEmpty("TAMSEL_NET_CASE")) {
-            QSKIP("runs only inside a virtual LAN made by scripts/vlan.sh");
-        }
-        QVERIFY2(InVirtualLan(), "not inside the PC namespace of scripts/vlan.sh: no broadcast");
+        REQUIRE_VIRTUAL_LAN();
         time_scale::SetFactor(kTimeScale);
         time_scale::SetFactorFromEnvironment();
     }
