@@ -34,11 +34,15 @@ CTamselDlg::~CTamselDlg() {
     if (G_pMainDlg == this) {
         G_pMainDlg = nullptr;
     }
+    if (PageNavigation() == this) {
+        SetPageNavigation(nullptr);
+    }
 }
 
 void CTamselDlg::OnInitDialog() {
     G_pMainDlg = this;
     SetMainWindow(this);
+    SetPageNavigation(this);
     setWindowTitle(QString::fromStdWString(LoadString(kTextTitle)));
     move(0, 0);
 
@@ -46,6 +50,12 @@ void CTamselDlg::OnInitDialog() {
     SetTimer(kDiscoveryTimerId, kDiscoveryTimerMs);
 
     G_pWEBManager = new CWEBManager(m_services.sockets, m_services.clock, m_services.hostSetup);
+    // Every queued command starts the wizard's result timer.
+    G_pWEBManager->SetQueuedObserver([] {
+        if (G_pDeviceDlg != nullptr) {
+            G_pDeviceDlg->StartResultTimer();
+        }
+    });
     SetTimer(kWebTimerId, kWebTimerMs);
 
     // Showing the search page starts the first search.
@@ -66,8 +76,9 @@ void CTamselDlg::OnTimer(int id) {
     }
 }
 
-bool CTamselDlg::OpenDeviceWizard(const std::wstring& model, const std::wstring& ipAddress,
-                                  const std::wstring& subnetMask) {
+IDeviceWizard* CTamselDlg::OpenDeviceWizard(const std::wstring& model,
+                                            const std::wstring& ipAddress,
+                                            const std::wstring& subnetMask) {
     // The pointer is cleared before the old frame goes, so it never names a dead frame.
     if (CQ3150TxDlg* old = std::exchange(G_pDeviceDlg, nullptr)) {
         old->ShowWindow(false);
@@ -76,15 +87,37 @@ bool CTamselDlg::OpenDeviceWizard(const std::wstring& model, const std::wstring&
     }
     if (model != kSupportedModel) {
         EndDialog(0);
-        return false;
+        return nullptr;
     }
     auto* frame = new CQ3150TxDlg(this);
     G_pDeviceDlg = frame;
     frame->Create();
     frame->setGeometry(rect());
     frame->SetDeviceAddress(ipAddress, subnetMask);
-    // The wizard's pages are not there yet: the frame stays hidden behind the search page.
-    return true;
+    frame->ShowWindow(true);
+    if (G_pSearchDlg != nullptr) {
+        G_pSearchDlg->ShowWindow(false);
+    }
+    if (!frame->IsCreated()) {
+        EndDialog(0);
+        return nullptr;
+    }
+    return frame;
+}
+
+void CTamselDlg::ReturnToSearchPage() {
+    if (G_pSearchDlg != nullptr) {
+        G_pSearchDlg->ShowWindow(true);
+    }
+    if (G_pDeviceDlg != nullptr) {
+        G_pDeviceDlg->ShowWindow(false);
+    }
+}
+
+void CTamselDlg::ShowWizardPage(WizardPage page) {
+    if (G_pDeviceDlg != nullptr) {
+        G_pDeviceDlg->ShowWizardPage(page);
+    }
 }
 
 void CTamselDlg::OnDestroy() {

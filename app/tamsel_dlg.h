@@ -4,6 +4,7 @@
 #include <string>
 
 #include "window/dialog_window.h"
+#include "window/page_navigation.h"
 
 class IHostAddressSetup;
 class ISocketFactory;
@@ -18,9 +19,9 @@ struct ShellServices {
 
 // The main window: borderless, 700 by 500 pixels, with a task bar entry. It owns the
 // discovery and web managers (and runs their timers), the search page and the device
-// wizard's frame; the pages cover its whole surface. Ending the dialog tears all of them
-// down, in a fixed order.
-class CTamselDlg : public CDialogWindow {
+// wizard's frame; the pages cover its whole surface, and it is how they reach one another
+// (the page navigation). Ending the dialog tears all of them down, in a fixed order.
+class CTamselDlg : public CDialogWindow, public IPageNavigation {
     Q_OBJECT
 
 public:
@@ -37,10 +38,13 @@ public:
     ~CTamselDlg() override;
 
     // Opens the device wizard for the device just selected, replacing a wizard opened
-    // before. For any model but the supported one it ends the main dialog with 0 (the
-    // program closes without a message) and returns false.
-    bool OpenDeviceWizard(const std::wstring& model, const std::wstring& ipAddress,
-                          const std::wstring& subnetMask);
+    // before, and shows it instead of the search page. For any model but the supported one
+    // it ends the main dialog with 0 (the program closes without a message) and returns
+    // null.
+    IDeviceWizard* OpenDeviceWizard(const std::wstring& model, const std::wstring& ipAddress,
+                                    const std::wstring& subnetMask) override;
+    void ReturnToSearchPage() override;
+    void ShowWizardPage(WizardPage page) override;
 
 protected:
     void OnInitDialog() override;

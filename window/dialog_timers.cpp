@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "platform/time_scale.h"
+
 DialogTimers::DialogTimers(Handler handler, QObject* parent)
     : QObject(parent), m_handler(std::move(handler)) {}
 
@@ -15,7 +17,9 @@ DialogTimers::~DialogTimers() {
 void DialogTimers::Set(int id, uint32_t periodMs) {
     Kill(id);
     Timer timer;
-    timer.qtTimerId = startTimer(std::chrono::milliseconds(periodMs), Qt::PreciseTimer);
+    // Periods are in the program's time, which tests speed up.
+    timer.qtTimerId =
+        startTimer(std::chrono::milliseconds(time_scale::ToRealMs(periodMs)), Qt::PreciseTimer);
     timer.generation = m_nextGeneration++;
     m_timers[id] = timer;
 }

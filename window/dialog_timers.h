@@ -24,7 +24,7 @@ public:
     DialogTimers& operator=(const DialogTimers&) = delete;
 
     // Starts timer `id`; a timer already running under that id restarts with the new
-    // period.
+    // period. The period is in the program's time (platform/time_scale.h).
     void Set(int id, uint32_t periodMs);
     // Stops timer `id`. An expiry not handed over yet is dropped. Unknown ids are ignored.
     void Kill(int id);

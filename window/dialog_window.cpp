@@ -123,6 +123,9 @@ void CDialogWindow::EndDialog(int result) {
     m_ended = true;
     if (m_loop != nullptr) {
         m_loop->exit();
+        // Gone from the screen at once, even while a dialog opened after it still runs
+        // and its own loop cannot return yet.
+        ShowWindow(false);
     }
 }
 
@@ -186,7 +189,8 @@ void CDialogWindow::mousePressEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
     // A press that a control in the band passed on (it lies under the point) is not a
     // press on the background: the control keeps its click.
-    if (event->button() == Qt::LeftButton && InDragBand(point.y()) && childAt(point) == nullptr) {
+    if (m_dragBand && event->button() == Qt::LeftButton && InDragBand(point.y()) &&
+        childAt(point) == nullptr) {
         event->accept();
         QWidget* target = DragTarget(this);
         if (!StartSystemMove(target)) {

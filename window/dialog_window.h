@@ -18,12 +18,12 @@ class QEventLoop;
 //   runs OnDestroy once. A page starts hidden; ShowWindow shows or hides it and calls
 //   OnShowWindow when that changes its state.
 // - Modal life (the main window, the pop-up dialogs): DoModal runs OnInitDialog, shows
-//   the window and runs a nested event loop until EndDialog, then hides the window, runs
-//   OnDestroy and returns EndDialog's result. Pop-ups with a parent block the other
-//   windows while they run.
+//   the window and runs a nested event loop until EndDialog, which hides the window at
+//   once; DoModal then runs OnDestroy and returns EndDialog's result. Pop-ups with a
+//   parent block the other windows while they run.
 // - Enter and Escape never reach a dialog or its controls (EnterEscapeFilter).
 // - A left press on the dialog's own background in the top band drags the main window;
-//   controls in the band keep their clicks.
+//   controls in the band keep their clicks. A dialog without a band turns it off.
 class CDialogWindow : public QWidget {
     Q_OBJECT
 
@@ -58,6 +58,10 @@ public:
 
     // Shows or hides the window; OnShowWindow follows only when the state changes.
     void ShowWindow(bool show);
+
+    // Whether a press in the top band drags the main window (on by default).
+    void SetDragBand(bool on) { m_dragBand = on; }
+    bool HasDragBand() const { return m_dragBand; }
 
     // The font of every page and dialog.
     static QFont DialogFont();
@@ -97,6 +101,7 @@ private:
     bool m_ended = false;
     int m_result = 0;
     QEventLoop* m_loop = nullptr;
+    bool m_dragBand = true;
     // Set when the platform cannot move the window itself: the drag follows the mouse.
     bool m_followingMouse = false;
     QPoint m_dragOffset;

@@ -1,11 +1,7 @@
 #include "discovery/ui/search_dlg.h"
 
-#include <QPainter>
 #include <QPushButton>
 
-#include "app/globals.h"
-#include "app/tamsel_dlg.h"
-#include "controls/pt_button.h"
 #include "controls/pt_label.h"
 #include "discovery/udp_manager.h"
 #include "discovery/ui/device_list.h"
@@ -13,22 +9,14 @@
 #include "resources/string_table.h"
 #include "web/selected_device.h"
 #include "window/control_layout.h"
+#include "window/page_navigation.h"
+#include "window/shell_globals.h"
 
 namespace {
 
-constexpr int kBackgroundId = 133;
-
-// Control ids of the page.
-constexpr int kCloseId = 1018;
-constexpr int kMinimizeId = 1185;
-constexpr int kFirstMenuId = 1110;
-
-// String ids: layout rectangles, texts.
-constexpr int kMenuRects[CSearchDlg::kMenuItemCount] = {
-    kRectMenuLocate,   kRectMenuRepeater, kRectMenuIpAddress, kRectMenuWireless,
-    kRectMenuFirmware, kRectMenuPassword, kRectMenuReset};
-// The menu pictures: "Locate" as the entry of the page being shown, the others plain.
-constexpr int kMenuImages[CSearchDlg::kMenuItemCount] = {220, 223, 218, 227, 216, 221, 225};
+// Picture, control ids of "Locate", Close and Minimize, "Locate" as the page's own
+// entry, no device labels, and a menu that leads nowhere.
+constexpr PageSkin kSkin{133, 1110, 1018, 1185, MenuEntry::kLocate, 0, 0, false};
 
 const wchar_t* const kSearchSearchName = L"1";
 
@@ -40,42 +28,23 @@ std::wstring WithoutLineBreaks(std::wstring text) {
 }  // namespace
 
 CSearchDlg::CSearchDlg(QWidget* parent)
-    : CDialogWindow(parent),
+    : CSkinnedPage(kSkin, parent),
       m_list(new CDeviceList(this)),
       m_result(new CPTLabel(this)),
       m_scan(new QPushButton(QString::fromStdWString(LoadString(kTextScan)), this)),
-      m_connect(new QPushButton(QString::fromStdWString(LoadString(kTextConnect)), this)),
-      m_close(new CPTButton(kCloseId, this)),
-      m_minimize(new CPTButton(kMinimizeId, this)) {
-    for (int i = 0; i < kMenuItemCount; ++i) {
-        m_menu[static_cast<size_t>(i)] = new CPTButton(kFirstMenuId + i, this);
-    }
+      m_connect(new QPushButton(QString::fromStdWString(LoadString(kTextConnect)), this)) {
     connect(m_scan, &QPushButton::clicked, this, [this] { StartSearch(); });
     connect(m_connect, &QPushButton::clicked, this, [this] { ConnectSelectedDevice(); });
-    connect(m_close, &CPTButton::clicked, this, [] { CloseMainWindow(); });
-    connect(m_minimize, &CPTButton::clicked, this, [] { MinimizeMainWindow(); });
     connect(m_list, &QTableWidget::itemSelectionChanged, this, [this] { UpdateConnectButton(); });
 }
 
 void CSearchDlg::OnInitDialog() {
-    m_background.Load(kBackgroundId);
-
-    PlaceControl(m_minimize, kRectMinimize);
-    m_minimize->SetImages(146, 147, 146);
-    PlaceControl(m_close, kRectClose);
-    m_close->SetImages(150, 151, 150);
+    CSkinnedPage::OnInitDialog();
     PlaceControl(m_list, kRectSearchList);
     PlaceControl(m_scan, kRectSearchScan);
     PlaceControl(m_connect, kRectSearchConnect);
     PlaceControl(m_result, kRectSearchResult);
     m_labelRect = m_result->geometry();
-    for (int i = 0; i < kMenuItemCount; ++i) {
-        CPTButton* item = m_menu[static_cast<size_t>(i)];
-        PlaceControl(item, kMenuRects[i]);
-        item->SetImages(kMenuImages[i], kMenuImages[i], kMenuImages[i]);
-        // "Locate" stays enabled but does nothing here: this page is where it leads.
-        item->setEnabled(i == 0);
-    }
     m_list->SizeColumns();
 }
 
@@ -89,9 +58,8 @@ void CSearchDlg::OnTimer(int /*id*/) {
     OnSearchTimer();
 }
 
-void CSearchDlg::paintEvent(QPaintEvent* /*event*/) {
-    QPainter painter(this);
-    m_background.Draw(painter);
+void CSearchDlg::paintEvent(QPaintEvent* event) {
+    CSkinnedPage::paintEvent(event);
     m_result->SetWindowText(m_strStatus);
 }
 
@@ -151,10 +119,13 @@ void CSearchDlg::ConnectSelectedDevice() {
     const std::wstring subnetMask = column(CDeviceList::kSubnet);
     SetSelectedDevice(column(CDeviceList::kUserName), column(CDeviceList::kPassword), ipAddress,
                       column(CDeviceList::kMac));
-    if (G_pMainDlg == nullptr || !G_pMainDlg->OpenDeviceWizard(model, ipAddress, subnetMask)) {
+    IDeviceWizard* wizard = OpenDeviceWizard(model, ipAddress, subnetMask);
+    if (wizard == nullptr) {
         return;  // not a supported device: the program is closing
     }
-    // Loading the device's settings behind the progress dialog belongs to the wizard.
+    // LANINFO, an empty status record, "Loading...." until the reads have ended, then
+    // the status summary page.
+    wizard->LoadDeviceStatus();
 }
 
 void CSearchDlg::SetStatus(const std::wstring& text) {

@@ -1,6 +1,6 @@
 // The main window and the search page over fake sockets (nothing reaches a network):
-// start-up, layout, the search flow, Connect and the model rule, Minimize, Close and
-// teardown, keys. Writes screenshots to the artefacts folder.
+// start-up, layout, the search flow, Connect (against a fake repeater) and the model rule,
+// Minimize, Close and teardown, keys. Writes screenshots to the artefacts folder.
 
 #include <QDir>
 #include <QHeaderView>
@@ -20,9 +20,13 @@
 #include "discovery/udp_manager.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_dlg.h"
+#include "fakes/fake_repeater.h"
 #include "fakes/fake_socket.h"
 #include "hostnet/host_address_setup.h"
 #include "platform/tick_clock.h"
+#include "platform/time_scale.h"
+#include "support/fake_shell.h"
+#include "support/gui_test_support.h"
 #include "unit/discovery/reply_builder.h"
 #include "web/encoders.h"
 #include "web/selected_device.h"
@@ -31,37 +35,7 @@
 
 namespace {
 
-// The main window over fake sockets, laid out and shown as DoModal does it.
-struct Shell {
-    Shell() : dialog(ShellServices{sockets, MonotonicTickClock::Instance(), hostSetup}) {
-        dialog.Create();
-        dialog.ShowWindow(true);
-    }
-
-    // The discovery manager's socket: the first one made.
-    FakeSocketState& Discovery() { return *sockets.states.front(); }
-    CSearchDlg& Page() { return *G_pSearchDlg; }
-    CDeviceList& List() { return *Page().DeviceList(); }
-
-    // Answers the search once its request number `afterBroadcasts` + 1 is out.
-    bool Answer(const std::vector<ReplyFields>& devices, size_t afterBroadcasts = 0) {
-        if (!QTest::qWaitFor([&] { return Discovery().broadcasts.size() > afterBroadcasts; },
-                             5000)) {
-            return false;
-        }
-        for (const ReplyFields& device : devices) {
-            Discovery().DeliverDatagram(AsString(BuildReply(device)));
-        }
-        return true;
-    }
-    bool WaitForResult() {
-        return QTest::qWaitFor([&] { return Page().ScanButton()->isEnabled(); }, 15000);
-    }
-
-    FakeSocketFactory sockets;
-    NoHostAddressSetup hostSetup;
-    CTamselDlg dialog;
-};
+using Shell = FakeShell;
 
 ReplyFields Device(const std::string& mac, const std::string& ip) {
     ReplyFields fields;
@@ -70,13 +44,14 @@ ReplyFields Device(const std::string& mac, const std::string& ip) {
     return fields;
 }
 
-void Click(QWidget* widget) {
-    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
-}
-
-void SaveScreenshot(QWidget& widget, const QString& name) {
-    QDir().mkpath(QStringLiteral(TAMSEL_ARTEFACT_DIR));
-    QVERIFY(widget.grab().save(QStringLiteral(TAMSEL_ARTEFACT_DIR "/%1.png").arg(name)));
+// Two repeaters: the first with a line break in its password, the second with its own
+// user name.
+std::vector<ReplyFields> TwoDevices() {
+    ReplyFields first = Device("001a2b000001", "192.168.1.1");
+    first.password = "pa\r\nss";
+    ReplyFields second = Device("001a2b000002", "192.168.1.2");
+    second.user = "root";
+    return {first, second};
 }
 
 }  // namespace
@@ -88,6 +63,7 @@ private slots:
     void init() {
         ClearSelectedDevice();
         CDialogWindow::ClearQuitting();
+        time_scale::SetFactor(1);
     }
 
     void startUpBuildsTheShellAndSearches() {
@@ -111,7 +87,7 @@ private slots:
         QCOMPARE(shell.Page().StatusText(), std::wstring(L"Searching."));
         QVERIFY(!shell.Page().ScanButton()->isEnabled());
         QVERIFY(!shell.Page().ConnectButton()->isEnabled());
-        SaveScreenshot(dialog, QStringLiteral("app_searching"));
+        QVERIFY(SaveScreenshot(dialog, QStringLiteral("app_searching")));
     }
 
     void controlsSitAtTheirStringTableRectangles() {
@@ -121,8 +97,8 @@ private slots:
             {page.MinimizeControl(), 502}, {page.CloseControl(), 503},  {page.DeviceList(), 505},
             {page.ScanButton(), 190},      {page.ConnectButton(), 191}, {page.ResultLabel(), 507}};
         const int menuImages[] = {220, 223, 218, 227, 216, 221, 225};
-        for (int i = 0; i < CSearchDlg::kMenuItemCount; ++i) {
-            CPTButton* item = page.MenuItem(i);
+        for (int i = 0; i < kMenuEntryCount; ++i) {
+            CPTButton* item = page.MenuItem(static_cast<MenuEntry>(i));
             placed.emplace_back(item, 183 + i);
             QCOMPARE(item->isEnabled(), i == 0);
             QVERIFY(item->PictureFor(CPTButton::Look::kNormal).Image() ==
@@ -132,7 +108,7 @@ private slots:
             QCOMPARE(control->geometry(), LayoutRect(rectId).value());
         }
 
-        CDeviceList& list = shell.List();
+        CDeviceList& list = *shell.Page().DeviceList();
         QCOMPARE(list.columnWidth(CDeviceList::kMac), 259);
         QCOMPARE(list.columnWidth(CDeviceList::kIp), 198);
         for (const int hidden : {CDeviceList::kModel, CDeviceList::kSubnet, CDeviceList::kUserName,
@@ -143,17 +119,14 @@ private slots:
         QVERIFY(list.horizontalHeader()->isHidden());
     }
 
-    void searchListsTheAnswersAndConnects() {
+    void searchListsTheAnswers() {
         Shell shell;
         CSearchDlg& page = shell.Page();
-        CDeviceList& list = shell.List();
+        CDeviceList& list = *shell.Page().DeviceList();
         QTRY_COMPARE(page.StatusText(), std::wstring(L"Searching..."));
 
-        ReplyFields first = Device("001a2b000001", "192.168.1.1");
-        first.password = "pa\r\nss";
-        ReplyFields second = Device("001a2b000002", "192.168.1.2");
-        second.user = "root";
-        QVERIFY(shell.Answer({first, second}));
+        const std::vector<ReplyFields> devices = TwoDevices();
+        QVERIFY(shell.Answer(devices));
         QVERIFY(shell.WaitForResult());
         QCOMPARE(page.StatusText(), std::wstring(L"2 Ranveils Found !"));
         QCOMPARE(list.rowCount(), 2);
@@ -166,7 +139,7 @@ private slots:
         page.ResultLabel()->SetWindowText(L"stale");
         page.repaint();
         QCOMPARE(page.ResultLabel()->WindowText(), std::wstring(L"2 Ranveils Found !"));
-        SaveScreenshot(shell.dialog, QStringLiteral("app_search_results"));
+        QVERIFY(SaveScreenshot(shell.dialog, QStringLiteral("app_search_results")));
 
         // A click on the empty part of the list leaves nothing to connect to.
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(100, 160));
@@ -180,6 +153,30 @@ private slots:
         QCOMPARE(list.SelectedRow(), 1);
         QVERIFY(page.ConnectButton()->isEnabled());
 
+        // Scan empties the list at once; both buttons wait for the new result.
+        const size_t sent = shell.Discovery().broadcasts.size();
+        Click(page.ScanButton());
+        QCOMPARE(list.rowCount(), 0);
+        QVERIFY(!page.ScanButton()->isEnabled());
+        QVERIFY(!page.ConnectButton()->isEnabled());
+        QCOMPARE(page.StatusText(), std::wstring(L"Searching."));
+        QVERIFY(shell.Answer({devices[1]}, sent));
+        QVERIFY(shell.WaitForResult());
+        QCOMPARE(page.StatusText(), std::wstring(L"1 Ranveil Found !"));
+    }
+
+    // Connect copies the row, opens the wizard on it and loads the device's settings; a
+    // later Connect (from the search page again, through "Locate") replaces the wizard.
+    void connectOpensTheWizardOnTheSelectedRow() {
+        time_scale::SetFactor(10);  // the loading's pacing and hold, ten times faster
+        Shell shell;
+        FakeRepeater repeater(shell.Web(),
+                              [](const std::string&) { return "HTTP/1.1 200 OK\r\n\r\n"; });
+        CSearchDlg& page = shell.Page();
+        CDeviceList& list = *shell.Page().DeviceList();
+        QVERIFY(shell.Answer(TwoDevices()));
+        QVERIFY(shell.WaitForResult());
+
         // Connect copies the row without line breaks and opens the wizard on it.
         list.SelectRow(0);
         Click(page.ConnectButton());
@@ -192,8 +189,17 @@ private slots:
         QVERIFY(firstFrame != nullptr);
         QCOMPARE(firstFrame->DeviceIP(), std::wstring(L"192.168.1.1"));
         QCOMPARE(firstFrame->DeviceSubnet(), std::wstring(L"255.255.255.0"));
+        QVERIFY(firstFrame->isVisible() && !page.isVisible());
+        QCOMPARE(repeater.requests.size(), size_t{3});  // the three reads of the loading
+        QVERIFY(shell.Web().connects.front() == "192.168.1.1:80");
 
-        // Connecting again replaces the frame; the pointer never names the dying one.
+        // Back on the search page a new search runs; connecting again replaces the frame,
+        // and the pointer never names the dying one.
+        const size_t sent = shell.Discovery().broadcasts.size();
+        Click(firstFrame->Page(WizardPage::kSummary)->MenuItem(MenuEntry::kLocate));
+        QVERIFY(page.isVisible() && firstFrame->isHidden());
+        QVERIFY(shell.Answer(TwoDevices(), sent));
+        QVERIFY(shell.WaitForResult());
         CQ3150TxDlg* pointerWhileDying = firstFrame;
         connect(firstFrame, &QObject::destroyed, [&] { pointerWhileDying = G_pDeviceDlg; });
         list.SelectRow(1);
@@ -204,17 +210,6 @@ private slots:
         QCOMPARE(G_pDeviceDlg->DeviceIP(), std::wstring(L"192.168.1.2"));
         QCOMPARE(G_mstrUserName, std::wstring(L"root"));
         QVERIFY(!shell.dialog.HasEnded());
-
-        // Scan empties the list at once; both buttons wait for the new result.
-        const size_t sent = shell.Discovery().broadcasts.size();
-        Click(page.ScanButton());
-        QCOMPARE(list.rowCount(), 0);
-        QVERIFY(!page.ScanButton()->isEnabled());
-        QVERIFY(!page.ConnectButton()->isEnabled());
-        QCOMPARE(page.StatusText(), std::wstring(L"Searching."));
-        QVERIFY(shell.Answer({second}, sent));
-        QVERIFY(shell.WaitForResult());
-        QCOMPARE(page.StatusText(), std::wstring(L"1 Ranveil Found !"));
     }
 
     void noAnswerLeavesNothingToConnect() {
@@ -272,7 +267,7 @@ private slots:
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
             QTest::keyClick(&shell.dialog, key);
             QTest::keyClick(&shell.Page(), key);
-            QTest::keyClick(&shell.List(), key);
+            QTest::keyClick(shell.Page().DeviceList(), key);
         }
         QVERIFY(!shell.dialog.HasEnded());
         QVERIFY(shell.dialog.isVisible() && shell.Page().isVisible());

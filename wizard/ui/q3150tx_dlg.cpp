@@ -1,8 +1,223 @@
 #include "wizard/ui/q3150tx_dlg.h"
 
+#include <QPointer>
+
+#include <utility>
+
+#include "platform/tick_clock.h"
+#include "web/response_parsers.h"
+#include "web/selected_device.h"
+#include "web/web_manager.h"
+#include "window/shell_globals.h"
+#include "wizard/ui/q3150tx_ipaddr_dlg.h"
+#include "wizard/ui/q3150tx_message_dlg.h"
+#include "wizard/ui/q3150tx_mode_dlg.h"
+#include "wizard/ui/q3150tx_password_dlg.h"
+#include "wizard/ui/q3150tx_progress.h"
+#include "wizard/ui/q3150tx_save_dlg.h"
+#include "wizard/ui/q3150tx_summary_dlg.h"
+#include "wizard/ui/q3150tx_survey_dlg.h"
+
+namespace {
+
+constexpr int kWidth = 700;
+constexpr int kHeight = 500;
+constexpr wchar_t kLoadingText[] = L"Loading....";
+
+// The order in which the teardown removes the pages.
+constexpr WizardPage kTeardownOrder[] = {WizardPage::kIpAddress, WizardPage::kFirmware,
+                                         WizardPage::kPassword,  WizardPage::kReset,
+                                         WizardPage::kSummary,   WizardPage::kWireless};
+
+template <typename T>
+void DestroyAndDelete(T*& window) {
+    if (T* doomed = std::exchange(window, nullptr)) {
+        doomed->DestroyWindow();
+        delete doomed;
+    }
+}
+
+}  // namespace
+
+void CQ3150TxDlg::WebQueue::Queue(const std::wstring& command, const WebRequest& request,
+                                  const DeviceTarget& target) {
+    if (G_pWEBManager != nullptr) {
+        WebManagerSink(*G_pWEBManager).Queue(command, request, target);
+    }
+}
+
+void CQ3150TxDlg::WebQueue::QueueFile(const std::wstring& command, const WebRequest& request,
+                                      const DeviceTarget& target, const std::string& filePath) {
+    if (G_pWEBManager != nullptr) {
+        WebManagerSink(*G_pWEBManager).QueueFile(command, request, target, filePath);
+    }
+}
+
+int CQ3150TxDlg::WebQueue::PendingCount() const {
+    return G_pWEBManager != nullptr ? G_pWEBManager->PendingCount() : 0;
+}
+
+std::optional<WebResult> CQ3150TxDlg::WebQueue::TakeResult() {
+    return G_pWEBManager != nullptr ? G_pWEBManager->TakeResult() : std::nullopt;
+}
+
 CQ3150TxDlg::CQ3150TxDlg(QWidget* parent) : CDialogWindow(parent) {}
+
+CQ3150TxDlg::~CQ3150TxDlg() {
+    DestroyWindow();
+}
 
 void CQ3150TxDlg::SetDeviceAddress(const std::wstring& ipAddress, const std::wstring& subnetMask) {
     m_strDeviceIP = ipAddress;
     m_strDeviceSubnet = subnetMask;
+}
+
+DeviceTarget CQ3150TxDlg::Target() const {
+    return {m_strDeviceIP, m_strDeviceSubnet, G_mstrAuthBase64};
+}
+
+CQ3150Tx_SummaryDlg* CQ3150TxDlg::SummaryPage() const {
+    return static_cast<CQ3150Tx_SummaryDlg*>(Page(WizardPage::kSummary));
+}
+
+void CQ3150TxDlg::OnInitDialog() {
+    setGeometry(0, 0, kWidth, kHeight);
+    auto add = [this](WizardPage page, CWizardPage* window) {
+        m_pages[static_cast<size_t>(page)] = window;
+        window->Create();
+        window->setGeometry(rect());
+        window->ShowWindow(false);
+    };
+    add(WizardPage::kIpAddress, new CQ3150Tx_IPAddrDlg(*this, this));
+    add(WizardPage::kFirmware, new CQ3150Tx_ModeDlg(*this, this));
+    add(WizardPage::kSummary, new CQ3150Tx_SummaryDlg(*this, this));
+    add(WizardPage::kWireless, new CQ3150Tx_SurveyDlg(*this, this));
+    add(WizardPage::kPassword, new CQ3150Tx_PasswordDlg(*this, this));
+    add(WizardPage::kReset, new CQ3150Tx_SaveDlg(*this, this));
+    // They get a window only while they run.
+    m_message = new CQ3150Tx_MessageDlg(this);
+    m_progress = new CQ3150Tx_Progress(this);
+}
+
+void CQ3150TxDlg::OnShowWindow(bool show) {
+    if (show) {
+        ShowWizardPage(WizardPage::kSummary);
+    }
+}
+
+void CQ3150TxDlg::ShowWizardPage(WizardPage page) {
+    for (size_t i = 0; i < m_pages.size(); ++i) {
+        if (m_pages[i] != nullptr) {
+            m_pages[i]->ShowWindow(static_cast<WizardPage>(i) == page);
+        }
+    }
+}
+
+void CQ3150TxDlg::StartResultTimer() {
+    SetTimer(kResultTimerId, kResultTimerMs);
+}
+
+void CQ3150TxDlg::OnTimer(int id) {
+    if (id != kResultTimerId) {
+        return;
+    }
+    // The driver keeps nothing between ticks; a tick run inside a modal loop of an
+    // earlier one has a driver of its own.
+    WizardTaskDriver driver(m_queue, m_queue, *this, Target(), G_DeviceStatus);
+    driver.OnResultTimer();
+}
+
+void CQ3150TxDlg::LoadDeviceStatus() {
+    QPointer<CQ3150TxDlg> self(this);
+    QueueLanInfo(m_queue, Target());
+    G_DeviceStatus.Clear();
+    // The summary page is in front already: no values of an earlier device under the
+    // progress dialog.
+    SummaryPage()->RefreshStatus();
+    m_progress->Run(kLoadingText);
+    if (self != nullptr && SummaryPage() != nullptr) {
+        SummaryPage()->RefreshStatus();
+    }
+}
+
+void CQ3150TxDlg::OnDestroy() {
+    KillTimer(kResultTimerId);
+    for (const WizardPage page : kTeardownOrder) {
+        DestroyAndDelete(m_pages[static_cast<size_t>(page)]);
+    }
+    DestroyAndDelete(m_message);
+    DestroyAndDelete(m_progress);
+}
+
+bool CQ3150TxDlg::ProgressRunning() const {
+    return m_progress != nullptr && m_progress->IsModalRunning();
+}
+
+void CQ3150TxDlg::ShowProgressStep(int step) {
+    m_progress->ShowProgressStep(step);
+}
+
+void CQ3150TxDlg::EndProgress() {
+    m_progress->EndDialog(0);
+}
+
+void CQ3150TxDlg::ShowMessage(int stringId) {
+    m_message->ShowMessage(stringId);
+}
+
+void CQ3150TxDlg::ReturnToSearchPage() {
+    ::ReturnToSearchPage();
+}
+
+CWizardPage& CQ3150TxDlg::PageOf(WizardControl control) const {
+    switch (control) {
+        case WizardControl::kIpApply:
+            return *Page(WizardPage::kIpAddress);
+        case WizardControl::kFirmwareApply:
+        case WizardControl::kFirmwareFile:
+            return *Page(WizardPage::kFirmware);
+        case WizardControl::kPasswordApply:
+            return *Page(WizardPage::kPassword);
+        case WizardControl::kSurveyScan:
+        case WizardControl::kSurveyConnect:
+        case WizardControl::kSurveyKey:
+            break;
+    }
+    return *Page(WizardPage::kWireless);
+}
+
+void CQ3150TxDlg::EnableControl(WizardControl control, bool enable) {
+    PageOf(control).EnableControl(control, enable);
+}
+
+void CQ3150TxDlg::ClearControlText(WizardControl control) {
+    PageOf(control).ClearControlText(control);
+}
+
+void CQ3150TxDlg::StartPageWait(WizardWait wait) {
+    switch (wait) {
+        case WizardWait::kIpAddressReboot:
+            Page(WizardPage::kIpAddress)->StartPageWait(wait);
+            return;
+        case WizardWait::kFirmwareUpgrade:
+            Page(WizardPage::kFirmware)->StartPageWait(wait);
+            return;
+        case WizardWait::kRepeaterReboot:
+            Page(WizardPage::kWireless)->StartPageWait(wait);
+            return;
+    }
+}
+
+void CQ3150TxDlg::ShowSurvey(const std::vector<SurveyNetwork>& networks) {
+    Page(WizardPage::kWireless)->ShowSurvey(networks);
+}
+
+void CQ3150TxDlg::StopResultTimer() {
+    KillTimer(kResultTimerId);
+}
+
+// Blocks the user-interface thread, as the hold after the status read is meant to: the
+// last progress step stays in view for that long.
+void CQ3150TxDlg::Hold(uint32_t ms) {
+    ThreadSleeper::Instance().SleepMs(ms);
 }

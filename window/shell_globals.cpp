@@ -1,0 +1,4 @@
+#include "window/shell_globals.h"
+
+CUDPManager* G_pUDPManager = nullptr;
+CWEBManager* G_pWEBManager = nullptr;

@@ -1,0 +1,12 @@
+#pragma once
+
+// The managers that the main window owns and every page may use, reached through
+// process-wide pointers. Each is null while its object does not exist (before start-up and
+// after the teardown, which clears them before it destroys the pages), and all are read
+// and written on the user-interface thread only.
+
+class CUDPManager;
+class CWEBManager;
+
+extern CUDPManager* G_pUDPManager;  // device discovery
+extern CWEBManager* G_pWEBManager;  // the web command queue

@@ -1,0 +1,50 @@
+#include "wizard/ui/q3150tx_message_dlg.h"
+
+#include "controls/markup_static.h"
+#include "controls/pt_button.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
+#include "window/control_layout.h"
+
+namespace {
+
+constexpr int kBackgroundId = 160;
+constexpr int kOkImages[] = {168, 162, 168};
+
+}  // namespace
+
+CQ3150Tx_MessageDlg::CQ3150Tx_MessageDlg(QWidget* frame)
+    : CSkinnedPopup(kBackgroundId, frame),
+      m_ok(new CPTButton(kOkId, this)),
+      m_text(new CMarkupStatic(this)) {
+    m_text->SetTransparent(true);
+    connect(m_ok, &CPTButton::clicked, this, [this] { EndDialog(kOk); });
+}
+
+int CQ3150Tx_MessageDlg::ShowMessage(int stringId) {
+    SetMessage(LoadString(stringId));
+    return DoModal();
+}
+
+void CQ3150Tx_MessageDlg::OnInitDialog() {
+    CSkinnedPopup::OnInitDialog();
+    PlaceControl(m_ok, kRectMessageOk);
+    m_ok->SetImages(kOkImages[0], kOkImages[1], kOkImages[2]);
+    PlaceControl(m_text, kRectMessageText);
+    m_text->setFont(DialogFont());
+    m_text->ResetLook();
+    m_text->SetWindowText(m_strMessage);
+}
+
+// Centred over the main window, whatever moved since the box was last shown.
+void CQ3150Tx_MessageDlg::OnShowWindow(bool show) {
+    if (!show) {
+        return;
+    }
+    const QWidget* owner = MainWindow() != nullptr ? MainWindow() : parentWidget();
+    if (owner != nullptr) {
+        const QRect area = owner->window()->geometry();
+        move(area.topLeft() + QPoint((area.width() - kWidth) / 2, (area.height() - kHeight) / 2));
+    }
+    m_text->repaint();
+}
