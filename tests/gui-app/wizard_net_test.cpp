@@ -165,6 +165,7 @@ private:
         // "Loading...." ran through its steps, then the summary shows the device.
         QPointer<CQ3150TxDlg> frame = G_pDeviceDlg;
         QVERIFY(frame != nullptr && frame->isVisible() && shell.Page().isHidden());
+        QCOMPARE(frame->Progress().ProgressText(), std::wstring(L"Loading...."));
         QCOMPARE(frame->Progress().StepsShown(), (std::vector<int>{0, 3, 7, 10}));
         QVERIFY(!frame->Progress().IsModalRunning());
         QVERIFY(!frame->SummaryPage()->isHidden());

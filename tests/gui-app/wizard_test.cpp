@@ -17,6 +17,7 @@
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "support/fake_shell.h"
+#include "support/fake_wizard_host.h"
 #include "support/gui_test_support.h"
 #include "web/device_commands.h"
 #include "web/response_parsers.h"
@@ -65,33 +66,6 @@ std::wstring DrawnText(CMarkupStatic& label) {
     }
     return text;
 }
-
-// Records the commands a page queues.
-class RecordingSink : public IWebCommandSink {
-public:
-    void Queue(const std::wstring& command, const WebRequest&, const DeviceTarget&) override {
-        queued.push_back(command);
-    }
-    void QueueFile(const std::wstring& command, const WebRequest&, const DeviceTarget&,
-                   const std::string&) override {
-        queued.push_back(command);
-    }
-    std::vector<std::wstring> queued;
-};
-
-// A host for one page on its own.
-class FakeHost : public IWizardHost {
-public:
-    explicit FakeHost(QWidget* frame) : progress(frame), messages(frame) {}
-    IWebCommandSink& Commands() override { return sink; }
-    DeviceTarget Target() const override { return {L"192.168.1.1", L"255.255.255.0", L""}; }
-    CQ3150Tx_Progress& Progress() override { return progress; }
-    CQ3150Tx_MessageDlg& Messages() override { return messages; }
-
-    RecordingSink sink;
-    CQ3150Tx_Progress progress;
-    CQ3150Tx_MessageDlg messages;
-};
 
 // The reset page's restart wait, run on its own.
 class WaitingPage : public CWizardPage {
@@ -311,7 +285,7 @@ private slots:
         SetPageNavigation(&navigation);
         QWidget frame;
         frame.resize(700, 500);
-        FakeHost host(&frame);
+        FakeWizardHost host(&frame);
         WaitingPage page(host, &frame);
         page.Create();
         page.Wait(periodMs);
