@@ -18,6 +18,7 @@
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "support/fake_wizard_host.h"
 #include "support/gui_test_support.h"
 #include "web/device_commands.h"
 #include "web/request_catalogue.h"
@@ -31,8 +32,6 @@
 
 namespace {
 
-const DeviceTarget kTarget{L"192.168.1.1", L"255.255.255.0", L"YWRtaW46YWRtaW4="};
-
 // A queued command: its name and the bytes it would put on the wire.
 struct Queued {
     std::wstring command;
@@ -44,31 +43,14 @@ Queued Expected(const std::wstring& command, const WebRequest& request) {
     return {command, WideToAnsi(request.ToText())};
 }
 
-class RecordingSink : public IWebCommandSink {
-public:
-    void Queue(const std::wstring& command, const WebRequest& request,
-               const DeviceTarget&) override {
-        queued.push_back(Expected(command, request));
+// What the page queued, in the same form.
+std::vector<Queued> Sent(const RecordingSink& sink) {
+    std::vector<Queued> sent;
+    for (size_t i = 0; i < sink.queued.size(); ++i) {
+        sent.push_back(Expected(sink.queued[i], sink.requests.at(i)));
     }
-    void QueueFile(const std::wstring& command, const WebRequest& request, const DeviceTarget&,
-                   const std::string&) override {
-        queued.push_back(Expected(command, request));
-    }
-    std::vector<Queued> queued;
-};
-
-class FakeHost : public IWizardHost {
-public:
-    explicit FakeHost(QWidget* frame) : progress(frame), messages(frame) {}
-    IWebCommandSink& Commands() override { return sink; }
-    DeviceTarget Target() const override { return kTarget; }
-    CQ3150Tx_Progress& Progress() override { return progress; }
-    CQ3150Tx_MessageDlg& Messages() override { return messages; }
-
-    RecordingSink sink;
-    CQ3150Tx_Progress progress;
-    CQ3150Tx_MessageDlg messages;
-};
+    return sent;
+}
 
 class RecordingNavigation : public IPageNavigation {
 public:
@@ -119,7 +101,7 @@ struct PageOnItsOwn {
 
     RecordingNavigation navigation;
     QWidget frame;
-    FakeHost host;
+    FakeWizardHost host;
     Page page;
 };
 
@@ -296,10 +278,10 @@ private slots:
         CQ3150Tx_IPAddrDlg& page = ip.page;
         page.AddressField()->SetAddress(L"192.168.1.50");
         Click(page.ApplyButton());
-        std::vector<Queued> expected = {
-            Expected(kCommandSetupIpAddress,
-                     BuildSetupIpAddressRequest(kTarget, L"192.168.1.50", L"255.255.255.0", L"0"))};
-        QCOMPARE(ip.host.sink.queued, expected);
+        std::vector<Queued> expected = {Expected(
+            kCommandSetupIpAddress,
+            BuildSetupIpAddressRequest(ip.host.target, L"192.168.1.50", L"255.255.255.0", L"0"))};
+        QCOMPARE(Sent(ip.host.sink), expected);
         QVERIFY(!page.ApplyButton()->isEnabled());
         page.EnableControl(WizardControl::kFirmwareApply, true);  // another page's
         QVERIFY(!page.ApplyButton()->isEnabled());
@@ -314,15 +296,15 @@ private slots:
         Click(page.ApplyButton());
         expected.push_back(
             Expected(kCommandSetupIpAddress,
-                     BuildSetupIpAddressRequest(kTarget, L"10.0.0.7", L"255.0.0.0", L"2")));
-        QCOMPARE(ip.host.sink.queued, expected);
+                     BuildSetupIpAddressRequest(ip.host.target, L"10.0.0.7", L"255.0.0.0", L"2")));
+        QCOMPARE(Sent(ip.host.sink), expected);
 
         time_scale::SetFactor(1000);
         page.StartPageWait(WizardWait::kRepeaterReboot);  // another page's wait
         QCOMPARE(ip.host.sink.queued.size(), size_t{2});
         page.StartPageWait(WizardWait::kIpAddressReboot);
-        expected.push_back(Expected(kCommandReboot, BuildRebootRequest(kTarget)));
-        QCOMPARE(ip.host.sink.queued, expected);
+        expected.push_back(Expected(kCommandReboot, BuildRebootRequest(ip.host.target)));
+        QCOMPARE(Sent(ip.host.sink), expected);
         QCOMPARE(ip.host.progress.StepsShown(), kFullWait);
         QCOMPARE(ip.host.progress.ProgressText(), std::wstring(kRebootingText));
         QCOMPARE(ip.navigation.returns, 1);
@@ -359,20 +341,21 @@ private slots:
         QVERIFY(SaveScreenshot(reset.frame, QStringLiteral("page_reset")));
 
         Click(page.ApplyButton());
-        std::vector<Queued> expected = {Expected(kCommandReboot, BuildRebootRequest(kTarget))};
-        QCOMPARE(reset.host.sink.queued, expected);
+        std::vector<Queued> expected = {
+            Expected(kCommandReboot, BuildRebootRequest(reset.host.target))};
+        QCOMPARE(Sent(reset.host.sink), expected);
         QCOMPARE(reset.host.progress.StepsShown(), kFullWait);
         QCOMPARE(reset.host.progress.ProgressText(), std::wstring(kRebootingText));
         QCOMPARE(reset.navigation.returns, 1);
         QVERIFY(!page.HasTimer(CQ3150Tx_SaveDlg::kWaitTimerId));
 
-        reset.host.sink.queued.clear();
+        reset.host.sink = RecordingSink();
         Click(page.FactoryResetChoice());
         QVERIFY(!page.RebootChoice()->GetCheck());
         Click(page.ApplyButton());
-        expected = {Expected(kCommandResetDefault, BuildResetDefaultRequest(kTarget)),
-                    Expected(kCommandReboot, BuildRebootRequest(kTarget))};
-        QCOMPARE(reset.host.sink.queued, expected);
+        expected = {Expected(kCommandResetDefault, BuildResetDefaultRequest(reset.host.target)),
+                    Expected(kCommandReboot, BuildRebootRequest(reset.host.target))};
+        QCOMPARE(Sent(reset.host.sink), expected);
         QCOMPARE(reset.host.progress.StepsShown(), kFullWait);
         QCOMPARE(reset.navigation.returns, 2);
     }
