@@ -360,9 +360,10 @@ private slots:
         QCOMPARE(reset.navigation.returns, 2);
     }
 
-    // A press on a caption swaps the choices, the edges of the areas included; every show
-    // starts with Reboot again.
-    void resetCaptionsSwapTheChoicesAndEveryShowStartsWithReboot() {
+    // A press on a caption selects its own choice, the edges of the areas included, and a
+    // second press on "Reboot" never turns into a factory reset; every show starts with
+    // Reboot again.
+    void resetCaptionsSelectTheirOwnChoiceAndEveryShowStartsWithReboot() {
         ResetPage reset;
         CQ3150Tx_SaveDlg& page = reset.page;
         auto factorySelected = [&] {
@@ -375,14 +376,14 @@ private slots:
         const QPoint factoryCaption(320, 219);
         QVERIFY(rebootSelected());
         reset.Press(rebootCaption);
-        QVERIFY(factorySelected());
-        reset.Press(rebootCaption);
         QVERIFY(rebootSelected());
         reset.Press(factoryCaption);
         QVERIFY(factorySelected());
-        reset.Press(QPoint(375, 229));  // the Factory Reset area's far corner
-        QVERIFY(rebootSelected());
+        reset.Press(factoryCaption);
+        QVERIFY(factorySelected());
         reset.Press(QPoint(340, 184));  // the Reboot area's far corner
+        QVERIFY(rebootSelected());
+        reset.Press(QPoint(375, 229));  // the Factory Reset area's far corner
         QVERIFY(factorySelected());
         for (const QPoint outside : {QPoint(341, 174), QPoint(300, 185), QPoint(376, 219),
                                      QPoint(279, 174), QPoint(300, 200)}) {

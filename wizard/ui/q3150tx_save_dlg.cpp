@@ -62,14 +62,14 @@ void CQ3150Tx_SaveDlg::LayOutChoices() {
 
 void CQ3150Tx_SaveDlg::mousePressEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
+    // A caption selects its own choice. Swapping instead would turn a second click on
+    // "Reboot", meant to make sure, into a factory reset that erases the device's set-up.
     if (m_rebootArea.Contains(point.x(), point.y())) {
-        const bool rebootChecked = m_reboot->GetCheck();
-        m_reboot->SetCheck(!rebootChecked);
-        m_factoryReset->SetCheck(rebootChecked);
+        m_reboot->SetCheck(true);
+        m_factoryReset->SetCheck(false);
     } else if (m_factoryResetArea.Contains(point.x(), point.y())) {
-        const bool factoryChecked = m_factoryReset->GetCheck();
-        m_reboot->SetCheck(factoryChecked);
-        m_factoryReset->SetCheck(!factoryChecked);
+        m_reboot->SetCheck(false);
+        m_factoryReset->SetCheck(true);
     }
     CWizardPage::mousePressEvent(event);
 }

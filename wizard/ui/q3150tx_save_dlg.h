@@ -10,9 +10,8 @@ class QPushButton;
 
 // The reset page (menu entry "Reset"): restarts the device, as a plain reboot or after
 // restoring its factory defaults. Two radio buttons, Reboot and Factory Reset, whose
-// captions are part of the page picture; a press on a caption swaps the two choices, so
-// pressing the caption of the choice already selected selects the other one. Every show
-// starts with Reboot selected.
+// captions are part of the page picture; a press on a caption selects that caption's
+// choice. Every show starts with Reboot selected.
 //
 // Apply queues RESETDEFAULT when Factory Reset is selected, then runs the restart wait:
 // REBOOT and eleven ticks of 4 s under "Rebooting....", then the search page. It waits
@@ -36,7 +35,7 @@ public:
 protected:
     void OnInitDialog() override;
     void OnShowWindow(bool show) override;
-    // A press of any button on a caption swaps the choices.
+    // A press of any button on a caption selects its choice.
     void mousePressEvent(QMouseEvent* event) override;
     // The hand over the captions.
     void mouseMoveEvent(QMouseEvent* event) override;
