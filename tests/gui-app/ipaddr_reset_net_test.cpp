@@ -1,0 +1,280 @@
+// The IP address page and the reset page in the wizard, against a simulated repeater over
+// real sockets, on scaled time (the queue's pacing and the pages' waits run 20 times
+// faster, or as TAMSEL_TIME_SCALE says). scripts/vlan.sh runs it inside the PC namespace of a
+// virtual LAN with one repeater that restarts in a second; TAMSEL_NET_CASE says what to do:
+//   ip_address  refused addresses send nothing; a new address goes out as the request
+//               catalogue builds it, then REBOOT, then the wait ends on the search page,
+//               where the repeater is found and connected to at its new address
+//   reset       Reboot sends REBOOT alone, Factory Reset RESETDEFAULT and then REBOOT;
+//               each wait ends on the search page
+// What the repeater received is read from its log and compared byte for byte. Outside a
+// namespace of its own the test skips, so that it never broadcasts on a real network.
+// Writes screenshots to the artefacts folder.
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/tamsel_dlg.h"
+#include "controls/ctl_button.h"
+#include "controls/ipv4_field.h"
+#include "controls/markup_static.h"
+#include "controls/pt_button.h"
+#include "discovery/ui/device_list.h"
+#include "discovery/ui/search_dlg.h"
+#include "hostnet/host_address_setup.h"
+#include "hostnet/linux_host_address_setup.h"
+#include "platform/ansi_text.h"
+#include "platform/async_socket.h"
+#include "platform/qt/qt_event_loop.h"
+#include "platform/tick_clock.h"
+#include "platform/time_scale.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
+#include "support/gui_test_support.h"
+#include "support/sim_log_reader.h"
+#include "support/virtual_lan.h"
+#include "web/request_catalogue.h"
+#include "web/response_parsers.h"
+#include "web/web_manager.h"
+#include "wizard/ui/q3150tx_dlg.h"
+#include "wizard/ui/q3150tx_ipaddr_dlg.h"
+#include "wizard/ui/q3150tx_message_dlg.h"
+#include "wizard/ui/q3150tx_progress.h"
+#include "wizard/ui/q3150tx_save_dlg.h"
+#include "wizard/ui/q3150tx_summary_dlg.h"
+
+namespace {
+
+constexpr uint32_t kTimeScale = 20;
+const std::vector<int> kFullWait = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0};
+
+// The main window over real sockets and the real host address set-up.
+struct NetShell {
+    NetShell()
+        : sockets(MakeBsdSocketFactory(loop)),
+          hostSetup(MakeHostAddressSetup()),
+          dialog({*sockets, MonotonicTickClock::Instance(), *hostSetup}) {
+        dialog.Create();
+        dialog.ShowWindow(true);
+    }
+
+    CSearchDlg& Page() { return *G_pSearchDlg; }
+    CDeviceList& List() { return *Page().DeviceList(); }
+    bool WaitForResult() {
+        return QTest::qWaitFor([&] { return Page().ScanButton()->isEnabled(); }, 20000);
+    }
+    // Selects the row with address `ip`; searches again a few times while the repeater
+    // may still be restarting.
+    bool SelectDevice(const std::wstring& ip) {
+        for (int search = 0; search < 5; ++search) {
+            if (!WaitForResult()) {
+                return false;
+            }
+            for (int row = 0; row < List().rowCount(); ++row) {
+                if (List().Text(row, CDeviceList::kIp) == ip) {
+                    List().SelectRow(row);
+                    return true;
+                }
+            }
+            Click(Page().ScanButton());
+        }
+        return false;
+    }
+    // Connects to the device at `ip` and shows wizard page `page`.
+    CWizardPage* Open(const std::wstring& ip, WizardPage page, MenuEntry entry) {
+        if (!SelectDevice(ip)) {
+            return nullptr;
+        }
+        Click(Page().ConnectButton());
+        if (G_pDeviceDlg == nullptr || !G_pDeviceDlg->isVisible()) {
+            return nullptr;
+        }
+        Click(G_pDeviceDlg->SummaryPage()->MenuItem(entry));
+        CWizardPage* shown = G_pDeviceDlg->Page(page);
+        return shown->isVisible() ? shown : nullptr;
+    }
+
+    QtEventLoop loop;
+    std::unique_ptr<ISocketFactory> sockets;
+    std::unique_ptr<IHostAddressSetup> hostSetup;
+    CTamselDlg dialog;
+};
+
+QString RepeaterLog() {
+    return qEnvironmentVariable("VLAN_REPEATER_1_LOG");
+}
+
+std::string Wire(const WebRequest& request) {
+    return WideToAnsi(request.ToText());
+}
+
+// The requests the repeater received after log frame `afterSeq`, one per connection.
+std::vector<std::string> RequestsSince(qint64 afterSeq) {
+    std::vector<std::string> requests;
+    for (const QByteArray& bytes : ConnectionRequests(ReadSimLog(RepeaterLog()), afterSeq)) {
+        requests.push_back(bytes.toStdString());
+    }
+    return requests;
+}
+
+// The `what` of each event the repeater logged after `afterSeq`.
+std::vector<QByteArray> EventsSince(qint64 afterSeq) {
+    std::vector<QByteArray> whats;
+    for (const SimLogFrame& event : SimEvents(ReadSimLog(RepeaterLog()), afterSeq)) {
+        whats.push_back(event.attributes.value("what"));
+    }
+    return whats;
+}
+
+// Presses OK on the wizard's message box that `act` raises; returns the text it showed.
+std::wstring MessageFrom(const std::function<void()>& act) {
+    std::wstring shown;
+    WhenModal([] { return &G_pDeviceDlg->Messages(); },
+              [&shown] {
+                  shown = G_pDeviceDlg->Messages().Message();
+                  Click(G_pDeviceDlg->Messages().OkButton());
+              });
+    act();
+    return shown;
+}
+
+int FocusedOctet(CIPv4Field& field) {
+    for (int i = 0; i < CIPv4Field::kOctetCount; ++i) {
+        if (field.window()->focusWidget() == field.OctetEdit(i)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+class PagesNetTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        REQUIRE_VIRTUAL_LAN();
+        time_scale::SetFactor(kTimeScale);
+        time_scale::SetFactorFromEnvironment();
+    }
+
+    void pages() {
+        const QString netCase = qEnvironmentVariable("TAMSEL_NET_CASE");
+        if (netCase == QLatin1String("ip_address")) {
+            IpAddress();
+        } else {
+            QCOMPARE(netCase, QStringLiteral("reset"));
+            Reset();
+        }
+    }
+
+private:
+    void IpAddress() {
+        const std::wstring oldIp = VlanValue("VLAN_REPEATER_1_IP");
+        const std::wstring newIp = L"192.168.1.50";
+        NetShell shell;
+        auto* page = static_cast<CQ3150Tx_IPAddrDlg*>(
+            shell.Open(oldIp, WizardPage::kIpAddress, MenuEntry::kIpAddress));
+        QVERIFY(page != nullptr);
+        CQ3150TxDlg& frame = *G_pDeviceDlg;
+        const DeviceTarget target = frame.Target();
+        QCOMPARE(target.ip, oldIp);
+        QCOMPARE(page->CurrentAddressLabel()->WindowText(), oldIp);
+        QCOMPARE(page->CurrentMaskLabel()->WindowText(), std::wstring(L"255.255.255.0"));
+        QCOMPARE(page->CurrentDhcpLabel()->WindowText(), std::wstring(L"Enabled"));
+        const qint64 before = LastSimLogSeq(RepeaterLog());
+
+        // Refused: a bad first octet, then a bad mask. Nothing is queued.
+        page->AddressField()->SetAddress(L"0.168.1.50");
+        QCOMPARE(MessageFrom([&] { Click(page->ApplyButton()); }), LoadString(kMsgIpFirstOctet));
+        QCOMPARE(FocusedOctet(*page->AddressField()), 0);
+        page->AddressField()->SetAddress(newIp);
+        page->MaskField()->SetAddress(L"255.255.0.255");
+        QCOMPARE(MessageFrom([&] { Click(page->ApplyButton()); }), LoadString(kMsgSubnetMask));
+        QCOMPARE(FocusedOctet(*page->MaskField()), 0);
+        QCOMPARE(G_pWEBManager->PendingCount(), 0);
+
+        // Accepted, with the DHCP server on (a press on the Auto IP caption).
+        page->MaskField()->SetAddress(L"255.255.255.0");
+        QTest::mousePress(page, Qt::LeftButton, {}, QPoint(425, 404));
+        QVERIFY(page->AutoIpChoice()->GetCheck());
+        QVERIFY(SaveScreenshot(shell.dialog, QStringLiteral("net_page_ipaddress")));
+        Click(page->ApplyButton());
+        QVERIFY(!page->ApplyButton()->isEnabled());  // until the answer is in
+        // The answer starts the wait; its eleventh tick shows the search page.
+        QTRY_VERIFY_WITH_TIMEOUT(shell.Page().isVisible(), 30000);
+        QVERIFY(frame.isHidden());
+        QCOMPARE(frame.Progress().StepsShown(), kFullWait);
+        QVERIFY(page->ApplyButton()->isEnabled());
+        const std::vector<std::string> sent = {
+            Wire(BuildSetupIpAddressRequest(target, newIp, L"255.255.255.0", L"2")),
+            Wire(BuildRebootRequest(target))};
+        QTRY_COMPARE_WITH_TIMEOUT(RequestsSince(before), sent, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(EventsSince(before).size() >= 3, 10000);
+        QCOMPARE(EventsSince(before).at(0), QByteArray("lan-saved"));
+        QCOMPARE(EventsSince(before).at(1), QByteArray("down"));
+        const SimLogFrame up = SimEvents(ReadSimLog(RepeaterLog()), before).at(2);
+        QCOMPARE(up.attributes.value("what"), QByteArray("up"));
+        QCOMPARE(up.attributes.value("address-change"), QByteArray("yes"));
+
+        // Found at its new address, and it works there.
+        page = static_cast<CQ3150Tx_IPAddrDlg*>(
+            shell.Open(newIp, WizardPage::kIpAddress, MenuEntry::kIpAddress));
+        QVERIFY(page != nullptr);
+        QCOMPARE(G_pDeviceDlg->Target().ip, newIp);
+        QCOMPARE(page->CurrentAddressLabel()->WindowText(), newIp);
+        QCOMPARE(page->AddressField()->Text(), std::wstring(L"0.0.0.0"));
+        QCOMPARE(page->MaskField()->Text(), std::wstring(L"255.255.255.0"));
+    }
+
+    void Reset() {
+        const std::wstring ip = VlanValue("VLAN_REPEATER_1_IP");
+        NetShell shell;
+        auto* page =
+            static_cast<CQ3150Tx_SaveDlg*>(shell.Open(ip, WizardPage::kReset, MenuEntry::kReset));
+        QVERIFY(page != nullptr);
+        DeviceTarget target = G_pDeviceDlg->Target();
+        qint64 before = LastSimLogSeq(RepeaterLog());
+
+        // Reboot: the wait runs inside Apply and ends on the search page.
+        QVERIFY(page->RebootChoice()->GetCheck());
+        Click(page->ApplyButton());
+        QVERIFY(shell.Page().isVisible() && G_pDeviceDlg->isHidden());
+        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kFullWait);
+        QTRY_COMPARE_WITH_TIMEOUT(RequestsSince(before),
+                                  std::vector<std::string>{Wire(BuildRebootRequest(target))}, 5000);
+        QCOMPARE(EventsSince(before).at(0), QByteArray("down"));
+
+        // Factory Reset, chosen by its caption, on a new wizard once the repeater is back.
+        page =
+            static_cast<CQ3150Tx_SaveDlg*>(shell.Open(ip, WizardPage::kReset, MenuEntry::kReset));
+        QVERIFY(page != nullptr);
+        target = G_pDeviceDlg->Target();
+        QTest::mousePress(page, Qt::LeftButton, {}, QPoint(320, 219));
+        QVERIFY(page->FactoryResetChoice()->GetCheck() && !page->RebootChoice()->GetCheck());
+        QVERIFY(SaveScreenshot(shell.dialog, QStringLiteral("net_page_reset")));
+        before = LastSimLogSeq(RepeaterLog());
+        Click(page->ApplyButton());
+        QVERIFY(shell.Page().isVisible() && G_pDeviceDlg->isHidden());
+        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kFullWait);
+        const std::vector<std::string> sent = {Wire(BuildResetDefaultRequest(target)),
+                                               Wire(BuildRebootRequest(target))};
+        QTRY_COMPARE_WITH_TIMEOUT(RequestsSince(before), sent, 5000);
+        const std::vector<QByteArray> events = EventsSince(before);
+        QVERIFY(events.size() >= 2);
+        QCOMPARE(events.at(0), QByteArray("factory-defaults-saved"));
+        QCOMPARE(events.at(1), QByteArray("down"));
+        QVERIFY(!shell.dialog.HasEnded());
+    }
+};
+
+QTEST_MAIN(PagesNetTest)
+#include "ipaddr_reset_net_test.moc"
