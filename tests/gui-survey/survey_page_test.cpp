@@ -1,0 +1,432 @@
+// The wireless repeater page on its own (Qt Test, offscreen), with a host that records
+// what the page queues: nothing reaches a network. The survey results come in through the
+// page's hook as the task driver hands them over. Writes a screenshot of the page with a
+// survey to the artefacts folder.
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "controls/markup_static.h"
+#include "controls/pt_button.h"
+#include "platform/time_scale.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
+#include "survey_test_support.h"
+#include "web/request_catalogue.h"
+#include "web/response_parsers.h"
+#include "web/selected_device.h"
+#include "window/page_navigation.h"
+#include "wizard/ui/q3150tx_message_dlg.h"
+#include "wizard/ui/q3150tx_progress.h"
+#include "wizard/ui/q3150tx_survey_dlg.h"
+#include "wizard/ui/survey_list.h"
+
+namespace {
+
+const DeviceTarget kTarget{L"192.168.1.1", L"255.255.255.0", L"YWRtaW46YWRtaW4="};
+
+SurveyNetwork Network(const std::wstring& ssid, const std::wstring& channel,
+                      const std::wstring& encryption, const std::wstring& wpaKind,
+                      const std::wstring& signal) {
+    const auto [keyword, text] = ClassifySecurity(encryption, wpaKind);
+    return {channel, ssid, L"00:11:22:33:44:" + channel, encryption, wpaKind, signal, L"AP",
+            keyword, text};
+}
+
+// One network of each kind the page tells apart, in list order.
+enum Row { kWpa2, kWep, kOpen, kTkip, kUnknown };
+std::vector<SurveyNetwork> Networks() {
+    return {Network(L"Home Net", L"6", L"AES", L"WPA2PSK", L"78"),
+            Network(L"Old & Router", L"11", L"WEP", L" ", L"41"),
+            Network(L"Cafe", L"3", L"NONE", L" ", L"55"),
+            Network(L"Office", L"1", L"TKIP", L"WPAPSK", L"64"),
+            Network(L"Lab", L"9", L"SAE", L"WPA3", L"30")};
+}
+
+class FakeHost : public IWizardHost {
+public:
+    explicit FakeHost(QWidget* frame) : progress(frame), messages(frame) {}
+    IWebCommandSink& Commands() override { return sink; }
+    DeviceTarget Target() const override { return kTarget; }
+    CQ3150Tx_Progress& Progress() override { return progress; }
+    CQ3150Tx_MessageDlg& Messages() override { return messages; }
+
+    RecordingSink sink;
+    CQ3150Tx_Progress progress;
+    CQ3150Tx_MessageDlg messages;
+};
+
+class RecordingNavigation : public IPageNavigation {
+public:
+    IDeviceWizard* OpenDeviceWizard(const std::wstring&, const std::wstring&,
+                                    const std::wstring&) override {
+        return nullptr;
+    }
+    void ReturnToSearchPage() override { ++returns; }
+    void ShowWizardPage(WizardPage) override {}
+    int returns = 0;
+};
+
+// The page in a 700 by 500 frame, created and hidden as the wizard frame leaves it.
+struct PageRig {
+    PageRig() : host(&frame), page(new CQ3150Tx_SurveyDlg(host, &frame)) {
+        SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:3C:4D:5E");
+        frame.setGeometry(0, 0, 700, 500);
+        frame.show();
+        page->Create();
+        page->setGeometry(frame.rect());
+        page->ShowWindow(false);
+        SetPageNavigation(&navigation);
+    }
+    ~PageRig() { SetPageNavigation(nullptr); }
+
+    // Shown, its first survey answered with `networks`.
+    void ShowWithSurvey(const std::vector<SurveyNetwork>& networks) {
+        page->ShowWindow(true);
+        page->ShowSurvey(networks);
+        host.sink.queued.clear();
+    }
+    CSurveyList& List() { return *page->SurveyList(); }
+    QLineEdit& Key() { return *page->KeyField(); }
+    // Connect with `key` typed; returns the message the box showed, if any.
+    std::wstring ConnectWith(const QString& key) {
+        Key().setText(key);
+        std::wstring shown;
+        WhenModal([this] { return &host.messages; },
+                  [this, &shown] {
+                      shown = host.messages.Message();
+                      Click(host.messages.OkButton());
+                  });
+        Click(page->ConnectButton());
+        return shown;
+    }
+
+    CDialogWindow frame;
+    FakeHost host;
+    CQ3150Tx_SurveyDlg* page;
+    RecordingNavigation navigation;
+};
+
+std::vector<std::wstring> Names(std::initializer_list<const wchar_t*> names) {
+    return {names.begin(), names.end()};
+}
+
+}  // namespace
+
+class SurveyPageTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        CDialogWindow::ClearQuitting();
+        time_scale::SetFactor(1);
+        G_DeviceStatus.Clear();
+    }
+
+    void theFirstShowSurveysOnceAndTheListOutlivesHiding() {
+        PageRig rig;
+        QVERIFY(rig.host.sink.queued.empty());
+        rig.page->ShowWindow(true);
+        QCOMPARE(rig.host.sink.Commands(), Names({kCommandSiteSurvey}));
+        QCOMPARE(rig.host.sink.queued[0].request.text, BuildSiteSurveyRequest(kTarget).text);
+        QVERIFY(!rig.page->ScanButton()->isEnabled());
+        QVERIFY(!rig.page->ConnectButton()->isEnabled());
+        QVERIFY(!rig.Key().isEnabled());
+
+        // Shown again while the survey runs: Scan is disabled, nothing more is queued.
+        rig.page->ShowWindow(false);
+        rig.page->ShowWindow(true);
+        QCOMPARE(rig.host.sink.queued.size(), size_t{1});
+
+        // With rows the page keeps them; a survey that found nothing surveys again.
+        rig.page->ShowSurvey(Networks());
+        rig.page->ShowWindow(false);
+        rig.page->ShowWindow(true);
+        QCOMPARE(rig.host.sink.queued.size(), size_t{1});
+        QCOMPARE(rig.List().rowCount(), 5);
+        rig.page->ShowSurvey({});
+        QVERIFY(rig.page->ScanButton()->isEnabled());
+        QVERIFY(!rig.page->ConnectButton()->isEnabled() && !rig.Key().isEnabled());
+        rig.page->ShowWindow(false);
+        rig.page->ShowWindow(true);
+        QCOMPARE(rig.host.sink.Commands(), Names({kCommandSiteSurvey, kCommandSiteSurvey}));
+
+        // A failed survey leaves Scan to the driver; a disabled Scan does nothing.
+        rig.page->EnableControl(WizardControl::kSurveyScan, false);
+        rig.page->OnScan();
+        QCOMPARE(rig.host.sink.queued.size(), size_t{2});
+    }
+
+    void theListShowsSsidSecurityAndSignalAndCarriesTheRest() {
+        PageRig rig;
+        rig.ShowWithSurvey(Networks());
+        CSurveyList& list = rig.List();
+        QCOMPARE(list.geometry(), QRect(225, 317, 430, 110));
+        QVERIFY(list.horizontalHeader()->isHidden() && list.verticalHeader()->isHidden());
+        QVERIFY(list.showGrid());
+        QCOMPARE(list.selectionBehavior(), QAbstractItemView::SelectRows);
+        QCOMPARE(list.selectionMode(), QAbstractItemView::SingleSelection);
+        QCOMPARE(list.rowHeight(0), 20);  // the row picture's height
+
+        // 50 %, 30 % and 15 % of 430 pixels; the other four columns only carry data.
+        QCOMPARE(list.columnWidth(CSurveyList::kSsid), 215);
+        QCOMPARE(list.columnWidth(CSurveyList::kEncrypt), 129);
+        QCOMPARE(list.columnWidth(CSurveyList::kSignal), 64);
+        for (const int hidden : {CSurveyList::kBssid, CSurveyList::kChannel, CSurveyList::kMode,
+                                 CSurveyList::kValue}) {
+            QVERIFY(list.isColumnHidden(hidden));
+        }
+        QCOMPARE(list.columnCount(), 7);
+
+        const std::vector<std::wstring> row1 = {
+            L"00:11:22:33:44:11", L"Old & Router", L"11", L"WEP", L"41", L"AP", L"WEP"};
+        for (int column = 0; column < 7; ++column) {
+            QCOMPARE(list.Text(kWep, column), row1[static_cast<size_t>(column)]);
+        }
+        QCOMPARE(list.Text(kWpa2, CSurveyList::kEncrypt), std::wstring(L"WPA2PSK-AES"));
+        QCOMPARE(list.Text(kUnknown, CSurveyList::kEncrypt), std::wstring(L"Unknown Type"));
+        QCOMPARE(list.Text(kUnknown, CSurveyList::kValue), std::wstring(L"Unknown"));
+
+        // The first row is selected and the controls suit it.
+        QCOMPARE(list.SelectedRow(), 0);
+        QVERIFY(rig.page->ScanButton()->isEnabled() && rig.page->ConnectButton()->isEnabled());
+        QVERIFY(rig.Key().isEnabled());
+        QCOMPARE(rig.Key().maxLength(), 64);
+
+        G_DeviceStatus.strSSID = L"Home Net";
+        G_DeviceStatus.strSecurity = L"WPA2PSK-AES";
+        G_DeviceStatus.strWanIP = L"192.168.0.23";
+        G_DeviceStatus.strWanMask = L"255.255.255.0";
+        G_DeviceStatus.strGateway = L"192.168.0.1";
+        G_DeviceStatus.strDNS1 = L"192.168.0.1";
+        rig.page->ShowWindow(false);
+        rig.page->ShowWindow(true);
+        rig.Key().setText(QStringLiteral("correct horse battery"));
+        QVERIFY(SaveScreenshot(rig.frame, QStringLiteral("wireless_page")));
+    }
+
+    void theStatusLabelsShowTheDevicesValuesAsText() {
+        PageRig rig;
+        G_DeviceStatus.strSSID = L"<B>Bold</B> & co";
+        G_DeviceStatus.strSecurity = L"WEP";
+        G_DeviceStatus.strWanIP = L"10.0.0.2";
+        G_DeviceStatus.strWanMask = L"255.0.0.0";
+        G_DeviceStatus.strGateway = L"10.0.0.1";
+        G_DeviceStatus.strDNS1 = L"10.0.0.53";
+        rig.page->ShowWindow(true);
+        const std::vector<std::wstring> shown = {L"&lt;B&gt;Bold&lt;/B&gt; &amp; co",
+                                                 L"WEP",
+                                                 L"10.0.0.2",
+                                                 L"255.0.0.0",
+                                                 L"10.0.0.1",
+                                                 L"10.0.0.53"};
+        for (int i = 0; i < CQ3150Tx_SurveyDlg::kStatusCount; ++i) {
+            CMarkupStatic* label =
+                rig.page->StatusLabel(static_cast<CQ3150Tx_SurveyDlg::StatusValue>(i));
+            QCOMPARE(label->WindowText(), shown[static_cast<size_t>(i)]);
+            QCOMPARE(label->objectName(), QString::number(1172 + i));
+        }
+        QCOMPARE(rig.page->StatusLabel(CQ3150Tx_SurveyDlg::kSsid)->accessibleDescription(),
+                 QStringLiteral("<B>Bold</B> & co"));
+
+        // Every show reads the record again.
+        G_DeviceStatus.strSSID = L"Other";
+        rig.page->ShowWindow(false);
+        rig.page->ShowWindow(true);
+        QCOMPARE(rig.page->StatusLabel(CQ3150Tx_SurveyDlg::kSsid)->WindowText(),
+                 std::wstring(L"Other"));
+    }
+
+    void theSelectedNetworksSecurityDecidesKeyFieldAndDefaultKeyList() {
+        PageRig rig;
+        rig.ShowWithSurvey(Networks());
+        QComboBox& defaultKey = *rig.page->DefaultKeyList();
+        struct Expected {
+            Row row;
+            bool keyEnabled;
+            int limit;  // 0: not checked
+            bool defaultKeyShown;
+            int descriptionId;
+        };
+        const Expected cases[] = {
+            {kWep, true, 26, true, kMsgWepKey},
+            {kOpen, false, 0, false, kTextSurveyNoKeyHelp},
+            {kTkip, true, 64, false, kMsgPreSharedKey},
+            {kUnknown, false, 0, false, kMsgUnsupportedSecurity},
+            {kWpa2, true, 64, false, kMsgPreSharedKey},
+        };
+        for (const Expected& c : cases) {
+            rig.Key().setText(QStringLiteral("typed before"));
+            rig.List().SelectRow(c.row);
+            QCOMPARE(rig.Key().text(), QString());  // every selection change empties it
+            QCOMPARE(rig.Key().isEnabled(), c.keyEnabled);
+            if (c.limit != 0) {
+                QCOMPARE(rig.Key().maxLength(), c.limit);
+            }
+            QCOMPARE(defaultKey.isVisible(), c.defaultKeyShown);
+            QVERIFY(rig.page->ConnectButton()->isEnabled());
+            QCOMPARE(rig.Key().accessibleDescription(),
+                     QString::fromStdWString(LoadString(c.descriptionId)));
+        }
+
+        // A WEP key cannot grow past 26 characters.
+        rig.List().SelectRow(kWep);
+        rig.Key().setFocus();
+        QTest::keyClicks(&rig.Key(), QString(30, QLatin1Char('a')));
+        QCOMPARE(rig.Key().text().size(), 26);
+        QCOMPARE(defaultKey.count(), 4);
+        QCOMPARE(defaultKey.itemText(3), QStringLiteral("Key 4"));
+    }
+
+    void aShowResetsTheDefaultKeyButKeepsItInViewForWep() {
+        PageRig rig;
+        rig.ShowWithSurvey(Networks());
+        rig.List().SelectRow(kWep);
+        QComboBox& defaultKey = *rig.page->DefaultKeyList();
+        defaultKey.setCurrentIndex(2);
+        rig.page->ShowWindow(false);
+        rig.page->ShowWindow(true);
+        QCOMPARE(defaultKey.currentIndex(), 0);
+        QVERIFY(defaultKey.isVisible());
+        QCOMPARE(defaultKey.geometry(), QRect(450, 455, 60, 23));
+
+        rig.List().SelectRow(kTkip);
+        rig.page->ShowWindow(false);
+        rig.page->ShowWindow(true);
+        QVERIFY(!defaultKey.isVisible());
+    }
+
+    void refusedKeysShowTheirMessageAndSendNothing() {
+        PageRig rig;
+        rig.ShowWithSurvey(Networks());
+        struct Refusal {
+            Row row;
+            QString key;
+            int messageId;
+        };
+        const Refusal refusals[] = {
+            {kWep, QStringLiteral("012345678g"), kMsgWepKey},  // ten, not all hexadecimal
+            {kWep, QStringLiteral("12345678"), kMsgWepKey},
+            {kTkip, QStringLiteral("seven77"), kMsgPreSharedKey},
+            {kWpa2, QString(63, QLatin1Char('a')) + QLatin1Char('g'), kMsgPreSharedKey},
+            {kUnknown, QString(), kMsgUnsupportedSecurity},
+        };
+        for (const Refusal& r : refusals) {
+            rig.List().SelectRow(r.row);
+            QCOMPARE(rig.ConnectWith(r.key), LoadString(r.messageId));
+            QVERIFY(rig.host.sink.queued.empty());
+            QCOMPARE(rig.Key().text(), r.key);  // kept for mending
+            QVERIFY(rig.page->ConnectButton()->isEnabled());
+        }
+    }
+
+    void connectQueuesTheModeFormThenTheStationFormAndWaitsForTheResult() {
+        PageRig rig;
+        rig.ShowWithSurvey(Networks());
+        const QString passphrase = QStringLiteral("correct horse battery");
+        QCOMPARE(rig.ConnectWith(passphrase), std::wstring());
+        const auto sequence = BuildRepeaterSequence(
+            kTarget, RepeaterSettingsFor(L"Home Net", L"6", L"AES", passphrase.toStdWString(), 0));
+        QCOMPARE(rig.host.sink.queued.size(), size_t{2});
+        for (size_t i = 0; i < 2; ++i) {
+            QCOMPARE(rig.host.sink.queued[i].command, sequence[i].command);
+            QCOMPARE(rig.host.sink.queued[i].request.text, sequence[i].request.text);
+        }
+        QCOMPARE(rig.page->ChosenSsid(), std::wstring(L"Home Net"));
+        QCOMPARE(rig.page->ChosenChannel(), std::wstring(L"6"));
+
+        // Until the REPEATER result only Scan can be pressed: a second Connect would bridge
+        // the device twice.
+        QVERIFY(!rig.page->ConnectButton()->isEnabled() && !rig.Key().isEnabled());
+        QVERIFY(rig.page->ScanButton()->isEnabled());
+        Click(rig.page->ConnectButton());
+        QCOMPARE(rig.host.sink.queued.size(), size_t{2});
+        // What the driver does with the result, before the restart wait.
+        rig.page->EnableControl(WizardControl::kSurveyConnect, true);
+        rig.page->EnableControl(WizardControl::kSurveyKey, true);
+        rig.page->ClearControlText(WizardControl::kSurveyKey);
+        QVERIFY(rig.page->ConnectButton()->isEnabled() && rig.Key().isEnabled());
+        QCOMPARE(rig.Key().text(), QString());
+    }
+
+    void wepSendsTheChosenDefaultKeyAndOpenNetworksNoKey() {
+        PageRig rig;
+        rig.ShowWithSurvey(Networks());
+        rig.List().SelectRow(kWep);
+        rig.page->DefaultKeyList()->setCurrentIndex(2);  // "Key 3"
+        QCOMPARE(rig.ConnectWith(QStringLiteral("A1B2C3D4E5")), std::wstring());
+        const WebRequest station = BuildRepeaterRequest(
+            kTarget, RepeaterSettingsFor(L"Old & Router", L"11", L"WEP", L"A1B2C3D4E5", 2));
+        QCOMPARE(rig.host.sink.queued.at(1).request.text, station.text);
+        QVERIFY(rig.host.sink.queued[1].request.text.find(L"stadrv_defaultkey=2&") !=
+                std::wstring::npos);
+
+        rig.page->EnableControl(WizardControl::kSurveyConnect, true);
+        rig.host.sink.queued.clear();
+        rig.List().SelectRow(kOpen);
+        QCOMPARE(rig.ConnectWith(QString()), std::wstring());
+        QCOMPARE(rig.host.sink.queued.at(1).request.text,
+                 BuildRepeaterRequest(kTarget, RepeaterSettingsFor(L"Cafe", L"3", L"NONE", L"", 0))
+                     .text);
+    }
+
+    void theRebootWaitTicksElevenTimesOnTimer300ThenShowsTheSearchPage() {
+        time_scale::SetFactor(100);
+        PageRig rig;
+        rig.ShowWithSurvey(Networks());
+        bool onTimer300 = false;
+        std::wstring text;
+        WhenModal([&rig] { return &rig.host.progress; },
+                  [&] {
+                      onTimer300 = rig.page->HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId);
+                      text = rig.host.progress.ProgressText();
+                  });
+        rig.page->StartPageWait(WizardWait::kRepeaterReboot);
+        QVERIFY(onTimer300);
+        QCOMPARE(text, std::wstring(L"Rebooting...."));
+        QCOMPARE(rig.host.sink.Commands(), Names({kCommandReboot}));
+        QCOMPARE(rig.host.progress.StepsShown(),
+                 (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
+        QCOMPARE(rig.navigation.returns, 1);
+        QVERIFY(!rig.page->HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId));
+        // The other waits belong to other pages.
+        rig.page->StartPageWait(WizardWait::kIpAddressReboot);
+        QCOMPARE(rig.host.sink.queued.size(), size_t{1});
+    }
+
+    void everyControlOfThePageHasAnAccessibleName() {
+        PageRig rig;
+        rig.ShowWithSurvey(Networks());
+        std::vector<QWidget*> controls = {rig.page->ScanButton(), rig.page->ConnectButton(),
+                                          rig.page->SurveyList(), rig.page->KeyField(),
+                                          rig.page->DefaultKeyList()};
+        for (int i = 0; i < CQ3150Tx_SurveyDlg::kStatusCount; ++i) {
+            controls.push_back(
+                rig.page->StatusLabel(static_cast<CQ3150Tx_SurveyDlg::StatusValue>(i)));
+        }
+        std::set<QString> names;
+        for (QWidget* control : controls) {
+            QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+            names.insert(control->accessibleName());
+        }
+        QCOMPARE(names.size(), controls.size());
+        QVERIFY(!rig.page->accessibleName().isEmpty());
+        for (QWidget* described : {controls[0], controls[1], controls[2], controls[4]}) {
+            QVERIFY(!described->accessibleDescription().isEmpty());
+        }
+        // The list's columns are named although it shows no header.
+        QCOMPARE(rig.List().horizontalHeaderItem(CSurveyList::kSignal)->text(),
+                 QStringLiteral("Signal"));
+    }
+};
+
+QTEST_MAIN(SurveyPageTest)
+#include "survey_page_test.moc"
