@@ -100,11 +100,11 @@ struct PageRig {
     std::wstring ConnectWith(const QString& key) {
         Key().setText(key);
         std::wstring shown;
-        WhenModal([this] { return &host.messages; },
-                  [this, &shown] {
-                      shown = host.messages.Message();
-                      Click(host.messages.OkButton());
-                  });
+        const WhenModal answer([this] { return &host.messages; },
+                               [this, &shown] {
+                                   shown = host.messages.Message();
+                                   Click(host.messages.OkButton());
+                               });
         Click(page->ConnectButton());
         return shown;
     }
@@ -384,11 +384,12 @@ private slots:
         rig.ShowWithSurvey(Networks());
         bool onTimer300 = false;
         std::wstring text;
-        WhenModal([&rig] { return &rig.host.progress; },
-                  [&] {
-                      onTimer300 = rig.page->HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId);
-                      text = rig.host.progress.ProgressText();
-                  });
+        const WhenModal watch([&rig] { return &rig.host.progress; },
+                              [&] {
+                                  onTimer300 =
+                                      rig.page->HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId);
+                                  text = rig.host.progress.ProgressText();
+                              });
         rig.page->StartPageWait(WizardWait::kRepeaterReboot);
         QVERIFY(onTimer300);
         QCOMPARE(text, std::wstring(L"Rebooting...."));

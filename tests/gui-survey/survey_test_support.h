@@ -24,20 +24,28 @@ inline bool SaveScreenshot(QWidget& widget, const QString& name) {
 }
 
 // Runs `step` once, as soon as the dialog that `dialog` names is up inside its modal loop:
-// for acting on a modal dialog while the code that opened it waits.
-inline void WhenModal(std::function<CDialogWindow*()> dialog, std::function<void()> step) {
-    auto* poll = new QTimer;
-    poll->setInterval(2);
-    QObject::connect(poll, &QTimer::timeout, [poll, dialog, step] {
-        const CDialogWindow* running = dialog();
-        if (running != nullptr && running->IsModalRunning() && running->isVisible()) {
-            poll->stop();
-            poll->deleteLater();
-            step();
-        }
-    });
-    poll->start();
-}
+// for acting on a modal dialog while the code that opened it waits. Polling stops when
+// the step has run or the object goes out of scope, whichever comes first.
+class WhenModal {
+public:
+    WhenModal(std::function<CDialogWindow*()> dialog, std::function<void()> step) {
+        m_poll.setInterval(2);
+        QObject::connect(&m_poll, &QTimer::timeout, [this, dialog, step] {
+            const CDialogWindow* running = dialog();
+            if (running != nullptr && running->IsModalRunning() && running->isVisible()) {
+                m_poll.stop();
+                m_ran = true;
+                step();
+            }
+        });
+        m_poll.start();
+    }
+    bool Ran() const { return m_ran; }
+
+private:
+    QTimer m_poll;
+    bool m_ran = false;
+};
 
 // Records what a page queues, in order.
 class RecordingSink : public IWebCommandSink {
