@@ -1,13 +1,15 @@
-// The wireless repeater page on its own (Qt Test, offscreen), with a host that records
-// what the page queues: nothing reaches a network. The survey results come in through the
-// page's hook as the task driver hands them over. Writes a screenshot of the page with a
-// survey to the artefacts folder.
+// The wireless repeater page on its own, with a host that records what the page queues:
+// nothing reaches a network. The survey results come in through the page's hook as the
+// task driver hands them over. Writes a screenshot of the page with a survey to the
+// artefacts folder.
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QtTest>
 
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,7 +19,8 @@
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
-#include "survey_test_support.h"
+#include "support/fake_wizard_host.h"
+#include "support/gui_test_support.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
@@ -28,8 +31,6 @@
 #include "wizard/ui/survey_list.h"
 
 namespace {
-
-const DeviceTarget kTarget{L"192.168.1.1", L"255.255.255.0", L"YWRtaW46YWRtaW4="};
 
 SurveyNetwork Network(const std::wstring& ssid, const std::wstring& channel,
                       const std::wstring& encryption, const std::wstring& wpaKind,
@@ -48,19 +49,6 @@ std::vector<SurveyNetwork> Networks() {
             Network(L"Office", L"1", L"TKIP", L"WPAPSK", L"64"),
             Network(L"Lab", L"9", L"SAE", L"WPA3", L"30")};
 }
-
-class FakeHost : public IWizardHost {
-public:
-    explicit FakeHost(QWidget* frame) : progress(frame), messages(frame) {}
-    IWebCommandSink& Commands() override { return sink; }
-    DeviceTarget Target() const override { return kTarget; }
-    CQ3150Tx_Progress& Progress() override { return progress; }
-    CQ3150Tx_MessageDlg& Messages() override { return messages; }
-
-    RecordingSink sink;
-    CQ3150Tx_Progress progress;
-    CQ3150Tx_MessageDlg messages;
-};
 
 class RecordingNavigation : public IPageNavigation {
 public:
@@ -91,24 +79,30 @@ struct PageRig {
         page->ShowWindow(true);
         page->ShowSurvey(networks);
         host.sink.queued.clear();
+        host.sink.requests.clear();
     }
     CSurveyList& List() { return *page->SurveyList(); }
     QLineEdit& Key() { return *page->KeyField(); }
-    // Connect with `key` typed; returns the message the box showed, if any.
-    std::wstring ConnectWith(const QString& key) {
+    // Connect with `key` typed.
+    void ConnectWith(const QString& key) {
         Key().setText(key);
-        std::wstring shown;
-        const WhenModal answer([this] { return &host.messages; },
-                               [this, &shown] {
-                                   shown = host.messages.Message();
-                                   Click(host.messages.OkButton());
-                               });
         Click(page->ConnectButton());
-        return shown;
+    }
+    // Connect with `key` typed, expecting a refusal: the text the message box showed.
+    std::wstring RefusalOf(const QString& key) {
+        auto shown = std::make_shared<std::wstring>();
+        QPointer<CQ3150Tx_MessageDlg> box = &host.messages;
+        WhenModal([box] { return box.data(); },
+                  [box, shown] {
+                      *shown = box->Message();
+                      Click(box->OkButton());
+                  });
+        ConnectWith(key);
+        return *shown;
     }
 
     CDialogWindow frame;
-    FakeHost host;
+    FakeWizardHost host;
     CQ3150Tx_SurveyDlg* page;
     RecordingNavigation navigation;
 };
@@ -133,8 +127,8 @@ private slots:
         PageRig rig;
         QVERIFY(rig.host.sink.queued.empty());
         rig.page->ShowWindow(true);
-        QCOMPARE(rig.host.sink.Commands(), Names({kCommandSiteSurvey}));
-        QCOMPARE(rig.host.sink.queued[0].request.text, BuildSiteSurveyRequest(kTarget).text);
+        QCOMPARE(rig.host.sink.queued, Names({kCommandSiteSurvey}));
+        QCOMPARE(rig.host.sink.requests[0].text, BuildSiteSurveyRequest(rig.host.target).text);
         QVERIFY(!rig.page->ScanButton()->isEnabled());
         QVERIFY(!rig.page->ConnectButton()->isEnabled());
         QVERIFY(!rig.Key().isEnabled());
@@ -155,7 +149,7 @@ private slots:
         QVERIFY(!rig.page->ConnectButton()->isEnabled() && !rig.Key().isEnabled());
         rig.page->ShowWindow(false);
         rig.page->ShowWindow(true);
-        QCOMPARE(rig.host.sink.Commands(), Names({kCommandSiteSurvey, kCommandSiteSurvey}));
+        QCOMPARE(rig.host.sink.queued, Names({kCommandSiteSurvey, kCommandSiteSurvey}));
 
         // A failed survey leaves Scan to the driver; a disabled Scan does nothing.
         rig.page->EnableControl(WizardControl::kSurveyScan, false);
@@ -271,7 +265,7 @@ private slots:
         PageRig rig;
         rig.ShowWithSurvey(Networks());
         rig.List().SelectRow(kUnknown);
-        QCOMPARE(rig.ConnectWith(QStringLiteral("any key at all")),
+        QCOMPARE(rig.RefusalOf(QStringLiteral("any key at all")),
                  LoadString(kMsgUnsupportedSecurity));
         QVERIFY(rig.host.sink.queued.empty());
         QVERIFY(rig.page->ConnectButton()->isEnabled());
@@ -281,13 +275,14 @@ private slots:
         PageRig rig;
         rig.ShowWithSurvey(Networks());
         const QString passphrase = QStringLiteral("correct horse battery");
-        QCOMPARE(rig.ConnectWith(passphrase), std::wstring());
+        rig.ConnectWith(passphrase);
         const auto sequence = BuildRepeaterSequence(
-            kTarget, RepeaterSettingsFor(L"Home Net", L"6", L"AES", passphrase.toStdWString(), 0));
+            rig.host.target,
+            RepeaterSettingsFor(L"Home Net", L"6", L"AES", passphrase.toStdWString(), 0));
         QCOMPARE(rig.host.sink.queued.size(), size_t{2});
         for (size_t i = 0; i < 2; ++i) {
-            QCOMPARE(rig.host.sink.queued[i].command, sequence[i].command);
-            QCOMPARE(rig.host.sink.queued[i].request.text, sequence[i].request.text);
+            QCOMPARE(rig.host.sink.queued[i], sequence[i].command);
+            QCOMPARE(rig.host.sink.requests[i].text, sequence[i].request.text);
         }
         QCOMPARE(rig.page->ChosenSsid(), std::wstring(L"Home Net"));
         QCOMPARE(rig.page->ChosenChannel(), std::wstring(L"6"));
@@ -312,16 +307,15 @@ private slots:
         rig.ShowWithSurvey(Networks());
         bool onTimer300 = false;
         std::wstring text;
-        const WhenModal watch([&rig] { return &rig.host.progress; },
-                              [&] {
-                                  onTimer300 =
-                                      rig.page->HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId);
-                                  text = rig.host.progress.ProgressText();
-                              });
+        WhenModal([&rig] { return &rig.host.progress; },
+                  [&] {
+                      onTimer300 = rig.page->HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId);
+                      text = rig.host.progress.ProgressText();
+                  });
         rig.page->StartPageWait(WizardWait::kRepeaterReboot);
         QVERIFY(onTimer300);
         QCOMPARE(text, std::wstring(L"Rebooting...."));
-        QCOMPARE(rig.host.sink.Commands(), Names({kCommandReboot}));
+        QCOMPARE(rig.host.sink.queued, Names({kCommandReboot}));
         QCOMPARE(rig.host.progress.StepsShown(),
                  (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
         QCOMPARE(rig.navigation.returns, 1);

@@ -10,8 +10,6 @@
 // simulator's log. Outside a namespace of its own the test skips, so that it never
 // broadcasts on a real network.
 
-#include <sys/stat.h>
-
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
@@ -35,8 +33,9 @@
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "support/gui_test_support.h"
 #include "support/sim_log_reader.h"
-#include "survey_test_support.h"
+#include "support/virtual_lan.h"
 #include "web/request_catalogue.h"
 #include "wizard/ui/q3150tx_dlg.h"
 #include "wizard/ui/q3150tx_message_dlg.h"
@@ -48,20 +47,6 @@ namespace {
 
 constexpr uint32_t kTimeScale = 20;
 constexpr int kWaitMs = 30000;
-
-// Whether this process runs in the PC namespace that vlan.sh made (it names it in
-// VLAN_PC_NS; `ip netns add` keeps it at /run/netns/<name>).
-bool InVirtualLan() {
-    const QByteArray name = qgetenv("VLAN_PC_NS");
-    if (name.isEmpty() || name.contains('/')) {
-        return false;
-    }
-    struct stat own {};
-    struct stat made {};
-    return stat("/proc/self/ns/net", &own) == 0 &&
-           stat(("/run/netns/" + name).constData(), &made) == 0 && own.st_dev == made.st_dev &&
-           own.st_ino == made.st_ino;
-}
 
 std::string Wire(const WebRequest& request) {
     return WideToAnsi(request.text);
@@ -116,20 +101,23 @@ struct WirelessShell {
         }
         return -1;
     }
-    // Selects the network, types `key` and presses Connect; returns the message the box
-    // showed, if any.
-    std::wstring ConnectTo(const std::wstring& ssid, const QString& key, int defaultKey = 0) {
+    // Selects the network, types `key` and presses Connect.
+    void ConnectTo(const std::wstring& ssid, const QString& key, int defaultKey = 0) {
         List().SelectRow(RowOf(ssid));
         Page().DefaultKeyList()->setCurrentIndex(defaultKey);
         QTest::keyClicks(Page().KeyField(), key);
-        std::wstring shown;
-        const WhenModal answer([] { return &G_pDeviceDlg->Messages(); },
-                               [&shown] {
-                                   shown = G_pDeviceDlg->Messages().Message();
-                                   Click(G_pDeviceDlg->Messages().OkButton());
-                               });
         Click(Page().ConnectButton());
-        return shown;
+    }
+    // The same, expecting a refusal: the text the message box showed.
+    std::wstring RefusalOf(const std::wstring& ssid, const QString& key) {
+        auto shown = std::make_shared<std::wstring>();
+        WhenModal([] { return &G_pDeviceDlg->Messages(); },
+                  [shown] {
+                      *shown = G_pDeviceDlg->Messages().Message();
+                      Click(G_pDeviceDlg->Messages().OkButton());
+                  });
+        ConnectTo(ssid, key);
+        return *shown;
     }
     // After a bridging: the restart wait ran on timer 300 and ended on the search page;
     // the device received the mode form, the station form and the reboot.
@@ -151,18 +139,17 @@ struct WirelessShell {
                      QByteArray::fromStdString(expected[i]));
         }
     }
-    // Watches the restart wait that a successful bridging starts, while the result lives;
-    // saves a picture of the page under it when `screenshot` names one.
-    std::unique_ptr<WhenModal> WatchRestartWait(const QString& screenshot = {}) {
-        return std::make_unique<WhenModal>(
-            [] { return &G_pDeviceDlg->Progress(); },
-            [this, screenshot] {
-                waitOnTimer300 = Page().HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId);
-                waitText = G_pDeviceDlg->Progress().ProgressText();
-                if (!screenshot.isEmpty()) {
-                    SaveScreenshot(dialog, screenshot);
-                }
-            });
+    // Watches the restart wait that a successful bridging starts; saves a picture of the
+    // page under it when `screenshot` names one.
+    void WatchRestartWait(const QString& screenshot = {}) {
+        WhenModal([] { return &G_pDeviceDlg->Progress(); },
+                  [this, screenshot] {
+                      waitOnTimer300 = Page().HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId);
+                      waitText = G_pDeviceDlg->Progress().ProgressText();
+                      if (!screenshot.isEmpty()) {
+                          SaveScreenshot(dialog, screenshot);
+                      }
+                  });
     }
 
     QtEventLoop loop;
@@ -182,11 +169,9 @@ class SurveyNetTest : public QObject {
 
 private slots:
     void initTestCase() {
-        if (qEnvironmentVariableIsEmpty("TAMSEL_NET_CASE")) {
-            QSKIP("runs only inside a virtual LAN made by scripts/vlan.sh");
-        }
-        QVERIFY2(InVirtualLan(), "not inside the PC namespace of scripts/vlan.sh: no broadcast");
+        REQUIRE_VIRTUAL_LAN();
         time_scale::SetFactor(kTimeScale);
+        time_scale::SetFactorFromEnvironment();
     }
 
     void wireless() {
@@ -210,8 +195,8 @@ private:
 
         const QString passphrase = QStringLiteral("correct horse & battery");
         const uint64_t before = SimLastSeq(shell.log);
-        const auto watch = shell.WatchRestartWait();
-        QCOMPARE(shell.ConnectTo(L"Home Net", passphrase), std::wstring());
+        shell.WatchRestartWait();
+        shell.ConnectTo(L"Home Net", passphrase);
         shell.ExpectBridged(
             before, RepeaterSettingsFor(L"Home Net", L"6", L"AES", passphrase.toStdWString(), 0));
         QVERIFY(!QTest::currentTestFailed());
@@ -222,11 +207,11 @@ private:
         QVERIFY(shell.OpenWirelessPage());
 
         // Refused keys: their message, and the key stays for mending.
-        QCOMPARE(shell.ConnectTo(L"Old & Router", QStringLiteral("12345678")),
+        QCOMPARE(shell.RefusalOf(L"Old & Router", QStringLiteral("12345678")),
                  LoadString(kMsgWepKey));
         QCOMPARE(shell.Page().KeyField()->text(), QStringLiteral("12345678"));
-        QCOMPARE(shell.ConnectTo(L"Office", QStringLiteral("short")), LoadString(kMsgPreSharedKey));
-        QCOMPARE(shell.ConnectTo(L"Lab", QString()), LoadString(kMsgUnsupportedSecurity));
+        QCOMPARE(shell.RefusalOf(L"Office", QStringLiteral("short")), LoadString(kMsgPreSharedKey));
+        QCOMPARE(shell.RefusalOf(L"Lab", QString()), LoadString(kMsgUnsupportedSecurity));
         // Nothing went out: the next request the device sees is the next survey.
         const uint64_t before = SimLastSeq(shell.log);
         QCOMPARE(SimRequestsSince(shell.log, shell.surveySeq).size(), size_t{1});
@@ -235,8 +220,8 @@ private:
         QCOMPARE(shell.List().rowCount(), 4);
 
         const uint64_t bridging = SimLastSeq(shell.log);
-        const auto watch = shell.WatchRestartWait(QStringLiteral("net_wireless_wep"));
-        QCOMPARE(shell.ConnectTo(L"Old & Router", QStringLiteral("A1B2C3D4E5"), 2), std::wstring());
+        shell.WatchRestartWait(QStringLiteral("net_wireless_wep"));
+        shell.ConnectTo(L"Old & Router", QStringLiteral("A1B2C3D4E5"), 2);
         shell.ExpectBridged(bridging,
                             RepeaterSettingsFor(L"Old & Router", L"11", L"WEP", L"A1B2C3D4E5", 2));
         if (QTest::currentTestFailed()) {
