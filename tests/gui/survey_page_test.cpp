@@ -200,7 +200,7 @@ private slots:
             QCOMPARE(rig.page->StatusLabel(value)->WindowText(), current[static_cast<size_t>(i)]);
         }
         rig.Key().setText(QStringLiteral("correct horse battery"));
-        QVERIFY(SaveScreenshot(rig.frame, QStringLiteral("wireless_page")));
+        QVERIFY(SaveScreenshot(rig.frame, QStringLiteral("wireless_survey")));
     }
 
     void theSelectedNetworksSecurityDecidesKeyFieldAndDefaultKeyList() {
