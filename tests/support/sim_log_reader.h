@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QString>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -97,4 +98,18 @@ inline std::vector<SimLogFrame> SimEvents(const std::vector<SimLogFrame>& frames
 inline qint64 LastSimLogSeq(const QString& path) {
     const std::vector<SimLogFrame> frames = ReadSimLog(path);
     return frames.empty() ? 0 : frames.back().seq;
+}
+
+// The same for tests that keep paths and bytes as standard strings.
+inline std::vector<std::string> SimRequestsSince(const std::string& path, uint64_t afterSeq) {
+    std::vector<std::string> requests;
+    for (const QByteArray& bytes : ConnectionRequests(ReadSimLog(QString::fromStdString(path)),
+                                                      static_cast<qint64>(afterSeq))) {
+        requests.push_back(bytes.toStdString());
+    }
+    return requests;
+}
+
+inline uint64_t SimLastSeq(const std::string& path) {
+    return static_cast<uint64_t>(LastSimLogSeq(QString::fromStdString(path)));
 }

@@ -1,4 +1,253 @@
 #include "wizard/ui/q3150tx_survey_dlg.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "controls/markup_static.h"
+#include "platform/ansi_text.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
+#include "web/device_commands.h"
+#include "web/input_rules.h"
+#include "web/response_parsers.h"
+#include "window/control_layout.h"
+#include "wizard/ui/survey_list.h"
+
+namespace {
+
+constexpr int kScanId = 1161;
+constexpr int kConnectId = 1162;
+constexpr int kListId = 1102;
+constexpr int kKeyId = 1003;
+constexpr int kDefaultKeyId = 1004;
+constexpr int kFirstStatusId = 1172;
+
+constexpr const wchar_t* kDefaultKeyEntries[] = {L"Key 1", L"Key 2", L"Key 3", L"Key 4"};
+
+struct StatusRow {
+    int rectId;
+    std::wstring DeviceStatus::*field;
+    int nameId;  // what accessibility tools call the label
+};
+constexpr StatusRow kStatusRows[CQ3150Tx_SurveyDlg::kStatusCount] = {
+    {kRectSurveySsid, &DeviceStatus::strSSID, kTextSurveyCurrentSsid},
+    {kRectSurveySecurity, &DeviceStatus::strSecurity, kTextSurveyCurrentSecurity},
+    {kRectSurveyIp, &DeviceStatus::strWanIP, kTextSurveyCurrentIp},
+    {kRectSurveyMask, &DeviceStatus::strWanMask, kTextSurveyCurrentMask},
+    {kRectSurveyGateway, &DeviceStatus::strGateway, kTextSurveyCurrentGateway},
+    {kRectSurveyDns, &DeviceStatus::strDNS1, kTextSurveyCurrentDns},
+};
+
+QString Text(int stringId) {
+    return QString::fromStdWString(LoadString(stringId));
+}
+
+void Name(QWidget* control, int controlId, int nameId, int descriptionId = 0) {
+    control->setObjectName(QString::number(controlId));
+    control->setAccessibleName(Text(nameId));
+    if (descriptionId != 0) {
+        control->setAccessibleDescription(Text(descriptionId));
+    }
+}
+
+}  // namespace
+
 CQ3150Tx_SurveyDlg::CQ3150Tx_SurveyDlg(IWizardHost& host, QWidget* parent)
-    : CWizardPage(WizardPage::kWireless, host, parent) {}
+    : CWizardPage(WizardPage::kWireless, host, parent),
+      m_scan(new QPushButton(Text(kTextScan), this)),
+      m_connect(new QPushButton(Text(kTextConnect), this)),
+      m_list(new CSurveyList(this)),
+      m_key(new QLineEdit(this)),
+      m_defaultKey(new QComboBox(this)) {
+    setAccessibleName(Text(kTextSurveyPageName));
+    Name(m_scan, kScanId, kTextScan, kTextSurveyScanHelp);
+    Name(m_connect, kConnectId, kTextConnect, kTextSurveyConnectHelp);
+    Name(m_list, kListId, kTextSurveyListName, kTextSurveyListHelp);
+    // The key shows as typed: long keys are easier to get right when they can be read.
+    Name(m_key, kKeyId, kTextSurveyKeyName);
+    Name(m_defaultKey, kDefaultKeyId, kTextSurveyDefaultKeyName, kTextSurveyDefaultKeyHelp);
+    for (int i = 0; i < kStatusCount; ++i) {
+        auto* label = new CMarkupStatic(this);
+        Name(label, kFirstStatusId + i, kStatusRows[i].nameId);
+        label->SetTransparent(true);
+        m_status[static_cast<size_t>(i)] = label;
+    }
+    m_defaultKey->hide();
+
+    connect(m_scan, &QPushButton::clicked, this, [this] { OnScan(); });
+    connect(m_connect, &QPushButton::clicked, this, [this] { OnConnect(); });
+    connect(m_list, &QTableWidget::itemSelectionChanged, this, [this] { OnSelectionChanged(); });
+}
+
+void CQ3150Tx_SurveyDlg::OnInitDialog() {
+    CWizardPage::OnInitDialog();
+    LayOutControls();
+    m_list->SizeColumns();
+}
+
+void CQ3150Tx_SurveyDlg::OnShowWindow(bool show) {
+    CWizardPage::OnShowWindow(show);
+    if (!show) {
+        return;
+    }
+    LayOutControls();
+    FillStatusLabels();
+    // The layout hid the default-key list; a selected WEP network still needs it, or
+    // Connect would send key 1 without the user seeing the choice.
+    if (m_key->isEnabled() && EqualsIgnoreCase(SelectedKeyword(), L"WEP")) {
+        m_defaultKey->show();
+    }
+    if (m_list->rowCount() == 0) {
+        OnScan();
+    }
+}
+
+void CQ3150Tx_SurveyDlg::LayOutControls() {
+    PlaceControl(m_scan, kRectSurveyScan);
+    PlaceControl(m_connect, kRectSurveyConnect);
+    PlaceControl(m_list, kRectSurveyList);
+    PlaceControl(m_key, kRectSurveyKey);
+    for (int i = 0; i < kStatusCount; ++i) {
+        CMarkupStatic* label = m_status[static_cast<size_t>(i)];
+        PlaceControl(label, kStatusRows[i].rectId);
+        ShowDeviceValue(*label, std::wstring());
+    }
+    // The rectangle's height is that of the open drop-down; closed, the list is as high
+    // as the key field beside it.
+    if (const std::optional<QRect> rect = LayoutRect(kRectSurveyDefaultKey)) {
+        m_defaultKey->setGeometry(rect->x(), rect->y(), rect->width(), m_key->height());
+    }
+    m_defaultKey->clear();
+    for (const wchar_t* entry : kDefaultKeyEntries) {
+        m_defaultKey->addItem(QString::fromWCharArray(entry));
+    }
+    m_defaultKey->setCurrentIndex(0);
+    m_defaultKey->hide();
+}
+
+void CQ3150Tx_SurveyDlg::FillStatusLabels() {
+    for (int i = 0; i < kStatusCount; ++i) {
+        const std::wstring& value = G_DeviceStatus.*kStatusRows[i].field;
+        CMarkupStatic* label = m_status[static_cast<size_t>(i)];
+        ShowDeviceValue(*label, value);
+        label->setAccessibleDescription(QString::fromStdWString(value));
+    }
+}
+
+void CQ3150Tx_SurveyDlg::OnScan() {
+    if (!m_scan->isEnabled()) {
+        return;
+    }
+    m_scan->setEnabled(false);
+    m_connect->setEnabled(false);
+    m_key->setEnabled(false);
+    m_list->setRowCount(0);
+    QueueSiteSurvey(Host().Commands(), Host().Target());
+}
+
+void CQ3150Tx_SurveyDlg::ShowSurvey(const std::vector<SurveyNetwork>& networks) {
+    m_list->setRowCount(0);
+    for (const SurveyNetwork& network : networks) {
+        m_list->AddNetwork(network);
+    }
+    m_scan->setEnabled(true);
+    if (networks.empty()) {
+        m_connect->setEnabled(false);
+        m_key->setEnabled(false);
+    } else {
+        m_list->SelectRow(0);
+        m_connect->setEnabled(true);
+        m_key->setEnabled(true);
+    }
+    UpdateSecurityControls();
+}
+
+void CQ3150Tx_SurveyDlg::OnSelectionChanged() {
+    m_key->clear();
+    UpdateSecurityControls();
+}
+
+std::wstring CQ3150Tx_SurveyDlg::SelectedKeyword() const {
+    const int row = m_list->SelectedRow();
+    return row < 0 ? std::wstring() : m_list->Text(row, CSurveyList::kValue);
+}
+
+void CQ3150Tx_SurveyDlg::UpdateSecurityControls() {
+    if (m_list->SelectedRow() < 0) {
+        return;
+    }
+    const std::wstring keyword = SelectedKeyword();
+    m_key->setEnabled(true);
+    m_defaultKey->hide();
+    // The key field's description tells what key the network takes.
+    int rule = kMsgUnsupportedSecurity;
+    if (EqualsIgnoreCase(keyword, L"NONE")) {
+        m_key->setEnabled(false);
+        rule = kTextSurveyNoKeyHelp;
+    } else if (EqualsIgnoreCase(keyword, L"WEP")) {
+        m_key->setMaxLength(kWepKeyLimit);
+        m_defaultKey->show();
+        rule = kMsgWepKey;
+    } else if (EqualsIgnoreCase(keyword, L"TKIP") || EqualsIgnoreCase(keyword, L"AES")) {
+        m_key->setMaxLength(kPreSharedKeyLimit);
+        rule = kMsgPreSharedKey;
+    } else {
+        m_key->setEnabled(false);
+    }
+    m_key->setAccessibleDescription(Text(rule));
+    m_connect->setEnabled(true);
+}
+
+void CQ3150Tx_SurveyDlg::OnConnect() {
+    const int row = m_list->SelectedRow();
+    if (row < 0) {
+        return;
+    }
+    m_strSSID = m_list->Text(row, CSurveyList::kSsid);
+    m_strChannel = m_list->Text(row, CSurveyList::kChannel);
+    const std::wstring keyword = m_list->Text(row, CSurveyList::kValue);
+    const std::wstring key = m_key->text().toStdWString();
+    const BridgeSecurity security = CheckBridgeKey(keyword, key);
+    if (!security.Accepted()) {
+        ShowMessage(security.messageId);
+        UpdateSecurityControls();
+        return;
+    }
+    QueueRepeater(
+        Host().Commands(), Host().Target(),
+        RepeaterSettingsFor(m_strSSID, m_strChannel, keyword, key, m_defaultKey->currentIndex()));
+    UpdateSecurityControls();
+    // Until the driver has the REPEATER result: a second Connect would bridge twice and
+    // restart the device twice.
+    m_connect->setEnabled(false);
+    m_key->setEnabled(false);
+}
+
+void CQ3150Tx_SurveyDlg::EnableControl(WizardControl control, bool enable) {
+    switch (control) {
+        case WizardControl::kSurveyScan:
+            m_scan->setEnabled(enable);
+            return;
+        case WizardControl::kSurveyConnect:
+            m_connect->setEnabled(enable);
+            return;
+        case WizardControl::kSurveyKey:
+            m_key->setEnabled(enable);
+            return;
+        default:
+            return;
+    }
+}
+
+void CQ3150Tx_SurveyDlg::ClearControlText(WizardControl control) {
+    if (control == WizardControl::kSurveyKey) {
+        m_key->clear();
+    }
+}
+
+void CQ3150Tx_SurveyDlg::StartPageWait(WizardWait wait) {
+    if (wait == WizardWait::kRepeaterReboot) {
+        RunRestartWait({kRebootTimerId, kRebootTimerMs, kRebootingText});
+    }
+}

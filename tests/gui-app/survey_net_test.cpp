@@ -1,0 +1,245 @@
+// The wireless page against a simulated repeater over real sockets, on scaled time (the
+// queue's pacing and the 38.5 s restart wait run 20 times faster). scripts/vlan.sh runs it
+// inside the PC namespace of a virtual LAN; TAMSEL_NET_CASE says what to do there:
+//   wpa2     survey, then bridge to the WPA2 network with a typed passphrase: the device
+//            receives UNCHECKREPEATER, REPEATER and REBOOT exactly as the request
+//            catalogue builds them, and after the wait the search page is in front
+//   wep      keys the page refuses (WEP, WPA and an unknown security) give their messages
+//            and send nothing; then WEP with "Key 3" sends default key index 2
+// Every byte the device received is compared with the catalogue's requests through the
+// simulator's log. Outside a namespace of its own the test skips, so that it never
+// broadcasts on a real network.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/tamsel_dlg.h"
+#include "controls/pt_button.h"
+#include "discovery/ui/device_list.h"
+#include "discovery/ui/search_dlg.h"
+#include "hostnet/host_address_setup.h"
+#include "platform/ansi_text.h"
+#include "platform/async_socket.h"
+#include "platform/qt/qt_event_loop.h"
+#include "platform/tick_clock.h"
+#include "platform/time_scale.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
+#include "support/gui_test_support.h"
+#include "support/sim_log_reader.h"
+#include "support/virtual_lan.h"
+#include "web/request_catalogue.h"
+#include "wizard/ui/q3150tx_dlg.h"
+#include "wizard/ui/q3150tx_message_dlg.h"
+#include "wizard/ui/q3150tx_progress.h"
+#include "wizard/ui/q3150tx_survey_dlg.h"
+#include "wizard/ui/survey_list.h"
+
+namespace {
+
+constexpr uint32_t kTimeScale = 20;
+constexpr int kWaitMs = 30000;
+
+std::string Wire(const WebRequest& request) {
+    return WideToAnsi(request.text);
+}
+
+// The main window over real sockets, connected to the LAN's first repeater and showing
+// the wireless page after its first survey.
+struct WirelessShell {
+    WirelessShell()
+        : sockets(MakeBsdSocketFactory(loop)),
+          dialog({*sockets, MonotonicTickClock::Instance(), hostSetup}),
+          log(qEnvironmentVariable("VLAN_REPEATER_1_LOG").toStdString()) {
+        dialog.Create();
+        dialog.ShowWindow(true);
+    }
+
+    CSearchDlg& Search() { return *G_pSearchDlg; }
+    CQ3150Tx_SurveyDlg& Page() {
+        return *static_cast<CQ3150Tx_SurveyDlg*>(G_pDeviceDlg->Page(WizardPage::kWireless));
+    }
+    CSurveyList& List() { return *Page().SurveyList(); }
+
+    // Connect, then the menu's "Wireless": the first show surveys by itself.
+    bool OpenWirelessPage() {
+        if (!QTest::qWaitFor([&] { return Search().ScanButton()->isEnabled(); }, kWaitMs) ||
+            Search().DeviceList()->rowCount() != 1) {
+            return false;
+        }
+        Search().DeviceList()->SelectRow(0);
+        Click(Search().ConnectButton());
+        if (G_pDeviceDlg == nullptr || !G_pDeviceDlg->isVisible()) {
+            return false;
+        }
+        const uint64_t before = SimLastSeq(log);
+        Click(G_pDeviceDlg->Page(WizardPage::kSummary)->MenuItem(MenuEntry::kWireless));
+        return WaitForSurvey(before);
+    }
+    // Waits for the survey's rows; the device received exactly the survey request.
+    bool WaitForSurvey(uint64_t before) {
+        surveySeq = before;
+        return QTest::qWaitFor([&] { return Page().ScanButton()->isEnabled(); }, kWaitMs) &&
+               SimRequestsSince(log, before) ==
+                   std::vector<std::string>{Wire(BuildSiteSurveyRequest(Target()))};
+    }
+    DeviceTarget Target() const { return G_pDeviceDlg->Target(); }
+
+    int RowOf(const std::wstring& ssid) {
+        for (int row = 0; row < List().rowCount(); ++row) {
+            if (List().Text(row, CSurveyList::kSsid) == ssid) {
+                return row;
+            }
+        }
+        return -1;
+    }
+    // Selects the network, types `key` and presses Connect.
+    void ConnectTo(const std::wstring& ssid, const QString& key, int defaultKey = 0) {
+        List().SelectRow(RowOf(ssid));
+        Page().DefaultKeyList()->setCurrentIndex(defaultKey);
+        QTest::keyClicks(Page().KeyField(), key);
+        Click(Page().ConnectButton());
+    }
+    // The same, expecting a refusal: the text the message box showed.
+    std::wstring RefusalOf(const std::wstring& ssid, const QString& key) {
+        auto shown = std::make_shared<std::wstring>();
+        WhenModal([] { return &G_pDeviceDlg->Messages(); },
+                  [shown] {
+                      *shown = G_pDeviceDlg->Messages().Message();
+                      Click(G_pDeviceDlg->Messages().OkButton());
+                  });
+        ConnectTo(ssid, key);
+        return *shown;
+    }
+    // After a bridging: the restart wait ran on timer 300 and ended on the search page;
+    // the device received the mode form, the station form and the reboot.
+    void ExpectBridged(uint64_t before, const RepeaterSettings& settings) {
+        QVERIFY(QTest::qWaitFor([&] { return Search().isVisible(); }, kWaitMs));
+        QVERIFY(G_pDeviceDlg->isHidden());
+        QVERIFY(waitOnTimer300);
+        QCOMPARE(waitText, std::wstring(L"Rebooting...."));
+        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(),
+                 (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
+        const auto sequence = BuildRepeaterSequence(Target(), settings);
+        const std::vector<std::string> expected = {Wire(sequence[0].request),
+                                                   Wire(sequence[1].request),
+                                                   Wire(BuildRebootRequest(Target()))};
+        const std::vector<std::string> received = SimRequestsSince(log, before);
+        QCOMPARE(received.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) {
+            QCOMPARE(QByteArray::fromStdString(received[i]),
+                     QByteArray::fromStdString(expected[i]));
+        }
+    }
+    // Watches the restart wait that a successful bridging starts; saves a picture of the
+    // page under it when `screenshot` names one.
+    void WatchRestartWait(const QString& screenshot = {}) {
+        WhenModal([] { return &G_pDeviceDlg->Progress(); },
+                  [this, screenshot] {
+                      waitOnTimer300 = Page().HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId);
+                      waitText = G_pDeviceDlg->Progress().ProgressText();
+                      if (!screenshot.isEmpty()) {
+                          SaveScreenshot(dialog, screenshot);
+                      }
+                  });
+    }
+
+    QtEventLoop loop;
+    std::unique_ptr<ISocketFactory> sockets;
+    NoHostAddressSetup hostSetup;
+    CTamselDlg dialog;
+    std::string log;
+    uint64_t surveySeq = 0;
+    bool waitOnTimer300 = false;
+    std::wstring waitText;
+};
+
+}  // namespace
+
+class SurveyNetTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        REQUIRE_VIRTUAL_LAN();
+        time_scale::SetFactor(kTimeScale);
+        time_scale::SetFactorFromEnvironment();
+    }
+
+    void wireless() {
+        const QString netCase = qEnvironmentVariable("TAMSEL_NET_CASE");
+        if (netCase == QLatin1String("wpa2")) {
+            Wpa2();
+        } else {
+            QCOMPARE(netCase, QStringLiteral("wep"));
+            Wep();
+        }
+    }
+
+private:
+    void Wpa2() {
+        WirelessShell shell;
+        QVERIFY(shell.OpenWirelessPage());
+        QCOMPARE(shell.List().rowCount(), 4);
+        QCOMPARE(shell.List().Text(0, CSurveyList::kSignal), std::wstring(L"78"));
+        QCOMPARE(shell.List().Text(0, CSurveyList::kEncrypt), std::wstring(L"WPA2PSK-AES"));
+        QVERIFY(SaveScreenshot(shell.dialog, QStringLiteral("net_wireless_survey")));
+
+        const QString passphrase = QStringLiteral("correct horse & battery");
+        const uint64_t before = SimLastSeq(shell.log);
+        shell.WatchRestartWait();
+        shell.ConnectTo(L"Home Net", passphrase);
+        shell.ExpectBridged(
+            before, RepeaterSettingsFor(L"Home Net", L"6", L"AES", passphrase.toStdWString(), 0));
+        QVERIFY(!QTest::currentTestFailed());
+    }
+
+    void Wep() {
+        WirelessShell shell;
+        QVERIFY(shell.OpenWirelessPage());
+
+        // Refused keys: their message, and the key stays for mending.
+        QCOMPARE(shell.RefusalOf(L"Old & Router", QStringLiteral("12345678")),
+                 LoadString(kMsgWepKey));
+        QCOMPARE(shell.Page().KeyField()->text(), QStringLiteral("12345678"));
+        QCOMPARE(shell.RefusalOf(L"Office", QStringLiteral("short")), LoadString(kMsgPreSharedKey));
+        QCOMPARE(shell.RefusalOf(L"Lab", QString()), LoadString(kMsgUnsupportedSecurity));
+        // Nothing went out: the next request the device sees is the next survey.
+        const uint64_t before = SimLastSeq(shell.log);
+        QCOMPARE(SimRequestsSince(shell.log, shell.surveySeq).size(), size_t{1});
+        Click(shell.Page().ScanButton());
+        QVERIFY(shell.WaitForSurvey(before));
+        QCOMPARE(shell.List().rowCount(), 4);
+
+        const uint64_t bridging = SimLastSeq(shell.log);
+        shell.WatchRestartWait(QStringLiteral("net_wireless_wep"));
+        shell.ConnectTo(L"Old & Router", QStringLiteral("A1B2C3D4E5"), 2);
+        shell.ExpectBridged(bridging,
+                            RepeaterSettingsFor(L"Old & Router", L"11", L"WEP", L"A1B2C3D4E5", 2));
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        const std::string station = SimRequestsSince(shell.log, bridging).at(1);
+        QVERIFY(station.find("stadrv_defaultkey=2&") != std::string::npos);
+        QVERIFY(station.find("stadrv_ssid=Old+%26+Router&") != std::string::npos);
+        // The device took key 3 of the four as the key to use.
+        bool took = false;
+        for (const SimLogFrame& event : SimEvents(ReadSimLog(QString::fromStdString(shell.log)))) {
+            took = took || (event.attributes.value("what") == "bridging" &&
+                            event.attributes.value("key") == "A1B2C3D4E5" &&
+                            event.attributes.value("security") == "1");
+        }
+        QVERIFY(took);
+    }
+};
+
+QTEST_MAIN(SurveyNetTest)
+#include "survey_net_test.moc"

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QTableWidget>
+
+#include <string>
+
+#include "web/survey_parser.h"
+
+// The wireless page's list of the networks the last survey found: one row per network,
+// no header, grid lines, whole rows selected, one at a time, each row as high as the
+// page's row picture. The SSID, the security text and the signal show; the other columns
+// are hidden and carry what Connect needs (channel, security keyword) and the rest of the
+// device's record of the network.
+class CSurveyList : public QTableWidget {
+    Q_OBJECT
+
+public:
+    // The columns in their order in the list; kValue holds the security keyword ("NONE",
+    // "WEP", "TKIP", "AES" or "Unknown").
+    enum Column { kBssid, kSsid, kChannel, kEncrypt, kSignal, kMode, kValue, kColumnCount };
+
+    // The visible columns' shares of the list's width, cut to whole pixels. An SSID runs
+    // up to 32 characters, the longest security text ("Unknown Type", "WPA2PSK-AES") takes
+    // about a hundred pixels and the signal a few digits; the last 5 % stay free for the
+    // vertical scroll bar that more than five rows bring.
+    static constexpr double kSsidShare = 0.50;
+    static constexpr double kEncryptShare = 0.30;
+    static constexpr double kSignalShare = 0.15;
+
+    explicit CSurveyList(QWidget* parent = nullptr);
+
+    // Sizes the visible columns from the list's present width.
+    void SizeColumns();
+
+    // Appends a row for `network`.
+    void AddNetwork(const SurveyNetwork& network);
+    // The row's text in `column`; empty outside the list.
+    std::wstring Text(int row, int column) const;
+
+    // The first selected row, or -1.
+    int SelectedRow() const;
+    // Selects `row` alone and makes it the current, focused row.
+    void SelectRow(int row);
+};
