@@ -62,3 +62,12 @@ bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b) {
            std::equal(a.begin(), a.end(), b.begin(),
                       [&](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
 }
+
+bool IsAnsiRepresentable(std::wstring_view text) {
+    for (wchar_t ch : text) {
+        if (ch != L'?' && WideToByte(ch) == '?') {
+            return false;
+        }
+    }
+    return true;
+}

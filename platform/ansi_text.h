@@ -19,6 +19,10 @@ inline std::wstring AnsiToWide(const std::string& bytes) {
     return AnsiToWide(bytes.data(), bytes.size());
 }
 
+// True when every character of `text` has a Windows-1252 byte, so the text reaches the
+// device as typed: WideToAnsi would turn any other character into '?'.
+bool IsAnsiRepresentable(std::wstring_view text);
+
 // Whole-text comparison that ignores the case of the letters A-Z only, as the device's
 // keywords ("WPA2PSK", "wep") and the command names are compared.
 bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b);

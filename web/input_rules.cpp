@@ -111,10 +111,16 @@ InputVerdict CheckPasswordChange(const std::wstring& typedCurrent,
     if (newPassword != repeat || repeat.empty()) {
         return Refuse(kMsgReEnterPassword, InputFocus::NewPassword);
     }
+    if (!IsAnsiRepresentable(newPassword)) {
+        return Refuse(kMsgPasswordCharacters, InputFocus::NewPassword);
+    }
     return {};
 }
 
 std::optional<WepKeyFlags> ReadWepKey(const std::wstring& key) {
+    if (!IsAnsiRepresentable(key)) {
+        return std::nullopt;
+    }
     switch (key.size()) {
         case 5:
             return WepKeyFlags{0, 0};
@@ -130,6 +136,9 @@ std::optional<WepKeyFlags> ReadWepKey(const std::wstring& key) {
 }
 
 std::optional<int> ReadPreSharedKeyFormat(const std::wstring& key) {
+    if (!IsAnsiRepresentable(key)) {
+        return std::nullopt;
+    }
     if (key.size() == 64) {
         return IsHexDigits(key) ? std::optional(1) : std::nullopt;
     }

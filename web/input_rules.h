@@ -55,12 +55,18 @@ inline constexpr int kPasswordFieldLimit = 30;
 // The password page's Apply checks, in order, all exact and case-sensitive:
 //  138 the typed current password differs from the device's (focus current password),
 //  141 the new password and its repeat differ (focus new password),
-//  141 the repeat is empty (focus new password).
+//  141 the repeat is empty (focus new password),
+//  kMsgPasswordCharacters the new password holds a character that has no Windows-1252
+//      byte: it would reach the device as '?', and the password set would not be the
+//      one typed (focus new password).
 // The page clears all three password fields after any refusal.
 InputVerdict CheckPasswordChange(const std::wstring& typedCurrent,
                                  const std::wstring& devicePassword,
                                  const std::wstring& newPassword, const std::wstring& repeat);
 
+// Keys are refused when a character has no Windows-1252 byte: the device would be given
+// '?' in its place and bridge with a key other than the one typed.
+//
 // A WEP key is 5 or 13 characters of any kind, or 10 or 26 hexadecimal digits.
 struct WepKeyFlags {
     int format = 0;  // 0 ASCII (5 or 13 characters), 1 hexadecimal

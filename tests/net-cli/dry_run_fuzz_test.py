@@ -70,6 +70,11 @@ def reboot(password):
                 "reset_flag=0&submit-url=%2Fqmv4t2_03_03_reset.asp", password)
 
 
+def is_cp1252(text):
+    """Whether every character has a Windows-1252 byte (else it would go out as '?')."""
+    return all(ch == "?" or cp1252(ch) != b"?" for ch in text)
+
+
 def is_hex(text):
     return all(c in string.hexdigits for c in text)
 
@@ -81,6 +86,8 @@ def station_body(ssid, channel, security, key, key_index):
         return (f"stadrv_type=3&stadrv_ssid={form(ssid)}&stadrv_chan={channel}"
                 f"&stadrv_encrypttype=0&stadrv_weplength=0&stadrv_defaultkey=0&{wep_keys}"
                 "&stadrv_wpacipher=0&stadrv_pskformat=0&stadrv_pskkey=&submit-url=%2Fwanwisp.asp")
+    if not is_cp1252(key):
+        return None
     if security == "wep":
         if not (len(key) in (5, 13) or (len(key) in (10, 26) and is_hex(key))):
             return None
@@ -126,7 +133,7 @@ def password_case(rng):
     new = text(rng, 0, 34)
     args = ["set-password", DEVICE, "--password", password, "--old", password, "--new", new,
             "--dry-run"]
-    if not new or len(new) > 30:
+    if not new or len(new) > 30 or not is_cp1252(new):
         return args, None
     body = (f"oldpass={form(password)}&newpass={form(new)}&confpass={form(new)}"
             "&save=Apply&submit-url=%2Fqmv4t2_01_01_02_passset.asp")

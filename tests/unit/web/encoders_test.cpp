@@ -78,3 +78,11 @@ TEST(Windows1252, AnsiToWideStopsAtTheFirstZeroByte) {
 }
 
 }  // namespace
+
+TEST(AnsiText, RepresentableExactlyWhenTheCodePageHasAByte) {
+    EXPECT_TRUE(IsAnsiRepresentable(L"plain ASCII ?"));
+    EXPECT_TRUE(IsAnsiRepresentable(L"\u00e9\u00ff\u20ac\u2122\u0081"));  // incl. an undefined byte
+    EXPECT_FALSE(IsAnsiRepresentable(L"\u0080"));  // its byte carries the euro sign
+    EXPECT_FALSE(IsAnsiRepresentable(L"\u4e2d"));
+    EXPECT_FALSE(IsAnsiRepresentable(L"a\U0001F600"));
+}

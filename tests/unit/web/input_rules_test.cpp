@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "resources/string_ids.h"
+
 namespace {
 
 struct AddressCase {
@@ -178,3 +180,21 @@ TEST(BridgeKey, KeywordSelectsTheRuleAndTheRequestValues) {
 }
 
 }  // namespace
+
+// A character without a Windows-1252 byte would reach the device as '?': the device would
+// be bridged with another key, or take another password, than the one typed.
+TEST(DeviceCharacters, KeysAndNewPasswordsMustSurviveTheCodePage) {
+    EXPECT_TRUE(ReadWepKey(L"caf\u00e9\u20ac").has_value());  // both have a byte
+    EXPECT_FALSE(ReadWepKey(L"ab\u4e2dde").has_value());
+    EXPECT_FALSE(ReadPreSharedKeyFormat(L"snowman\u2603").has_value());
+    EXPECT_EQ(ReadPreSharedKeyFormat(L"what?what?"), 0);  // a typed '?' is itself
+    EXPECT_EQ(CheckBridgeKey(L"AES", L"pass\U0001F600word").messageId, kMsgPreSharedKey);
+    EXPECT_EQ(CheckBridgeKey(L"WEP", L"ab\u0100de").messageId, kMsgWepKey);
+
+    const InputVerdict refused =
+        CheckPasswordChange(L"admin", L"admin", L"n\u0153w\u2603", L"n\u0153w\u2603");
+    EXPECT_EQ(refused.messageId, kMsgPasswordCharacters);
+    EXPECT_EQ(refused.focus, InputFocus::NewPassword);
+    EXPECT_TRUE(
+        CheckPasswordChange(L"admin", L"admin", L"n\u0153w\u00e9", L"n\u0153w\u00e9").Accepted());
+}
