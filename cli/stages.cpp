@@ -1,5 +1,6 @@
 #include "cli/stages.h"
 #include "resources/string_ids.h"
+#include "wizard/page_choices.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ std::vector<Stage> BridgeStages(const RepeaterSettings& settings) {
 std::vector<Stage> SetIpStages(const std::wstring& ip, const std::wstring& mask, bool dhcpOn,
                                DeviceStatus& status) {
     Stage setup;
-    const std::wstring dhcp = dhcpOn ? L"2" : L"0";
+    const std::wstring dhcp = DhcpModeFor(dhcpOn ? DhcpChoice::kAutoIp : DhcpChoice::kStaticIp);
     setup.queue = [ip, mask, dhcp](IWebCommandSink& sink, const DeviceTarget& target) {
         QueueSetupIpAddress(sink, target, ip, mask, dhcp);
     };
