@@ -1,16 +1,13 @@
 #pragma once
 
-#include <QTableWidget>
-
-#include <string>
-
+#include "controls/report_list.h"
 #include "discovery/datagram.h"
 
 // The search page's list of found devices: one row per device, no header, grid lines,
 // whole rows selected, one at a time (a click on the empty part selects nothing). Only the MAC
 // address and the IP address show; the hidden columns carry the rest of the device's record to
 // Connect.
-class CDeviceList : public QTableWidget {
+class CDeviceList : public CReportList {
     Q_OBJECT
 
 public:
@@ -24,11 +21,4 @@ public:
 
     // Appends a row for `device`.
     void AddDevice(const _STRU_AP_INFO& device);
-    // The row's text in `column`; empty outside the list.
-    std::wstring Text(int row, int column) const;
-
-    // The first selected row, or -1.
-    int SelectedRow() const;
-    // Selects `row` alone and makes it the current, focused row.
-    void SelectRow(int row);
 };

@@ -1,8 +1,5 @@
 #include "wizard/ui/survey_list.h"
 
-#include <QHeaderView>
-
-#include "controls/skin_images.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -33,30 +30,19 @@ QString ColumnTitle(int column) {
     }
 }
 
-}  // namespace
-
-CSurveyList::CSurveyList(QWidget* parent) : QTableWidget(0, kColumnCount, parent) {
+QStringList ColumnTitles() {
     QStringList titles;
-    for (int column = 0; column < kColumnCount; ++column) {
+    for (int column = 0; column < CSurveyList::kColumnCount; ++column) {
         titles << ColumnTitle(column);
     }
-    setHorizontalHeaderLabels(titles);
-    horizontalHeader()->hide();
-    verticalHeader()->hide();
-    setShowGrid(true);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setWordWrap(false);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    const QSize rowImage = SkinImageSize(kRowImageId);
-    const int rowHeight = rowImage.isValid() ? rowImage.height() : kDefaultRowHeight;
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setMinimumSectionSize(rowHeight);
-    verticalHeader()->setDefaultSectionSize(rowHeight);
-    for (const int column : {kBssid, kChannel, kMode, kValue}) {
-        setColumnHidden(column, true);
-    }
+    return titles;
+}
+
+}  // namespace
+
+CSurveyList::CSurveyList(QWidget* parent)
+    : CReportList(ColumnTitles(), {kBssid, kChannel, kMode, kValue}, kRowImageId, kDefaultRowHeight,
+                  kSsid, parent) {
     SizeColumns();
 }
 
@@ -67,35 +53,12 @@ void CSurveyList::SizeColumns() {
 }
 
 void CSurveyList::AddNetwork(const SurveyNetwork& network) {
-    const int row = rowCount();
-    insertRow(row);
-    const std::wstring* texts[kColumnCount] = {
-        &network.bssid,  &network.ssid, &network.channel, &network.securityText,
-        &network.signal, &network.mode, &network.keyword};
-    for (int column = 0; column < kColumnCount; ++column) {
-        auto* cell = new QTableWidgetItem(QString::fromStdWString(*texts[column]));
-        // Every column of the list is right-aligned, the signal's digits line up.
-        cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        setItem(row, column, cell);
+    QStringList cells;
+    for (const std::wstring* text :
+         {&network.bssid, &network.ssid, &network.channel, &network.securityText, &network.signal,
+          &network.mode, &network.keyword}) {
+        cells << QString::fromStdWString(*text);
     }
-}
-
-std::wstring CSurveyList::Text(int row, int column) const {
-    const QTableWidgetItem* cell = item(row, column);
-    return cell != nullptr ? cell->text().toStdWString() : std::wstring();
-}
-
-int CSurveyList::SelectedRow() const {
-    int first = -1;
-    for (const QModelIndex& index : selectionModel()->selectedIndexes()) {
-        if (first < 0 || index.row() < first) {
-            first = index.row();
-        }
-    }
-    return first;
-}
-
-void CSurveyList::SelectRow(int row) {
-    setCurrentCell(row, kSsid, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    setFocus(Qt::OtherFocusReason);
+    // Every column of the list is right-aligned, the signal's digits line up.
+    AppendRow(cells, Qt::AlignRight | Qt::AlignVCenter);
 }

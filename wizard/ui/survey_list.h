@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QTableWidget>
-
-#include <string>
-
+#include "controls/report_list.h"
 #include "web/survey_parser.h"
 
 // The wireless page's list of the networks the last survey found: one row per network,
@@ -11,7 +8,7 @@
 // page's row picture. The SSID, the security text and the signal show; the other columns
 // are hidden and carry what Connect needs (channel, security keyword) and the rest of the
 // device's record of the network.
-class CSurveyList : public QTableWidget {
+class CSurveyList : public CReportList {
     Q_OBJECT
 
 public:
@@ -34,11 +31,4 @@ public:
 
     // Appends a row for `network`.
     void AddNetwork(const SurveyNetwork& network);
-    // The row's text in `column`; empty outside the list.
-    std::wstring Text(int row, int column) const;
-
-    // The first selected row, or -1.
-    int SelectedRow() const;
-    // Selects `row` alone and makes it the current, focused row.
-    void SelectRow(int row);
 };
