@@ -10,12 +10,12 @@
 
 #include "cli/command_line.h"
 #include "cli/device_session.h"
-#include "cli/metered_socket.h"
 #include "cli/tamselctl.h"
 #include "cli/termination_signals.h"
 #include "cli/text.h"
 #include "hostnet/linux_host_address_setup.h"
 #include "platform/async_socket.h"
+#include "platform/metered_socket.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
 #include "platform/time_scale.h"
