@@ -61,6 +61,14 @@ InputVerdict CheckPasswordChange(const std::wstring& typedCurrent,
                                  const std::wstring& devicePassword,
                                  const std::wstring& newPassword, const std::wstring& repeat);
 
+// The firmware page's check of the image file before anything is sent:
+//  204 no file named,
+//  254 `path` (the name's bytes, as the file system takes them, whatever their encoding)
+//      does not open for reading as a regular file: missing, unreadable, a directory, a
+//      device or a pipe, or a name with a zero byte in it.
+// The contents are not looked at; the device judges the image.
+InputVerdict CheckImageFile(const std::string& path);
+
 // A WEP key is 5 or 13 characters of any kind, or 10 or 26 hexadecimal digits.
 struct WepKeyFlags {
     int format = 0;  // 0 ASCII (5 or 13 characters), 1 hexadecimal
