@@ -9,6 +9,12 @@
 # the median seconds of each, the median of the rounds' throughput ratios (queue against
 # blocking; target >= 0.8) and the queue's peak memory growth per image byte (target
 # <= 1.2; the image is streamed from its file).
+#
+# Window (bench_wizard, the whole program against tamsel-sim in a virtual LAN made by
+# scripts/vlan.sh): the longest delay of a queued event and of a frame on the user-interface
+# thread while the firmware page sends a 64 MiB image, against the same stretch at idle
+# (goal <= 50 ms, no frame later than that); the process's CPU while the page waits out a
+# restart, against idle on the same page (goal <= 0.1 % of a core). Medians of the rounds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=scripts/netns-lib.sh
@@ -28,7 +34,7 @@ netns_lib_init
 if [[ ! -d $build ]]; then
     cmake -S . -B "$build" -G Ninja >/dev/null
 fi
-cmake --build "$build" -j2 --target bench_upload >/dev/null
+cmake --build "$build" -j2 --target bench_upload bench_wizard tamsel-sim >/dev/null
 bench=$(cd "$build" && pwd)/bench/upload/bench_upload
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tamsel-bench.XXXXXX")
@@ -80,3 +86,36 @@ for mib in 8 64; do
     growth=$(awk '{ print $3 / $4 }' "$work/rounds" | median)
     printf '%-6s %12.6f %12.6f %8.2f %14.4f\n' "${mib}MB" "$queue" "$blocking" "$ratio" "$growth"
 done
+
+# The window, against a simulated repeater in a LAN of its own.
+wizard=$(cd "$build" && pwd)/bench/wizard/bench_wizard
+sim=$(cd "$build" && pwd)/tamsel-sim
+in_lan() {
+    scripts/vlan.sh --sim "$sim" --repeater 192.168.1.1/24 \
+        run -- env QT_QPA_PLATFORM=offscreen "$wizard" "$@" | sed -n 's/^figures: //p'
+}
+
+echo
+echo "window while the firmware page sends 64 MiB: $rounds rounds (medians, ms)"
+: >"$work/wizard"
+for ((i = 0; i < rounds; i++)); do
+    in_lan responsiveness 64 >>"$work/wizard"
+done
+# The median over the rounds of one figure; the worst round of another.
+median_field() { while read -r line; do field "$line" "$1"; done <"$work/wizard" | median; }
+worst_field() { while read -r line; do field "$line" "$1"; done <"$work/wizard" | sort -g | tail -1; }
+printf '%-6s %10s %10s %22s\n' phase max_delay frame_max frames_over_50_worst
+printf '%-6s %10.2f %10.2f %22s\n' idle "$(median_field idle_max_ms)" \
+    "$(median_field idle_frame_max_ms)" -
+printf '%-6s %10.2f %10.2f %22s\n' send "$(median_field send_max_ms)" \
+    "$(median_field send_frame_max_ms)" "$(worst_field send_frames_over_goal)"
+send_max=$(median_field send_max_ms)
+idle_max=$(median_field idle_max_ms)
+echo "longest delay send/idle: $(awk -v s="$send_max" -v i="$idle_max" \
+    'BEGIN { print (i > 0 ? s / i : 0) }'); worst round's send: $(worst_field send_max_ms) ms"
+echo
+echo "window CPU while a page waits out a restart: 30 s each (percent of a core)"
+cpu=$(in_lan rebootcpu 30)
+printf '%-6s %12s\n' phase cpu_percent
+printf '%-6s %12.4f\n' idle "$(field "$cpu" idle_cpu_percent)"
+printf '%-6s %12.4f\n' wait "$(field "$cpu" wait_cpu_percent)"
