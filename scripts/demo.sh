@@ -9,7 +9,8 @@
 # Root is needed for the packages and the namespaces. sudo keeps DISPLAY and XAUTHORITY;
 # for a Wayland-only session keep its variables as well:
 #   sudo --preserve-env=DISPLAY,XAUTHORITY,WAYLAND_DISPLAY,XDG_RUNTIME_DIR scripts/demo.sh
-# Without any display, tamsel runs under Xvfb instead and a screenshot of its window is
+# Without any display, tamsel runs under Xvfb instead, is driven through a search and a
+# Connect, and screenshots of the search page and of the filled status summary page are
 # saved (scripts/screenshot.sh); the script says where.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,12 +23,13 @@ fi
 
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)" --target tamsel tamsel-sim tamsel_screengrab
+cmake --build build -j "$(nproc)" --target tamsel tamsel-sim tamsel_screenshots
 
 screenshot() {
-    local out=build/artefacts/tamsel-demo.png
+    local out=build/artefacts/screenshots
     scripts/screenshot.sh "$out"
-    echo "demo.sh: no display to show tamsel on; its window is saved as $(realpath "$out")"
+    echo "demo.sh: no display to show tamsel on; its window after the search and after" \
+        "Connect is saved as $(realpath "$out")/search.png and summary.png"
 }
 
 if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then

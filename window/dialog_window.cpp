@@ -123,6 +123,9 @@ void CDialogWindow::EndDialog(int result) {
     m_ended = true;
     if (m_loop != nullptr) {
         m_loop->exit();
+        // Gone from the screen at once, even while a dialog opened after it still runs
+        // and its own loop cannot return yet.
+        ShowWindow(false);
     }
 }
 

@@ -18,9 +18,9 @@ class QEventLoop;
 //   runs OnDestroy once. A page starts hidden; ShowWindow shows or hides it and calls
 //   OnShowWindow when that changes its state.
 // - Modal life (the main window, the pop-up dialogs): DoModal runs OnInitDialog, shows
-//   the window and runs a nested event loop until EndDialog, then hides the window, runs
-//   OnDestroy and returns EndDialog's result. Pop-ups with a parent block the other
-//   windows while they run.
+//   the window and runs a nested event loop until EndDialog, which hides the window at
+//   once; DoModal then runs OnDestroy and returns EndDialog's result. Pop-ups with a
+//   parent block the other windows while they run.
 // - Enter and Escape never reach a dialog or its controls (EnterEscapeFilter).
 // - A left press on the dialog's own background in the top band drags the main window;
 //   controls in the band keep their clicks. A dialog without a band turns it off.

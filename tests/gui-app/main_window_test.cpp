@@ -25,6 +25,8 @@
 #include "hostnet/host_address_setup.h"
 #include "platform/tick_clock.h"
 #include "platform/time_scale.h"
+#include "support/fake_shell.h"
+#include "support/gui_test_support.h"
 #include "unit/discovery/reply_builder.h"
 #include "web/encoders.h"
 #include "web/selected_device.h"
@@ -33,38 +35,7 @@
 
 namespace {
 
-// The main window over fake sockets, laid out and shown as DoModal does it.
-struct Shell {
-    Shell() : dialog(ShellServices{sockets, MonotonicTickClock::Instance(), hostSetup}) {
-        dialog.Create();
-        dialog.ShowWindow(true);
-    }
-
-    // The discovery manager's socket: the first one made; then the web queue's.
-    FakeSocketState& Discovery() { return *sockets.states.front(); }
-    FakeSocketState& Web() { return *sockets.states.at(1); }
-    CSearchDlg& Page() { return *G_pSearchDlg; }
-    CDeviceList& List() { return *Page().DeviceList(); }
-
-    // Answers the search once its request number `afterBroadcasts` + 1 is out.
-    bool Answer(const std::vector<ReplyFields>& devices, size_t afterBroadcasts = 0) {
-        if (!QTest::qWaitFor([&] { return Discovery().broadcasts.size() > afterBroadcasts; },
-                             5000)) {
-            return false;
-        }
-        for (const ReplyFields& device : devices) {
-            Discovery().DeliverDatagram(AsString(BuildReply(device)));
-        }
-        return true;
-    }
-    bool WaitForResult() {
-        return QTest::qWaitFor([&] { return Page().ScanButton()->isEnabled(); }, 15000);
-    }
-
-    FakeSocketFactory sockets;
-    NoHostAddressSetup hostSetup;
-    CTamselDlg dialog;
-};
+using Shell = FakeShell;
 
 ReplyFields Device(const std::string& mac, const std::string& ip) {
     ReplyFields fields;
@@ -81,15 +52,6 @@ std::vector<ReplyFields> TwoDevices() {
     ReplyFields second = Device("001a2b000002", "192.168.1.2");
     second.user = "root";
     return {first, second};
-}
-
-void Click(QWidget* widget) {
-    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
-}
-
-void SaveScreenshot(QWidget& widget, const QString& name) {
-    QDir().mkpath(QStringLiteral(TAMSEL_ARTEFACT_DIR));
-    QVERIFY(widget.grab().save(QStringLiteral(TAMSEL_ARTEFACT_DIR "/%1.png").arg(name)));
 }
 
 }  // namespace
@@ -125,7 +87,7 @@ private slots:
         QCOMPARE(shell.Page().StatusText(), std::wstring(L"Searching."));
         QVERIFY(!shell.Page().ScanButton()->isEnabled());
         QVERIFY(!shell.Page().ConnectButton()->isEnabled());
-        SaveScreenshot(dialog, QStringLiteral("app_searching"));
+        QVERIFY(SaveScreenshot(dialog, QStringLiteral("app_searching")));
     }
 
     void controlsSitAtTheirStringTableRectangles() {
@@ -146,7 +108,7 @@ private slots:
             QCOMPARE(control->geometry(), LayoutRect(rectId).value());
         }
 
-        CDeviceList& list = shell.List();
+        CDeviceList& list = *shell.Page().DeviceList();
         QCOMPARE(list.columnWidth(CDeviceList::kMac), 259);
         QCOMPARE(list.columnWidth(CDeviceList::kIp), 198);
         for (const int hidden : {CDeviceList::kModel, CDeviceList::kSubnet, CDeviceList::kUserName,
@@ -160,7 +122,7 @@ private slots:
     void searchListsTheAnswers() {
         Shell shell;
         CSearchDlg& page = shell.Page();
-        CDeviceList& list = shell.List();
+        CDeviceList& list = *shell.Page().DeviceList();
         QTRY_COMPARE(page.StatusText(), std::wstring(L"Searching..."));
 
         const std::vector<ReplyFields> devices = TwoDevices();
@@ -177,7 +139,7 @@ private slots:
         page.ResultLabel()->SetWindowText(L"stale");
         page.repaint();
         QCOMPARE(page.ResultLabel()->WindowText(), std::wstring(L"2 Ranveils Found !"));
-        SaveScreenshot(shell.dialog, QStringLiteral("app_search_results"));
+        QVERIFY(SaveScreenshot(shell.dialog, QStringLiteral("app_search_results")));
 
         // A click on the empty part of the list leaves nothing to connect to.
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(100, 160));
@@ -211,7 +173,7 @@ private slots:
         FakeRepeater repeater(shell.Web(),
                               [](const std::string&) { return "HTTP/1.1 200 OK\r\n\r\n"; });
         CSearchDlg& page = shell.Page();
-        CDeviceList& list = shell.List();
+        CDeviceList& list = *shell.Page().DeviceList();
         QVERIFY(shell.Answer(TwoDevices()));
         QVERIFY(shell.WaitForResult());
 
@@ -305,7 +267,7 @@ private slots:
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
             QTest::keyClick(&shell.dialog, key);
             QTest::keyClick(&shell.Page(), key);
-            QTest::keyClick(&shell.List(), key);
+            QTest::keyClick(shell.Page().DeviceList(), key);
         }
         QVERIFY(!shell.dialog.HasEnded());
         QVERIFY(shell.dialog.isVisible() && shell.Page().isVisible());

@@ -8,8 +8,6 @@
 // Outside a namespace of its own the test skips, so that it never broadcasts on a real
 // network.
 
-#include <sys/stat.h>
-
 #include <QPushButton>
 #include <QtTest>
 
@@ -28,51 +26,24 @@
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
 #include "platform/time_scale.h"
+#include "support/gui_test_support.h"
+#include "support/virtual_lan.h"
 #include "web/selected_device.h"
 #include "window/skinned_page.h"
 #include "wizard/ui/q3150tx_dlg.h"
-
-namespace {
-
-// Whether this process runs in the PC namespace that vlan.sh made (it names it in
-// VLAN_PC_NS; `ip netns add` keeps it at /run/netns/<name>).
-bool InVirtualLan() {
-    const QByteArray name = qgetenv("VLAN_PC_NS");
-    if (name.isEmpty() || name.contains('/')) {
-        return false;
-    }
-    struct stat own {};
-    struct stat made {};
-    return stat("/proc/self/ns/net", &own) == 0 &&
-           stat(("/run/netns/" + name).constData(), &made) == 0 && own.st_dev == made.st_dev &&
-           own.st_ino == made.st_ino;
-}
-
-std::wstring Env(const std::string& name) {
-    return qEnvironmentVariable(name.c_str()).toStdWString();
-}
-
-void Click(QWidget* widget) {
-    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
-}
-
-}  // namespace
 
 class SearchNetTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        if (qEnvironmentVariableIsEmpty("TAMSEL_NET_CASE")) {
-            QSKIP("runs only inside a virtual LAN made by scripts/vlan.sh");
-        }
-        QVERIFY2(InVirtualLan(), "not inside the PC namespace of scripts/vlan.sh: no broadcast");
-    }
+    void initTestCase() { REQUIRE_VIRTUAL_LAN(); }
 
     void searchAndConnect() {
         const QString netCase = qEnvironmentVariable("TAMSEL_NET_CASE");
-        // The loading after Connect: pacing, limits and hold ten times faster.
+        // The loading after Connect: pacing, limits and hold ten times faster, unless
+        // TAMSEL_TIME_SCALE says otherwise.
         time_scale::SetFactor(10);
+        time_scale::SetFactorFromEnvironment();
         QtEventLoop loop;
         const std::unique_ptr<ISocketFactory> sockets = MakeBsdSocketFactory(loop);
         NoHostAddressSetup hostSetup;
@@ -110,8 +81,9 @@ private slots:
         for (int row = 0; row < list.rowCount(); ++row) {
             listed.emplace(list.Text(row, CDeviceList::kMac), list.Text(row, CDeviceList::kIp));
         }
-        const Listed expected = {{Env("VLAN_REPEATER_1_MAC"), Env("VLAN_REPEATER_1_IP")},
-                                 {Env("VLAN_REPEATER_2_MAC"), Env("VLAN_REPEATER_2_IP")}};
+        const Listed expected = {
+            {VlanValue("VLAN_REPEATER_1_MAC"), VlanValue("VLAN_REPEATER_1_IP")},
+            {VlanValue("VLAN_REPEATER_2_MAC"), VlanValue("VLAN_REPEATER_2_IP")}};
         QCOMPARE(listed, expected);
 
         // Connect to each in turn: every Connect builds a new frame for that device and
@@ -123,7 +95,7 @@ private slots:
             QVERIFY(G_pDeviceDlg != nullptr && G_pDeviceDlg->isVisible());
             QCOMPARE(G_pDeviceDlg->DeviceIP(), ip);
             QCOMPARE(G_pDeviceDlg->DeviceSubnet(), std::wstring(L"255.255.255.0"));
-            const bool second = G_mstrIPAddress == Env("VLAN_REPEATER_2_IP");
+            const bool second = G_mstrIPAddress == VlanValue("VLAN_REPEATER_2_IP");
             QCOMPARE(G_mstrUserName, std::wstring(second ? L"root" : L"admin"));
             if (second) {
                 QCOMPARE(G_mstrPassword, std::wstring(L"pw"));

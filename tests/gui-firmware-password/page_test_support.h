@@ -1,10 +1,10 @@
 #pragma once
 
 // Helpers of the firmware and password page tests: a wizard host of their own for a page
-// on its own, an answerer for the modal message box, clicks and screenshots.
+// on its own, an answerer for the modal message box, dropped files and temporary files
+// with names in any encoding (clicks and screenshots: support/gui_test_support.h).
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTimer>
@@ -19,21 +19,13 @@
 #include <vector>
 
 #include "controls/pt_button.h"
+#include "support/gui_test_support.h"
 #include "web/device_commands.h"
 #include "wizard/ui/q3150tx_message_dlg.h"
 #include "wizard/ui/q3150tx_progress.h"
 #include "wizard/ui/wizard_page.h"
 
 namespace page_test {
-
-inline void Click(QWidget* widget) {
-    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
-}
-
-inline bool SaveScreenshot(QWidget& widget, const QString& name) {
-    QDir().mkpath(QStringLiteral(TAMSEL_ARTEFACT_DIR));
-    return widget.grab().save(QStringLiteral(TAMSEL_ARTEFACT_DIR "/%1.png").arg(name));
-}
 
 // Drops `uriList` (the raw bytes of a text/uri-list) on `target`.
 inline bool DropUriList(QWidget* target, const QByteArray& uriList) {

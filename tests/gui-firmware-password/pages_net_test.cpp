@@ -13,8 +13,8 @@
 //   firmwareUtf8Name, firmwareRawName
 //                     images whose names are UTF-8 beyond ASCII, or no UTF-8 at all
 // What the repeater received is compared byte for byte with the request catalogue.
-// Outside a namespace of its own the test skips, so that it never broadcasts on a real
-// network.
+// The device's time runs as TAMSEL_TIME_SCALE says. Outside a namespace of its own the
+// test skips, so that it never broadcasts on a real network.
 
 #include <sys/stat.h>
 
@@ -45,6 +45,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "sim_log_reader.h"
+#include "support/virtual_lan.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
@@ -53,7 +54,6 @@
 #include "wizard/ui/q3150tx_mode_dlg.h"
 #include "wizard/ui/q3150tx_password_dlg.h"
 
-using page_test::Click;
 using page_test::MessageAnswerer;
 using page_test::WriteFile;
 
@@ -61,18 +61,6 @@ namespace {
 
 constexpr int kLimitMs = 60000;  // a bound for a hung case, never a timing check
 const std::string kNewVersion = "2.0.4 (page build)";
-
-bool InVirtualLan() {
-    const QByteArray name = qgetenv("VLAN_PC_NS");
-    if (name.isEmpty() || name.contains('/')) {
-        return false;
-    }
-    struct stat own {};
-    struct stat made {};
-    return stat("/proc/self/ns/net", &own) == 0 &&
-           stat(("/run/netns/" + name).constData(), &made) == 0 && own.st_dev == made.st_dev &&
-           own.st_ino == made.st_ino;
-}
 
 std::string Env(const char* name) {
     return qEnvironmentVariable(name).toStdString();
@@ -265,14 +253,11 @@ private:
 
 private slots:
     void initTestCase() {
-        if (qEnvironmentVariableIsEmpty("VLAN_PC_NS")) {
-            QSKIP("runs only inside a virtual LAN made by scripts/vlan.sh");
-        }
-        QVERIFY2(InVirtualLan(), "not inside the PC namespace of scripts/vlan.sh: no broadcast");
+        REQUIRE_VIRTUAL_LAN();
         QVERIFY(m_dir.IsValid());
         m_ip = QString::fromStdString(Env("VLAN_REPEATER_1_IP")).toStdWString();
         m_log = Env("VLAN_REPEATER_1_LOG");
-        time_scale::SetFactor(qEnvironmentVariableIntValue("TAMSEL_TEST_TIME_SCALE"));
+        time_scale::SetFactorFromEnvironment();
     }
 
     void init() {

@@ -27,11 +27,9 @@
 #include "wizard/ui/q3150tx_mode_dlg.h"
 #include "wizard/ui/q3150tx_password_dlg.h"
 
-using page_test::Click;
 using page_test::DropUriList;
 using page_test::FakeWizardHost;
 using page_test::MessageAnswerer;
-using page_test::SaveScreenshot;
 
 namespace {
 

@@ -3,14 +3,14 @@
 // of a virtual LAN made by scripts/vlan.sh, against the simulated repeater
 // VLAN_REPEATER_1_IP, on the program's real time.
 //
-//   bench_wizard responsiveness [MIB]
+//   bench_wizard_pages responsiveness [MIB]
 //       Sends an image of MIB MiB (default 64) from the firmware page. A probe thread posts
 //       an event to the user-interface thread every 5 ms and asks for a frame (a repaint
 //       of the page) every 16.7 ms; printed are the longest delay of a posted event and of
 //       a frame, and how many frames came more than 50 ms late, while the image is sent
 //       and over as long a stretch at idle before it. The image is one the device
 //       refuses, so no restart follows.
-//   bench_wizard rebootcpu [SECONDS]
+//   bench_wizard_pages rebootcpu [SECONDS]
 //       The CPU the process uses (user and system, all threads) over SECONDS (default 30)
 //       while the firmware page waits out a restart, against the same stretch at idle on
 //       the same page before it, in percent of one core.
@@ -49,6 +49,7 @@
 #include "platform/async_socket.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
+#include "support/virtual_lan.h"
 #include "wizard/ui/q3150tx_dlg.h"
 #include "wizard/ui/q3150tx_message_dlg.h"
 #include "wizard/ui/q3150tx_mode_dlg.h"
@@ -271,7 +272,7 @@ int Responsiveness(Program& program, size_t mib) {
     CQ3150Tx_ModeDlg& page = program.FirmwarePage();
     const std::string image = WriteImage(mib);
     if (image.empty()) {
-        std::fprintf(stderr, "bench_wizard: cannot write the image\n");
+        std::fprintf(stderr, "bench_wizard_pages: cannot write the image\n");
         return 1;
     }
     Delays idleEvents, idleFrames, sendEvents, sendFrames;
@@ -300,7 +301,7 @@ int Responsiveness(Program& program, size_t mib) {
     const bool ended = WaitUntil([&] { return answered && !messages.IsModalRunning(); }, kLimitMs);
     std::remove(image.c_str());
     if (!ended) {
-        std::fprintf(stderr, "bench_wizard: the upload did not end\n");
+        std::fprintf(stderr, "bench_wizard_pages: the upload did not end\n");
         return 1;
     }
     const double sendSeconds = std::chrono::duration<double>(sendEnd - sendStart).count();
@@ -356,7 +357,7 @@ int RebootCpu(Program& program, int seconds) {
         page.StartPageWait(WizardWait::kFirmwareUpgrade);
     });
     if (progress.ProgressText() != kUpgradingText || progress.StepsShown().empty()) {
-        std::fprintf(stderr, "bench_wizard: the restart wait did not run\n");
+        std::fprintf(stderr, "bench_wizard_pages: the restart wait did not run\n");
         return 1;
     }
     std::printf("window CPU while the firmware page waits out a restart, %d s each\n", seconds);
@@ -374,12 +375,14 @@ int RebootCpu(Program& program, int seconds) {
 int main(int argc, char* argv[]) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode != "responsiveness" && mode != "rebootcpu") {
-        std::fprintf(stderr, "usage: bench_wizard responsiveness [MIB] | rebootcpu [SECONDS]\n");
+        std::fprintf(stderr,
+                     "usage: bench_wizard_pages responsiveness [MIB] | rebootcpu [SECONDS]\n");
         return 2;
     }
     const char* ip = std::getenv("VLAN_REPEATER_1_IP");
-    if (ip == nullptr || std::getenv("VLAN_PC_NS") == nullptr) {
-        std::fprintf(stderr, "bench_wizard: run it inside scripts/vlan.sh\n");
+    // It searches the LAN: never outside the virtual LAN's own namespace.
+    if (ip == nullptr || !InVirtualLan()) {
+        std::fprintf(stderr, "bench_wizard_pages: run it inside scripts/vlan.sh\n");
         return 2;
     }
     int qtArgc = 1;
@@ -387,7 +390,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     Program program;
     if (!program.Connect(QString::fromLatin1(ip).toStdWString())) {
-        std::fprintf(stderr, "bench_wizard: could not connect to %s\n", ip);
+        std::fprintf(stderr, "bench_wizard_pages: could not connect to %s\n", ip);
         return 1;
     }
     G_pDeviceDlg->ShowWizardPage(WizardPage::kFirmware);

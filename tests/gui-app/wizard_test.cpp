@@ -1,0 +1,329 @@
+// The device wizard over fake sockets (nothing reaches a network): the frame and its six
+// pages, the menu on every page, Close and Minimize, the progress dialog and the message
+// box, the status summary and the restart wait on the program's time. Writes screenshots
+// to the artefacts folder.
+
+#include <QPointer>
+#include <QtTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/markup_static.h"
+#include "controls/pt_button.h"
+#include "controls/skin_images.h"
+#include "controls/transparent_static.h"
+#include "platform/time_scale.h"
+#include "resources/string_ids.h"
+#include "support/fake_shell.h"
+#include "support/gui_test_support.h"
+#include "web/device_commands.h"
+#include "web/response_parsers.h"
+#include "web/selected_device.h"
+#include "window/control_layout.h"
+#include "window/window_drag.h"
+#include "wizard/ui/q3150tx_dlg.h"
+#include "wizard/ui/q3150tx_message_dlg.h"
+#include "wizard/ui/q3150tx_progress.h"
+#include "wizard/ui/q3150tx_summary_dlg.h"
+
+namespace {
+
+constexpr WizardPage kPages[] = {WizardPage::kIpAddress, WizardPage::kFirmware,
+                                 WizardPage::kSummary,   WizardPage::kWireless,
+                                 WizardPage::kPassword,  WizardPage::kReset};
+
+// The main window with a wizard opened for a selected device, as Connect leaves it before
+// the loading starts.
+struct WizardShell {
+    WizardShell() {
+        SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:3C:4D:5E");
+        shell.dialog.OpenDeviceWizard(L"KV-Q3150Tx", L"192.168.1.1", L"255.255.255.0");
+    }
+    CQ3150TxDlg& Frame() { return *G_pDeviceDlg; }
+    CWizardPage& Page(WizardPage page) { return *Frame().Page(page); }
+
+    FakeShell shell;
+};
+
+// The pages that are visible, in WizardPage order.
+std::vector<WizardPage> VisiblePages(CQ3150TxDlg& frame) {
+    std::vector<WizardPage> visible;
+    for (const WizardPage page : kPages) {
+        if (!frame.Page(page)->isHidden()) {
+            visible.push_back(page);
+        }
+    }
+    return visible;
+}
+
+std::wstring DrawnText(CMarkupStatic& label) {
+    std::wstring text;
+    for (const MarkupLayout::Text& piece : label.Layout().texts) {
+        text += piece.text.toStdWString();
+    }
+    return text;
+}
+
+// Records the commands a page queues.
+class RecordingSink : public IWebCommandSink {
+public:
+    void Queue(const std::wstring& command, const WebRequest&, const DeviceTarget&) override {
+        queued.push_back(command);
+    }
+    void QueueFile(const std::wstring& command, const WebRequest&, const DeviceTarget&,
+                   const std::string&) override {
+        queued.push_back(command);
+    }
+    std::vector<std::wstring> queued;
+};
+
+// A host for one page on its own.
+class FakeHost : public IWizardHost {
+public:
+    explicit FakeHost(QWidget* frame) : progress(frame), messages(frame) {}
+    IWebCommandSink& Commands() override { return sink; }
+    DeviceTarget Target() const override { return {L"192.168.1.1", L"255.255.255.0", L""}; }
+    CQ3150Tx_Progress& Progress() override { return progress; }
+    CQ3150Tx_MessageDlg& Messages() override { return messages; }
+
+    RecordingSink sink;
+    CQ3150Tx_Progress progress;
+    CQ3150Tx_MessageDlg messages;
+};
+
+// The reset page's restart wait, run on its own.
+class WaitingPage : public CWizardPage {
+public:
+    WaitingPage(IWizardHost& host, QWidget* parent)
+        : CWizardPage(WizardPage::kReset, host, parent) {}
+    void Wait(uint32_t periodMs) { RunRestartWait({1, periodMs, kRebootingText}); }
+};
+
+class RecordingNavigation : public IPageNavigation {
+public:
+    IDeviceWizard* OpenDeviceWizard(const std::wstring&, const std::wstring&,
+                                    const std::wstring&) override {
+        return nullptr;
+    }
+    void ReturnToSearchPage() override { ++returns; }
+    void ShowWizardPage(WizardPage) override {}
+    int returns = 0;
+};
+
+}  // namespace
+
+class WizardTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        CDialogWindow::ClearQuitting();
+        time_scale::SetFactor(1);
+        G_DeviceStatus.Clear();
+    }
+    void cleanup() { SetWindowMoveStarter({}); }
+
+    void theFrameHoldsSixHiddenPagesAndShowsTheSummaryFirst() {
+        WizardShell wizard;
+        CQ3150TxDlg& frame = wizard.Frame();
+        QVERIFY(frame.isVisible());
+        QVERIFY(wizard.shell.Page().isHidden());
+        QCOMPARE(frame.geometry(), QRect(0, 0, 700, 500));
+        for (const WizardPage page : kPages) {
+            QVERIFY(wizard.Page(page).IsCreated());
+            QCOMPARE(wizard.Page(page).geometry(), QRect(0, 0, 700, 500));
+        }
+        QCOMPARE(VisiblePages(frame), std::vector<WizardPage>{WizardPage::kSummary});
+        // The dialogs get a window only while they run.
+        QVERIFY(!frame.Progress().IsCreated() && !frame.Messages().IsCreated());
+        QCOMPARE(frame.DeviceIP(), std::wstring(L"192.168.1.1"));
+        QCOMPARE(frame.Target().authBase64, G_mstrAuthBase64);
+    }
+
+    // Every page carries the same skin at the same places, its own menu entry marked, and
+    // every menu entry of every page shows its page alone.
+    void everyMenuEntryShowsItsPageAndHidesTheOthers() {
+        WizardShell wizard;
+        CQ3150TxDlg& frame = wizard.Frame();
+        const int normal[] = {214, 223, 218, 227, 216, 221, 225};
+        const int current[] = {220, 224, 219, 215, 217, 222, 226};
+        for (const WizardPage page : kPages) {
+            CWizardPage& shown = wizard.Page(page);
+            frame.ShowWizardPage(page);
+            QCOMPARE(VisiblePages(frame), std::vector<WizardPage>{page});
+            QCOMPARE(shown.CloseControl()->geometry(), LayoutRect(kRectClose).value());
+            QCOMPARE(shown.MinimizeControl()->geometry(), LayoutRect(kRectMinimize).value());
+            QCOMPARE(shown.MacLabel()->geometry(), LayoutRect(kRectDeviceMac).value());
+            QCOMPARE(shown.IpLabel()->Caption(), std::wstring(L"192.168.1.1"));
+            QCOMPARE(shown.MacLabel()->Caption(), std::wstring(L"00:1A:2B:3C:4D:5E"));
+            for (int i = 1; i < kMenuEntryCount; ++i) {
+                const auto entry = static_cast<MenuEntry>(i);
+                CPTButton* item = shown.MenuItem(entry);
+                QCOMPARE(item->geometry(), LayoutRect(kRectMenuLocate + i).value());
+                const bool own = entry == shown.Skin().ownEntry;
+                QVERIFY(item->PictureFor(CPTButton::Look::kNormal).Image() ==
+                        LoadSkinImage(own ? current[i] : normal[i]));
+                frame.ShowWizardPage(page);
+                Click(item);
+                QCOMPARE(VisiblePages(frame), std::vector<WizardPage>{*PageOfMenuEntry(entry)});
+            }
+            QVERIFY(
+                shown.MenuItem(MenuEntry::kLocate)->PictureFor(CPTButton::Look::kNormal).Image() ==
+                LoadSkinImage(normal[0]));
+        }
+        // Locate: the search page, searching again; the wizard is only hidden.
+        Click(wizard.Page(WizardPage::kReset).MenuItem(MenuEntry::kLocate));
+        QVERIFY(wizard.shell.Page().isVisible() && frame.isHidden());
+        QCOMPARE(wizard.shell.Page().StatusText(), std::wstring(L"Searching."));
+        QVERIFY(G_pDeviceDlg == &frame);
+    }
+
+    void closeOnAWizardPageEndsTheProgramAndTearsTheWizardDown() {
+        WizardShell wizard;
+        Click(wizard.Page(WizardPage::kPassword).MinimizeControl());
+        QTRY_VERIFY(wizard.shell.dialog.isMinimized());
+        wizard.shell.dialog.showNormal();
+
+        std::vector<QPointer<QObject>> parts = {&wizard.Frame(), &wizard.Frame().Progress(),
+                                                &wizard.Frame().Messages()};
+        for (const WizardPage page : kPages) {
+            parts.emplace_back(&wizard.Page(page));
+        }
+        Click(wizard.Page(WizardPage::kReset).CloseControl());
+        QVERIFY(wizard.shell.dialog.HasEnded());
+        QCOMPARE(wizard.shell.dialog.Result(), 0);
+        wizard.shell.dialog.DestroyWindow();
+        QVERIFY(G_pDeviceDlg == nullptr);
+        for (const QPointer<QObject>& part : parts) {
+            QVERIFY(part == nullptr);
+        }
+    }
+
+    // The progress dialog sits over the frame, starts at step 0 every time it appears,
+    // shows a step's picture at once and ends only when told to; it has no drag band.
+    void theProgressDialogShowsStepsUntilItIsEnded() {
+        WizardShell wizard;
+        CQ3150Tx_Progress& progress = wizard.Frame().Progress();
+        bool dragged = false;
+        SetWindowMoveStarter([&](QWindow*) { return dragged = true; });
+        WhenModal([&] { return &progress; },
+                  [&] {
+                      Finally end([&] { progress.EndDialog(0); });
+                      QCOMPARE(progress.pos(), wizard.Frame().mapToGlobal(QPoint(220, 178)));
+                      QCOMPARE(progress.size(), QSize(260, 144));
+                      QCOMPARE(progress.TextControl()->WindowText(),
+                               std::wstring(L"<CENTER>Loading....</CENTER>"));
+                      QCOMPARE(progress.ImageRect(), QRect(70, 50, 128, 49));
+                      QVERIFY(progress.StepImage() == LoadSkinImage(172));
+                      progress.ShowProgressStep(3);
+                      QVERIFY(progress.StepImage() == LoadSkinImage(175));
+                      QTest::mousePress(&progress, Qt::LeftButton, {}, QPoint(130, 10));
+                      QTest::keyClick(&progress, Qt::Key_Escape);
+                      QVERIFY(progress.IsModalRunning());
+                      QVERIFY(SaveScreenshot(progress, QStringLiteral("wizard_progress")));
+                      for (const int finished : {10, 11, -1}) {
+                          progress.ShowProgressStep(finished);
+                          QVERIFY(progress.StepImage() == LoadSkinImage(171));
+                      }
+                  });
+        QCOMPARE(progress.Run(L"Loading...."), 0);
+        QVERIFY(!dragged);
+        QCOMPARE(progress.StepsShown(), (std::vector<int>{0, 3, 10, 11, -1}));
+
+        WhenModal([&] { return &progress; }, [&] { progress.EndDialog(0); });
+        QCOMPARE(progress.Run(L"Rebooting...."), 0);
+        QCOMPARE(progress.StepsShown(), std::vector<int>{0});
+        QVERIFY(!progress.IsCreated());
+    }
+
+    // The message box: centred over the main window, its top band drags the main window,
+    // Enter and Escape do nothing, OK ends it with 1.
+    void theMessageBoxEndsOnlyWithOk() {
+        WizardShell wizard;
+        CQ3150Tx_MessageDlg& box = wizard.Frame().Messages();
+        QWindow* moved = nullptr;
+        SetWindowMoveStarter([&](QWindow* window) {
+            moved = window;
+            return true;
+        });
+        WhenModal([&] { return &box; },
+                  [&] {
+                      Finally end([&] { Click(box.OkButton()); });
+                      const QRect main = wizard.shell.dialog.geometry();
+                      QCOMPARE(box.geometry().center(), main.center());
+                      QCOMPARE(box.TextControl()->WindowText(),
+                               std::wstring(L"Repeater respon timeout !!"));
+                      QCOMPARE(box.OkButton()->geometry(), QRect(86, 96, 88, 34));
+                      for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+                          QTest::keyClick(&box, key);
+                      }
+                      QVERIFY(box.IsModalRunning());
+                      QTest::mousePress(&box, Qt::LeftButton, {}, QPoint(5, 10));
+                      QCOMPARE(moved, wizard.shell.dialog.windowHandle());
+                      QVERIFY(SaveScreenshot(box, QStringLiteral("wizard_message")));
+                  });
+        QCOMPARE(box.ShowMessage(kMsgRepeaterTimeout), CQ3150Tx_MessageDlg::kOk);
+    }
+
+    // The thirteen values at every show, as literal text whatever the device sent.
+    void theSummaryShowsTheStatusRecordAsLiteralText() {
+        WizardShell wizard;
+        CQ3150Tx_SummaryDlg& summary = *wizard.Frame().SummaryPage();
+        for (int i = 0; i < CQ3150Tx_SummaryDlg::kValueCount; ++i) {
+            QCOMPARE(summary.ValueLabel(i)->WindowText(), std::wstring());
+            QCOMPARE(summary.ValueLabel(i)->width(), i == 8 ? 280 : 200);  // the SSID
+        }
+        QCOMPARE(summary.MacLabel()->Caption(), std::wstring(L"00:1A:2B:3C:4D:5E"));
+
+        G_DeviceStatus.strMACAddress = L"00:1A:2B:3C:4D:5E";
+        G_DeviceStatus.strFirmwareVersion = L"1.0.7";
+        G_DeviceStatus.strDhcpServer = L"Enabled";
+        G_DeviceStatus.strSSID = L"<B>Caf&eacute;</B> & Bar";
+        G_DeviceStatus.strDNS2 = L"10.0.0.2";
+        // Shown again: the values are read again.
+        wizard.Frame().ShowWizardPage(WizardPage::kReset);
+        wizard.Frame().ShowWizardPage(WizardPage::kSummary);
+        QCOMPARE(summary.ValueLabel(1)->WindowText(), std::wstring(L"1.0.7"));
+        QCOMPARE(summary.ValueLabel(4)->WindowText(), std::wstring(L"Enabled"));
+        QCOMPARE(summary.ValueLabel(12)->WindowText(), std::wstring(L"10.0.0.2"));
+        CMarkupStatic& ssid = *summary.ValueLabel(8);
+        QCOMPARE(DrawnText(ssid), std::wstring(L"<B>Caf&eacute;</B> & Bar"));
+        for (const MarkupLayout::Text& piece : ssid.Layout().texts) {
+            QVERIFY(!piece.font.bold());
+        }
+        QVERIFY(SaveScreenshot(wizard.shell.dialog, QStringLiteral("wizard_summary")));
+    }
+
+    // The wait while the device restarts: REBOOT, then steps 1 to 10 and 0 on the page's
+    // timer, then the search page; 38.5, 44 or 132 s of the program's time.
+    void theRestartWaitRunsOnTheProgramsTime_data() {
+        QTest::addColumn<uint32_t>("periodMs");
+        QTest::newRow("wireless, 11 x 3.5 s") << 3500u;
+        QTest::newRow("IP address and reset, 11 x 4 s") << 4000u;
+        QTest::newRow("firmware, 11 x 12 s") << 12000u;
+    }
+    void theRestartWaitRunsOnTheProgramsTime() {
+        QFETCH(uint32_t, periodMs);
+        time_scale::SetFactor(1000);
+        RecordingNavigation navigation;
+        SetPageNavigation(&navigation);
+        QWidget frame;
+        frame.resize(700, 500);
+        FakeHost host(&frame);
+        WaitingPage page(host, &frame);
+        page.Create();
+        page.Wait(periodMs);
+        SetPageNavigation(nullptr);
+        QCOMPARE(host.sink.queued, std::vector<std::wstring>{L"REBOOT"});
+        QCOMPARE(host.progress.StepsShown(),
+                 (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
+        QCOMPARE(host.progress.ProgressText(), std::wstring(kRebootingText));
+        QCOMPARE(navigation.returns, 1);
+        QVERIFY(!page.IsRestartWaitRunning() && !page.HasTimer(1));
+    }
+};
+
+QTEST_MAIN(WizardTest)
+#include "wizard_test.moc"
