@@ -18,6 +18,7 @@
 
 #include "controls/markup_static.h"
 #include "controls/pt_button.h"
+#include "controls/transparent_static.h"
 #include "page_test_support.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
@@ -60,8 +61,14 @@ QString Decoded(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-// Every control of a page carries an accessible name (the skin's are the page layer's).
-void ExpectAccessibleNames(const std::vector<QWidget*>& controls) {
+// Every control of a page carries an accessible name: the page's own ones and those of
+// the skin (menu, Close, Minimize, device labels).
+void ExpectAccessibleNames(const CSkinnedPage& page, std::vector<QWidget*> controls) {
+    for (int i = 0; i < kMenuEntryCount; ++i) {
+        controls.push_back(page.MenuItem(static_cast<MenuEntry>(i)));
+    }
+    controls.insert(controls.end(),
+                    {page.CloseControl(), page.MinimizeControl(), page.MacLabel(), page.IpLabel()});
     for (QWidget* control : controls) {
         QAccessibleInterface* node = QAccessible::queryAccessibleInterface(control);
         QVERIFY2(node != nullptr, qPrintable(control->objectName()));
@@ -99,8 +106,8 @@ private slots:
                  std::wstring(L"1.3.07 &lt;b&gt;&amp;beta;&lt;/b&gt;"));
         QVERIFY(page.ApplyButton()->isEnabled());
         QVERIFY(!page.ProgressBar()->isVisible());
-        ExpectAccessibleNames({page.VersionLabel(), page.FileField(), page.BrowseButton(),
-                               page.ApplyButton(), page.ProgressBar()});
+        ExpectAccessibleNames(page, {page.VersionLabel(), page.FileField(), page.BrowseButton(),
+                                     page.ApplyButton(), page.ProgressBar()});
 
         // Every show reads the version again, an empty one included.
         G_DeviceStatus.strFirmwareVersion.clear();
@@ -285,8 +292,8 @@ private slots:
             QTest::keyClicks(field, QString(31, QLatin1Char('p')));
             QCOMPARE(field->text(), QString(30, QLatin1Char('p')));
         }
-        ExpectAccessibleNames({page.UserField(), page.CurrentField(), page.NewField(),
-                               page.RepeatField(), page.ApplyButton()});
+        ExpectAccessibleNames(page, {page.UserField(), page.CurrentField(), page.NewField(),
+                                     page.RepeatField(), page.ApplyButton()});
 
         // The hand cursor covers the area the layout gives, its far edges included.
         QCOMPARE(page.HandArea(), QRect(214, 186, 121, 20));
