@@ -1,5 +1,5 @@
 // The firmware and password pages on their own, over a wizard host of the test's (nothing
-// reaches a network): layout and accessible names, the checks before anything is queued
+// reaches a network): accessible names, the checks before anything is queued
 // and the messages and focus they leave, what Apply queues, the driver's hooks, the
 // upload's progress bar, Browse and dropped files. Writes screenshots of both pages.
 
@@ -90,16 +90,12 @@ private slots:
 
     // --- firmware page ---
 
-    void firmwarePageLayoutAndVersion() {
+    void firmwarePageVersionAndNames() {
         SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:00:00:01");
         // A device's value is shown as itself, never read as markup.
         G_DeviceStatus.strFirmwareVersion = L"1.3.07 <b>&beta;</b>";
         PageOnHost<CQ3150Tx_ModeDlg> on;
         CQ3150Tx_ModeDlg& page = on.page;
-        QCOMPARE(page.FileField()->geometry(), QRect(195, 230, 205, 23));
-        QCOMPARE(page.BrowseButton()->geometry(), QRect(405, 230, 67, 23));
-        QCOMPARE(page.ApplyButton()->geometry(), QRect(475, 230, 67, 23));
-        QCOMPARE(page.VersionLabel()->geometry(), QRect(240, 170, 300, 20));
         QCOMPARE(page.BrowseButton()->text(), QStringLiteral("Browse"));
         QCOMPARE(page.ApplyButton()->text(), QStringLiteral("Apply"));
         QCOMPARE(page.VersionLabel()->WindowText(),
@@ -273,15 +269,10 @@ private slots:
 
     // --- password page ---
 
-    void passwordPageLayout() {
+    void passwordPageFields() {
         SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:00:00:01");
         PageOnHost<CQ3150Tx_PasswordDlg> on;
         CQ3150Tx_PasswordDlg& page = on.page;
-        QCOMPARE(page.UserField()->geometry(), QRect(377, 200, 207, 23));
-        QCOMPARE(page.CurrentField()->geometry(), QRect(377, 230, 207, 23));
-        QCOMPARE(page.NewField()->geometry(), QRect(377, 310, 207, 23));
-        QCOMPARE(page.RepeatField()->geometry(), QRect(377, 340, 207, 23));
-        QCOMPARE(page.ApplyButton()->geometry(), QRect(610, 375, 67, 23));
         QCOMPARE(page.UserField()->text(), QStringLiteral("admin"));
         QVERIFY(page.UserField()->isReadOnly());
         for (QLineEdit* field : {page.CurrentField(), page.NewField(), page.RepeatField()}) {
