@@ -24,7 +24,9 @@ constexpr int kIconImageId = 249;
 }  // namespace
 
 CTamselDlg::CTamselDlg(const ShellServices& services)
-    : CDialogWindow(nullptr, Qt::Window | Qt::FramelessWindowHint), m_services(services) {
+    : CDialogWindow(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      m_services(services),
+      m_webSockets(services.sockets) {
     setFixedSize(kWidth, kHeight);
     setWindowIcon(QIcon(QPixmap::fromImage(LoadSkinImage(kIconImageId))));
 }
@@ -49,7 +51,8 @@ void CTamselDlg::OnInitDialog() {
     G_pUDPManager = new CUDPManager(m_services.sockets, m_services.clock);
     SetTimer(kDiscoveryTimerId, kDiscoveryTimerMs);
 
-    G_pWEBManager = new CWEBManager(m_services.sockets, m_services.clock, m_services.hostSetup);
+    G_pWEBManager = new CWEBManager(m_webSockets, m_services.clock, m_services.hostSetup);
+    G_pWebSendMeter = &m_webSockets;
     // Every queued command starts the wizard's result timer.
     G_pWEBManager->SetQueuedObserver([] {
         if (G_pDeviceDlg != nullptr) {
@@ -134,6 +137,7 @@ void CTamselDlg::OnDestroy() {
         web->StopAll();
         delete web;
     }
+    G_pWebSendMeter = nullptr;
     if (CSearchDlg* page = std::exchange(G_pSearchDlg, nullptr)) {
         page->DestroyWindow();
         delete page;

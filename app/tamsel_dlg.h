@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/metered_socket.h"
 #include "window/dialog_window.h"
 #include "window/page_navigation.h"
 
@@ -55,4 +56,7 @@ private:
     void CenterOnScreen();
 
     ShellServices m_services;
+    // The web command queue's sockets, metered so that the firmware page can show how far
+    // an upload has got.
+    MeteredSocketFactory m_webSockets;
 };

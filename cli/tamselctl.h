@@ -9,10 +9,10 @@
 
 #include "cli/command_line.h"
 #include "cli/device_session.h"
-#include "cli/metered_socket.h"
 #include "cli/outcome.h"
 #include "cli/stage_runner.h"
 #include "platform/event_loop.h"
+#include "platform/metered_socket.h"
 #include "platform/tick_clock.h"
 #include "web/response_parsers.h"
 #include "web/survey_parser.h"

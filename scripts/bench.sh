@@ -15,6 +15,13 @@
 # schedule's minimum for the same three reads (twelve steps of the 800 ms queue timer, the
 # first at once, plus the one-second hold): the median of the rounds and the ratio (goal
 # <= 1.0 plus one 800 ms step).
+#
+# Window (bench_wizard_pages, the whole program against tamsel-sim in a virtual LAN made by
+# scripts/vlan.sh): the longest delay of a queued event and of a frame on the user-interface
+# thread while the firmware page sends a 64 MiB image, against the same stretch at idle
+# (goal <= 50 ms, no frame later than that); the process's CPU while the page waits out a
+# restart, against idle on the same page (goal <= 0.1 % of a core). Medians of the rounds
+# (at most three of 60 s for the CPU).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=scripts/netns-lib.sh
@@ -34,7 +41,8 @@ netns_lib_init
 if [[ ! -d $build ]]; then
     cmake -S . -B "$build" -G Ninja >/dev/null
 fi
-cmake --build "$build" -j2 --target bench_upload bench_wizard_load tamsel-sim >/dev/null
+cmake --build "$build" -j2 --target bench_upload bench_wizard_load bench_wizard_pages \
+    tamsel-sim >/dev/null
 bench=$(cd "$build" && pwd)/bench/upload/bench_upload
 wizard_bench=$(cd "$build" && pwd)/bench/wizard/bench_wizard_load
 
@@ -95,3 +103,46 @@ result=$(scripts/vlan.sh --sim "$build/tamsel-sim" --repeater 192.168.1.1/24 \
 printf '%-8s %10s %11s %8s %8s\n' rounds median_ms minimum_ms ratio goal
 printf '%-8s %10s %11s %8s %8s\n' "$(field "$result" rounds)" "$(field "$result" median_ms)" \
     "$(field "$result" minimum_ms)" "$(field "$result" ratio)" "$(field "$result" goal)"
+
+# The window, against a simulated repeater in a LAN of its own.
+pages_bench=$(cd "$build" && pwd)/bench/wizard/bench_wizard_pages
+sim=$(cd "$build" && pwd)/tamsel-sim
+in_lan() {
+    scripts/vlan.sh --sim "$sim" --repeater 192.168.1.1/24 \
+        run -- env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work" \
+        "$pages_bench" "$@" | sed -n 's/^figures: //p'
+}
+
+echo
+echo "window while the firmware page sends 64 MiB: $rounds rounds (medians, ms)"
+: >"$work/wizard"
+for ((i = 0; i < rounds; i++)); do
+    in_lan responsiveness 64 >>"$work/wizard"
+done
+# The median over the rounds of one figure; the worst round of another.
+median_field() { while read -r line; do field "$line" "$1"; done <"$work/wizard" | median; }
+worst_field() { while read -r line; do field "$line" "$1"; done <"$work/wizard" | sort -g | tail -1; }
+printf '%-6s %10s %10s %22s\n' phase max_delay frame_max frames_over_50_worst
+printf '%-6s %10.2f %10.2f %22s\n' idle "$(median_field idle_max_ms)" \
+    "$(median_field idle_frame_max_ms)" -
+printf '%-6s %10.2f %10.2f %22s\n' send "$(median_field send_max_ms)" \
+    "$(median_field send_frame_max_ms)" "$(worst_field send_frames_over_goal)"
+send_max=$(median_field send_max_ms)
+idle_max=$(median_field idle_max_ms)
+echo "longest delay send/idle: $(awk -v s="$send_max" -v i="$idle_max" \
+    'BEGIN { print (i > 0 ? s / i : 0) }'); worst round's send: $(worst_field send_max_ms) ms"
+echo
+cpu_rounds=$((rounds < 3 ? rounds : 3))
+echo "window CPU while a page waits out a restart: $cpu_rounds rounds of 60 s each" \
+    "(medians, percent of a core)"
+: >"$work/cpu"
+for ((i = 0; i < cpu_rounds; i++)); do
+    in_lan rebootcpu 60 >>"$work/cpu"
+done
+cpu_field() { while read -r line; do field "$line" "$1"; done <"$work/cpu" | "$2"; }
+worst() { sort -g | tail -1; }
+printf '%-6s %12s %12s\n' phase cpu_percent worst_round
+printf '%-6s %12.4f %12.4f\n' idle "$(cpu_field idle_cpu_percent median)" \
+    "$(cpu_field idle_cpu_percent worst)"
+printf '%-6s %12.4f %12.4f\n' wait "$(cpu_field wait_cpu_percent median)" \
+    "$(cpu_field wait_cpu_percent worst)"

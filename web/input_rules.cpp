@@ -1,5 +1,9 @@
 #include "web/input_rules.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -178,4 +182,23 @@ BridgeSecurity CheckBridgeKey(const std::wstring& keyword, const std::wstring& k
     }
     security.messageId = kMsgUnsupportedSecurity;
     return security;
+}
+
+InputVerdict CheckImageFile(const std::string& path) {
+    if (path.empty()) {
+        return Refuse(kMsgEnterFile, InputFocus::None);
+    }
+    // A zero byte would end the name early and test another file.
+    if (path.find('\0') != std::string::npos) {
+        return Refuse(kMsgInvalidFile, InputFocus::None);
+    }
+    // Non-blocking, so that a pipe or a device is refused instead of waited on.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return Refuse(kMsgInvalidFile, InputFocus::None);
+    }
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return regular ? InputVerdict{} : Refuse(kMsgInvalidFile, InputFocus::None);
 }

@@ -64,6 +64,15 @@ InputVerdict CheckPasswordChange(const std::wstring& typedCurrent,
                                  const std::wstring& devicePassword,
                                  const std::wstring& newPassword, const std::wstring& repeat);
 
+// The firmware page's check of the image file before anything is sent:
+//  204 no file named,
+//  254 `path` (the name's bytes, as the file system takes them, whatever their encoding)
+//      does not open for reading as a regular file: missing, unreadable, a directory, a
+//      device or a pipe, or a name with a zero byte in it.
+// The contents are not looked at; the device judges the image.
+InputVerdict CheckImageFile(const std::string& path);
+
+
 // Keys are refused when a character has no Windows-1252 byte: the device would be given
 // '?' in its place and bridge with a key other than the one typed.
 //

@@ -2,3 +2,4 @@
 
 CUDPManager* G_pUDPManager = nullptr;
 CWEBManager* G_pWEBManager = nullptr;
+const MeteredSocketFactory* G_pWebSendMeter = nullptr;

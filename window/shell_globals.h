@@ -7,6 +7,9 @@
 
 class CUDPManager;
 class CWEBManager;
+class MeteredSocketFactory;
 
 extern CUDPManager* G_pUDPManager;  // device discovery
 extern CWEBManager* G_pWEBManager;  // the web command queue
+// The sockets the web command queue sends through: how far its current send has got.
+extern const MeteredSocketFactory* G_pWebSendMeter;

@@ -5,6 +5,7 @@
 #include "controls/pt_button.h"
 #include "controls/transparent_static.h"
 #include "resources/string_ids.h"
+#include "resources/string_table.h"
 #include "window/control_layout.h"
 
 namespace {
@@ -13,11 +14,20 @@ struct MenuLook {
     int rectId;
     int normalImage;
     int currentImage;  // on the entry's own page
+    int nameId;        // what screen readers call it (the picture holds the caption)
 };
 constexpr MenuLook kMenuLooks[kMenuEntryCount] = {
-    {kRectMenuLocate, 214, 220},   {kRectMenuRepeater, 223, 224}, {kRectMenuIpAddress, 218, 219},
-    {kRectMenuWireless, 227, 215}, {kRectMenuFirmware, 216, 217}, {kRectMenuPassword, 221, 222},
-    {kRectMenuReset, 225, 226}};
+    {kRectMenuLocate, 214, 220, kTextMenuLocate},
+    {kRectMenuRepeater, 223, 224, kTextMenuRepeater},
+    {kRectMenuIpAddress, 218, 219, kTextMenuIpAddress},
+    {kRectMenuWireless, 227, 215, kTextMenuWireless},
+    {kRectMenuFirmware, 216, 217, kTextMenuFirmware},
+    {kRectMenuPassword, 221, 222, kTextMenuPassword},
+    {kRectMenuReset, 225, 226, kTextMenuReset}};
+
+QString Text(int stringId) {
+    return QString::fromStdWString(LoadString(stringId));
+}
 
 constexpr int kMinimizeImages[] = {146, 147, 146};
 constexpr int kCloseImages[] = {150, 151, 150};
@@ -32,6 +42,7 @@ CSkinnedPage::CSkinnedPage(const PageSkin& skin, QWidget* parent)
     for (int i = 0; i < kMenuEntryCount; ++i) {
         const auto entry = static_cast<MenuEntry>(i);
         auto* item = new CPTButton(skin.firstMenuId + i, this);
+        item->setAccessibleName(Text(kMenuLooks[i].nameId));
         m_menu[static_cast<size_t>(i)] = item;
         if (skin.menuNavigates) {
             connect(item, &CPTButton::clicked, this, [this, entry] { OnMenuEntry(entry); });
@@ -43,7 +54,11 @@ CSkinnedPage::CSkinnedPage(const PageSkin& skin, QWidget* parent)
         m_macLabel->setObjectName(QString::number(skin.macLabelId));
         m_ipLabel = new CTransparentStatic(this);
         m_ipLabel->setObjectName(QString::number(skin.ipLabelId));
+        m_macLabel->setAccessibleName(Text(kTextMacAddress));
+        m_ipLabel->setAccessibleName(Text(kTextIpAddress));
     }
+    m_close->setAccessibleName(Text(kTextClose));
+    m_minimize->setAccessibleName(Text(kTextMinimize));
     connect(m_close, &CPTButton::clicked, this, [] { CloseMainWindow(); });
     connect(m_minimize, &CPTButton::clicked, this, [] { MinimizeMainWindow(); });
 }

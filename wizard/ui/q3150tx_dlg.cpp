@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "platform/ansi_text.h"
+#include "platform/metered_socket.h"
 #include "platform/tick_clock.h"
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
@@ -74,6 +76,20 @@ void CQ3150TxDlg::SetDeviceAddress(const std::wstring& ipAddress, const std::wst
 
 DeviceTarget CQ3150TxDlg::Target() const {
     return {m_strDeviceIP, m_strDeviceSubnet, G_mstrAuthBase64};
+}
+
+SendProgress CQ3150TxDlg::UploadProgress() const {
+    if (G_pWEBManager == nullptr || G_pWebSendMeter == nullptr) {
+        return {};
+    }
+    // The meter follows whatever the queue's socket sends; only the upload's own
+    // connection tells how far the image has got.
+    const std::vector<_STRU_WEB_DATA> pending = G_pWEBManager->PendingSnapshot();
+    if (pending.empty() || !EqualsIgnoreCase(pending.front().strID, kCommandUpload) ||
+        !pending.front().bRequestSent) {
+        return {};
+    }
+    return G_pWebSendMeter->StreamProgress();
 }
 
 CQ3150Tx_SummaryDlg* CQ3150TxDlg::SummaryPage() const {

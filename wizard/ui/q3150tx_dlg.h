@@ -62,6 +62,9 @@ public:
     DeviceTarget Target() const override;
     CQ3150Tx_Progress& Progress() override { return *m_progress; }
     CQ3150Tx_MessageDlg& Messages() override { return *m_message; }
+    // From the web queue's send meter, while UPLOAD is the active command and its request
+    // has gone to the socket.
+    SendProgress UploadProgress() const override;
 
 protected:
     void OnInitDialog() override;

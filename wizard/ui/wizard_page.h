@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/metered_socket.h"
 #include "web/request_catalogue.h"
 #include "web/survey_parser.h"
 #include "window/skinned_page.h"
@@ -33,6 +34,10 @@ public:
     // The wizard's two modal dialogs.
     virtual CQ3150Tx_Progress& Progress() = 0;
     virtual CQ3150Tx_MessageDlg& Messages() = 0;
+    // How far the request of the upload being sent has got to the device (bytes out of
+    // the request's total); zeros while no upload is on its way. The firmware page shows
+    // it while its upload runs.
+    virtual SendProgress UploadProgress() const { return {}; }
 };
 
 // The base of the wizard's six pages: the common skin with the selected device's MAC and

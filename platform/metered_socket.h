@@ -13,8 +13,8 @@ struct SendProgress {
 };
 
 // Wraps a socket factory so that the progress of stream sends can be read from outside
-// the web manager, which owns its socket (the upload's progress bar). The factory must
-// outlive the sockets it makes.
+// the web manager, which owns its socket: tamselctl's progress bar and the firmware page
+// show how far an upload has got. The factory must outlive the sockets it makes.
 class MeteredSocketFactory : public ISocketFactory {
 public:
     explicit MeteredSocketFactory(ISocketFactory& inner);

@@ -1,4 +1,4 @@
-#include "cli/metered_socket.h"
+#include "platform/metered_socket.h"
 
 class MeteredSocketFactory::MeteredSocket : public IAsyncSocket {
 public:

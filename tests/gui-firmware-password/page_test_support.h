@@ -1,0 +1,156 @@
+#pragma once
+
+// Helpers of the firmware and password page tests: a wizard host of their own for a page
+// on its own, an answerer for the modal message box, dropped files and temporary files
+// with names in any encoding (clicks and screenshots: support/gui_test_support.h).
+
+#include <QAbstractButton>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
+#include <QtTest>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/pt_button.h"
+#include "support/gui_test_support.h"
+#include "web/device_commands.h"
+#include "wizard/ui/q3150tx_message_dlg.h"
+#include "wizard/ui/q3150tx_progress.h"
+#include "wizard/ui/wizard_page.h"
+
+namespace page_test {
+
+// Drops `uriList` (the raw bytes of a text/uri-list) on `target`.
+inline bool DropUriList(QWidget* target, const QByteArray& uriList) {
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"), uriList);
+    const QPointF at = target->rect().center();
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) {
+        return false;
+    }
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+// A temporary folder that goes with all it holds, names in any encoding included (which
+// QTemporaryDir cannot remove).
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "fwpw.XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) {
+            m_path = pattern;
+        }
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        if (!m_path.empty()) {
+            std::filesystem::remove_all(m_path, ignored);
+        }
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    bool IsValid() const { return !m_path.empty(); }
+    const std::string& Path() const { return m_path; }
+    // The path of `name` (bytes) inside the folder.
+    std::string PathOf(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+// Writes `data` to `path` (bytes) and returns the path.
+inline std::string WriteFile(const std::string& path, const std::string& data) {
+    std::ofstream(path, std::ios::binary) << data;
+    return path;
+}
+
+// A command a page queued.
+struct QueuedCommand {
+    std::wstring command;
+    WebRequest request;
+    DeviceTarget target;
+    std::string filePath;  // the bytes as the page handed them over
+};
+
+class RecordingSink : public IWebCommandSink {
+public:
+    void Queue(const std::wstring& command, const WebRequest& request,
+               const DeviceTarget& target) override {
+        commands.push_back({command, request, target, std::string()});
+    }
+    void QueueFile(const std::wstring& command, const WebRequest& request,
+                   const DeviceTarget& target, const std::string& filePath) override {
+        commands.push_back({command, request, target, filePath});
+    }
+    std::vector<QueuedCommand> commands;
+};
+
+// What the wizard frame gives a page, with the commands recorded instead of sent and
+// the upload's progress set by the test.
+class FakeWizardHost : public IWizardHost {
+public:
+    FakeWizardHost()
+        : frame(std::make_unique<QWidget>()),
+          progress(new CQ3150Tx_Progress(frame.get())),
+          messages(new CQ3150Tx_MessageDlg(frame.get())) {
+        frame->resize(700, 500);
+    }
+
+    IWebCommandSink& Commands() override { return sink; }
+    DeviceTarget Target() const override { return target; }
+    CQ3150Tx_Progress& Progress() override { return *progress; }
+    CQ3150Tx_MessageDlg& Messages() override { return *messages; }
+    SendProgress UploadProgress() const override { return upload; }
+
+    std::unique_ptr<QWidget> frame;
+    CQ3150Tx_Progress* progress;
+    CQ3150Tx_MessageDlg* messages;
+    RecordingSink sink;
+    DeviceTarget target{L"192.168.1.1", L"255.255.255.0", L"YWRtaW46YWRtaW4="};
+    SendProgress upload;
+};
+
+// Presses OK on every message box that comes up and keeps its text, so that a test can
+// run the code that shows it straight through. `onMessage` runs while the box is up.
+class MessageAnswerer {
+public:
+    explicit MessageAnswerer(CQ3150Tx_MessageDlg* box, std::function<void()> onMessage = {})
+        : m_box(box), m_onMessage(std::move(onMessage)) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
+        m_timer.start(5);
+    }
+    // The box of the wizard frame in front now (a new Connect builds a new one).
+    void Follow(CQ3150Tx_MessageDlg* box) { m_box = box; }
+
+    std::vector<std::wstring> texts;
+
+private:
+    void Poll() {
+        if (m_box == nullptr || !m_box->IsModalRunning() || m_box->HasEnded()) {
+            return;
+        }
+        texts.push_back(m_box->Message());
+        if (m_onMessage) {
+            m_onMessage();
+        }
+        Click(m_box->OkButton());
+    }
+
+    QPointer<CQ3150Tx_MessageDlg> m_box;
+    std::function<void()> m_onMessage;
+    QTimer m_timer;
+};
+
+}  // namespace page_test
