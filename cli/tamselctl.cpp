@@ -2,9 +2,6 @@
 
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "cli/discover_cache.h"
 #include "cli/dry_run.h"
 #include "cli/password_prompt.h"
@@ -33,21 +30,6 @@ void WriteErr(const std::wstring& line) {
 
 Verdict UsageVerdict(int messageId, std::wstring detail = std::wstring()) {
     return Verdict{ExitCode::kUsage, messageId, std::move(detail)};
-}
-
-// The page's file check: a name must be given, and it must open for reading as a file.
-// The name stays the bytes it was given as, whatever their encoding, up to open().
-Verdict CheckFirmwareFile(const std::string& path) {
-    if (path.empty()) {
-        return UsageVerdict(kMsgEnterFile);
-    }
-    std::error_code error;
-    const std::filesystem::path name(path);
-    std::ifstream file(name, std::ios::binary);
-    if (!file.is_open() || !std::filesystem::is_regular_file(name, error)) {
-        return UsageVerdict(kMsgInvalidFile);
-    }
-    return Verdict::Success();
 }
 
 bool IsTerminal(std::FILE* stream) {
@@ -87,9 +69,11 @@ std::optional<int> Tamselctl::Prepare() {
             }
             break;
         }
-        case CliCommand::kUpgrade:
-            verdict = CheckFirmwareFile(m_options.firmwarePath);
+        case CliCommand::kUpgrade: {
+            const InputVerdict file = CheckImageFile(m_options.firmwarePath);
+            verdict = file.Accepted() ? Verdict::Success() : UsageVerdict(file.messageId);
             break;
+        }
         case CliCommand::kSetPassword: {
             std::optional<std::wstring> typedOld = m_options.oldPassword;
             if (!typedOld) {

@@ -72,7 +72,6 @@ InputVerdict CheckPasswordChange(const std::wstring& typedCurrent,
 // The contents are not looked at; the device judges the image.
 InputVerdict CheckImageFile(const std::string& path);
 
-
 // Keys are refused when a character has no Windows-1252 byte: the device would be given
 // '?' in its place and bridge with a key other than the one typed.
 //
