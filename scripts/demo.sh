@@ -29,7 +29,7 @@ screenshot() {
     local out=build/artefacts/screenshots
     scripts/screenshot.sh "$out"
     echo "demo.sh: no display to show tamsel on; its window after the search and after" \
-        "Connect is saved as $(realpath "$out")/search.png and summary.png"
+        "Connect is saved as $(realpath "$out")/search.png, summary.png and wireless.png"
 }
 
 if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then

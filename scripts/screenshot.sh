@@ -4,6 +4,7 @@
 # a driver that presses its buttons) and saves the screen at both points:
 #   search.png   the search page listing the repeaters
 #   summary.png  the status summary page that Connect filled from the repeater
+#   wireless.png the wireless page with the networks its survey found
 # Everything runs inside the LAN's namespaces; nothing is sent on the machine's own
 # network.
 #

@@ -1,9 +1,10 @@
 // Test helper for scripts/screenshot.sh: the tamsel program (the same start-up and main
 // dialog) with a driver that presses its buttons the way a user would, on the X display
 // named by DISPLAY (an Xvfb sized like the window), inside a virtual LAN of simulated
-// repeaters. Saves the whole screen twice: when the search has listed the repeaters
-// (search.png), and when Connect to the first one has filled the status summary page
-// (summary.png); then closes the program.
+// repeaters. Saves the whole screen three times: when the search has listed the
+// repeaters (search.png), when Connect to the first one has filled the status summary
+// page (summary.png), and when the wireless page has listed the networks its own survey
+// found (wireless.png); then closes the program.
 // Usage: tamsel_screenshots OUTPUT_DIRECTORY
 
 #include <QApplication>
@@ -25,6 +26,10 @@
 #include "platform/time_scale.h"
 #include "support/virtual_lan.h"
 #include "window/dialog_window.h"
+#include "window/page_navigation.h"
+#include "wizard/ui/q3150tx_dlg.h"
+#include "wizard/ui/q3150tx_survey_dlg.h"
+#include "wizard/ui/survey_list.h"
 
 namespace {
 
@@ -74,6 +79,20 @@ void Drive(const QString& outDir) {
     }
     if (!SaveScreen(outDir + QStringLiteral("/summary.png"))) {
         Fail("could not save the summary page");
+        return;
+    }
+    // The wireless page's first show runs a survey by itself.
+    ShowWizardPage(WizardPage::kWireless);
+    auto* wireless = static_cast<CQ3150Tx_SurveyDlg*>(G_pDeviceDlg->Page(WizardPage::kWireless));
+    const auto surveyListed = [wireless] {
+        return wireless->ScanButton()->isEnabled() && wireless->SurveyList()->rowCount() > 0;
+    };
+    if (!QTest::qWaitFor(surveyListed, kSearchLimitMs)) {
+        Fail("the wireless page listed no network");
+        return;
+    }
+    if (!SaveScreen(outDir + QStringLiteral("/wireless.png"))) {
+        Fail("could not save the wireless page");
         return;
     }
     CDialogWindow::CloseMainWindow();
