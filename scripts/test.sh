@@ -15,6 +15,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMSEL_WERROR=O
 cmake --build build -j "$jobs"
 scripts/check-format.sh
 scripts/check-layers.py
+scripts/check-naming.py
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600 -LE package
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAMSEL_SANITIZE=ON \
