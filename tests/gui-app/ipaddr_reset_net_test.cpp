@@ -16,28 +16,20 @@
 #include <QtTest>
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/globals.h"
-#include "app/tamsel_dlg.h"
 #include "controls/ctl_button.h"
 #include "controls/ipv4_field.h"
 #include "controls/markup_static.h"
-#include "controls/pt_button.h"
-#include "discovery/ui/device_list.h"
-#include "discovery/ui/search_dlg.h"
-#include "hostnet/host_address_setup.h"
-#include "hostnet/linux_host_address_setup.h"
+#include "ipaddr_reset_support.h"
 #include "platform/ansi_text.h"
-#include "platform/async_socket.h"
-#include "platform/qt/qt_event_loop.h"
-#include "platform/tick_clock.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "support/gui_test_support.h"
+#include "support/program_shell.h"
 #include "support/sim_log_reader.h"
 #include "support/virtual_lan.h"
 #include "web/request_catalogue.h"
@@ -48,64 +40,10 @@
 #include "wizard/ui/q3150tx_message_dlg.h"
 #include "wizard/ui/q3150tx_progress.h"
 #include "wizard/ui/q3150tx_save_dlg.h"
-#include "wizard/ui/q3150tx_summary_dlg.h"
 
 namespace {
 
 constexpr uint32_t kTimeScale = 20;
-const std::vector<int> kFullWait = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0};
-
-// The main window over real sockets and the real host address set-up.
-struct NetShell {
-    NetShell()
-        : sockets(MakeBsdSocketFactory(loop)),
-          hostSetup(MakeHostAddressSetup()),
-          dialog({*sockets, MonotonicTickClock::Instance(), *hostSetup}) {
-        dialog.Create();
-        dialog.ShowWindow(true);
-    }
-
-    CSearchDlg& Page() { return *G_pSearchDlg; }
-    CDeviceList& List() { return *Page().DeviceList(); }
-    bool WaitForResult() {
-        return QTest::qWaitFor([&] { return Page().ScanButton()->isEnabled(); }, 20000);
-    }
-    // Selects the row with address `ip`; searches again a few times while the repeater
-    // may still be restarting.
-    bool SelectDevice(const std::wstring& ip) {
-        for (int search = 0; search < 5; ++search) {
-            if (!WaitForResult()) {
-                return false;
-            }
-            for (int row = 0; row < List().rowCount(); ++row) {
-                if (List().Text(row, CDeviceList::kIp) == ip) {
-                    List().SelectRow(row);
-                    return true;
-                }
-            }
-            Click(Page().ScanButton());
-        }
-        return false;
-    }
-    // Connects to the device at `ip` and shows wizard page `page`.
-    CWizardPage* Open(const std::wstring& ip, WizardPage page, MenuEntry entry) {
-        if (!SelectDevice(ip)) {
-            return nullptr;
-        }
-        Click(Page().ConnectButton());
-        if (G_pDeviceDlg == nullptr || !G_pDeviceDlg->isVisible()) {
-            return nullptr;
-        }
-        Click(G_pDeviceDlg->SummaryPage()->MenuItem(entry));
-        CWizardPage* shown = G_pDeviceDlg->Page(page);
-        return shown->isVisible() ? shown : nullptr;
-    }
-
-    QtEventLoop loop;
-    std::unique_ptr<ISocketFactory> sockets;
-    std::unique_ptr<IHostAddressSetup> hostSetup;
-    CTamselDlg dialog;
-};
 
 QString RepeaterLog() {
     return qEnvironmentVariable("VLAN_REPEATER_1_LOG");
@@ -145,15 +83,6 @@ std::wstring MessageFrom(const std::function<void()>& act) {
     return shown;
 }
 
-int FocusedOctet(CIPv4Field& field) {
-    for (int i = 0; i < CIPv4Field::kOctetCount; ++i) {
-        if (field.window()->focusWidget() == field.OctetEdit(i)) {
-            return i;
-        }
-    }
-    return -1;
-}
-
 }  // namespace
 
 class PagesNetTest : public QObject {
@@ -180,9 +109,9 @@ private:
     void IpAddress() {
         const std::wstring oldIp = VlanValue("VLAN_REPEATER_1_IP");
         const std::wstring newIp = L"192.168.1.50";
-        NetShell shell;
-        auto* page = static_cast<CQ3150Tx_IPAddrDlg*>(
-            shell.Open(oldIp, WizardPage::kIpAddress, MenuEntry::kIpAddress));
+        ProgramShell shell(HostSetup::kReal);
+        QVERIFY(shell.ConnectTo(oldIp));
+        auto* page = shell.Open<CQ3150Tx_IPAddrDlg>(WizardPage::kIpAddress, MenuEntry::kIpAddress);
         QVERIFY(page != nullptr);
         CQ3150TxDlg& frame = *G_pDeviceDlg;
         const DeviceTarget target = frame.Target();
@@ -206,11 +135,11 @@ private:
         page->MaskField()->SetAddress(L"255.255.255.0");
         QTest::mousePress(page, Qt::LeftButton, {}, QPoint(425, 404));
         QVERIFY(page->AutoIpChoice()->GetCheck());
-        QVERIFY(SaveScreenshot(shell.dialog, QStringLiteral("net_page_ipaddress")));
+        QVERIFY(SaveScreenshot(shell.Dialog(), QStringLiteral("net_page_ipaddress")));
         Click(page->ApplyButton());
         QVERIFY(!page->ApplyButton()->isEnabled());  // until the answer is in
         // The answer starts the wait; its eleventh tick shows the search page.
-        QTRY_VERIFY_WITH_TIMEOUT(shell.Page().isVisible(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(shell.Search().isVisible(), 30000);
         QVERIFY(frame.isHidden());
         QCOMPARE(frame.Progress().StepsShown(), kFullWait);
         QVERIFY(page->ApplyButton()->isEnabled());
@@ -226,8 +155,8 @@ private:
         QCOMPARE(up.attributes.value("address-change"), QByteArray("yes"));
 
         // Found at its new address, and it works there.
-        page = static_cast<CQ3150Tx_IPAddrDlg*>(
-            shell.Open(newIp, WizardPage::kIpAddress, MenuEntry::kIpAddress));
+        QVERIFY(shell.ConnectTo(newIp));
+        page = shell.Open<CQ3150Tx_IPAddrDlg>(WizardPage::kIpAddress, MenuEntry::kIpAddress);
         QVERIFY(page != nullptr);
         QCOMPARE(G_pDeviceDlg->Target().ip, newIp);
         QCOMPARE(page->CurrentAddressLabel()->WindowText(), newIp);
@@ -237,9 +166,9 @@ private:
 
     void Reset() {
         const std::wstring ip = VlanValue("VLAN_REPEATER_1_IP");
-        NetShell shell;
-        auto* page =
-            static_cast<CQ3150Tx_SaveDlg*>(shell.Open(ip, WizardPage::kReset, MenuEntry::kReset));
+        ProgramShell shell(HostSetup::kReal);
+        QVERIFY(shell.ConnectTo(ip));
+        auto* page = shell.Open<CQ3150Tx_SaveDlg>(WizardPage::kReset, MenuEntry::kReset);
         QVERIFY(page != nullptr);
         DeviceTarget target = G_pDeviceDlg->Target();
         qint64 before = LastSimLogSeq(RepeaterLog());
@@ -247,23 +176,23 @@ private:
         // Reboot: the wait runs inside Apply and ends on the search page.
         QVERIFY(page->RebootChoice()->GetCheck());
         Click(page->ApplyButton());
-        QVERIFY(shell.Page().isVisible() && G_pDeviceDlg->isHidden());
+        QVERIFY(shell.Search().isVisible() && G_pDeviceDlg->isHidden());
         QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kFullWait);
         QTRY_COMPARE_WITH_TIMEOUT(RequestsSince(before),
                                   std::vector<std::string>{Wire(BuildRebootRequest(target))}, 5000);
         QCOMPARE(EventsSince(before).at(0), QByteArray("down"));
 
         // Factory Reset, chosen by its caption, on a new wizard once the repeater is back.
-        page =
-            static_cast<CQ3150Tx_SaveDlg*>(shell.Open(ip, WizardPage::kReset, MenuEntry::kReset));
+        QVERIFY(shell.ConnectTo(ip));
+        page = shell.Open<CQ3150Tx_SaveDlg>(WizardPage::kReset, MenuEntry::kReset);
         QVERIFY(page != nullptr);
         target = G_pDeviceDlg->Target();
         QTest::mousePress(page, Qt::LeftButton, {}, QPoint(320, 219));
         QVERIFY(page->FactoryResetChoice()->GetCheck() && !page->RebootChoice()->GetCheck());
-        QVERIFY(SaveScreenshot(shell.dialog, QStringLiteral("net_page_reset")));
+        QVERIFY(SaveScreenshot(shell.Dialog(), QStringLiteral("net_page_reset")));
         before = LastSimLogSeq(RepeaterLog());
         Click(page->ApplyButton());
-        QVERIFY(shell.Page().isVisible() && G_pDeviceDlg->isHidden());
+        QVERIFY(shell.Search().isVisible() && G_pDeviceDlg->isHidden());
         QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kFullWait);
         const std::vector<std::string> sent = {Wire(BuildResetDefaultRequest(target)),
                                                Wire(BuildRebootRequest(target))};
@@ -272,7 +201,7 @@ private:
         QVERIFY(events.size() >= 2);
         QCOMPARE(events.at(0), QByteArray("factory-defaults-saved"));
         QCOMPARE(events.at(1), QByteArray("down"));
-        QVERIFY(!shell.dialog.HasEnded());
+        QVERIFY(!shell.Dialog().HasEnded());
     }
 };
 

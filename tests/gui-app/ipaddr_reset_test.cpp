@@ -14,6 +14,7 @@
 #include "controls/ipv4_field.h"
 #include "controls/markup_static.h"
 #include "controls/pt_button.h"
+#include "ipaddr_reset_support.h"
 #include "platform/ansi_text.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
@@ -52,30 +53,18 @@ std::vector<Queued> Sent(const RecordingSink& sink) {
     return sent;
 }
 
-class RecordingNavigation : public IPageNavigation {
-public:
-    IDeviceWizard* OpenDeviceWizard(const std::wstring&, const std::wstring&,
-                                    const std::wstring&) override {
-        return nullptr;
-    }
-    void ReturnToSearchPage() override { ++returns; }
-    void ShowWizardPage(WizardPage) override {}
-    int returns = 0;
-};
-
 // One page over the whole of a 700 by 500 frame, shown and active.
 template <typename Page>
-struct PageOnItsOwn {
-    PageOnItsOwn() : host(&frame), page(host, &frame) {
-        SetPageNavigation(&navigation);
-        frame.resize(700, 500);
-        page.Create();
-        page.setGeometry(frame.rect());
+struct PageOnItsOwn : PageOnFakeHost<Page> {
+    using PageOnFakeHost<Page>::frame;
+    using PageOnFakeHost<Page>::host;
+    using PageOnFakeHost<Page>::page;
+
+    PageOnItsOwn() {
         frame.show();
         frame.activateWindow();
         page.ShowWindow(true);
     }
-    ~PageOnItsOwn() { SetPageNavigation(nullptr); }
 
     void Reshow() {
         page.ShowWindow(false);
@@ -98,26 +87,10 @@ struct PageOnItsOwn {
         act();
         return shown;
     }
-
-    RecordingNavigation navigation;
-    QWidget frame;
-    FakeWizardHost host;
-    Page page;
 };
 
 using IpPage = PageOnItsOwn<CQ3150Tx_IPAddrDlg>;
 using ResetPage = PageOnItsOwn<CQ3150Tx_SaveDlg>;
-
-const std::vector<int> kFullWait = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0};
-
-int FocusedOctet(CIPv4Field& field) {
-    for (int i = 0; i < CIPv4Field::kOctetCount; ++i) {
-        if (field.window()->focusWidget() == field.OctetEdit(i)) {
-            return i;
-        }
-    }
-    return -1;
-}
 
 }  // namespace
 

@@ -11,25 +11,19 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include <memory>
 #include <set>
 #include <string>
 #include <utility>
 
 #include "app/globals.h"
 #include "app/tamsel_dlg.h"
-#include "controls/pt_button.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_dlg.h"
-#include "hostnet/host_address_setup.h"
-#include "platform/async_socket.h"
-#include "platform/qt/qt_event_loop.h"
-#include "platform/tick_clock.h"
 #include "platform/time_scale.h"
 #include "support/gui_test_support.h"
+#include "support/program_shell.h"
 #include "support/virtual_lan.h"
 #include "web/selected_device.h"
-#include "window/skinned_page.h"
 #include "wizard/ui/q3150tx_dlg.h"
 
 class SearchNetTest : public QObject {
@@ -44,14 +38,10 @@ private slots:
         // TAMSEL_TIME_SCALE says otherwise.
         time_scale::SetFactor(10);
         time_scale::SetFactorFromEnvironment();
-        QtEventLoop loop;
-        const std::unique_ptr<ISocketFactory> sockets = MakeBsdSocketFactory(loop);
-        NoHostAddressSetup hostSetup;
-        CTamselDlg dialog({*sockets, MonotonicTickClock::Instance(), hostSetup});
-        dialog.Create();
-        dialog.ShowWindow(true);
-        CSearchDlg& page = *G_pSearchDlg;
-        CDeviceList& list = *page.DeviceList();
+        ProgramShell shell(HostSetup::kNone);
+        CTamselDlg& dialog = shell.Dialog();
+        CSearchDlg& page = shell.Search();
+        CDeviceList& list = shell.Devices();
 
         // The label's growth is the offscreen test's; at this pace it may be over at once.
         QCOMPARE(page.StatusText(), std::wstring(L"Searching."));
@@ -91,8 +81,7 @@ private slots:
         for (int row = 0; row < 2; ++row) {
             const std::wstring ip = list.Text(row, CDeviceList::kIp);
             list.SelectRow(row);
-            Click(page.ConnectButton());
-            QVERIFY(G_pDeviceDlg != nullptr && G_pDeviceDlg->isVisible());
+            QVERIFY(shell.Connect());
             QCOMPARE(G_pDeviceDlg->DeviceIP(), ip);
             QCOMPARE(G_pDeviceDlg->DeviceSubnet(), std::wstring(L"255.255.255.0"));
             const bool second = G_mstrIPAddress == VlanValue("VLAN_REPEATER_2_IP");
@@ -100,7 +89,7 @@ private slots:
             if (second) {
                 QCOMPARE(G_mstrPassword, std::wstring(L"pw"));
             }
-            Click(G_pDeviceDlg->Page(WizardPage::kSummary)->MenuItem(MenuEntry::kLocate));
+            shell.Choose(MenuEntry::kLocate);
             QVERIFY(page.isVisible());
             QTRY_VERIFY_WITH_TIMEOUT(page.ScanButton()->isEnabled(), 15000);
             QCOMPARE(list.rowCount(), 2);

@@ -21,19 +21,12 @@
 #include <vector>
 
 #include "app/globals.h"
-#include "app/tamsel_dlg.h"
-#include "controls/pt_button.h"
-#include "discovery/ui/device_list.h"
-#include "discovery/ui/search_dlg.h"
-#include "hostnet/host_address_setup.h"
 #include "platform/ansi_text.h"
-#include "platform/async_socket.h"
-#include "platform/qt/qt_event_loop.h"
-#include "platform/tick_clock.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "support/gui_test_support.h"
+#include "support/program_shell.h"
 #include "support/sim_log_reader.h"
 #include "support/virtual_lan.h"
 #include "web/request_catalogue.h"
@@ -52,18 +45,13 @@ std::string Wire(const WebRequest& request) {
     return WideToAnsi(request.text);
 }
 
-// The main window over real sockets, connected to the LAN's first repeater and showing
-// the wireless page after its first survey.
-struct WirelessShell {
+// The program, connected to the LAN's first repeater and showing the wireless page after
+// its first survey.
+struct WirelessShell : ProgramShell {
     WirelessShell()
-        : sockets(MakeBsdSocketFactory(loop)),
-          dialog({*sockets, MonotonicTickClock::Instance(), hostSetup}),
-          log(qEnvironmentVariable("VLAN_REPEATER_1_LOG").toStdString()) {
-        dialog.Create();
-        dialog.ShowWindow(true);
-    }
+        : ProgramShell(HostSetup::kNone, {.searchLimitMs = kWaitMs}),
+          log(qEnvironmentVariable("VLAN_REPEATER_1_LOG").toStdString()) {}
 
-    CSearchDlg& Search() { return *G_pSearchDlg; }
     CQ3150Tx_SurveyDlg& Page() {
         return *static_cast<CQ3150Tx_SurveyDlg*>(G_pDeviceDlg->Page(WizardPage::kWireless));
     }
@@ -71,17 +59,15 @@ struct WirelessShell {
 
     // Connect, then the menu's "Wireless": the first show surveys by itself.
     bool OpenWirelessPage() {
-        if (!QTest::qWaitFor([&] { return Search().ScanButton()->isEnabled(); }, kWaitMs) ||
-            Search().DeviceList()->rowCount() != 1) {
+        if (!WaitForSearch() || Devices().rowCount() != 1) {
             return false;
         }
-        Search().DeviceList()->SelectRow(0);
-        Click(Search().ConnectButton());
-        if (G_pDeviceDlg == nullptr || !G_pDeviceDlg->isVisible()) {
+        Devices().SelectRow(0);
+        if (!Connect()) {
             return false;
         }
         const uint64_t before = SimLastSeq(log);
-        Click(G_pDeviceDlg->Page(WizardPage::kSummary)->MenuItem(MenuEntry::kWireless));
+        Choose(MenuEntry::kWireless);
         return WaitForSurvey(before);
     }
     // Waits for the survey's rows; the device received exactly the survey request.
@@ -147,15 +133,11 @@ struct WirelessShell {
                       waitOnTimer300 = Page().HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId);
                       waitText = G_pDeviceDlg->Progress().ProgressText();
                       if (!screenshot.isEmpty()) {
-                          SaveScreenshot(dialog, screenshot);
+                          SaveScreenshot(Dialog(), screenshot);
                       }
                   });
     }
 
-    QtEventLoop loop;
-    std::unique_ptr<ISocketFactory> sockets;
-    NoHostAddressSetup hostSetup;
-    CTamselDlg dialog;
     std::string log;
     uint64_t surveySeq = 0;
     bool waitOnTimer300 = false;
@@ -191,7 +173,7 @@ private:
         QCOMPARE(shell.List().rowCount(), 4);
         QCOMPARE(shell.List().Text(0, CSurveyList::kSignal), std::wstring(L"78"));
         QCOMPARE(shell.List().Text(0, CSurveyList::kEncrypt), std::wstring(L"WPA2PSK-AES"));
-        QVERIFY(SaveScreenshot(shell.dialog, QStringLiteral("net_wireless_survey")));
+        QVERIFY(SaveScreenshot(shell.Dialog(), QStringLiteral("net_wireless_survey")));
 
         const QString passphrase = QStringLiteral("correct horse & battery");
         const uint64_t before = SimLastSeq(shell.log);

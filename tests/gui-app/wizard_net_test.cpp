@@ -17,25 +17,16 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/globals.h"
-#include "app/tamsel_dlg.h"
 #include "controls/markup_static.h"
-#include "controls/pt_button.h"
-#include "discovery/ui/device_list.h"
-#include "discovery/ui/search_dlg.h"
-#include "hostnet/host_address_setup.h"
-#include "hostnet/linux_host_address_setup.h"
-#include "platform/async_socket.h"
-#include "platform/qt/qt_event_loop.h"
-#include "platform/tick_clock.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "support/gui_test_support.h"
+#include "support/program_shell.h"
 #include "support/virtual_lan.h"
 #include "web/device_commands.h"
 #include "web/response_parsers.h"
@@ -49,37 +40,14 @@ namespace {
 
 constexpr uint32_t kTimeScale = 20;
 
-// The main window over real sockets and the real host address set-up.
-struct NetShell {
-    NetShell()
-        : sockets(MakeBsdSocketFactory(loop)),
-          hostSetup(MakeHostAddressSetup()),
-          dialog({*sockets, MonotonicTickClock::Instance(), *hostSetup}) {
-        dialog.Create();
-        dialog.ShowWindow(true);
-    }
+// The program with the real host address set-up.
+struct NetShell : ProgramShell {
+    NetShell() : ProgramShell(HostSetup::kReal) {}
 
-    CSearchDlg& Page() { return *G_pSearchDlg; }
-    CDeviceList& List() { return *Page().DeviceList(); }
-    bool WaitForResult() {
-        return QTest::qWaitFor([&] { return Page().ScanButton()->isEnabled(); }, 20000);
-    }
     // Selects the row of repeater `n` of the LAN (1, 2, ...).
     bool SelectRepeater(int n) {
-        const std::wstring ip = VlanValue("VLAN_REPEATER_" + std::to_string(n) + "_IP");
-        for (int row = 0; row < List().rowCount(); ++row) {
-            if (List().Text(row, CDeviceList::kIp) == ip) {
-                List().SelectRow(row);
-                return true;
-            }
-        }
-        return false;
+        return SelectListed(VlanValue("VLAN_REPEATER_" + std::to_string(n) + "_IP"));
     }
-
-    QtEventLoop loop;
-    std::unique_ptr<ISocketFactory> sockets;
-    std::unique_ptr<IHostAddressSetup> hostSetup;
-    CTamselDlg dialog;
 };
 
 // What the summary page's thirteen labels show.
@@ -125,10 +93,6 @@ QStringList TempAddresses() {
     return found;
 }
 
-CPTButton* SummaryMenu(MenuEntry entry) {
-    return G_pDeviceDlg->Page(WizardPage::kSummary)->MenuItem(entry);
-}
-
 }  // namespace
 
 class WizardNetTest : public QObject {
@@ -156,28 +120,28 @@ private slots:
 private:
     void Load() {
         NetShell shell;
-        QVERIFY(shell.WaitForResult());
+        QVERIFY(shell.WaitForSearch());
         QVERIFY(shell.SelectRepeater(1));
         WhenModal([] { return G_pDeviceDlg != nullptr ? &G_pDeviceDlg->Progress() : nullptr; },
                   [] { SaveScreenshot(G_pDeviceDlg->Progress(), QStringLiteral("net_loading")); });
-        Click(shell.Page().ConnectButton());
+        Click(shell.Search().ConnectButton());
 
         // "Loading...." ran through its steps, then the summary shows the device.
         QPointer<CQ3150TxDlg> frame = G_pDeviceDlg;
-        QVERIFY(frame != nullptr && frame->isVisible() && shell.Page().isHidden());
+        QVERIFY(frame != nullptr && frame->isVisible() && shell.Search().isHidden());
         QCOMPARE(frame->Progress().ProgressText(), std::wstring(L"Loading...."));
         QCOMPARE(frame->Progress().StepsShown(), (std::vector<int>{0, 3, 7, 10}));
         QVERIFY(!frame->Progress().IsModalRunning());
         QVERIFY(!frame->SummaryPage()->isHidden());
         QCOMPARE(SummaryValues(), ExpectedValues(1, L"3.1.4-sim"));
-        QVERIFY(SaveScreenshot(shell.dialog, QStringLiteral("net_summary")));
+        QVERIFY(SaveScreenshot(shell.Dialog(), QStringLiteral("net_summary")));
 
         // Locate while a command is queued: the search page, and the command's result is
         // still handled (here the whole start-up chain) by the hidden wizard.
         G_DeviceStatus.Clear();
         QueueLanInfo(frame->Commands(), frame->Target());
-        Click(SummaryMenu(MenuEntry::kLocate));
-        QVERIFY(shell.Page().isVisible() && frame->isHidden());
+        shell.Choose(MenuEntry::kLocate);
+        QVERIFY(shell.Search().isVisible() && frame->isHidden());
         QTRY_VERIFY_WITH_TIMEOUT(
             G_pWEBManager->PendingCount() == 0 && !G_DeviceStatus.strFirmwareVersion.empty(),
             10000);
@@ -185,19 +149,19 @@ private:
         QVERIFY(frame->isHidden());
 
         // A second Connect replaces the wizard.
-        QVERIFY(shell.WaitForResult());
+        QVERIFY(shell.WaitForSearch());
         QVERIFY(shell.SelectRepeater(2));
-        Click(shell.Page().ConnectButton());
+        Click(shell.Search().ConnectButton());
         QVERIFY(frame == nullptr);
         QVERIFY(G_pDeviceDlg != nullptr && G_pDeviceDlg->isVisible());
         QCOMPARE(G_pDeviceDlg->DeviceIP(), VlanValue("VLAN_REPEATER_2_IP"));
         QCOMPARE(SummaryValues(), ExpectedValues(2, L"3.1.5-sim"));
-        QVERIFY(!shell.dialog.HasEnded());
+        QVERIFY(!shell.Dialog().HasEnded());
     }
 
     void KeepOpen() {
         NetShell shell;
-        QVERIFY(shell.WaitForResult());
+        QVERIFY(shell.WaitForSearch());
         QVERIFY(shell.SelectRepeater(1));
         std::wstring shown;
         bool progressUp = true;
@@ -209,31 +173,31 @@ private:
                       progressUp = G_pDeviceDlg->Progress().isVisible();
                       SaveScreenshot(box, QStringLiteral("net_message"));
                   });
-        Click(shell.Page().ConnectButton());
+        Click(shell.Search().ConnectButton());
         QCOMPARE(shown, LoadString(kMsgRepeaterTimeout));
         QVERIFY(!progressUp);  // ended before the message
-        QVERIFY(shell.Page().isVisible() && G_pDeviceDlg->isHidden());
+        QVERIFY(shell.Search().isVisible() && G_pDeviceDlg->isHidden());
         QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), std::vector<int>{0});
-        QVERIFY(!shell.dialog.HasEnded());
+        QVERIFY(!shell.Dialog().HasEnded());
     }
 
     void TempAddress() {
         NetShell shell;
         QVERIFY(TempAddresses().isEmpty());
-        QVERIFY(shell.WaitForResult());
+        QVERIFY(shell.WaitForSearch());
         QVERIFY(shell.SelectRepeater(1));
-        Click(shell.Page().ConnectButton());
+        Click(shell.Search().ConnectButton());
         QCOMPARE(SummaryValues().at(2), VlanValue("VLAN_REPEATER_1_IP"));
         QCOMPARE(TempAddresses().size(), 1);
 
-        Click(SummaryMenu(MenuEntry::kLocate));
-        QVERIFY(shell.WaitForResult());
+        shell.Choose(MenuEntry::kLocate);
+        QVERIFY(shell.WaitForSearch());
         QVERIFY(shell.SelectRepeater(1));
-        Click(shell.Page().ConnectButton());
+        Click(shell.Search().ConnectButton());
         Click(G_pDeviceDlg->Page(WizardPage::kSummary)->CloseControl());
-        QVERIFY(shell.dialog.HasEnded());
-        QCOMPARE(shell.dialog.Result(), 0);
-        shell.dialog.DestroyWindow();
+        QVERIFY(shell.Dialog().HasEnded());
+        QCOMPARE(shell.Dialog().Result(), 0);
+        shell.Dialog().DestroyWindow();
         QVERIFY(TempAddresses().isEmpty());
     }
 };

@@ -75,17 +75,6 @@ public:
     void Wait(uint32_t periodMs) { RunRestartWait({1, periodMs, kRebootingText}); }
 };
 
-class RecordingNavigation : public IPageNavigation {
-public:
-    IDeviceWizard* OpenDeviceWizard(const std::wstring&, const std::wstring&,
-                                    const std::wstring&) override {
-        return nullptr;
-    }
-    void ReturnToSearchPage() override { ++returns; }
-    void ShowWizardPage(WizardPage) override {}
-    int returns = 0;
-};
-
 }  // namespace
 
 class WizardTest : public QObject {
@@ -281,21 +270,14 @@ private slots:
     void theRestartWaitRunsOnTheProgramsTime() {
         QFETCH(uint32_t, periodMs);
         time_scale::SetFactor(1000);
-        RecordingNavigation navigation;
-        SetPageNavigation(&navigation);
-        QWidget frame;
-        frame.resize(700, 500);
-        FakeWizardHost host(&frame);
-        WaitingPage page(host, &frame);
-        page.Create();
-        page.Wait(periodMs);
-        SetPageNavigation(nullptr);
-        QCOMPARE(host.sink.queued, std::vector<std::wstring>{L"REBOOT"});
-        QCOMPARE(host.progress.StepsShown(),
+        PageOnFakeHost<WaitingPage> on;
+        on.page.Wait(periodMs);
+        QCOMPARE(on.host.sink.queued, std::vector<std::wstring>{L"REBOOT"});
+        QCOMPARE(on.host.progress.StepsShown(),
                  (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
-        QCOMPARE(host.progress.ProgressText(), std::wstring(kRebootingText));
-        QCOMPARE(navigation.returns, 1);
-        QVERIFY(!page.IsRestartWaitRunning() && !page.HasTimer(1));
+        QCOMPARE(on.host.progress.ProgressText(), std::wstring(kRebootingText));
+        QCOMPARE(on.navigation.returns, 1);
+        QVERIFY(!on.page.IsRestartWaitRunning() && !on.page.HasTimer(1));
     }
 };
 

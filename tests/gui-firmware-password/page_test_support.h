@@ -1,8 +1,8 @@
 #pragma once
 
-// Helpers of the firmware and password page tests: a wizard host of their own for a page
-// on its own, an answerer for the modal message box, dropped files and temporary files
-// with names in any encoding (clicks and screenshots: support/gui_test_support.h).
+// Helpers of the firmware and password page tests: an answerer for the modal message box,
+// dropped files and temporary files with names in any encoding (clicks and screenshots:
+// support/gui_test_support.h; a page on its own: support/fake_wizard_host.h).
 
 #include <QAbstractButton>
 #include <QDropEvent>
@@ -14,16 +14,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "controls/pt_button.h"
 #include "support/gui_test_support.h"
-#include "web/device_commands.h"
 #include "wizard/ui/q3150tx_message_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
-#include "wizard/ui/wizard_page.h"
 
 namespace page_test {
 
@@ -75,52 +71,6 @@ inline std::string WriteFile(const std::string& path, const std::string& data) {
     std::ofstream(path, std::ios::binary) << data;
     return path;
 }
-
-// A command a page queued.
-struct QueuedCommand {
-    std::wstring command;
-    WebRequest request;
-    DeviceTarget target;
-    std::string filePath;  // the bytes as the page handed them over
-};
-
-class RecordingSink : public IWebCommandSink {
-public:
-    void Queue(const std::wstring& command, const WebRequest& request,
-               const DeviceTarget& target) override {
-        commands.push_back({command, request, target, std::string()});
-    }
-    void QueueFile(const std::wstring& command, const WebRequest& request,
-                   const DeviceTarget& target, const std::string& filePath) override {
-        commands.push_back({command, request, target, filePath});
-    }
-    std::vector<QueuedCommand> commands;
-};
-
-// What the wizard frame gives a page, with the commands recorded instead of sent and
-// the upload's progress set by the test.
-class FakeWizardHost : public IWizardHost {
-public:
-    FakeWizardHost()
-        : frame(std::make_unique<QWidget>()),
-          progress(new CQ3150Tx_Progress(frame.get())),
-          messages(new CQ3150Tx_MessageDlg(frame.get())) {
-        frame->resize(700, 500);
-    }
-
-    IWebCommandSink& Commands() override { return sink; }
-    DeviceTarget Target() const override { return target; }
-    CQ3150Tx_Progress& Progress() override { return *progress; }
-    CQ3150Tx_MessageDlg& Messages() override { return *messages; }
-    SendProgress UploadProgress() const override { return upload; }
-
-    std::unique_ptr<QWidget> frame;
-    CQ3150Tx_Progress* progress;
-    CQ3150Tx_MessageDlg* messages;
-    RecordingSink sink;
-    DeviceTarget target{L"192.168.1.1", L"255.255.255.0", L"YWRtaW46YWRtaW4="};
-    SendProgress upload;
-};
 
 // Presses OK on every message box that comes up and keeps its text, so that a test can
 // run the code that shows it straight through. `onMessage` runs while the box is up.

@@ -26,25 +26,18 @@
 #include <QtTest>
 
 #include <fstream>
-#include <memory>
 #include <set>
 #include <string>
 
 #include "app/globals.h"
-#include "app/tamsel_dlg.h"
 #include "controls/markup_static.h"
-#include "discovery/ui/device_list.h"
-#include "discovery/ui/search_dlg.h"
-#include "hostnet/host_address_setup.h"
 #include "page_test_support.h"
 #include "platform/ansi_text.h"
-#include "platform/async_socket.h"
-#include "platform/qt/qt_event_loop.h"
-#include "platform/tick_clock.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "sim_log_reader.h"
+#include "support/program_shell.h"
 #include "support/virtual_lan.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
@@ -53,6 +46,7 @@
 #include "wizard/ui/q3150tx_dlg.h"
 #include "wizard/ui/q3150tx_mode_dlg.h"
 #include "wizard/ui/q3150tx_password_dlg.h"
+#include "wizard/ui/q3150tx_progress.h"
 
 using page_test::MessageAnswerer;
 using page_test::WriteFile;
@@ -121,56 +115,18 @@ private:
     QTimer m_timer;
 };
 
-// The program's main window on real sockets, shown as DoModal shows it.
-struct Program {
+// The program; a repeater that restarts may take a while to be listed again.
+struct Program : ProgramShell {
     Program()
-        : sockets(MakeBsdSocketFactory(loop)),
-          dialog({*sockets, MonotonicTickClock::Instance(), hostSetup}) {
-        dialog.Create();
-        dialog.ShowWindow(true);
-        dialog.activateWindow();
+        : ProgramShell(HostSetup::kNone,
+                       {.searchLimitMs = kLimitMs, .searches = 40, .pauseBeforeSearchMs = 250}) {
+        Dialog().activateWindow();
     }
-    ~Program() { dialog.DestroyWindow(); }
 
-    CSearchDlg& Search() { return *G_pSearchDlg; }
-    CQ3150TxDlg& Wizard() { return *G_pDeviceDlg; }
     template <typename T>
     T& Page(WizardPage page) {
         return *static_cast<T*>(Wizard().Page(page));
     }
-
-    // Searches until the repeater at `ip` is listed (it may still be restarting), then
-    // connects to it; returns once its settings are loaded.
-    bool ConnectTo(const std::wstring& ip) {
-        CDeviceList& list = *Search().DeviceList();
-        for (int attempt = 0; attempt < 40; ++attempt) {
-            if (!QTest::qWaitFor([&] { return Search().ScanButton()->isEnabled(); }, kLimitMs)) {
-                return false;
-            }
-            for (int row = 0; row < list.rowCount(); ++row) {
-                if (list.Text(row, CDeviceList::kIp) == ip) {
-                    list.SelectRow(row);
-                    Click(Search().ConnectButton());
-                    return G_pDeviceDlg != nullptr && G_pDeviceDlg->isVisible();
-                }
-            }
-            QTest::qWait(250);
-            Click(Search().ScanButton());
-        }
-        return false;
-    }
-
-    // Through the page's menu entry on the summary page, as a user gets there.
-    void Open(MenuEntry entry) { Click(Wizard().Page(WizardPage::kSummary)->MenuItem(entry)); }
-
-    bool BackOnSearchPage() const {
-        return G_pSearchDlg->isVisible() && (G_pDeviceDlg == nullptr || !G_pDeviceDlg->isVisible());
-    }
-
-    QtEventLoop loop;
-    std::unique_ptr<ISocketFactory> sockets;
-    NoHostAddressSetup hostSetup;
-    CTamselDlg dialog;
 };
 
 struct CtlRun {
@@ -270,7 +226,7 @@ private slots:
         Program program;
         QVERIFY(program.ConnectTo(m_ip));
         QCOMPARE(G_mstrPassword, std::wstring(L"admin"));
-        program.Open(MenuEntry::kPassword);
+        program.Choose(MenuEntry::kPassword);
         auto& page = program.Page<CQ3150Tx_PasswordDlg>(WizardPage::kPassword);
         QVERIFY(page.isVisible());
         MessageAnswerer answerer(&program.Wizard().Messages());
@@ -313,7 +269,7 @@ private slots:
     void passwordRefused() {
         Program program;
         QVERIFY(program.ConnectTo(m_ip));
-        program.Open(MenuEntry::kPassword);
+        program.Choose(MenuEntry::kPassword);
         auto& page = program.Page<CQ3150Tx_PasswordDlg>(WizardPage::kPassword);
         MessageAnswerer answerer(&program.Wizard().Messages());
         const uint64_t before = sim_log::LastSeq(m_log);
@@ -332,7 +288,7 @@ private slots:
     void firmwareRefusals() {
         Program program;
         QVERIFY(program.ConnectTo(m_ip));
-        program.Open(MenuEntry::kFirmware);
+        program.Choose(MenuEntry::kFirmware);
         auto& page = program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware);
         QVERIFY(page.isVisible());
         {
@@ -361,7 +317,7 @@ private slots:
         QVERIFY(program.ConnectTo(m_ip));
         const std::wstring oldVersion = G_DeviceStatus.strFirmwareVersion;
         QVERIFY(!oldVersion.empty());
-        program.Open(MenuEntry::kFirmware);
+        program.Choose(MenuEntry::kFirmware);
         auto& page = program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware);
         QCOMPARE(page.VersionLabel()->WindowText(), CWizardPage::AsMarkupText(oldVersion));
 
@@ -388,7 +344,7 @@ private slots:
         QVERIFY(program.ConnectTo(m_ip));
         QCOMPARE(G_DeviceStatus.strFirmwareVersion,
                  QString::fromStdString(kNewVersion).toStdWString());
-        program.Open(MenuEntry::kFirmware);
+        program.Choose(MenuEntry::kFirmware);
         QCOMPARE(program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware).VersionLabel()->WindowText(),
                  CWizardPage::AsMarkupText(G_DeviceStatus.strFirmwareVersion));
     }
@@ -396,7 +352,7 @@ private slots:
     void firmwareProgress() {
         Program program;
         QVERIFY(program.ConnectTo(m_ip));
-        program.Open(MenuEntry::kFirmware);
+        program.Choose(MenuEntry::kFirmware);
         auto& page = program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware);
         QProgressBar& bar = *page.ProgressBar();
         // A slow link (this namespace's own), so that the send takes a while.
@@ -425,7 +381,7 @@ private slots:
     void firmwareUtf8Name() {
         Program program;
         QVERIFY(program.ConnectTo(m_ip));
-        program.Open(MenuEntry::kFirmware);
+        program.Choose(MenuEntry::kFirmware);
         const std::string image = BadImage(64 * 1024);
         // Typed into the field, as the file dialog would fill it.
         const std::string path =
@@ -440,7 +396,7 @@ private slots:
     void firmwareRawName() {
         Program program;
         QVERIFY(program.ConnectTo(m_ip));
-        program.Open(MenuEntry::kFirmware);
+        program.Choose(MenuEntry::kFirmware);
         const std::string image = BadImage(64 * 1024);
         // Latin-1 bytes and a lone 0xFF: no UTF-8. Such a name is dropped on the page.
         const std::string path = WriteFile(TempPath("fw-\xe9t\xe9-\xff.bin"), image);

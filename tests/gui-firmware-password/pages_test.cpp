@@ -23,13 +23,13 @@
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "support/fake_wizard_host.h"
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
 #include "wizard/ui/q3150tx_mode_dlg.h"
 #include "wizard/ui/q3150tx_password_dlg.h"
 
 using page_test::DropUriList;
-using page_test::FakeWizardHost;
 using page_test::MessageAnswerer;
 
 namespace {
@@ -38,18 +38,14 @@ std::wstring Msg(int id) {
     return LoadString(id);
 }
 
-// A page of type T on the test's host, created and shown as the frame does it.
+// A page of type T on a fake host, created and shown as the frame does it.
 template <typename T>
-struct PageOnHost {
-    PageOnHost() : page(host, host.frame.get()) {
-        page.Create();
-        page.setGeometry(0, 0, 700, 500);
-        host.frame->show();
-        page.ShowWindow(true);
-        page.activateWindow();
+struct PageOnHost : PageOnFakeHost<T> {
+    PageOnHost() {
+        this->frame.show();
+        this->page.ShowWindow(true);
+        this->page.activateWindow();
     }
-    FakeWizardHost host;
-    T page;
 };
 
 std::string WriteFile(const page_test::TempFolder& dir, const std::string& name,
@@ -121,7 +117,7 @@ private slots:
         page_test::TempFolder dir;
         PageOnHost<CQ3150Tx_ModeDlg> on;
         CQ3150Tx_ModeDlg& page = on.page;
-        MessageAnswerer answerer(on.host.messages);
+        MessageAnswerer answerer(&on.host.messages);
 
         Click(page.ApplyButton());
         page.FileField()->setText(Decoded(dir.PathOf("missing.bin")));
@@ -131,7 +127,7 @@ private slots:
         const std::vector<std::wstring> expected = {Msg(kMsgEnterFile), Msg(kMsgInvalidFile),
                                                     Msg(kMsgInvalidFile)};
         QCOMPARE(answerer.texts, expected);
-        QVERIFY(on.host.sink.commands.empty());
+        QVERIFY(on.host.sink.queued.empty());
         QCOMPARE(page.FileField()->text(), QString());
         QCOMPARE(page.FilePath(), std::string());
         QVERIFY(page.ApplyButton()->isEnabled());
@@ -146,12 +142,11 @@ private slots:
         page.FileField()->setText(Decoded(image));
         Click(page.ApplyButton());
 
-        QCOMPARE(on.host.sink.commands.size(), size_t(1));
-        const page_test::QueuedCommand& upload = on.host.sink.commands[0];
-        QCOMPARE(upload.command, std::wstring(L"UPLOAD"));
-        QCOMPARE(upload.filePath, image);
-        QCOMPARE(upload.request.ToText(), BuildUploadRequest(on.host.target, image).ToText());
-        QCOMPARE(upload.request.placeholderLength, uint64_t(3000));
+        const RecordingSink& sink = on.host.sink;
+        QCOMPARE(sink.queued, std::vector<std::wstring>{L"UPLOAD"});
+        QCOMPARE(sink.filePaths.at(0), image);
+        QCOMPARE(sink.requests.at(0).ToText(), BuildUploadRequest(on.host.target, image).ToText());
+        QCOMPARE(sink.requests.at(0).placeholderLength, uint64_t(3000));
         QVERIFY(!page.ApplyButton()->isEnabled());
         QVERIFY(page.IsUploadRunning());
 
@@ -195,8 +190,7 @@ private slots:
         QCOMPARE(page.FilePath(), raw);
         QVERIFY(!page.FileField()->text().isEmpty());
         Click(page.ApplyButton());
-        QCOMPARE(on.host.sink.commands.size(), size_t(1));
-        QCOMPARE(on.host.sink.commands[0].filePath, raw);
+        QCOMPARE(on.host.sink.filePaths, std::vector<std::string>{raw});
 
         // A file dropped over the field is the page's too; another machine's file is not
         // taken, nor is anything but a file.
@@ -257,14 +251,13 @@ private slots:
         time_scale::SetFactor(1);
         QVERIFY(timerDuringWait);
         QVERIFY(!page.HasTimer(CQ3150Tx_ModeDlg::kUpgradeTimerId));
-        QCOMPARE(on.host.progress->ProgressText(), std::wstring(L"Upgrading...."));
+        QCOMPARE(on.host.progress.ProgressText(), std::wstring(L"Upgrading...."));
         const std::vector<int> steps = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0};
-        QCOMPARE(on.host.progress->StepsShown(), steps);
-        QCOMPARE(on.host.sink.commands.size(), size_t(1));
-        QCOMPARE(on.host.sink.commands[0].command, std::wstring(L"REBOOT"));
+        QCOMPARE(on.host.progress.StepsShown(), steps);
+        QCOMPARE(on.host.sink.queued, std::vector<std::wstring>{L"REBOOT"});
         // Other pages' waits are not this page's.
         page.StartPageWait(WizardWait::kIpAddressReboot);
-        QCOMPARE(on.host.sink.commands.size(), size_t(1));
+        QCOMPARE(on.host.sink.queued.size(), size_t(1));
     }
 
     // --- password page ---
@@ -334,14 +327,14 @@ private slots:
         SetSelectedDevice(L"admin", devicePassword.toStdWString(), L"192.168.1.1", L"");
         PageOnHost<CQ3150Tx_PasswordDlg> on;
         CQ3150Tx_PasswordDlg& page = on.page;
-        MessageAnswerer answerer(on.host.messages);
+        MessageAnswerer answerer(&on.host.messages);
         page.CurrentField()->setText(current);
         page.NewField()->setText(fresh);
         page.RepeatField()->setText(repeat);
         Click(page.ApplyButton());
 
         QCOMPARE(answerer.texts, std::vector<std::wstring>{Msg(message)});
-        QVERIFY(on.host.sink.commands.empty());
+        QVERIFY(on.host.sink.queued.empty());
         for (QLineEdit* field : {page.CurrentField(), page.NewField(), page.RepeatField()}) {
             QCOMPARE(field->text(), QString());
         }
@@ -360,10 +353,8 @@ private slots:
         page.RepeatField()->setText(QStringLiteral("n\u00e9w p&ss"));
         Click(page.ApplyButton());
 
-        QCOMPARE(on.host.sink.commands.size(), size_t(1));
-        const page_test::QueuedCommand& sent = on.host.sink.commands[0];
-        QCOMPARE(sent.command, std::wstring(L"SETUPPASSWORD"));
-        QCOMPARE(sent.request.ToText(),
+        QCOMPARE(on.host.sink.queued, std::vector<std::wstring>{L"SETUPPASSWORD"});
+        QCOMPARE(on.host.sink.requests.at(0).ToText(),
                  BuildSetupPasswordRequest(on.host.target, L"", L"n\u00e9w p&ss").ToText());
         QVERIFY(!page.ApplyButton()->isEnabled());
         // The fields keep their text after a submit.

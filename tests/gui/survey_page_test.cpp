@@ -51,43 +51,28 @@ std::vector<SurveyNetwork> Networks() {
             Network(L"Lab", L"9", L"SAE", L"WPA3", L"30")};
 }
 
-class RecordingNavigation : public IPageNavigation {
-public:
-    IDeviceWizard* OpenDeviceWizard(const std::wstring&, const std::wstring&,
-                                    const std::wstring&) override {
-        return nullptr;
-    }
-    void ReturnToSearchPage() override { ++returns; }
-    void ShowWizardPage(WizardPage) override {}
-    int returns = 0;
-};
-
-// The page in a 700 by 500 frame, created and hidden as the wizard frame leaves it.
-struct PageRig {
-    PageRig() : host(&frame), page(new CQ3150Tx_SurveyDlg(host, &frame)) {
-        SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:3C:4D:5E");
-        frame.setGeometry(0, 0, 700, 500);
+// The page in a 700 by 500 frame, created and hidden as the wizard frame leaves it (the
+// selected device is set by the test's init).
+struct PageRig : PageOnFakeHost<CQ3150Tx_SurveyDlg, CDialogWindow> {
+    PageRig() {
+        frame.move(0, 0);
         frame.show();
-        page->Create();
-        page->setGeometry(frame.rect());
-        page->ShowWindow(false);
-        SetPageNavigation(&navigation);
+        page.ShowWindow(false);
     }
-    ~PageRig() { SetPageNavigation(nullptr); }
 
     // Shown, its first survey answered with `networks`.
     void ShowWithSurvey(const std::vector<SurveyNetwork>& networks) {
-        page->ShowWindow(true);
-        page->ShowSurvey(networks);
+        page.ShowWindow(true);
+        page.ShowSurvey(networks);
         host.sink.queued.clear();
         host.sink.requests.clear();
     }
-    CSurveyList& List() { return *page->SurveyList(); }
-    QLineEdit& Key() { return *page->KeyField(); }
+    CSurveyList& List() { return *page.SurveyList(); }
+    QLineEdit& Key() { return *page.KeyField(); }
     // Connect with `key` typed.
     void ConnectWith(const QString& key) {
         Key().setText(key);
-        Click(page->ConnectButton());
+        Click(page.ConnectButton());
     }
     // Connect with `key` typed, expecting a refusal: the text the message box showed.
     std::wstring RefusalOf(const QString& key) {
@@ -101,11 +86,6 @@ struct PageRig {
         ConnectWith(key);
         return *shown;
     }
-
-    CDialogWindow frame;
-    FakeWizardHost host;
-    CQ3150Tx_SurveyDlg* page;
-    RecordingNavigation navigation;
 };
 
 std::vector<std::wstring> Names(std::initializer_list<const wchar_t*> names) {
@@ -122,39 +102,40 @@ private slots:
         CDialogWindow::ClearQuitting();
         time_scale::SetFactor(1);
         G_DeviceStatus.Clear();
+        SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:3C:4D:5E");
     }
 
     void theFirstShowSurveysOnceAndTheListOutlivesHiding() {
         PageRig rig;
         QVERIFY(rig.host.sink.queued.empty());
-        rig.page->ShowWindow(true);
+        rig.page.ShowWindow(true);
         QCOMPARE(rig.host.sink.queued, Names({kCommandSiteSurvey}));
         QCOMPARE(rig.host.sink.requests[0].text, BuildSiteSurveyRequest(rig.host.target).text);
-        QVERIFY(!rig.page->ScanButton()->isEnabled());
-        QVERIFY(!rig.page->ConnectButton()->isEnabled());
+        QVERIFY(!rig.page.ScanButton()->isEnabled());
+        QVERIFY(!rig.page.ConnectButton()->isEnabled());
         QVERIFY(!rig.Key().isEnabled());
 
         // Shown again while the survey runs: Scan is disabled, nothing more is queued.
-        rig.page->ShowWindow(false);
-        rig.page->ShowWindow(true);
+        rig.page.ShowWindow(false);
+        rig.page.ShowWindow(true);
         QCOMPARE(rig.host.sink.queued.size(), size_t{1});
 
         // With rows the page keeps them; a survey that found nothing surveys again.
-        rig.page->ShowSurvey(Networks());
-        rig.page->ShowWindow(false);
-        rig.page->ShowWindow(true);
+        rig.page.ShowSurvey(Networks());
+        rig.page.ShowWindow(false);
+        rig.page.ShowWindow(true);
         QCOMPARE(rig.host.sink.queued.size(), size_t{1});
         QCOMPARE(rig.List().rowCount(), 5);
-        rig.page->ShowSurvey({});
-        QVERIFY(rig.page->ScanButton()->isEnabled());
-        QVERIFY(!rig.page->ConnectButton()->isEnabled() && !rig.Key().isEnabled());
-        rig.page->ShowWindow(false);
-        rig.page->ShowWindow(true);
+        rig.page.ShowSurvey({});
+        QVERIFY(rig.page.ScanButton()->isEnabled());
+        QVERIFY(!rig.page.ConnectButton()->isEnabled() && !rig.Key().isEnabled());
+        rig.page.ShowWindow(false);
+        rig.page.ShowWindow(true);
         QCOMPARE(rig.host.sink.queued, Names({kCommandSiteSurvey, kCommandSiteSurvey}));
 
         // A failed survey leaves Scan to the driver; a disabled Scan does nothing.
-        rig.page->EnableControl(WizardControl::kSurveyScan, false);
-        rig.page->OnScan();
+        rig.page.EnableControl(WizardControl::kSurveyScan, false);
+        rig.page.OnScan();
         QCOMPARE(rig.host.sink.queued.size(), size_t{2});
     }
 
@@ -188,7 +169,7 @@ private slots:
 
         // The first row is selected and the controls suit it.
         QCOMPARE(list.SelectedRow(), 0);
-        QVERIFY(rig.page->ScanButton()->isEnabled() && rig.page->ConnectButton()->isEnabled());
+        QVERIFY(rig.page.ScanButton()->isEnabled() && rig.page.ConnectButton()->isEnabled());
         QVERIFY(rig.Key().isEnabled());
 
         // The device's current connection, one label per value.
@@ -197,7 +178,7 @@ private slots:
                                                    L"192.168.0.1",  L"192.168.0.53"};
         for (int i = 0; i < CQ3150Tx_SurveyDlg::kStatusCount; ++i) {
             const auto value = static_cast<CQ3150Tx_SurveyDlg::StatusValue>(i);
-            QCOMPARE(rig.page->StatusLabel(value)->WindowText(), current[static_cast<size_t>(i)]);
+            QCOMPARE(rig.page.StatusLabel(value)->WindowText(), current[static_cast<size_t>(i)]);
         }
         rig.Key().setText(QStringLiteral("correct horse battery"));
         QVERIFY(SaveScreenshot(rig.frame, QStringLiteral("wireless_survey")));
@@ -206,7 +187,7 @@ private slots:
     void theSelectedNetworksSecurityDecidesKeyFieldAndDefaultKeyList() {
         PageRig rig;
         rig.ShowWithSurvey(Networks());
-        QComboBox& defaultKey = *rig.page->DefaultKeyList();
+        QComboBox& defaultKey = *rig.page.DefaultKeyList();
         struct Expected {
             Row row;
             bool keyEnabled;
@@ -230,7 +211,7 @@ private slots:
                 QCOMPARE(rig.Key().maxLength(), c.limit);
             }
             QCOMPARE(defaultKey.isVisible(), c.defaultKeyShown);
-            QVERIFY(rig.page->ConnectButton()->isEnabled());
+            QVERIFY(rig.page.ConnectButton()->isEnabled());
             QCOMPARE(rig.Key().accessibleDescription(),
                      QString::fromStdWString(LoadString(c.descriptionId)));
         }
@@ -248,17 +229,17 @@ private slots:
         PageRig rig;
         rig.ShowWithSurvey(Networks());
         rig.List().SelectRow(kWep);
-        QComboBox& defaultKey = *rig.page->DefaultKeyList();
+        QComboBox& defaultKey = *rig.page.DefaultKeyList();
         defaultKey.setCurrentIndex(2);
-        rig.page->ShowWindow(false);
-        rig.page->ShowWindow(true);
+        rig.page.ShowWindow(false);
+        rig.page.ShowWindow(true);
         QCOMPARE(defaultKey.currentIndex(), 0);
         QVERIFY(defaultKey.isVisible());
         QCOMPARE(defaultKey.geometry(), QRect(450, 455, 60, 23));
 
         rig.List().SelectRow(kTkip);
-        rig.page->ShowWindow(false);
-        rig.page->ShowWindow(true);
+        rig.page.ShowWindow(false);
+        rig.page.ShowWindow(true);
         QVERIFY(!defaultKey.isVisible());
     }
 
@@ -269,7 +250,7 @@ private slots:
         QCOMPARE(rig.RefusalOf(QStringLiteral("any key at all")),
                  LoadString(kMsgUnsupportedSecurity));
         QVERIFY(rig.host.sink.queued.empty());
-        QVERIFY(rig.page->ConnectButton()->isEnabled());
+        QVERIFY(rig.page.ConnectButton()->isEnabled());
     }
 
     void connectQueuesTheModeFormThenTheStationFormAndWaitsForTheResult() {
@@ -285,20 +266,20 @@ private slots:
             QCOMPARE(rig.host.sink.queued[i], sequence[i].command);
             QCOMPARE(rig.host.sink.requests[i].text, sequence[i].request.text);
         }
-        QCOMPARE(rig.page->ChosenSsid(), std::wstring(L"Home Net"));
-        QCOMPARE(rig.page->ChosenChannel(), std::wstring(L"6"));
+        QCOMPARE(rig.page.ChosenSsid(), std::wstring(L"Home Net"));
+        QCOMPARE(rig.page.ChosenChannel(), std::wstring(L"6"));
 
         // Until the REPEATER result only Scan can be pressed: a second Connect would bridge
         // the device twice.
-        QVERIFY(!rig.page->ConnectButton()->isEnabled() && !rig.Key().isEnabled());
-        QVERIFY(rig.page->ScanButton()->isEnabled());
-        Click(rig.page->ConnectButton());
+        QVERIFY(!rig.page.ConnectButton()->isEnabled() && !rig.Key().isEnabled());
+        QVERIFY(rig.page.ScanButton()->isEnabled());
+        Click(rig.page.ConnectButton());
         QCOMPARE(rig.host.sink.queued.size(), size_t{2});
         // What the driver does with the result, before the restart wait.
-        rig.page->EnableControl(WizardControl::kSurveyConnect, true);
-        rig.page->EnableControl(WizardControl::kSurveyKey, true);
-        rig.page->ClearControlText(WizardControl::kSurveyKey);
-        QVERIFY(rig.page->ConnectButton()->isEnabled() && rig.Key().isEnabled());
+        rig.page.EnableControl(WizardControl::kSurveyConnect, true);
+        rig.page.EnableControl(WizardControl::kSurveyKey, true);
+        rig.page.ClearControlText(WizardControl::kSurveyKey);
+        QVERIFY(rig.page.ConnectButton()->isEnabled() && rig.Key().isEnabled());
         QCOMPARE(rig.Key().text(), QString());
     }
 
@@ -310,19 +291,19 @@ private slots:
         std::wstring text;
         WhenModal([&rig] { return &rig.host.progress; },
                   [&] {
-                      onTimer300 = rig.page->HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId);
+                      onTimer300 = rig.page.HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId);
                       text = rig.host.progress.ProgressText();
                   });
-        rig.page->StartPageWait(WizardWait::kRepeaterReboot);
+        rig.page.StartPageWait(WizardWait::kRepeaterReboot);
         QVERIFY(onTimer300);
         QCOMPARE(text, std::wstring(L"Rebooting...."));
         QCOMPARE(rig.host.sink.queued, Names({kCommandReboot}));
         QCOMPARE(rig.host.progress.StepsShown(),
                  (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
         QCOMPARE(rig.navigation.returns, 1);
-        QVERIFY(!rig.page->HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId));
+        QVERIFY(!rig.page.HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId));
         // The other waits belong to other pages.
-        rig.page->StartPageWait(WizardWait::kIpAddressReboot);
+        rig.page.StartPageWait(WizardWait::kIpAddressReboot);
         QCOMPARE(rig.host.sink.queued.size(), size_t{1});
     }
 
@@ -332,7 +313,7 @@ private slots:
         rig.List().SelectRow(kWep);  // the default-key list in view
 
         // What an accessibility tool finds among the page's children.
-        QAccessibleInterface* page = QAccessible::queryAccessibleInterface(rig.page);
+        QAccessibleInterface* page = QAccessible::queryAccessibleInterface(&rig.page);
         QCOMPARE(page->text(QAccessible::Name), QStringLiteral("Wireless repeater"));
         std::map<QString, QAccessible::Role> found;
         for (int i = 0; i < page->childCount(); ++i) {
@@ -355,20 +336,20 @@ private slots:
             QCOMPARE(found.at(name), role);
         }
         // The key field tells what key the selected network takes.
-        QCOMPARE(QAccessible::queryAccessibleInterface(rig.page->KeyField())
+        QCOMPARE(QAccessible::queryAccessibleInterface(rig.page.KeyField())
                      ->text(QAccessible::Description),
                  QString::fromStdWString(LoadString(kMsgWepKey)));
         // On Linux Qt reads a drop-down list's value as its name ("Key 1"); the name set on
         // it serves the other platforms, the description all of them.
-        QCOMPARE(rig.page->DefaultKeyList()->accessibleName(), QStringLiteral("WEP key index"));
+        QCOMPARE(rig.page.DefaultKeyList()->accessibleName(), QStringLiteral("WEP key index"));
         QAccessibleInterface* defaultKey =
-            QAccessible::queryAccessibleInterface(rig.page->DefaultKeyList());
+            QAccessible::queryAccessibleInterface(rig.page.DefaultKeyList());
         QCOMPARE(defaultKey->role(), QAccessible::ComboBox);
         QCOMPARE(defaultKey->text(QAccessible::Description),
                  QString::fromStdWString(LoadString(kTextSurveyDefaultKeyHelp)));
         // The list's rows read as SSID, security and signal, under the columns' names.
         QAccessibleTableInterface* table =
-            QAccessible::queryAccessibleInterface(rig.page->SurveyList())->tableInterface();
+            QAccessible::queryAccessibleInterface(rig.page.SurveyList())->tableInterface();
         QVERIFY(table != nullptr);
         QStringList row;
         for (int column = 0; column < table->columnCount(); ++column) {

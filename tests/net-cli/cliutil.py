@@ -98,3 +98,48 @@ def retry_until(seconds, action):
         if result or time.monotonic() > deadline:
             return result
         time.sleep(0.5)
+
+
+class ScriptInNamespace:
+    """A Python script of the test (its source, with its arguments) run inside network
+    namespace `ns`, one that scripts/vlan.sh made, for as long as the `with` block lasts.
+    The script prints "ready" once it is set up; the constructor waits for that, and
+    `what` names the script when it never comes."""
+
+    def __init__(self, ns, script, *args, what="the script"):
+        self.process = subprocess.Popen(["ip", "netns", "exec", ns, sys.executable, "-c",
+                                         script, *args], stdout=subprocess.PIPE, text=True)
+        if self.process.stdout.readline().strip() != "ready":
+            self.stop()
+            fail(f"{what} did not start")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.stop()
+
+    def stop(self):
+        self.process.kill()
+        self.process.wait()
+
+
+WEB_SERVER_LOOP = r"""
+import socket, threading
+
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("0.0.0.0", 80))
+s.listen(8)
+print("ready", flush=True)
+while True:
+    c, _ = s.accept()
+    threading.Thread(target=serve, args=(c,), daemon=True).start()
+"""
+
+
+def web_server(serve):
+    """The script of a web server of the test on port 80, to run in a repeater's namespace
+    (ScriptInNamespace) in place of the simulator: `serve` is the source of a function
+    serve(c), which gets every connection in a thread of its own."""
+    return serve + WEB_SERVER_LOOP

@@ -11,10 +11,8 @@ within one second. The test prints how many were listed (a figure, not a check: 
 kernel drops depends on the machine's load)."""
 
 import json
-import subprocess
-import sys
 
-from cliutil import EXIT_OK, check, repeater, tamselctl
+from cliutil import EXIT_OK, ScriptInNamespace, check, repeater, tamselctl
 
 HOSTILE_HOST = r"""
 import socket, sys, time
@@ -60,25 +58,10 @@ else:
 """
 
 
-def start_hostile_host(ns, mode):
-    host = subprocess.Popen(["ip", "netns", "exec", ns, sys.executable, "-c", HOSTILE_HOST,
-                             mode], stdout=subprocess.PIPE, text=True)
-    check(host.stdout.readline().strip() == "ready", "the hostile host did not start")
-    return host
-
-
-def stop(host):
-    host.kill()
-    host.wait()
-
-
 def check_spam(real, hostile_ns):
-    host = start_hostile_host(hostile_ns, "spam")
-    try:
+    with ScriptInNamespace(hostile_ns, HOSTILE_HOST, "spam", what="the hostile host"):
         listed = json.loads(tamselctl("discover", "--json").expect(EXIT_OK).text)
         text = tamselctl("discover").expect(EXIT_OK).out
-    finally:
-        stop(host)
     macs = [d["mac"] for d in listed]
     check(real.mac in macs, f"the real repeater {real.mac} is missing from {macs}")
     check("0A:0B:0C:0D:0E:0F" in macs, f"the hostile host's reply is missing from {macs}")
@@ -88,11 +71,8 @@ def check_spam(real, hostile_ns):
 
 
 def report_flood(real, hostile_ns):
-    host = start_hostile_host(hostile_ns, "flood")
-    try:
+    with ScriptInNamespace(hostile_ns, HOSTILE_HOST, "flood", what="the hostile host"):
         listed = json.loads(tamselctl("discover", "--json", timeout=600).expect(EXIT_OK).text)
-    finally:
-        stop(host)
     flood = [d for d in listed if d["mac"].startswith("02:")]
     print(f"flood: {len(flood)} of 10000 replies listed")
     check(real.mac in [d["mac"] for d in listed], "the real repeater is missing after a flood")

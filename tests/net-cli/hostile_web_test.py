@@ -13,17 +13,17 @@ limit takes under a second.
 
 import os
 import subprocess
-import sys
 import tempfile
 
-from cliutil import EXIT_NETWORK, EXIT_OK, TAMSELCTL, TIMEOUT_TEXT, Run, check, repeater
+from cliutil import (EXIT_NETWORK, EXIT_OK, TAMSELCTL, TIMEOUT_TEXT, Run, ScriptInNamespace,
+                     check, repeater, web_server)
 from simnet import auth, exchange, get_request
 
 PEAK_MEMORY_LIMIT_KIB = 64 * 1024
 TIME_SCALE = "20"
 
-HOSTILE_SERVER = r"""
-import socket, sys, threading, time
+HOSTILE_SERVE = r"""
+import sys, time
 
 mode = sys.argv[1]
 page = open(sys.argv[2], "rb").read() if len(sys.argv) > 2 else b""
@@ -53,31 +53,13 @@ def serve(c):
         pass
     finally:
         c.close()
-
-s = socket.socket()
-s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-s.bind(("0.0.0.0", 80))
-s.listen(8)
-print("ready", flush=True)
-while True:
-    c, _ = s.accept()
-    threading.Thread(target=serve, args=(c,), daemon=True).start()
 """
 
 
-class HostileServer:
+class HostileServer(ScriptInNamespace):
     def __init__(self, ns, mode, page=None):
-        args = [sys.executable, "-c", HOSTILE_SERVER, mode] + ([page] if page else [])
-        self.process = subprocess.Popen(["ip", "netns", "exec", ns, *args],
-                                        stdout=subprocess.PIPE, text=True)
-        check(self.process.stdout.readline().strip() == "ready", f"{mode} server did not start")
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *_):
-        self.process.kill()
-        self.process.wait()
+        super().__init__(ns, web_server(HOSTILE_SERVE), mode, *([page] if page else []),
+                         what=f"{mode} server")
 
 
 def measured_tamselctl(*args):

@@ -8,21 +8,16 @@ an unfinished exchange is never a success. A refused connection ends as code 5, 
 one as code 6."""
 
 import subprocess
-import sys
 
 from cliutil import (EXIT_CREDENTIALS, EXIT_NETWORK, EXIT_OK, EXIT_REFUSED, TAMSELCTL,
-                     TIMEOUT_TEXT, Run, check, repeater, tamselctl)
+                     TIMEOUT_TEXT, Run, ScriptInNamespace, check, repeater, tamselctl,
+                     web_server)
 from simnet import auth, exchange, get_request
 
-RESETTING_LISTENER = r"""
-import socket, struct, sys
-s = socket.socket()
-s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-s.bind(("0.0.0.0", 80))
-s.listen(8)
-print("ready", flush=True)
-while True:
-    c, _ = s.accept()
+RESETTING_SERVE = r"""
+import socket, struct
+
+def serve(c):
     c.settimeout(5)
     try:
         c.recv(65536)
@@ -52,10 +47,7 @@ def only_completion(run, command):
 if __name__ == "__main__":
     keep_open, refusing, normal, nul, failing, locked, resetting = (repeater(n)
                                                                     for n in range(1, 8))
-    listener = subprocess.Popen(["ip", "netns", "exec", resetting.ns, sys.executable, "-c",
-                                 RESETTING_LISTENER], stdout=subprocess.PIPE, text=True)
-    try:
-        check(listener.stdout.readline().strip() == "ready", "resetting listener did not start")
+    with ScriptInNamespace(resetting.ns, web_server(RESETTING_SERVE), what="resetting listener"):
         slow = {
             "survey kept open": start("survey", keep_open.ip),
             "status kept open": start("status", keep_open.ip),
@@ -63,9 +55,6 @@ if __name__ == "__main__":
             "status reset": start("status", resetting.ip),
         }
         runs = {name: finish(p, [name]) for name, p in slow.items()}
-    finally:
-        listener.kill()
-        listener.wait()
 
     survey_page = exchange(keep_open.ip, get_request("/wlsurvey2.asp", keep_open.ip, auth(),
                                                      referer=False), idle_timeout=2).data

@@ -7,12 +7,9 @@ The second is switched at run time through its control file afterwards.
 import os
 import re
 import signal
-import socket
-import time
 
-from simnet import (DISCOVERY_PORT, SEARCH_REQUEST, Exchange, answer_complete, auth, check,
-                    event, exchange, get_request, parse_reply, read_status_page, repeater,
-                    wait_for_frame)
+from simnet import (answer_complete, auth, check, event, exchange, get_request, parse_reply,
+                    read_status_page, repeater, search_datagrams, wait_for_frame)
 
 STATUS = "/qmv4t2_02_00_00_status.asp"
 SURVEY = "/wlsurvey2.asp"
@@ -24,28 +21,8 @@ def status_request(r, path=STATUS):
     return get_request(path, r.ip, auth())
 
 
-def read_some(ip, request, limit, idle_timeout=5.0):
-    """Sends `request` and reads until `limit` bytes arrived, the device closed, or it
-    stayed idle for `idle_timeout` s; then closes the connection."""
-    result = Exchange()
-    with socket.create_connection((ip, 80), timeout=5.0) as s:
-        s.sendall(request)
-        s.settimeout(idle_timeout)
-        while len(result.data) < limit:
-            try:
-                chunk = s.recv(min(65536, limit - len(result.data)))
-            except socket.timeout:
-                break
-            if not chunk:
-                result.closed = True
-                break
-            result.data += chunk
-            result.chunks += 1
-    return result
-
-
 def endless_body(r):
-    ex = read_some(r.ip, status_request(r), 8 << 20)
+    ex = exchange(r.ip, status_request(r), limit=8 << 20)
     check(len(ex.data) == 8 << 20 and not ex.closed, f"endless: {len(ex.data)} bytes, closed")
     check(ex.status == 200 and "content-length" not in ex.headers, f"endless: {ex.headers}")
     check(read_status_page(ex.text()) == "1.3.07 (Jun 14 2011)", "endless: no page first")
@@ -88,7 +65,7 @@ def nul_bytes(r):
 
 
 def one_byte_chunks(r):
-    ex = read_some(r.ip, status_request(r), 20)
+    ex = exchange(r.ip, status_request(r), limit=20)
     check(ex.data == b"HTTP/1.1 200 OK\r\nSer", f"slow: {ex.data!r}")
     # One byte per pause: the reads cannot get them in a few pieces.
     check(ex.chunks >= 10, f"slow: 20 bytes in {ex.chunks} reads")
@@ -96,23 +73,7 @@ def one_byte_chunks(r):
 
 def discovery_datagrams(r):
     """Every datagram from `r` after one search, in order of arrival."""
-    received = []
-    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
-        s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
-        s.setsockopt(socket.SOL_SOCKET, socket.SO_BINDTODEVICE, b"eth0")
-        s.bind(("", DISCOVERY_PORT))
-        s.sendto(SEARCH_REQUEST, ("255.255.255.255", DISCOVERY_PORT))
-        deadline = time.monotonic() + 2.0
-        while (remaining := deadline - time.monotonic()) > 0:
-            s.settimeout(remaining)
-            try:
-                data, (sender, _) = s.recvfrom(4096)
-            except socket.timeout:
-                break
-            if sender == r.ip:
-                received.append(data)
-    return received
+    return [data for sender, data in search_datagrams(size=4096) if sender == r.ip]
 
 
 def bad_datagrams_and_escapes(r):
@@ -139,7 +100,7 @@ def switched_to_a_trickle(r):
     frame = wait_for_frame(r.log, event("control"))
     check(frame.attrs.get("misbehaviour") == "slow-ms:10,chunk-bytes:100,endless-body",
           f"control applied as {frame.attrs}")
-    ex = read_some(r.ip, status_request(r), 10000)
+    ex = exchange(r.ip, status_request(r), limit=10000)
     check(len(ex.data) == 10000 and "content-length" not in ex.headers and ex.chunks >= 50,
           f"trickle: {len(ex.data)} bytes in {ex.chunks} reads, {ex.headers}")
 

@@ -130,10 +130,11 @@ class Exchange:
         return self.data.decode("cp1252", errors="replace")
 
 
-def exchange(ip, request, idle_timeout=5.0, segment=None, port=80):
+def exchange(ip, request, idle_timeout=5.0, segment=None, port=80, limit=None):
     """Sends `request` on a new connection and collects the answer until the device closes
-    the connection or stays idle for `idle_timeout` seconds. With `segment`, the request
-    goes out in pieces of that many bytes, each in its own TCP segment."""
+    the connection or stays idle for `idle_timeout` seconds, or `limit` bytes arrived (an
+    answer that may never end). With `segment`, the request goes out in pieces of that
+    many bytes, each in its own TCP segment."""
     result = Exchange()
     with socket.create_connection((ip, port), timeout=5.0) as s:
         s.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
@@ -144,9 +145,9 @@ def exchange(ip, request, idle_timeout=5.0, segment=None, port=80):
         else:
             s.sendall(request)
         s.settimeout(idle_timeout)
-        while True:
+        while limit is None or len(result.data) < limit:
             try:
-                chunk = s.recv(65536)
+                chunk = s.recv(65536 if limit is None else min(65536, limit - len(result.data)))
             except socket.timeout:
                 break
             except ConnectionResetError:
@@ -272,10 +273,10 @@ def read_survey_page(text):
 
 # --- discovery ----------------------------------------------------------------------------
 
-def discovery_search(request=SEARCH_REQUEST, wait=2.0, interface="eth0"):
-    """Broadcasts `request` from port 13379 and returns {sender ip: reply bytes} of the
-    replies (424 bytes or more) heard within `wait` seconds."""
-    replies = {}
+def search_datagrams(request=SEARCH_REQUEST, wait=2.0, interface="eth0", size=2048):
+    """Broadcasts `request` from port 13379 and returns every datagram heard within `wait`
+    seconds as (sender ip, bytes), in order of arrival; a longer one is cut at `size`."""
+    heard = []
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
         s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
@@ -286,11 +287,20 @@ def discovery_search(request=SEARCH_REQUEST, wait=2.0, interface="eth0"):
         while (remaining := deadline - time.monotonic()) > 0:
             s.settimeout(remaining)
             try:
-                data, (sender, _) = s.recvfrom(2048)
+                data, (sender, _) = s.recvfrom(size)
             except socket.timeout:
                 break
-            if len(data) >= 424 and sender not in replies:
-                replies[sender] = data
+            heard.append((sender, data))
+    return heard
+
+
+def discovery_search(request=SEARCH_REQUEST, wait=2.0, interface="eth0"):
+    """Broadcasts `request` from port 13379 and returns {sender ip: reply bytes} of the
+    replies (424 bytes or more) heard within `wait` seconds."""
+    replies = {}
+    for sender, data in search_datagrams(request, wait, interface):
+        if len(data) >= 424 and sender not in replies:
+            replies[sender] = data
     return replies
 
 

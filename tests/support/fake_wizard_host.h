@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "web/device_commands.h"
+#include "window/page_navigation.h"
 #include "wizard/ui/q3150tx_message_dlg.h"
 #include "wizard/ui/q3150tx_progress.h"
 #include "wizard/ui/wizard_page.h"
@@ -33,7 +34,8 @@ public:
 };
 
 // For trying a wizard page on its own, without a frame or a web queue: it records what
-// the page queues and gives it real dialogs over a stand-in frame widget.
+// the page queues, gives it real dialogs over a stand-in frame widget and the upload's
+// progress that the test sets (PageOnFakeHost below puts a page on one).
 //
 //   QWidget frame;
 //   FakeWizardHost host(&frame);
@@ -45,9 +47,48 @@ public:
     DeviceTarget Target() const override { return target; }
     CQ3150Tx_Progress& Progress() override { return progress; }
     CQ3150Tx_MessageDlg& Messages() override { return messages; }
+    SendProgress UploadProgress() const override { return upload; }
 
     DeviceTarget target{L"192.168.1.1", L"255.255.255.0", L"YWRtaW46YWRtaW4="};
     RecordingSink sink;
     CQ3150Tx_Progress progress;
     CQ3150Tx_MessageDlg messages;
+    SendProgress upload;
+};
+
+// Counts the pages' returns to the search page; opens and shows nothing.
+class RecordingNavigation : public IPageNavigation {
+public:
+    IDeviceWizard* OpenDeviceWizard(const std::wstring&, const std::wstring&,
+                                    const std::wstring&) override {
+        return nullptr;
+    }
+    void ReturnToSearchPage() override { ++returns; }
+    void ShowWizardPage(WizardPage) override {}
+    int returns = 0;
+};
+
+// A wizard page of type `Page` on a FakeWizardHost over the whole of a 700 by 500 frame
+// (`Frame`), created, with the pages' navigation recorded while it lives. Neither the
+// frame nor the page is shown yet: a test shows them as its case needs.
+//
+//   PageOnFakeHost<CQ3150Tx_SaveDlg> on;
+//   on.frame.show();
+//   on.page.ShowWindow(true);
+template <typename Page, typename Frame = QWidget>
+struct PageOnFakeHost {
+    PageOnFakeHost() : host(&frame), page(host, &frame) {
+        SetPageNavigation(&navigation);
+        frame.resize(700, 500);
+        page.Create();
+        page.setGeometry(frame.rect());
+    }
+    ~PageOnFakeHost() { SetPageNavigation(nullptr); }
+    PageOnFakeHost(const PageOnFakeHost&) = delete;
+    PageOnFakeHost& operator=(const PageOnFakeHost&) = delete;
+
+    RecordingNavigation navigation;
+    Frame frame;
+    FakeWizardHost host;
+    Page page;
 };

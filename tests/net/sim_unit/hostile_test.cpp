@@ -13,18 +13,9 @@
 #include "sim/pages.h"
 #include "sim/sim_options.h"
 #include "sim/web_app.h"
+#include "sim_command_line.h"
 
 namespace {
-
-OptionsResult Parse(std::vector<std::string> words) {
-    words.insert(words.begin(), "tamsel-sim");
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-    return ParseSimOptions(static_cast<int>(words.size()), argv.data());
-}
 
 // Everything a stream sends, taking at most `limit` bytes per step and stopping after
 // `cap` bytes (for an endless one).
@@ -66,9 +57,10 @@ HttpResponse StatusPageResponse(const DeviceState& device) {
 }  // namespace
 
 TEST(HostileOptions, CommandLineAndControlFileAgree) {
-    OptionsResult parsed = Parse({"--endless-body", "--slow-ms", "10", "--chunk-bytes", "4096",
-                                  "--huge-page", "50", "--survey-bomb", "1000000", "--nul-bytes",
-                                  "7", "--escape-values", "--bad-datagrams", "5"});
+    OptionsResult parsed =
+        ParseWords({"--endless-body", "--slow-ms", "10", "--chunk-bytes", "4096", "--huge-page",
+                    "50", "--survey-bomb", "1000000", "--nul-bytes", "7", "--escape-values",
+                    "--bad-datagrams", "5"});
     ASSERT_TRUE(parsed.options) << parsed.message;
     const Misbehaviour& m = parsed.options->misbehaviour;
     EXPECT_TRUE(m.endlessBody);
@@ -97,7 +89,7 @@ TEST(HostileOptions, CommandLineAndControlFileAgree) {
 }
 
 TEST(HostileOptions, BytePerSecondIsASlowAnswerInOneByteChunks) {
-    auto parsed = Parse({"--byte-per-second"});
+    auto parsed = ParseWords({"--byte-per-second"});
     ASSERT_TRUE(parsed.options);
     EXPECT_EQ(parsed.options->misbehaviour.slowMs, 1000);
     EXPECT_EQ(parsed.options->misbehaviour.chunkBytes, 1u);
@@ -120,7 +112,7 @@ TEST(HostileOptions, OutOfRangeValuesAreUsageErrors) {
                                                {"--bad-datagrams", "0"},
                                                {"--bad-datagrams", "1001"},
                                                {"--escape-values=yes"}}) {
-        OptionsResult result = Parse(words);
+        OptionsResult result = ParseWords(words);
         EXPECT_FALSE(result.options) << words[0];
         EXPECT_EQ(result.exitCode, 2) << words[0];
     }

@@ -4,25 +4,13 @@
 #include <vector>
 
 #include "sim/sim_options.h"
-
-namespace {
-
-OptionsResult Parse(std::vector<std::string> words) {
-    words.insert(words.begin(), "tamsel-sim");
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-    return ParseSimOptions(static_cast<int>(words.size()), argv.data());
-}
-
-}  // namespace
+#include "sim_command_line.h"
 
 TEST(SimOptions, SurveyNetworksReplaceTheDefaults) {
-    OptionsResult result = Parse({"--survey-network", "A B|00:11:22:33:44:55|6|AES|WPA2PSK|70|AP",
-                                  "--survey-network", "Open|00:11:22:33:44:66|1|NONE||20|AP",
-                                  "--password", "p w", "--dhcp", "off", "--status", "401"});
+    OptionsResult result =
+        ParseWords({"--survey-network", "A B|00:11:22:33:44:55|6|AES|WPA2PSK|70|AP",
+                    "--survey-network", "Open|00:11:22:33:44:66|1|NONE||20|AP", "--password", "p w",
+                    "--dhcp", "off", "--status", "401"});
     ASSERT_TRUE(result.options) << result.message;
     const SimOptions& options = *result.options;
     ASSERT_EQ(options.survey.size(), 2u);
@@ -32,8 +20,8 @@ TEST(SimOptions, SurveyNetworksReplaceTheDefaults) {
     EXPECT_FALSE(options.dhcp);
     EXPECT_EQ(options.misbehaviour.forcedStatus, 401);
 
-    EXPECT_TRUE(Parse({"--no-survey-networks"}).options->survey.empty());
-    EXPECT_EQ(Parse({}).options->survey.size(), DefaultSurveyNetworks().size());
+    EXPECT_TRUE(ParseWords({"--no-survey-networks"}).options->survey.empty());
+    EXPECT_EQ(ParseWords({}).options->survey.size(), DefaultSurveyNetworks().size());
 }
 
 TEST(SimOptions, UsageErrors) {
@@ -46,11 +34,11 @@ TEST(SimOptions, UsageErrors) {
                                                {"--slow-ms", "-1"},
                                                {"--bogus"},
                                                {"stray"}}) {
-        OptionsResult result = Parse(words);
+        OptionsResult result = ParseWords(words);
         EXPECT_FALSE(result.options) << words[0];
         EXPECT_EQ(result.exitCode, 2) << words[0];
     }
-    EXPECT_EQ(Parse({"--help"}).exitCode, 0);
+    EXPECT_EQ(ParseWords({"--help"}).exitCode, 0);
 }
 
 TEST(ControlFile, DescribesTheWholeRunTimeBehaviour) {

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+#include <string>
+
+#include "app/globals.h"
+#include "app/tamsel_dlg.h"
+#include "controls/pt_button.h"
+#include "discovery/ui/device_list.h"
+#include "discovery/ui/search_dlg.h"
+#include "hostnet/host_address_setup.h"
+#include "hostnet/linux_host_address_setup.h"
+#include "platform/async_socket.h"
+#include "platform/qt/qt_event_loop.h"
+#include "platform/tick_clock.h"
+#include "support/gui_test_support.h"
+#include "window/page_navigation.h"
+#include "wizard/ui/q3150tx_dlg.h"
+
+// How the PC reaches the repeaters: as it is (they are in its subnet), or through the real
+// host address set-up, which may add a temporary address to one of its interfaces.
+enum class HostSetup { kNone, kReal };
+
+// How long the shell waits for a search (a bound for a hung test, never a timing check),
+// and how often it searches again for a device that is not listed yet: a repeater that
+// restarts answers only once it is up.
+struct ShellWaits {
+    int searchLimitMs = 20000;
+    int searches = 5;
+    int pauseBeforeSearchMs = 0;  // before each new search
+};
+
+// The whole program over real BSD sockets on a Qt event loop: the main window, shown as
+// DoModal shows it, with the search page in front and its first search running. For the
+// network GUI tests, which run it inside a virtual LAN (support/virtual_lan.h) and go
+// through it as a user does: the search, a device selected by its address, Connect, a
+// wizard page through the summary page's menu, and back on the search page.
+class ProgramShell {
+public:
+    explicit ProgramShell(HostSetup host, ShellWaits waits = {})
+        : m_waits(waits),
+          m_sockets(MakeBsdSocketFactory(m_loop)),
+          m_hostSetup(host == HostSetup::kReal ? MakeHostAddressSetup()
+                                               : std::make_unique<NoHostAddressSetup>()),
+          m_dialog({*m_sockets, MonotonicTickClock::Instance(), *m_hostSetup}) {
+        m_dialog.Create();
+        m_dialog.ShowWindow(true);
+    }
+    ProgramShell(const ProgramShell&) = delete;
+    ProgramShell& operator=(const ProgramShell&) = delete;
+
+    CTamselDlg& Dialog() { return m_dialog; }
+    CSearchDlg& Search() { return *G_pSearchDlg; }
+    CDeviceList& Devices() { return *Search().DeviceList(); }
+    // The wizard the last Connect opened.
+    CQ3150TxDlg& Wizard() { return *G_pDeviceDlg; }
+
+    // Waits until the search has ended (Scan is enabled again).
+    bool WaitForSearch() {
+        return QTest::qWaitFor([&] { return Search().ScanButton()->isEnabled(); },
+                               m_waits.searchLimitMs);
+    }
+    // Selects the listed row with address `ip`; false when no row has it.
+    bool SelectListed(const std::wstring& ip) {
+        for (int row = 0; row < Devices().rowCount(); ++row) {
+            if (Devices().Text(row, CDeviceList::kIp) == ip) {
+                Devices().SelectRow(row);
+                return true;
+            }
+        }
+        return false;
+    }
+    // Waits for the search and selects the device at `ip`, searching again while it is
+    // not listed (ShellWaits).
+    bool SelectDevice(const std::wstring& ip) {
+        for (int search = 0; search < m_waits.searches; ++search) {
+            if (!WaitForSearch()) {
+                return false;
+            }
+            if (SelectListed(ip)) {
+                return true;
+            }
+            if (m_waits.pauseBeforeSearchMs > 0) {
+                QTest::qWait(m_waits.pauseBeforeSearchMs);
+            }
+            Click(Search().ScanButton());
+        }
+        return false;
+    }
+    // Presses Connect; true when it opened a wizard, which has then loaded the device's
+    // settings.
+    bool Connect() {
+        Click(Search().ConnectButton());
+        return G_pDeviceDlg != nullptr && G_pDeviceDlg->isVisible();
+    }
+    bool ConnectTo(const std::wstring& ip) { return SelectDevice(ip) && Connect(); }
+
+    // Presses `entry` of the summary page's menu, as a user gets to a page after Connect.
+    void Choose(MenuEntry entry) { Click(Wizard().Page(WizardPage::kSummary)->MenuItem(entry)); }
+    // Chooses `entry`; the page it showed, or null when `page` is not in view.
+    template <typename Page>
+    Page* Open(WizardPage page, MenuEntry entry) {
+        Choose(entry);
+        CWizardPage* shown = Wizard().Page(page);
+        return shown->isVisible() ? static_cast<Page*>(shown) : nullptr;
+    }
+
+    // The search page in front, and no wizard in view.
+    bool BackOnSearchPage() const {
+        return G_pSearchDlg->isVisible() && (G_pDeviceDlg == nullptr || !G_pDeviceDlg->isVisible());
+    }
+
+private:
+    ShellWaits m_waits;
+    QtEventLoop m_loop;
+    std::unique_ptr<ISocketFactory> m_sockets;
+    std::unique_ptr<IHostAddressSetup> m_hostSetup;
+    CTamselDlg m_dialog;
+};
