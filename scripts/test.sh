@@ -27,7 +27,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 # The optimiser of a Release build warns about things the other builds never show; the
 # programs alone are built, the tests already ran above.
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAMSEL_WERROR=ON
-cmake --build build-release -j "$jobs" --target tamsel tamselctl tamsel-sim
+cmake --build build-release -j "$jobs" --target tamsel tamselctl tamsel-sim tamsel-netadmin
 
 # Fuzzing smoke run: every libFuzzer harness of tests/fuzz for 20 s under ASan and UBSan,
 # then the kept regression inputs; skipped with a message when clang is absent.
