@@ -77,7 +77,10 @@ std::string RestrictCapabilities() {
             kept[capability / 32].permitted |= 1u << (capability % 32);
             kept[capability / 32].effective |= 1u << (capability % 32);
         } else {
-            missing += (missing.empty() ? "" : " ") + std::string(name);
+            if (!missing.empty()) {
+                missing += ' ';
+            }
+            missing += name;
         }
     }
     if (syscall(SYS_capset, &header, kept.data()) != 0 && missing.empty()) {
