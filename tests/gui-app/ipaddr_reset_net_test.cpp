@@ -24,12 +24,12 @@
 #include "controls/ipv4_field.h"
 #include "controls/markup_static.h"
 #include "ipaddr_reset_support.h"
-#include "platform/ansi_text.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "support/gui_test_support.h"
 #include "support/program_shell.h"
+#include "support/request_bytes.h"
 #include "support/sim_log_reader.h"
 #include "support/virtual_lan.h"
 #include "web/request_catalogue.h"
@@ -45,30 +45,18 @@ namespace {
 
 constexpr uint32_t kTimeScale = 20;
 
-QString RepeaterLog() {
-    return qEnvironmentVariable("VLAN_REPEATER_1_LOG");
-}
-
-std::string Wire(const WebRequest& request) {
-    return WideToAnsi(request.ToText());
+std::string RepeaterLog() {
+    return qEnvironmentVariable("VLAN_REPEATER_1_LOG").toStdString();
 }
 
 // The requests the repeater received after log frame `afterSeq`, one per connection.
-std::vector<std::string> RequestsSince(qint64 afterSeq) {
-    std::vector<std::string> requests;
-    for (const QByteArray& bytes : ConnectionRequests(ReadSimLog(RepeaterLog()), afterSeq)) {
-        requests.push_back(bytes.toStdString());
-    }
-    return requests;
+std::vector<std::string> RequestsSince(uint64_t afterSeq) {
+    return sim_log::ConnectionRequests(RepeaterLog(), afterSeq);
 }
 
 // The `what` of each event the repeater logged after `afterSeq`.
-std::vector<QByteArray> EventsSince(qint64 afterSeq) {
-    std::vector<QByteArray> whats;
-    for (const SimLogFrame& event : SimEvents(ReadSimLog(RepeaterLog()), afterSeq)) {
-        whats.push_back(event.attributes.value("what"));
-    }
-    return whats;
+std::vector<std::string> EventsSince(uint64_t afterSeq) {
+    return sim_log::EventNames(RepeaterLog(), afterSeq);
 }
 
 // Presses OK on the wizard's message box that `act` raises; returns the text it showed.
@@ -119,7 +107,7 @@ private:
         QCOMPARE(page->CurrentAddressLabel()->WindowText(), oldIp);
         QCOMPARE(page->CurrentMaskLabel()->WindowText(), std::wstring(L"255.255.255.0"));
         QCOMPARE(page->CurrentDhcpLabel()->WindowText(), std::wstring(L"Enabled"));
-        const qint64 before = LastSimLogSeq(RepeaterLog());
+        const uint64_t before = sim_log::LastSeq(RepeaterLog());
 
         // Refused: a bad first octet, then a bad mask. Nothing is queued.
         page->AddressField()->SetAddress(L"0.168.1.50");
@@ -148,11 +136,11 @@ private:
             Wire(BuildRebootRequest(target))};
         QTRY_COMPARE_WITH_TIMEOUT(RequestsSince(before), sent, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(EventsSince(before).size() >= 3, 10000);
-        QCOMPARE(EventsSince(before).at(0), QByteArray("lan-saved"));
-        QCOMPARE(EventsSince(before).at(1), QByteArray("down"));
-        const SimLogFrame up = SimEvents(ReadSimLog(RepeaterLog()), before).at(2);
-        QCOMPARE(up.attributes.value("what"), QByteArray("up"));
-        QCOMPARE(up.attributes.value("address-change"), QByteArray("yes"));
+        QCOMPARE(EventsSince(before).at(0), std::string("lan-saved"));
+        QCOMPARE(EventsSince(before).at(1), std::string("down"));
+        const sim_log::Frame up = sim_log::Since(RepeaterLog(), before, "EVENT").at(2);
+        QCOMPARE(up.Attr("what"), std::string("up"));
+        QCOMPARE(up.Attr("address-change"), std::string("yes"));
 
         // Found at its new address, and it works there.
         QVERIFY(shell.ConnectTo(newIp));
@@ -171,7 +159,7 @@ private:
         auto* page = shell.Open<CQ3150Tx_SaveDlg>(WizardPage::kReset, MenuEntry::kReset);
         QVERIFY(page != nullptr);
         DeviceTarget target = G_pDeviceDlg->Target();
-        qint64 before = LastSimLogSeq(RepeaterLog());
+        uint64_t before = sim_log::LastSeq(RepeaterLog());
 
         // Reboot: the wait runs inside Apply and ends on the search page.
         QVERIFY(page->RebootChoice()->GetCheck());
@@ -180,7 +168,7 @@ private:
         QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kFullWait);
         QTRY_COMPARE_WITH_TIMEOUT(RequestsSince(before),
                                   std::vector<std::string>{Wire(BuildRebootRequest(target))}, 5000);
-        QCOMPARE(EventsSince(before).at(0), QByteArray("down"));
+        QCOMPARE(EventsSince(before).at(0), std::string("down"));
 
         // Factory Reset, chosen by its caption, on a new wizard once the repeater is back.
         QVERIFY(shell.ConnectTo(ip));
@@ -190,17 +178,17 @@ private:
         QTest::mousePress(page, Qt::LeftButton, {}, QPoint(320, 219));
         QVERIFY(page->FactoryResetChoice()->GetCheck() && !page->RebootChoice()->GetCheck());
         QVERIFY(SaveScreenshot(shell.Dialog(), QStringLiteral("net_page_reset")));
-        before = LastSimLogSeq(RepeaterLog());
+        before = sim_log::LastSeq(RepeaterLog());
         Click(page->ApplyButton());
         QVERIFY(shell.Search().isVisible() && G_pDeviceDlg->isHidden());
         QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kFullWait);
         const std::vector<std::string> sent = {Wire(BuildResetDefaultRequest(target)),
                                                Wire(BuildRebootRequest(target))};
         QTRY_COMPARE_WITH_TIMEOUT(RequestsSince(before), sent, 5000);
-        const std::vector<QByteArray> events = EventsSince(before);
+        const std::vector<std::string> events = EventsSince(before);
         QVERIFY(events.size() >= 2);
-        QCOMPARE(events.at(0), QByteArray("factory-defaults-saved"));
-        QCOMPARE(events.at(1), QByteArray("down"));
+        QCOMPARE(events.at(0), std::string("factory-defaults-saved"));
+        QCOMPARE(events.at(1), std::string("down"));
         QVERIFY(!shell.Dialog().HasEnded());
     }
 };

@@ -21,12 +21,12 @@
 #include <vector>
 
 #include "app/globals.h"
-#include "platform/ansi_text.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "support/gui_test_support.h"
 #include "support/program_shell.h"
+#include "support/request_bytes.h"
 #include "support/sim_log_reader.h"
 #include "support/virtual_lan.h"
 #include "web/request_catalogue.h"
@@ -40,10 +40,6 @@ namespace {
 
 constexpr uint32_t kTimeScale = 20;
 constexpr int kWaitMs = 30000;
-
-std::string Wire(const WebRequest& request) {
-    return WideToAnsi(request.text);
-}
 
 // The program, connected to the LAN's first repeater and showing the wireless page after
 // its first survey.
@@ -66,7 +62,7 @@ struct WirelessShell : ProgramShell {
         if (!Connect()) {
             return false;
         }
-        const uint64_t before = SimLastSeq(log);
+        const uint64_t before = sim_log::LastSeq(log);
         Choose(MenuEntry::kWireless);
         return WaitForSurvey(before);
     }
@@ -74,7 +70,7 @@ struct WirelessShell : ProgramShell {
     bool WaitForSurvey(uint64_t before) {
         surveySeq = before;
         return QTest::qWaitFor([&] { return Page().ScanButton()->isEnabled(); }, kWaitMs) &&
-               SimRequestsSince(log, before) ==
+               sim_log::ConnectionRequests(log, before) ==
                    std::vector<std::string>{Wire(BuildSiteSurveyRequest(Target()))};
     }
     DeviceTarget Target() const { return G_pDeviceDlg->Target(); }
@@ -118,7 +114,7 @@ struct WirelessShell : ProgramShell {
         const std::vector<std::string> expected = {Wire(sequence[0].request),
                                                    Wire(sequence[1].request),
                                                    Wire(BuildRebootRequest(Target()))};
-        const std::vector<std::string> received = SimRequestsSince(log, before);
+        const std::vector<std::string> received = sim_log::ConnectionRequests(log, before);
         QCOMPARE(received.size(), expected.size());
         for (size_t i = 0; i < expected.size(); ++i) {
             QCOMPARE(QByteArray::fromStdString(received[i]),
@@ -176,7 +172,7 @@ private:
         QVERIFY(SaveScreenshot(shell.Dialog(), QStringLiteral("net_wireless_survey")));
 
         const QString passphrase = QStringLiteral("correct horse & battery");
-        const uint64_t before = SimLastSeq(shell.log);
+        const uint64_t before = sim_log::LastSeq(shell.log);
         shell.WatchRestartWait();
         shell.ConnectTo(L"Home Net", passphrase);
         shell.ExpectBridged(
@@ -195,13 +191,13 @@ private:
         QCOMPARE(shell.RefusalOf(L"Office", QStringLiteral("short")), LoadString(kMsgPreSharedKey));
         QCOMPARE(shell.RefusalOf(L"Lab", QString()), LoadString(kMsgUnsupportedSecurity));
         // Nothing went out: the next request the device sees is the next survey.
-        const uint64_t before = SimLastSeq(shell.log);
-        QCOMPARE(SimRequestsSince(shell.log, shell.surveySeq).size(), size_t{1});
+        const uint64_t before = sim_log::LastSeq(shell.log);
+        QCOMPARE(sim_log::ConnectionRequests(shell.log, shell.surveySeq).size(), size_t{1});
         Click(shell.Page().ScanButton());
         QVERIFY(shell.WaitForSurvey(before));
         QCOMPARE(shell.List().rowCount(), 4);
 
-        const uint64_t bridging = SimLastSeq(shell.log);
+        const uint64_t bridging = sim_log::LastSeq(shell.log);
         shell.WatchRestartWait(QStringLiteral("net_wireless_wep"));
         shell.ConnectTo(L"Old & Router", QStringLiteral("A1B2C3D4E5"), 2);
         shell.ExpectBridged(bridging,
@@ -209,15 +205,13 @@ private:
         if (QTest::currentTestFailed()) {
             return;
         }
-        const std::string station = SimRequestsSince(shell.log, bridging).at(1);
+        const std::string station = sim_log::ConnectionRequests(shell.log, bridging).at(1);
         QVERIFY(station.find("stadrv_defaultkey=2&") != std::string::npos);
         QVERIFY(station.find("stadrv_ssid=Old+%26+Router&") != std::string::npos);
         // The device took key 3 of the four as the key to use.
         bool took = false;
-        for (const SimLogFrame& event : SimEvents(ReadSimLog(QString::fromStdString(shell.log)))) {
-            took = took || (event.attributes.value("what") == "bridging" &&
-                            event.attributes.value("key") == "A1B2C3D4E5" &&
-                            event.attributes.value("security") == "1");
+        for (const sim_log::Frame& event : sim_log::Events(shell.log, 0, "bridging")) {
+            took = took || (event.Attr("key") == "A1B2C3D4E5" && event.Attr("security") == "1");
         }
         QVERIFY(took);
     }

@@ -32,12 +32,12 @@
 #include "app/globals.h"
 #include "controls/markup_static.h"
 #include "page_test_support.h"
-#include "platform/ansi_text.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
-#include "sim_log_reader.h"
 #include "support/program_shell.h"
+#include "support/request_bytes.h"
+#include "support/sim_log_reader.h"
 #include "support/virtual_lan.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
@@ -87,12 +87,6 @@ std::string BadImage(size_t bytes) {
         image.push_back(static_cast<char>(i * 31));
     }
     return image;
-}
-
-// The bytes a request puts on the wire, as the catalogue builds it, with `file` in the
-// place of the upload's placeholder.
-std::string Wire(const WebRequest& request, const std::string& file = std::string()) {
-    return WideToAnsi(request.text) + file + WideToAnsi(request.tail);
 }
 
 // Keeps the names of the commands the web queue held, to see what was queued even when

@@ -1,115 +1,127 @@
 #pragma once
 
-#include <QByteArray>
-#include <QFile>
-#include <QList>
-#include <QMap>
-#include <QString>
+// Reads tamsel-sim's framed log (sim/sim_log.h): what the simulated repeater received and
+// what it did, for byte-for-byte checks of what the programs sent.
+//   === KIND SEQ length L key=value ...\n<exactly L raw bytes>\n
+// A frame still being written (the file ends inside it) is left out.
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
-// Reads tamsel-sim's framed log (sim/sim_log.h):
-//   === KIND SEQ length L key=value ...\n<exactly L raw bytes>\n
-// A frame still being written (the file ends inside it) is left out.
-struct SimLogFrame {
-    QByteArray kind;  // REQUEST, DISCOVERY or EVENT
-    qint64 seq = 0;
-    QMap<QByteArray, QByteArray> attributes;
-    QByteArray payload;
+namespace sim_log {
+
+struct Frame {
+    std::string kind;  // REQUEST, DISCOVERY or EVENT
+    uint64_t seq = 0;
+    std::map<std::string, std::string> attrs;  // values as written (%XX kept)
+    std::string bytes;
+
+    std::string Attr(const std::string& key) const {
+        const auto found = attrs.find(key);
+        return found == attrs.end() ? std::string() : found->second;
+    }
+    // The request line of a REQUEST frame, e.g. "POST /goform/formUpload HTTP/1.1".
+    std::string RequestLine() const { return bytes.substr(0, bytes.find("\r\n")); }
 };
 
-inline std::vector<SimLogFrame> ReadSimLog(const QString& path) {
-    QFile file(path);
-    std::vector<SimLogFrame> frames;
-    if (!file.open(QIODevice::ReadOnly)) {
-        return frames;
-    }
-    const QByteArray data = file.readAll();
-    qsizetype at = 0;
-    while (at < data.size()) {
-        const qsizetype lineEnd = data.indexOf('\n', at);
-        if (lineEnd < 0) {
+inline std::vector<Frame> Read(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    const std::string data((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    std::vector<Frame> frames;
+    size_t pos = 0;
+    while (pos < data.size()) {
+        const size_t lineEnd = data.find('\n', pos);
+        if (lineEnd == std::string::npos || data.compare(pos, 4, "=== ") != 0) {
             break;
         }
-        const QList<QByteArray> words = data.mid(at, lineEnd - at).split(' ');
-        if (words.size() < 5 || words[0] != "===" || words[3] != "length") {
+        std::istringstream header(data.substr(pos + 4, lineEnd - pos - 4));
+        Frame frame;
+        std::string lengthWord;
+        uint64_t length = 0;
+        if (!(header >> frame.kind >> frame.seq >> lengthWord >> length) ||
+            lengthWord != "length") {
             break;
         }
-        SimLogFrame frame;
-        frame.kind = words[1];
-        frame.seq = words[2].toLongLong();
-        const qsizetype length = words[4].toLongLong();
-        for (qsizetype i = 5; i < words.size(); ++i) {
-            const qsizetype equals = words[i].indexOf('=');
-            if (equals > 0) {
-                frame.attributes.insert(words[i].left(equals), words[i].mid(equals + 1));
-            }
+        for (std::string item; header >> item;) {
+            const size_t equals = item.find('=');
+            frame.attrs[item.substr(0, equals)] =
+                equals == std::string::npos ? std::string() : item.substr(equals + 1);
         }
-        if (lineEnd + 1 + length + 1 > data.size()) {
+        const size_t start = lineEnd + 1;
+        if (length > data.size() || start + length + 1 > data.size()) {
             break;
         }
-        frame.payload = data.mid(lineEnd + 1, length);
+        frame.bytes = data.substr(start, length);
         frames.push_back(std::move(frame));
-        at = lineEnd + 1 + length + 1;
+        pos = start + length + 1;
     }
     return frames;
 }
 
-// The bytes each HTTP connection carried after log frame `afterSeq`, one entry per
-// connection in the order the connections were first logged. A request's bytes may span
-// several frames (the rest arrives with the close).
-inline std::vector<QByteArray> ConnectionRequests(const std::vector<SimLogFrame>& frames,
-                                                  qint64 afterSeq = 0) {
-    std::vector<QByteArray> connections;
-    std::vector<QByteArray> ids;
-    for (const SimLogFrame& frame : frames) {
-        if (frame.kind != "REQUEST" || frame.seq <= afterSeq) {
-            continue;
-        }
-        const QByteArray id = frame.attributes.value("connection");
-        size_t index = 0;
-        while (index < ids.size() && ids[index] != id) {
-            ++index;
-        }
-        if (index == ids.size()) {
-            ids.push_back(id);
-            connections.emplace_back();
-        }
-        connections[index] += frame.payload;
-    }
-    return connections;
-}
-
-// The EVENT frames after `afterSeq`.
-inline std::vector<SimLogFrame> SimEvents(const std::vector<SimLogFrame>& frames,
-                                          qint64 afterSeq = 0) {
-    std::vector<SimLogFrame> events;
-    for (const SimLogFrame& frame : frames) {
-        if (frame.kind == "EVENT" && frame.seq > afterSeq) {
-            events.push_back(frame);
-        }
-    }
-    return events;
-}
-
 // The sequence number of the last complete frame (0 for an empty log).
-inline qint64 LastSimLogSeq(const QString& path) {
-    const std::vector<SimLogFrame> frames = ReadSimLog(path);
+inline uint64_t LastSeq(const std::string& path) {
+    const std::vector<Frame> frames = Read(path);
     return frames.empty() ? 0 : frames.back().seq;
 }
 
-// The same for tests that keep paths and bytes as standard strings.
-inline std::vector<std::string> SimRequestsSince(const std::string& path, uint64_t afterSeq) {
+// The frames of one kind after `afterSeq`.
+inline std::vector<Frame> Since(const std::string& path, uint64_t afterSeq,
+                                const std::string& kind) {
+    std::vector<Frame> found;
+    for (Frame& frame : Read(path)) {
+        if (frame.seq > afterSeq && frame.kind == kind) {
+            found.push_back(std::move(frame));
+        }
+    }
+    return found;
+}
+
+// The events named `what` after `afterSeq`.
+inline std::vector<Frame> Events(const std::string& path, uint64_t afterSeq,
+                                 const std::string& what) {
+    std::vector<Frame> found;
+    for (Frame& frame : Since(path, afterSeq, "EVENT")) {
+        if (frame.Attr("what") == what) {
+            found.push_back(std::move(frame));
+        }
+    }
+    return found;
+}
+
+// The `what` of each event after `afterSeq`, in order.
+inline std::vector<std::string> EventNames(const std::string& path, uint64_t afterSeq) {
+    std::vector<std::string> names;
+    for (const Frame& frame : Since(path, afterSeq, "EVENT")) {
+        names.push_back(frame.Attr("what"));
+    }
+    return names;
+}
+
+// The bytes each HTTP connection carried after `afterSeq`, one entry per connection in the
+// order the connections were first logged. A request's bytes may span several frames (the
+// rest arrives with the close).
+inline std::vector<std::string> ConnectionRequests(const std::string& path, uint64_t afterSeq) {
     std::vector<std::string> requests;
-    for (const QByteArray& bytes : ConnectionRequests(ReadSimLog(QString::fromStdString(path)),
-                                                      static_cast<qint64>(afterSeq))) {
-        requests.push_back(bytes.toStdString());
+    std::vector<std::string> connections;
+    for (const Frame& frame : Since(path, afterSeq, "REQUEST")) {
+        const std::string id = frame.Attr("connection");
+        size_t index = 0;
+        while (index < connections.size() && connections[index] != id) {
+            ++index;
+        }
+        if (index == connections.size()) {
+            connections.push_back(id);
+            requests.emplace_back();
+        }
+        requests[index] += frame.bytes;
     }
     return requests;
 }
 
-inline uint64_t SimLastSeq(const std::string& path) {
-    return static_cast<uint64_t>(LastSimLogSeq(QString::fromStdString(path)));
-}
+}  // namespace sim_log
