@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr wchar_t kInvalidFileMarker[] = L"Invalid file format!";
 constexpr uint32_t kComeBackPollGapMs = 2000;
 
 Stage RebootStage() {
@@ -86,7 +85,7 @@ std::vector<Stage> UpgradeStages(const std::string& imagePath, uint32_t settleMs
     upload.networkMessageId = kMsgFirewall;
     upload.refusedMessageId = kMsgFirewall;
     upload.inspect = [](const WebResult& r) {
-        if (r.ResponseText().find(kInvalidFileMarker) != std::wstring::npos) {
+        if (r.response.find(kInvalidFileMarker) != std::string::npos) {
             return Verdict{ExitCode::kRefused, kMsgInvalidFile, std::wstring()};
         }
         return Verdict::Success();

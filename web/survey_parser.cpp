@@ -13,8 +13,6 @@
 
 namespace {
 
-// String-table ids of the security texts.
-
 constexpr std::wstring_view kCountMarker = L"name=\"apCount\"";
 // The count is found by the word "value" but cut as the whole `value="` (7 characters);
 // a page without the word loses 6 characters instead.

@@ -140,8 +140,8 @@ void CWEBManager::WebTimerProc(int timerId) {
         return;
     }
     {
-        // Held across the whole read-act-write-back of element 0, so a set-up that ends
-        // meanwhile is never overwritten by this step's stale copy.
+        // Held across the whole step of element 0, so a set-up that ends meanwhile waits
+        // for the step instead of changing the record under it.
         std::lock_guard guard(m_lock);
         if (m_pending.empty()) {
             return;

@@ -16,11 +16,6 @@ bool IsGoodAnswer(std::string_view response) {
            response.find("200") != std::string_view::npos;
 }
 
-bool IsGoodAnswer(std::wstring_view response) {
-    return response.find(L"HTTP") != std::wstring_view::npos &&
-           response.find(L"200") != std::wstring_view::npos;
-}
-
 bool CompletionCodeDecides(std::wstring_view command) {
     for (const wchar_t* name :
          {kCommandLanInfo, kCommandWanInfo, kCommandGetStatus, kCommandRepeater}) {

@@ -35,7 +35,9 @@ bool IsFailureCode(uint32_t code);
 // in the text: the device's pages are judged by this alone, so a "200" in a header or the
 // body of another status also passes. Only such answers are handed to a parser.
 bool IsGoodAnswer(std::string_view response);
-bool IsGoodAnswer(std::wstring_view response);
+
+// The firmware page's refusal, found in an otherwise good answer to the upload.
+inline constexpr std::string_view kInvalidFileMarker = "Invalid file format!";
 
 // For the start-up reads (LANINFO, WANINFO, GETSTATUS) and the bridging form (REPEATER) a
 // failure code decides, even with a full answer in hand: a device that answered but kept

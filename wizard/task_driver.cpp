@@ -10,9 +10,6 @@
 
 namespace {
 
-// The firmware page's refusal, found in an otherwise good answer to the upload.
-constexpr std::string_view kInvalidFileMarker = "Invalid file format!";
-
 bool Is(const WebResult& result, const wchar_t* command) {
     return EqualsIgnoreCase(result.command, command);
 }
