@@ -70,4 +70,7 @@ endfunction()
 # A Python script that drives tamselctl (its first argument) in a virtual LAN; 600 s.
 function(tamsel_cli_script_test name script)
     tamsel_script_net_test(${name} ${script} TAMSELCTL TIMEOUT 600 ${ARGN})
+    # tamselctl discover remembers what it found; the tests keep that out of root's home.
+    set_tests_properties(${name} PROPERTIES
+                         ENVIRONMENT XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/cache-${name})
 endfunction()

@@ -61,7 +61,6 @@ public:
 
     // Whether a press in the top band drags the main window (on by default).
     void SetDragBand(bool on) { m_dragBand = on; }
-    bool HasDragBand() const { return m_dragBand; }
 
     // The font of every page and dialog.
     static QFont DialogFont();

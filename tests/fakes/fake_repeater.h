@@ -12,10 +12,9 @@
 
 // Repeaters behind the web command queue's fake socket, for GUI tests without a network:
 // they accept every connection at once and answer each complete request, from the
-// address it was sent to, with what
-// `answer` gives for it, then closes the connection (unless told to keep it open, when
-// the queue's response limit ends the command). Polls the socket on the event loop, so
-// answers arrive the way a device's do: between the queue's steps.
+// address it was sent to, with what `answer` gives for it, then close the connection.
+// Polls the socket on the event loop, so answers arrive the way a device's do: between
+// the queue's steps.
 class FakeRepeater : public QObject {
 public:
     using Answer = std::function<std::string(const std::string& request)>;
@@ -28,7 +27,6 @@ public:
 
     // The requests answered so far.
     std::vector<std::string> requests;
-    bool keepOpen = false;
 
 protected:
     void timerEvent(QTimerEvent* /*event*/) override {
@@ -43,9 +41,7 @@ protected:
         requests.push_back(request);
         const std::string& target = m_socket.connects.back();  // "address:80"
         m_socket.DeliverChunk(m_answer(request), target.substr(0, target.rfind(':')));
-        if (!keepOpen) {
-            m_socket.events->OnClose(0);
-        }
+        m_socket.events->OnClose(0);
     }
 
 private:

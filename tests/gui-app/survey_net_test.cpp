@@ -177,7 +177,6 @@ private:
         shell.ConnectTo(L"Home Net", passphrase);
         shell.ExpectBridged(
             before, RepeaterSettingsFor(L"Home Net", L"6", L"AES", passphrase.toStdWString(), 0));
-        QVERIFY(!QTest::currentTestFailed());
     }
 
     void Wep() {

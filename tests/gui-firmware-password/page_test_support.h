@@ -81,8 +81,6 @@ public:
         QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
         m_timer.start(5);
     }
-    // The box of the wizard frame in front now (a new Connect builds a new one).
-    void Follow(CQ3150Tx_MessageDlg* box) { m_box = box; }
 
     std::vector<std::wstring> texts;
 

@@ -49,8 +49,6 @@ public:
     CMarkupStatic* CurrentAddressLabel() const { return m_currentAddress; }
     CMarkupStatic* CurrentMaskLabel() const { return m_currentMask; }
     CMarkupStatic* CurrentDhcpLabel() const { return m_currentDhcp; }
-    // Where a press on the page selects a DHCP choice.
-    const DhcpChoiceAreas& ChoiceAreas() const { return m_areas; }
 
 protected:
     void OnInitDialog() override;

@@ -28,9 +28,6 @@ public:
     CCTLButton* RebootChoice() const { return m_reboot; }
     CCTLButton* FactoryResetChoice() const { return m_factoryReset; }
     QPushButton* ApplyButton() const { return m_apply; }
-    // The captions' click areas, page coordinates, edges included.
-    const PageArea& RebootArea() const { return m_rebootArea; }
-    const PageArea& FactoryResetArea() const { return m_factoryResetArea; }
 
 protected:
     void OnInitDialog() override;
