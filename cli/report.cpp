@@ -64,45 +64,18 @@ std::string Table(std::vector<std::vector<std::wstring>> rows) {
     return out;
 }
 
-std::string JsonObject(const std::vector<std::pair<const char*, std::wstring>>& members,
-                       const char* indent) {
-    std::string out = "{";
-    for (size_t i = 0; i < members.size(); ++i) {
-        out += i == 0 ? "\n" : ",\n";
-        out += indent;
-        out += "  \"";
-        out += members[i].first;
-        out += "\": " + JsonQuote(members[i].second);
-    }
-    out += "\n";
-    out += indent;
-    out += "}";
-    return out;
-}
-
-template <typename Item, typename ToMembers>
-std::string JsonArray(const std::vector<Item>& items, ToMembers toMembers) {
-    if (items.empty()) {
-        return "[]\n";
-    }
-    std::string out = "[";
-    for (size_t i = 0; i < items.size(); ++i) {
-        out += i == 0 ? "\n  " : ",\n  ";
-        out += JsonObject(toMembers(items[i]), "  ");
-    }
-    return out + "\n]\n";
-}
-
 }  // namespace
 
 std::string FormatDevices(const std::vector<_STRU_AP_INFO>& devices, bool json) {
     if (json) {
-        return JsonArray(devices, [](const _STRU_AP_INFO& d) {
-            return std::vector<std::pair<const char*, std::wstring>>{{"mac", d.strDevMAC},
-                                                                     {"ip", d.strDevIP},
-                                                                     {"model", d.strDevModel},
-                                                                     {"mask", d.strDevSubnet}};
-        });
+        std::vector<JsonMembers> objects;
+        for (const _STRU_AP_INFO& d : devices) {
+            objects.push_back({{"mac", d.strDevMAC},
+                               {"ip", d.strDevIP},
+                               {"model", d.strDevModel},
+                               {"mask", d.strDevSubnet}});
+        }
+        return JsonArray(objects);
     }
     std::vector<std::vector<std::wstring>> rows;
     if (!devices.empty()) {
@@ -126,7 +99,7 @@ std::string FormatDevices(const std::vector<_STRU_AP_INFO>& devices, bool json) 
 std::string FormatStatus(const DeviceStatus& status, bool json) {
     const std::vector<Field> fields = StatusFields(status);
     if (json) {
-        std::vector<std::pair<const char*, std::wstring>> members;
+        JsonMembers members;
         for (const Field& f : fields) {
             members.emplace_back(f.jsonKey, *f.value);
         }
@@ -141,12 +114,17 @@ std::string FormatStatus(const DeviceStatus& status, bool json) {
 
 std::string FormatSurvey(const std::vector<SurveyNetwork>& networks, bool json) {
     if (json) {
-        return JsonArray(networks, [](const SurveyNetwork& n) {
-            return std::vector<std::pair<const char*, std::wstring>>{
-                {"ssid", n.ssid},       {"security", n.securityText}, {"keyword", n.keyword},
-                {"channel", n.channel}, {"bssid", n.bssid},           {"signal", n.signal},
-                {"mode", n.mode}};
-        });
+        std::vector<JsonMembers> objects;
+        for (const SurveyNetwork& n : networks) {
+            objects.push_back({{"ssid", n.ssid},
+                               {"security", n.securityText},
+                               {"keyword", n.keyword},
+                               {"channel", n.channel},
+                               {"bssid", n.bssid},
+                               {"signal", n.signal},
+                               {"mode", n.mode}});
+        }
+        return JsonArray(objects);
     }
     std::vector<std::vector<std::wstring>> rows;
     rows.push_back({LoadString(kTextColumnSsid), LoadString(kTextColumnEncrypt),

@@ -1,25 +1,14 @@
 #pragma once
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
-// Text at tamselctl's edges: the command line and the terminal speak UTF-8, the program
-// inside speaks wide text.
+#include "platform/json_text.h"
+#include "platform/utf8_text.h"
+#include "resources/string_table.h"
 
-// UTF-8 to wide text. A byte that does not start a valid UTF-8 sequence is read as a
-// Windows-1252 character, so that no input is lost or rejected.
-std::wstring Utf8ToWide(std::string_view bytes);
-
-// Wide text to UTF-8. Code points that UTF-8 cannot carry (surrogates, beyond U+10FFFF)
-// become U+FFFD.
-std::string WideToUtf8(std::wstring_view text);
-
-// String `id` of the string table with "%1", "%2", ... replaced by the arguments.
-std::wstring FormatString(int id, std::initializer_list<std::wstring> arguments = {});
-
-// `text` as a JSON string literal, quotes included.
-std::string JsonQuote(std::wstring_view text);
+// Text at tamselctl's edges: the terminal. UTF-8, JSON and the string table's formatting
+// come with this header, since every part of tamselctl writes with them.
 
 // `text` as plain output shows it: every character a terminal would act on instead of
 // printing (C0 controls, DEL, C1 controls U+0080 to U+009F) written as an escape, so that
