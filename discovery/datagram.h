@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "discovery/search_target.h"
+
 // The two datagrams of device discovery: the fixed 16-byte search request broadcast to
 // UDP port 13379, and the fixed-layout reply every repeater sends back.
 
@@ -17,15 +19,23 @@ inline constexpr size_t kMinimumReplySize = 424;
 // The receive buffer; nothing beyond it is ever read.
 inline constexpr size_t kReplyBufferSize = 1024;
 
+// Modes of a queued search request.
+inline constexpr int32_t kSearchModeBroadcast = 0;
+inline constexpr int32_t kSearchModeAddress = 1;
+
 // One queued search request.
 struct _STRU_UDP_DATA {
     std::wstring strCommand;
-    int32_t nMode = 0;  // 0: broadcast the search request on each try; others send nothing
+    // kSearchModeBroadcast: broadcast the search request on each try;
+    // kSearchModeAddress: send it to each address of `target` as unicast;
+    // others send nothing.
+    int32_t nMode = kSearchModeBroadcast;
     std::array<uint8_t, 1024> byBuffer{};
     int32_t nReserved = 0;
     uint32_t dwLastSend = 0;  // tick of the last send; 0 while not waiting
     int32_t nRetry = 3;       // sends still allowed
     uint32_t dwInterval = 750;
+    SearchTarget target;  // the addresses of a kSearchModeAddress request
 };
 
 // One device that answered a search.

@@ -29,6 +29,17 @@ int CUDPManager::QueueSearch(const std::wstring& name) {
     return 1;
 }
 
+int CUDPManager::QueueAddressSearch(const std::wstring& name, const SearchTarget& target) {
+    _STRU_UDP_DATA request;
+    request.strCommand = name;
+    request.nMode = kSearchModeAddress;
+    request.nRetry = kSendsPerSearch;
+    request.dwInterval = kSendIntervalMs;
+    request.target = target;
+    m_requests.push_back(request);
+    return 1;
+}
+
 int CUDPManager::GetRequestCount() const {
     return static_cast<int>(m_requests.size());
 }
@@ -46,6 +57,10 @@ _STRU_AP_INFO CUDPManager::GetDevice(int index) const {
 
 void CUDPManager::OnDiscoveryTimer(int timerId) {
     if (timerId != kTimerId || m_requests.empty()) {
+        return;
+    }
+    if (m_requests.front().nMode == kSearchModeAddress) {
+        StepAddressSearch();
         return;
     }
     _STRU_UDP_DATA head = m_requests.front();
@@ -67,6 +82,18 @@ void CUDPManager::OnDiscoveryTimer(int timerId) {
         m_requests.front() = head;
     } else {
         // The wait after the last send is over: the search has ended.
+        m_requests.erase(m_requests.begin());
+    }
+}
+
+void CUDPManager::StepAddressSearch() {
+    if (!m_sweep) {
+        const _STRU_UDP_DATA& head = m_requests.front();
+        m_sweep = std::make_unique<AddressSweep>(head.target, head.nRetry, head.dwInterval);
+    }
+    m_sweep->Step(m_clock.GetTickCount(), [this](Ipv4 address) { return SendSearchTo(address); });
+    if (m_sweep->Finished()) {
+        m_sweep.reset();
         m_requests.erase(m_requests.begin());
     }
 }
@@ -94,6 +121,22 @@ void CUDPManager::SendSearch(const uint8_t target[6]) {
     m_socket->SendBroadcastOnAllInterfaces(request.data(), request.size(), kDiscoveryPort);
 }
 
+bool CUDPManager::SendSearchTo(Ipv4 address) {
+    if (!EnsureSocket()) {
+        return true;  // as for a broadcast: a send without a socket is not tried again
+    }
+    const auto request = BuildSearchRequest(kAllDevices);
+    if (m_socket->SendTo(request.data(), request.size(), FormatIpv4Ascii(address),
+                         kDiscoveryPort) >= 0) {
+        return true;
+    }
+    // A full send buffer (or device queue) clears as the kernel sends; anything else,
+    // such as no route to the address, will not, and the search simply finds nothing
+    // there.
+    const int failure = m_socket->LastError();
+    return failure != EAGAIN && failure != EWOULDBLOCK && failure != ENOBUFS && failure != EINTR;
+}
+
 void CUDPManager::ClearDevices() {
     m_devices.clear();
     m_devices.shrink_to_fit();
@@ -101,6 +144,7 @@ void CUDPManager::ClearDevices() {
 }
 
 void CUDPManager::ClearRequests() {
+    m_sweep.reset();
     m_requests.clear();
     m_requests.shrink_to_fit();
 }

@@ -6,14 +6,17 @@
 #include <unordered_set>
 #include <vector>
 
+#include "discovery/address_sweep.h"
 #include "discovery/datagram.h"
 #include "platform/async_socket.h"
 #include "platform/tick_clock.h"
 
 // Owns the discovery socket, the queue of search requests and the list of devices that
 // answered. The owner runs a 300 ms timer that calls OnDiscoveryTimer(kTimerId); each
-// queued search then broadcasts the request three times, more than 750 ms apart, and
-// replies are collected as they arrive. Everything runs on the event loop's thread; the
+// queued search then broadcasts the request three times, more than 750 ms apart, or, for
+// a search at an address or a block of them, sends it to each address at the same pace
+// (AddressSweep). Replies are collected as they arrive, whichever search drew them, into
+// one list with one row per device. Everything runs on the event loop's thread; the
 // owner stops its timer before destroying the manager.
 class CUDPManager : public IAsyncSocketEvents {
 public:
@@ -33,6 +36,11 @@ public:
     // Queues a search under `name` and empties the device list, so the new search starts
     // from nothing (late replies of an earlier search land in the new list). Returns 1.
     int QueueSearch(const std::wstring& name);
+    // Queues a search at `target` under `name`. The device list is kept: what answers
+    // joins it, one row per device, so a device found by address adds to a broadcast
+    // search's finds (ClearDevices first for a list of this search's finds only).
+    // Returns 1.
+    int QueueAddressSearch(const std::wstring& name, const SearchTarget& target);
     // Searches queued or running; 0 when the last one has ended.
     int GetRequestCount() const;
     int GetDeviceCount() const;
@@ -43,6 +51,9 @@ public:
     void OnDiscoveryTimer(int timerId);
     // Broadcasts one search request for `target`, creating the socket first if needed.
     void SendSearch(const uint8_t target[6]);
+    // Sends one search request for all devices to `address` as unicast; false when the
+    // socket refused it for now (its send buffer is full).
+    bool SendSearchTo(Ipv4 address);
     void ClearDevices();
     void ClearRequests();
     void CloseSocket();
@@ -54,12 +65,16 @@ public:
 
 private:
     bool EnsureSocket();
+    // One step of the head request when it searches at addresses.
+    void StepAddressSearch();
 
     ITickClock& m_clock;
     std::unique_ptr<IAsyncSocket> m_socket;
     // The socket must be (re)created before the next send.
     bool m_bRecreate = true;
     std::vector<_STRU_UDP_DATA> m_requests;
+    // The schedule of the head request while it searches at addresses.
+    std::unique_ptr<AddressSweep> m_sweep;
     std::vector<_STRU_AP_INFO> m_devices;
     std::unordered_set<std::wstring> m_knownMacs;  // the MACs of m_devices
 };

@@ -43,7 +43,7 @@ public:
 
     // Creates the socket bound to `port` (0: any) on `bindAddress` (empty: any local
     // address). Datagram sockets are created with address reuse and, as far as the
-    // system allows, a receive buffer of 1 MiB.
+    // system allows, a receive buffer of 1 MiB and a send buffer of 416 KiB.
     virtual bool Create(Type type, uint16_t port, const std::string& bindAddress) = 0;
     virtual bool IsOpen() const = 0;
     // Releases the socket; safe on a closed socket. Pending sends are dropped.

@@ -51,6 +51,17 @@ void EnlargeReceiveBuffer(int fd) {
     }
 }
 
+// A search at a block of addresses puts many datagrams on the socket, and one to an address
+// of the PC's own subnet stays charged to the send buffer until ARP has resolved the
+// address, or for about 3 s when nobody holds it. The kernel caps the request at
+// net.core.wmem_max (this much by default) and doubles it: 416 KiB, twice the default.
+constexpr int kDatagramSendBufferBytes = 212992;
+
+void EnlargeSendBuffer(int fd) {
+    const int size = kDatagramSendBufferBytes;
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof(size));
+}
+
 // The byte counts of the interface are int; larger single calls are cut down.
 size_t ClampToInt(size_t length) {
     return std::min<size_t>(length, INT_MAX);
@@ -100,6 +111,7 @@ bool BsdSocket::Create(Type type, uint16_t port, const std::string& bindAddress)
         const int on = 1;
         ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
         EnlargeReceiveBuffer(fd);
+        EnlargeSendBuffer(fd);
     }
     if (type == Type::kDatagram || port != 0 || !bindAddress.empty()) {
         const sockaddr_in address = MakeSockaddr(local, port);
@@ -410,9 +422,17 @@ bool BsdSocket::GetPeerName(std::string& address, uint16_t& port) const {
 }
 
 int BsdSocket::ReceiveBufferBytes() const {
+    return BufferBytes(SO_RCVBUF);
+}
+
+int BsdSocket::SendBufferBytes() const {
+    return BufferBytes(SO_SNDBUF);
+}
+
+int BsdSocket::BufferBytes(int option) const {
     int size = 0;
     socklen_t length = sizeof(size);
-    if (m_fd < 0 || ::getsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &size, &length) != 0) {
+    if (m_fd < 0 || ::getsockopt(m_fd, SOL_SOCKET, option, &size, &length) != 0) {
         return -1;
     }
     return size;

@@ -61,6 +61,8 @@ public:
     // The kernel's receive buffer size as SO_RCVBUF reports it (twice what was asked for,
     // the kernel's bookkeeping included); -1 without a socket.
     int ReceiveBufferBytes() const;
+    // The same for the send buffer (SO_SNDBUF).
+    int SendBufferBytes() const;
 
 private:
     // One queued piece of a send: copied bytes, or a source read chunk by chunk.
@@ -72,6 +74,7 @@ private:
     };
     enum class Flush { kDrained, kWouldBlock, kFailed };
 
+    int BufferBytes(int option) const;
     void OnReady(unsigned events);
     bool HandleConnectDone();
     void HandleWritable();

@@ -39,6 +39,12 @@ struct FakeSocketState {
     bool broadcast = false;
     std::vector<std::string> broadcasts;  // SendBroadcastOnAllInterfaces payloads
     std::vector<uint16_t> broadcastPorts;
+    struct Unicast {
+        std::string bytes;
+        std::string address;
+        uint16_t port = 0;
+    };
+    std::vector<Unicast> unicasts;      // datagrams SendTo took
     std::vector<std::string> connects;  // "address:port"
     // Stream bytes, one entry per created socket; sources are drained at once in pieces.
     std::vector<std::string> sent;
@@ -49,6 +55,9 @@ struct FakeSocketState {
     std::string peerAddress;
     std::deque<Datagram> datagrams;
     std::deque<Chunk> chunks;
+    // Decides the fate of each SendTo to an address: 0 takes the datagram, an errno
+    // refuses it (EAGAIN for a full send buffer). Unset: every one is taken.
+    std::function<int(const std::string& address)> sendToError;
     // Called from inside Connect(), to mimic a socket that reports at once.
     std::function<void()> duringConnect;
     int lastError = 0;
@@ -123,10 +132,22 @@ public:
         m_state->broadcast = enable;
         return true;
     }
-    int SendTo(const void*, size_t, const std::string&, uint16_t) override {
+    int SendTo(const void* data, size_t length, const std::string& address,
+               uint16_t port) override {
         // Discovery must not rely on a single limited broadcast.
-        m_state->lastError = ENETUNREACH;
-        return -1;
+        if (!m_state->open || address.empty() || address == "255.255.255.255") {
+            m_state->lastError = m_state->open ? ENETUNREACH : EBADF;
+            return -1;
+        }
+        if (m_state->sendToError) {
+            if (const int error = m_state->sendToError(address); error != 0) {
+                m_state->lastError = error;
+                return -1;
+            }
+        }
+        m_state->unicasts.push_back(
+            {std::string(static_cast<const char*>(data), length), address, port});
+        return static_cast<int>(length);
     }
     int SendBroadcastOnAllInterfaces(const void* data, size_t length, uint16_t port) override {
         if (!m_state->open || !m_state->broadcast) {

@@ -53,6 +53,15 @@ TEST_F(DatagramSocketTest, ReceiveBufferHoldsABurstOfReplies) {
     EXPECT_GE(receiver.ReceiveBufferBytes(), wanted);
 }
 
+TEST_F(DatagramSocketTest, SendBufferHoldsASearchAtABlockOfAddresses) {
+    ASSERT_TRUE(sender.Create(IAsyncSocket::Type::kDatagram, 0, "127.0.0.1"));
+    // Twice the 212992 bytes asked for, unless net.core.wmem_max is lower still.
+    std::ifstream limit("/proc/sys/net/core/wmem_max");
+    int wmemMax = 0;
+    ASSERT_TRUE(limit >> wmemMax);
+    EXPECT_GE(sender.SendBufferBytes(), 2 * std::min(wmemMax, 212992));
+}
+
 TEST_F(DatagramSocketTest, ReceivesWholeDatagramsAndRefusesOversizedOnes) {
     ASSERT_TRUE(receiver.Create(IAsyncSocket::Type::kDatagram, 0, "127.0.0.1"));
     ASSERT_TRUE(sender.Create(IAsyncSocket::Type::kDatagram, 0, "127.0.0.1"));
