@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "cli/text.h"
+#include "discovery/device_export.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -68,14 +69,7 @@ std::string Table(std::vector<std::vector<std::wstring>> rows) {
 
 std::string FormatDevices(const std::vector<_STRU_AP_INFO>& devices, bool json) {
     if (json) {
-        std::vector<JsonMembers> objects;
-        for (const _STRU_AP_INFO& d : devices) {
-            objects.push_back({{"mac", d.strDevMAC},
-                               {"ip", d.strDevIP},
-                               {"model", d.strDevModel},
-                               {"mask", d.strDevSubnet}});
-        }
-        return JsonArray(objects);
+        return ExportDeviceList(devices, DeviceListFormat::kJson);
     }
     std::vector<std::vector<std::wstring>> rows;
     if (!devices.empty()) {

@@ -1,0 +1,99 @@
+#include "discovery/device_export.h"
+
+#include <cstdint>
+
+#include "platform/json_text.h"
+#include "platform/utf8_text.h"
+
+namespace {
+
+struct ExportField {
+    const char* key;
+    std::wstring _STRU_AP_INFO::*value;
+};
+
+// The one list of exported fields, in their order.
+constexpr ExportField kFields[] = {
+    {"mac", &_STRU_AP_INFO::strDevMAC},
+    {"ip", &_STRU_AP_INFO::strDevIP},
+    {"model", &_STRU_AP_INFO::strDevModel},
+    {"mask", &_STRU_AP_INFO::strDevSubnet},
+};
+
+bool IsControl(wchar_t ch) {
+    const auto code = static_cast<uint32_t>(ch);
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
+}
+
+// Spreadsheets take a cell that starts with one of these as a formula (a tab or a
+// carriage return before the sign is skipped by some of them).
+std::wstring WithoutFormula(std::wstring value) {
+    if (!value.empty() && std::wstring(L"=+-@\t\r").find(value.front()) != std::wstring::npos) {
+        value.insert(value.begin(), L'\'');
+    }
+    return value;
+}
+
+std::string CsvField(const std::wstring& value) {
+    std::wstring quoted = L"\"";
+    for (wchar_t ch : WithoutFormula(value)) {
+        quoted += ch;
+        if (ch == L'"') {
+            quoted += L'"';
+        }
+    }
+    quoted += L'"';
+    return WideToUtf8(quoted);
+}
+
+std::string Csv(const std::vector<_STRU_AP_INFO>& devices) {
+    std::string out;
+    for (const ExportField& field : kFields) {
+        out += std::string(out.empty() ? "" : ",") + field.key;
+    }
+    out += "\r\n";
+    for (const _STRU_AP_INFO& device : devices) {
+        std::string line;
+        for (const ExportField& field : kFields) {
+            line += (line.empty() ? "" : ",") + CsvField(device.*field.value);
+        }
+        out += line + "\r\n";
+    }
+    return out;
+}
+
+std::string Json(const std::vector<_STRU_AP_INFO>& devices) {
+    std::vector<JsonMembers> objects;
+    objects.reserve(devices.size());
+    for (const _STRU_AP_INFO& device : devices) {
+        JsonMembers members;
+        for (const ExportField& field : kFields) {
+            members.emplace_back(field.key, device.*field.value);
+        }
+        objects.push_back(std::move(members));
+    }
+    return JsonArray(objects);
+}
+
+}  // namespace
+
+std::string ExportDeviceList(const std::vector<_STRU_AP_INFO>& devices, DeviceListFormat format) {
+    return format == DeviceListFormat::kCsv ? Csv(devices) : Json(devices);
+}
+
+std::wstring DeviceRowText(const _STRU_AP_INFO& device) {
+    std::wstring row;
+    for (const ExportField& field : kFields) {
+        std::wstring cell = device.*field.value;
+        for (wchar_t& ch : cell) {
+            if (IsControl(ch)) {
+                ch = L'\uFFFD';
+            }
+        }
+        if (!row.empty()) {
+            row += L'\t';
+        }
+        row += WithoutFormula(cell);
+    }
+    return row;
+}
