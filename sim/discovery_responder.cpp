@@ -74,12 +74,14 @@ void DiscoveryResponder::OnReadable(const DeviceState& device, const Settings& s
             continue;  // our own broadcast coming back, or another device's reply
         }
         int arrivalInterface = 0;
+        in_addr destination{};  // as the datagram's header named it: broadcast or ours
         for (cmsghdr* header = CMSG_FIRSTHDR(&message); header;
              header = CMSG_NXTHDR(&message, header)) {
             if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
                 in_pktinfo info;
                 std::memcpy(&info, CMSG_DATA(header), sizeof info);
                 arrivalInterface = info.ipi_ifindex;
+                destination = info.ipi_addr;
             }
         }
 
@@ -87,8 +89,10 @@ void DiscoveryResponder::OnReadable(const DeviceState& device, const Settings& s
         const bool answer = valid && settings.answer;
         char peerText[INET_ADDRSTRLEN] = {};
         inet_ntop(AF_INET, &peer.sin_addr, peerText, sizeof peerText);
+        char destinationText[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &destination, destinationText, sizeof destinationText);
         log.Datagram(std::string("peer=") + peerText + ":" + std::to_string(ntohs(peer.sin_port)) +
-                         " valid=" + (valid ? "yes" : "no") +
+                         " to=" + destinationText + " valid=" + (valid ? "yes" : "no") +
                          " answered=" + (answer ? "yes" : "no") +
                          (answer && settings.badDatagrams > 0
                               ? " invalid-sent=" + std::to_string(settings.badDatagrams)

@@ -12,7 +12,8 @@ class ByteSpool;
 //   <exactly L raw bytes>\n
 //
 // KIND is REQUEST (bytes received on one HTTP connection for one request), DISCOVERY
-// (one datagram received on the discovery port; replies of other devices are not
+// (one datagram received on the discovery port, with peer=ADDRESS:PORT, to=the address
+// its header was sent to, valid= and answered=; replies of other devices are not
 // logged) or EVENT (L is 0; the keys describe what happened). SEQ counts all frames from
 // 1. Values never contain spaces: bytes outside printable ASCII, spaces and '%' are
 // written as %XX. The file is written with unbuffered appends, so a reader sees each

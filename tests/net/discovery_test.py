@@ -34,6 +34,7 @@ def same_subnet():
         check(frame.payload == SEARCH_REQUEST, "logged datagram differs from the request")
         check(frame.attrs["valid"] == "yes" and frame.attrs["answered"] == answered,
               f"repeater {r.n}: {frame.attrs}")
+        check(frame.attrs["to"] == "255.255.255.255", f"repeater {r.n}: {frame.attrs}")
 
     # A search aimed at one MAC address reaches only that device.
     target = bytes.fromhex(r2.mac.replace(":", ""))
