@@ -25,10 +25,20 @@
 #   --pc-default-route     the default, spelled out
 #   --pc-gateway ADDR      default route via ADDR on eth0 instead
 #   --repeater "IP/PREFIX [SIM OPTION]..."
-#                          one simulated repeater (repeatable; default: one at
-#                          192.168.1.1/24). The sim options are tamsel-sim's own
-#                          (--password x, --status 500, --survey-network ..., --mac ...),
-#                          split like shell words: quote a value with spaces.
+#                          one simulated repeater (repeatable; default, unless a far
+#                          repeater is given: one at 192.168.1.1/24). The sim options are
+#                          tamsel-sim's own (--password x, --status 500,
+#                          --survey-network ..., --mac ...), split like shell words: quote
+#                          a value with spaces.
+#   --router-lan ADDR/PREFIX, --router-far ADDR/PREFIX
+#                          a router: a namespace that forwards between the LAN (its eth0,
+#                          ADDR of --router-lan) and a second, far LAN behind it (its eth1,
+#                          ADDR of --router-far). The PC gets a route to the far LAN's
+#                          subnet through it. Both options or neither.
+#   --far-repeater "IP/PREFIX [SIM OPTION]..."
+#                          one simulated repeater on the far LAN, its default route through
+#                          the router (repeatable; needs the router). Numbered after the
+#                          repeaters of the LAN.
 #   --keep-dir             keep VLAN_DIR (logs) after the end and print its path
 #
 # COMMAND's environment (repeater numbers n count from 1 in --repeater order):
@@ -45,10 +55,15 @@
 #                            kill -USR1 $VLAN_REPEATER_n_PID; an EVENT what=control frame
 #                            in the log confirms it
 #   VLAN_REPEATER_n_PID, VLAN_REPEATER_n_NS, VLAN_REPEATER_n_IF=eth0
+#   VLAN_REPEATER_n_FAR      1 for a repeater on the far LAN, else 0
+#   with the router: VLAN_ROUTER_NS, VLAN_ROUTER_LAN_IP, VLAN_ROUTER_FAR_IP,
+#   VLAN_FAR_NET (the far LAN's subnet, e.g. 192.168.7.0/24), VLAN_FAR_BRIDGE_NS
 #
-# Example:
+# Examples:
 #   scripts/vlan.sh --sim build/tamsel-sim --repeater "192.168.1.1/24 --password secret" \
 #       run -- python3 tests/net/http_test.py
+#   scripts/vlan.sh --pc 203.0.113.10/24 --router-lan 203.0.113.1/24 \
+#       --router-far 192.168.7.1/24 --far-repeater "192.168.7.20/24 --reply unicast" shell
 set -euo pipefail
 
 SCRIPT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -72,6 +87,9 @@ pc2_same_lan=0
 default_route=dev
 gateway=""
 repeaters=()
+far_repeaters=()
+router_lan=""
+router_far=""
 keep_dir=0
 verb=""
 command=()
@@ -86,6 +104,9 @@ while (($# > 0)); do
         --pc-default-route) default_route=dev; shift ;;
         --pc-gateway) default_route=gateway; gateway=$2; shift 2 ;;
         --repeater) repeaters+=("$2"); shift 2 ;;
+        --far-repeater) far_repeaters+=("$2"); shift 2 ;;
+        --router-lan) router_lan=$2; shift 2 ;;
+        --router-far) router_far=$2; shift 2 ;;
         --keep-dir) keep_dir=1; shift ;;
         run | shell) verb=$1; shift ;;
         --) shift; command=("$@"); break ;;
@@ -101,8 +122,16 @@ if [[ $verb == run && ${#command[@]} -eq 0 ]]; then
     echo "vlan.sh: run needs -- COMMAND" >&2
     exit 2
 fi
+if [[ -n $router_lan$router_far && (-z $router_lan || -z $router_far) ]]; then
+    echo "vlan.sh: give --router-lan and --router-far together" >&2
+    exit 2
+fi
+if ((${#far_repeaters[@]} > 0)) && [[ -z $router_lan ]]; then
+    echo "vlan.sh: --far-repeater needs the router (--router-lan, --router-far)" >&2
+    exit 2
+fi
 ((${#pc_addresses[@]} > 0)) || pc_addresses=(192.168.1.10/24)
-((${#repeaters[@]} > 0)) || repeaters=("192.168.1.1/24")
+((${#repeaters[@]} + ${#far_repeaters[@]} > 0)) || repeaters=("192.168.1.1/24")
 
 netns_lib_init
 if [[ ! -x $sim ]]; then
@@ -161,10 +190,36 @@ case $default_route in
     none) ;;
 esac
 
-# The repeaters.
+# "a.b.c.d/p" -> its subnet "n.n.n.n/p"
+subnet_of() {
+    local address=${1%/*} prefix=${1#*/} IFS=. octets value
+    read -ra octets <<<"$address"
+    value=$(((octets[0] << 24) | (octets[1] << 16) | (octets[2] << 8) | octets[3]))
+    ((prefix == 0)) && value=0 || value=$((value & ((0xFFFFFFFF << (32 - prefix)) & 0xFFFFFFFF)))
+    echo "$((value >> 24)).$(((value >> 16) & 255)).$(((value >> 8) & 255)).$((value & 255))/$prefix"
+}
+
+# The router between the LAN and the far LAN.
+if [[ -n $router_lan ]]; then
+    netns_bridge far
+    netns_add router
+    netns_link router lan eth0
+    netns_link router far eth1
+    VLAN_ROUTER_NS=$(netns_name router)
+    ip -n "$VLAN_ROUTER_NS" addr add "$router_lan" dev eth0
+    ip -n "$VLAN_ROUTER_NS" addr add "$router_far" dev eth1
+    ip netns exec "$VLAN_ROUTER_NS" sysctl -qw net.ipv4.ip_forward=1
+    VLAN_FAR_NET=$(subnet_of "$router_far")
+    ip -n "$(netns_name pc)" route add "$VLAN_FAR_NET" via "${router_lan%/*}" dev eth0
+    export VLAN_ROUTER_NS VLAN_FAR_NET VLAN_ROUTER_LAN_IP=${router_lan%/*} \
+        VLAN_ROUTER_FAR_IP=${router_far%/*} VLAN_FAR_BRIDGE_NS=$(netns_name far)
+fi
+
+# The repeaters: those of the LAN, then those of the far LAN.
 n=0
-for spec in "${repeaters[@]}"; do
+for spec in "${repeaters[@]}" "${far_repeaters[@]}"; do
     n=$((n + 1))
+    far=$((n > ${#repeaters[@]} ? 1 : 0))
     # Shell words, so that an option value may be quoted: "... --password 'a b'".
     eval "words=($spec)"
     cidr=${words[0]}
@@ -182,9 +237,14 @@ for spec in "${repeaters[@]}"; do
     done
     ns=$(netns_name "r$n")
     netns_add "r$n"
-    netns_link "r$n" lan eth0
+    if ((far)); then
+        netns_link "r$n" far eth0
+    else
+        netns_link "r$n" lan eth0
+    fi
     ip -n "$ns" link set eth0 address "$mac"
     ip -n "$ns" addr add "$ip/$prefix" dev eth0
+    ((far)) && ip -n "$ns" route add default via "${router_far%/*}" dev eth0
 
     base="$VLAN_DIR/repeater-$n"
     : >"$base.control"
@@ -196,7 +256,7 @@ for spec in "${repeaters[@]}"; do
         "VLAN_REPEATER_${n}_MASK=$mask" "VLAN_REPEATER_${n}_MAC=$mac" \
         "VLAN_REPEATER_${n}_LOG=$base.log" "VLAN_REPEATER_${n}_OUT=$base.out" \
         "VLAN_REPEATER_${n}_CONTROL=$base.control" "VLAN_REPEATER_${n}_PID=$pid" \
-        "VLAN_REPEATER_${n}_NS=$ns" "VLAN_REPEATER_${n}_IF=eth0"
+        "VLAN_REPEATER_${n}_NS=$ns" "VLAN_REPEATER_${n}_IF=eth0" "VLAN_REPEATER_${n}_FAR=$far"
 done
 export VLAN_REPEATER_COUNT=$n VLAN_DIR VLAN_PC_NS VLAN_BRIDGE_NS VLAN_PC_IF=eth0
 VLAN_PC_NS=$(netns_name pc)
