@@ -67,6 +67,17 @@ const std::vector<OptionRule>& Options() {
              o.json = true;
              return std::wstring();
          }},
+        {"csv", false, Bit(CliCommand::kDiscover),
+         [](CliOptions& o, const std::wstring&) {
+             o.csv = true;
+             return std::wstring();
+         }},
+        {"address", true, Bit(CliCommand::kDiscover),
+         [](CliOptions& o, const std::wstring& v) {
+             SearchTargetParse parsed = ParseSearchTarget(v);
+             o.searchTarget = parsed.target;
+             return parsed.reason;
+         }},
         {"dry-run", false, kDeviceCommands,
          [](CliOptions& o, const std::wstring&) {
              o.dryRun = true;
@@ -199,6 +210,9 @@ CommandLine Fail(std::wstring why) {
 
 // Checks that need all options read.
 std::wstring CheckCombination(const CliOptions& o) {
+    if (o.json && o.csv) {
+        return LoadString(kCliJsonOrCsv);
+    }
     if (o.user && !o.password) {
         return LoadString(kCliUserNeedsPassword);
     }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "discovery/search_target.h"
+
 // What the user asked tamselctl for, read from its arguments.
 
 enum class CliCommand {
@@ -25,8 +27,12 @@ struct CliOptions {
     std::wstring deviceIp;  // every command but discover
 
     bool json = false;
+    bool csv = false;  // discover
     bool dryRun = false;
     bool verbose = false;
+
+    // discover: where to search instead of broadcasting on the LAN.
+    std::optional<SearchTarget> searchTarget;
 
     // Credentials given on the command line; without them the device is searched for and
     // its discovery reply supplies them (and its subnet mask).

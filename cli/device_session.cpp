@@ -36,9 +36,14 @@ DeviceSearch::~DeviceSearch() {
     Cancel();
 }
 
-void DeviceSearch::Run(Done done) {
+void DeviceSearch::Run(Done done, const std::optional<SearchTarget>& target) {
     m_done = std::move(done);
-    m_discovery.QueueSearch(L"1");
+    if (target) {
+        m_discovery.ClearDevices();
+        m_discovery.QueueAddressSearch(L"1", *target);
+    } else {
+        m_discovery.QueueSearch(L"1");
+    }
     m_timer = m_loop.StartTimer(CUDPManager::kTimerPeriodMs, [this] { Check(); });
 }
 

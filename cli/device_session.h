@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,8 +41,9 @@ private:
     bool m_shutDown = false;
 };
 
-// One search for repeaters: queues it, and once the request queue is empty (about 2.7 s)
-// hands over the devices that answered.
+// One search for repeaters: queues it, and once the request queue is empty (about 2.7 s
+// for a broadcast search, longer for a block of addresses) hands over the devices that
+// answered.
 class DeviceSearch {
 public:
     using Done = std::function<void(const std::vector<_STRU_AP_INFO>&)>;
@@ -52,7 +54,8 @@ public:
     DeviceSearch(const DeviceSearch&) = delete;
     DeviceSearch& operator=(const DeviceSearch&) = delete;
 
-    void Run(Done done);
+    // A broadcast search, or one at `target` that starts from an empty list.
+    void Run(Done done, const std::optional<SearchTarget>& target = std::nullopt);
     void Cancel();
 
 private:

@@ -8,6 +8,8 @@
 #include "cli/privileges.h"
 #include "cli/report.h"
 #include "cli/text.h"
+#include "discovery/device_export.h"
+#include "discovery/search_scope.h"
 #include "platform/ansi_text.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -199,13 +201,35 @@ void Tamselctl::Interrupt(int signalNumber) {
 
 void Tamselctl::Discover() {
     m_search = std::make_unique<DeviceSearch>(m_env->session.Discovery(), m_env->loop);
-    m_search->Run([this](const std::vector<_STRU_AP_INFO>& devices) { OnDevicesFound(devices); });
+    m_search->Run(
+        [this](const std::vector<_STRU_AP_INFO>& devices) { OnDevicesFound(devices); },
+        m_options.command == CliCommand::kDiscover ? m_options.searchTarget : std::nullopt);
+}
+
+void Tamselctl::ListDevices(const std::vector<_STRU_AP_INFO>& devices) {
+    RememberDiscovered(devices);
+    if (devices.empty()) {
+        std::wstring why;
+        if (m_options.searchTarget) {
+            why = ExplainNothingFoundAt(*m_options.searchTarget);
+        } else if (m_env->adapters != nullptr) {
+            why = ExplainNothingFound(DescribeBroadcastScope(*m_env->adapters),
+                                      LoadString(kCliAddressSearchHint));
+        }
+        if (!why.empty()) {
+            WriteErr(EscapeControls(why));
+        }
+    }
+    if (m_options.csv) {
+        Succeed(ExportDeviceList(devices, DeviceListFormat::kCsv));
+    } else {
+        Succeed(FormatDevices(devices, m_options.json));
+    }
 }
 
 void Tamselctl::OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices) {
     if (m_options.command == CliCommand::kDiscover) {
-        RememberDiscovered(devices);
-        Succeed(FormatDevices(devices, m_options.json));
+        ListDevices(devices);
         return;
     }
     const _STRU_AP_INFO* device = FindDeviceByIp(devices, m_options.deviceIp);

@@ -12,6 +12,7 @@
 #include "cli/outcome.h"
 #include "cli/stage_runner.h"
 #include "platform/event_loop.h"
+#include "platform/host_network.h"
 #include "platform/metered_socket.h"
 #include "platform/tick_clock.h"
 #include "web/response_parsers.h"
@@ -27,6 +28,8 @@ public:
         ITickClock& clock;
         DeviceSession& session;
         const MeteredSocketFactory* meter = nullptr;  // for the upload's progress bar
+        // The host's adapters, read to say where a search that found nothing went.
+        IHostNetwork* adapters = nullptr;
     };
     using Finished = std::function<void(int exitCode)>;
 
@@ -55,6 +58,8 @@ public:
 private:
     void Discover();
     void OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices);
+    // discover's list on standard output, and why it is empty on standard error.
+    void ListDevices(const std::vector<_STRU_AP_INFO>& devices);
     void RunCommand();
     void RunBridge();
     void BridgeTo(const std::wstring& keyword, const std::wstring& channel);

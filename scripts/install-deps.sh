@@ -12,6 +12,7 @@ PACKAGES=(
     iproute2 procps                                # virtual LAN of network namespaces
     jq util-linux                                  # network tests: `ip -j` output, setpriv
     python3                                        # network tests: small clients, stdlib only
+    nftables                                       # network tests: a PC's stateful firewall
     xvfb xauth                                     # GUI screenshots without a display
     fonts-dejavu-core                              # the artwork's and the pages' font
     clang-format                                   # style check

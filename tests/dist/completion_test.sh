@@ -46,6 +46,8 @@ expect "10.0.0.7 192.168.1.1 192.168.1.2" --json reboot ""
 expect "10.0.0.7 192.168.1.1 192.168.1.2" bridge --ssid "Home net" ""
 expect "" status 192.168.1.1 ""
 expect "" discover ""
+expect "--address" discover --add
+expect "--csv" discover --cs
 expect "aes none tkip wep" bridge 192.168.1.1 --security ""
 expect "off on" set-ip 192.168.1.1 --dhcp ""
 expect "" set-ip 192.168.1.1 --ip ""

@@ -33,4 +33,5 @@ for program in tamsel tamselctl tamsel-sim; do
     grep -q '^\.SH SYNOPSIS\|^\.SH DESCRIPTION' "$page" || fail "$page has no description"
 done
 grep -q 'set\\-password' "$BUILD/man/tamselctl.1" || fail "tamselctl.1 lacks the commands"
+grep -q 'discover \[\\-\\-address' "$BUILD/man/tamselctl.1" || fail "tamselctl.1 lacks discover --address"
 echo "PASS [validate]"

@@ -50,9 +50,9 @@ class Run:
         return found
 
 
-def tamselctl(*args, stdin=b"", timeout=300):
+def tamselctl(*args, stdin=b"", timeout=300, env=None):
     completed = subprocess.run([TAMSELCTL, *args], input=stdin, capture_output=True,
-                               timeout=timeout)
+                               timeout=timeout, env=env)
     return Run(list(args), completed)
 
 
