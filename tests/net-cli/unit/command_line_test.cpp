@@ -65,6 +65,12 @@ TEST(CommandLineTest, RefusesWhatCannotBeCarriedOutSafely) {
         {"upgrade", "1.2.3.4", "a.bin", "b.bin"},
         {"upgrade", "1.2.3.4", "a.bin", "--wait", "soon"},
         {"reboot", "1.2.3.4", "-x"},
+        {"discover", "--address"},                 // missing value
+        {"discover", "--address", "10.0.0.0/21"},  // larger than a /22
+        {"discover", "--address", "127.0.0.1"},    // loopback
+        {"discover", "--address", "1.2.3.4", "--json", "--csv"},
+        {"status", "1.2.3.4", "--address", "1.2.3.4"},  // discover's option
+        {"status", "1.2.3.4", "--csv"},
     };
     for (const auto& arguments : refused) {
         const CommandLine line = Parse(arguments);
@@ -75,6 +81,21 @@ TEST(CommandLineTest, RefusesWhatCannotBeCarriedOutSafely) {
         EXPECT_FALSE(line.options.has_value()) << joined;
         EXPECT_FALSE(line.error.empty()) << joined;
     }
+}
+
+TEST(CommandLineTest, DiscoverTakesAnAddressOrABlockAndAnOutputFormat) {
+    const CommandLine block = Parse({"discover", "--address=192.168.7.9/24", "--csv"});
+    ASSERT_TRUE(block.options);
+    ASSERT_TRUE(block.options->searchTarget);
+    EXPECT_EQ(block.options->searchTarget->Text(), L"192.168.7.0/24");
+    EXPECT_TRUE(block.options->csv);
+
+    const CommandLine plain = Parse({"discover", "--json"});
+    ASSERT_TRUE(plain.options);
+    EXPECT_FALSE(plain.options->searchTarget);
+    // The reason for a refused block is the one the search page gives too.
+    EXPECT_EQ(Parse({"discover", "--address", "10.0.0.0/20"}).error,
+              ParseSearchTarget(L"10.0.0.0/20").reason);
 }
 
 TEST(CommandLineTest, UpgradeWithoutAnImageIsLeftToTheFileCheck) {
