@@ -17,7 +17,13 @@ add_library(tamsel_fuzz_core STATIC
     ${PROJECT_SOURCE_DIR}/platform/ansi_text.cpp
     ${PROJECT_SOURCE_DIR}/platform/wide_int.cpp
     ${PROJECT_SOURCE_DIR}/resources/string_table.cpp
+    ${PROJECT_SOURCE_DIR}/platform/ipv4.cpp
+    ${PROJECT_SOURCE_DIR}/platform/json_text.cpp
+    ${PROJECT_SOURCE_DIR}/platform/utf8_text.cpp
     ${PROJECT_SOURCE_DIR}/discovery/datagram.cpp
+    ${PROJECT_SOURCE_DIR}/discovery/search_target.cpp
+    ${PROJECT_SOURCE_DIR}/discovery/last_repeater.cpp
+    ${PROJECT_SOURCE_DIR}/discovery/device_export.cpp
     ${PROJECT_SOURCE_DIR}/web/encoders.cpp
     ${PROJECT_SOURCE_DIR}/web/response_parsers.cpp
     ${PROJECT_SOURCE_DIR}/web/survey_parser.cpp
@@ -43,6 +49,9 @@ tamsel_fuzz_add(survey)
 tamsel_fuzz_add(encoders)
 tamsel_fuzz_add(ansi_text)
 tamsel_fuzz_add(markup_parser)
+tamsel_fuzz_add(search_target)
+tamsel_fuzz_add(remembered_mac)
+tamsel_fuzz_add(device_export)
 
 # The layout needs Qt's font machinery; Qt itself is Debian's, built with gcc, and links
 # with clang's objects as any C++ library does.

@@ -90,7 +90,7 @@ std::wstring DeviceRowText(const _STRU_AP_INFO& device) {
                 ch = L'\uFFFD';
             }
         }
-        if (!row.empty()) {
+        if (&field != &kFields[0]) {
             row += L'\t';
         }
         row += WithoutFormula(cell);

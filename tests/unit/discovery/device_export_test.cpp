@@ -58,6 +58,8 @@ TEST(DeviceExportTest, RowTextIsOneLineOfFourTabSeparatedCells) {
     EXPECT_EQ(DeviceRowText(Device(L"a\tb\r\nc", std::wstring(L"\x1b\x9b", 2), L"=1+1", L"x")),
               L"a\uFFFDb\uFFFD\uFFFDc\t\uFFFD\uFFFD\t'=1+1\tx");
     EXPECT_EQ(DeviceRowText(Device(L"\t=cmd", L"1")).substr(0, 6), L"\uFFFD=cmd\t");
+    // Empty values keep their cells.
+    EXPECT_EQ(DeviceRowText(Device(L"", L"", L"", L"")), L"\t\t\t");
 }
 
 }  // namespace
