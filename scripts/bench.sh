@@ -22,6 +22,13 @@
 # (goal <= 50 ms, no frame later than that); the process's CPU while the page waits out a
 # restart, against idle on the same page (goal <= 0.1 % of a core). Medians of the rounds
 # (at most three of 60 s for the CPU).
+#
+# Search at a block (bench_range_search, the discovery manager on real sockets): a search
+# at a /22 (1022 addresses, routed from the PC's namespace to a simulated repeater's, which
+# answers at one of them) against its pacing schedule (goal: time ratio <= 1.2), and its
+# peak memory against a broadcast search that finds the same repeater (goal: < 1.3, for
+# the process's peak resident set and for the heap in use during the search). Medians of
+# at most three rounds, each search in a process of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=scripts/netns-lib.sh
@@ -42,7 +49,7 @@ if [[ ! -d $build ]]; then
     cmake -S . -B "$build" -G Ninja >/dev/null
 fi
 cmake --build "$build" -j2 --target bench_upload bench_wizard_load bench_wizard_pages \
-    tamsel-sim >/dev/null
+    bench_range_search tamsel-sim >/dev/null
 bench=$(cd "$build" && pwd)/bench/upload/bench_upload
 wizard_bench=$(cd "$build" && pwd)/bench/wizard/bench_wizard_load
 
@@ -146,3 +153,38 @@ printf '%-6s %12.4f %12.4f\n' idle "$(cpu_field idle_cpu_percent median)" \
     "$(cpu_field idle_cpu_percent worst)"
 printf '%-6s %12.4f %12.4f\n' wait "$(cpu_field wait_cpu_percent median)" \
     "$(cpu_field wait_cpu_percent worst)"
+
+# The block behind a next hop: no ARP for each address, and the repeater's namespace
+# drops what is not addressed to it, as a LAN of empty addresses would.
+echo
+search_rounds=$((rounds < 3 ? rounds : 3))
+echo "search at a /22 against its schedule and against a broadcast search:" \
+    "$search_rounds rounds (medians)"
+netns_bridge slan
+netns_add spc
+netns_add ssim
+netns_link spc slan eth0
+netns_link ssim slan eth0
+netns_exec spc ip addr add 10.78.0.1/24 dev eth0
+netns_exec spc ip route add default dev eth0
+netns_exec spc ip route add 10.64.0.0/22 via 10.78.0.2
+netns_exec ssim ip addr add 10.78.0.2/24 dev eth0
+netns_exec ssim ip addr add 10.64.1.7/32 dev lo
+netns_exec ssim "$sim" --ip 10.64.1.7 --mask 255.255.252.0 --reply unicast \
+    --ready-file "$work/sim.ready" >"$work/sim.out" 2>&1 &
+if ! busywait 10000 test -e "$work/sim.ready"; then
+    echo "bench.sh: the simulated repeater did not start" >&2
+    exit 1
+fi
+range_bench=$(cd "$build" && pwd)/bench/discovery/bench_range_search
+result=$(netns_exec spc "$range_bench" compare 10.64.0.0/22 "$search_rounds")
+printf '%-10s %10s %12s %10s %10s %12s\n' search ms schedule_ms ratio rss_kib heap_bytes
+printf '%-10s %10s %12s %10s %10s %12s\n' broadcast "$(field "$result" broadcast_ms)" \
+    "$(field "$result" broadcast_schedule_ms)" "$(field "$result" broadcast_time_ratio)" \
+    "$(field "$result" broadcast_rss_kib)" "$(field "$result" broadcast_heap)"
+printf '%-10s %10s %12s %10s %10s %12s\n' "/22" "$(field "$result" range_ms)" \
+    "$(field "$result" range_schedule_ms)" "$(field "$result" range_time_ratio)" \
+    "$(field "$result" range_rss_kib)" "$(field "$result" range_heap)"
+echo "memory /22 against broadcast: resident set $(field "$result" rss_ratio)," \
+    "heap $(field "$result" heap_ratio) (goal < 1.3); time against schedule" \
+    "$(field "$result" range_time_ratio) (goal <= 1.2)"
