@@ -4,23 +4,14 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "cli/command_line.h"
 #include "platform/ansi_text.h"
+#include "platform/xdg_paths.h"
 
 std::string DiscoverCachePath() {
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    const char* home = std::getenv("HOME");
-    std::string directory;
-    if (cache != nullptr && cache[0] == '/') {
-        directory = cache;
-    } else if (home != nullptr && home[0] == '/') {
-        directory = std::string(home) + "/.cache";
-    } else {
-        return std::string();
-    }
-    return directory + "/tamsel/discovered";
+    const std::string directory = XdgBaseDirectory("XDG_CACHE_HOME", ".cache");
+    return directory.empty() ? std::string() : directory + "/tamsel/discovered";
 }
 
 void RememberDiscovered(const std::vector<_STRU_AP_INFO>& devices) {

@@ -20,6 +20,7 @@ add_library(tamsel_fuzz_core STATIC
     ${PROJECT_SOURCE_DIR}/platform/ipv4.cpp
     ${PROJECT_SOURCE_DIR}/platform/json_text.cpp
     ${PROJECT_SOURCE_DIR}/platform/utf8_text.cpp
+    ${PROJECT_SOURCE_DIR}/platform/xdg_paths.cpp
     ${PROJECT_SOURCE_DIR}/discovery/datagram.cpp
     ${PROJECT_SOURCE_DIR}/discovery/search_target.cpp
     ${PROJECT_SOURCE_DIR}/discovery/last_repeater.cpp

@@ -6,7 +6,8 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+
+#include "platform/xdg_paths.h"
 
 namespace {
 
@@ -36,18 +37,8 @@ bool WriteAll(int fd, const std::string& bytes) {
 LastRepeaterStore::LastRepeaterStore(std::string path) : m_path(std::move(path)) {}
 
 std::string LastRepeaterStore::DefaultPath() {
-    // XDG: a relative or empty XDG_CONFIG_HOME is to be ignored.
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    std::string directory;
-    if (config != nullptr && config[0] == '/') {
-        directory = config;
-    } else if (home != nullptr && home[0] == '/') {
-        directory = std::string(home) + "/.config";
-    } else {
-        return std::string();
-    }
-    return directory + "/tamsel/" + kFileName;
+    const std::string directory = XdgBaseDirectory("XDG_CONFIG_HOME", ".config");
+    return directory.empty() ? std::string() : directory + "/tamsel/" + kFileName;
 }
 
 std::optional<std::wstring> LastRepeaterStore::Load() const {
