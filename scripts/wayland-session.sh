@@ -183,7 +183,8 @@ if ((x11_input)); then
         [[ -s $session_dir/x11.display ]]
     }
     wait_until 10000 x11_up || fail_with_log "Xvfb did not start within 10 s"
-    export WAYLAND_SESSION_X11_DISPLAY=:$(head -n1 "$session_dir/x11.display")
+    WAYLAND_SESSION_X11_DISPLAY=:$(head -n1 "$session_dir/x11.display")
+    export WAYLAND_SESSION_X11_DISPLAY
     backend=(--backend=x11-backend.so --use-pixman)
 fi
 DISPLAY=${WAYLAND_SESSION_X11_DISPLAY:-} weston "${backend[@]}" \
