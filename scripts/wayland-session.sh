@@ -34,6 +34,9 @@
 #                              Qt programs register on the AT-SPI bus at start, as they
 #                              do when a screen reader runs
 #   GSETTINGS_BACKEND=memory   no dconf service is needed
+#   QT_IM_MODULE=compose       on the headless output only, which has no seat: Qt 6.4's
+#                              Wayland input method needs one, and without it a program
+#                              crashes as soon as it draws a text cursor
 #   WESTON_LOG                 weston's log file
 #   WAYLAND_SESSION_X11_DISPLAY   with --x11-input: the X display that takes the input
 # weston runs with its debug protocol, so `weston-debug scene-graph` lists every window
@@ -228,6 +231,9 @@ wait_until 10000 a11y_bus_up || fail_with_log "the AT-SPI bus did not start with
 
 export QT_QPA_PLATFORM=wayland
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+if ((!x11_input)); then
+    export QT_IM_MODULE=compose
+fi
 
 rc=0
 if [[ $verb == shell ]]; then
