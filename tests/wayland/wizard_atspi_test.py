@@ -1,10 +1,10 @@
 """The wizard driven the way a screen reader drives it: through AT-SPI alone, on a headless
-Wayland desktop (scripts/wayland-session.sh), against a simulated repeater of the virtual
-LAN (scripts/vlan.sh).
+Wayland desktop (scripts/wayland-session.sh), against two simulated repeaters of the
+virtual LAN (scripts/vlan.sh).
 
-Search (two repeaters) -> choose the second -> Connect -> the "Loading...." dialog -> the status summary
--> the menu's Wireless -> the survey -> choose a network, type its key, Connect -> the
-"Rebooting...." dialog -> the search page again -> Close. The bridging requests the device
+Search -> choose the repeater the search did not select -> Connect -> the "Loading...."
+dialog -> the status summary -> the menu's Wireless -> the survey -> choose a network, type
+its key, Connect -> the "Rebooting...." dialog -> the search page again -> Close. The bridging requests the device
 received are compared byte for byte with those of `tamselctl bridge --dry-run`. Along the
 way: tamsel's window is a Wayland window on weston, each dialog is a transient child of
 the main window, and no accessible object reads the device's password.
