@@ -14,6 +14,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "web/web_manager.h"
+#include "window/window_placement.h"
 #include "wizard/ui/q3150tx_dlg.h"
 
 namespace {
@@ -46,7 +47,7 @@ void CTamselDlg::OnInitDialog() {
     SetMainWindow(this);
     SetPageNavigation(this);
     setWindowTitle(QString::fromStdWString(LoadString(kTextTitle)));
-    move(0, 0);
+    PlaceWindow(this, QPoint(0, 0));
 
     G_pUDPManager = new CUDPManager(m_services.sockets, m_services.clock);
     SetTimer(kDiscoveryTimerId, kDiscoveryTimerMs);
@@ -160,5 +161,6 @@ void CTamselDlg::CenterOnScreen() {
     QRect frame(QPoint(0, 0), size());
     frame.moveCenter(available.center());
     // A screen smaller than the window keeps the window's top-left corner on it.
-    move(qMax(frame.left(), available.left()), qMax(frame.top(), available.top()));
+    PlaceWindow(this,
+                QPoint(qMax(frame.left(), available.left()), qMax(frame.top(), available.top())));
 }

@@ -29,6 +29,15 @@
 # peak memory against a broadcast search that finds the same repeater (goal: < 1.3, for
 # the process's peak resident set and for the heap in use during the search). Medians of
 # at most three rounds, each search in a process of its own.
+#
+# Accessibility, on a headless Wayland desktop with its AT-SPI bus
+# (scripts/wayland-session.sh) and a screen reader's load (bench/screen_reader.py listens
+# for the events a screen reader listens for): tamsel's first paint against a bare Qt window
+# with the same background, each with Qt's accessibility off and on, 2 x rounds + 1 runs
+# (firstpaint_runner --accessibility; goal: with it on, at most 1.5 times the bare window's);
+# and the page switches through the wizard's menu, from the click until the new page is on
+# the screen, with accessibility off and on (bench_wizard_pages pageswitch, 60 switches;
+# goal: every switch under 50 ms), against a repaint of the shown page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=scripts/netns-lib.sh
@@ -49,7 +58,8 @@ if [[ ! -d $build ]]; then
     cmake -S . -B "$build" -G Ninja >/dev/null
 fi
 cmake --build "$build" -j2 --target bench_upload bench_wizard_load bench_wizard_pages \
-    bench_range_search tamsel-sim >/dev/null
+    bench_range_search firstpaint_runner firstpaint_probe firstpaint_baseline tamsel-sim \
+    >/dev/null
 bench=$(cd "$build" && pwd)/bench/upload/bench_upload
 wizard_bench=$(cd "$build" && pwd)/bench/wizard/bench_wizard_load
 
@@ -188,3 +198,33 @@ printf '%-10s %10s %12s %10s %10s %12s\n' "/22" "$(field "$result" range_ms)" \
 echo "memory /22 against broadcast: resident set $(field "$result" rss_ratio)," \
     "heap $(field "$result" heap_ratio) (goal < 1.3); time against schedule" \
     "$(field "$result" range_time_ratio) (goal <= 1.2)"
+
+# Accessibility, on a Wayland desktop of its own with a screen reader's load. pyatspi
+# belongs to Debian's own interpreter.
+firstpaint=$(cd "$build" && pwd)/bench/firstpaint
+with_screen_reader=(/usr/bin/python3 bench/screen_reader.py)
+echo
+scripts/wayland-session.sh run -- "${with_screen_reader[@]}" "$firstpaint/firstpaint_runner" \
+    --accessibility "$firstpaint/firstpaint_probe" "$firstpaint/firstpaint_baseline" \
+    $((rounds * 2 + 1)) 2>/dev/null
+
+echo
+echo "page switches through the menu on Wayland (60 switches, ms)"
+switches() {
+    scripts/vlan.sh --sim "$sim" --repeater 192.168.1.1/24 \
+        run -- scripts/wayland-session.sh run -- "$@" "$pages_bench" pageswitch 60 2>/dev/null |
+        sed -n 's/^figures: //p'
+}
+off=$(switches env -u QT_LINUX_ACCESSIBILITY_ALWAYS_ON)
+on=$(switches "${with_screen_reader[@]}")
+printf '%-14s %12s %12s %12s\n' accessibility switch_median switch_max repaint_median
+for line in "$off" "$on"; do
+    printf '%-14s %12.2f %12.2f %12.2f\n' \
+        "$([[ $(field "$line" accessible) == 1 ]] && echo on || echo off)" \
+        "$(field "$line" switch_median_ms)" "$(field "$line" switch_max_ms)" \
+        "$(field "$line" repaint_median_ms)"
+done
+echo "switch median on/off: $(awk -v a="$(field "$on" switch_median_ms)" \
+    -v b="$(field "$off" switch_median_ms)" 'BEGIN { print (b > 0 ? a / b : 0) }');" \
+    "goal: every switch under 50 ms with accessibility on:" \
+    "$(awk -v m="$(field "$on" switch_max_ms)" 'BEGIN { print (m < 50 ? "met" : "missed") }')"

@@ -14,6 +14,11 @@ PACKAGES=(
     python3                                        # network tests: small clients, stdlib only
     nftables                                       # network tests: a PC's stateful firewall
     xvfb xauth                                     # GUI screenshots without a display
+    qt6-wayland                                    # the GUI's Wayland platform
+    # A private headless Wayland desktop for the accessibility and Wayland tests:
+    # compositor, session bus, AT-SPI buses, the screen reader's client library, and
+    # pointer input through XTest for weston's X11 backend
+    weston dbus-daemon dbus-bin at-spi2-core python3-pyatspi xdotool
     fonts-dejavu-core                              # the artwork's and the pages' font
     clang-format                                   # style check
     clang libclang-rt-14-dev                       # fuzzing: clang and its libFuzzer

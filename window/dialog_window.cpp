@@ -181,8 +181,7 @@ void CDialogWindow::ClearQuitting() {
 }
 
 QWidget* CDialogWindow::DragTarget(CDialogWindow* pressed) {
-    CDialogWindow* main = MainWindow();
-    return (main != nullptr ? main : pressed)->window();
+    return WindowToDrag(pressed, MainWindow());
 }
 
 void CDialogWindow::mousePressEvent(QMouseEvent* event) {

@@ -4,7 +4,8 @@
 #include "window/dialog_window.h"
 
 // The base of the small pop-up dialogs: 260 by 144 pixels, no window frame, drawn from a
-// picture. They run modally over their parent (DoModal) and have a window only then.
+// picture. They run modally over their parent (DoModal) and have a window only then. Each
+// appears centred over the main window, as a transient child of it (ShowOver).
 class CSkinnedPopup : public CDialogWindow {
     Q_OBJECT
 
@@ -15,7 +16,7 @@ public:
     CSkinnedPopup(int backgroundId, QWidget* parent);
 
 protected:
-    // Loads the picture. Dialogs that override it call it first.
+    // Loads the picture and places the dialog. Dialogs that override it call it first.
     void OnInitDialog() override;
     // Paints the picture. Dialogs that paint more call it first.
     void paintEvent(QPaintEvent* event) override;

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "window/window_placement.h"
+
 namespace {
 
 WindowMoveStarter& MoveStarter() {
@@ -14,6 +16,13 @@ WindowMoveStarter& MoveStarter() {
 
 }  // namespace
 
+QWidget* WindowToDrag(QWidget* pressed, QWidget* mainWindow) {
+    if (mainWindow == nullptr || !ProgramPlacesWindows()) {
+        return pressed->window();
+    }
+    return mainWindow->window();
+}
+
 bool StartSystemMove(QWidget* topLevel) {
     if (topLevel == nullptr) {
         return false;
@@ -22,10 +31,8 @@ bool StartSystemMove(QWidget* topLevel) {
     if (window == nullptr) {
         return false;
     }
-    if (MoveStarter()) {
-        return MoveStarter()(window);
-    }
-    return window->startSystemMove();
+    const bool started = MoveStarter() ? MoveStarter()(window) : window->startSystemMove();
+    return started || !ProgramPlacesWindows();
 }
 
 void SetWindowMoveStarter(WindowMoveStarter starter) {

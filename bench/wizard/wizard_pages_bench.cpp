@@ -14,18 +14,26 @@
 //       The CPU the process uses (user and system, all threads) over SECONDS (default 30)
 //       while the firmware page waits out a restart, against the same stretch at idle on
 //       the same page before it, in percent of one core.
+//   bench_wizard_pages pageswitch [SWITCHES]
+//       SWITCHES (default 60) page switches through the menu of the page shown, round the
+//       six pages: the time from the click on the menu entry until the new page has been
+//       painted and the frame handed to the window system, against the same for a repaint
+//       of the shown page without a switch. Whether Qt's accessibility is on is printed;
+//       scripts/bench.sh runs it on a Wayland desktop with and without it.
 //
 // The goals: at most 50 ms of delay and no frame later than that during the send; at most
-// 0.1 % of a core during the wait.
+// 0.1 % of a core during the wait; no page switch longer than 50 ms.
 
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -43,6 +51,7 @@
 
 #include "app/globals.h"
 #include "app/tamsel_dlg.h"
+#include "controls/pt_button.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_dlg.h"
 #include "hostnet/host_address_setup.h"
@@ -54,6 +63,7 @@
 #include "wizard/ui/q3150tx_message_dlg.h"
 #include "wizard/ui/q3150tx_mode_dlg.h"
 #include "wizard/ui/q3150tx_progress.h"
+#include "wizard/ui/wizard_page.h"
 
 namespace {
 
@@ -370,13 +380,116 @@ int RebootCpu(Program& program, int seconds) {
     return 0;
 }
 
+// How long from `action` until `widget` has been painted and the frame handed to the
+// window system (the paint pass and its flush are over when a zero timer queued from the
+// paint runs); nothing when no paint came within the limit.
+class PaintWatch : public QObject {
+public:
+    std::optional<double> Time(QWidget& widget, const std::function<void()>& action) {
+        m_widget = &widget;
+        m_painted.reset();
+        QEventLoop loop;
+        m_loop = &loop;
+        widget.installEventFilter(this);
+        QTimer::singleShot(kLimitMs, &loop, &QEventLoop::quit);
+        m_start = Clock::now();
+        action();
+        if (!m_painted) {
+            loop.exec();
+        }
+        widget.removeEventFilter(this);
+        m_loop = nullptr;
+        return m_painted;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_widget && event->type() == QEvent::Paint && !m_seen) {
+            m_seen = true;
+            QTimer::singleShot(0, this, [this] {
+                m_painted = Ms(Clock::now() - m_start);
+                m_seen = false;
+                if (m_loop != nullptr) {
+                    m_loop->quit();
+                }
+            });
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_widget = nullptr;
+    QEventLoop* m_loop = nullptr;
+    Clock::time_point m_start;
+    bool m_seen = false;
+    std::optional<double> m_painted;
+};
+
+int PageSwitch(int switches) {
+    // Round the six pages by their menu entries, starting from the summary page.
+    constexpr std::pair<MenuEntry, WizardPage> kRound[] = {
+        {MenuEntry::kIpAddress, WizardPage::kIpAddress},
+        {MenuEntry::kWireless, WizardPage::kWireless},
+        {MenuEntry::kFirmware, WizardPage::kFirmware},
+        {MenuEntry::kPassword, WizardPage::kPassword},
+        {MenuEntry::kReset, WizardPage::kReset},
+        {MenuEntry::kRepeater, WizardPage::kSummary},
+    };
+    G_pDeviceDlg->ShowWizardPage(WizardPage::kSummary);
+    RunFor(2000);  // the loading's last commands settle
+    PaintWatch watch;
+    Delays switchMs;
+    Delays frameMs;
+    WizardPage shown = WizardPage::kSummary;
+    for (int i = 0; i < switches; ++i) {
+        const auto& [entry, page] = kRound[static_cast<size_t>(i) % std::size(kRound)];
+        CWizardPage& from = *G_pDeviceDlg->Page(shown);
+        CWizardPage& to = *G_pDeviceDlg->Page(page);
+        QWidget* item = from.MenuItem(entry);
+        const auto switched = watch.Time(
+            to, [&] { QTest::mouseClick(item, Qt::LeftButton, {}, item->rect().center()); });
+        if (!switched || !to.isVisible() || from.isVisible()) {
+            std::fprintf(stderr, "bench_wizard_pages: the switch to page %d did not show\n",
+                         static_cast<int>(page));
+            return 1;
+        }
+        switchMs.ms.push_back(*switched);
+        shown = page;
+        RunFor(50);
+        const auto frame = watch.Time(to, [&] { to.update(); });
+        if (!frame) {
+            std::fprintf(stderr, "bench_wizard_pages: no repaint of the shown page\n");
+            return 1;
+        }
+        frameMs.ms.push_back(*frame);
+        RunFor(50);
+    }
+    const bool accessible = QAccessible::isActive();
+    std::printf("page switches through the menu, %d, platform %s, accessibility %s\n", switches,
+                qPrintable(QGuiApplication::platformName()), accessible ? "on" : "off");
+    std::printf("%-8s %10s %10s %10s\n", "what", "median_ms", "p90_ms", "max_ms");
+    std::printf("%-8s %10.2f %10.2f %10.2f\n", "switch", switchMs.Percentile(0.5),
+                switchMs.Percentile(0.9), switchMs.Max());
+    std::printf("%-8s %10.2f %10.2f %10.2f\n", "repaint", frameMs.Percentile(0.5),
+                frameMs.Percentile(0.9), frameMs.Max());
+    std::printf("switch/repaint (medians): %.2f; goal: every switch < %.0f ms: %s\n",
+                switchMs.Percentile(0.5) / frameMs.Percentile(0.5), kGoalMs,
+                switchMs.Max() < kGoalMs ? "met" : "missed");
+    std::printf(
+        "figures: accessible=%d switch_median_ms=%.3f switch_max_ms=%.3f "
+        "repaint_median_ms=%.3f\n",
+        accessible ? 1 : 0, switchMs.Percentile(0.5), switchMs.Max(), frameMs.Percentile(0.5));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode != "responsiveness" && mode != "rebootcpu") {
+    if (mode != "responsiveness" && mode != "rebootcpu" && mode != "pageswitch") {
         std::fprintf(stderr,
-                     "usage: bench_wizard_pages responsiveness [MIB] | rebootcpu [SECONDS]\n");
+                     "usage: bench_wizard_pages responsiveness [MIB] | rebootcpu [SECONDS] | "
+                     "pageswitch [SWITCHES]\n");
         return 2;
     }
     const char* ip = std::getenv("VLAN_REPEATER_1_IP");
@@ -392,6 +505,10 @@ int main(int argc, char* argv[]) {
     if (!program.Connect(QString::fromLatin1(ip).toStdWString())) {
         std::fprintf(stderr, "bench_wizard_pages: could not connect to %s\n", ip);
         return 1;
+    }
+    if (mode == "pageswitch") {
+        const long switches = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 60;
+        return PageSwitch(static_cast<int>(std::max(1L, switches)));
     }
     G_pDeviceDlg->ShowWizardPage(WizardPage::kFirmware);
     if (mode == "responsiveness") {

@@ -13,7 +13,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "net"))
 
 from simnet import (check, event, fail, last_seq, read_log, repeater,  # noqa: E402,F401
-                    wait_for_frame)
+                    request_line, requests_since, same_bytes, wait_for_frame)
 
 TAMSELCTL = sys.argv[1] if len(sys.argv) > 1 else "tamselctl"
 
@@ -56,31 +56,12 @@ def tamselctl(*args, stdin=b"", timeout=300, env=None):
     return Run(list(args), completed)
 
 
-def requests_since(log, seq):
-    """Payloads of the HTTP requests the simulator logged after frame `seq`."""
-    return [f.payload for f in read_log(log) if f.kind == "REQUEST" and f.seq > seq]
-
-
-def request_line(payload):
-    return payload.split(b"\r\n", 1)[0].decode("latin-1")
-
-
 def wait_until_up(r, after_seq, ip=None):
     """Waits for the simulator's restart after `after_seq` to finish."""
     frame = wait_for_frame(r.log, event("up"), timeout=60, after_seq=after_seq)
     if ip is not None:
         check(frame.attrs.get("ip") == ip, f"came up as {frame.attrs}")
     return frame
-
-
-def same_bytes(actual, expected, what):
-    if actual == expected:
-        return
-    at = next((i for i, (a, b) in enumerate(zip(actual, expected)) if a != b),
-              min(len(actual), len(expected)))
-    fail(f"{what}: {len(actual)} bytes against {len(expected)}, first difference at {at}:\n"
-         f"  got      {actual[max(0, at - 40):at + 40]!r}\n"
-         f"  expected {expected[max(0, at - 40):at + 40]!r}")
 
 
 def temporary_addresses():

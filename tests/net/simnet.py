@@ -365,5 +365,24 @@ def event(what):
     return lambda f: f.kind == "EVENT" and f.attrs.get("what") == what
 
 
+def requests_since(log, seq):
+    """Payloads of the HTTP requests the simulator logged after frame `seq`."""
+    return [f.payload for f in read_log(log) if f.kind == "REQUEST" and f.seq > seq]
+
+
+def request_line(payload):
+    return payload.split(b"\r\n", 1)[0].decode("latin-1")
+
+
+def same_bytes(actual, expected, what):
+    if actual == expected:
+        return
+    at = next((i for i, (a, b) in enumerate(zip(actual, expected)) if a != b),
+              min(len(actual), len(expected)))
+    fail(f"{what}: {len(actual)} bytes against {len(expected)}, first difference at {at}:\n"
+         f"  got      {actual[max(0, at - 40):at + 40]!r}\n"
+         f"  expected {expected[max(0, at - 40):at + 40]!r}")
+
+
 def sha256(data):
     return hashlib.sha256(data).hexdigest()

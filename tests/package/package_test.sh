@@ -84,6 +84,9 @@ if [[ -n $ARTEFACTS ]]; then
     mkdir -p "$ARTEFACTS"
     cp "${debs[@]}" "$ARTEFACTS/"
 fi
+# On a Wayland desktop the GUI runs natively only with Qt's Wayland platform.
+dpkg-deb -f "${debs[0]}" Recommends | grep -qw qt6-wayland ||
+    fail "tamsel does not recommend qt6-wayland"
 
 step "lintian"
 lintian --fail-on error,warning --info --display-info "$WORK"/tamsel_"$version"_*.changes \

@@ -36,15 +36,8 @@ void CQ3150Tx_MessageDlg::OnInitDialog() {
     m_text->SetWindowText(m_strMessage);
 }
 
-// Centred over the main window, whatever moved since the box was last shown.
 void CQ3150Tx_MessageDlg::OnShowWindow(bool show) {
-    if (!show) {
-        return;
+    if (show) {
+        m_text->repaint();
     }
-    const QWidget* owner = MainWindow() != nullptr ? MainWindow() : parentWidget();
-    if (owner != nullptr) {
-        const QRect area = owner->window()->geometry();
-        move(area.topLeft() + QPoint((area.width() - kWidth) / 2, (area.height() - kHeight) / 2));
-    }
-    m_text->repaint();
 }

@@ -26,9 +26,6 @@ int CQ3150Tx_Progress::Run(const std::wstring& text) {
 
 void CQ3150Tx_Progress::OnInitDialog() {
     CSkinnedPopup::OnInitDialog();
-    if (QWidget* frame = parentWidget()) {
-        move(frame->mapToGlobal(kOffsetInFrame));
-    }
     const QSize stepSize = LayoutRect(kRectProgressStep).value_or(QRect()).size();
     m_imageRect = QRect(kImageOrigin, stepSize);
     PlaceControl(m_text, kRectProgressText);

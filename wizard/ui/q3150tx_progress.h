@@ -19,8 +19,6 @@ class CQ3150Tx_Progress : public CSkinnedPopup {
     Q_OBJECT
 
 public:
-    // The dialog's place over the 700 by 500 frame, which centres it there.
-    static constexpr QPoint kOffsetInFrame{220, 178};
     // Where the step picture sits; its size comes from the layout rectangle.
     static constexpr QPoint kImageOrigin{70, 50};
 

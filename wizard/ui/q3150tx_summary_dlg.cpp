@@ -70,6 +70,6 @@ void CQ3150Tx_SummaryDlg::RefreshStatus() {
     // The frame is drawn again with its pages, as after any change of what the wizard
     // shows.
     if (QWidget* frame = parentWidget()) {
-        frame->repaint();
+        frame->update();
     }
 }

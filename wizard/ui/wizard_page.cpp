@@ -72,7 +72,9 @@ void CWizardPage::ShowMessage(int stringId) {
 void CWizardPage::ShowDeviceValue(CMarkupStatic& label, const std::wstring& value) {
     label.ResetLook();
     label.SetWindowText(AsMarkupText(value));
-    label.repaint();
+    // Drawn with the next frame: a synchronous repaint of every value costs a frame each
+    // on Wayland, where the compositor hands buffers back only once per frame.
+    label.update();
 }
 
 CSkinnedPage::DeviceCaptions CWizardPage::SelectedDeviceCaptions() const {
