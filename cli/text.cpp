@@ -97,25 +97,6 @@ std::string WideToUtf8(std::wstring_view text) {
     return out;
 }
 
-std::wstring FormatString(int id, std::initializer_list<std::wstring> arguments) {
-    const std::wstring pattern = LoadString(id);
-    const std::vector<std::wstring> args(arguments);
-    std::wstring out;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == L'%' && i + 1 < pattern.size() && pattern[i + 1] >= L'1' &&
-            pattern[i + 1] <= L'9') {
-            const size_t index = static_cast<size_t>(pattern[i + 1] - L'1');
-            if (index < args.size()) {
-                out += args[index];
-            }
-            ++i;
-        } else {
-            out.push_back(pattern[i]);
-        }
-    }
-    return out;
-}
-
 std::string JsonQuote(std::wstring_view text) {
     std::string out = "\"";
     for (wchar_t ch : text) {

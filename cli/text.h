@@ -1,8 +1,9 @@
 #pragma once
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
+
+#include "resources/string_table.h"
 
 // Text at tamselctl's edges: the command line and the terminal speak UTF-8, the program
 // inside speaks wide text.
@@ -14,9 +15,6 @@ std::wstring Utf8ToWide(std::string_view bytes);
 // Wide text to UTF-8. Code points that UTF-8 cannot carry (surrogates, beyond U+10FFFF)
 // become U+FFFD.
 std::string WideToUtf8(std::wstring_view text);
-
-// String `id` of the string table with "%1", "%2", ... replaced by the arguments.
-std::wstring FormatString(int id, std::initializer_list<std::wstring> arguments = {});
 
 // `text` as a JSON string literal, quotes included.
 std::string JsonQuote(std::wstring_view text);

@@ -3,6 +3,7 @@
 #include "platform/wide_int.h"
 
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -49,4 +50,23 @@ int ParseLayoutRect(const std::wstring& text, int& x, int& y, int& cx, int& cy) 
 
 int LoadLayoutRect(int id, int& x, int& y, int& cx, int& cy) {
     return ParseLayoutRect(LoadString(id), x, y, cx, cy);
+}
+
+std::wstring FormatString(int id, std::initializer_list<std::wstring> arguments) {
+    const std::wstring pattern = LoadString(id);
+    const std::vector<std::wstring> args(arguments);
+    std::wstring out;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == L'%' && i + 1 < pattern.size() && pattern[i + 1] >= L'1' &&
+            pattern[i + 1] <= L'9') {
+            const size_t index = static_cast<size_t>(pattern[i + 1] - L'1');
+            if (index < args.size()) {
+                out += args[index];
+            }
+            ++i;
+        } else {
+            out.push_back(pattern[i]);
+        }
+    }
+    return out;
 }

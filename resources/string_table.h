@@ -1,11 +1,15 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 // The program's string table (resources/strings.def), looked up by id.
 
 // Returns the text with the given id, or an empty string when there is none.
 std::wstring LoadString(int id);
+
+// String `id` with "%1", "%2", ... replaced by the arguments.
+std::wstring FormatString(int id, std::initializer_list<std::wstring> arguments = {});
 
 // Reads the layout rectangle "x,y,cx,cy" held as string `id`. Each number is read the way
 // the C library's wide atoi reads it (leading blanks and a sign accepted, stops at the

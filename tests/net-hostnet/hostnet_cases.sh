@@ -55,6 +55,16 @@ no_temp_addresses() {
     [[ -z "$(temp_addresses)" ]]
 }
 
+# "destination dev gateway source" of the PC's route to each destination, one per line.
+routes_to() {
+    local destination
+    for destination in "$@"; do
+        pc ip -j route get "$destination" 2>/dev/null |
+            jq -r --arg d "$destination" '.[0] | "\($d) \(.dev) \(.gateway // "-") \(.prefsrc // "-") \(.type // "unicast")"' ||
+            echo "$destination unreachable"
+    done
+}
+
 # One field of one of the PC's addresses, as ip -j reports it.
 address_field() {
     pc ip -j addr show dev "$1" |
@@ -94,12 +104,19 @@ same-subnet)
 
 wider-mask)
     # The device's /24 lies inside the PC's /16 but the PC has no address in it. The
-    # real 10-second wait after adding the address runs here.
+    # real 10-second wait after adding the address runs here. The /16 serves the device's
+    # subnet already: the device's route alone changes, and the address is a /32, which
+    # brings no broadcast route for 192.168.1.255 either.
     standard_lan
     pc ip addr add 192.168.0.5/16 dev eth0
+    before=$(routes_to 192.168.1.7 192.168.1.255 192.168.2.1 8.8.4.4)
     start_holding
     expect_eq "$RESULT" "192.168.1.241" "result"
-    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/24" "temporary addresses"
+    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/32" "temporary addresses"
+    expect_eq "$(routes_to 192.168.1.7 192.168.1.255 192.168.2.1 8.8.4.4)" "$before" \
+        "routes to everything but the device"
+    route=$(pc ip -j route get "$DEVICE" | jq -r '.[0] | "\(.dev) \(.prefsrc)"')
+    expect_eq "$route" "eth0 192.168.1.241" "route to the device"
     expect_eq "$(address_field eth0 192.168.1.241 label)" "eth0:tmsl" "label"
     valid=$(address_field eth0 192.168.1.241 valid_life_time)
     preferred=$(address_field eth0 192.168.1.241 preferred_life_time)
@@ -111,11 +128,16 @@ wider-mask)
     ;;
 
 default-route)
+    # Only the default route leads to the device's private /24: that subnet goes on-link
+    # from the temporary address, and nothing else changes.
     standard_lan
     pc ip addr add 10.0.0.5/8 dev eth0
     pc ip route add default via 10.0.0.1 dev eth0
+    before=$(routes_to 192.168.2.1 192.168.0.255 10.1.2.3 8.8.4.4 172.16.0.1)
     start_holding "${SHORT[@]}"
     expect_eq "$RESULT" "192.168.1.241" "result"
+    expect_eq "$(routes_to 192.168.2.1 192.168.0.255 10.1.2.3 8.8.4.4 172.16.0.1)" "$before" \
+        "routes outside the device's subnet"
     # The device is now behind a subnet route that leaves from the temporary address.
     route=$(pc ip -j route get "$DEVICE" | jq -r '.[0] | "\(.dev) \(.prefsrc)"')
     expect_eq "$route" "eth0 192.168.1.241" "route to the device"
@@ -184,8 +206,11 @@ expire)
     pc ip addr add 192.168.0.5/16 dev eth0
     expect_eq "$(prepare "${SHORT[@]}" --lifetime 3 --then crash || true)" "192.168.1.241" \
         "result"
-    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/24" "after the crash"
+    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/32" "after the crash"
+    pc ip -j route show 192.168.1.200 | jq -e 'length == 1' >/dev/null || fail "no device route"
     busywait 30000 no_temp_addresses || fail "the address never expired"
+    # Its route went with it.
+    pc ip -j route show 192.168.1.200 | jq -e 'length == 0' >/dev/null || fail "route left"
     ;;
 
 renew-sigterm)

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,9 @@
 #include "platform/tick_clock.h"
 
 // What the host did, in order: changes, ARP requests, cache flushes and sleeps, e.g.
-// "add 192.168.1.241/24 dev 2 label eth0:tmsl lft 120", "arp 192.168.1.200 from 0.0.0.0
-// dev 2", "flush 2", "delete 192.168.1.241/24 dev 2", "sleep 500".
+// "add 192.168.1.241/24 dev 2 for 192.168.1.200", "arp 192.168.1.200 from 0.0.0.0 dev 2",
+// "flush 192.168.1.200 dev 2", "delete 192.168.1.241/24 dev 2", "sleep 500". A refused
+// step ends in " refused".
 class EventLog {
 public:
     void Record(std::string event) {
@@ -56,10 +58,15 @@ private:
 
 // A host with adapters, a route table derived from their addresses (longest matching
 // prefix, else the default route), and other stations on each adapter's LAN that answer
-// ARP for the addresses they hold.
+// ARP for the addresses they hold. Its temporary addresses follow the rules' outline: a
+// candidate that a station answers for, or that the host holds, is refused; an address
+// records its owner (this run is kSelf), and only this run's address, or one whose owner
+// has ended, may be deleted.
 class FakeHostNetwork : public IHostNetwork {
 public:
     explicit FakeHostNetwork(EventLog& log) : m_log(log) {}
+
+    static constexpr uint32_t kSelf = 100;
 
     static std::vector<uint8_t> Mac(uint8_t last) { return {0x02, 0, 0, 0, 0, last}; }
 
@@ -89,7 +96,9 @@ public:
 
     std::map<std::string, std::string> aliases;
     std::optional<BestRoute> forcedRoute;
-    std::vector<std::string> missingPrivileges;
+    NetworkRights rights;
+    // Owners of other runs that still run.
+    std::set<uint32_t> liveOwners;
 
     size_t routeQueries() const {
         std::lock_guard lock(m_mutex);
@@ -99,7 +108,7 @@ public:
         std::lock_guard lock(m_mutex);
         return m_renewals;
     }
-    // The largest number of our labelled addresses that ever existed at once.
+    // The largest number of this run's temporary addresses that ever existed at once.
     size_t maxTempAddresses() const {
         std::lock_guard lock(m_mutex);
         return m_maxTempAddresses;
@@ -142,44 +151,49 @@ public:
         return m_adapters;
     }
 
-    std::optional<HostAddressContext> AddAddress(Ipv4 address, int prefixLength,
-                                                 uint32_t interfaceIndex, const std::string& label,
-                                                 uint32_t lifetimeSeconds) override {
+    std::optional<HostAddressContext> AddTempAddress(uint32_t interfaceIndex, Ipv4 device,
+                                                     int prefixLength, Ipv4 candidate) override {
         std::lock_guard lock(m_mutex);
-        m_log.Record("add " + FormatIpv4Ascii(address) + "/" + std::to_string(prefixLength) +
-                     " dev " + std::to_string(interfaceIndex) + " label " + label + " lft " +
-                     std::to_string(lifetimeSeconds));
+        const std::string event =
+            "add " + FormatIpv4Ascii(candidate) + "/" + std::to_string(prefixLength) + " dev " +
+            std::to_string(interfaceIndex) + " for " + FormatIpv4Ascii(device);
         AdapterInfo* adapter = Find(interfaceIndex);
-        if (!adapter || HeldLocally(address)) {
+        if (!adapter || HeldLocally(candidate) || m_waitsCancelled ||
+            StationHolds(interfaceIndex, candidate)) {
+            m_log.Record(event + " refused");
             return std::nullopt;
         }
-        adapter->addresses.push_back({address, PrefixToMask(prefixLength), label, true});
+        m_log.Record(event);
+        adapter->addresses.push_back(
+            {candidate, PrefixToMask(prefixLength), TempAddressLabel(adapter->name), true, kSelf});
         CountTempAddresses();
-        return HostAddressContext{interfaceIndex, address, prefixLength};
+        return HostAddressContext{interfaceIndex, candidate, prefixLength};
     }
 
-    bool RenewAddress(const HostAddressContext& context, const std::string& label,
-                      uint32_t lifetimeSeconds) override {
+    bool RenewTempAddress(const HostAddressContext& context) override {
         std::lock_guard lock(m_mutex);
         ++m_renewals;
-        m_log.Record("renew " + FormatIpv4Ascii(context.address) + " label " + label + " lft " +
-                     std::to_string(lifetimeSeconds));
+        m_log.Record("renew " + FormatIpv4Ascii(context.address));
         return true;
     }
 
-    bool DeleteAddress(const HostAddressContext& context) override {
+    bool DeleteTempAddress(const HostAddressContext& context) override {
         std::lock_guard lock(m_mutex);
-        m_log.Record("delete " + FormatIpv4Ascii(context.address) + "/" +
-                     std::to_string(context.prefixLength) + " dev " +
-                     std::to_string(context.interfaceIndex));
+        const std::string event = "delete " + FormatIpv4Ascii(context.address) + "/" +
+                                  std::to_string(context.prefixLength) + " dev " +
+                                  std::to_string(context.interfaceIndex);
         AdapterInfo* adapter = Find(context.interfaceIndex);
-        if (!adapter) {
+        const auto removable = [&](const AdapterAddress& a) {
+            return a.address == context.address && a.mask == PrefixToMask(context.prefixLength) &&
+                   IsTempAddressLabel(a.label) &&
+                   (a.owner == kSelf || liveOwners.count(a.owner) == 0);
+        };
+        if (!adapter || std::erase_if(adapter->addresses, removable) == 0) {
+            m_log.Record(event + " refused");
             return false;
         }
-        return std::erase_if(adapter->addresses, [&](const AdapterAddress& a) {
-                   return a.address == context.address &&
-                          a.mask == PrefixToMask(context.prefixLength);
-               }) > 0;
+        m_log.Record(event);
+        return true;
     }
 
     std::optional<std::vector<uint8_t>> SendArp(Ipv4 target, Ipv4 source,
@@ -218,8 +232,9 @@ public:
         return m_waitsCancelled;
     }
 
-    bool FlushNeighbours(uint32_t interfaceIndex) override {
-        m_log.Record("flush " + std::to_string(interfaceIndex));
+    bool FlushNeighbour(uint32_t interfaceIndex, Ipv4 neighbour) override {
+        m_log.Record("flush " + FormatIpv4Ascii(neighbour) + " dev " +
+                     std::to_string(interfaceIndex));
         return true;
     }
 
@@ -228,7 +243,7 @@ public:
         return alias != aliases.end() ? alias->second : adapterName;
     }
 
-    std::vector<std::string> MissingPrivileges() override { return missingPrivileges; }
+    NetworkRights Rights() override { return rights; }
 
 private:
     AdapterInfo* Find(uint32_t index) {
@@ -238,6 +253,10 @@ private:
             }
         }
         return nullptr;
+    }
+    bool StationHolds(uint32_t adapterIndex, Ipv4 address) const {
+        const auto lan = m_stations.find(adapterIndex);
+        return lan != m_stations.end() && lan->second.count(address) > 0;
     }
     bool HeldLocally(Ipv4 address) const {
         for (const AdapterInfo& adapter : m_adapters) {
@@ -253,7 +272,7 @@ private:
         size_t count = 0;
         for (const AdapterInfo& adapter : m_adapters) {
             for (const AdapterAddress& a : adapter.addresses) {
-                count += a.label.ends_with(":tmsl") ? 1 : 0;
+                count += a.label.ends_with(":tmsl") && a.owner == kSelf ? 1 : 0;
             }
         }
         m_maxTempAddresses = std::max(m_maxTempAddresses, count);
