@@ -256,7 +256,9 @@ bool HostAddressing::CanReachDevice(Ipv4 device, Ipv4 source, uint32_t interface
 }
 
 // The address the kernel would send from: one of the adapter's own addresses in the
-// device's subnet, else its primary address. A probe from 0.0.0.0 only when it has none.
+// device's subnet, else the temporary address this run added there (its route to the
+// device leaves from it), else the adapter's primary address. A probe from 0.0.0.0 only
+// when it has none.
 Ipv4 HostAddressing::SourceFor(Ipv4 device, uint32_t interfaceIndex) {
     const std::optional<std::vector<AdapterInfo>> adapters = Adapters();
     const AdapterInfo* adapter = adapters ? FindAdapter(*adapters, interfaceIndex) : nullptr;
@@ -267,6 +269,10 @@ Ipv4 HostAddressing::SourceFor(Ipv4 device, uint32_t interfaceIndex) {
         if (address.address != 0 && SameSubnet(address.address, device, address.mask)) {
             return address.address;
         }
+    }
+    if (const std::optional<HostAddressContext> held = TempAddress();
+        held && held->interfaceIndex == interfaceIndex) {
+        return held->address;
     }
     return adapter->addresses.front().address;
 }

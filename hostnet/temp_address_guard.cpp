@@ -4,6 +4,10 @@
 
 namespace {
 
+// How often the guard asks the kernel whether the run's address is still there before it
+// takes the answer as unknown.
+constexpr int kReadAttempts = 3;
+
 std::string Cidr(const HostAddressContext& context) {
     return FormatIpv4Ascii(context.address) + "/" + std::to_string(context.prefixLength);
 }
@@ -106,7 +110,9 @@ TempAddressGuard::AddOutcome TempAddressGuard::AddLocked(const KernelLink& link,
     }
 
     const TempRouteScope scope = ChooseTempRouteScope(prefixLength, m_kernel.RoutePrefixTo(device));
-    const HostAddressContext context{link.index, candidate, TempAddressPrefix(scope, prefixLength)};
+    // A /32 on every interface, so that two runs adding the same candidate at once on one
+    // interface meet the kernel's refusal of a second, equal address.
+    const HostAddressContext context{link.index, candidate, 32};
     const uint32_t owner = m_kernel.OwnerTag();
     if (!m_kernel.AddAddress(
             {context, TempAddressLabel(link.name), m_options.lifetimeSeconds, owner})) {
@@ -122,14 +128,22 @@ TempAddressGuard::AddOutcome TempAddressGuard::AddLocked(const KernelLink& link,
         RemoveHeldLocked();
         return {"could not add the route from " + FormatIpv4Ascii(candidate), {}};
     }
-    // Another run may have added one meanwhile: the later ones give way, and so does
-    // this one when the count cannot be read.
+    // Another run may have added one meanwhile, or the same address on another interface:
+    // this one gives way, and so it does when the kernel cannot say.
     const std::optional<std::vector<KernelAddress>> after = m_kernel.Addresses();
     if (!after || CountTempAddresses(*after) > m_options.hostLimit) {
         RemoveHeldLocked();
         return {"the host reached its limit of " + std::to_string(m_options.hostLimit) +
                     " temporary addresses meanwhile",
                 {}};
+    }
+    for (const KernelAddress& entry : *after) {
+        if (entry.address == candidate && entry.interfaceIndex != link.index) {
+            RemoveHeldLocked();
+            return {
+                FormatIpv4Ascii(candidate) + " was taken on " + entry.interfaceName + " meanwhile",
+                {}};
+        }
     }
     return {std::string(), context};
 }
@@ -161,14 +175,17 @@ TempAddressGuard::Refusal TempAddressGuard::Delete(uint32_t interfaceIndex, Ipv4
     std::lock_guard lock(m_mutex);
     const bool held = m_held && m_held->context.interfaceIndex == interfaceIndex &&
                       m_held->context.address == address;
+    // Without the kernel's word on who owns the address now, nothing is removed: it may
+    // have expired and become another run's. The run's end removes its own regardless.
     const std::optional<std::vector<KernelAddress>> addresses = m_kernel.Addresses();
     if (!addresses) {
-        // Not known to be gone: this run's address is removed all the same.
-        if (held && RemoveHeldLocked()) {
-            return Refusal();
-        }
         return "the host's addresses cannot be read";
     }
+    // The user may hold the same address with another prefix: of the entries with this
+    // address, the one that may go goes, this run's first.
+    const KernelAddress* removable = nullptr;
+    Refusal refusal = "no address " + FormatIpv4Ascii(address) + " on interface " +
+                      std::to_string(interfaceIndex);
     for (const KernelAddress& entry : *addresses) {
         if (entry.interfaceIndex != interfaceIndex || entry.address != address) {
             continue;
@@ -177,28 +194,31 @@ TempAddressGuard::Refusal TempAddressGuard::Delete(uint32_t interfaceIndex, Ipv4
         switch (ClassifyTempAddress(entry.label, entry.interfaceName, entry.owner,
                                     m_kernel.OwnerTag(), alive)) {
             case TempOwnership::kNotTemporary:
-                return FormatIpv4Ascii(address) + " on " + entry.interfaceName +
-                       " does not carry the label " + TempAddressLabel(entry.interfaceName);
+                refusal = FormatIpv4Ascii(address) + " on " + entry.interfaceName +
+                          " does not carry the label " + TempAddressLabel(entry.interfaceName);
+                break;
             case TempOwnership::kOtherRun:
-                return FormatIpv4Ascii(address) + " belongs to the running process " +
-                       std::to_string(entry.owner);
+                refusal = FormatIpv4Ascii(address) + " belongs to the running process " +
+                          std::to_string(entry.owner);
+                break;
             case TempOwnership::kThisRun:
+                removable = &entry;
+                break;
             case TempOwnership::kNoLiveOwner:
+                removable = removable != nullptr ? removable : &entry;
                 break;
         }
-        if (!m_kernel.DeleteAddress({interfaceIndex, address, entry.prefixLength})) {
-            return "could not delete " + FormatIpv4Ascii(address);
-        }
-        if (held) {
-            m_held.reset();
-        }
-        return Refusal();
+    }
+    if (removable == nullptr) {
+        return refusal;
+    }
+    if (!m_kernel.DeleteAddress({interfaceIndex, address, removable->prefixLength})) {
+        return "could not delete " + FormatIpv4Ascii(address);
     }
     if (held) {
         m_held.reset();
     }
-    return "no address " + FormatIpv4Ascii(address) + " on interface " +
-           std::to_string(interfaceIndex);
+    return Refusal();
 }
 
 TempAddressGuard::Refusal TempAddressGuard::FlushNeighbour(uint32_t interfaceIndex,
@@ -280,7 +300,11 @@ std::optional<HostAddressContext> TempAddressGuard::Held() const {
 }
 
 TempAddressGuard::Presence TempAddressGuard::HeldPresence(std::optional<KernelAddress>* found) {
-    const std::optional<std::vector<KernelAddress>> addresses = m_kernel.Addresses();
+    // A read that fails now and then must not make a held address look gone.
+    std::optional<std::vector<KernelAddress>> addresses;
+    for (int attempt = 0; attempt < kReadAttempts && !addresses; ++attempt) {
+        addresses = m_kernel.Addresses();
+    }
     if (!addresses) {
         return Presence::kUnknown;
     }

@@ -32,7 +32,8 @@ struct TempAddressGuardOptions {
 //   owner has ended are removed first). The address records this run as its owner, lives
 //   lifetimeSeconds, has no subnet route of its own, and one route is added from it: to
 //   the device, or to the device's subnet when the rules allow.
-// - Renew: this run's address only. Delete: this run's, or one whose owner has ended.
+// - Renew: this run's address only. Delete: this run's, or one whose owner has ended, and
+//   only as the kernel reports it now.
 // - ARP: from an address the interface holds (or a probe from 0.0.0.0), for an address on
 //   one of its subnets or the device; neighbour flushes likewise, one entry at a time.
 //   Both are rate-limited.
@@ -66,7 +67,8 @@ public:
     void Resume();
     bool Cancelled() const { return m_cancelled; }
 
-    // The run has ended: removes its address. A failed read counts as "still there".
+    // The run has ended: removes its address. An address the kernel cannot report on (its
+    // reads keep failing) counts as still there, and goes.
     void Finish();
 
     std::optional<HostAddressContext> Held() const;

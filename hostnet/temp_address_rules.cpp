@@ -84,10 +84,6 @@ TempRouteScope ChooseTempRouteScope(int devicePrefix, std::optional<int> routePr
     return TempRouteScope::kDevice;
 }
 
-int TempAddressPrefix(TempRouteScope scope, int devicePrefix) {
-    return scope == TempRouteScope::kDeviceSubnet ? devicePrefix : 32;
-}
-
 TempOwnership ClassifyTempAddress(const std::string& label, const std::string& interfaceName,
                                   uint32_t owner, uint32_t thisRun, bool ownerAlive) {
     if (label != TempAddressLabel(interfaceName)) {

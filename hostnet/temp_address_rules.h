@@ -4,7 +4,9 @@
 // rights, or the network helper for a member of the group tamsel. A temporary address
 // exists to reach one device. Afterwards the host's routing differs from before for that
 // device's address alone, or, when the device's subnet is private, no wider than a /24 and
-// reached by nothing but the default route today, for that subnet alone. Everything here
+// reached by nothing but the default route today, for that subnet alone. The address itself
+// is a /32 without a prefix route, so that the kernel adds nothing for it but the address
+// (no subnet or broadcast route), and one route is added from it. Everything here
 // is a pure function of what it is given; hostnet/temp_address_guard.h applies it to the
 // kernel's present state.
 
@@ -50,10 +52,6 @@ enum class TempRouteScope {
 // (`routePrefixNow` 0) and it is no wider than a /24; a subnet that a VPN or another LAN
 // serves, a wider one, or an unknown route state gets the device's route alone.
 TempRouteScope ChooseTempRouteScope(int devicePrefix, std::optional<int> routePrefixNow);
-
-// The temporary address's own prefix length: the device's with the subnet route, else 32,
-// since the kernel adds a broadcast route for the subnet of any shorter address.
-int TempAddressPrefix(TempRouteScope scope, int devicePrefix);
 
 // Who a temporary address on an interface belongs to.
 enum class TempOwnership {

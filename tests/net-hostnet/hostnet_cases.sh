@@ -154,7 +154,7 @@ taken)
     pc ip route add default via 10.0.0.1 dev eth0
     start_holding "${SHORT[@]}"
     expect_eq "$RESULT" "192.168.1.242" "result"
-    expect_eq "$(temp_addresses)" "eth0 192.168.1.242/24" "temporary addresses"
+    expect_eq "$(temp_addresses)" "eth0 192.168.1.242/32" "temporary addresses"
     stop_holding
     expect_eq "$(temp_addresses)" "" "addresses after removal"
     ;;
@@ -176,7 +176,7 @@ zero-adapter)
     ((eth0 < eth1)) || fail "eth0 must come first in the adapter list"
     start_holding "${SHORT[@]}"
     expect_eq "$RESULT" "192.168.1.241" "result"
-    expect_eq "$(temp_addresses)" "eth1 192.168.1.241/24" "temporary addresses"
+    expect_eq "$(temp_addresses)" "eth1 192.168.1.241/32" "temporary addresses"
     stop_holding
     ;;
 
@@ -188,12 +188,12 @@ leftover)
     expect_eq "$(prepare "${SHORT[@]}" --lifetime 300 --then crash || true)" "192.168.1.241" \
         "crashed run"
     pc ip addr add 192.168.7.241/24 dev eth0 label eth0:tmsl valid_lft 300 preferred_lft 300
-    expect_eq "$(temp_addresses | tr '\n' ' ')" "eth0 192.168.1.241/24 eth0 192.168.7.241/24 " \
+    expect_eq "$(temp_addresses | tr '\n' ' ')" "eth0 192.168.1.241/32 eth0 192.168.7.241/24 " \
         "left behind"
     # The next set-up removes both and adds its own (the shorter lifetime shows it is new).
     start_holding "${SHORT[@]}" --lifetime 60
     expect_eq "$RESULT" "192.168.1.241" "result"
-    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/24" "temporary addresses"
+    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/32" "temporary addresses"
     valid=$(address_field eth0 192.168.1.241 valid_life_time)
     ((valid <= 60)) || fail "the crashed run's address was kept (valid_lft $valid)"
     stop_holding
@@ -221,7 +221,7 @@ renew-sigterm)
     expect_eq "$RESULT" "192.168.1.241" "result"
     # Outlives its lifetime because the running program renews it.
     sleep 9
-    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/24" "after the first lifetime"
+    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/32" "after the first lifetime"
     kill -TERM "$HOLDER"
     status=0
     wait "$HOLDER" || status=$?

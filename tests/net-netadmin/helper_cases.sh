@@ -115,7 +115,7 @@ lifecycle)
     busywait 5000 grep -qx 'ready 2' "$WORK/answers" || fail "no greeting"
     expect() { [[ $2 == "$3" ]] || fail "$1: expected '$3', got '$2'"; }
 
-    expect add "$(request "add $eth0 192.168.1.200/24 192.168.1.241")" "ok 192.168.1.241/24"
+    expect add "$(request "add $eth0 192.168.1.200/24 192.168.1.241")" "ok 192.168.1.241/32"
     info=$(pc ip -j addr show dev eth0 | jq -r '.[0].addr_info[] | select(.local == "192.168.1.241")
         | "\(.label) \(.valid_life_time) \(.metric) \(.noprefixroute)"')
     read -r label lifetime owner noprefixroute <<<"$info"

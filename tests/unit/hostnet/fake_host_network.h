@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "hostnet/temp_address_rules.h"
 #include "platform/host_network.h"
 #include "platform/tick_clock.h"
 
@@ -56,12 +57,13 @@ private:
     EventLog& m_log;
 };
 
-// A host with adapters, a route table derived from their addresses (longest matching
-// prefix, else the default route), and other stations on each adapter's LAN that answer
-// ARP for the addresses they hold. Its temporary addresses follow the rules' outline: a
-// candidate that a station answers for, or that the host holds, is refused; an address
-// records its owner (this run is kSelf), and only this run's address, or one whose owner
-// has ended, may be deleted.
+// A host with adapters, a route table derived from their addresses and the routes of
+// temporary addresses (longest matching prefix, else the default route), and other
+// stations on each adapter's LAN that answer ARP for the addresses they hold. Its
+// temporary addresses follow the rules' outline: a candidate that a station answers for,
+// or that the host holds, is refused; an address is a /32 that records its owner (this run
+// is kSelf) and brings one route, to the device or its subnet as the rules choose; only
+// this run's address, or one whose owner has ended, may be deleted.
 class FakeHostNetwork : public IHostNetwork {
 public:
     explicit FakeHostNetwork(EventLog& log) : m_log(log) {}
@@ -83,6 +85,11 @@ public:
         m_adapters.push_back(std::move(adapter));
     }
     void SetDefaultRoute(uint32_t index) { m_defaultRoute = index; }
+    // A route from a temporary address (another run's), gone with that address.
+    void AddRoute(Ipv4 destination, int prefixLength, uint32_t index, Ipv4 source) {
+        std::lock_guard lock(m_mutex);
+        m_routes.push_back({destination, prefixLength, index, source});
+    }
     AdapterInfo& Adapter(uint32_t index) { return *Find(index); }
     // Another station on the adapter's LAN holding `address`.
     void AddStation(uint32_t adapterIndex, Ipv4 address, std::vector<uint8_t> mac) {
@@ -129,7 +136,16 @@ public:
         if (forcedRoute) {
             return forcedRoute;
         }
+        return RouteTo(destination);
+    }
+    std::optional<BestRoute> RouteTo(Ipv4 destination) const {
         std::optional<BestRoute> best;
+        for (const Route& route : m_routes) {
+            if (SameSubnet(route.destination, destination, PrefixToMask(route.prefixLength)) &&
+                (!best || route.prefixLength > best->prefixLength)) {
+                best = BestRoute{route.index, route.prefixLength};
+            }
+        }
         for (const AdapterInfo& adapter : m_adapters) {
             for (const AdapterAddress& address : adapter.addresses) {
                 const int prefix = MaskToPrefix(address.mask).value_or(0);
@@ -154,9 +170,9 @@ public:
     std::optional<HostAddressContext> AddTempAddress(uint32_t interfaceIndex, Ipv4 device,
                                                      int prefixLength, Ipv4 candidate) override {
         std::lock_guard lock(m_mutex);
-        const std::string event =
-            "add " + FormatIpv4Ascii(candidate) + "/" + std::to_string(prefixLength) + " dev " +
-            std::to_string(interfaceIndex) + " for " + FormatIpv4Ascii(device);
+        const std::string event = "add " + FormatIpv4Ascii(candidate) + " dev " +
+                                  std::to_string(interfaceIndex) + " for " +
+                                  FormatIpv4Ascii(device) + "/" + std::to_string(prefixLength);
         AdapterInfo* adapter = Find(interfaceIndex);
         if (!adapter || HeldLocally(candidate) || m_waitsCancelled ||
             StationHolds(interfaceIndex, candidate)) {
@@ -164,10 +180,15 @@ public:
             return std::nullopt;
         }
         m_log.Record(event);
+        const std::optional<BestRoute> before = RouteTo(device);
+        const bool subnet = ChooseTempRouteScope(prefixLength, before ? before->prefixLength : 0) ==
+                            TempRouteScope::kDeviceSubnet;
         adapter->addresses.push_back(
-            {candidate, PrefixToMask(prefixLength), TempAddressLabel(adapter->name), true, kSelf});
+            {candidate, PrefixToMask(32), TempAddressLabel(adapter->name), true, kSelf});
+        m_routes.push_back({subnet ? device & PrefixToMask(prefixLength) : device,
+                            subnet ? prefixLength : 32, interfaceIndex, candidate});
         CountTempAddresses();
-        return HostAddressContext{interfaceIndex, candidate, prefixLength};
+        return HostAddressContext{interfaceIndex, candidate, 32};
     }
 
     bool RenewTempAddress(const HostAddressContext& context) override {
@@ -192,6 +213,8 @@ public:
             m_log.Record(event + " refused");
             return false;
         }
+        std::erase_if(m_routes,
+                      [&](const Route& route) { return route.source == context.address; });
         m_log.Record(event);
         return true;
     }
@@ -278,8 +301,16 @@ private:
         m_maxTempAddresses = std::max(m_maxTempAddresses, count);
     }
 
+    struct Route {
+        Ipv4 destination;
+        int prefixLength;
+        uint32_t index;
+        Ipv4 source;
+    };
+
     EventLog& m_log;
     mutable std::mutex m_mutex;
+    std::vector<Route> m_routes;
     std::vector<AdapterInfo> m_adapters;
     std::optional<uint32_t> m_defaultRoute;
     std::map<uint32_t, std::map<Ipv4, std::vector<uint8_t>>> m_stations;

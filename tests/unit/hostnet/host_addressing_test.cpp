@@ -80,11 +80,11 @@ TEST_F(HostAddressingTest, LongerDeviceMaskOnOtherSubnetAddsFirstCandidateAfterT
     EXPECT_EQ(Prepare(), L"192.168.1.241");
     EXPECT_THAT(
         log.Events(),
-        ElementsAre("add 192.168.1.241/24 dev 2 for 192.168.1.200", "sleep 10000",
+        ElementsAre("add 192.168.1.241 dev 2 for 192.168.1.200/24", "sleep 10000",
                     "arp 192.168.1.241 from 0.0.0.0 dev 2", "flush 192.168.1.200 dev 2",
                     "arp 192.168.1.200 from 192.168.1.241 dev 2", "flush 192.168.1.200 dev 2",
                     "arp 192.168.1.200 from 192.168.1.241 dev 2"));
-    EXPECT_EQ(Addressing().TempAddress(), (HostAddressContext{kEth0, Ip("192.168.1.241"), 24}));
+    EXPECT_EQ(Addressing().TempAddress(), (HostAddressContext{kEth0, Ip("192.168.1.241"), 32}));
 }
 
 TEST_F(HostAddressingTest, DefaultRouteOnlyGivesFirstLanAdapterATempAddressAndRunsAgain) {
@@ -97,7 +97,7 @@ TEST_F(HostAddressingTest, DefaultRouteOnlyGivesFirstLanAdapterATempAddressAndRu
     EXPECT_EQ(Prepare(), L"192.168.1.241");
     EXPECT_EQ(network.routeQueries(), 2u);
     EXPECT_EQ(log.Count("add"), 1u);
-    EXPECT_EQ(log.Events().front(), "add 192.168.1.241/24 dev 2 for 192.168.1.200");
+    EXPECT_EQ(log.Events().front(), "add 192.168.1.241 dev 2 for 192.168.1.200/24");
     // The second run found the new subnet route, and with it the adapter's data.
     EXPECT_EQ(Addressing().Adapter().index, kEth0);
 }
@@ -138,8 +138,8 @@ TEST_F(HostAddressingTest, CandidateHeldByAnotherHostIsRefusedAndTheNextOneTaken
     const std::vector<std::string> events = log.Events();
     ASSERT_GE(events.size(), 3u);
     EXPECT_THAT(std::vector<std::string>(events.begin(), events.begin() + 3),
-                ElementsAre("add 192.168.1.241/24 dev 2 for 192.168.1.200 refused",
-                            "add 192.168.1.242/24 dev 2 for 192.168.1.200", "sleep 10000"));
+                ElementsAre("add 192.168.1.241 dev 2 for 192.168.1.200/24 refused",
+                            "add 192.168.1.242 dev 2 for 192.168.1.200/24", "sleep 10000"));
 }
 
 TEST_F(HostAddressingTest, AStationThatTakesTheCandidateWhileItSettlesIsFoundByTheProbe) {
@@ -156,9 +156,9 @@ TEST_F(HostAddressingTest, AStationThatTakesTheCandidateWhileItSettlesIsFoundByT
     const std::vector<std::string> events = log.Events();
     ASSERT_GE(events.size(), 6u);
     EXPECT_THAT(std::vector<std::string>(events.begin(), events.begin() + 6),
-                ElementsAre("add 192.168.1.241/24 dev 2 for 192.168.1.200", "sleep 10000",
-                            "arp 192.168.1.241 from 0.0.0.0 dev 2", "delete 192.168.1.241/24 dev 2",
-                            "sleep 500", "add 192.168.1.242/24 dev 2 for 192.168.1.200"));
+                ElementsAre("add 192.168.1.241 dev 2 for 192.168.1.200/24", "sleep 10000",
+                            "arp 192.168.1.241 from 0.0.0.0 dev 2", "delete 192.168.1.241/32 dev 2",
+                            "sleep 500", "add 192.168.1.242 dev 2 for 192.168.1.200/24"));
 }
 
 TEST_F(HostAddressingTest, TheDevicesOwnAddressIsNoCandidate) {
@@ -167,7 +167,7 @@ TEST_F(HostAddressingTest, TheDevicesOwnAddressIsNoCandidate) {
     network.AddStation(kEth0, Ip("192.168.1.241"), FakeHostNetwork::Mac(0xD0));
 
     EXPECT_EQ(Prepare(L"192.168.1.241"), L"192.168.1.242");
-    EXPECT_EQ(log.Events().front(), "add 192.168.1.242/24 dev 2 for 192.168.1.241");
+    EXPECT_EQ(log.Events().front(), "add 192.168.1.242 dev 2 for 192.168.1.241/24");
 }
 
 TEST_F(HostAddressingTest, DeviceNotAnsweringRemovesTempAddressAndGivesError) {
@@ -179,7 +179,7 @@ TEST_F(HostAddressingTest, DeviceNotAnsweringRemovesTempAddressAndGivesError) {
     EXPECT_EQ(log.Count("add"), 1u);
     const std::vector<std::string> events = log.Events();
     ASSERT_GE(events.size(), 2u);
-    EXPECT_EQ(events[events.size() - 2], "delete 192.168.1.241/24 dev 2");
+    EXPECT_EQ(events[events.size() - 2], "delete 192.168.1.241/32 dev 2");
     EXPECT_EQ(events.back(), "sleep 500");
     EXPECT_FALSE(Addressing().TempAddress());
     EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(1));
@@ -193,7 +193,7 @@ TEST_F(HostAddressingTest, NextAdapterGetsTheAddressWhenTheFirstCannotReachTheDe
 
     EXPECT_EQ(Prepare(), L"192.168.1.241");
     EXPECT_EQ(Addressing().TempAddress()->interfaceIndex, kEth1);
-    EXPECT_EQ(log.Count("delete 192.168.1.241/24 dev 2"), 1u);
+    EXPECT_EQ(log.Count("delete 192.168.1.241/32 dev 2"), 1u);
 }
 
 TEST_F(HostAddressingTest, EveryCandidateTakenTriesSevenAndKeepsOnlyOne) {
@@ -219,7 +219,7 @@ TEST_F(HostAddressingTest, RestartsOnlyOnceWhenTheRouteStaysDefault) {
     EXPECT_EQ(network.routeQueries(), 2u);
     EXPECT_EQ(log.Count("add"), 1u);
     const std::vector<std::string> events = log.Events();
-    EXPECT_EQ(events[events.size() - 2], "delete 192.168.1.241/24 dev 2");
+    EXPECT_EQ(events[events.size() - 2], "delete 192.168.1.241/32 dev 2");
     EXPECT_EQ(events.back(), "sleep 500");
 }
 
@@ -277,30 +277,31 @@ TEST_F(HostAddressingTest, DeviceOutsideThePrivateNetworksGetsNoTempAddress) {
     // A private /16 is fine.
     DeviceOn(kEth0);
     EXPECT_NE(Prepare(L"192.168.1.200", L"255.255.0.0"), L"ERROR");
-    EXPECT_EQ(log.Count("add 192.168.1.241/16"), 1u);
+    EXPECT_EQ(log.Count("add 192.168.1.241 dev 2 for 192.168.1.200/16"), 1u);
     EXPECT_FALSE(Addressing().LastFailure().Known());
 }
 
 // Two programs reach two devices of one foreign subnet: the second neither removes the
 // first one's address nor takes it for its source, and adds one of its own.
 TEST_F(HostAddressingTest, AnotherRunsTempAddressIsNeitherRemovedNorUsed) {
-    AdapterAddress otherRun = Addr("192.168.1.241", 24);
+    AdapterAddress otherRun = Addr("192.168.1.241", 32);
     otherRun.label = "eth0:tmsl";
     otherRun.owner = 200;
     network.liveOwners = {200};
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8), otherRun});
+    network.AddRoute(Ip("192.168.1.0"), 24, kEth0, Ip("192.168.1.241"));
     network.SetDefaultRoute(kEth0);
     network.AddStation(kEth0, Ip("192.168.1.2"), FakeHostNetwork::Mac(0xD2));
 
     EXPECT_EQ(Prepare(L"192.168.1.2"), L"192.168.1.242");
-    EXPECT_EQ(log.Count("delete 192.168.1.241/24 dev 2 refused"), 1u);
+    EXPECT_EQ(log.Count("delete 192.168.1.241/32 dev 2 refused"), 1u);
     EXPECT_EQ(log.Count("arp 192.168.1.2 from 192.168.1.241"), 0u);
     EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(3));
 
     // Once that run has ended, its address is a leftover the next set-up removes.
     network.liveOwners.clear();
     EXPECT_EQ(Prepare(L"192.168.1.2"), L"192.168.1.242");
-    EXPECT_EQ(log.Count("delete 192.168.1.241/24 dev 2"), 2u);
+    EXPECT_EQ(log.Count("delete 192.168.1.241/32 dev 2"), 2u);
     EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(2));
 }
 
@@ -313,7 +314,7 @@ TEST_F(HostAddressingTest, RemoveTempAddressDeletesThenWaitsHalfASecond) {
     EXPECT_TRUE(Addressing().RemoveTempAddress());
     const std::vector<std::string> events = log.Events();
     EXPECT_THAT(std::vector<std::string>(events.begin() + before, events.end()),
-                ElementsAre("delete 192.168.1.241/24 dev 2", "sleep 500"));
+                ElementsAre("delete 192.168.1.241/32 dev 2", "sleep 500"));
     EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(1));
 
     EXPECT_FALSE(Addressing().RemoveTempAddress());

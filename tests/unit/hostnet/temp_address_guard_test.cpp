@@ -43,18 +43,18 @@ protected:
 
 TEST_F(TempAddressGuardTest, ProbesThenAddsWithoutPrefixRouteAndRoutesOnlyTheDeviceSubnet) {
     // Only the default route leads to 192.168.1.0/24: that subnet, and nothing else, moves.
+    // The address is a /32, which brings the kernel's routes for nothing but itself.
     const TempAddressGuard::AddOutcome outcome = Add();
     ASSERT_EQ(outcome.refusal, "");
-    EXPECT_EQ(outcome.added, (HostAddressContext{kEth0, Ip("192.168.1.241"), 24}));
+    EXPECT_EQ(outcome.added, (HostAddressContext{kEth0, Ip("192.168.1.241"), 32}));
     EXPECT_THAT(kernel.log, ElementsAre("arp 192.168.1.241 from 0.0.0.0 dev 2",
-                                        "add 192.168.1.241/24 dev 2 eth0:tmsl 120 owner 100",
+                                        "add 192.168.1.241/32 dev 2 eth0:tmsl 120 owner 100",
                                         "route 192.168.1.0/24 dev 2 src 192.168.1.241 metric 100"));
     EXPECT_EQ(guard.Held(), outcome.added);
 }
 
 TEST_F(TempAddressGuardTest, ASubnetThatAnotherRouteServesMovesOnlyTheDevice) {
-    // A VPN's route covers the device's subnet: the device alone leaves it, and the address
-    // is a /32, whose subnet has no broadcast route.
+    // A VPN's route covers the device's subnet: the device alone leaves it.
     kernel.routes.push_back({Ip("192.168.0.0"), 16, 0});
     ASSERT_EQ(Add().refusal, "");
     EXPECT_THAT(kernel.log,
@@ -125,8 +125,9 @@ TEST_F(TempAddressGuardTest, OneAddressPerRunAndAFailedReadCountsAsStillHeld) {
     ASSERT_EQ(Add().refusal, "");
     kernel.log.clear();
     EXPECT_THAT(Refused(Add("192.168.2.200", 24, "192.168.2.241")), HasSubstr("holds"));
-    // The kernel cannot say whether the first is still there: it still counts.
-    kernel.failedReads = 1;
+    // The kernel cannot say whether the first is still there (every read fails): it still
+    // counts.
+    kernel.failedReads = 3;
     EXPECT_THAT(Refused(Add("192.168.2.200", 24, "192.168.2.241")), HasSubstr("holds"));
     // Once it has gone (expired, or removed by someone), another may come.
     std::erase_if(kernel.addresses,
@@ -152,6 +153,25 @@ TEST_F(TempAddressGuardTest, AnotherRunsAddressIsNeitherRemovedNorRenewedButALef
     EXPECT_THAT(guard.Delete(kEth0, Ip("192.168.7.241")), HasSubstr("label eth0:tmsl"));
     EXPECT_THAT(guard.Delete(kEth0, Ip("192.168.8.241")), HasSubstr("label eth0:tmsl"));
     EXPECT_THAT(guard.Delete(kWlan0, Ip("192.168.7.241")), HasSubstr("no address"));
+}
+
+TEST_F(TempAddressGuardTest, DeleteTakesThisRunsEntryWhereTheUserHoldsTheSameAddressToo) {
+    ASSERT_EQ(Add().refusal, "");
+    kernel.addresses.insert(kernel.addresses.begin(),
+                            {kEth0, "eth0", Ip("192.168.1.241"), 24, "eth0", 0});
+    EXPECT_EQ(guard.Delete(kEth0, Ip("192.168.1.241")), "");
+    EXPECT_EQ(kernel.log.back(), "delete 192.168.1.241/32 dev 2");
+    ASSERT_TRUE(kernel.AddressAt(Ip("192.168.1.241")));
+    EXPECT_EQ(kernel.AddressAt(Ip("192.168.1.241"))->prefixLength, 24);
+}
+
+TEST_F(TempAddressGuardTest, TheSameCandidateAddedMeanwhileOnAnotherInterfaceMakesThisOneGiveWay) {
+    kernel.onArp = [this] {
+        kernel.AddOtherRunsAddress(kWlan0, Ip("192.168.1.241"), 32, kOtherRun, true);
+    };
+    EXPECT_THAT(Add().refusal, HasSubstr("taken on wlan0"));
+    EXPECT_EQ(kernel.log.back(), "delete 192.168.1.241/32 dev 2");
+    EXPECT_FALSE(guard.Held());
 }
 
 TEST_F(TempAddressGuardTest, TheHostHoldsAtMostFourAndLeftoversMakeRoomFirst) {
@@ -190,7 +210,7 @@ TEST_F(TempAddressGuardTest, RenewsOnlyItsOwnAddressWithItsOwnLifetime) {
     EXPECT_THAT(guard.Renew(kEth0, Ip("192.168.1.241")), HasSubstr("not this run's"));
     ASSERT_EQ(Add().refusal, "");
     EXPECT_EQ(guard.Renew(kEth0, Ip("192.168.1.241")), "");
-    EXPECT_EQ(kernel.log.back(), "renew 192.168.1.241/24 dev 2 eth0:tmsl 120");
+    EXPECT_EQ(kernel.log.back(), "renew 192.168.1.241/32 dev 2 eth0:tmsl 120");
     EXPECT_THAT(guard.Renew(kWlan0, Ip("192.168.1.241")), HasSubstr("not this run's"));
     // Gone: it stays gone.
     std::erase_if(kernel.addresses,
@@ -268,7 +288,7 @@ TEST_F(TempAddressGuardTest, FinishRemovesTheAddressItAddedAndNothingElse) {
     ASSERT_EQ(Add().refusal, "");
     guard.Finish();
     ASSERT_FALSE(kernel.log.empty());
-    EXPECT_EQ(kernel.log.back(), "delete 192.168.1.241/24 dev 2");
+    EXPECT_EQ(kernel.log.back(), "delete 192.168.1.241/32 dev 2");
     EXPECT_TRUE(kernel.AddressAt(Ip("192.168.7.241")));
 
     // Gone meanwhile, and the user gave the same address and prefix to the interface
@@ -276,16 +296,16 @@ TEST_F(TempAddressGuardTest, FinishRemovesTheAddressItAddedAndNothingElse) {
     ASSERT_EQ(Add().refusal, "");
     std::erase_if(kernel.addresses,
                   [](const KernelAddress& a) { return a.owner == FakeKernelNetwork::kSelf; });
-    kernel.AddUserAddress(kEth0, Ip("192.168.1.241"), 24);
+    kernel.AddUserAddress(kEth0, Ip("192.168.1.241"), 32);
     kernel.log.clear();
     guard.Finish();
     EXPECT_THAT(kernel.log, IsEmpty());
     EXPECT_TRUE(kernel.AddressAt(Ip("192.168.1.241")));
 }
 
-TEST_F(TempAddressGuardTest, FinishAfterAFailedReadStillRemovesTheAddress) {
+TEST_F(TempAddressGuardTest, FinishRemovesTheAddressAlsoWhenTheKernelCannotSayItIsThere) {
     ASSERT_EQ(Add().refusal, "");
-    kernel.failedReads = 1;
+    kernel.failedReads = 10;
     guard.Finish();
     EXPECT_FALSE(kernel.AddressAt(Ip("192.168.1.241")));
     EXPECT_FALSE(guard.Held());

