@@ -16,6 +16,7 @@
 set -euo pipefail
 
 MODE=$1
+source "$(dirname "$0")/temp-address-lib.sh"
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 chmod 0755 "$WORK"
@@ -26,28 +27,16 @@ fail() {
     exit 1
 }
 
-unused_id() {
-    local id
-    for ((id = 61000 + RANDOM % 3000; ; id++)); do
-        if ! getent passwd "$id" >/dev/null && ! getent group "$id" >/dev/null; then
-            echo "$id"
-            return
-        fi
-    done
-}
-
 case $MODE in
 build)
     mkdir "$WORK/bin"
     install -m 0755 "$3" "$WORK/bin/tamselctl"
-    group=$(unused_id)
-    install -o root -g "$group" -m 0750 "$2" "$WORK/bin/tamsel-netadmin"
-    setcap cap_net_admin,cap_net_raw+ep "$WORK/bin/tamsel-netadmin"
-    export TAMSEL_NETADMIN=$WORK/bin/tamsel-netadmin
+    install_member_helper "$2" "$WORK/bin"
+    export TAMSEL_NETADMIN=$HELPER
     TAMSELCTL=$WORK/bin/tamselctl
-    member=$(unused_id)
-    as_member=(setpriv --reuid="$member" --regid="$member" --groups="$group")
-    as_other=(setpriv --reuid="$member" --regid="$member" --clear-groups)
+    group=$HELPER_GROUP
+    as_member=("${AS_MEMBER[@]}")
+    as_other=(setpriv --reuid="$MEMBER" --regid="$MEMBER" --clear-groups)
     ;;
 installed)
     TAMSELCTL=$(command -v tamselctl)
@@ -60,9 +49,6 @@ installed)
     ;;
 esac
 
-temp_addresses() {
-    ip -o -4 addr show | grep ':tmsl' || true
-}
 no_temp_addresses() {
     [[ -z $(temp_addresses) ]]
 }
