@@ -121,7 +121,12 @@ void HostAddressing::CancelSetup() {
 
 std::wstring HostAddressing::RunSetup(Ipv4 device, Ipv4 mask) {
     for (int run = 0;; ++run) {
-        const std::optional<BestRoute> route = m_network.GetBestRoute(device);
+        std::optional<BestRoute> route = m_network.GetBestRoute(device);
+        // A route from another run's temporary address goes when that run ends: this run
+        // reaches the device as if only the default route led there.
+        if (route && IsOtherRunsAddress(route->source)) {
+            route->prefixLength = 0;
+        }
         if (route) {
             ReadAdapterInfo(route->interfaceIndex);
             if (route->prefixLength != 0) {
@@ -351,6 +356,23 @@ void HostAddressing::RemoveLeftoverAddresses() {
             }
         }
     }
+}
+
+bool HostAddressing::IsOtherRunsAddress(Ipv4 address) {
+    if (address == 0) {
+        return false;
+    }
+    const std::optional<HostAddressContext> held = TempAddress();
+    for (const AdapterInfo& adapter :
+         m_network.GetAdapters().value_or(std::vector<AdapterInfo>())) {
+        for (const AdapterAddress& entry : adapter.addresses) {
+            if (entry.address == address && IsTempAddressLabel(entry.label) &&
+                !(held && held->address == address)) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 std::optional<std::vector<AdapterInfo>> HostAddressing::Adapters() {

@@ -85,6 +85,8 @@ private:
     // The adapters, without the temporary addresses of other runs, which this run must
     // neither choose as its source nor count as the adapter's own.
     std::optional<std::vector<AdapterInfo>> Adapters();
+    // A temporary address on one of the adapters that is not this run's.
+    bool IsOtherRunsAddress(Ipv4 address);
     std::wstring UseRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask);
     std::optional<Ipv4> TryCandidates(const AdapterInfo& adapter, Ipv4 device, Ipv4 mask);
     bool AddTempAddress(const AdapterInfo& adapter, Ipv4 device, int prefixLength, Ipv4 address);

@@ -52,6 +52,8 @@ struct BestRoute {
     // Prefix length of the matching route: that of a subnet or host route, 0 when only the
     // default route leads there.
     int prefixLength = 0;
+    // The route's preferred source address, 0 when it names none.
+    Ipv4 source = 0;
 };
 
 // Identifies one address on one interface, for deleting or renewing it later.

@@ -229,7 +229,8 @@ RouteLookup LookUpRoute(Ipv4 destination) {
             interfaceIndex = static_cast<uint32_t>(hop->rtnh_ifindex);
         }
         if (interfaceIndex) {
-            lookup.route = BestRoute{*interfaceIndex, info->rtm_dst_len};
+            lookup.route = BestRoute{*interfaceIndex, info->rtm_dst_len,
+                                     ReadIpv4(attributes[RTA_PREFSRC]).value_or(0)};
         }
     });
     // The kernel answers a destination without any route with "network unreachable".

@@ -143,7 +143,7 @@ public:
         for (const Route& route : m_routes) {
             if (SameSubnet(route.destination, destination, PrefixToMask(route.prefixLength)) &&
                 (!best || route.prefixLength > best->prefixLength)) {
-                best = BestRoute{route.index, route.prefixLength};
+                best = BestRoute{route.index, route.prefixLength, route.source};
             }
         }
         for (const AdapterInfo& adapter : m_adapters) {

@@ -392,6 +392,25 @@ TEST_F(HostAddressingTest, SecondSetUpKeepsAndReusesTheTempAddress) {
     EXPECT_EQ(log.Count("delete"), 0u);
 }
 
+// The other run's subnet route leads to the device too, and the PC's own /24 would pass the
+// mask rule: still this run adds its own address, since that route goes with the other run.
+TEST_F(HostAddressingTest, ARouteFromAnotherRunsAddressIsNotThisRunsWayToTheDevice) {
+    AdapterAddress otherRun = Addr("192.168.1.241", 32);
+    otherRun.label = "eth0:tmsl";
+    otherRun.owner = 200;
+    network.liveOwners = {200};
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.9.0.10", 24), otherRun});
+    network.AddRoute(Ip("192.168.1.0"), 24, kEth0, Ip("192.168.1.241"));
+    network.SetDefaultRoute(kEth0);
+    network.AddStation(kEth0, Ip("192.168.1.2"), FakeHostNetwork::Mac(0xD2));
+
+    EXPECT_NE(Prepare(L"192.168.1.2"), L"ERROR");
+    EXPECT_EQ(log.Count("add 192.168.1.242 dev 2 for 192.168.1.2/24"), 1u);
+    EXPECT_GT(log.Count("arp 192.168.1.2 from 192.168.1.242 dev 2"), 0u);
+    EXPECT_EQ(log.Count("arp 192.168.1.2 from 192.168.1.241"), 0u);
+    EXPECT_EQ(Addressing().TempAddress()->address, Ip("192.168.1.242"));
+}
+
 TEST_F(HostAddressingTest, LeftoverLabelledAddressIsRemovedByTheNextSetUp) {
     AdapterAddress leftover = Addr("192.168.9.241", 24);
     leftover.label = "eth0:tmsl";
