@@ -264,6 +264,27 @@ TEST_F(TempAddressGuardTest, ArpAndFlushesAreRateLimited) {
     EXPECT_EQ(kernel.Count("forget"), 2u);
 }
 
+TEST_F(TempAddressGuardTest, ByDefault24ArpRequestsAtOnceThenTwoASecond) {
+    int answered = 0;
+    while (guard.Arp(kEth0, Ip("10.0.0.9"), 0).refusal.empty() && answered < 100) {
+        ++answered;
+    }
+    EXPECT_EQ(answered, 24);
+    clock.Advance(1000);
+    EXPECT_EQ(guard.Arp(kEth0, Ip("10.0.0.9"), 0).refusal, "");
+    EXPECT_EQ(guard.Arp(kEth0, Ip("10.0.0.9"), 0).refusal, "");
+    EXPECT_NE(guard.Arp(kEth0, Ip("10.0.0.9"), 0).refusal, "");
+
+    int flushed = 0;
+    while (guard.FlushNeighbour(kEth0, Ip("10.0.0.9")).empty() && flushed < 100) {
+        ++flushed;
+    }
+    EXPECT_EQ(flushed, 8);
+    clock.Advance(1000);
+    EXPECT_EQ(guard.FlushNeighbour(kEth0, Ip("10.0.0.9")), "");
+    EXPECT_NE(guard.FlushNeighbour(kEth0, Ip("10.0.0.9")), "");
+}
+
 // A cancel that arrives before the request it was meant for still holds: the request does
 // not wait, and neither does any after it, until the program resumes.
 TEST_F(TempAddressGuardTest, ACancelHoldsUntilResumeEvenBeforeTheRequestArrives) {
