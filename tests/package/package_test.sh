@@ -84,6 +84,14 @@ fi
     tail -n 60 "$WORK/build.log" >&2
     fail "dpkg-buildpackage failed"
 }
+# nocheck leaves every test out of the build, and their build dependencies with it.
+tests_with() {
+    (cd "$tree" && DEB_BUILD_OPTIONS=$1 make -s -f debian/rules \
+        --eval 'tamsel-tests: ; @echo $(TAMSEL_TESTS)' tamsel-tests)
+}
+[[ $(tests_with nocheck) == "-DTAMSEL_BUILD_TESTS=OFF" ]] || fail "nocheck: $(tests_with nocheck)"
+[[ $(tests_with "") == *"-DTAMSEL_UNIT_TESTS_ONLY=ON"* ]] || fail "tests: $(tests_with "")"
+grep -q 'libgtest-dev <!nocheck>' "$tree/debian/control" || fail "GoogleTest is needed with nocheck"
 # dh_auto_test ran the core's unit tests.
 grep -Eq '^100% tests passed, 0 tests failed out of [1-9]' "$WORK/build.log" ||
     fail "the build ran no unit tests: $(grep -A3 dh_auto_test "$WORK/build.log")"
@@ -107,7 +115,10 @@ cat "$WORK/lintian.txt"
 
 step "installing"
 installed=1
-apt-get install -y --no-install-recommends --no-download "${debs[@]}" >"$WORK/install.log" 2>&1 || {
+# --no-download: nothing is ever fetched. apt then looks for the local packages in its
+# archive directory by file name, so that directory is the one that holds them.
+apt-get install -y --no-install-recommends --no-download -o Dir::Cache::Archives="$WORK/" \
+    "${debs[@]}" >"$WORK/install.log" 2>&1 || {
     cat "$WORK/install.log" >&2
     fail "the packages do not install"
 }
