@@ -9,18 +9,6 @@ LocalHostNetwork::~LocalHostNetwork() {
     m_guard.Finish();
 }
 
-std::optional<BestRoute> LocalHostNetwork::GetBestRoute(Ipv4 destination) {
-    return m_reader.GetBestRoute(destination);
-}
-
-std::optional<std::vector<AdapterInfo>> LocalHostNetwork::GetAdapters() {
-    return m_reader.GetAdapters();
-}
-
-std::string LocalHostNetwork::ConnectionName(const std::string& adapterName) {
-    return m_reader.ConnectionName(adapterName);
-}
-
 std::optional<HostAddressContext> LocalHostNetwork::AddTempAddress(uint32_t interfaceIndex,
                                                                    Ipv4 device, int prefixLength,
                                                                    Ipv4 candidate) {

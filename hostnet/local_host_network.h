@@ -11,7 +11,7 @@
 // capabilities granted to it): it reads through rtnetlink and changes the host through
 // the same rules as the network helper (hostnet/temp_address_guard.h), in process. Its end
 // removes the temporary address it added.
-class LocalHostNetwork : public IHostNetwork {
+class LocalHostNetwork : public RtnlHostReader {
 public:
     explicit LocalHostNetwork(ArpTiming arpTiming = {}, TempAddressGuardOptions options = {});
     ~LocalHostNetwork() override;
@@ -19,9 +19,6 @@ public:
     LocalHostNetwork(const LocalHostNetwork&) = delete;
     LocalHostNetwork& operator=(const LocalHostNetwork&) = delete;
 
-    std::optional<BestRoute> GetBestRoute(Ipv4 destination) override;
-    std::optional<std::vector<AdapterInfo>> GetAdapters() override;
-    std::string ConnectionName(const std::string& adapterName) override;
     std::optional<HostAddressContext> AddTempAddress(uint32_t interfaceIndex, Ipv4 device,
                                                      int prefixLength, Ipv4 candidate) override;
     bool RenewTempAddress(const HostAddressContext& context) override;
@@ -33,7 +30,6 @@ public:
     NetworkRights Rights() override;
 
 private:
-    RtnlHostReader m_reader;
     RtnlKernelNetwork m_kernel;
     TempAddressGuard m_guard;
 };

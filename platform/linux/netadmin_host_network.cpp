@@ -94,18 +94,6 @@ NetAdminHostNetwork::~NetAdminHostNetwork() {
     StopLocked();
 }
 
-std::optional<BestRoute> NetAdminHostNetwork::GetBestRoute(Ipv4 destination) {
-    return m_reader.GetBestRoute(destination);
-}
-
-std::optional<std::vector<AdapterInfo>> NetAdminHostNetwork::GetAdapters() {
-    return m_reader.GetAdapters();
-}
-
-std::string NetAdminHostNetwork::ConnectionName(const std::string& adapterName) {
-    return m_reader.ConnectionName(adapterName);
-}
-
 std::optional<HostAddressContext> NetAdminHostNetwork::AddTempAddress(uint32_t interfaceIndex,
                                                                       Ipv4 device, int prefixLength,
                                                                       Ipv4 candidate) {

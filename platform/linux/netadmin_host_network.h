@@ -24,7 +24,7 @@ std::string NetAdminHelperPath();
 // and ended with the object (its end makes the helper remove the address it added).
 // Whether the helper can serve is worked out once: a helper that cannot start is not tried
 // again. Calls are serialised.
-class NetAdminHostNetwork : public IHostNetwork {
+class NetAdminHostNetwork : public RtnlHostReader {
 public:
     explicit NetAdminHostNetwork(std::string helperPath = NetAdminHelperPath());
     ~NetAdminHostNetwork() override;
@@ -32,9 +32,6 @@ public:
     NetAdminHostNetwork(const NetAdminHostNetwork&) = delete;
     NetAdminHostNetwork& operator=(const NetAdminHostNetwork&) = delete;
 
-    std::optional<BestRoute> GetBestRoute(Ipv4 destination) override;
-    std::optional<std::vector<AdapterInfo>> GetAdapters() override;
-    std::string ConnectionName(const std::string& adapterName) override;
     std::optional<HostAddressContext> AddTempAddress(uint32_t interfaceIndex, Ipv4 device,
                                                      int prefixLength, Ipv4 candidate) override;
     bool RenewTempAddress(const HostAddressContext& context) override;
@@ -57,7 +54,6 @@ private:
     std::optional<std::string> ReadLineLocked(int timeoutMs);
 
     const std::string m_helperPath;
-    RtnlHostReader m_reader;  // the unprivileged reads
 
     std::mutex m_mutex;
     int m_socket = -1;

@@ -6,12 +6,13 @@
 
 #include "platform/host_network.h"
 
-// What the host address set-up reads about the host, through rtnetlink: the route to the
-// device, the adapters with their addresses, and their names. Needs no rights. Each call
-// opens its own socket, so calls from several threads share nothing.
-class RtnlHostReader {
+// The reading half of the host network, through rtnetlink: the route to the device, the
+// adapters with their addresses, and their names. Needs no rights, so the program reads
+// itself whether it changes the host itself or through the network helper (the two
+// subclasses). Each call opens its own socket, so calls from several threads share nothing.
+class RtnlHostReader : public IHostNetwork {
 public:
-    std::optional<BestRoute> GetBestRoute(Ipv4 destination);
-    std::optional<std::vector<AdapterInfo>> GetAdapters();
-    std::string ConnectionName(const std::string& adapterName);
+    std::optional<BestRoute> GetBestRoute(Ipv4 destination) final;
+    std::optional<std::vector<AdapterInfo>> GetAdapters() final;
+    std::string ConnectionName(const std::string& adapterName) final;
 };
