@@ -21,11 +21,7 @@ fail() {
     exit 1
 }
 
-mkdir "$WORK/bin"
-install -m 0755 "$2" "$WORK/bin/tamselctl"
-install_member_helper "$1" "$WORK/bin"
-export TAMSEL_NETADMIN=$HELPER
-TAMSELCTL=$WORK/bin/tamselctl
+install_programs "$1" "$2" "$WORK/bin"
 
 WATCHED=(8.8.8.8 8.8.4.4 192.168.1.1 192.168.7.7 10.1.2.3)
 before=$(routes_to "${WATCHED[@]}")

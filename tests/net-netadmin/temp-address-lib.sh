@@ -6,6 +6,9 @@
 #                             rights (mode 0750, group HELPER_GROUP, file capabilities) and
 #                             sets HELPER, HELPER_GROUP, MEMBER (an unused user id) and
 #                             AS_MEMBER (setpriv as MEMBER in that group)
+#   install_programs BUILT_HELPER BUILT_TAMSELCTL DIR
+#                             the same, plus a copy of tamselctl in DIR (TAMSELCTL), with
+#                             TAMSEL_NETADMIN naming the helper copy
 #   IN_PC=(...)               how to run a command in the PC's namespace (empty: here)
 #   temp_addresses            the PC's temporary addresses, "address/prefix" sorted
 #   routes_to DESTINATION...  "destination dev gateway source type" of the PC's route to
@@ -32,6 +35,14 @@ install_member_helper() {
     install -o root -g "$HELPER_GROUP" -m 0750 "$1" "$HELPER"
     setcap cap_net_admin,cap_net_raw+ep "$HELPER"
     AS_MEMBER=(setpriv --reuid="$MEMBER" --regid="$MEMBER" --groups="$HELPER_GROUP")
+}
+
+install_programs() {
+    mkdir -p "$3"
+    install -m 0755 "$2" "$3/tamselctl"
+    TAMSELCTL=$3/tamselctl
+    install_member_helper "$1" "$3"
+    export TAMSEL_NETADMIN=$HELPER
 }
 
 temp_addresses() {

@@ -20,11 +20,7 @@ fail() {
     exit 1
 }
 
-mkdir "$WORK/bin"
-install -m 0755 "$2" "$WORK/bin/tamselctl"
-install_member_helper "$1" "$WORK/bin"
-export TAMSEL_NETADMIN=$HELPER
-TAMSELCTL=$WORK/bin/tamselctl
+install_programs "$1" "$2" "$WORK/bin"
 AS_ROOT=(env)
 
 OUTSIDE=(10.1.2.3 8.8.4.4 172.16.0.1 192.168.2.1)

@@ -29,11 +29,7 @@ fail() {
 
 case $MODE in
 build)
-    mkdir "$WORK/bin"
-    install -m 0755 "$3" "$WORK/bin/tamselctl"
-    install_member_helper "$2" "$WORK/bin"
-    export TAMSEL_NETADMIN=$HELPER
-    TAMSELCTL=$WORK/bin/tamselctl
+    install_programs "$2" "$3" "$WORK/bin"
     group=$HELPER_GROUP
     as_member=("${AS_MEMBER[@]}")
     as_other=(setpriv --reuid="$MEMBER" --regid="$MEMBER" --clear-groups)

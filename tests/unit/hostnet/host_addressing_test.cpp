@@ -52,6 +52,19 @@ protected:
         network.AddStation(adapter, kDevice, FakeHostNetwork::Mac(0xD0));
     }
 
+    // eth0 with `own` and the temporary address 192.168.1.241 of another run that is still
+    // running, with its route to 192.168.1.0/24; repeater 192.168.1.2 on the LAN.
+    void OtherRunOnEth0(AdapterAddress own) {
+        AdapterAddress otherRun = Addr("192.168.1.241", 32);
+        otherRun.label = "eth0:tmsl";
+        otherRun.owner = 200;
+        network.liveOwners = {200};
+        network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {own, otherRun});
+        network.AddRoute(Ip("192.168.1.0"), 24, kEth0, Ip("192.168.1.241"));
+        network.SetDefaultRoute(kEth0);
+        network.AddStation(kEth0, Ip("192.168.1.2"), FakeHostNetwork::Mac(0xD2));
+    }
+
     EventLog log;
     FakeSleeper sleeper;
     FakeHostNetwork network;
@@ -284,14 +297,7 @@ TEST_F(HostAddressingTest, DeviceOutsideThePrivateNetworksGetsNoTempAddress) {
 // Two programs reach two devices of one foreign subnet: the second neither removes the
 // first one's address nor takes it for its source, and adds one of its own.
 TEST_F(HostAddressingTest, AnotherRunsTempAddressIsNeitherRemovedNorUsed) {
-    AdapterAddress otherRun = Addr("192.168.1.241", 32);
-    otherRun.label = "eth0:tmsl";
-    otherRun.owner = 200;
-    network.liveOwners = {200};
-    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8), otherRun});
-    network.AddRoute(Ip("192.168.1.0"), 24, kEth0, Ip("192.168.1.241"));
-    network.SetDefaultRoute(kEth0);
-    network.AddStation(kEth0, Ip("192.168.1.2"), FakeHostNetwork::Mac(0xD2));
+    OtherRunOnEth0(Addr("10.0.0.5", 8));
 
     EXPECT_EQ(Prepare(L"192.168.1.2"), L"192.168.1.242");
     EXPECT_EQ(log.Count("delete 192.168.1.241/32 dev 2 refused"), 1u);
@@ -395,14 +401,7 @@ TEST_F(HostAddressingTest, SecondSetUpKeepsAndReusesTheTempAddress) {
 // The other run's subnet route leads to the device too, and the PC's own /24 would pass the
 // mask rule: still this run adds its own address, since that route goes with the other run.
 TEST_F(HostAddressingTest, ARouteFromAnotherRunsAddressIsNotThisRunsWayToTheDevice) {
-    AdapterAddress otherRun = Addr("192.168.1.241", 32);
-    otherRun.label = "eth0:tmsl";
-    otherRun.owner = 200;
-    network.liveOwners = {200};
-    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.9.0.10", 24), otherRun});
-    network.AddRoute(Ip("192.168.1.0"), 24, kEth0, Ip("192.168.1.241"));
-    network.SetDefaultRoute(kEth0);
-    network.AddStation(kEth0, Ip("192.168.1.2"), FakeHostNetwork::Mac(0xD2));
+    OtherRunOnEth0(Addr("10.9.0.10", 24));
 
     EXPECT_NE(Prepare(L"192.168.1.2"), L"ERROR");
     EXPECT_EQ(log.Count("add 192.168.1.242 dev 2 for 192.168.1.2/24"), 1u);
