@@ -1,5 +1,6 @@
 #include "hostnet/temp_address_guard.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -38,12 +39,19 @@ bool IsHostOn(const KernelAddress& entry, Ipv4 address) {
     return entry.prefixLength >= 31 || (host != 0 && host != ~mask);
 }
 
+// Options never loosen the rules: a shorter lifetime or a lower limit only.
+TempAddressGuardOptions Bounded(TempAddressGuardOptions options) {
+    options.lifetimeSeconds = std::min(options.lifetimeSeconds, kMaxTempLifetimeSeconds);
+    options.hostLimit = std::min(options.hostLimit, kMaxTempAddressesOnHost);
+    return options;
+}
+
 }  // namespace
 
 TempAddressGuard::TempAddressGuard(IKernelNetwork& kernel, ITickClock& clock,
                                    TempAddressGuardOptions options)
     : m_kernel(kernel),
-      m_options(options),
+      m_options(Bounded(options)),
       m_arpBudget(clock, options.arp),
       m_flushBudget(clock, options.neighbourFlushes) {}
 

@@ -9,6 +9,7 @@ set -euo pipefail
 DRIVER=$1
 CASE=$2
 source "$(dirname "$0")/../../scripts/netns-lib.sh"
+source "$(dirname "$0")/../net-netadmin/temp-address-lib.sh"
 netns_lib_init
 
 WORK=$(mktemp -d)
@@ -28,6 +29,9 @@ expect_eq() {
 }
 
 pc() { netns_exec pc "$@"; }
+
+# For routes_to; temp_addresses is this script's own (interface and address).
+IN_PC=(pc)
 
 # A device namespace on bridge namespace $2 holding the device address.
 add_device() {
@@ -55,15 +59,6 @@ no_temp_addresses() {
     [[ -z "$(temp_addresses)" ]]
 }
 
-# "destination dev gateway source" of the PC's route to each destination, one per line.
-routes_to() {
-    local destination
-    for destination in "$@"; do
-        pc ip -j route get "$destination" 2>/dev/null |
-            jq -r --arg d "$destination" '.[0] | "\($d) \(.dev) \(.gateway // "-") \(.prefsrc // "-") \(.type // "unicast")"' ||
-            echo "$destination unreachable"
-    done
-}
 
 # One field of one of the PC's addresses, as ip -j reports it.
 address_field() {

@@ -219,6 +219,22 @@ TEST_F(TempAddressGuardTest, RenewsOnlyItsOwnAddressWithItsOwnLifetime) {
     EXPECT_FALSE(guard.Held());
 }
 
+TEST_F(TempAddressGuardTest, OptionsNeverLoosenTheRules) {
+    TempAddressGuardOptions options;
+    options.lifetimeSeconds = 3600;
+    options.hostLimit = 100;
+    TempAddressGuard loose(kernel, clock, options);
+    for (int i = 0; i < 4; ++i) {
+        kernel.AddOtherRunsAddress(kWlan0, Ip("192.168.9.241") + static_cast<Ipv4>(i) * 256, 32,
+                                   kOtherRun + i, true);
+    }
+    EXPECT_THAT(loose.Add(kEth0, Ip("192.168.1.200"), 24, Ip("192.168.1.241")).refusal,
+                HasSubstr("4 temporary addresses"));
+    kernel.liveOwners.erase(kOtherRun);
+    ASSERT_EQ(loose.Add(kEth0, Ip("192.168.1.200"), 24, Ip("192.168.1.241")).refusal, "");
+    EXPECT_EQ(kernel.lifetimes[Ip("192.168.1.241")], 120u);
+}
+
 TEST_F(TempAddressGuardTest, ArpOnlyFromAnAddressTheInterfaceHoldsAndOnlyOnItsSubnets) {
     kernel.stations[kEth0][Ip("10.0.0.9")] = FakeKernelNetwork::Mac(9);
     // A request from a foreign sender address would poison the neighbours' caches.
