@@ -132,7 +132,7 @@ TempAddressGuard::AddOutcome TempAddressGuard::AddLocked(const KernelLink& link,
         return {"could not add " + Cidr(context) + " to " + link.name, {}};
     }
     m_held = HeldAddress{context, device};
-    LinkRouteSpec route{device, 32, link.index, candidate, owner};
+    LinkRoute route{device, 32, link.index, candidate, owner};
     if (scope == TempRouteScope::kDeviceSubnet) {
         route.destination = device & PrefixToMask(prefixLength);
         route.prefixLength = prefixLength;

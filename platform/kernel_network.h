@@ -28,7 +28,7 @@ struct KernelAddress {
 // A temporary address as it is added: on the interface and with the prefix of `context`,
 // without the subnet route that the kernel would add for an ordinary address, valid for
 // `lifetimeSeconds` unless renewed, recording `owner`.
-struct TempAddressSpec {
+struct TempAddressSettings {
     HostAddressContext context;
     std::string label;
     uint32_t lifetimeSeconds = 0;
@@ -37,7 +37,7 @@ struct TempAddressSpec {
 
 // A route on-link through the interface, from `source`. The metric tells apart the same
 // route of two runs.
-struct LinkRouteSpec {
+struct LinkRoute {
     Ipv4 destination = 0;
     int prefixLength = 32;
     uint32_t interfaceIndex = 0;
@@ -61,12 +61,12 @@ public:
     virtual std::optional<int> RoutePrefixTo(Ipv4 destination) = 0;
 
     // Fails when the address exists already (it is never taken over).
-    virtual bool AddAddress(const TempAddressSpec& spec) = 0;
+    virtual bool AddAddress(const TempAddressSettings& settings) = 0;
     // A new lifetime for an address that exists; fails, adding nothing, when it is gone.
-    virtual bool RenewAddress(const TempAddressSpec& spec) = 0;
+    virtual bool RenewAddress(const TempAddressSettings& settings) = 0;
     virtual bool DeleteAddress(const HostAddressContext& context) = 0;
     // The route goes with its source address: the kernel removes it when the address goes.
-    virtual bool AddRoute(const LinkRouteSpec& route) = 0;
+    virtual bool AddRoute(const LinkRoute& route) = 0;
     virtual bool DeleteNeighbour(uint32_t interfaceIndex, Ipv4 neighbour) = 0;
 
     // An ARP request for `target` from `source`, or an address probe from 0.0.0.0 (which

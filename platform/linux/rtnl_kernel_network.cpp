@@ -52,19 +52,19 @@ std::optional<int> RtnlKernelNetwork::RoutePrefixTo(Ipv4 destination) {
     return lookup.route ? lookup.route->prefixLength : 0;
 }
 
-bool RtnlKernelNetwork::AddAddress(const TempAddressSpec& spec) {
-    return NewTempAddress(spec, true);
+bool RtnlKernelNetwork::AddAddress(const TempAddressSettings& settings) {
+    return NewTempAddress(settings, true);
 }
 
-bool RtnlKernelNetwork::RenewAddress(const TempAddressSpec& spec) {
-    return NewTempAddress(spec, false);
+bool RtnlKernelNetwork::RenewAddress(const TempAddressSettings& settings) {
+    return NewTempAddress(settings, false);
 }
 
 bool RtnlKernelNetwork::DeleteAddress(const HostAddressContext& context) {
     return ::DeleteAddress(context);
 }
 
-bool RtnlKernelNetwork::AddRoute(const LinkRouteSpec& route) {
+bool RtnlKernelNetwork::AddRoute(const LinkRoute& route) {
     return AddLinkRoute(route);
 }
 

@@ -15,10 +15,10 @@ public:
     std::optional<KernelLink> FindLink(uint32_t interfaceIndex) override;
     std::optional<std::vector<KernelAddress>> Addresses() override;
     std::optional<int> RoutePrefixTo(Ipv4 destination) override;
-    bool AddAddress(const TempAddressSpec& spec) override;
-    bool RenewAddress(const TempAddressSpec& spec) override;
+    bool AddAddress(const TempAddressSettings& settings) override;
+    bool RenewAddress(const TempAddressSettings& settings) override;
     bool DeleteAddress(const HostAddressContext& context) override;
-    bool AddRoute(const LinkRouteSpec& route) override;
+    bool AddRoute(const LinkRoute& route) override;
     bool DeleteNeighbour(uint32_t interfaceIndex, Ipv4 neighbour) override;
     std::optional<std::vector<uint8_t>> SendArp(Ipv4 target, Ipv4 source,
                                                 uint32_t interfaceIndex) override;

@@ -256,10 +256,10 @@ bool AddressExists(const HostAddressContext& context) {
 
 }  // namespace
 
-bool NewTempAddress(const TempAddressSpec& spec, bool create) {
+bool NewTempAddress(const TempAddressSettings& settings, bool create) {
     // A replace of a missing address would add it again; an address that is gone (removed
     // by someone else, or expired) must stay gone.
-    if (!create && !AddressExists(spec.context)) {
+    if (!create && !AddressExists(settings.context)) {
         return false;
     }
     const uint16_t flags =
@@ -267,19 +267,19 @@ bool NewTempAddress(const TempAddressSpec& spec, bool create) {
     NetlinkRequest request(RTM_NEWADDR, flags);
     auto* header = request.PutHeader<ifaddrmsg>();
     header->ifa_family = AF_INET;
-    header->ifa_prefixlen = static_cast<unsigned char>(spec.context.prefixLength);
+    header->ifa_prefixlen = static_cast<unsigned char>(settings.context.prefixLength);
     header->ifa_scope = RT_SCOPE_UNIVERSE;
-    header->ifa_index = spec.context.interfaceIndex;
+    header->ifa_index = settings.context.interfaceIndex;
     nlmsghdr* message = request.Message();
-    PutIpv4(message, IFA_LOCAL, spec.context.address);
-    PutIpv4(message, IFA_ADDRESS, spec.context.address);
-    mnl_attr_put_strz(message, IFA_LABEL, spec.label.substr(0, IFNAMSIZ - 1).c_str());
+    PutIpv4(message, IFA_LOCAL, settings.context.address);
+    PutIpv4(message, IFA_ADDRESS, settings.context.address);
+    mnl_attr_put_strz(message, IFA_LABEL, settings.label.substr(0, IFNAMSIZ - 1).c_str());
     // The route from the address is added on its own, as the rules allow.
     mnl_attr_put_u32(message, IFA_FLAGS, IFA_F_NOPREFIXROUTE);
-    mnl_attr_put_u32(message, IFA_RT_PRIORITY, spec.owner);
+    mnl_attr_put_u32(message, IFA_RT_PRIORITY, settings.owner);
     ifa_cacheinfo lifetime{};
-    lifetime.ifa_prefered = spec.lifetimeSeconds;
-    lifetime.ifa_valid = spec.lifetimeSeconds;
+    lifetime.ifa_prefered = settings.lifetimeSeconds;
+    lifetime.ifa_valid = settings.lifetimeSeconds;
     mnl_attr_put(message, IFA_CACHEINFO, sizeof lifetime, &lifetime);
     return request.Run();
 }
@@ -295,7 +295,7 @@ bool DeleteAddress(const HostAddressContext& context) {
     return request.Run();
 }
 
-bool AddLinkRoute(const LinkRouteSpec& route) {
+bool AddLinkRoute(const LinkRoute& route) {
     NetlinkRequest request(RTM_NEWROUTE, NLM_F_ACK | NLM_F_CREATE | NLM_F_EXCL);
     auto* header = request.PutHeader<rtmsg>();
     header->rtm_family = AF_INET;

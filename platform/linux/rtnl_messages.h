@@ -107,8 +107,8 @@ RouteLookup LookUpRoute(Ipv4 destination);
 
 // A temporary address: added without a prefix route (`create`, never taking over an
 // existing one) or given a new lifetime (which never adds it again).
-bool NewTempAddress(const TempAddressSpec& spec, bool create);
+bool NewTempAddress(const TempAddressSettings& settings, bool create);
 bool DeleteAddress(const HostAddressContext& context);
-bool AddLinkRoute(const LinkRouteSpec& route);
+bool AddLinkRoute(const LinkRoute& route);
 // Removes the neighbour entry; true as well when there was none.
 bool DeleteNeighbour(uint32_t interfaceIndex, Ipv4 neighbour);

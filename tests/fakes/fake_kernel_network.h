@@ -90,32 +90,32 @@ public:
         }
         return best;
     }
-    bool AddAddress(const TempAddressSpec& spec) override {
-        log.push_back("add " + Cidr(spec.context) + " " + spec.label + " " +
-                      std::to_string(spec.lifetimeSeconds) + " owner " +
-                      std::to_string(spec.owner));
+    bool AddAddress(const TempAddressSettings& settings) override {
+        log.push_back("add " + Cidr(settings.context) + " " + settings.label + " " +
+                      std::to_string(settings.lifetimeSeconds) + " owner " +
+                      std::to_string(settings.owner));
         for (const KernelAddress& entry : addresses) {
-            if (entry.interfaceIndex == spec.context.interfaceIndex &&
-                entry.address == spec.context.address) {
+            if (entry.interfaceIndex == settings.context.interfaceIndex &&
+                entry.address == settings.context.address) {
                 return false;
             }
         }
         if (failAdds) {
             return false;
         }
-        addresses.push_back({spec.context.interfaceIndex, links[spec.context.interfaceIndex].name,
-                             spec.context.address, spec.context.prefixLength, spec.label,
-                             spec.owner});
-        lifetimes[spec.context.address] = spec.lifetimeSeconds;
+        addresses.push_back({settings.context.interfaceIndex,
+                             links[settings.context.interfaceIndex].name, settings.context.address,
+                             settings.context.prefixLength, settings.label, settings.owner});
+        lifetimes[settings.context.address] = settings.lifetimeSeconds;
         return true;
     }
-    bool RenewAddress(const TempAddressSpec& spec) override {
-        log.push_back("renew " + Cidr(spec.context) + " " + spec.label + " " +
-                      std::to_string(spec.lifetimeSeconds));
-        if (!AddressAt(spec.context.address)) {
+    bool RenewAddress(const TempAddressSettings& settings) override {
+        log.push_back("renew " + Cidr(settings.context) + " " + settings.label + " " +
+                      std::to_string(settings.lifetimeSeconds));
+        if (!AddressAt(settings.context.address)) {
             return false;
         }
-        lifetimes[spec.context.address] = spec.lifetimeSeconds;
+        lifetimes[settings.context.address] = settings.lifetimeSeconds;
         return true;
     }
     bool DeleteAddress(const HostAddressContext& context) override {
@@ -130,7 +130,7 @@ public:
         }
         return removed > 0;
     }
-    bool AddRoute(const LinkRouteSpec& route) override {
+    bool AddRoute(const LinkRoute& route) override {
         log.push_back("route " + FormatIpv4Ascii(route.destination) + "/" +
                       std::to_string(route.prefixLength) + " dev " +
                       std::to_string(route.interfaceIndex) + " src " +
