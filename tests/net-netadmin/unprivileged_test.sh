@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tamselctl without root and without capabilities of its own, reaching a repeater on a
 # foreign subnet through the network helper. Runs inside scripts/vlan.sh's PC namespace
-# (PC 10.0.0.10/24; repeater 1 at 192.168.1.1/24, repeater 2 at 192.168.1.2/24 silent):
+# (PC 10.0.0.10/24; repeater 1 at 192.168.1.1/24, repeater 2 at 192.168.1.2/24 silent,
+# and a neighbour that holds 192.168.1.241):
 #
 #   unprivileged_test.sh build <tamsel-netadmin> <tamselctl>
 #       a copy of the helper with the packaged rights (mode 0750, a group of its own, file
@@ -10,8 +11,8 @@
 #   unprivileged_test.sh installed <user in group tamsel> <user outside it>
 #       the installed programs, run as those users
 #
-# Checks: a user in the helper's group reads the status through a temporary address, and
-# none is left afterwards; a user outside the group fails with one line naming the group;
+# Checks: a user in the helper's group reads the status through a temporary address, the
+# first one no neighbour holds, and none is left afterwards; a user outside the group fails with one line naming the group;
 # a tamselctl killed with SIGKILL while it holds the address leaves none behind.
 set -euo pipefail
 
@@ -59,6 +60,11 @@ status=0
 ((status == 0)) || fail "status as a member exited $status: $(cat "$WORK/err")"
 [[ $(jq -r .lanIp "$WORK/out") == "$VLAN_REPEATER_1_IP" ]] || fail "status: $(cat "$WORK/out")"
 no_temp_addresses || fail "left behind: $(temp_addresses)"
+# A neighbour holds .241: the helper refused it, and the set-up asked from .242.
+grep -aq "^=== REQUEST .* peer=192\.168\.1\.242:" "$VLAN_REPEATER_1_LOG" ||
+    fail "no request from 192.168.1.242: $(grep -a '^=== REQUEST' "$VLAN_REPEATER_1_LOG")"
+! grep -aq "^=== REQUEST .* peer=192\.168\.1\.241:" "$VLAN_REPEATER_1_LOG" ||
+    fail "a request came from the neighbour's address"
 
 # Outside it: exit 3 and one line that names the group and how to join it.
 status=0

@@ -142,7 +142,7 @@ useradd --no-create-home --shell /usr/sbin/nologin "$OTHER"
 # How the README tells a user to join.
 adduser --quiet "$MEMBER" tamsel 2>/dev/null || usermod -a -G tamsel "$MEMBER"
 /usr/share/tamsel-sim/vlan.sh --pc 10.0.0.10/24 --repeater 192.168.1.1/24 \
-    --repeater "192.168.1.2/24 --silent" \
+    --repeater "192.168.1.2/24 --silent" --repeater "192.168.1.241/24 --no-discovery --silent" \
     run -- bash "$SOURCE/tests/net-netadmin/unprivileged_test.sh" installed "$MEMBER" "$OTHER" ||
     fail "the unprivileged run failed"
 
