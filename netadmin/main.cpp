@@ -10,13 +10,9 @@
 // CAP_NET_RAW raised only while it sends), and decides every request by the rules of
 // hostnet/temp_address_guard.h, the same the programs follow with rights of their own.
 
-#include <linux/capability.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -48,55 +44,6 @@ void OnCancel(int) {
     if (NetAdminService* service = g_service; service != nullptr) {
         service->Cancel();
     }
-}
-
-using CapabilitySets = std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3>;
-
-bool Has(const CapabilitySets& sets, int capability, uint32_t __user_cap_data_struct::*set) {
-    return (sets[capability / 32].*set & (1u << (capability % 32))) != 0;
-}
-
-// Keeps CAP_NET_ADMIN and CAP_NET_RAW, when permitted, as the only permitted capabilities,
-// CAP_NET_ADMIN alone effective (CAP_NET_RAW is raised where a raw socket is opened and
-// sent on); drops everything else, the inheritable and ambient sets included, and every
-// capability from the bounding set when it may. Returns what it lacks.
-std::string RestrictCapabilities() {
-    // Nothing exec'd from here could gain privileges (nothing is, but say so).
-    prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
-    prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
-
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    CapabilitySets sets{};
-    if (syscall(SYS_capget, &header, sets.data()) != 0) {
-        return "cap_net_admin cap_net_raw";
-    }
-    if (Has(sets, CAP_SETPCAP, &__user_cap_data_struct::effective)) {
-        for (int capability = 0; capability <= CAP_LAST_CAP; ++capability) {
-            if (capability != CAP_NET_ADMIN && capability != CAP_NET_RAW) {
-                prctl(PR_CAPBSET_DROP, capability, 0, 0, 0);
-            }
-        }
-    }
-    CapabilitySets kept{};
-    std::string missing;
-    for (const auto& [capability, name] :
-         {std::pair{CAP_NET_ADMIN, "cap_net_admin"}, std::pair{CAP_NET_RAW, "cap_net_raw"}}) {
-        if (Has(sets, capability, &__user_cap_data_struct::permitted)) {
-            kept[capability / 32].permitted |= 1u << (capability % 32);
-            if (capability == CAP_NET_ADMIN) {
-                kept[capability / 32].effective |= 1u << (capability % 32);
-            }
-        } else {
-            if (!missing.empty()) {
-                missing += ' ';
-            }
-            missing += name;
-        }
-    }
-    if (syscall(SYS_capset, &header, kept.data()) != 0 && missing.empty()) {
-        return "cap_net_admin cap_net_raw";
-    }
-    return missing;
 }
 
 bool WriteLine(const std::string& text) {
@@ -193,7 +140,7 @@ int main(int argc, char** argv) {
     if (chdir("/") != 0) {
         return 1;
     }
-    if (const std::string missing = RestrictCapabilities(); !missing.empty()) {
+    if (const std::string missing = KeepOnlyNetworkCapabilities(); !missing.empty()) {
         WriteLine(kNetAdminMissingPrefix + missing);
         return 1;
     }

@@ -1,6 +1,7 @@
 #include "platform/linux/capabilities.h"
 
 #include <linux/capability.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -71,4 +72,42 @@ bool LowerRawCapability() {
     }
     SetEffective(sets, CAP_NET_RAW, false);
     return WriteSets(sets);
+}
+
+std::string KeepOnlyNetworkCapabilities() {
+    // Nothing exec'd from here could gain privileges (nothing is, but say so).
+    prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+    prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
+
+    CapabilitySets sets{};
+    if (!ReadSets(sets)) {
+        return "cap_net_admin cap_net_raw";
+    }
+    if (Has(sets, CAP_SETPCAP, &__user_cap_data_struct::effective)) {
+        for (int capability = 0; capability <= CAP_LAST_CAP; ++capability) {
+            if (capability != CAP_NET_ADMIN && capability != CAP_NET_RAW) {
+                prctl(PR_CAPBSET_DROP, capability, 0, 0, 0);
+            }
+        }
+    }
+    CapabilitySets kept{};
+    std::string missing;
+    for (const auto& [capability, name] :
+         {std::pair{CAP_NET_ADMIN, "cap_net_admin"}, std::pair{CAP_NET_RAW, "cap_net_raw"}}) {
+        if (Has(sets, capability, &__user_cap_data_struct::permitted)) {
+            kept[capability / 32].permitted |= 1u << (capability % 32);
+            if (capability == CAP_NET_ADMIN) {
+                kept[capability / 32].effective |= 1u << (capability % 32);
+            }
+        } else {
+            if (!missing.empty()) {
+                missing += ' ';
+            }
+            missing += name;
+        }
+    }
+    if (!WriteSets(kept) && missing.empty()) {
+        return "cap_net_admin cap_net_raw";
+    }
+    return missing;
 }

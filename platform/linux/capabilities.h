@@ -27,3 +27,10 @@ private:
 // Lowers CAP_NET_RAW out of the effective set, keeping it permitted, so that it is raised
 // only where RaisedRawCapability says.
 bool LowerRawCapability();
+
+// For the network helper: keeps CAP_NET_ADMIN and CAP_NET_RAW, when permitted, as the only
+// permitted capabilities, CAP_NET_ADMIN alone effective (CAP_NET_RAW is raised where a raw
+// socket is opened and sent on); drops everything else, the inheritable and ambient sets
+// included, and every capability from the bounding set when it may; sets no_new_privs.
+// Returns the setcap names of what it lacks, separated by spaces; empty when nothing.
+std::string KeepOnlyNetworkCapabilities();
