@@ -23,6 +23,13 @@ Verdict NetworkFailure(const WebResult& result, int messageId) {
 }  // namespace
 
 Verdict JudgeResult(const WebResult& result, int networkMessageId) {
+    // A set-up that failed for a reason the user can act on says that reason, in one line:
+    // a device the rules refuse is refused input, missing rights a network failure.
+    if (result.code == CWEBManager::kAddressSetupFailed && result.setupFailure.Known()) {
+        const bool refused = result.setupFailure.kind == HostSetupFailure::Kind::kDeviceRefused;
+        return Verdict{refused ? ExitCode::kUsage : ExitCode::kNetwork, 0,
+                       result.setupFailure.detail};
+    }
     if (result.oversized) {
         const uint64_t limitMiB = CWEBManager::kMaxResponseBytes / (1024 * 1024);
         return Verdict{

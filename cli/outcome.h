@@ -20,6 +20,9 @@ struct Verdict {
 };
 
 // Judges a result:
+//  - a host address set-up that failed for a known reason: that reason in one line, as
+//    refused input (a device outside the private networks) or a network failure (missing
+//    rights);
 //  - an answer the queue cut off for its size: network failure, saying so;
 //  - a failing completion code (5, 6, 7) of a start-up read or the bridging form:
 //    network failure;

@@ -77,9 +77,10 @@ void StageRunner::Handle(const WebResult& result) {
     const Verdict verdict = Judge(stage, result);
     if (!verdict.Ok()) {
         const uint32_t elapsed = m_clock.GetTickCount() - m_stageStart;
-        // A device that floods its answer is not asked again.
+        // A device that floods its answer is not asked again, nor is one that the PC
+        // cannot be set up for (missing rights do not come back by waiting).
         if (verdict.exitCode == ExitCode::kNetwork && !result.oversized &&
-            elapsed < stage.retryForMs) {
+            !result.setupFailure.Known() && elapsed < stage.retryForMs) {
             After(stage.retryGapMs, [this] { QueueStage(); });
             return;
         }

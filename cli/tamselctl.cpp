@@ -5,7 +5,6 @@
 #include "cli/discover_cache.h"
 #include "cli/dry_run.h"
 #include "cli/password_prompt.h"
-#include "cli/privileges.h"
 #include "cli/report.h"
 #include "cli/text.h"
 #include "discovery/device_export.h"
@@ -355,12 +354,6 @@ void Tamselctl::ObserveResult(const WebResult& result) {
         WriteErr(FormatString(kCliCommandEnded, {result.command, std::to_wstring(result.code),
                                                  CompletionCodeName(result.code),
                                                  std::to_wstring(result.response.size())}));
-    }
-    if (result.code == CWEBManager::kAddressSetupFailed) {
-        // The usual reason is a missing right: say which, and how to get it.
-        if (const std::wstring why = DescribeMissingPrivileges(L"tamselctl"); !why.empty()) {
-            WriteErr(FormatString(kCliMissingCapabilities, {why}));
-        }
     }
 }
 

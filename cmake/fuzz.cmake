@@ -29,7 +29,14 @@ add_library(tamsel_fuzz_core STATIC
     ${PROJECT_SOURCE_DIR}/web/response_parsers.cpp
     ${PROJECT_SOURCE_DIR}/web/survey_parser.cpp
     ${PROJECT_SOURCE_DIR}/web/web_result.cpp
-    ${PROJECT_SOURCE_DIR}/controls/markup_parser.cpp)
+    ${PROJECT_SOURCE_DIR}/controls/markup_parser.cpp
+    ${PROJECT_SOURCE_DIR}/platform/ipv4.cpp
+    ${PROJECT_SOURCE_DIR}/platform/host_network.cpp
+    ${PROJECT_SOURCE_DIR}/hostnet/host_setup_failure.cpp
+    ${PROJECT_SOURCE_DIR}/hostnet/temp_address_rules.cpp
+    ${PROJECT_SOURCE_DIR}/hostnet/temp_address_guard.cpp
+    ${PROJECT_SOURCE_DIR}/platform/linux/netadmin_protocol.cpp
+    ${PROJECT_SOURCE_DIR}/netadmin/netadmin_service.cpp)
 target_include_directories(tamsel_fuzz_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(tamsel_fuzz_core PUBLIC ${TAMSEL_FUZZ_SANITIZE}
                        PRIVATE -fsanitize=fuzzer-no-link)
@@ -53,6 +60,9 @@ tamsel_fuzz_add(markup_parser)
 tamsel_fuzz_add(search_target)
 tamsel_fuzz_add(remembered_mac)
 tamsel_fuzz_add(device_export)
+# The network helper's decisions against a fake kernel (tests/fakes).
+tamsel_fuzz_add(netadmin)
+target_include_directories(fuzz_netadmin PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 
 # The layout needs Qt's font machinery; Qt itself is Debian's, built with gcc, and links
 # with clang's objects as any C++ library does.

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "hostnet/host_setup_failure.h"
+
 // What a set-up returns when the PC cannot be made to reach the device.
 inline constexpr wchar_t kHostSetupFailed[] = L"ERROR";
 
@@ -30,6 +32,10 @@ public:
     // user-interface thread when the web manager stops; safe while a set-up runs, which
     // it cancels. Returns true when an address was removed.
     virtual bool RemoveTempAddress() = 0;
+
+    // Why the last set-up that returned "ERROR" failed, when the reason is one the user can
+    // act on (missing rights, a device the rules refuse); read right after that set-up.
+    virtual HostSetupFailure LastFailure() const { return {}; }
 };
 
 // The set-up for a PC that needs no help to reach the device: always "no binding".

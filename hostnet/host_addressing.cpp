@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "hostnet/temp_address_rules.h"
 #include "platform/ansi_text.h"
 
 namespace {
@@ -10,8 +11,6 @@ namespace {
 constexpr uint32_t kPauseAfterDeleteMs = 500;
 // Long enough for the new address to settle and for a host already holding it to notice.
 constexpr uint32_t kWaitAfterAddMs = 10000;
-constexpr Ipv4 kFirstCandidateOctet = 241;
-constexpr Ipv4 kLastCandidateOctet = 247;
 
 // The masks compared as the numbers their network-order bytes make when read as a
 // little-endian integer: the first octet is the least significant, so among contiguous
@@ -87,15 +86,23 @@ std::wstring HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
         std::lock_guard lock(m_tempMutex);
         m_setupRunning = true;
     }
+    SetFailure({});
     std::wstring result = kHostSetupFailed;
     const std::optional<Ipv4> device = ParseIpv4(deviceIp);
     const std::optional<Ipv4> mask = ParseIpv4(deviceMask);
     // The mask becomes the prefix of an address we add: one with holes cannot, and a zero
     // mask would claim every destination for the adapter.
     const std::optional<int> prefix = mask ? MaskToPrefix(*mask) : std::nullopt;
-    if (!Cancelled() && device && prefix && *prefix > 0 && m_network.MissingPrivileges().empty()) {
-        RemoveLeftoverAddresses();
-        result = RunSetup(*device, *mask);
+    if (!Cancelled() && device && mask) {
+        const NetworkRights rights = m_network.Rights();
+        if (!rights.Granted()) {
+            SetFailure(MissingRightsFailure(rights));
+        } else if (!prefix || *prefix == 0) {
+            SetFailure(DeviceRefusedFailure(*device, *mask, "that is no subnet mask"));
+        } else {
+            RemoveLeftoverAddresses();
+            result = RunSetup(*device, *mask);
+        }
     }
     {
         std::lock_guard lock(m_tempMutex);
@@ -114,7 +121,12 @@ void HostAddressing::CancelSetup() {
 
 std::wstring HostAddressing::RunSetup(Ipv4 device, Ipv4 mask) {
     for (int run = 0;; ++run) {
-        const std::optional<BestRoute> route = m_network.GetBestRoute(device);
+        std::optional<BestRoute> route = m_network.GetBestRoute(device);
+        // A route from another run's temporary address goes when that run ends: this run
+        // reaches the device as if only the default route led there.
+        if (route && IsOtherRunsAddress(route->source)) {
+            route->prefixLength = 0;
+        }
         if (route) {
             ReadAdapterInfo(route->interfaceIndex);
             if (route->prefixLength != 0) {
@@ -143,7 +155,7 @@ std::wstring HostAddressing::UseRouteAdapter(uint32_t interfaceIndex, Ipv4 devic
 
 std::wstring HostAddressing::ChooseSourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device,
                                                         Ipv4 mask) {
-    const std::optional<std::vector<AdapterInfo>> adapters = m_network.GetAdapters();
+    const std::optional<std::vector<AdapterInfo>> adapters = Adapters();
     const AdapterInfo* adapter = adapters ? FindAdapter(*adapters, interfaceIndex) : nullptr;
     if (!adapter) {
         return std::wstring();
@@ -176,7 +188,7 @@ std::wstring HostAddressing::AddTempAddressOnAdapter(const AdapterInfo& adapter,
     if (!candidate) {
         return std::wstring();
     }
-    m_network.FlushNeighbours(adapter.index);
+    m_network.FlushNeighbour(adapter.index, device);
     if (!m_network.SendArp(device, *candidate, adapter.index)) {
         return std::wstring();
     }
@@ -184,7 +196,7 @@ std::wstring HostAddressing::AddTempAddressOnAdapter(const AdapterInfo& adapter,
 }
 
 std::wstring HostAddressing::AddTempAddressOnAnyAdapter(Ipv4 device, Ipv4 mask) {
-    const std::optional<std::vector<AdapterInfo>> adapters = m_network.GetAdapters();
+    const std::optional<std::vector<AdapterInfo>> adapters = Adapters();
     if (!adapters) {
         return std::wstring();
     }
@@ -206,14 +218,24 @@ std::wstring HostAddressing::AddTempAddressOnAnyAdapter(Ipv4 device, Ipv4 mask) 
 std::optional<Ipv4> HostAddressing::TryCandidates(const AdapterInfo& adapter, Ipv4 device,
                                                   Ipv4 mask) {
     const int prefix = MaskToPrefix(mask).value_or(32);
+    // A device that the rules give no temporary address (one that claims a public address,
+    // or a subnet beyond its private network) gets none, whoever runs the set-up.
+    if (const std::string refusal = CheckTempDevice(device, prefix); !refusal.empty()) {
+        SetFailure(DeviceRefusedFailure(device, mask, refusal));
+        return std::nullopt;
+    }
     const std::array<uint8_t, 6> ownMac = FirstSixBytes(adapter.hardwareAddress);
-    for (Ipv4 octet = kFirstCandidateOctet; octet <= kLastCandidateOctet; ++octet) {
+    for (Ipv4 octet = kFirstTempOctet; octet <= kLastTempOctet; ++octet) {
         if (Cancelled()) {
             return std::nullopt;
         }
         const Ipv4 candidate = Candidate(device, octet);
+        if (!CheckTempCandidate(candidate, device, prefix).empty()) {
+            continue;
+        }
         DeleteTempAddress();
-        if (!AddTempAddress(adapter, candidate, prefix)) {
+        // Refused when another host answers for it or another run holds it.
+        if (!AddTempAddress(adapter, device, prefix, candidate)) {
             continue;
         }
         if (!m_sleeper.SleepMsUnless(kWaitAfterAddMs, m_cancel)) {
@@ -231,7 +253,7 @@ std::optional<Ipv4> HostAddressing::TryCandidates(const AdapterInfo& adapter, Ip
 }
 
 bool HostAddressing::CanReachDevice(Ipv4 device, Ipv4 source, uint32_t interfaceIndex) {
-    m_network.FlushNeighbours(interfaceIndex);
+    m_network.FlushNeighbour(interfaceIndex, device);
     if (source == 0) {
         source = SourceFor(device, interfaceIndex);
     }
@@ -239,9 +261,11 @@ bool HostAddressing::CanReachDevice(Ipv4 device, Ipv4 source, uint32_t interface
 }
 
 // The address the kernel would send from: one of the adapter's own addresses in the
-// device's subnet, else its primary address. A probe from 0.0.0.0 only when it has none.
+// device's subnet, else the temporary address this run added there (its route to the
+// device leaves from it), else the adapter's primary address. A probe from 0.0.0.0 only
+// when it has none.
 Ipv4 HostAddressing::SourceFor(Ipv4 device, uint32_t interfaceIndex) {
-    const std::optional<std::vector<AdapterInfo>> adapters = m_network.GetAdapters();
+    const std::optional<std::vector<AdapterInfo>> adapters = Adapters();
     const AdapterInfo* adapter = adapters ? FindAdapter(*adapters, interfaceIndex) : nullptr;
     if (!adapter || adapter->addresses.empty()) {
         return 0;
@@ -250,6 +274,10 @@ Ipv4 HostAddressing::SourceFor(Ipv4 device, uint32_t interfaceIndex) {
         if (address.address != 0 && SameSubnet(address.address, device, address.mask)) {
             return address.address;
         }
+    }
+    if (const std::optional<HostAddressContext> held = TempAddress();
+        held && held->interfaceIndex == interfaceIndex) {
+        return held->address;
     }
     return adapter->addresses.front().address;
 }
@@ -272,19 +300,14 @@ void HostAddressing::ReadAdapterInfo(uint32_t interfaceIndex) {
     m_adapter = std::move(chosen);
 }
 
-bool HostAddressing::AddTempAddress(const AdapterInfo& adapter, Ipv4 address, int prefixLength) {
-    const std::string label = TempAddressLabel(adapter.name);
+bool HostAddressing::AddTempAddress(const AdapterInfo& adapter, Ipv4 device, int prefixLength,
+                                    Ipv4 address) {
     std::lock_guard lock(m_tempMutex);
     if (Cancelled() || m_temp) {
         return false;
     }
-    const std::optional<HostAddressContext> context = m_network.AddAddress(
-        address, prefixLength, adapter.index, label, m_options.addressLifetimeSeconds);
-    if (!context) {
-        return false;
-    }
-    m_temp = HeldAddress{*context, label};
-    return true;
+    m_temp = m_network.AddTempAddress(adapter.index, device, prefixLength, address);
+    return m_temp.has_value();
 }
 
 bool HostAddressing::DeleteTempAddress() {
@@ -293,7 +316,7 @@ bool HostAddressing::DeleteTempAddress() {
         if (!m_temp) {
             return false;
         }
-        m_network.DeleteAddress(m_temp->context);
+        m_network.DeleteTempAddress(*m_temp);
         m_temp.reset();
     }
     m_sleeper.SleepMs(kPauseAfterDeleteMs);
@@ -310,8 +333,8 @@ bool HostAddressing::RemoveTempAddress() {
     return DeleteTempAddress();
 }
 
-// An address carrying our label that is not the one we hold was left by a run that died
-// before it could remove it.
+// An address carrying our label that is not the one we hold belongs to another run, or was
+// left by a run that died before it could remove it. The rules let only the latter go.
 void HostAddressing::RemoveLeftoverAddresses() {
     const std::optional<std::vector<AdapterInfo>> adapters = m_network.GetAdapters();
     if (!adapters) {
@@ -328,10 +351,44 @@ void HostAddressing::RemoveLeftoverAddresses() {
             if (held && *held == context) {
                 continue;
             }
-            m_network.DeleteAddress(context);
-            m_sleeper.SleepMs(kPauseAfterDeleteMs);
+            if (m_network.DeleteTempAddress(context)) {
+                m_sleeper.SleepMs(kPauseAfterDeleteMs);
+            }
         }
     }
+}
+
+bool HostAddressing::IsOtherRunsAddress(Ipv4 address) {
+    if (address == 0) {
+        return false;
+    }
+    const std::optional<HostAddressContext> held = TempAddress();
+    for (const AdapterInfo& adapter :
+         m_network.GetAdapters().value_or(std::vector<AdapterInfo>())) {
+        for (const AdapterAddress& entry : adapter.addresses) {
+            if (entry.address == address && IsTempAddressLabel(entry.label) &&
+                !(held && held->address == address)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+std::optional<std::vector<AdapterInfo>> HostAddressing::Adapters() {
+    std::optional<std::vector<AdapterInfo>> adapters = m_network.GetAdapters();
+    if (!adapters) {
+        return adapters;
+    }
+    const std::optional<HostAddressContext> held = TempAddress();
+    for (AdapterInfo& adapter : *adapters) {
+        std::erase_if(adapter.addresses, [&](const AdapterAddress& address) {
+            const bool ours =
+                held && held->interfaceIndex == adapter.index && held->address == address.address;
+            return IsTempAddressLabel(address.label) && !ours;
+        });
+    }
+    return adapters;
 }
 
 bool HostAddressing::Cancelled() const {
@@ -352,7 +409,7 @@ bool HostAddressing::RenewTempAddress() {
     if (!m_temp) {
         return false;
     }
-    return m_network.RenewAddress(m_temp->context, m_temp->label, m_options.addressLifetimeSeconds);
+    return m_network.RenewTempAddress(*m_temp);
 }
 
 void HostAddressing::RenewLoop() {
@@ -367,10 +424,17 @@ void HostAddressing::RenewLoop() {
 
 std::optional<HostAddressContext> HostAddressing::TempAddress() const {
     std::lock_guard lock(m_tempMutex);
-    if (!m_temp) {
-        return std::nullopt;
-    }
-    return m_temp->context;
+    return m_temp;
+}
+
+void HostAddressing::SetFailure(HostSetupFailure failure) {
+    std::lock_guard lock(m_adapterMutex);
+    m_failure = std::move(failure);
+}
+
+HostSetupFailure HostAddressing::LastFailure() const {
+    std::lock_guard lock(m_adapterMutex);
+    return m_failure;
 }
 
 ChosenAdapter HostAddressing::Adapter() const {

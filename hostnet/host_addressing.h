@@ -15,11 +15,9 @@
 #include "platform/tick_clock.h"
 
 struct HostAddressingOptions {
-    // The temporary address expires this long after it was added or last renewed, so a
-    // run that dies without cleaning up leaves nothing behind for long.
-    uint32_t addressLifetimeSeconds = 120;
-    // How often the background thread renews the lifetime; zero runs no thread (the owner
-    // then calls RenewTempAddress itself).
+    // How often the background thread renews the temporary address's lifetime (which the
+    // rules bound, so that a run that dies leaves nothing behind for long); zero runs no
+    // thread (the owner then calls RenewTempAddress itself).
     std::chrono::milliseconds renewInterval{30000};
     // How often the set-up may start over after adding an address that still left the
     // device behind the default route.
@@ -40,8 +38,11 @@ struct ChosenAdapter {
 // routes to the device or, when the host has no address in the device's subnet, adds a
 // temporary one (last octet 241..247) on a suitable adapter after checking with ARP that
 // nobody else holds it and that the device answers from it. At most one temporary address
-// exists at any time; it is replaced by the next set-up and removed by RemoveTempAddress
-// or on destruction.
+// of this run exists at any time; it is replaced by the next set-up and removed by
+// RemoveTempAddress or on destruction. Other runs' temporary addresses (the GUI's and
+// tamselctl's, or another user's) are left alone and never used; only those whose run has
+// ended are removed. The rules for a temporary address are those of
+// hostnet/temp_address_rules.h: a device they refuse gets none, and LastFailure says why.
 class HostAddressing : public IHostAddressSetup {
 public:
     HostAddressing(IHostNetwork& network, ISleeper& sleeper, HostAddressingOptions options = {});
@@ -57,6 +58,7 @@ public:
     void CancelSetup() override;
     // Also cancels a set-up that is running, so it adds no other address.
     bool RemoveTempAddress() override;
+    HostSetupFailure LastFailure() const override;
 
     // Restarts the temporary address's lifetime; true when there was one to renew.
     bool RenewTempAddress();
@@ -79,21 +81,22 @@ public:
     void ReadAdapterInfo(uint32_t interfaceIndex);
 
 private:
-    struct HeldAddress {
-        HostAddressContext context;
-        std::string label;
-    };
-
     std::wstring RunSetup(Ipv4 device, Ipv4 mask);
+    // The adapters, without the temporary addresses of other runs, which this run must
+    // neither choose as its source nor count as the adapter's own.
+    std::optional<std::vector<AdapterInfo>> Adapters();
+    // A temporary address on one of the adapters that is not this run's.
+    bool IsOtherRunsAddress(Ipv4 address);
     std::wstring UseRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask);
     std::optional<Ipv4> TryCandidates(const AdapterInfo& adapter, Ipv4 device, Ipv4 mask);
-    bool AddTempAddress(const AdapterInfo& adapter, Ipv4 address, int prefixLength);
+    bool AddTempAddress(const AdapterInfo& adapter, Ipv4 device, int prefixLength, Ipv4 address);
     bool DeleteTempAddress();
     void RemoveLeftoverAddresses();
     Ipv4 SourceFor(Ipv4 device, uint32_t interfaceIndex);
     bool Cancelled() const;
     // Sets or clears the cancel of the set-up and of the network's waits together.
     void SetCancelled(bool cancelled);
+    void SetFailure(HostSetupFailure failure);
     void RenewLoop();
 
     IHostNetwork& m_network;
@@ -106,13 +109,14 @@ private:
     // calls that add, renew or delete the address, so that RemoveTempAddress returning
     // means it is gone.
     mutable std::mutex m_tempMutex;
-    std::optional<HeldAddress> m_temp;
+    std::optional<HostAddressContext> m_temp;
     bool m_setupRunning = false;
     // Wakes the set-up's waits; see CancelSetup for how long it holds.
     CancelSignal m_cancel;
 
     mutable std::mutex m_adapterMutex;
     ChosenAdapter m_adapter;
+    HostSetupFailure m_failure;
 
     std::mutex m_renewMutex;
     std::condition_variable m_renewWake;

@@ -3,8 +3,9 @@
 #include <string>
 
 #include "hostnet/host_addressing.h"
+#include "hostnet/local_host_network.h"
+#include "platform/linux/capabilities.h"
 #include "platform/linux/netadmin_host_network.h"
-#include "platform/linux/rtnl_host_network.h"
 #include "platform/tick_clock.h"
 
 namespace {
@@ -21,6 +22,7 @@ public:
     }
     void CancelSetup() override { m_addressing.CancelSetup(); }
     bool RemoveTempAddress() override { return m_addressing.RemoveTempAddress(); }
+    HostSetupFailure LastFailure() const override { return m_addressing.LastFailure(); }
 
 private:
     // Declared first: the addressing uses it until its end.
@@ -34,7 +36,7 @@ private:
 // otherwise through the network helper, which alone carries them.
 std::unique_ptr<IHostNetwork> MakeHostNetwork() {
     if (MissingNetworkCapabilities().empty()) {
-        return std::make_unique<RtnlHostNetwork>();
+        return std::make_unique<LocalHostNetwork>();
     }
     return std::make_unique<NetAdminHostNetwork>();
 }

@@ -5,7 +5,7 @@
 #include "hostnet/host_address_setup.h"
 #include "platform/host_network.h"
 
-// The host address set-up the programs use on Linux: the host-addressing rules over
+// The host address set-up the programs use on Linux: the host-addressing algorithm over
 // rtnetlink and raw ARP, with the real waits. The one place that decides which
 // implementation the GUI and tamselctl run.
 std::unique_ptr<IHostAddressSetup> MakeHostAddressSetup();

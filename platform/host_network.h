@@ -7,8 +7,8 @@
 
 #include "platform/ipv4.h"
 
-// Temporary addresses carry a label ending in this, so that one left behind by a run that
-// died can be recognised and removed.
+// Temporary addresses carry the label "<interface>:tmsl", so that every process can tell
+// them from the user's own addresses.
 inline constexpr char kTempAddressLabelSuffix[] = ":tmsl";
 
 // "<interface name>:tmsl", cut to the 15 characters an interface label holds.
@@ -25,10 +25,12 @@ enum class AdapterType : uint32_t {
 struct AdapterAddress {
     Ipv4 address = 0;
     Ipv4 mask = 0;
-    // The address label; temporary addresses of ours carry a label ending in ":tmsl".
+    // The address label; temporary addresses carry "<interface>:tmsl".
     std::string label;
-    // True when the address has a finite lifetime (a lease, or one of ours).
+    // True when the address has a finite lifetime (a lease, or a temporary address).
     bool dynamic = false;
+    // A temporary address: the process id of the run that added it (0 for none).
+    uint32_t owner = 0;
 };
 
 struct AdapterInfo {
@@ -47,9 +49,11 @@ struct AdapterInfo {
 // The route the host would use for a destination.
 struct BestRoute {
     uint32_t interfaceIndex = 0;
-    // Prefix length of the matching route: that of a connected subnet route, 0 when only
-    // the default route leads there.
+    // Prefix length of the matching route: that of a subnet or host route, 0 when only the
+    // default route leads there.
     int prefixLength = 0;
+    // The route's preferred source address, 0 when it names none.
+    Ipv4 source = 0;
 };
 
 // Identifies one address on one interface, for deleting or renewing it later.
@@ -61,8 +65,29 @@ struct HostAddressContext {
     bool operator==(const HostAddressContext&) const = default;
 };
 
+// Whether the program may add temporary addresses and send raw ARP, and if not, why.
+struct NetworkRights {
+    enum class State {
+        kGranted,
+        kNotInGroup,               // the user may not run the network helper
+        kHelperLacksCapabilities,  // it runs, but without its file capabilities
+        kNoHelper,                 // no helper, and no capabilities of the program's own
+        kHelperFailed,             // anything else; `reason` says what
+    };
+    State state = State::kGranted;
+    std::string user;        // kNotInGroup: who runs the program
+    std::string group;       // kNotInGroup: the group that may run the helper
+    std::string helperPath;  // every state but kGranted
+    // kHelperLacksCapabilities: the helper's; kNoHelper: the program's own.
+    std::vector<std::string> missingCapabilities;
+    std::string reason;  // kHelperFailed
+
+    bool Granted() const { return state == State::kGranted; }
+};
+
 // The host's network configuration, as far as choosing a source address for the device
-// and adding a temporary one needs it. Every call may run on any thread.
+// and adding a temporary one needs it. The steps that change the host obey the rules of
+// hostnet/temp_address_guard.h, whoever carries them out. Every call may run on any thread.
 class IHostNetwork {
 public:
     virtual ~IHostNetwork() = default;
@@ -73,18 +98,24 @@ public:
     // All adapters in interface order; nullopt when the list cannot be read.
     virtual std::optional<std::vector<AdapterInfo>> GetAdapters() = 0;
 
-    // Adds `address`/`prefixLength` to the interface with the given label, valid for
-    // `lifetimeSeconds` unless renewed. Fails (nullopt) when the address already exists.
-    virtual std::optional<HostAddressContext> AddAddress(Ipv4 address, int prefixLength,
-                                                         uint32_t interfaceIndex,
-                                                         const std::string& label,
-                                                         uint32_t lifetimeSeconds) = 0;
+    // The adapter's user-facing name: its alias when it has one, else its name; empty when
+    // there is no such adapter.
+    virtual std::string ConnectionName(const std::string& adapterName) = 0;
 
-    // Restarts the lifetime of an address added by AddAddress. False when it is gone.
-    virtual bool RenewAddress(const HostAddressContext& context, const std::string& label,
-                              uint32_t lifetimeSeconds) = 0;
+    // Adds `candidate` to the interface as this run's temporary address for reaching
+    // `device` on its subnet of `prefixLength`, unless the rules refuse it (another host
+    // answers for it, another run holds it, the device is not on a private subnet, ...).
+    // The address lives a bounded time unless renewed and belongs to this run alone.
+    // Returns it as added (its prefix is the rules' choice), or nullopt.
+    virtual std::optional<HostAddressContext> AddTempAddress(uint32_t interfaceIndex, Ipv4 device,
+                                                             int prefixLength, Ipv4 candidate) = 0;
 
-    virtual bool DeleteAddress(const HostAddressContext& context) = 0;
+    // Restarts the lifetime of this run's temporary address. False when it is gone.
+    virtual bool RenewTempAddress(const HostAddressContext& context) = 0;
+
+    // Removes this run's temporary address, or one left behind by a run that has ended.
+    // False when it was not removed (gone already, or another run's).
+    virtual bool DeleteTempAddress(const HostAddressContext& context) = 0;
 
     // Asks who holds `target` on the interface, from `source`. Returns the hardware
     // address that answered, or nullopt when nobody did. With `source` 0 the request is an
@@ -94,18 +125,15 @@ public:
                                                         uint32_t interfaceIndex) = 0;
 
     // While set, SendArp gives up: a call waiting for its answer returns nullopt within a
-    // few tens of milliseconds and a new call returns nullopt at once. A set-up that is
-    // cancelled sets it and clears it again once it has ended; callable from any thread.
+    // few tens of milliseconds and a new call returns nullopt at once, and so does
+    // AddTempAddress, whose probe waits as well. A set-up that is cancelled sets it and
+    // clears it again once it has ended; callable from any thread.
     virtual void SetWaitsCancelled(bool cancelled) = 0;
 
-    // Empties the interface's neighbour (ARP) cache.
-    virtual bool FlushNeighbours(uint32_t interfaceIndex) = 0;
+    // Forgets the interface's neighbour (ARP) cache entry of `neighbour`, so that the
+    // next exchange with it asks afresh.
+    virtual bool FlushNeighbour(uint32_t interfaceIndex, Ipv4 neighbour) = 0;
 
-    // The adapter's user-facing name: its alias when it has one, else its name; empty when
-    // there is no such adapter.
-    virtual std::string ConnectionName(const std::string& adapterName) = 0;
-
-    // Names of the privileges adding addresses and raw ARP need that the process lacks
-    // (e.g. "cap_net_admin"); empty when it has them all.
-    virtual std::vector<std::string> MissingPrivileges() = 0;
+    // Whether the steps above that change the host may run. Worked out once per object.
+    virtual NetworkRights Rights() = 0;
 };

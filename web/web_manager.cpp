@@ -79,6 +79,7 @@ std::optional<WebResult> CWEBManager::TakeResult() {
     result.command = std::move(oldest.strID);
     result.code = oldest.dwResult;
     result.oversized = oldest.bOversized;
+    result.setupFailure = std::move(oldest.setupFailure);
     // A request that never left is no answer: it may well contain "HTTP" and "200".
     if (oldest.bRequestSent) {
         result.response = std::move(oldest.strData);
@@ -221,8 +222,12 @@ void CWEBManager::StartAddressSetup(const _STRU_WEB_DATA& head) {
 void CWEBManager::AddressSetupThread(uint64_t serial, std::wstring deviceIp,
                                      std::wstring deviceMask) {
     std::wstring bindAddress;
+    HostSetupFailure failure;
     try {
         bindAddress = m_hostSetup.PrepareHostAddress(deviceIp, deviceMask);
+        if (bindAddress == kHostSetupFailed) {
+            failure = m_hostSetup.LastFailure();
+        }
     } catch (...) {
         bindAddress = kHostSetupFailed;
     }
@@ -235,6 +240,7 @@ void CWEBManager::AddressSetupThread(uint64_t serial, std::wstring deviceIp,
         if (head.nSerial == serial && head.dwResult == kNeedsAddressSetup) {
             head.dwResult = bindAddress == kHostSetupFailed ? kAddressSetupFailed : kReadyToConnect;
             head.dwStartTick = 0;
+            head.setupFailure = std::move(failure);
         }
     }
     m_setupRunning = false;

@@ -46,6 +46,8 @@ struct _STRU_WEB_DATA {
     // Set when the response ran past kMaxResponseBytes: the connection was closed, the
     // command ended with code 6 and what it had received was dropped.
     bool bOversized = false;
+    // Code 7: why the address set-up failed, when the set-up knows a reason to tell.
+    HostSetupFailure setupFailure{};
 };
 
 // Runs named HTTP commands against the device one at a time, each over a fresh TCP

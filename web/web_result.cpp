@@ -1,6 +1,7 @@
 #include "web/web_result.h"
 
 #include "platform/ansi_text.h"
+#include "resources/string_ids.h"
 #include "web/request_catalogue.h"
 
 std::wstring WebResult::ResponseText() const {
@@ -9,6 +10,13 @@ std::wstring WebResult::ResponseText() const {
 
 bool IsFailureCode(uint32_t code) {
     return code == kWebTimedOut || code == kWebClosedWithError || code == kWebSetupFailed;
+}
+
+int FailedCommandMessage(const WebResult& result) {
+    if (result.code == kWebSetupFailed) {
+        return HostSetupFailureMessage(result.setupFailure);
+    }
+    return kMsgRepeaterTimeout;
 }
 
 bool IsGoodAnswer(std::string_view response) {

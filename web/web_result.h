@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "hostnet/host_setup_failure.h"
+
 // Completion codes of a finished web command.
 enum WebCompletionCode : uint32_t {
     kWebClosedNormally = 4,   // the device closed the connection normally
@@ -23,6 +25,8 @@ struct WebResult {
     // The answer ran past the queue's bound on one answer (CWEBManager::kMaxResponseBytes):
     // the connection was closed, the code is 6 and the response empty.
     bool oversized = false;
+    // Code 7: why the host could not be set up, when the reason is one the user can act on.
+    HostSetupFailure setupFailure{};
 
     // The answer as text, for the parsers.
     std::wstring ResponseText() const;
@@ -30,6 +34,11 @@ struct WebResult {
 
 // Codes 5, 6 and 7: the exchange did not end the way a finished answer ends.
 bool IsFailureCode(uint32_t code);
+
+// The message (string id) for a command that gave no usable answer: why the host could not
+// be set up when that is known (missing rights, a device outside the private networks),
+// else "Repeater respon timeout !!".
+int FailedCommandMessage(const WebResult& result);
 
 // True when the answer contains "HTTP" and also "200", both case-sensitive and anywhere
 // in the text: the device's pages are judged by this alone, so a "200" in a header or the

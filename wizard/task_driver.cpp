@@ -46,7 +46,7 @@ WizardTaskDriver::Outcome WizardTaskDriver::Handle(const WebResult& result) {
     // Each successor is queued before its predecessor's page is parsed.
     if (Is(result, kCommandLanInfo)) {
         if (failed) {
-            return GiveUp(true);
+            return GiveUp(result, true);
         }
         AdvanceProgress(kStepAfterLanInfo);
         QueueWanInfo(m_commands, m_target);
@@ -55,7 +55,7 @@ WizardTaskDriver::Outcome WizardTaskDriver::Handle(const WebResult& result) {
         }
     } else if (Is(result, kCommandWanInfo)) {
         if (failed) {
-            return GiveUp(true);
+            return GiveUp(result, true);
         }
         AdvanceProgress(kStepAfterWanInfo);
         QueueGetStatus(m_commands, m_target);
@@ -64,7 +64,7 @@ WizardTaskDriver::Outcome WizardTaskDriver::Handle(const WebResult& result) {
         }
     } else if (Is(result, kCommandGetStatus)) {
         if (failed) {
-            return GiveUp(true);
+            return GiveUp(result, true);
         }
         HandleGetStatus(result);
     } else if (Is(result, kCommandSetupIpAddress)) {
@@ -79,7 +79,7 @@ WizardTaskDriver::Outcome WizardTaskDriver::Handle(const WebResult& result) {
         HandleUpload(result);
     } else if (Is(result, kCommandRepeater)) {
         if (failed) {
-            return GiveUp(false);
+            return GiveUp(result, false);
         }
         m_view.EnableControl(WizardControl::kSurveyConnect, true);
         m_view.EnableControl(WizardControl::kSurveyKey, true);
@@ -104,11 +104,13 @@ WizardTaskDriver::Outcome WizardTaskDriver::Handle(const WebResult& result) {
     return Outcome::kHandled;
 }
 
-WizardTaskDriver::Outcome WizardTaskDriver::GiveUp(bool endProgress) {
+WizardTaskDriver::Outcome WizardTaskDriver::GiveUp(const WebResult& result, bool endProgress) {
     if (endProgress && m_view.ProgressRunning()) {
         m_view.EndProgress();
     }
-    m_view.ShowMessage(kMsgRepeaterTimeout);
+    // A repeater the PC may not be set up for, or rights the user lacks, are said as such:
+    // the repeater is not at fault.
+    m_view.ShowMessage(FailedCommandMessage(result));
     m_view.ReturnToSearchPage();
     return Outcome::kGaveUp;
 }

@@ -92,7 +92,7 @@ private:
     enum class Outcome { kHandled, kGaveUp };
 
     Outcome Handle(const WebResult& result);
-    Outcome GiveUp(bool endProgress);
+    Outcome GiveUp(const WebResult& result, bool endProgress);
     void AdvanceProgress(int step);
     void HandleGetStatus(const WebResult& result);
     void HandleUpload(const WebResult& result);

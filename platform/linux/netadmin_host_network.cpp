@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/linux/capabilities.h"
+
 #ifndef TAMSEL_NETADMIN_PATH
 #define TAMSEL_NETADMIN_PATH "/usr/libexec/tamsel/tamsel-netadmin"
 #endif
@@ -51,16 +53,16 @@ bool InGroup(gid_t group) {
 }
 
 // The helper may not be run: because of its group, or for another reason.
-void ExplainNotPermitted(NetAdminAccess& access, int error) {
+void ExplainNotPermitted(NetworkRights& rights, int error) {
     struct stat info {};
-    if (stat(access.helperPath.c_str(), &info) == 0 && !InGroup(info.st_gid)) {
+    if (stat(rights.helperPath.c_str(), &info) == 0 && !InGroup(info.st_gid)) {
         const group* entry = getgrgid(info.st_gid);
-        access.group = entry ? entry->gr_name : std::to_string(info.st_gid);
-        access.state = NetAdminAccess::State::kNotPermitted;
+        rights.group = entry ? entry->gr_name : std::to_string(info.st_gid);
+        rights.state = NetworkRights::State::kNotInGroup;
         return;
     }
-    access.state = NetAdminAccess::State::kBroken;
-    access.reason = std::strerror(error);
+    rights.state = NetworkRights::State::kHelperFailed;
+    rights.reason = std::strerror(error);
 }
 
 std::vector<std::string> SplitWords(const std::string& text) {
@@ -79,7 +81,8 @@ std::vector<std::string> SplitWords(const std::string& text) {
 }  // namespace
 
 std::string NetAdminHelperPath() {
-    const char* overridden = std::getenv("TAMSEL_NETADMIN");
+    // Not from the environment of a program that runs with raised rights.
+    const char* overridden = secure_getenv("TAMSEL_NETADMIN");
     return overridden && *overridden ? overridden : TAMSEL_NETADMIN_PATH;
 }
 
@@ -91,55 +94,40 @@ NetAdminHostNetwork::~NetAdminHostNetwork() {
     StopLocked();
 }
 
-std::optional<BestRoute> NetAdminHostNetwork::GetBestRoute(Ipv4 destination) {
-    return m_reader.GetBestRoute(destination);
-}
-
-std::optional<std::vector<AdapterInfo>> NetAdminHostNetwork::GetAdapters() {
-    return m_reader.GetAdapters();
-}
-
-std::string NetAdminHostNetwork::ConnectionName(const std::string& adapterName) {
-    return m_reader.ConnectionName(adapterName);
-}
-
-std::optional<HostAddressContext> NetAdminHostNetwork::AddAddress(Ipv4 address, int prefixLength,
-                                                                  uint32_t interfaceIndex,
-                                                                  const std::string& label,
-                                                                  uint32_t lifetimeSeconds) {
-    // The helper gives every address it adds the label <interface>:tmsl and no other.
-    if (!IsTempAddressLabel(label)) {
+std::optional<HostAddressContext> NetAdminHostNetwork::AddTempAddress(uint32_t interfaceIndex,
+                                                                      Ipv4 device, int prefixLength,
+                                                                      Ipv4 candidate) {
+    // Adding waits for the helper's probe of the candidate.
+    if (m_waitsCancelled) {
         return std::nullopt;
     }
     NetAdminRequest request;
     request.verb = NetAdminVerb::kAdd;
     request.interfaceIndex = interfaceIndex;
-    request.address = address;
+    request.device = device;
     request.prefixLength = prefixLength;
-    request.lifetimeSeconds = lifetimeSeconds;
-    if (Exchange(request).kind != NetAdminAnswer::Kind::kOk) {
+    request.address = candidate;
+    const NetAdminAnswer answer = Exchange(request);
+    if (answer.kind != NetAdminAnswer::Kind::kOk || !answer.added ||
+        answer.added->address != candidate) {
         return std::nullopt;
     }
-    return HostAddressContext{interfaceIndex, address, prefixLength};
+    return HostAddressContext{interfaceIndex, candidate, answer.added->prefixLength};
 }
 
-bool NetAdminHostNetwork::RenewAddress(const HostAddressContext& context, const std::string&,
-                                       uint32_t lifetimeSeconds) {
+bool NetAdminHostNetwork::RenewTempAddress(const HostAddressContext& context) {
     NetAdminRequest request;
     request.verb = NetAdminVerb::kRenew;
     request.interfaceIndex = context.interfaceIndex;
     request.address = context.address;
-    request.prefixLength = context.prefixLength;
-    request.lifetimeSeconds = lifetimeSeconds;
     return Exchange(request).kind == NetAdminAnswer::Kind::kOk;
 }
 
-bool NetAdminHostNetwork::DeleteAddress(const HostAddressContext& context) {
+bool NetAdminHostNetwork::DeleteTempAddress(const HostAddressContext& context) {
     NetAdminRequest request;
     request.verb = NetAdminVerb::kDelete;
     request.interfaceIndex = context.interfaceIndex;
     request.address = context.address;
-    request.prefixLength = context.prefixLength;
     return Exchange(request).kind == NetAdminAnswer::Kind::kOk;
 }
 
@@ -162,45 +150,39 @@ std::optional<std::vector<uint8_t>> NetAdminHostNetwork::SendArp(Ipv4 target, Ip
 
 void NetAdminHostNetwork::SetWaitsCancelled(bool cancelled) {
     m_waitsCancelled = cancelled;
-    if (const pid_t waiter = m_arpWaiter; cancelled && waiter > 0) {
-        kill(waiter, SIGUSR1);
+    if (cancelled) {
+        // At once, also while a request waits: the helper stays cancelled until "resume",
+        // so the signal may come before, during or after the request it is meant for.
+        if (const pid_t helper = m_pid; helper > 0) {
+            kill(helper, SIGUSR1);
+        }
+        return;
     }
+    NetAdminRequest resume;
+    resume.verb = NetAdminVerb::kResume;
+    Exchange(resume, false);
 }
 
-bool NetAdminHostNetwork::FlushNeighbours(uint32_t interfaceIndex) {
+bool NetAdminHostNetwork::FlushNeighbour(uint32_t interfaceIndex, Ipv4 neighbour) {
     NetAdminRequest request;
     request.verb = NetAdminVerb::kFlush;
     request.interfaceIndex = interfaceIndex;
+    request.address = neighbour;
     return Exchange(request).kind == NetAdminAnswer::Kind::kOk;
 }
 
-std::vector<std::string> NetAdminHostNetwork::MissingPrivileges() {
-    const NetAdminAccess access = Access();
-    switch (access.state) {
-        case NetAdminAccess::State::kReady:
-            return {};
-        case NetAdminAccess::State::kNotPermitted:
-            return {"group " + access.group};
-        case NetAdminAccess::State::kMissingCapabilities:
-            return access.missingCapabilities;
-        case NetAdminAccess::State::kNotInstalled:
-        case NetAdminAccess::State::kBroken:
-            break;
-    }
-    return MissingNetworkCapabilities();
-}
-
-NetAdminAccess NetAdminHostNetwork::Access() {
+NetworkRights NetAdminHostNetwork::Rights() {
     std::lock_guard lock(m_mutex);
-    if (m_pid < 0) {
+    if (m_pid < 0 && !m_startTried) {
         StartLocked();
     }
-    return m_access;
+    return m_rights;
 }
 
-NetAdminAnswer NetAdminHostNetwork::Exchange(const NetAdminRequest& request) {
+NetAdminAnswer NetAdminHostNetwork::Exchange(const NetAdminRequest& request, bool start) {
     std::lock_guard lock(m_mutex);
-    if (m_pid < 0) {
+    // A helper that could not start is not tried again; one that served and ended is.
+    if (m_pid < 0 && start && (!m_startTried || m_rights.Granted())) {
         StartLocked();
     }
     NetAdminAnswer failed;
@@ -222,17 +204,7 @@ NetAdminAnswer NetAdminHostNetwork::Exchange(const NetAdminRequest& request) {
         }
         sent += static_cast<size_t>(n);
     }
-    // An ARP request waits for its answer; a cancel must be able to cut it short, also one
-    // that came just before the waiter was published.
-    const bool arp = request.verb == NetAdminVerb::kArp;
-    if (arp) {
-        m_arpWaiter = m_pid;
-        if (m_waitsCancelled) {
-            kill(m_pid, SIGUSR1);
-        }
-    }
     const std::optional<std::string> answer = ReadLineLocked(kAnswerTimeoutMs);
-    m_arpWaiter = -1;
     if (!answer) {
         StopLocked();
         failed.reason = "the network helper did not answer";
@@ -242,13 +214,15 @@ NetAdminAnswer NetAdminHostNetwork::Exchange(const NetAdminRequest& request) {
 }
 
 void NetAdminHostNetwork::StartLocked() {
-    m_access = NetAdminAccess{};
-    m_access.helperPath = m_helperPath;
-    m_access.user = UserName();
+    m_startTried = true;
+    m_rights = NetworkRights{};
+    m_rights.state = NetworkRights::State::kHelperFailed;
+    m_rights.helperPath = m_helperPath;
+    m_rights.user = UserName();
 
     int fds[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
-        m_access.reason = std::strerror(errno);
+        m_rights.reason = std::strerror(errno);
         return;
     }
     // dup2 onto the descriptor itself would leave close-on-exec set.
@@ -282,11 +256,12 @@ void NetAdminHostNetwork::StartLocked() {
     if (error != 0) {
         close(fds[0]);
         if (error == ENOENT) {
-            m_access.state = NetAdminAccess::State::kNotInstalled;
+            m_rights.state = NetworkRights::State::kNoHelper;
+            m_rights.missingCapabilities = MissingNetworkCapabilities();
         } else if (error == EACCES || error == EPERM) {
-            ExplainNotPermitted(m_access, error);
+            ExplainNotPermitted(m_rights, error);
         } else {
-            m_access.reason = std::strerror(error);
+            m_rights.reason = std::strerror(error);
         }
         return;
     }
@@ -295,15 +270,15 @@ void NetAdminHostNetwork::StartLocked() {
 
     const std::optional<std::string> greeting = ReadLineLocked(kGreetingTimeoutMs);
     if (greeting && *greeting == kNetAdminGreeting) {
-        m_access.state = NetAdminAccess::State::kReady;
+        m_rights.state = NetworkRights::State::kGranted;
         return;
     }
     if (greeting && greeting->starts_with(kNetAdminMissingPrefix)) {
-        m_access.state = NetAdminAccess::State::kMissingCapabilities;
-        m_access.missingCapabilities =
+        m_rights.state = NetworkRights::State::kHelperLacksCapabilities;
+        m_rights.missingCapabilities =
             SplitWords(greeting->substr(std::strlen(kNetAdminMissingPrefix)));
     } else {
-        m_access.reason = greeting ? "it said \"" + *greeting + "\"" : "it did not start";
+        m_rights.reason = greeting ? "it said \"" + *greeting + "\"" : "it did not start";
     }
     StopLocked();
 }
@@ -314,10 +289,10 @@ void NetAdminHostNetwork::StopLocked() {
         close(m_socket);
         m_socket = -1;
     }
-    if (m_pid > 0) {
-        while (waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
+    if (const pid_t helper = m_pid; helper > 0) {
         m_pid = -1;
+        while (waitpid(helper, nullptr, 0) < 0 && errno == EINTR) {
+        }
     }
     m_received.clear();
 }

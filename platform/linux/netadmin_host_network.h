@@ -10,35 +10,21 @@
 
 #include "platform/host_network.h"
 #include "platform/linux/netadmin_protocol.h"
-#include "platform/linux/rtnl_host_network.h"
+#include "platform/linux/rtnl_host_reader.h"
 
 // Where the network helper is: $TAMSEL_NETADMIN when set (a hook for tests and for running
-// from a build tree), else where the package installs it.
+// from a build tree; ignored when the program runs with raised privileges), else where the
+// package installs it.
 std::string NetAdminHelperPath();
 
-// Whether the helper can do the privileged steps, and if not, why.
-struct NetAdminAccess {
-    enum class State {
-        kReady,
-        kNotInstalled,         // no helper at the path
-        kNotPermitted,         // the user is not in the group that may run it
-        kMissingCapabilities,  // it runs, but without its file capabilities
-        kBroken,               // anything else; `reason` says what
-    };
-    State state = State::kBroken;
-    std::string helperPath;
-    std::string user;   // the user this program runs as
-    std::string group;  // kNotPermitted: the helper's group
-    std::vector<std::string> missingCapabilities;
-    std::string reason;
-};
-
 // The host network for a program without CAP_NET_ADMIN and CAP_NET_RAW: routes, adapters
-// and names are read here (that needs no rights); adding, renewing and deleting the
-// temporary address, flushing neighbours and ARP are asked of the network helper, one
-// helper process per object, started at the first need and ended with the object (its
-// end makes the helper remove the address it added). Calls are serialised.
-class NetAdminHostNetwork : public IHostNetwork {
+// and names are read here (that needs no rights); the temporary address, neighbour flushes
+// and ARP are asked of the network helper, which decides by the rules of
+// hostnet/temp_address_guard.h. One helper process per object, started at the first need
+// and ended with the object (its end makes the helper remove the address it added).
+// Whether the helper can serve is worked out once: a helper that cannot start is not tried
+// again. Calls are serialised.
+class NetAdminHostNetwork : public RtnlHostReader {
 public:
     explicit NetAdminHostNetwork(std::string helperPath = NetAdminHelperPath());
     ~NetAdminHostNetwork() override;
@@ -46,44 +32,36 @@ public:
     NetAdminHostNetwork(const NetAdminHostNetwork&) = delete;
     NetAdminHostNetwork& operator=(const NetAdminHostNetwork&) = delete;
 
-    std::optional<BestRoute> GetBestRoute(Ipv4 destination) override;
-    std::optional<std::vector<AdapterInfo>> GetAdapters() override;
-    std::optional<HostAddressContext> AddAddress(Ipv4 address, int prefixLength,
-                                                 uint32_t interfaceIndex, const std::string& label,
-                                                 uint32_t lifetimeSeconds) override;
-    bool RenewAddress(const HostAddressContext& context, const std::string& label,
-                      uint32_t lifetimeSeconds) override;
-    bool DeleteAddress(const HostAddressContext& context) override;
+    std::optional<HostAddressContext> AddTempAddress(uint32_t interfaceIndex, Ipv4 device,
+                                                     int prefixLength, Ipv4 candidate) override;
+    bool RenewTempAddress(const HostAddressContext& context) override;
+    bool DeleteTempAddress(const HostAddressContext& context) override;
     std::optional<std::vector<uint8_t>> SendArp(Ipv4 target, Ipv4 source,
                                                 uint32_t interfaceIndex) override;
-    // Cuts short an ARP request the helper is waiting for (SIGUSR1 to it).
+    // Cancelling signals the helper (SIGUSR1), which then stays cancelled until the
+    // "resume" that clearing sends.
     void SetWaitsCancelled(bool cancelled) override;
-    bool FlushNeighbours(uint32_t interfaceIndex) override;
-    std::string ConnectionName(const std::string& adapterName) override;
-    // Empty when the helper serves; else what is missing, e.g. "group tamsel" or
-    // "cap_net_admin".
-    std::vector<std::string> MissingPrivileges() override;
-
-    // Starts the helper unless it runs, and tells whether it serves.
-    NetAdminAccess Access();
+    bool FlushNeighbour(uint32_t interfaceIndex, Ipv4 neighbour) override;
+    // Starts the helper unless it runs or could not start before.
+    NetworkRights Rights() override;
 
 private:
-    NetAdminAnswer Exchange(const NetAdminRequest& request);
+    // `start`: start the helper when it does not run (and never failed to start).
+    NetAdminAnswer Exchange(const NetAdminRequest& request, bool start = true);
     // With m_mutex held.
     void StartLocked();
     void StopLocked();
     std::optional<std::string> ReadLineLocked(int timeoutMs);
 
     const std::string m_helperPath;
-    RtnlHostNetwork m_reader;  // the unprivileged reads
 
     std::mutex m_mutex;
-    pid_t m_pid = -1;
     int m_socket = -1;
     std::string m_received;  // bytes after the last line read
-    NetAdminAccess m_access;
+    bool m_startTried = false;
+    NetworkRights m_rights;
 
     std::atomic<bool> m_waitsCancelled{false};
-    // The helper while it waits for an ARP answer for us, else -1.
-    std::atomic<pid_t> m_arpWaiter{-1};
+    // The running helper, else -1; read without the lock to signal it.
+    std::atomic<pid_t> m_pid{-1};
 };

@@ -13,9 +13,9 @@ struct VerbName {
 };
 
 constexpr VerbName kVerbs[] = {
-    {NetAdminVerb::kAdd, "add", 3},       {NetAdminVerb::kRenew, "renew", 3},
-    {NetAdminVerb::kDelete, "delete", 2}, {NetAdminVerb::kFlush, "flush", 1},
-    {NetAdminVerb::kArp, "arp", 3},
+    {NetAdminVerb::kAdd, "add", 3},       {NetAdminVerb::kRenew, "renew", 2},
+    {NetAdminVerb::kDelete, "delete", 2}, {NetAdminVerb::kFlush, "flush", 2},
+    {NetAdminVerb::kArp, "arp", 3},       {NetAdminVerb::kResume, "resume", 0},
 };
 
 std::vector<std::string_view> SplitWords(std::string_view line) {
@@ -47,6 +47,20 @@ std::optional<Ipv4> ParseAddress(std::string_view text) {
     return ParseIpv4(std::string(text));
 }
 
+// "A.B.C.D/N" with N at most 32.
+std::optional<std::pair<Ipv4, int>> ParseCidr(std::string_view text) {
+    const size_t slash = text.find('/');
+    if (slash == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::optional<Ipv4> address = ParseAddress(text.substr(0, slash));
+    const std::optional<uint32_t> prefix = ParseNumber(text.substr(slash + 1));
+    if (!address || !prefix || *prefix > 32) {
+        return std::nullopt;
+    }
+    return std::pair{*address, static_cast<int>(*prefix)};
+}
+
 const char* VerbText(NetAdminVerb verb) {
     for (const VerbName& entry : kVerbs) {
         if (entry.verb == verb) {
@@ -70,21 +84,25 @@ std::string FormatRequest(const NetAdminRequest& request) {
         line.push_back(' ');
         line.append(field);
     };
+    if (request.verb == NetAdminVerb::kResume) {
+        return line;
+    }
     add(std::to_string(request.interfaceIndex));
     switch (request.verb) {
         case NetAdminVerb::kAdd:
+            add(WithPrefix(request.device, request.prefixLength));
+            add(FormatIpv4Ascii(request.address));
+            break;
         case NetAdminVerb::kRenew:
-            add(WithPrefix(request.address, request.prefixLength));
-            add(std::to_string(request.lifetimeSeconds));
-            break;
         case NetAdminVerb::kDelete:
-            add(WithPrefix(request.address, request.prefixLength));
-            break;
         case NetAdminVerb::kFlush:
+            add(FormatIpv4Ascii(request.address));
             break;
         case NetAdminVerb::kArp:
             add(FormatIpv4Ascii(request.address));
             add(FormatIpv4Ascii(request.source));
+            break;
+        case NetAdminVerb::kResume:
             break;
     }
     return line;
@@ -115,41 +133,36 @@ std::variant<NetAdminRequest, std::string> ParseRequest(std::string_view line) {
     }
     NetAdminRequest request;
     request.verb = verb->verb;
+    if (verb->verb == NetAdminVerb::kResume) {
+        return request;
+    }
     const std::optional<uint32_t> index = ParseNumber(words[1]);
     if (!index || *index == 0 || *index > INT32_MAX) {
         return std::string("bad interface index");
     }
     request.interfaceIndex = *index;
-    if (verb->verb == NetAdminVerb::kFlush) {
-        return request;
-    }
-    if (verb->verb == NetAdminVerb::kArp) {
-        const std::optional<Ipv4> target = ParseAddress(words[2]);
-        const std::optional<Ipv4> source = ParseAddress(words[3]);
-        if (!target || !source) {
-            return std::string("bad address");
+    if (verb->verb == NetAdminVerb::kAdd) {
+        const std::optional<std::pair<Ipv4, int>> device = ParseCidr(words[2]);
+        const std::optional<Ipv4> candidate = ParseAddress(words[3]);
+        if (!device || !candidate) {
+            return std::string("bad device/prefix or candidate");
         }
-        request.address = *target;
-        request.source = *source;
+        request.device = device->first;
+        request.prefixLength = device->second;
+        request.address = *candidate;
         return request;
     }
-    const std::string_view cidr = words[2];
-    const size_t slash = cidr.find('/');
-    const std::optional<Ipv4> address =
-        slash == std::string_view::npos ? std::nullopt : ParseAddress(cidr.substr(0, slash));
-    const std::optional<uint32_t> prefix =
-        slash == std::string_view::npos ? std::nullopt : ParseNumber(cidr.substr(slash + 1));
-    if (!address || !prefix || *prefix > 32) {
-        return std::string("bad address/prefix");
+    const std::optional<Ipv4> address = ParseAddress(words[2]);
+    if (!address) {
+        return std::string("bad address");
     }
     request.address = *address;
-    request.prefixLength = static_cast<int>(*prefix);
-    if (verb->verb != NetAdminVerb::kDelete) {
-        const std::optional<uint32_t> lifetime = ParseNumber(words[3]);
-        if (!lifetime) {
-            return std::string("bad lifetime");
+    if (verb->verb == NetAdminVerb::kArp) {
+        const std::optional<Ipv4> source = ParseAddress(words[3]);
+        if (!source) {
+            return std::string("bad source address");
         }
-        request.lifetimeSeconds = *lifetime;
+        request.source = *source;
     }
     return request;
 }
@@ -162,6 +175,12 @@ std::string FormatOkAnswer(const std::vector<uint8_t>& hardwareAddress) {
         answer += (i == 0 ? " " : ":");
         answer += octet;
     }
+    return answer;
+}
+
+std::string FormatAddedAnswer(const HostAddressContext& added) {
+    std::string answer = "ok ";
+    answer.append(WithPrefix(added.address, added.prefixLength));
     return answer;
 }
 
@@ -194,20 +213,26 @@ NetAdminAnswer ParseAnswer(std::string_view line) {
         answer.reason = "unexpected answer from the network helper";
         return answer;
     }
-    // "ok" and six colon-separated hex octets.
-    const std::string_view hex = line.substr(3);
+    const std::string_view value = line.substr(3);
+    if (const std::optional<std::pair<Ipv4, int>> added = ParseCidr(value)) {
+        answer.kind = NetAdminAnswer::Kind::kOk;
+        answer.added = HostAddressContext{0, added->first, added->second};
+        return answer;
+    }
+    // Six colon-separated hex octets.
     std::vector<uint8_t> bytes;
-    for (size_t at = 0; at < hex.size() && bytes.size() < 6; at += 3) {
-        unsigned value = 0;
-        const char* end = hex.data() + std::min(at + 2, hex.size());
-        const auto result = std::from_chars(hex.data() + at, end, value, 16);
-        const bool separated = at + 2 == hex.size() || (at + 2 < hex.size() && hex[at + 2] == ':');
-        if (result.ec != std::errc() || result.ptr != hex.data() + at + 2 || !separated) {
+    for (size_t at = 0; at < value.size() && bytes.size() < 6; at += 3) {
+        unsigned octet = 0;
+        const char* end = value.data() + std::min(at + 2, value.size());
+        const auto result = std::from_chars(value.data() + at, end, octet, 16);
+        const bool separated =
+            at + 2 == value.size() || (at + 2 < value.size() && value[at + 2] == ':');
+        if (result.ec != std::errc() || result.ptr != value.data() + at + 2 || !separated) {
             break;
         }
-        bytes.push_back(static_cast<uint8_t>(value));
+        bytes.push_back(static_cast<uint8_t>(octet));
     }
-    if (bytes.size() != 6 || hex.size() != 17) {
+    if (bytes.size() != 6 || value.size() != 17) {
         answer.reason = "unexpected answer from the network helper";
         return answer;
     }

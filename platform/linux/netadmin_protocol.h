@@ -1,19 +1,25 @@
 #pragma once
 
 // The requests the program sends to its network helper, tamsel-netadmin, and the helper's
-// answers: one line of ASCII text each, over the helper's standard input and output.
+// answers: one line of ASCII text each, over the helper's standard input and output. The
+// program names the interface and the device; the helper decides the rest itself (the
+// label, the lifetime, the route, whether a candidate is free) by the rules of
+// hostnet/temp_address_guard.h.
 //
-//   add IFINDEX ADDRESS/PREFIX LIFETIME     temporary address with the label <if>:tmsl
-//   renew IFINDEX ADDRESS/PREFIX LIFETIME   restart the lifetime of such an address
-//   delete IFINDEX ADDRESS/PREFIX           remove an address that carries that label
-//   flush IFINDEX                           empty the interface's neighbour cache
-//   arp IFINDEX TARGET SOURCE               ARP request (SOURCE 0.0.0.0: address probe)
+//   add IFINDEX DEVICE/PREFIX CANDIDATE   this run's temporary address CANDIDATE, to reach
+//                                         DEVICE on its subnet of PREFIX bits
+//   renew IFINDEX ADDRESS                 restart the lifetime of this run's address
+//   delete IFINDEX ADDRESS                remove this run's address, or a left-over one
+//   flush IFINDEX NEIGHBOUR               forget the neighbour cache entry of NEIGHBOUR
+//   arp IFINDEX TARGET SOURCE             ARP request (SOURCE 0.0.0.0: address probe)
+//   resume                                end a cancel (below)
 //
-// Answers: "ok", "ok HH:HH:HH:HH:HH:HH" (arp answered), "none" (arp unanswered) or
-// "error REASON". Before the first request the helper writes "ready 1" (the protocol's
-// version), or "error missing cap_net_admin cap_net_raw" and ends when it lacks the
-// capabilities it exists for. SIGUSR1 cuts short the ARP request it is waiting for (the
-// answer is then "none"); the program sends it when the set-up is cancelled.
+// Answers: "ok", "ok ADDRESS/PREFIX" (add: the address as added), "ok HH:HH:HH:HH:HH:HH"
+// (arp answered), "none" (arp unanswered or cancelled) or "error REASON". Before the
+// first request the helper writes "ready 2" (the protocol's version), or "error missing
+// cap_net_admin cap_net_raw" and ends when it lacks the capabilities it exists for.
+// SIGUSR1 cancels: the wait in progress ends at once, and every wait after it as well, until
+// "resume" comes, so a cancel that overtakes the request it was meant for still holds.
 
 #include <cstdint>
 #include <optional>
@@ -22,25 +28,24 @@
 #include <variant>
 #include <vector>
 
+#include "platform/host_network.h"
 #include "platform/ipv4.h"
 
-inline constexpr char kNetAdminGreeting[] = "ready 1";
+inline constexpr char kNetAdminGreeting[] = "ready 2";
 inline constexpr char kNetAdminMissingPrefix[] = "error missing ";
 // Longer request lines are refused unread.
 inline constexpr size_t kNetAdminMaxLineLength = 120;
-// The longest lifetime the helper gives an address.
-inline constexpr uint32_t kNetAdminMaxLifetimeSeconds = 120;
 
-enum class NetAdminVerb { kAdd, kRenew, kDelete, kFlush, kArp };
+enum class NetAdminVerb { kAdd, kRenew, kDelete, kFlush, kArp, kResume };
 
 struct NetAdminRequest {
-    NetAdminVerb verb = NetAdminVerb::kFlush;
+    NetAdminVerb verb = NetAdminVerb::kResume;
     uint32_t interfaceIndex = 0;
-    // add, renew, delete: the address; arp: the target.
+    // add: the candidate; renew, delete: the address; flush: the neighbour; arp: the target.
     Ipv4 address = 0;
-    int prefixLength = 0;          // add, renew, delete
-    uint32_t lifetimeSeconds = 0;  // add, renew
-    Ipv4 source = 0;               // arp
+    Ipv4 device = 0;       // add
+    int prefixLength = 0;  // add: the device's subnet
+    Ipv4 source = 0;       // arp
 
     bool operator==(const NetAdminRequest&) const = default;
 };
@@ -52,11 +57,13 @@ std::variant<NetAdminRequest, std::string> ParseRequest(std::string_view line);
 
 struct NetAdminAnswer {
     enum class Kind { kOk, kNone, kError } kind = Kind::kError;
-    std::vector<uint8_t> hardwareAddress;  // "ok" to arp
-    std::string reason;                    // "error"
+    std::vector<uint8_t> hardwareAddress;     // "ok" to arp
+    std::optional<HostAddressContext> added;  // "ok" to add (without the interface)
+    std::string reason;                       // "error"
 };
 
 std::string FormatOkAnswer(const std::vector<uint8_t>& hardwareAddress = {});
+std::string FormatAddedAnswer(const HostAddressContext& added);
 std::string FormatErrorAnswer(const std::string& reason);
 inline constexpr char kNetAdminNoneAnswer[] = "none";
 NetAdminAnswer ParseAnswer(std::string_view line);

@@ -2,7 +2,9 @@
 
 #include <arpa/inet.h>
 #include <linux/if_addr.h>
+#include <linux/neighbour.h>
 #include <linux/rtnetlink.h>
+#include <net/if.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -179,10 +181,164 @@ std::optional<std::vector<RtnlAddress>> DumpAddresses() {
         address.address.mask = PrefixToMask(info->ifa_prefixlen);
         address.address.label = ReadString(attributes[IFA_LABEL]);
         address.address.dynamic = (flags & IFA_F_PERMANENT) == 0;
+        // A temporary address records its owner in this attribute, which routes nothing
+        // for an address without a prefix route.
+        address.address.owner = ReadU32(attributes[IFA_RT_PRIORITY]).value_or(0);
         addresses.push_back(std::move(address));
     });
     if (!ok) {
         return std::nullopt;
     }
     return addresses;
+}
+
+std::optional<RtnlLink> FindLink(uint32_t interfaceIndex) {
+    std::optional<std::vector<RtnlLink>> links = DumpLinks();
+    for (RtnlLink& link : links.value_or(std::vector<RtnlLink>())) {
+        if (link.index == interfaceIndex) {
+            return std::move(link);
+        }
+    }
+    return std::nullopt;
+}
+
+RouteLookup LookUpRoute(Ipv4 destination) {
+    // RTM_F_FIB_MATCH answers with the matching FIB entry itself, so its destination length
+    // is the route's prefix (0 for the default route) rather than the /32 of a lookup.
+    NetlinkRequest request(RTM_GETROUTE, NLM_F_ACK);
+    auto* header = request.PutHeader<rtmsg>();
+    header->rtm_family = AF_INET;
+    header->rtm_dst_len = 32;
+    header->rtm_flags = RTM_F_FIB_MATCH;
+    PutIpv4(request.Message(), RTA_DST, destination);
+    RouteLookup lookup;
+    lookup.ok = request.Run([&](const nlmsghdr* message) {
+        if (message->nlmsg_type != RTM_NEWROUTE || lookup.route) {
+            return;
+        }
+        const auto* info = static_cast<const rtmsg*>(mnl_nlmsg_get_payload(message));
+        if (info->rtm_type != RTN_UNICAST && info->rtm_type != RTN_LOCAL) {
+            return;
+        }
+        const Attributes<RTA_MAX> attributes(message, sizeof(rtmsg));
+        std::optional<uint32_t> interfaceIndex = ReadU32(attributes[RTA_OIF]);
+        const nlattr* multipath = attributes[RTA_MULTIPATH];
+        if (!interfaceIndex && multipath &&
+            mnl_attr_get_payload_len(multipath) >= sizeof(rtnexthop)) {
+            const auto* hop = static_cast<const rtnexthop*>(mnl_attr_get_payload(multipath));
+            interfaceIndex = static_cast<uint32_t>(hop->rtnh_ifindex);
+        }
+        if (interfaceIndex) {
+            lookup.route = BestRoute{*interfaceIndex, info->rtm_dst_len,
+                                     ReadIpv4(attributes[RTA_PREFSRC]).value_or(0)};
+        }
+    });
+    // The kernel answers a destination without any route with "network unreachable".
+    if (!lookup.ok && errno == ENETUNREACH) {
+        lookup.ok = true;
+    }
+    return lookup;
+}
+
+namespace {
+
+bool AddressExists(const HostAddressContext& context) {
+    const std::optional<std::vector<RtnlAddress>> addresses = DumpAddresses();
+    for (const RtnlAddress& address : addresses.value_or(std::vector<RtnlAddress>())) {
+        if (address.interfaceIndex == context.interfaceIndex &&
+            address.address.address == context.address &&
+            address.prefixLength == context.prefixLength) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool NewTempAddress(const TempAddressSettings& settings, bool create) {
+    // A replace of a missing address would add it again; an address that is gone (removed
+    // by someone else, or expired) must stay gone.
+    if (!create && !AddressExists(settings.context)) {
+        return false;
+    }
+    const uint16_t flags =
+        NLM_F_ACK | (create ? static_cast<uint16_t>(NLM_F_CREATE | NLM_F_EXCL) : NLM_F_REPLACE);
+    NetlinkRequest request(RTM_NEWADDR, flags);
+    auto* header = request.PutHeader<ifaddrmsg>();
+    header->ifa_family = AF_INET;
+    header->ifa_prefixlen = static_cast<unsigned char>(settings.context.prefixLength);
+    header->ifa_scope = RT_SCOPE_UNIVERSE;
+    header->ifa_index = settings.context.interfaceIndex;
+    nlmsghdr* message = request.Message();
+    PutIpv4(message, IFA_LOCAL, settings.context.address);
+    PutIpv4(message, IFA_ADDRESS, settings.context.address);
+    mnl_attr_put_strz(message, IFA_LABEL, settings.label.substr(0, IFNAMSIZ - 1).c_str());
+    // The route from the address is added on its own, as the rules allow.
+    mnl_attr_put_u32(message, IFA_FLAGS, IFA_F_NOPREFIXROUTE);
+    mnl_attr_put_u32(message, IFA_RT_PRIORITY, settings.owner);
+    ifa_cacheinfo lifetime{};
+    lifetime.ifa_prefered = settings.lifetimeSeconds;
+    lifetime.ifa_valid = settings.lifetimeSeconds;
+    mnl_attr_put(message, IFA_CACHEINFO, sizeof lifetime, &lifetime);
+    return request.Run();
+}
+
+bool DeleteAddress(const HostAddressContext& context) {
+    NetlinkRequest request(RTM_DELADDR, NLM_F_ACK);
+    auto* header = request.PutHeader<ifaddrmsg>();
+    header->ifa_family = AF_INET;
+    header->ifa_prefixlen = static_cast<unsigned char>(context.prefixLength);
+    header->ifa_index = context.interfaceIndex;
+    PutIpv4(request.Message(), IFA_LOCAL, context.address);
+    PutIpv4(request.Message(), IFA_ADDRESS, context.address);
+    return request.Run();
+}
+
+bool AddLinkRoute(const LinkRoute& route) {
+    NetlinkRequest request(RTM_NEWROUTE, NLM_F_ACK | NLM_F_CREATE | NLM_F_EXCL);
+    auto* header = request.PutHeader<rtmsg>();
+    header->rtm_family = AF_INET;
+    header->rtm_dst_len = static_cast<unsigned char>(route.prefixLength);
+    header->rtm_table = RT_TABLE_MAIN;
+    header->rtm_protocol = RTPROT_STATIC;
+    header->rtm_scope = RT_SCOPE_LINK;
+    header->rtm_type = RTN_UNICAST;
+    nlmsghdr* message = request.Message();
+    PutIpv4(message, RTA_DST, route.destination);
+    mnl_attr_put_u32(message, RTA_OIF, route.interfaceIndex);
+    PutIpv4(message, RTA_PREFSRC, route.source);
+    mnl_attr_put_u32(message, RTA_PRIORITY, route.metric);
+    return request.Run();
+}
+
+bool DeleteNeighbour(uint32_t interfaceIndex, Ipv4 neighbour) {
+    NetlinkRequest dump(RTM_GETNEIGH, NLM_F_DUMP);
+    dump.PutHeader<ndmsg>()->ndm_family = AF_INET;
+    bool cached = false;
+    const bool listed = dump.Run([&](const nlmsghdr* message) {
+        if (message->nlmsg_type != RTM_NEWNEIGH) {
+            return;
+        }
+        const auto* info = static_cast<const ndmsg*>(mnl_nlmsg_get_payload(message));
+        // Static and no-ARP entries are configuration, not cache.
+        if (info->ndm_family != AF_INET || info->ndm_ifindex != static_cast<int>(interfaceIndex) ||
+            (info->ndm_state & (NUD_PERMANENT | NUD_NOARP))) {
+            return;
+        }
+        const Attributes<NDA_MAX> attributes(message, sizeof(ndmsg));
+        cached = cached || ReadIpv4(attributes[NDA_DST]) == neighbour;
+    });
+    if (!listed) {
+        return false;
+    }
+    if (!cached) {
+        return true;
+    }
+    NetlinkRequest request(RTM_DELNEIGH, NLM_F_ACK);
+    auto* header = request.PutHeader<ndmsg>();
+    header->ndm_family = AF_INET;
+    header->ndm_ifindex = static_cast<int>(interfaceIndex);
+    PutIpv4(request.Message(), NDA_DST, neighbour);
+    return request.Run() || errno == ENOENT;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-// rtnetlink plumbing shared by the in-process host network and the network helper: one
-// request with its replies, attribute access, and the link and address dumps.
+// rtnetlink, the one place for it: one request with its replies, attribute access, and
+// every look-up and change that the host network readers, the kernel steps of temporary
+// addresses and the network helper make.
 
 #include <libmnl/libmnl.h>
 #include <linux/netlink.h>
@@ -15,6 +16,7 @@
 
 #include "platform/host_network.h"
 #include "platform/ipv4.h"
+#include "platform/kernel_network.h"
 
 using NetlinkMessageHandler = std::function<void(const nlmsghdr*)>;
 
@@ -92,3 +94,21 @@ struct RtnlAddress {
 // failed.
 std::optional<std::vector<RtnlLink>> DumpLinks();
 std::optional<std::vector<RtnlAddress>> DumpAddresses();
+std::optional<RtnlLink> FindLink(uint32_t interfaceIndex);
+
+// The route the host uses for `destination` now (the FIB entry itself, so its prefix is
+// the route's: 0 for the default route). `ok` is false when the lookup failed; a
+// destination that no route leads to is ok without a route.
+struct RouteLookup {
+    bool ok = false;
+    std::optional<BestRoute> route;
+};
+RouteLookup LookUpRoute(Ipv4 destination);
+
+// A temporary address: added without a prefix route (`create`, never taking over an
+// existing one) or given a new lifetime (which never adds it again).
+bool NewTempAddress(const TempAddressSettings& settings, bool create);
+bool DeleteAddress(const HostAddressContext& context);
+bool AddLinkRoute(const LinkRoute& route);
+// Removes the neighbour entry; true as well when there was none.
+bool DeleteNeighbour(uint32_t interfaceIndex, Ipv4 neighbour);

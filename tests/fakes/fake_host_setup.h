@@ -60,6 +60,15 @@ public:
         std::lock_guard lock(m_mutex);
         m_answer = std::move(answer);
     }
+    // What LastFailure reports after a set-up that answered "ERROR".
+    void SetFailure(HostSetupFailure failure) {
+        std::lock_guard lock(m_mutex);
+        m_failure = std::move(failure);
+    }
+    HostSetupFailure LastFailure() const override {
+        std::lock_guard lock(m_mutex);
+        return m_failure;
+    }
     // A closed gate holds every set-up until Open().
     void Close() {
         std::lock_guard lock(m_mutex);
@@ -110,6 +119,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::wstring m_answer;
+    HostSetupFailure m_failure;
     bool m_open = true;
     bool m_cancelled = false;
     std::chrono::milliseconds m_delay{0};

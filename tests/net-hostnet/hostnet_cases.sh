@@ -9,6 +9,7 @@ set -euo pipefail
 DRIVER=$1
 CASE=$2
 source "$(dirname "$0")/../../scripts/netns-lib.sh"
+source "$(dirname "$0")/../net-netadmin/temp-address-lib.sh"
 netns_lib_init
 
 WORK=$(mktemp -d)
@@ -28,6 +29,9 @@ expect_eq() {
 }
 
 pc() { netns_exec pc "$@"; }
+
+# For routes_to; temp_addresses is this script's own (interface and address).
+IN_PC=(pc)
 
 # A device namespace on bridge namespace $2 holding the device address.
 add_device() {
@@ -54,6 +58,7 @@ temp_addresses() {
 no_temp_addresses() {
     [[ -z "$(temp_addresses)" ]]
 }
+
 
 # One field of one of the PC's addresses, as ip -j reports it.
 address_field() {
@@ -94,12 +99,19 @@ same-subnet)
 
 wider-mask)
     # The device's /24 lies inside the PC's /16 but the PC has no address in it. The
-    # real 10-second wait after adding the address runs here.
+    # real 10-second wait after adding the address runs here. The /16 serves the device's
+    # subnet already: the device's route alone changes, and the address is a /32, which
+    # brings no broadcast route for 192.168.1.255 either.
     standard_lan
     pc ip addr add 192.168.0.5/16 dev eth0
+    before=$(routes_to 192.168.1.7 192.168.1.255 192.168.2.1 8.8.4.4)
     start_holding
     expect_eq "$RESULT" "192.168.1.241" "result"
-    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/24" "temporary addresses"
+    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/32" "temporary addresses"
+    expect_eq "$(routes_to 192.168.1.7 192.168.1.255 192.168.2.1 8.8.4.4)" "$before" \
+        "routes to everything but the device"
+    route=$(pc ip -j route get "$DEVICE" | jq -r '.[0] | "\(.dev) \(.prefsrc)"')
+    expect_eq "$route" "eth0 192.168.1.241" "route to the device"
     expect_eq "$(address_field eth0 192.168.1.241 label)" "eth0:tmsl" "label"
     valid=$(address_field eth0 192.168.1.241 valid_life_time)
     preferred=$(address_field eth0 192.168.1.241 preferred_life_time)
@@ -111,11 +123,16 @@ wider-mask)
     ;;
 
 default-route)
+    # Only the default route leads to the device's private /24: that subnet goes on-link
+    # from the temporary address, and nothing else changes.
     standard_lan
     pc ip addr add 10.0.0.5/8 dev eth0
     pc ip route add default via 10.0.0.1 dev eth0
+    before=$(routes_to 192.168.2.1 192.168.0.255 10.1.2.3 8.8.4.4 172.16.0.1)
     start_holding "${SHORT[@]}"
     expect_eq "$RESULT" "192.168.1.241" "result"
+    expect_eq "$(routes_to 192.168.2.1 192.168.0.255 10.1.2.3 8.8.4.4 172.16.0.1)" "$before" \
+        "routes outside the device's subnet"
     # The device is now behind a subnet route that leaves from the temporary address.
     route=$(pc ip -j route get "$DEVICE" | jq -r '.[0] | "\(.dev) \(.prefsrc)"')
     expect_eq "$route" "eth0 192.168.1.241" "route to the device"
@@ -132,7 +149,7 @@ taken)
     pc ip route add default via 10.0.0.1 dev eth0
     start_holding "${SHORT[@]}"
     expect_eq "$RESULT" "192.168.1.242" "result"
-    expect_eq "$(temp_addresses)" "eth0 192.168.1.242/24" "temporary addresses"
+    expect_eq "$(temp_addresses)" "eth0 192.168.1.242/32" "temporary addresses"
     stop_holding
     expect_eq "$(temp_addresses)" "" "addresses after removal"
     ;;
@@ -154,7 +171,7 @@ zero-adapter)
     ((eth0 < eth1)) || fail "eth0 must come first in the adapter list"
     start_holding "${SHORT[@]}"
     expect_eq "$RESULT" "192.168.1.241" "result"
-    expect_eq "$(temp_addresses)" "eth1 192.168.1.241/24" "temporary addresses"
+    expect_eq "$(temp_addresses)" "eth1 192.168.1.241/32" "temporary addresses"
     stop_holding
     ;;
 
@@ -166,12 +183,12 @@ leftover)
     expect_eq "$(prepare "${SHORT[@]}" --lifetime 300 --then crash || true)" "192.168.1.241" \
         "crashed run"
     pc ip addr add 192.168.7.241/24 dev eth0 label eth0:tmsl valid_lft 300 preferred_lft 300
-    expect_eq "$(temp_addresses | tr '\n' ' ')" "eth0 192.168.1.241/24 eth0 192.168.7.241/24 " \
+    expect_eq "$(temp_addresses | tr '\n' ' ')" "eth0 192.168.1.241/32 eth0 192.168.7.241/24 " \
         "left behind"
     # The next set-up removes both and adds its own (the shorter lifetime shows it is new).
     start_holding "${SHORT[@]}" --lifetime 60
     expect_eq "$RESULT" "192.168.1.241" "result"
-    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/24" "temporary addresses"
+    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/32" "temporary addresses"
     valid=$(address_field eth0 192.168.1.241 valid_life_time)
     ((valid <= 60)) || fail "the crashed run's address was kept (valid_lft $valid)"
     stop_holding
@@ -184,8 +201,11 @@ expire)
     pc ip addr add 192.168.0.5/16 dev eth0
     expect_eq "$(prepare "${SHORT[@]}" --lifetime 3 --then crash || true)" "192.168.1.241" \
         "result"
-    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/24" "after the crash"
+    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/32" "after the crash"
+    pc ip -j route show 192.168.1.200 | jq -e 'length == 1' >/dev/null || fail "no device route"
     busywait 30000 no_temp_addresses || fail "the address never expired"
+    # Its route went with it.
+    pc ip -j route show 192.168.1.200 | jq -e 'length == 0' >/dev/null || fail "route left"
     ;;
 
 renew-sigterm)
@@ -196,7 +216,7 @@ renew-sigterm)
     expect_eq "$RESULT" "192.168.1.241" "result"
     # Outlives its lifetime because the running program renews it.
     sleep 9
-    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/24" "after the first lifetime"
+    expect_eq "$(temp_addresses)" "eth0 192.168.1.241/32" "after the first lifetime"
     kill -TERM "$HOLDER"
     status=0
     wait "$HOLDER" || status=$?

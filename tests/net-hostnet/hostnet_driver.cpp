@@ -1,4 +1,5 @@
-// Runs the real host addressing (rtnetlink, raw ARP) once, for the namespace tests:
+// Runs the real host addressing (rtnetlink, raw ARP, the rules of temporary addresses) once,
+// with the program's own rights, for the namespace tests:
 //
 //   hostnet_driver prepare <device-ip> <mask> [--add-wait-ms N] [--lifetime S]
 //                  [--renew-ms N] [--arp-wait-ms N] [--cancel-after-ms N]
@@ -26,7 +27,8 @@
 #include <thread>
 
 #include "hostnet/host_addressing.h"
-#include "platform/linux/rtnl_host_network.h"
+#include "hostnet/local_host_network.h"
+#include "platform/linux/capabilities.h"
 #include "platform/linux/termination_cleanup.h"
 #include "platform/tick_clock.h"
 
@@ -79,6 +81,7 @@ int Prepare(int argc, char** argv) {
     std::optional<uint32_t> addWaitMs;
     std::optional<uint32_t> cancelAfterMs;
     ArpTiming arpTiming;
+    TempAddressGuardOptions guardOptions;
     HostAddressingOptions options;
     std::string then = "exit";
     for (int i = 4; i + 1 < argc; i += 2) {
@@ -87,7 +90,7 @@ int Prepare(int argc, char** argv) {
         if (option == "--add-wait-ms") {
             addWaitMs = static_cast<uint32_t>(std::stoul(value));
         } else if (option == "--lifetime") {
-            options.addressLifetimeSeconds = static_cast<uint32_t>(std::stoul(value));
+            guardOptions.lifetimeSeconds = static_cast<uint32_t>(std::stoul(value));
         } else if (option == "--renew-ms") {
             options.renewInterval = std::chrono::milliseconds(std::stoul(value));
         } else if (option == "--arp-wait-ms") {
@@ -106,7 +109,7 @@ int Prepare(int argc, char** argv) {
     if (then == "hold") {
         cleanup.emplace();
     }
-    RtnlHostNetwork network(arpTiming);
+    LocalHostNetwork network(arpTiming, guardOptions);
     ShortenedSleeper sleeper(addWaitMs);
     HostAddressing addressing(network, sleeper, options);
     if (cleanup) {

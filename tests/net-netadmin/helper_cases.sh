@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The network helper on its own, run as root in a private namespace LAN (its rules do not
-# depend on who runs it):
+# depend on who runs it; tests/net-netadmin/hostile_member_test.sh runs it as a member):
 #   helper_cases.sh <tamsel-netadmin> refusals|lifecycle
-# refusals: every request its rules forbid gets "error ...", and the PC's addresses and
-#           neighbour entries stay exactly as they were.
-# lifecycle: an address it added carries our label and a finite lifetime, a cancel cuts
-#           an ARP wait short, and the address goes when the helper's input closes (the
-#           program that started it ended, however).
+# refusals: every request its rules forbid gets "error ...", and the PC's addresses, routes
+#           and neighbour entries stay exactly as they were.
+# lifecycle: an address it added carries our label, a finite lifetime and the helper as its
+#           owner, with one route from it; a cancel holds until "resume", also one that
+#           comes before the request it is meant for; the address and its route go when the
+#           helper's input closes (the program that started it ended, however).
 set -euo pipefail
 
 HELPER=$1
@@ -30,8 +31,9 @@ ip -n "$(netns_name dev)" addr add 192.168.1.200/24 dev eth0
 netns_add pc
 netns_link pc lan eth0
 pc ip addr add 10.0.0.5/8 dev eth0
-# The user's own address in the range of ours, without our label.
-pc ip addr add 192.168.1.243/24 dev eth0
+# The user's own address in the range of ours, without our label (and without its subnet
+# route, so that the device's subnet is reached by nothing else).
+pc ip addr add 192.168.1.243/24 dev eth0 noprefixroute
 pc ip neigh replace 10.0.0.9 lladdr 02:00:00:00:00:09 dev eth0 nud reachable
 eth0=$(pc ip -j link show eth0 | jq '.[0].ifindex')
 lo=$(pc ip -j link show lo | jq '.[0].ifindex')
@@ -39,7 +41,8 @@ lo=$(pc ip -j link show lo | jq '.[0].ifindex')
 state() {
     pc ip -j addr show | jq -c '[.[] | {ifname, addr_info: ([.addr_info[]
         | {local: .local, prefixlen: .prefixlen, label: .label}])}]' &&
-        pc ip -j neigh show | jq -c '[.[] | select(.dst == "10.0.0.9")]'
+        pc ip -j neigh show | jq -c '[.[] | select(.dst == "10.0.0.9")]' &&
+        pc ip -j route show table all | jq -c 'sort_by(.dst)'
 }
 
 # Sends the lines of $WORK/requests to a fresh helper; its answers land in $WORK/answers.
@@ -50,32 +53,37 @@ ask() {
 case "$CASE" in
 refusals)
     cat >"$WORK/requests" <<REQUESTS
-add $eth0 192.168.1.240/24 60
-add $eth0 192.168.1.248/24 60
-add $eth0 192.168.1.1/24 60
-add $eth0 192.168.1.241/24 121
-add $eth0 192.168.1.241/24 0
-add $eth0 10.0.0.241/4 60
-add 999 192.168.1.241/24 60
-add $lo 127.0.0.241/24 60
-add $lo 192.168.1.241/24 60
-renew $eth0 192.168.1.243/24 60
-delete $eth0 192.168.1.243/24
-delete $eth0 10.0.0.5/8
-delete 999 192.168.1.243/24
-flush 999
-flush $lo
+add $eth0 192.168.1.200/24 192.168.1.240
+add $eth0 192.168.1.200/24 192.168.1.248
+add $eth0 192.168.1.200/24 192.168.2.241
+add $eth0 192.168.1.200/24 192.168.1.243
+add $eth0 8.8.8.8/8 8.8.8.241
+add $eth0 192.168.1.200/8 192.168.1.241
+add $eth0 100.64.1.200/24 100.64.1.241
+add $eth0 10.0.0.5/8 10.0.0.241
+add 999 192.168.1.200/24 192.168.1.241
+add $lo 127.0.0.200/24 127.0.0.241
+add $lo 192.168.1.200/24 192.168.1.241
+renew $eth0 192.168.1.243
+delete $eth0 192.168.1.243
+delete $eth0 10.0.0.5
+delete 999 192.168.1.243
+flush 999 10.0.0.9
+flush $lo 127.0.0.1
+flush $eth0 8.8.8.8
 arp $eth0 192.168.1.200 192.168.1.1
+arp $eth0 8.8.8.8 10.0.0.5
 arp 999 192.168.1.200 0.0.0.0
-add eth0 192.168.1.241/24 60
-add $eth0 192.168.1.241/24 60 please
-$(printf 'flush %0200d' 0)
+add eth0 192.168.1.200/24 192.168.1.241
+add $eth0 192.168.1.241/24 60
+add $eth0 192.168.1.200/24 192.168.1.241 please
+$(printf 'resume %0200d' 0)
 ip addr flush dev eth0
 
 REQUESTS
     before=$(state)
     ask
-    head -n1 "$WORK/answers" | grep -qx 'ready 1' || fail "no greeting: $(cat "$WORK/answers")"
+    head -n1 "$WORK/answers" | grep -qx 'ready 2' || fail "no greeting: $(cat "$WORK/answers")"
     requests=$(wc -l <"$WORK/requests")
     answers=$(tail -n +2 "$WORK/answers")
     [[ $(wc -l <<<"$answers") -eq $requests ]] ||
@@ -84,6 +92,7 @@ REQUESTS
         fail "a forbidden request was not refused"
     fi
     grep -q "241-247" <<<"$answers" || fail "the reason does not name the range: $answers"
+    grep -q "private network" <<<"$answers" || fail "no reason names the private networks"
     [[ $(state) == "$before" ]] || fail "the PC changed: $before -> $(state)"
     ;;
 
@@ -93,29 +102,59 @@ lifecycle)
     ip netns exec "$(netns_name pc)" "$HELPER" <"$WORK/in" >"$WORK/answers" &
     helper=$!
     exec 9>"$WORK/in"
-    echo "add $eth0 192.168.1.241/24 30" >&9
-    echo "arp $eth0 192.168.1.200 192.168.1.241" >&9
-    busywait 10000 grep -q '^ok .*:' "$WORK/answers" || fail "no ARP answer: $(cat "$WORK/answers")"
-    [[ $(sed -n 2p "$WORK/answers") == ok ]] || fail "add: $(cat "$WORK/answers")"
-    info=$(pc ip -j addr show dev eth0 |
-        jq -r '.[0].addr_info[] | select(.local == "192.168.1.241") | "\(.label) \(.valid_life_time)"')
-    read -r label lifetime <<<"$info"
-    [[ $label == eth0:tmsl ]] || fail "label '$label'"
-    ((lifetime > 0 && lifetime <= 30)) || fail "lifetime '$lifetime'"
-    # A cancel (SIGUSR1) cuts an unanswered ARP request short: it answers "none" and the
-    # helper goes on serving, answers in order.
+    answers() { wc -l <"$WORK/answers"; }
+    # Sends a request and waits for its answer, the last line.
+    request() {
+        local count
+        count=$(answers)
+        echo "$1" >&9
+        has_more() { (($(answers) > count)); }
+        busywait 15000 has_more || fail "no answer to '$1': $(cat "$WORK/answers")"
+        tail -n1 "$WORK/answers"
+    }
+    busywait 5000 grep -qx 'ready 2' "$WORK/answers" || fail "no greeting"
+    expect() { [[ $2 == "$3" ]] || fail "$1: expected '$3', got '$2'"; }
+
+    expect add "$(request "add $eth0 192.168.1.200/24 192.168.1.241")" "ok 192.168.1.241/32"
+    info=$(pc ip -j addr show dev eth0 | jq -r '.[0].addr_info[] | select(.local == "192.168.1.241")
+        | "\(.label) \(.valid_life_time) \(.metric) \(.noprefixroute)"')
+    read -r label lifetime owner noprefixroute <<<"$info"
+    expect label "$label" eth0:tmsl
+    ((lifetime > 0 && lifetime <= 120)) || fail "lifetime '$lifetime'"
+    expect owner "$owner" "$helper"
+    expect noprefixroute "$noprefixroute" true
+    # Nothing but the default route (there is none) led to 192.168.1.0/24: that subnet
+    # goes on-link, from the temporary address.
+    route=$(pc ip -j route show 192.168.1.0/24 | jq -r '.[0] | "\(.dev) \(.prefsrc)"')
+    expect route "$route" "eth0 192.168.1.241"
+    device_mac=$(ip -n "$(netns_name dev)" -j link show eth0 | jq -r '.[0].address')
+    expect arp "$(request "arp $eth0 192.168.1.200 192.168.1.241")" "ok $device_mac"
+
+    # A cancel that comes before its request still holds: the request does not wait for
+    # the device, although it would answer, and neither does the next, until "resume".
+    kill -USR1 "$helper"
+    expect "arp after the cancel" "$(request "arp $eth0 192.168.1.200 192.168.1.241")" none
+    expect "flush while cancelled" "$(request "flush $eth0 192.168.1.200")" ok
+    expect "arp while cancelled" "$(request "arp $eth0 192.168.1.200 192.168.1.241")" none
+    expect resume "$(request resume)" ok
+    expect "arp after resume" "$(request "arp $eth0 192.168.1.200 192.168.1.241")" "ok $device_mac"
+
+    # A cancel cuts an unanswered ARP request short, and the helper goes on serving.
+    count=$(answers)
     echo "arp $eth0 192.168.1.99 192.168.1.241" >&9
     sleep 0.3
     kill -USR1 "$helper"
-    echo "flush $eth0" >&9
-    five_answers() { (($(wc -l <"$WORK/answers") >= 5)); }
-    busywait 10000 five_answers || fail "answers: $(cat "$WORK/answers")"
-    [[ $(sed -n '4,5p' "$WORK/answers" | tr '\n' ' ') == "none ok " ]] ||
-        fail "after the cancel: $(cat "$WORK/answers")"
+    cut_short() { (($(answers) > count)); }
+    busywait 10000 cut_short || fail "answers: $(cat "$WORK/answers")"
+    expect "cut short" "$(tail -n1 "$WORK/answers")" none
+    expect resume "$(request resume)" ok
+
     exec 9>&-
     wait "$helper" || fail "the helper failed"
     gone() { ! pc ip -j addr show dev eth0 | jq -e '.[0].addr_info[] | select(.local == "192.168.1.241")' >/dev/null; }
     gone || fail "the address outlived the helper's input"
+    pc ip -j route show 192.168.1.0/24 | jq -e 'length == 0' >/dev/null ||
+        fail "the route outlived the address"
     pc ip -j addr show dev eth0 | jq -e '.[0].addr_info[] | select(.local == "192.168.1.243")' \
         >/dev/null || fail "the user's own address went as well"
     ;;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tamselctl without root and without capabilities of its own, reaching a repeater on a
 # foreign subnet through the network helper. Runs inside scripts/vlan.sh's PC namespace
-# (PC 10.0.0.10/24; repeater 1 at 192.168.1.1/24, repeater 2 at 192.168.1.2/24 silent):
+# (PC 10.0.0.10/24; repeater 1 at 192.168.1.1/24, repeater 2 at 192.168.1.2/24 silent,
+# and a neighbour that holds 192.168.1.241):
 #
 #   unprivileged_test.sh build <tamsel-netadmin> <tamselctl>
 #       a copy of the helper with the packaged rights (mode 0750, a group of its own, file
@@ -10,12 +11,13 @@
 #   unprivileged_test.sh installed <user in group tamsel> <user outside it>
 #       the installed programs, run as those users
 #
-# Checks: a user in the helper's group reads the status through a temporary address, and
-# none is left afterwards; a user outside the group fails with one line naming the group;
+# Checks: a user in the helper's group reads the status through a temporary address, the
+# first one no neighbour holds, and none is left afterwards; a user outside the group fails with one line naming the group;
 # a tamselctl killed with SIGKILL while it holds the address leaves none behind.
 set -euo pipefail
 
 MODE=$1
+source "$(dirname "$0")/temp-address-lib.sh"
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 chmod 0755 "$WORK"
@@ -26,28 +28,12 @@ fail() {
     exit 1
 }
 
-unused_id() {
-    local id
-    for ((id = 61000 + RANDOM % 3000; ; id++)); do
-        if ! getent passwd "$id" >/dev/null && ! getent group "$id" >/dev/null; then
-            echo "$id"
-            return
-        fi
-    done
-}
-
 case $MODE in
 build)
-    mkdir "$WORK/bin"
-    install -m 0755 "$3" "$WORK/bin/tamselctl"
-    group=$(unused_id)
-    install -o root -g "$group" -m 0750 "$2" "$WORK/bin/tamsel-netadmin"
-    setcap cap_net_admin,cap_net_raw+ep "$WORK/bin/tamsel-netadmin"
-    export TAMSEL_NETADMIN=$WORK/bin/tamsel-netadmin
-    TAMSELCTL=$WORK/bin/tamselctl
-    member=$(unused_id)
-    as_member=(setpriv --reuid="$member" --regid="$member" --groups="$group")
-    as_other=(setpriv --reuid="$member" --regid="$member" --clear-groups)
+    install_programs "$2" "$3" "$WORK/bin"
+    group=$HELPER_GROUP
+    as_member=("${AS_MEMBER[@]}")
+    as_other=(setpriv --reuid="$MEMBER" --regid="$MEMBER" --clear-groups)
     ;;
 installed)
     TAMSELCTL=$(command -v tamselctl)
@@ -60,9 +46,6 @@ installed)
     ;;
 esac
 
-temp_addresses() {
-    ip -o -4 addr show | grep ':tmsl' || true
-}
 no_temp_addresses() {
     [[ -z $(temp_addresses) ]]
 }
@@ -77,6 +60,11 @@ status=0
 ((status == 0)) || fail "status as a member exited $status: $(cat "$WORK/err")"
 [[ $(jq -r .lanIp "$WORK/out") == "$VLAN_REPEATER_1_IP" ]] || fail "status: $(cat "$WORK/out")"
 no_temp_addresses || fail "left behind: $(temp_addresses)"
+# A neighbour holds .241: the helper refused it, and the set-up asked from .242.
+grep -aq "^=== REQUEST .* peer=192\.168\.1\.242:" "$VLAN_REPEATER_1_LOG" ||
+    fail "no request from 192.168.1.242: $(grep -a '^=== REQUEST' "$VLAN_REPEATER_1_LOG")"
+! grep -aq "^=== REQUEST .* peer=192\.168\.1\.241:" "$VLAN_REPEATER_1_LOG" ||
+    fail "a request came from the neighbour's address"
 
 # Outside it: exit 3 and one line that names the group and how to join it.
 status=0

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian packages from this source tree, checks them with lintian, installs
-# them on this machine, checks the network helper's owner, mode and capabilities, runs
-# tamselctl as unprivileged users against a repeater on a foreign subnet (in private
-# namespaces, with the installed simulator and virtual-LAN script), and purges the
-# packages again:
+# Builds the Debian packages from this source tree as the README says (its unit tests run
+# in the build), checks them with lintian, installs them on this machine without fetching
+# anything, checks the network helper's owner, mode and capabilities, runs tamselctl as
+# unprivileged users against a repeater on a foreign subnet (in private namespaces, with
+# the installed simulator and virtual-LAN script), and purges the packages again, which
+# keeps the system group:
 #
 #   package_test.sh <source directory> [<artefact directory>]
 #
@@ -31,6 +32,10 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/tamsel-package.XXXXXX")
 MEMBER="tmslin$$"
 OTHER="tmslout$$"
 installed=0
+# The group the package makes outlives its purge; the test removes it again unless it was
+# there before.
+group_was_there=0
+getent group tamsel >/dev/null && group_was_there=1
 cleanup() {
     local rc=$?
     if ((installed)); then
@@ -41,6 +46,9 @@ cleanup() {
             userdel "$user" 2>/dev/null || true
         fi
     done
+    if ((!group_was_there)) && getent group tamsel >/dev/null; then
+        groupdel tamsel 2>/dev/null || true
+    fi
     rm -rf "$WORK"
     return $rc
 }
@@ -68,14 +76,25 @@ if git -C "$SOURCE" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
 else
     tar -C "$SOURCE" --exclude='./build*' --exclude=./.git -cf - . | tar -xf - -C "$tree"
 fi
+# The README's command; only the number of parallel jobs is set, as a builder would.
 (
     cd "$tree"
-    DEB_BUILD_OPTIONS="nocheck noautodbgsym parallel=$(nproc)" \
-        dpkg-buildpackage -b -us -uc >"$WORK/build.log" 2>&1
+    DEB_BUILD_OPTIONS="parallel=$(nproc)" dpkg-buildpackage -b -us -uc >"$WORK/build.log" 2>&1
 ) || {
     tail -n 60 "$WORK/build.log" >&2
     fail "dpkg-buildpackage failed"
 }
+# nocheck leaves every test out of the build, and their build dependencies with it.
+tests_with() {
+    (cd "$tree" && DEB_BUILD_OPTIONS=$1 make -s -f debian/rules \
+        --eval 'tamsel-tests: ; @echo $(TAMSEL_TESTS)' tamsel-tests)
+}
+[[ $(tests_with nocheck) == "-DTAMSEL_BUILD_TESTS=OFF" ]] || fail "nocheck: $(tests_with nocheck)"
+[[ $(tests_with "") == *"-DTAMSEL_UNIT_TESTS_ONLY=ON"* ]] || fail "tests: $(tests_with "")"
+grep -q 'libgtest-dev <!nocheck>' "$tree/debian/control" || fail "GoogleTest is needed with nocheck"
+# dh_auto_test ran the core's unit tests.
+grep -Eq '^100% tests passed, 0 tests failed out of [1-9]' "$WORK/build.log" ||
+    fail "the build ran no unit tests: $(grep -A3 dh_auto_test "$WORK/build.log")"
 debs=("$WORK"/tamsel_"$version"_*.deb "$WORK"/tamsel-sim_"$version"_*.deb)
 for deb in "${debs[@]}"; do
     [[ -f $deb ]] || fail "no package $deb"
@@ -99,7 +118,10 @@ cat "$WORK/lintian.txt"
 
 step "installing"
 installed=1
-apt-get install -y --no-install-recommends "${debs[@]}" >"$WORK/install.log" 2>&1 || {
+# --no-download: nothing is ever fetched. apt then looks for the local packages in its
+# archive directory by file name, so that directory is the one that holds them.
+apt-get install -y --no-install-recommends --no-download -o Dir::Cache::Archives="$WORK/" \
+    "${debs[@]}" >"$WORK/install.log" 2>&1 || {
     cat "$WORK/install.log" >&2
     fail "the packages do not install"
 }
@@ -123,7 +145,7 @@ useradd --no-create-home --shell /usr/sbin/nologin "$OTHER"
 # How the README tells a user to join.
 adduser --quiet "$MEMBER" tamsel 2>/dev/null || usermod -a -G tamsel "$MEMBER"
 /usr/share/tamsel-sim/vlan.sh --pc 10.0.0.10/24 --repeater 192.168.1.1/24 \
-    --repeater "192.168.1.2/24 --silent" \
+    --repeater "192.168.1.2/24 --silent" --repeater "192.168.1.241/24 --no-discovery --silent" \
     run -- bash "$SOURCE/tests/net-netadmin/unprivileged_test.sh" installed "$MEMBER" "$OTHER" ||
     fail "the unprivileged run failed"
 
@@ -135,7 +157,7 @@ dpkg --purge tamsel tamsel-sim >"$WORK/purge.log" 2>&1 || {
     fail "purge failed"
 }
 installed=0
-! getent group tamsel >/dev/null || fail "the group tamsel outlived the purge"
+getent group tamsel >/dev/null || fail "the purge removed the system group tamsel"
 [[ ! -e $helper ]] || fail "the helper outlived the purge"
 ! dpkg-statoverride --list "$helper" >/dev/null || fail "the helper's stat override remains"
 echo "PASS [package]"

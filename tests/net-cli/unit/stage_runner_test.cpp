@@ -201,6 +201,41 @@ TEST_F(StageRunnerTest, AnAnswerCutOffForItsSizeIsNamedAndNotAskedAgain) {
     EXPECT_FALSE(loop.HasTimer(2000)) << "the flooding device is asked again";
 }
 
+// A set-up that failed for a reason the user can act on ends the run with that reason in
+// one line, at once: waiting brings neither the rights nor another subnet.
+TEST_F(StageRunnerTest, ASetUpThatFailedForAKnownReasonSaysItOnceAndIsNotRetried) {
+    host.SetAnswer(L"ERROR");
+    host.SetFailure({HostSetupFailure::Kind::kDeviceRefused, L"the device's subnet, refused"});
+    Run(StatusStages(status));
+    WebTick();  // set-up
+    WebTick();  // hand over
+    loop.Fire(StageRunner::kResultPeriodMs);
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_EQ(verdict->exitCode, ExitCode::kUsage);
+    EXPECT_EQ(verdict->messageId, 0);
+    EXPECT_EQ(verdict->detail, L"the device's subnet, refused");
+
+    // The upgrade's come-back poll asks again after other network failures, not after this.
+    verdict.reset();
+    host.SetAnswer(L"");
+    host.SetFailure({});
+    Run(UpgradeStages("/nonexistent", 1000, 600000, status));
+    Answer(kOkPage);  // UPLOAD
+    Answer(kOkPage);  // REBOOT
+    loop.Fire(1000);
+    ASSERT_EQ(Head(), L"GETSTATUS");
+    host.SetAnswer(L"ERROR");
+    host.SetFailure({HostSetupFailure::Kind::kNotInGroup, L"not in group tamsel"});
+    WebTick();
+    WebTick();
+    loop.Fire(StageRunner::kResultPeriodMs);
+    ASSERT_TRUE(verdict.has_value());
+    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_EQ(verdict->detail, L"not in group tamsel");
+    EXPECT_FALSE(loop.HasTimer(2000)) << "asked again";
+    EXPECT_EQ(host.PrepareCount(), 4);
+}
+
 TEST_F(StageRunnerTest, ARequestThatWasNeverSentIsNotTakenForItsAnswer) {
     // The request holds "HTTP" and "200", which the good-answer rule alone would accept
     // if the unsent request ever came back as the answer.

@@ -5,15 +5,18 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "hostnet/temp_address_rules.h"
 #include "platform/host_network.h"
 #include "platform/tick_clock.h"
 
 // What the host did, in order: changes, ARP requests, cache flushes and sleeps, e.g.
-// "add 192.168.1.241/24 dev 2 label eth0:tmsl lft 120", "arp 192.168.1.200 from 0.0.0.0
-// dev 2", "flush 2", "delete 192.168.1.241/24 dev 2", "sleep 500".
+// "add 192.168.1.241/24 dev 2 for 192.168.1.200", "arp 192.168.1.200 from 0.0.0.0 dev 2",
+// "flush 192.168.1.200 dev 2", "delete 192.168.1.241/24 dev 2", "sleep 500". A refused
+// step ends in " refused".
 class EventLog {
 public:
     void Record(std::string event) {
@@ -54,12 +57,18 @@ private:
     EventLog& m_log;
 };
 
-// A host with adapters, a route table derived from their addresses (longest matching
-// prefix, else the default route), and other stations on each adapter's LAN that answer
-// ARP for the addresses they hold.
+// A host with adapters, a route table derived from their addresses and the routes of
+// temporary addresses (longest matching prefix, else the default route), and other
+// stations on each adapter's LAN that answer ARP for the addresses they hold. Its
+// temporary addresses follow the rules' outline: a candidate that a station answers for,
+// or that the host holds, is refused; an address is a /32 that records its owner (this run
+// is kSelf) and brings one route, to the device or its subnet as the rules choose; only
+// this run's address, or one whose owner has ended, may be deleted.
 class FakeHostNetwork : public IHostNetwork {
 public:
     explicit FakeHostNetwork(EventLog& log) : m_log(log) {}
+
+    static constexpr uint32_t kSelf = 100;
 
     static std::vector<uint8_t> Mac(uint8_t last) { return {0x02, 0, 0, 0, 0, last}; }
 
@@ -76,6 +85,11 @@ public:
         m_adapters.push_back(std::move(adapter));
     }
     void SetDefaultRoute(uint32_t index) { m_defaultRoute = index; }
+    // A route from a temporary address (another run's), gone with that address.
+    void AddRoute(Ipv4 destination, int prefixLength, uint32_t index, Ipv4 source) {
+        std::lock_guard lock(m_mutex);
+        m_routes.push_back({destination, prefixLength, index, source});
+    }
     AdapterInfo& Adapter(uint32_t index) { return *Find(index); }
     // Another station on the adapter's LAN holding `address`.
     void AddStation(uint32_t adapterIndex, Ipv4 address, std::vector<uint8_t> mac) {
@@ -89,7 +103,9 @@ public:
 
     std::map<std::string, std::string> aliases;
     std::optional<BestRoute> forcedRoute;
-    std::vector<std::string> missingPrivileges;
+    NetworkRights rights;
+    // Owners of other runs that still run.
+    std::set<uint32_t> liveOwners;
 
     size_t routeQueries() const {
         std::lock_guard lock(m_mutex);
@@ -99,7 +115,7 @@ public:
         std::lock_guard lock(m_mutex);
         return m_renewals;
     }
-    // The largest number of our labelled addresses that ever existed at once.
+    // The largest number of this run's temporary addresses that ever existed at once.
     size_t maxTempAddresses() const {
         std::lock_guard lock(m_mutex);
         return m_maxTempAddresses;
@@ -120,7 +136,16 @@ public:
         if (forcedRoute) {
             return forcedRoute;
         }
+        return RouteTo(destination);
+    }
+    std::optional<BestRoute> RouteTo(Ipv4 destination) const {
         std::optional<BestRoute> best;
+        for (const Route& route : m_routes) {
+            if (SameSubnet(route.destination, destination, PrefixToMask(route.prefixLength)) &&
+                (!best || route.prefixLength > best->prefixLength)) {
+                best = BestRoute{route.index, route.prefixLength, route.source};
+            }
+        }
         for (const AdapterInfo& adapter : m_adapters) {
             for (const AdapterAddress& address : adapter.addresses) {
                 const int prefix = MaskToPrefix(address.mask).value_or(0);
@@ -142,44 +167,56 @@ public:
         return m_adapters;
     }
 
-    std::optional<HostAddressContext> AddAddress(Ipv4 address, int prefixLength,
-                                                 uint32_t interfaceIndex, const std::string& label,
-                                                 uint32_t lifetimeSeconds) override {
+    std::optional<HostAddressContext> AddTempAddress(uint32_t interfaceIndex, Ipv4 device,
+                                                     int prefixLength, Ipv4 candidate) override {
         std::lock_guard lock(m_mutex);
-        m_log.Record("add " + FormatIpv4Ascii(address) + "/" + std::to_string(prefixLength) +
-                     " dev " + std::to_string(interfaceIndex) + " label " + label + " lft " +
-                     std::to_string(lifetimeSeconds));
+        const std::string event = "add " + FormatIpv4Ascii(candidate) + " dev " +
+                                  std::to_string(interfaceIndex) + " for " +
+                                  FormatIpv4Ascii(device) + "/" + std::to_string(prefixLength);
         AdapterInfo* adapter = Find(interfaceIndex);
-        if (!adapter || HeldLocally(address)) {
+        if (!adapter || HeldLocally(candidate) || m_waitsCancelled ||
+            StationHolds(interfaceIndex, candidate)) {
+            m_log.Record(event + " refused");
             return std::nullopt;
         }
-        adapter->addresses.push_back({address, PrefixToMask(prefixLength), label, true});
+        m_log.Record(event);
+        const std::optional<BestRoute> before = RouteTo(device);
+        const bool subnet = ChooseTempRouteScope(prefixLength, before ? before->prefixLength : 0) ==
+                            TempRouteScope::kDeviceSubnet;
+        adapter->addresses.push_back(
+            {candidate, PrefixToMask(32), TempAddressLabel(adapter->name), true, kSelf});
+        m_routes.push_back({subnet ? device & PrefixToMask(prefixLength) : device,
+                            subnet ? prefixLength : 32, interfaceIndex, candidate});
         CountTempAddresses();
-        return HostAddressContext{interfaceIndex, address, prefixLength};
+        return HostAddressContext{interfaceIndex, candidate, 32};
     }
 
-    bool RenewAddress(const HostAddressContext& context, const std::string& label,
-                      uint32_t lifetimeSeconds) override {
+    bool RenewTempAddress(const HostAddressContext& context) override {
         std::lock_guard lock(m_mutex);
         ++m_renewals;
-        m_log.Record("renew " + FormatIpv4Ascii(context.address) + " label " + label + " lft " +
-                     std::to_string(lifetimeSeconds));
+        m_log.Record("renew " + FormatIpv4Ascii(context.address));
         return true;
     }
 
-    bool DeleteAddress(const HostAddressContext& context) override {
+    bool DeleteTempAddress(const HostAddressContext& context) override {
         std::lock_guard lock(m_mutex);
-        m_log.Record("delete " + FormatIpv4Ascii(context.address) + "/" +
-                     std::to_string(context.prefixLength) + " dev " +
-                     std::to_string(context.interfaceIndex));
+        const std::string event = "delete " + FormatIpv4Ascii(context.address) + "/" +
+                                  std::to_string(context.prefixLength) + " dev " +
+                                  std::to_string(context.interfaceIndex);
         AdapterInfo* adapter = Find(context.interfaceIndex);
-        if (!adapter) {
+        const auto removable = [&](const AdapterAddress& a) {
+            return a.address == context.address && a.mask == PrefixToMask(context.prefixLength) &&
+                   IsTempAddressLabel(a.label) &&
+                   (a.owner == kSelf || liveOwners.count(a.owner) == 0);
+        };
+        if (!adapter || std::erase_if(adapter->addresses, removable) == 0) {
+            m_log.Record(event + " refused");
             return false;
         }
-        return std::erase_if(adapter->addresses, [&](const AdapterAddress& a) {
-                   return a.address == context.address &&
-                          a.mask == PrefixToMask(context.prefixLength);
-               }) > 0;
+        std::erase_if(m_routes,
+                      [&](const Route& route) { return route.source == context.address; });
+        m_log.Record(event);
+        return true;
     }
 
     std::optional<std::vector<uint8_t>> SendArp(Ipv4 target, Ipv4 source,
@@ -218,8 +255,9 @@ public:
         return m_waitsCancelled;
     }
 
-    bool FlushNeighbours(uint32_t interfaceIndex) override {
-        m_log.Record("flush " + std::to_string(interfaceIndex));
+    bool FlushNeighbour(uint32_t interfaceIndex, Ipv4 neighbour) override {
+        m_log.Record("flush " + FormatIpv4Ascii(neighbour) + " dev " +
+                     std::to_string(interfaceIndex));
         return true;
     }
 
@@ -228,7 +266,7 @@ public:
         return alias != aliases.end() ? alias->second : adapterName;
     }
 
-    std::vector<std::string> MissingPrivileges() override { return missingPrivileges; }
+    NetworkRights Rights() override { return rights; }
 
 private:
     AdapterInfo* Find(uint32_t index) {
@@ -238,6 +276,10 @@ private:
             }
         }
         return nullptr;
+    }
+    bool StationHolds(uint32_t adapterIndex, Ipv4 address) const {
+        const auto lan = m_stations.find(adapterIndex);
+        return lan != m_stations.end() && lan->second.count(address) > 0;
     }
     bool HeldLocally(Ipv4 address) const {
         for (const AdapterInfo& adapter : m_adapters) {
@@ -253,14 +295,22 @@ private:
         size_t count = 0;
         for (const AdapterInfo& adapter : m_adapters) {
             for (const AdapterAddress& a : adapter.addresses) {
-                count += a.label.ends_with(":tmsl") ? 1 : 0;
+                count += a.label.ends_with(":tmsl") && a.owner == kSelf ? 1 : 0;
             }
         }
         m_maxTempAddresses = std::max(m_maxTempAddresses, count);
     }
 
+    struct Route {
+        Ipv4 destination;
+        int prefixLength;
+        uint32_t index;
+        Ipv4 source;
+    };
+
     EventLog& m_log;
     mutable std::mutex m_mutex;
+    std::vector<Route> m_routes;
     std::vector<AdapterInfo> m_adapters;
     std::optional<uint32_t> m_defaultRoute;
     std::map<uint32_t, std::map<Ipv4, std::vector<uint8_t>>> m_stations;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <thread>
 
+#include "resources/string_ids.h"
 #include "unit/hostnet/fake_host_network.h"
 
 namespace {
@@ -51,6 +52,19 @@ protected:
         network.AddStation(adapter, kDevice, FakeHostNetwork::Mac(0xD0));
     }
 
+    // eth0 with `own` and the temporary address 192.168.1.241 of another run that is still
+    // running, with its route to 192.168.1.0/24; repeater 192.168.1.2 on the LAN.
+    void OtherRunOnEth0(AdapterAddress own) {
+        AdapterAddress otherRun = Addr("192.168.1.241", 32);
+        otherRun.label = "eth0:tmsl";
+        otherRun.owner = 200;
+        network.liveOwners = {200};
+        network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {own, otherRun});
+        network.AddRoute(Ip("192.168.1.0"), 24, kEth0, Ip("192.168.1.241"));
+        network.SetDefaultRoute(kEth0);
+        network.AddStation(kEth0, Ip("192.168.1.2"), FakeHostNetwork::Mac(0xD2));
+    }
+
     EventLog log;
     FakeSleeper sleeper;
     FakeHostNetwork network;
@@ -64,7 +78,8 @@ TEST_F(HostAddressingTest,
 
     EXPECT_EQ(Prepare(), L"");
     // The reachability check asks from the address the system itself would use.
-    EXPECT_THAT(log.Events(), ElementsAre("flush 2", "arp 192.168.1.200 from 192.168.1.5 dev 2"));
+    EXPECT_THAT(log.Events(), ElementsAre("flush 192.168.1.200 dev 2",
+                                          "arp 192.168.1.200 from 192.168.1.5 dev 2"));
 
     network.RemoveStation(kEth0, kDevice);
     EXPECT_EQ(Prepare(), L"ERROR");
@@ -76,11 +91,13 @@ TEST_F(HostAddressingTest, LongerDeviceMaskOnOtherSubnetAddsFirstCandidateAfterT
     DeviceOn(kEth0);
 
     EXPECT_EQ(Prepare(), L"192.168.1.241");
-    EXPECT_THAT(log.Events(), ElementsAre("add 192.168.1.241/24 dev 2 label eth0:tmsl lft 120",
-                                          "sleep 10000", "arp 192.168.1.241 from 0.0.0.0 dev 2",
-                                          "flush 2", "arp 192.168.1.200 from 192.168.1.241 dev 2",
-                                          "flush 2", "arp 192.168.1.200 from 192.168.1.241 dev 2"));
-    EXPECT_EQ(Addressing().TempAddress(), (HostAddressContext{kEth0, Ip("192.168.1.241"), 24}));
+    EXPECT_THAT(
+        log.Events(),
+        ElementsAre("add 192.168.1.241 dev 2 for 192.168.1.200/24", "sleep 10000",
+                    "arp 192.168.1.241 from 0.0.0.0 dev 2", "flush 192.168.1.200 dev 2",
+                    "arp 192.168.1.200 from 192.168.1.241 dev 2", "flush 192.168.1.200 dev 2",
+                    "arp 192.168.1.200 from 192.168.1.241 dev 2"));
+    EXPECT_EQ(Addressing().TempAddress(), (HostAddressContext{kEth0, Ip("192.168.1.241"), 32}));
 }
 
 TEST_F(HostAddressingTest, DefaultRouteOnlyGivesFirstLanAdapterATempAddressAndRunsAgain) {
@@ -93,7 +110,7 @@ TEST_F(HostAddressingTest, DefaultRouteOnlyGivesFirstLanAdapterATempAddressAndRu
     EXPECT_EQ(Prepare(), L"192.168.1.241");
     EXPECT_EQ(network.routeQueries(), 2u);
     EXPECT_EQ(log.Count("add"), 1u);
-    EXPECT_EQ(log.Events().front(), "add 192.168.1.241/24 dev 2 label eth0:tmsl lft 120");
+    EXPECT_EQ(log.Events().front(), "add 192.168.1.241 dev 2 for 192.168.1.200/24");
     // The second run found the new subnet route, and with it the adapter's data.
     EXPECT_EQ(Addressing().Adapter().index, kEth0);
 }
@@ -124,7 +141,7 @@ TEST_F(HostAddressingTest, AdapterWithoutUsableFirstAddressIsNeverGivenOne) {
     EXPECT_EQ(log.Count("add"), 0u);
 }
 
-TEST_F(HostAddressingTest, CandidateHeldByAnotherHostIsSkipped) {
+TEST_F(HostAddressingTest, CandidateHeldByAnotherHostIsRefusedAndTheNextOneTaken) {
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
     network.SetDefaultRoute(kEth0);
     DeviceOn(kEth0);
@@ -132,11 +149,38 @@ TEST_F(HostAddressingTest, CandidateHeldByAnotherHostIsSkipped) {
 
     EXPECT_EQ(Prepare(), L"192.168.1.242");
     const std::vector<std::string> events = log.Events();
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_THAT(std::vector<std::string>(events.begin(), events.begin() + 3),
+                ElementsAre("add 192.168.1.241 dev 2 for 192.168.1.200/24 refused",
+                            "add 192.168.1.242 dev 2 for 192.168.1.200/24", "sleep 10000"));
+}
+
+TEST_F(HostAddressingTest, AStationThatTakesTheCandidateWhileItSettlesIsFoundByTheProbe) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
+    network.SetDefaultRoute(kEth0);
+    DeviceOn(kEth0);
+    sleeper.onSleep = [this](uint32_t ms) {
+        if (ms == 10000 && log.Count("add 192.168.1.242") == 0) {
+            network.AddStation(kEth0, Ip("192.168.1.241"), FakeHostNetwork::Mac(0xEE));
+        }
+    };
+
+    EXPECT_EQ(Prepare(), L"192.168.1.242");
+    const std::vector<std::string> events = log.Events();
     ASSERT_GE(events.size(), 6u);
     EXPECT_THAT(std::vector<std::string>(events.begin(), events.begin() + 6),
-                ElementsAre("add 192.168.1.241/24 dev 2 label eth0:tmsl lft 120", "sleep 10000",
-                            "arp 192.168.1.241 from 0.0.0.0 dev 2", "delete 192.168.1.241/24 dev 2",
-                            "sleep 500", "add 192.168.1.242/24 dev 2 label eth0:tmsl lft 120"));
+                ElementsAre("add 192.168.1.241 dev 2 for 192.168.1.200/24", "sleep 10000",
+                            "arp 192.168.1.241 from 0.0.0.0 dev 2", "delete 192.168.1.241/32 dev 2",
+                            "sleep 500", "add 192.168.1.242 dev 2 for 192.168.1.200/24"));
+}
+
+TEST_F(HostAddressingTest, TheDevicesOwnAddressIsNoCandidate) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
+    network.SetDefaultRoute(kEth0);
+    network.AddStation(kEth0, Ip("192.168.1.241"), FakeHostNetwork::Mac(0xD0));
+
+    EXPECT_EQ(Prepare(L"192.168.1.241"), L"192.168.1.242");
+    EXPECT_EQ(log.Events().front(), "add 192.168.1.242 dev 2 for 192.168.1.241/24");
 }
 
 TEST_F(HostAddressingTest, DeviceNotAnsweringRemovesTempAddressAndGivesError) {
@@ -148,7 +192,7 @@ TEST_F(HostAddressingTest, DeviceNotAnsweringRemovesTempAddressAndGivesError) {
     EXPECT_EQ(log.Count("add"), 1u);
     const std::vector<std::string> events = log.Events();
     ASSERT_GE(events.size(), 2u);
-    EXPECT_EQ(events[events.size() - 2], "delete 192.168.1.241/24 dev 2");
+    EXPECT_EQ(events[events.size() - 2], "delete 192.168.1.241/32 dev 2");
     EXPECT_EQ(events.back(), "sleep 500");
     EXPECT_FALSE(Addressing().TempAddress());
     EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(1));
@@ -162,7 +206,7 @@ TEST_F(HostAddressingTest, NextAdapterGetsTheAddressWhenTheFirstCannotReachTheDe
 
     EXPECT_EQ(Prepare(), L"192.168.1.241");
     EXPECT_EQ(Addressing().TempAddress()->interfaceIndex, kEth1);
-    EXPECT_EQ(log.Count("delete 192.168.1.241/24 dev 2"), 1u);
+    EXPECT_EQ(log.Count("delete 192.168.1.241/32 dev 2"), 1u);
 }
 
 TEST_F(HostAddressingTest, EveryCandidateTakenTriesSevenAndKeepsOnlyOne) {
@@ -174,10 +218,9 @@ TEST_F(HostAddressingTest, EveryCandidateTakenTriesSevenAndKeepsOnlyOne) {
 
     EXPECT_EQ(Prepare(), L"ERROR");
     EXPECT_EQ(log.Count("add"), 7u);
-    EXPECT_EQ(log.Count("sleep 10000"), 7u);
-    EXPECT_EQ(log.Count("delete"), 6u);
-    // The subnet-route path keeps the last address until the next set-up or the stop.
-    EXPECT_EQ(Addressing().TempAddress()->address, Ip("192.168.1.247"));
+    EXPECT_EQ(log.Count("sleep 10000"), 0u);
+    EXPECT_FALSE(Addressing().TempAddress());
+    EXPECT_FALSE(Addressing().LastFailure().Known());
 }
 
 TEST_F(HostAddressingTest, RestartsOnlyOnceWhenTheRouteStaysDefault) {
@@ -189,7 +232,7 @@ TEST_F(HostAddressingTest, RestartsOnlyOnceWhenTheRouteStaysDefault) {
     EXPECT_EQ(network.routeQueries(), 2u);
     EXPECT_EQ(log.Count("add"), 1u);
     const std::vector<std::string> events = log.Events();
-    EXPECT_EQ(events[events.size() - 2], "delete 192.168.1.241/24 dev 2");
+    EXPECT_EQ(events[events.size() - 2], "delete 192.168.1.241/32 dev 2");
     EXPECT_EQ(events.back(), "sleep 500");
 }
 
@@ -202,12 +245,70 @@ TEST_F(HostAddressingTest, MalformedInputOrMissingPrivilegesIsErrorWithoutTouchi
     EXPECT_EQ(Prepare(L"192.168.1.200 ", L"255.255.255.0"), L"ERROR");
     EXPECT_EQ(Prepare(L"", L"255.255.255.0"), L"ERROR");
     EXPECT_EQ(Prepare(L"192.168.1.200", L"255.0.255.0"), L"ERROR");
+    EXPECT_EQ(Addressing().LastFailure().kind, HostSetupFailure::Kind::kDeviceRefused);
     // A zero mask would make the added address claim every destination.
     EXPECT_EQ(Prepare(L"192.168.1.200", L"0.0.0.0"), L"ERROR");
-    network.missingPrivileges = {"cap_net_admin"};
+    network.rights.state = NetworkRights::State::kNotInGroup;
+    network.rights.user = "ann";
+    network.rights.group = "tamsel";
+    network.rights.helperPath = "/usr/libexec/tamsel/tamsel-netadmin";
     EXPECT_EQ(Prepare(), L"ERROR");
     EXPECT_EQ(network.routeQueries(), 0u);
     EXPECT_THAT(log.Events(), IsEmpty());
+    // Why, with the names a user needs to put it right.
+    const HostSetupFailure failure = Addressing().LastFailure();
+    EXPECT_EQ(failure.kind, HostSetupFailure::Kind::kNotInGroup);
+    EXPECT_NE(failure.detail.find(L"sudo adduser ann tamsel"), std::wstring::npos);
+    EXPECT_EQ(HostSetupFailureMessage(failure), kMsgJoinGroup);
+}
+
+// A device that claims an address or subnet outside the private networks gets no
+// temporary address, and the set-up says why; the same rule the helper applies.
+TEST_F(HostAddressingTest, DeviceOutsideThePrivateNetworksGetsNoTempAddress) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 24)});
+    network.SetDefaultRoute(kEth0);
+    for (const auto& [ip, mask] : std::vector<std::pair<std::wstring, std::wstring>>{
+             {L"8.8.8.8", L"255.0.0.0"},           // public
+             {L"192.168.1.200", L"255.0.0.0"},     // a subnet beyond 192.168/16
+             {L"172.16.1.200", L"255.224.0.0"},    // beyond 172.16/12
+             {L"100.64.1.200", L"255.255.255.0"},  // shared address space
+             {L"169.254.1.200", L"255.255.0.0"},   // link-local
+             {L"127.0.1.200", L"255.255.255.0"},
+             {L"224.0.1.200", L"255.255.255.0"},
+             {L"10.0.1.200", L"255.255.255.254"},  // no room for another host
+         }) {
+        network.AddStation(kEth0, *ParseIpv4(ip), FakeHostNetwork::Mac(0xD0));
+        EXPECT_EQ(Prepare(ip, mask), L"ERROR") << std::string(ip.begin(), ip.end());
+        const HostSetupFailure failure = Addressing().LastFailure();
+        EXPECT_EQ(failure.kind, HostSetupFailure::Kind::kDeviceRefused);
+        EXPECT_NE(failure.detail.find(ip), std::wstring::npos);
+        EXPECT_EQ(HostSetupFailureMessage(failure), kMsgTempAddressRefused);
+    }
+    EXPECT_EQ(log.Count("add"), 0u);
+    EXPECT_EQ(log.Count("arp"), 0u);
+
+    // A private /16 is fine.
+    DeviceOn(kEth0);
+    EXPECT_NE(Prepare(L"192.168.1.200", L"255.255.0.0"), L"ERROR");
+    EXPECT_EQ(log.Count("add 192.168.1.241 dev 2 for 192.168.1.200/16"), 1u);
+    EXPECT_FALSE(Addressing().LastFailure().Known());
+}
+
+// Two programs reach two devices of one foreign subnet: the second neither removes the
+// first one's address nor takes it for its source, and adds one of its own.
+TEST_F(HostAddressingTest, AnotherRunsTempAddressIsNeitherRemovedNorUsed) {
+    OtherRunOnEth0(Addr("10.0.0.5", 8));
+
+    EXPECT_EQ(Prepare(L"192.168.1.2"), L"192.168.1.242");
+    EXPECT_EQ(log.Count("delete 192.168.1.241/32 dev 2 refused"), 1u);
+    EXPECT_EQ(log.Count("arp 192.168.1.2 from 192.168.1.241"), 0u);
+    EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(3));
+
+    // Once that run has ended, its address is a leftover the next set-up removes.
+    network.liveOwners.clear();
+    EXPECT_EQ(Prepare(L"192.168.1.2"), L"192.168.1.242");
+    EXPECT_EQ(log.Count("delete 192.168.1.241/32 dev 2"), 2u);
+    EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(2));
 }
 
 TEST_F(HostAddressingTest, RemoveTempAddressDeletesThenWaitsHalfASecond) {
@@ -219,7 +320,7 @@ TEST_F(HostAddressingTest, RemoveTempAddressDeletesThenWaitsHalfASecond) {
     EXPECT_TRUE(Addressing().RemoveTempAddress());
     const std::vector<std::string> events = log.Events();
     EXPECT_THAT(std::vector<std::string>(events.begin() + before, events.end()),
-                ElementsAre("delete 192.168.1.241/24 dev 2", "sleep 500"));
+                ElementsAre("delete 192.168.1.241/32 dev 2", "sleep 500"));
     EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(1));
 
     EXPECT_FALSE(Addressing().RemoveTempAddress());
@@ -297,9 +398,22 @@ TEST_F(HostAddressingTest, SecondSetUpKeepsAndReusesTheTempAddress) {
     EXPECT_EQ(log.Count("delete"), 0u);
 }
 
+// The other run's subnet route leads to the device too, and the PC's own /24 would pass the
+// mask rule: still this run adds its own address, since that route goes with the other run.
+TEST_F(HostAddressingTest, ARouteFromAnotherRunsAddressIsNotThisRunsWayToTheDevice) {
+    OtherRunOnEth0(Addr("10.9.0.10", 24));
+
+    EXPECT_NE(Prepare(L"192.168.1.2"), L"ERROR");
+    EXPECT_EQ(log.Count("add 192.168.1.242 dev 2 for 192.168.1.2/24"), 1u);
+    EXPECT_GT(log.Count("arp 192.168.1.2 from 192.168.1.242 dev 2"), 0u);
+    EXPECT_EQ(log.Count("arp 192.168.1.2 from 192.168.1.241"), 0u);
+    EXPECT_EQ(Addressing().TempAddress()->address, Ip("192.168.1.242"));
+}
+
 TEST_F(HostAddressingTest, LeftoverLabelledAddressIsRemovedByTheNextSetUp) {
     AdapterAddress leftover = Addr("192.168.9.241", 24);
     leftover.label = "eth0:tmsl";
+    leftover.owner = 300;  // ended
     AdapterAddress foreignLabel = Addr("10.9.9.9", 24);
     foreignLabel.label = "eth0:vpn";
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet,
@@ -307,7 +421,8 @@ TEST_F(HostAddressingTest, LeftoverLabelledAddressIsRemovedByTheNextSetUp) {
     DeviceOn(kEth0);
 
     EXPECT_EQ(Prepare(), L"");
-    EXPECT_THAT(log.Events(), ElementsAre("delete 192.168.9.241/24 dev 2", "sleep 500", "flush 2",
+    EXPECT_THAT(log.Events(), ElementsAre("delete 192.168.9.241/24 dev 2", "sleep 500",
+                                          "flush 192.168.1.200 dev 2",
                                           "arp 192.168.1.200 from 192.168.1.5 dev 2"));
     EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(2));
 }
@@ -343,7 +458,6 @@ TEST_F(HostAddressingTest, BackgroundThreadRenewsTheHeldAddress) {
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 16)});
     DeviceOn(kEth0);
     HostAddressingOptions options;
-    options.addressLifetimeSeconds = 30;
     options.renewInterval = std::chrono::milliseconds(1);
     HostAddressing renewing(network, sleeper, options);
     EXPECT_FALSE(renewing.RenewTempAddress());
@@ -353,7 +467,7 @@ TEST_F(HostAddressingTest, BackgroundThreadRenewsTheHeldAddress) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     EXPECT_GT(network.renewals(), 0u);
-    EXPECT_GT(log.Count("renew 192.168.1.241 label eth0:tmsl lft 30"), 0u);
+    EXPECT_GT(log.Count("renew 192.168.1.241"), 0u);
 }
 
 TEST(TempAddressLabel, FitsTheFifteenCharactersOfAnInterfaceLabel) {

@@ -12,44 +12,50 @@ NetAdminRequest Parsed(const std::string& line) {
 }
 
 TEST(NetAdminProtocol, EveryRequestSurvivesFormattingAndParsing) {
+    // verb, interface, address, device, prefix, source
     const NetAdminRequest requests[] = {
-        {NetAdminVerb::kAdd, 2, 0xC0A801F1, 24, 120, 0},
-        {NetAdminVerb::kRenew, 7, 0x0A0000F7, 8, 1, 0},
-        {NetAdminVerb::kDelete, 3, 0xC0A801F2, 30, 0, 0},
-        {NetAdminVerb::kFlush, 2147483647, 0, 0, 0, 0},
+        {NetAdminVerb::kAdd, 2, 0xC0A801F1, 0xC0A801C8, 24, 0},
+        {NetAdminVerb::kRenew, 7, 0x0A0000F7, 0, 0, 0},
+        {NetAdminVerb::kDelete, 3, 0xC0A801F2, 0, 0, 0},
+        {NetAdminVerb::kFlush, 2147483647, 0xC0A801C8, 0, 0, 0},
         {NetAdminVerb::kArp, 2, 0xC0A801C8, 0, 0, 0xC0A801F1},
         {NetAdminVerb::kArp, 2, 0xC0A801F1, 0, 0, 0},
+        {NetAdminVerb::kResume, 0, 0, 0, 0, 0},
     };
     for (const NetAdminRequest& request : requests) {
         EXPECT_EQ(Parsed(FormatRequest(request)), request) << FormatRequest(request);
     }
-    EXPECT_EQ(FormatRequest(requests[0]), "add 2 192.168.1.241/24 120");
+    EXPECT_EQ(FormatRequest(requests[0]), "add 2 192.168.1.200/24 192.168.1.241");
     EXPECT_EQ(FormatRequest(requests[4]), "arp 2 192.168.1.200 192.168.1.241");
+    EXPECT_EQ(FormatRequest(requests[6]), "resume");
 }
 
 TEST(NetAdminProtocol, MalformedLinesAreRefusedWithAReason) {
     const char* malformed[] = {
         "",
         "add",
-        "ADD 2 192.168.1.241/24 120",
-        "add 2 192.168.1.241/24",
-        "add 2 192.168.1.241/24 120 extra",
-        "add  2 192.168.1.241/24 120",  // two spaces
-        "add 2 192.168.1.241/24 120 ",  // trailing space
-        "add 0 192.168.1.241/24 120",   // no interface has index 0
-        "add 02 192.168.1.241/24 120",  // leading zero
-        "add -2 192.168.1.241/24 120",
-        "add 4294967296 192.168.1.241/24 120",
-        "add 2 192.168.1.241 120",  // no prefix
-        "add 2 192.168.1.241/33 120",
-        "add 2 192.168.1.241/24x 120",
-        "add 2 192.168.1/24 120",
-        "add 2 192.168.1.241/24 +120",
-        "add 2 192.168.1.241/24 99999999999",
+        "ADD 2 192.168.1.200/24 192.168.1.241",
+        "add 2 192.168.1.200/24",
+        "add 2 192.168.1.200/24 192.168.1.241 extra",
+        "add  2 192.168.1.200/24 192.168.1.241",  // two spaces
+        "add 2 192.168.1.200/24 192.168.1.241 ",  // trailing space
+        "add 0 192.168.1.200/24 192.168.1.241",   // no interface has index 0
+        "add 02 192.168.1.200/24 192.168.1.241",  // leading zero
+        "add -2 192.168.1.200/24 192.168.1.241",
+        "add 4294967296 192.168.1.200/24 192.168.1.241",
+        "add 2 192.168.1.200 192.168.1.241",  // no prefix
+        "add 2 192.168.1.200/33 192.168.1.241",
+        "add 2 192.168.1.200/24x 192.168.1.241",
+        "add 2 192.168.1/24 192.168.1.241",
+        "add 2 192.168.1.200/24 192.168.1.241/24",
+        "add 2 192.168.1.241/24 120",  // the old form, with a lifetime
+        "renew 2 192.168.1.241 120",
+        "delete 2 192.168.1.241/24",
         "arp 2 192.168.1.200",
         "arp 2 192.168.1.200 localhost",
-        "flush eth0",
-        "delete 2 192.168.1.241/24 120",
+        "flush 2",
+        "flush eth0 192.168.1.200",
+        "resume now",
         "rm -rf /",
     };
     for (const char* line : malformed) {
@@ -58,8 +64,8 @@ TEST(NetAdminProtocol, MalformedLinesAreRefusedWithAReason) {
         EXPECT_FALSE(std::get<std::string>(parsed).empty());
     }
     EXPECT_TRUE(std::holds_alternative<std::string>(
-        ParseRequest(std::string("flush 2") + std::string(kNetAdminMaxLineLength, '0'))));
-    EXPECT_TRUE(std::holds_alternative<std::string>(ParseRequest(std::string("flush 2\0", 8))));
+        ParseRequest(std::string("resume") + std::string(kNetAdminMaxLineLength, ' '))));
+    EXPECT_TRUE(std::holds_alternative<std::string>(ParseRequest(std::string("resume\0", 7))));
 }
 
 TEST(NetAdminProtocol, AnswersCarryTheHardwareAddressOrTheReason) {
@@ -69,6 +75,9 @@ TEST(NetAdminProtocol, AnswersCarryTheHardwareAddressOrTheReason) {
     EXPECT_EQ(ok.kind, NetAdminAnswer::Kind::kOk);
     EXPECT_EQ(ok.hardwareAddress, mac);
     EXPECT_EQ(ParseAnswer("ok").kind, NetAdminAnswer::Kind::kOk);
+    const NetAdminAnswer added = ParseAnswer(FormatAddedAnswer({2, 0xC0A801F1, 32}));
+    EXPECT_EQ(added.kind, NetAdminAnswer::Kind::kOk);
+    EXPECT_EQ(added.added, (HostAddressContext{0, 0xC0A801F1, 32}));
     EXPECT_EQ(ParseAnswer(kNetAdminNoneAnswer).kind, NetAdminAnswer::Kind::kNone);
 
     // A reason never breaks the one-line framing.
@@ -76,8 +85,8 @@ TEST(NetAdminProtocol, AnswersCarryTheHardwareAddressOrTheReason) {
     EXPECT_EQ(error.kind, NetAdminAnswer::Kind::kError);
     EXPECT_EQ(error.reason, "no interface");
 
-    for (const char* garbled :
-         {"ok 00:1a", "ok 00:1a:2", "ok 0g:00", "ok :00", "ok 00:", "yes", "OK", "none please"}) {
+    for (const char* garbled : {"ok 00:1a", "ok 00:1a:2", "ok 0g:00", "ok :00", "ok 00:", "yes",
+                                "OK", "none please", "ok 192.168.1.241/33", "ok 192.168.1.241"}) {
         EXPECT_EQ(ParseAnswer(garbled).kind, NetAdminAnswer::Kind::kError) << garbled;
     }
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/linux/bsd_socket.h"
-#include "platform/linux/rtnl_host_network.h"
+#include "platform/linux/capabilities.h"
 #include "platform/poll_event_loop.h"
 #include "unit/platform/loopback_support.h"
 

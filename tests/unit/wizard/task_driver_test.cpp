@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/string_ids.h"
 #include "web/device_commands.h"
 #include "web/web_result_source.h"
 
@@ -187,6 +188,30 @@ TEST_F(TaskDriverTest, StartUpReadsGiveUpOnEveryFailureCodeEvenWithAFullPage) {
         }
     }
     EXPECT_TRUE(sink.queued.empty());
+}
+
+// A set-up that failed for a reason the user can act on says that reason instead of
+// blaming the repeater; the same decision gives tamselctl its line.
+TEST_F(TaskDriverTest, AFailedSetUpSaysWhatIsMissingOrRefusedInsteadOfTheTimeOut) {
+    const std::pair<HostSetupFailure::Kind, int> reasons[] = {
+        {HostSetupFailure::Kind::kNotInGroup, kMsgJoinGroup},
+        {HostSetupFailure::Kind::kNoRights, kMsgHelperUnusable},
+        {HostSetupFailure::Kind::kDeviceRefused, kMsgTempAddressRefused},
+        {HostSetupFailure::Kind::kNone, kMsgRepeaterTimeout},
+    };
+    for (const auto& [kind, message] : reasons) {
+        for (const wchar_t* command : {L"LANINFO", L"REPEATER"}) {
+            WebResult failed{command, 7, ""};
+            failed.setupFailure.kind = kind;
+            results.finished.push_back(failed);
+            EXPECT_EQ(Tick(), (Calls{"message " + std::to_string(message), "search page"}));
+        }
+    }
+    // Only a set-up's failure has such a reason.
+    WebResult timedOut{L"LANINFO", 5, ""};
+    timedOut.setupFailure.kind = HostSetupFailure::Kind::kNotInGroup;
+    results.finished.push_back(timedOut);
+    EXPECT_EQ(Tick(), (Calls{"message 207", "search page"}));
 }
 
 TEST_F(TaskDriverTest, AfterAGiveUpTheRemainingResultsWaitForTheNextTick) {

@@ -1,92 +1,49 @@
 // tamsel-netadmin: the network helper of tamsel and tamselctl. It alone carries
 // CAP_NET_ADMIN and CAP_NET_RAW (file capabilities; only the group tamsel may run it) and
 // does only the privileged steps of reaching a repeater on a foreign subnet: a temporary
-// address, its renewal and removal, a neighbour-cache flush and ARP. The program starts it
-// for a set-up and speaks the line protocol of platform/linux/netadmin_protocol.h over its
-// standard input and output; when that input closes, the helper removes the address it
-// added and ends.
+// address with its route, its renewal and removal, a neighbour-cache flush and ARP. The
+// program starts it for a set-up and speaks the line protocol of
+// platform/linux/netadmin_protocol.h over its standard input and output; when that input
+// closes, the helper removes the address it added and ends.
 //
-// It reads no file and no environment variable, keeps no other capability, and refuses
-// every request its rules do not allow (platform/linux/netadmin/netadmin_service.h).
+// It reads no file and no environment variable, keeps no other capability (and
+// CAP_NET_RAW raised only while it sends), and decides every request by the rules of
+// hostnet/temp_address_guard.h, the same the programs follow with rights of their own.
 
-#include <linux/capability.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "platform/linux/netadmin/kernel_net_admin.h"
-#include "platform/linux/netadmin/netadmin_service.h"
+#include "hostnet/temp_address_guard.h"
+#include "netadmin/netadmin_service.h"
+#include "platform/linux/capabilities.h"
 #include "platform/linux/netadmin_protocol.h"
+#include "platform/linux/rtnl_kernel_network.h"
+#include "platform/tick_clock.h"
 
 namespace {
 
 volatile sig_atomic_t g_terminate = 0;
-KernelNetAdminSystem* g_system = nullptr;
+// A cancel that came before the service was there is taken up when it is.
+volatile sig_atomic_t g_cancelled = 0;
+NetAdminService* volatile g_service = nullptr;
 
 void OnTerminate(int) {
     g_terminate = 1;
 }
 
-// The program cancelled its set-up: the ARP wait in progress ends within a few tens of
-// milliseconds and answers "none".
+// The program cancelled its set-up: the wait in progress ends within a few tens of
+// milliseconds, and so does every one after it until the program resumes.
 void OnCancel(int) {
-    if (g_system != nullptr) {
-        g_system->SetWaitsCancelled(true);
+    g_cancelled = 1;
+    if (NetAdminService* service = g_service; service != nullptr) {
+        service->Cancel();
     }
-}
-
-using CapabilitySets = std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3>;
-
-bool Has(const CapabilitySets& sets, int capability, uint32_t __user_cap_data_struct::*set) {
-    return (sets[capability / 32].*set & (1u << (capability % 32))) != 0;
-}
-
-// Keeps CAP_NET_ADMIN and CAP_NET_RAW, when permitted, as the only effective and permitted
-// capabilities; drops everything else, the inheritable and ambient sets included, and
-// every capability from the bounding set when it may. Returns what it lacks.
-std::string RestrictCapabilities() {
-    // Nothing exec'd from here could gain privileges (nothing is, but say so).
-    prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
-    prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
-
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    CapabilitySets sets{};
-    if (syscall(SYS_capget, &header, sets.data()) != 0) {
-        return "cap_net_admin cap_net_raw";
-    }
-    if (Has(sets, CAP_SETPCAP, &__user_cap_data_struct::effective)) {
-        for (int capability = 0; capability <= CAP_LAST_CAP; ++capability) {
-            if (capability != CAP_NET_ADMIN && capability != CAP_NET_RAW) {
-                prctl(PR_CAPBSET_DROP, capability, 0, 0, 0);
-            }
-        }
-    }
-    CapabilitySets kept{};
-    std::string missing;
-    for (const auto& [capability, name] :
-         {std::pair{CAP_NET_ADMIN, "cap_net_admin"}, std::pair{CAP_NET_RAW, "cap_net_raw"}}) {
-        if (Has(sets, capability, &__user_cap_data_struct::permitted)) {
-            kept[capability / 32].permitted |= 1u << (capability % 32);
-            kept[capability / 32].effective |= 1u << (capability % 32);
-        } else {
-            if (!missing.empty()) {
-                missing += ' ';
-            }
-            missing += name;
-        }
-    }
-    if (syscall(SYS_capset, &header, kept.data()) != 0 && missing.empty()) {
-        return "cap_net_admin cap_net_raw";
-    }
-    return missing;
 }
 
 bool WriteLine(const std::string& text) {
@@ -105,8 +62,9 @@ bool WriteLine(const std::string& text) {
     return true;
 }
 
-// Reads requests until the input closes, fails or SIGTERM arrives, answering each.
-void Serve(KernelNetAdminSystem& system, NetAdminService& service) {
+// Reads requests until the input closes, fails or SIGTERM arrives, answering each. A
+// cancel is left as it is: it holds until the program says "resume".
+void Serve(NetAdminService& service) {
     std::string pending;
     bool discarding = false;  // inside a line that was too long
     char buffer[512];
@@ -129,8 +87,6 @@ void Serve(KernelNetAdminSystem& system, NetAdminService& service) {
                 }
                 continue;
             }
-            // A cancel is meant for the request in progress, not for this one.
-            system.SetWaitsCancelled(false);
             const std::string answer =
                 discarding ? FormatErrorAnswer("malformed request: request too long")
                            : service.Handle(pending);
@@ -178,22 +134,27 @@ int main(int argc, char** argv) {
                      "requests on standard input.\n");
         return 2;
     }
+    SetUpSignals();
     // Descriptors the caller left open are none of our business.
     close_range(3, ~0u, 0);
     if (chdir("/") != 0) {
         return 1;
     }
-    SetUpSignals();
-    if (const std::string missing = RestrictCapabilities(); !missing.empty()) {
+    if (const std::string missing = KeepOnlyNetworkCapabilities(); !missing.empty()) {
         WriteLine(kNetAdminMissingPrefix + missing);
         return 1;
     }
-    KernelNetAdminSystem system;
-    g_system = &system;
-    NetAdminService service(system);
+    RtnlKernelNetwork kernel;
+    TempAddressGuard guard(kernel, MonotonicTickClock::Instance());
+    NetAdminService service(guard);
+    g_service = &service;
+    if (g_cancelled) {
+        service.Cancel();
+    }
     if (WriteLine(kNetAdminGreeting)) {
-        Serve(system, service);
+        Serve(service);
     }
     service.Finish();
+    g_service = nullptr;
     return 0;
 }

@@ -1,0 +1,55 @@
+#include "hostnet/local_host_network.h"
+
+#include "platform/linux/capabilities.h"
+
+LocalHostNetwork::LocalHostNetwork(ArpTiming arpTiming, TempAddressGuardOptions options)
+    : m_kernel(arpTiming), m_guard(m_kernel, MonotonicTickClock::Instance(), options) {}
+
+LocalHostNetwork::~LocalHostNetwork() {
+    m_guard.Finish();
+}
+
+std::optional<HostAddressContext> LocalHostNetwork::AddTempAddress(uint32_t interfaceIndex,
+                                                                   Ipv4 device, int prefixLength,
+                                                                   Ipv4 candidate) {
+    const TempAddressGuard::AddOutcome outcome =
+        m_guard.Add(interfaceIndex, device, prefixLength, candidate);
+    if (!outcome.refusal.empty()) {
+        return std::nullopt;
+    }
+    return outcome.added;
+}
+
+bool LocalHostNetwork::RenewTempAddress(const HostAddressContext& context) {
+    return m_guard.Renew(context.interfaceIndex, context.address).empty();
+}
+
+bool LocalHostNetwork::DeleteTempAddress(const HostAddressContext& context) {
+    return m_guard.Delete(context.interfaceIndex, context.address).empty();
+}
+
+std::optional<std::vector<uint8_t>> LocalHostNetwork::SendArp(Ipv4 target, Ipv4 source,
+                                                              uint32_t interfaceIndex) {
+    return m_guard.Arp(interfaceIndex, target, source).answer;
+}
+
+void LocalHostNetwork::SetWaitsCancelled(bool cancelled) {
+    if (cancelled) {
+        m_guard.Cancel();
+    } else {
+        m_guard.Resume();
+    }
+}
+
+bool LocalHostNetwork::FlushNeighbour(uint32_t interfaceIndex, Ipv4 neighbour) {
+    return m_guard.FlushNeighbour(interfaceIndex, neighbour).empty();
+}
+
+NetworkRights LocalHostNetwork::Rights() {
+    NetworkRights rights;
+    rights.missingCapabilities = MissingNetworkCapabilities();
+    if (!rights.missingCapabilities.empty()) {
+        rights.state = NetworkRights::State::kNoHelper;
+    }
+    return rights;
+}

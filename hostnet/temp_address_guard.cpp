@@ -1,0 +1,400 @@
+#include "hostnet/temp_address_guard.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// How often the guard asks the kernel whether the run's address is still there before it
+// takes the answer as unknown.
+constexpr int kReadAttempts = 3;
+
+std::string Cidr(const HostAddressContext& context) {
+    return FormatIpv4Ascii(context.address) + "/" + std::to_string(context.prefixLength);
+}
+
+// Piece by piece: a literal joined to a temporary string makes GCC 12 at -O3 warn falsely
+// (-Wrestrict).
+std::string Mac(const std::vector<uint8_t>& bytes) {
+    std::string text;
+    for (const uint8_t byte : bytes) {
+        if (!text.empty()) {
+            text.push_back(':');
+        }
+        char octet[3];
+        std::snprintf(octet, sizeof octet, "%02x", byte);
+        text.append(octet);
+    }
+    return text;
+}
+
+// An address a station may hold: not 0.0.0.0, loopback, multicast or broadcast.
+bool IsUnicast(Ipv4 address) {
+    const Ipv4 first = address >> 24;
+    return first != 0 && first != 127 && first < 224;
+}
+
+bool IsHostOn(const KernelAddress& entry, Ipv4 address) {
+    const Ipv4 mask = PrefixToMask(entry.prefixLength);
+    if (!SameSubnet(entry.address, address, mask)) {
+        return false;
+    }
+    const Ipv4 host = address & ~mask;
+    // /31 and /32 have no network or broadcast address.
+    return entry.prefixLength >= 31 || (host != 0 && host != ~mask);
+}
+
+// Options never loosen the rules: a shorter lifetime or a lower limit only.
+TempAddressGuardOptions Bounded(TempAddressGuardOptions options) {
+    options.lifetimeSeconds = std::min(options.lifetimeSeconds, kMaxTempLifetimeSeconds);
+    options.hostLimit = std::min(options.hostLimit, kMaxTempAddressesOnHost);
+    return options;
+}
+
+}  // namespace
+
+TempAddressGuard::TempAddressGuard(IKernelNetwork& kernel, ITickClock& clock,
+                                   TempAddressGuardOptions options)
+    : m_kernel(kernel),
+      m_options(Bounded(options)),
+      m_arpBudget(clock, options.arp),
+      m_flushBudget(clock, options.neighbourFlushes) {}
+
+TempAddressGuard::AddOutcome TempAddressGuard::Add(uint32_t interfaceIndex, Ipv4 device,
+                                                   int prefixLength, Ipv4 candidate) {
+    std::lock_guard lock(m_mutex);
+    if (Cancelled()) {
+        return {"cancelled", {}};
+    }
+    Refusal refusal;
+    const std::optional<KernelLink> link = LanLink(interfaceIndex, refusal);
+    if (!link) {
+        return {refusal, {}};
+    }
+    if (refusal = CheckTempDevice(device, prefixLength); !refusal.empty()) {
+        return {refusal, {}};
+    }
+    if (refusal = CheckTempCandidate(candidate, device, prefixLength); !refusal.empty()) {
+        return {refusal, {}};
+    }
+    return AddLocked(*link, device, prefixLength, candidate);
+}
+
+TempAddressGuard::AddOutcome TempAddressGuard::AddLocked(const KernelLink& link, Ipv4 device,
+                                                         int prefixLength, Ipv4 candidate) {
+    // One address per run. One that expired or was removed no longer counts; one the
+    // kernel cannot report on still does.
+    if (m_held && HeldPresence() != Presence::kAbsent) {
+        return {"this run holds " + Cidr(m_held->context) + " already; delete it first", {}};
+    }
+    m_held.reset();
+    // Addresses whose run has ended go first: they neither block a candidate nor count.
+    std::optional<std::vector<KernelAddress>> addresses = m_kernel.Addresses();
+    if (addresses && RemoveLeftovers(*addresses)) {
+        addresses = m_kernel.Addresses();
+    }
+    if (!addresses) {
+        return {"the host's addresses cannot be read", {}};
+    }
+    for (const KernelAddress& entry : *addresses) {
+        if (entry.address == device) {
+            return {FormatIpv4Ascii(device) + " is an address of this host", {}};
+        }
+        if (entry.address == candidate) {
+            return {FormatIpv4Ascii(candidate) + " is in use on " + entry.interfaceName, {}};
+        }
+    }
+    if (CountTempAddresses(*addresses) >= m_options.hostLimit) {
+        return {std::to_string(m_options.hostLimit) +
+                    " temporary addresses exist on this host already, the most there may be",
+                {}};
+    }
+    if (!m_arpBudget.Take()) {
+        return {"too many ARP requests; wait a moment", {}};
+    }
+    // RFC 5227: a probe from 0.0.0.0 that nobody answers, and that no other station
+    // probing for the same address crosses, before the address is taken.
+    const std::optional<std::vector<uint8_t>> holder = m_kernel.SendArp(candidate, 0, link.index);
+    if (Cancelled()) {
+        return {"cancelled", {}};
+    }
+    if (holder) {
+        return {FormatIpv4Ascii(candidate) + " is in use by " + Mac(*holder), {}};
+    }
+
+    const TempRouteScope scope = ChooseTempRouteScope(prefixLength, m_kernel.RoutePrefixTo(device));
+    // A /32 on every interface, so that two runs adding the same candidate at once on one
+    // interface meet the kernel's refusal of a second, equal address.
+    const HostAddressContext context{link.index, candidate, 32};
+    const uint32_t owner = m_kernel.OwnerTag();
+    if (!m_kernel.AddAddress(
+            {context, TempAddressLabel(link.name), m_options.lifetimeSeconds, owner})) {
+        return {"could not add " + Cidr(context) + " to " + link.name, {}};
+    }
+    m_held = HeldAddress{context, device};
+    LinkRoute route{device, 32, link.index, candidate, owner};
+    if (scope == TempRouteScope::kDeviceSubnet) {
+        route.destination = device & PrefixToMask(prefixLength);
+        route.prefixLength = prefixLength;
+    }
+    if (!m_kernel.AddRoute(route)) {
+        RemoveHeldLocked();
+        return {"could not add the route from " + FormatIpv4Ascii(candidate), {}};
+    }
+    // Another run may have added one meanwhile, or the same address on another interface:
+    // this one gives way, and so it does when the kernel cannot say.
+    const std::optional<std::vector<KernelAddress>> after = m_kernel.Addresses();
+    if (!after || CountTempAddresses(*after) > m_options.hostLimit) {
+        RemoveHeldLocked();
+        return {"the host reached its limit of " + std::to_string(m_options.hostLimit) +
+                    " temporary addresses meanwhile",
+                {}};
+    }
+    for (const KernelAddress& entry : *after) {
+        if (entry.address == candidate && entry.interfaceIndex != link.index) {
+            RemoveHeldLocked();
+            return {
+                FormatIpv4Ascii(candidate) + " was taken on " + entry.interfaceName + " meanwhile",
+                {}};
+        }
+    }
+    return {std::string(), context};
+}
+
+TempAddressGuard::Refusal TempAddressGuard::Renew(uint32_t interfaceIndex, Ipv4 address) {
+    std::lock_guard lock(m_mutex);
+    if (!m_held || m_held->context.interfaceIndex != interfaceIndex ||
+        m_held->context.address != address) {
+        return FormatIpv4Ascii(address) + " is not this run's temporary address";
+    }
+    std::optional<KernelAddress> found;
+    switch (HeldPresence(&found)) {
+        case Presence::kAbsent:
+            m_held.reset();
+            return FormatIpv4Ascii(address) + " is gone";
+        case Presence::kUnknown:
+            return "the host's addresses cannot be read";
+        case Presence::kPresent:
+            break;
+    }
+    if (!m_kernel.RenewAddress(
+            {m_held->context, found->label, m_options.lifetimeSeconds, found->owner})) {
+        return "could not renew " + Cidr(m_held->context);
+    }
+    return Refusal();
+}
+
+TempAddressGuard::Refusal TempAddressGuard::Delete(uint32_t interfaceIndex, Ipv4 address) {
+    std::lock_guard lock(m_mutex);
+    const bool held = m_held && m_held->context.interfaceIndex == interfaceIndex &&
+                      m_held->context.address == address;
+    // Without the kernel's word on who owns the address now, nothing is removed: it may
+    // have expired and become another run's. The run's end removes its own regardless.
+    const std::optional<std::vector<KernelAddress>> addresses = m_kernel.Addresses();
+    if (!addresses) {
+        return "the host's addresses cannot be read";
+    }
+    // The user may hold the same address with another prefix: of the entries with this
+    // address, the one that may go goes, this run's first.
+    const KernelAddress* removable = nullptr;
+    Refusal refusal = "no address " + FormatIpv4Ascii(address) + " on interface " +
+                      std::to_string(interfaceIndex);
+    for (const KernelAddress& entry : *addresses) {
+        if (entry.interfaceIndex != interfaceIndex || entry.address != address) {
+            continue;
+        }
+        const bool alive = entry.owner != 0 && m_kernel.OwnerAlive(entry.owner);
+        switch (ClassifyTempAddress(entry.label, entry.interfaceName, entry.owner,
+                                    m_kernel.OwnerTag(), alive)) {
+            case TempOwnership::kNotTemporary:
+                refusal = FormatIpv4Ascii(address) + " on " + entry.interfaceName +
+                          " does not carry the label " + TempAddressLabel(entry.interfaceName);
+                break;
+            case TempOwnership::kOtherRun:
+                refusal = FormatIpv4Ascii(address) + " belongs to the running process " +
+                          std::to_string(entry.owner);
+                break;
+            case TempOwnership::kThisRun:
+                removable = &entry;
+                break;
+            case TempOwnership::kNoLiveOwner:
+                removable = removable != nullptr ? removable : &entry;
+                break;
+        }
+    }
+    if (removable == nullptr) {
+        return refusal;
+    }
+    if (!m_kernel.DeleteAddress({interfaceIndex, address, removable->prefixLength})) {
+        return "could not delete " + FormatIpv4Ascii(address);
+    }
+    if (held) {
+        m_held.reset();
+    }
+    return Refusal();
+}
+
+TempAddressGuard::Refusal TempAddressGuard::FlushNeighbour(uint32_t interfaceIndex,
+                                                           Ipv4 neighbour) {
+    std::lock_guard lock(m_mutex);
+    Refusal refusal;
+    const std::optional<KernelLink> link = LanLink(interfaceIndex, refusal);
+    if (!link) {
+        return refusal;
+    }
+    if (!OnLink(interfaceIndex, neighbour)) {
+        return FormatIpv4Ascii(neighbour) + " is not on a subnet of " + link->name;
+    }
+    if (!m_flushBudget.Take()) {
+        return "too many neighbour flushes; wait a moment";
+    }
+    if (!m_kernel.DeleteNeighbour(interfaceIndex, neighbour)) {
+        return "could not flush the neighbour entry of " + FormatIpv4Ascii(neighbour);
+    }
+    return Refusal();
+}
+
+TempAddressGuard::ArpOutcome TempAddressGuard::Arp(uint32_t interfaceIndex, Ipv4 target,
+                                                   Ipv4 source) {
+    std::lock_guard lock(m_mutex);
+    Refusal refusal;
+    const std::optional<KernelLink> link = LanLink(interfaceIndex, refusal);
+    if (!link) {
+        return {refusal, std::nullopt};
+    }
+    if (!OnLink(interfaceIndex, target)) {
+        return {FormatIpv4Ascii(target) + " is not on a subnet of " + link->name, std::nullopt};
+    }
+    // A request from an address the interface does not hold would teach the neighbours a
+    // wrong hardware address for it.
+    if (source != 0) {
+        bool holds = false;
+        for (const KernelAddress& entry :
+             m_kernel.Addresses().value_or(std::vector<KernelAddress>())) {
+            holds = holds || (entry.interfaceIndex == interfaceIndex && entry.address == source);
+        }
+        if (!holds) {
+            return {FormatIpv4Ascii(source) + " is not an address of " + link->name, std::nullopt};
+        }
+    }
+    if (Cancelled()) {
+        return {Refusal(), std::nullopt};
+    }
+    if (!m_arpBudget.Take()) {
+        return {"too many ARP requests; wait a moment", std::nullopt};
+    }
+    return {Refusal(), m_kernel.SendArp(target, source, interfaceIndex)};
+}
+
+void TempAddressGuard::Cancel() {
+    m_cancelled = true;
+    m_kernel.SetWaitsCancelled(true);
+}
+
+void TempAddressGuard::Resume() {
+    m_cancelled = false;
+    m_kernel.SetWaitsCancelled(false);
+}
+
+void TempAddressGuard::Finish() {
+    std::lock_guard lock(m_mutex);
+    if (m_held && HeldPresence() != Presence::kAbsent) {
+        RemoveHeldLocked();
+    }
+    m_held.reset();
+}
+
+std::optional<HostAddressContext> TempAddressGuard::Held() const {
+    std::lock_guard lock(m_mutex);
+    if (!m_held) {
+        return std::nullopt;
+    }
+    return m_held->context;
+}
+
+TempAddressGuard::Presence TempAddressGuard::HeldPresence(std::optional<KernelAddress>* found) {
+    // A read that fails now and then must not make a held address look gone.
+    std::optional<std::vector<KernelAddress>> addresses;
+    for (int attempt = 0; attempt < kReadAttempts && !addresses; ++attempt) {
+        addresses = m_kernel.Addresses();
+    }
+    if (!addresses) {
+        return Presence::kUnknown;
+    }
+    const uint32_t self = m_kernel.OwnerTag();
+    for (const KernelAddress& entry : *addresses) {
+        if (entry.interfaceIndex != m_held->context.interfaceIndex ||
+            entry.address != m_held->context.address ||
+            entry.prefixLength != m_held->context.prefixLength) {
+            continue;
+        }
+        // The same address without our label, or of another owner, took its place.
+        if (ClassifyTempAddress(entry.label, entry.interfaceName, entry.owner, self, true) ==
+            TempOwnership::kThisRun) {
+            if (found != nullptr) {
+                *found = entry;
+            }
+            return Presence::kPresent;
+        }
+    }
+    return Presence::kAbsent;
+}
+
+bool TempAddressGuard::RemoveLeftovers(const std::vector<KernelAddress>& addresses) {
+    const uint32_t self = m_kernel.OwnerTag();
+    bool removed = false;
+    for (const KernelAddress& entry : addresses) {
+        const bool alive = entry.owner != 0 && m_kernel.OwnerAlive(entry.owner);
+        if (ClassifyTempAddress(entry.label, entry.interfaceName, entry.owner, self, alive) ==
+            TempOwnership::kNoLiveOwner) {
+            removed =
+                m_kernel.DeleteAddress({entry.interfaceIndex, entry.address, entry.prefixLength}) ||
+                removed;
+        }
+    }
+    return removed;
+}
+
+// Every address labelled as a temporary one, whoever owns it.
+size_t TempAddressGuard::CountTempAddresses(const std::vector<KernelAddress>& addresses) {
+    size_t count = 0;
+    for (const KernelAddress& entry : addresses) {
+        count += entry.label == TempAddressLabel(entry.interfaceName) ? 1 : 0;
+    }
+    return count;
+}
+
+std::optional<KernelLink> TempAddressGuard::LanLink(uint32_t interfaceIndex, Refusal& refusal) {
+    const std::optional<KernelLink> link = m_kernel.FindLink(interfaceIndex);
+    if (!link) {
+        refusal = "no interface with index " + std::to_string(interfaceIndex);
+        return std::nullopt;
+    }
+    if (!link->ethernet) {
+        refusal = link->name + " is not an Ethernet or wireless adapter";
+        return std::nullopt;
+    }
+    return link;
+}
+
+// The device this run holds an address for, or a host of one of the interface's subnets.
+bool TempAddressGuard::OnLink(uint32_t interfaceIndex, Ipv4 address) {
+    if (!IsUnicast(address)) {
+        return false;
+    }
+    if (m_held && m_held->context.interfaceIndex == interfaceIndex && m_held->device == address) {
+        return true;
+    }
+    for (const KernelAddress& entry : m_kernel.Addresses().value_or(std::vector<KernelAddress>())) {
+        if (entry.interfaceIndex == interfaceIndex && IsHostOn(entry, address)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TempAddressGuard::RemoveHeldLocked() {
+    const bool removed = m_kernel.DeleteAddress(m_held->context);
+    m_held.reset();
+    return removed;
+}

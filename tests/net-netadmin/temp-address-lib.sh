@@ -1,0 +1,65 @@
+# What the network helper's tests share. Source this file.
+#
+#   unused_id                 a user and group id that the machine does not use
+#   install_member_helper BUILT DIR
+#                             copies the helper to DIR/tamsel-netadmin with the packaged
+#                             rights (mode 0750, group HELPER_GROUP, file capabilities) and
+#                             sets HELPER, HELPER_GROUP, MEMBER (an unused user id) and
+#                             AS_MEMBER (setpriv as MEMBER in that group)
+#   install_programs BUILT_HELPER BUILT_TAMSELCTL DIR
+#                             the same, plus a copy of tamselctl in DIR (TAMSELCTL), with
+#                             TAMSEL_NETADMIN naming the helper copy
+#   IN_PC=(...)               how to run a command in the PC's namespace (empty: here)
+#   temp_addresses            the PC's temporary addresses, "address/prefix" sorted
+#   routes_to DESTINATION...  "destination dev gateway source type" of the PC's route to
+#                             each, one per line
+#
+# The machine's own accounts stay as they are: users and groups are bare numbers.
+
+IN_PC=()
+
+unused_id() {
+    local id
+    for ((id = 61000 + RANDOM % 3000; ; id++)); do
+        if ! getent passwd "$id" >/dev/null && ! getent group "$id" >/dev/null; then
+            echo "$id"
+            return
+        fi
+    done
+}
+
+install_member_helper() {
+    HELPER_GROUP=$(unused_id)
+    MEMBER=$((HELPER_GROUP + 1))
+    HELPER=$2/tamsel-netadmin
+    install -o root -g "$HELPER_GROUP" -m 0750 "$1" "$HELPER"
+    setcap cap_net_admin,cap_net_raw+ep "$HELPER"
+    AS_MEMBER=(setpriv --reuid="$MEMBER" --regid="$MEMBER" --groups="$HELPER_GROUP")
+}
+
+install_programs() {
+    mkdir -p "$3"
+    install -m 0755 "$2" "$3/tamselctl"
+    TAMSELCTL=$3/tamselctl
+    install_member_helper "$1" "$3"
+    export TAMSEL_NETADMIN=$HELPER
+}
+
+temp_addresses() {
+    "${IN_PC[@]}" ip -j addr show | jq -r '[.[] | .addr_info[]
+        | select((.label // "") | endswith(":tmsl")) | "\(.local)/\(.prefixlen)"] | sort
+        | join(" ")'
+}
+
+routes_to() {
+    local destination route
+    for destination in "$@"; do
+        route=$("${IN_PC[@]}" ip -j route get "$destination" 2>/dev/null) || route=""
+        if [[ -z $route ]]; then
+            echo "$destination unreachable"
+            continue
+        fi
+        jq -r --arg d "$destination" '.[0] | [$d, .dev, (.gateway // "-"), (.prefsrc // "-"),
+            (.type // "unicast")] | join(" ")' <<<"$route"
+    done
+}
