@@ -16,7 +16,7 @@
 #include "cli/text.h"
 #include "hostnet/linux_host_address_setup.h"
 #include "platform/async_socket.h"
-#include "platform/linux/rtnl_host_network.h"
+#include "platform/linux/rtnl_host_reader.h"
 #include "platform/metered_socket.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
@@ -86,15 +86,13 @@ int Run(int argc, char** argv) {
     MeteredSocketFactory sockets(*bsdSockets);
     const std::unique_ptr<IHostAddressSetup> hostSetup = MakeHostAddressSetup();
     ITickClock& clock = MonotonicTickClock::Instance();
-    // Read only, which needs no rights.
-    RtnlHostNetwork adapters;
 
     {
         DeviceSession session(loop, sockets, clock, *hostSetup);
         terminationSignals.Watch(loop, [&tool](int signalNumber) { tool.Interrupt(signalNumber); });
         QTimer::singleShot(0, [&] {
             loop.Guard([&] {
-                tool.Start(Tamselctl::Environment{loop, clock, session, &sockets, &adapters},
+                tool.Start(Tamselctl::Environment{loop, clock, session, &sockets, ReadHostAdapters},
                            [&](int code) {
                                if (!escaped) {
                                    exitCode = code;

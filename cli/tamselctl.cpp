@@ -211,8 +211,9 @@ void Tamselctl::ListDevices(const std::vector<_STRU_AP_INFO>& devices) {
         std::wstring why;
         if (m_options.searchTarget) {
             why = ExplainNothingFoundAt(*m_options.searchTarget);
-        } else if (m_env->adapters != nullptr) {
-            why = ExplainNothingFound(DescribeBroadcastScope(*m_env->adapters),
+        } else if (m_env->readAdapters) {
+            const std::optional<std::vector<AdapterInfo>> adapters = m_env->readAdapters();
+            why = ExplainNothingFound(adapters ? DescribeBroadcastScope(*adapters) : SearchScope{},
                                       LoadString(kCliAddressSearchHint));
         }
         if (!why.empty()) {

@@ -29,7 +29,7 @@ public:
         DeviceSession& session;
         const MeteredSocketFactory* meter = nullptr;  // for the upload's progress bar
         // The host's adapters, read to say where a search that found nothing went.
-        IHostNetwork* adapters = nullptr;
+        std::function<std::optional<std::vector<AdapterInfo>>()> readAdapters;
     };
     using Finished = std::function<void(int exitCode)>;
 

@@ -35,7 +35,7 @@ std::optional<BestRoute> RtnlHostReader::GetBestRoute(Ipv4 destination) {
     return LookUpRoute(destination).route;
 }
 
-std::optional<std::vector<AdapterInfo>> RtnlHostReader::GetAdapters() {
+std::optional<std::vector<AdapterInfo>> ReadHostAdapters() {
     const std::optional<std::vector<RtnlLink>> links = DumpLinks();
     const std::optional<std::vector<RtnlAddress>> addresses = DumpAddresses();
     if (!links || !addresses) {
@@ -61,6 +61,10 @@ std::optional<std::vector<AdapterInfo>> RtnlHostReader::GetAdapters() {
         adapters.push_back(std::move(adapter));
     }
     return adapters;
+}
+
+std::optional<std::vector<AdapterInfo>> RtnlHostReader::GetAdapters() {
+    return ReadHostAdapters();
 }
 
 std::string RtnlHostReader::ConnectionName(const std::string& adapterName) {

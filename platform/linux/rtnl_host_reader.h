@@ -6,6 +6,10 @@
 
 #include "platform/host_network.h"
 
+// The host's adapters with their IPv4 addresses, in interface order; nullopt when they
+// cannot be read. Needs no rights.
+std::optional<std::vector<AdapterInfo>> ReadHostAdapters();
+
 // The reading half of the host network, through rtnetlink: the route to the device, the
 // adapters with their addresses, and their names. Needs no rights, so the program reads
 // itself whether it changes the host itself or through the network helper (the two
