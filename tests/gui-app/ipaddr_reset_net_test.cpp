@@ -35,11 +35,11 @@
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
 #include "web/web_manager.h"
-#include "wizard/ui/q3150tx_dlg.h"
-#include "wizard/ui/q3150tx_ipaddr_dlg.h"
-#include "wizard/ui/q3150tx_message_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
-#include "wizard/ui/q3150tx_save_dlg.h"
+#include "wizard/ui/ip_address_page.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/progress_dialog.h"
+#include "wizard/ui/reset_page.h"
+#include "wizard/ui/wizard_frame.h"
 
 namespace {
 

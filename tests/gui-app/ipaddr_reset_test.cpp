@@ -26,10 +26,10 @@
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
 #include "window/control_layout.h"
-#include "wizard/ui/q3150tx_ipaddr_dlg.h"
-#include "wizard/ui/q3150tx_message_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
-#include "wizard/ui/q3150tx_save_dlg.h"
+#include "wizard/ui/ip_address_page.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/progress_dialog.h"
+#include "wizard/ui/reset_page.h"
 
 namespace {
 

@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "app/globals.h"
-#include "app/tamsel_dlg.h"
+#include "app/main_window.h"
 #include "controls/pt_button.h"
 #include "controls/pt_label.h"
 #include "controls/skin_images.h"
 #include "discovery/udp_manager.h"
 #include "discovery/ui/device_list.h"
-#include "discovery/ui/search_dlg.h"
+#include "discovery/ui/search_page.h"
 #include "fakes/fake_repeater.h"
 #include "fakes/fake_socket.h"
 #include "hostnet/host_address_setup.h"
@@ -31,7 +31,7 @@
 #include "web/encoders.h"
 #include "web/selected_device.h"
 #include "window/control_layout.h"
-#include "wizard/ui/q3150tx_dlg.h"
+#include "wizard/ui/wizard_frame.h"
 
 namespace {
 

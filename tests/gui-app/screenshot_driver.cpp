@@ -21,15 +21,15 @@
 #include "app/globals.h"
 #include "app/tamsel_app.h"
 #include "discovery/ui/device_list.h"
-#include "discovery/ui/search_dlg.h"
+#include "discovery/ui/search_page.h"
 #include "platform/linux/termination_cleanup.h"
 #include "platform/time_scale.h"
 #include "support/virtual_lan.h"
 #include "window/dialog_window.h"
 #include "window/page_navigation.h"
-#include "wizard/ui/q3150tx_dlg.h"
-#include "wizard/ui/q3150tx_survey_dlg.h"
 #include "wizard/ui/survey_list.h"
+#include "wizard/ui/wireless_page.h"
+#include "wizard/ui/wizard_frame.h"
 
 namespace {
 

@@ -16,15 +16,15 @@
 #include <utility>
 
 #include "app/globals.h"
-#include "app/tamsel_dlg.h"
+#include "app/main_window.h"
 #include "discovery/ui/device_list.h"
-#include "discovery/ui/search_dlg.h"
+#include "discovery/ui/search_page.h"
 #include "platform/time_scale.h"
 #include "support/gui_test_support.h"
 #include "support/program_shell.h"
 #include "support/virtual_lan.h"
 #include "web/selected_device.h"
-#include "wizard/ui/q3150tx_dlg.h"
+#include "wizard/ui/wizard_frame.h"
 
 class SearchNetTest : public QObject {
     Q_OBJECT

@@ -30,11 +30,11 @@
 #include "support/sim_log_reader.h"
 #include "support/virtual_lan.h"
 #include "web/request_catalogue.h"
-#include "wizard/ui/q3150tx_dlg.h"
-#include "wizard/ui/q3150tx_message_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
-#include "wizard/ui/q3150tx_survey_dlg.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/survey_list.h"
+#include "wizard/ui/wireless_page.h"
+#include "wizard/ui/wizard_frame.h"
 
 namespace {
 

@@ -31,10 +31,10 @@
 #include "web/device_commands.h"
 #include "web/response_parsers.h"
 #include "web/web_manager.h"
-#include "wizard/ui/q3150tx_dlg.h"
-#include "wizard/ui/q3150tx_message_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
-#include "wizard/ui/q3150tx_summary_dlg.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/progress_dialog.h"
+#include "wizard/ui/summary_page.h"
+#include "wizard/ui/wizard_frame.h"
 
 namespace {
 

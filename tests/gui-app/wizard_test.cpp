@@ -24,10 +24,10 @@
 #include "web/selected_device.h"
 #include "window/control_layout.h"
 #include "window/window_drag.h"
-#include "wizard/ui/q3150tx_dlg.h"
-#include "wizard/ui/q3150tx_message_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
-#include "wizard/ui/q3150tx_summary_dlg.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/progress_dialog.h"
+#include "wizard/ui/summary_page.h"
+#include "wizard/ui/wizard_frame.h"
 
 namespace {
 

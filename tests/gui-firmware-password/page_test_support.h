@@ -19,7 +19,7 @@
 
 #include "controls/pt_button.h"
 #include "support/gui_test_support.h"
-#include "wizard/ui/q3150tx_message_dlg.h"
+#include "wizard/ui/message_box.h"
 
 namespace page_test {
 

@@ -43,10 +43,10 @@
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
 #include "web/web_manager.h"
-#include "wizard/ui/q3150tx_dlg.h"
-#include "wizard/ui/q3150tx_mode_dlg.h"
-#include "wizard/ui/q3150tx_password_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
+#include "wizard/ui/firmware_page.h"
+#include "wizard/ui/password_page.h"
+#include "wizard/ui/progress_dialog.h"
+#include "wizard/ui/wizard_frame.h"
 
 using page_test::MessageAnswerer;
 using page_test::WriteFile;

@@ -26,8 +26,8 @@
 #include "support/fake_wizard_host.h"
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
-#include "wizard/ui/q3150tx_mode_dlg.h"
-#include "wizard/ui/q3150tx_password_dlg.h"
+#include "wizard/ui/firmware_page.h"
+#include "wizard/ui/password_page.h"
 
 using page_test::DropUriList;
 using page_test::MessageAnswerer;

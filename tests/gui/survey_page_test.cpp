@@ -26,10 +26,10 @@
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
 #include "window/page_navigation.h"
-#include "wizard/ui/q3150tx_message_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
-#include "wizard/ui/q3150tx_survey_dlg.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/survey_list.h"
+#include "wizard/ui/wireless_page.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/globals.h"
-#include "app/tamsel_dlg.h"
-#include "discovery/ui/search_dlg.h"
+#include "app/main_window.h"
+#include "discovery/ui/search_page.h"
 #include "fakes/fake_socket.h"
 #include "hostnet/host_address_setup.h"
 #include "platform/tick_clock.h"

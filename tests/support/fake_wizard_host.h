@@ -7,8 +7,8 @@
 
 #include "web/device_commands.h"
 #include "window/page_navigation.h"
-#include "wizard/ui/q3150tx_message_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/wizard_page.h"
 
 // Records what a page queues: the command names, and the requests with the file path of

@@ -4,8 +4,8 @@
 #include "web/device_commands.h"
 #include "web/selected_device.h"
 #include "window/page_navigation.h"
-#include "wizard/ui/q3150tx_message_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/progress_dialog.h"
 
 namespace {
 

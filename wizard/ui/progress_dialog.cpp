@@ -1,4 +1,4 @@
-#include "wizard/ui/q3150tx_progress.h"
+#include "wizard/ui/progress_dialog.h"
 
 #include <QPainter>
 

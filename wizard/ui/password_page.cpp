@@ -1,4 +1,4 @@
-#include "wizard/ui/q3150tx_password_dlg.h"
+#include "wizard/ui/password_page.h"
 
 #include <QLineEdit>
 #include <QPointer>

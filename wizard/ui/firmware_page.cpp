@@ -1,4 +1,4 @@
-#include "wizard/ui/q3150tx_mode_dlg.h"
+#include "wizard/ui/firmware_page.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

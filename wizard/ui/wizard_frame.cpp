@@ -1,4 +1,4 @@
-#include "wizard/ui/q3150tx_dlg.h"
+#include "wizard/ui/wizard_frame.h"
 
 #include <QPointer>
 
@@ -11,14 +11,14 @@
 #include "web/selected_device.h"
 #include "web/web_manager.h"
 #include "window/shell_globals.h"
-#include "wizard/ui/q3150tx_ipaddr_dlg.h"
-#include "wizard/ui/q3150tx_message_dlg.h"
-#include "wizard/ui/q3150tx_mode_dlg.h"
-#include "wizard/ui/q3150tx_password_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
-#include "wizard/ui/q3150tx_save_dlg.h"
-#include "wizard/ui/q3150tx_summary_dlg.h"
-#include "wizard/ui/q3150tx_survey_dlg.h"
+#include "wizard/ui/firmware_page.h"
+#include "wizard/ui/ip_address_page.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/password_page.h"
+#include "wizard/ui/progress_dialog.h"
+#include "wizard/ui/reset_page.h"
+#include "wizard/ui/summary_page.h"
+#include "wizard/ui/wireless_page.h"
 
 namespace {
 

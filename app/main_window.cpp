@@ -1,4 +1,4 @@
-#include "app/tamsel_dlg.h"
+#include "app/main_window.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -10,11 +10,11 @@
 #include "app/globals.h"
 #include "controls/skin_images.h"
 #include "discovery/udp_manager.h"
-#include "discovery/ui/search_dlg.h"
+#include "discovery/ui/search_page.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "web/web_manager.h"
-#include "wizard/ui/q3150tx_dlg.h"
+#include "wizard/ui/wizard_frame.h"
 
 namespace {
 

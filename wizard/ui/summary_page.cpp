@@ -1,4 +1,4 @@
-#include "wizard/ui/q3150tx_summary_dlg.h"
+#include "wizard/ui/summary_page.h"
 
 #include "controls/markup_static.h"
 #include "resources/string_ids.h"

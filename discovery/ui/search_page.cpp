@@ -1,4 +1,4 @@
-#include "discovery/ui/search_dlg.h"
+#include "discovery/ui/search_page.h"
 
 #include <QPushButton>
 

@@ -1,4 +1,4 @@
-#include "wizard/ui/q3150tx_ipaddr_dlg.h"
+#include "wizard/ui/ip_address_page.h"
 
 #include <QMouseEvent>
 #include <QPointer>

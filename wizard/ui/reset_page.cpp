@@ -1,4 +1,4 @@
-#include "wizard/ui/q3150tx_save_dlg.h"
+#include "wizard/ui/reset_page.h"
 
 #include <QMouseEvent>
 #include <QPushButton>

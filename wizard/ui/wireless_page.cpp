@@ -1,4 +1,4 @@
-#include "wizard/ui/q3150tx_survey_dlg.h"
+#include "wizard/ui/wireless_page.h"
 
 #include <QComboBox>
 #include <QLineEdit>

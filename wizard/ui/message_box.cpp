@@ -1,4 +1,4 @@
-#include "wizard/ui/q3150tx_message_dlg.h"
+#include "wizard/ui/message_box.h"
 
 #include "controls/markup_static.h"
 #include "controls/pt_button.h"
