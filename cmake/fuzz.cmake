@@ -22,7 +22,7 @@ add_library(tamsel_fuzz_core STATIC
     ${PROJECT_SOURCE_DIR}/web/response_parsers.cpp
     ${PROJECT_SOURCE_DIR}/web/survey_parser.cpp
     ${PROJECT_SOURCE_DIR}/web/web_result.cpp
-    ${PROJECT_SOURCE_DIR}/controls/markup_parser.cpp)
+    ${PROJECT_SOURCE_DIR}/text/markup_parser.cpp)
 target_include_directories(tamsel_fuzz_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(tamsel_fuzz_core PUBLIC ${TAMSEL_FUZZ_SANITIZE}
                        PRIVATE -fsanitize=fuzzer-no-link)

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "controls/markup_parser.h"
 #include "fuzz_check.h"
+#include "text/markup_parser.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "controls/color_names.h"
 #include "controls/link_target.h"
 #include "controls/markup_layout.h"
-#include "controls/markup_parser.h"
 #include "controls/markup_static.h"
+#include "text/markup_parser.h"
 
 namespace {
 

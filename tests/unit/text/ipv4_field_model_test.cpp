@@ -1,7 +1,7 @@
 // The IPv4 field's editing rules on their own: what the keyboard commands leave in the
 // octets and where they leave the caret and the selection.
 
-#include "controls/ipv4_field_model.h"
+#include "text/ipv4_field_model.h"
 
 #include <gtest/gtest.h>
 

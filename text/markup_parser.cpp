@@ -1,4 +1,4 @@
-#include "controls/markup_parser.h"
+#include "text/markup_parser.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,137 +1,6 @@
-#pragma once
+#include "text/ipv4_field_model.h"
 
-#include <algorithm>
-#include <array>
-#include <compare>
-#include <optional>
-#include <string>
-#include <string_view>
-
-// The editing state of an IPv4 address field, free of any toolkit so that its rules can be
-// tested on their own; CIPv4Field shows it in four line edits and feeds it the keyboard.
-//
-// The address is four octets of 0-3 decimal digits. A position is an octet and an offset
-// between its digits; the caret and the selection anchor are positions and may lie in
-// different octets, so a selection can run across the dots.
-//
-// Only the octet that holds the caret keeps its digits exactly as typed ("01" on the way to
-// "010"). Every other octet is committed: blank, or its value in plain decimal, at most
-// 255. An octet is committed when the caret leaves it, when the field loses focus, and when
-// its third digit is typed; so a value above 255 never outlives the digit that made it.
-// Typing digits one octet after another ("192168001001") therefore works as well as
-// typing the dots.
-//
-// Header-only so that the core's unit tests can use it without the GUI library.
-class CIPv4FieldModel {
-public:
-    static constexpr int kOctetCount = 4;
-    static constexpr int kMaxDigits = 3;
-    static constexpr int kMaxValue = 255;
-
-    struct Position {
-        int octet = 0;
-        int offset = 0;
-        friend auto operator<=>(const Position&, const Position&) = default;
-    };
-
-    using OctetTexts = std::array<std::wstring, kOctetCount>;
-
-    // Dotted text as the field holds it: exactly four fields separated by three dots, each
-    // blank or one to three digits worth at most 255, with blanks around the whole ignored.
-    // An empty text is four blank octets. The octets come back committed.
-    static std::optional<OctetTexts> ParseDotted(std::wstring_view text);
-
-    // Fills the field from dotted text (ParseDotted) with the caret at the very start. Text
-    // that ParseDotted refuses blanks the field and gives false.
-    bool SetAddress(std::wstring_view dotted);
-    void Clear() { *this = CIPv4FieldModel(); }
-
-    // "a.b.c.d" with every octet as it reads once committed and blank octets empty
-    // ("192..1."), the form ParseDotted reads back.
-    std::wstring Text() const;
-    // The octets' values; a blank octet reads 0.
-    std::array<int, kOctetCount> Octets() const;
-    // True for a blank octet (and for an index outside 0-3).
-    bool IsBlank(int octet) const { return !Valid(octet) || m_octets[octet].empty(); }
-    // The digits as displayed.
-    const std::wstring& OctetText(int octet) const { return m_octets[octet]; }
-
-    Position Caret() const { return m_caret; }
-    Position Anchor() const { return m_anchor; }
-    bool HasSelection() const { return m_caret != m_anchor; }
-    // The selected digits of one octet as [begin, end); begin == end when none is.
-    std::pair<int, int> SelectionIn(int octet) const;
-    // The selected part of the address: the selected digits of each octet it touches,
-    // joined with dots, so a whole selection reads like Text().
-    std::wstring SelectedText() const;
-
-    // Keyboard commands. Text commands replace a selection, as in any text field.
-    //
-    // A digit goes in at the caret; an octet that reaches three digits is committed and,
-    // when the digit went in at its end, the caret moves on to the next octet with that
-    // octet's digits selected, so what is typed next replaces them. A digit typed at the
-    // end of a full octet goes the same way. Anything else that would make a fourth digit
-    // is refused.
-    void TypeDigit(wchar_t digit);
-    // "." or " ": in an octet with digits, moves on to the next one and selects its digits.
-    // Ignored in a blank octet, in the last octet, and right after a typed third digit has
-    // moved the caret on, so typing "192.168.1.1" in full works.
-    void TypeSeparator();
-    // Deletes the selection, else the digit before the caret; at the start of an octet it
-    // moves to the end of the previous octet and deletes that octet's last digit.
-    void Backspace();
-    // Deletes the selection, else the digit after the caret (nothing at an octet's end).
-    void DeleteForward();
-    // Deletes the selected digits; octets wholly inside the selection become blank. False
-    // when nothing was selected.
-    bool EraseSelection();
-    // A dotted address (ParseDotted, not empty) fills all four octets and puts the caret at
-    // the end of the last one. Digits alone replace the selection and go in at the caret
-    // as typed digits would, as long as the octet keeps at most three digits. Anything
-    // else is refused: false, and nothing changes.
-    bool Paste(std::wstring_view text);
-
-    // Moves: `select` keeps the anchor where it is (Shift held). Left and Right step over
-    // the dot into the neighbouring octet; without `select`, a selection collapses to its
-    // start or end instead. Start and end are those of the whole address.
-    void MoveLeft(bool select);
-    void MoveRight(bool select);
-    void MoveToStart(bool select);
-    void MoveToEnd(bool select);
-    void SelectAll();
-
-    // Puts the caret at the end of `octet` and selects its digits. An index outside 0-3
-    // means the first blank octet, or octet 0 when none is blank.
-    void FocusOctet(int octet);
-    // Caret and anchor inside one octet, as a mouse click or drag in it left them.
-    void Place(int octet, int anchorOffset, int caretOffset);
-    // Adopts digits that the octet's line edit changed by itself, with its caret; the
-    // selection collapses there.
-    void SetOctetText(int octet, std::wstring_view digits, int caretOffset);
-    // The field lost the focus: the caret's octet is committed and the selection dropped.
-    void Leave();
-
-private:
-    static bool Valid(int octet) { return octet >= 0 && octet < kOctetCount; }
-    static std::wstring_view Trim(std::wstring_view text);
-    static bool AllDigits(std::wstring_view text);
-    static int ValueOf(std::wstring_view digits);
-
-    int Length(int octet) const { return static_cast<int>(m_octets[octet].size()); }
-    Position Start() const { return std::min(m_caret, m_anchor); }
-    Position End() const { return std::max(m_caret, m_anchor); }
-    void MoveCaret(Position to, bool select);
-    void Commit(int octet);
-    void InsertDigits(std::wstring_view digits);
-
-    OctetTexts m_octets;
-    Position m_caret;
-    Position m_anchor;
-    // The last command was a digit that completed an octet and moved the caret on.
-    bool m_justCompleted = false;
-};
-
-inline std::wstring_view CIPv4FieldModel::Trim(std::wstring_view text) {
+std::wstring_view CIPv4FieldModel::Trim(std::wstring_view text) {
     constexpr std::wstring_view kBlanks = L" \t\r\n";
     const auto first = text.find_first_not_of(kBlanks);
     if (first == std::wstring_view::npos) {
@@ -140,11 +9,11 @@ inline std::wstring_view CIPv4FieldModel::Trim(std::wstring_view text) {
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-inline bool CIPv4FieldModel::AllDigits(std::wstring_view text) {
+bool CIPv4FieldModel::AllDigits(std::wstring_view text) {
     return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
 }
 
-inline int CIPv4FieldModel::ValueOf(std::wstring_view digits) {
+int CIPv4FieldModel::ValueOf(std::wstring_view digits) {
     int value = 0;
     for (wchar_t c : digits) {
         value = value * 10 + (c - L'0');
@@ -152,8 +21,7 @@ inline int CIPv4FieldModel::ValueOf(std::wstring_view digits) {
     return value;
 }
 
-inline std::optional<CIPv4FieldModel::OctetTexts> CIPv4FieldModel::ParseDotted(
-    std::wstring_view text) {
+std::optional<CIPv4FieldModel::OctetTexts> CIPv4FieldModel::ParseDotted(std::wstring_view text) {
     text = Trim(text);
     OctetTexts octets;
     if (text.empty()) {
@@ -187,7 +55,7 @@ inline std::optional<CIPv4FieldModel::OctetTexts> CIPv4FieldModel::ParseDotted(
     return octets;
 }
 
-inline bool CIPv4FieldModel::SetAddress(std::wstring_view dotted) {
+bool CIPv4FieldModel::SetAddress(std::wstring_view dotted) {
     Clear();
     const auto octets = ParseDotted(dotted);
     if (!octets) {
@@ -197,7 +65,7 @@ inline bool CIPv4FieldModel::SetAddress(std::wstring_view dotted) {
     return true;
 }
 
-inline std::wstring CIPv4FieldModel::Text() const {
+std::wstring CIPv4FieldModel::Text() const {
     std::wstring text;
     for (int i = 0; i < kOctetCount; ++i) {
         if (i > 0) {
@@ -210,7 +78,7 @@ inline std::wstring CIPv4FieldModel::Text() const {
     return text;
 }
 
-inline std::array<int, CIPv4FieldModel::kOctetCount> CIPv4FieldModel::Octets() const {
+std::array<int, CIPv4FieldModel::kOctetCount> CIPv4FieldModel::Octets() const {
     std::array<int, kOctetCount> values{};
     for (int i = 0; i < kOctetCount; ++i) {
         values[i] = std::min(ValueOf(m_octets[i]), kMaxValue);
@@ -218,7 +86,7 @@ inline std::array<int, CIPv4FieldModel::kOctetCount> CIPv4FieldModel::Octets() c
     return values;
 }
 
-inline std::pair<int, int> CIPv4FieldModel::SelectionIn(int octet) const {
+std::pair<int, int> CIPv4FieldModel::SelectionIn(int octet) const {
     const Position start = Start();
     const Position end = End();
     if (!Valid(octet) || octet < start.octet || octet > end.octet) {
@@ -228,7 +96,7 @@ inline std::pair<int, int> CIPv4FieldModel::SelectionIn(int octet) const {
             octet == end.octet ? end.offset : Length(octet)};
 }
 
-inline std::wstring CIPv4FieldModel::SelectedText() const {
+std::wstring CIPv4FieldModel::SelectedText() const {
     std::wstring text;
     if (!HasSelection()) {
         return text;
@@ -243,7 +111,7 @@ inline std::wstring CIPv4FieldModel::SelectedText() const {
     return text;
 }
 
-inline void CIPv4FieldModel::Commit(int octet) {
+void CIPv4FieldModel::Commit(int octet) {
     std::wstring& text = m_octets[octet];
     if (text.empty()) {
         return;
@@ -259,7 +127,7 @@ inline void CIPv4FieldModel::Commit(int octet) {
     }
 }
 
-inline void CIPv4FieldModel::MoveCaret(Position to, bool select) {
+void CIPv4FieldModel::MoveCaret(Position to, bool select) {
     const int left = m_caret.octet;
     m_caret = to;
     if (left != to.octet) {
@@ -271,7 +139,7 @@ inline void CIPv4FieldModel::MoveCaret(Position to, bool select) {
     m_justCompleted = false;
 }
 
-inline bool CIPv4FieldModel::EraseSelection() {
+bool CIPv4FieldModel::EraseSelection() {
     if (!HasSelection()) {
         return false;
     }
@@ -292,7 +160,7 @@ inline bool CIPv4FieldModel::EraseSelection() {
     return true;
 }
 
-inline void CIPv4FieldModel::InsertDigits(std::wstring_view digits) {
+void CIPv4FieldModel::InsertDigits(std::wstring_view digits) {
     std::wstring& text = m_octets[m_caret.octet];
     text.insert(m_caret.offset, digits);
     m_caret.offset += static_cast<int>(digits.size());
@@ -309,7 +177,7 @@ inline void CIPv4FieldModel::InsertDigits(std::wstring_view digits) {
     }
 }
 
-inline void CIPv4FieldModel::TypeDigit(wchar_t digit) {
+void CIPv4FieldModel::TypeDigit(wchar_t digit) {
     EraseSelection();
     if (Length(m_caret.octet) >= kMaxDigits) {
         if (m_caret.offset < kMaxDigits || m_caret.octet + 1 >= kOctetCount) {
@@ -322,7 +190,7 @@ inline void CIPv4FieldModel::TypeDigit(wchar_t digit) {
     InsertDigits(std::wstring_view(&digit, 1));
 }
 
-inline void CIPv4FieldModel::TypeSeparator() {
+void CIPv4FieldModel::TypeSeparator() {
     if (m_justCompleted) {
         m_justCompleted = false;
         return;
@@ -333,7 +201,7 @@ inline void CIPv4FieldModel::TypeSeparator() {
     }
 }
 
-inline void CIPv4FieldModel::Backspace() {
+void CIPv4FieldModel::Backspace() {
     m_justCompleted = false;
     if (EraseSelection()) {
         return;
@@ -352,7 +220,7 @@ inline void CIPv4FieldModel::Backspace() {
     m_anchor = m_caret;
 }
 
-inline void CIPv4FieldModel::DeleteForward() {
+void CIPv4FieldModel::DeleteForward() {
     m_justCompleted = false;
     if (EraseSelection()) {
         return;
@@ -362,7 +230,7 @@ inline void CIPv4FieldModel::DeleteForward() {
     }
 }
 
-inline bool CIPv4FieldModel::Paste(std::wstring_view text) {
+bool CIPv4FieldModel::Paste(std::wstring_view text) {
     text = Trim(text);
     if (text.empty()) {
         return false;
@@ -390,7 +258,7 @@ inline bool CIPv4FieldModel::Paste(std::wstring_view text) {
     return true;
 }
 
-inline void CIPv4FieldModel::MoveLeft(bool select) {
+void CIPv4FieldModel::MoveLeft(bool select) {
     if (!select && HasSelection()) {
         MoveCaret(Start(), false);
     } else if (m_caret.offset > 0) {
@@ -402,7 +270,7 @@ inline void CIPv4FieldModel::MoveLeft(bool select) {
     }
 }
 
-inline void CIPv4FieldModel::MoveRight(bool select) {
+void CIPv4FieldModel::MoveRight(bool select) {
     if (!select && HasSelection()) {
         MoveCaret(End(), false);
     } else if (m_caret.offset < Length(m_caret.octet)) {
@@ -414,20 +282,20 @@ inline void CIPv4FieldModel::MoveRight(bool select) {
     }
 }
 
-inline void CIPv4FieldModel::MoveToStart(bool select) {
+void CIPv4FieldModel::MoveToStart(bool select) {
     MoveCaret({0, 0}, select);
 }
 
-inline void CIPv4FieldModel::MoveToEnd(bool select) {
+void CIPv4FieldModel::MoveToEnd(bool select) {
     MoveCaret({kOctetCount - 1, Length(kOctetCount - 1)}, select);
 }
 
-inline void CIPv4FieldModel::SelectAll() {
+void CIPv4FieldModel::SelectAll() {
     MoveToEnd(false);
     m_anchor = {0, 0};
 }
 
-inline void CIPv4FieldModel::FocusOctet(int octet) {
+void CIPv4FieldModel::FocusOctet(int octet) {
     if (!Valid(octet)) {
         octet = 0;
         for (int i = 0; i < kOctetCount; ++i) {
@@ -441,7 +309,7 @@ inline void CIPv4FieldModel::FocusOctet(int octet) {
     m_anchor = {octet, 0};
 }
 
-inline void CIPv4FieldModel::Place(int octet, int anchorOffset, int caretOffset) {
+void CIPv4FieldModel::Place(int octet, int anchorOffset, int caretOffset) {
     if (!Valid(octet)) {
         return;
     }
@@ -450,7 +318,7 @@ inline void CIPv4FieldModel::Place(int octet, int anchorOffset, int caretOffset)
     m_anchor = {octet, std::clamp(anchorOffset, 0, Length(octet))};
 }
 
-inline void CIPv4FieldModel::SetOctetText(int octet, std::wstring_view digits, int caretOffset) {
+void CIPv4FieldModel::SetOctetText(int octet, std::wstring_view digits, int caretOffset) {
     if (!Valid(octet)) {
         return;
     }
@@ -469,7 +337,7 @@ inline void CIPv4FieldModel::SetOctetText(int octet, std::wstring_view digits, i
     }
 }
 
-inline void CIPv4FieldModel::Leave() {
+void CIPv4FieldModel::Leave() {
     Commit(m_caret.octet);
     m_anchor = m_caret;
     m_justCompleted = false;
