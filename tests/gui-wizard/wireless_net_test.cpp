@@ -217,4 +217,4 @@ private:
 };
 
 QTEST_MAIN(SurveyNetTest)
-#include "survey_net_test.moc"
+#include "wireless_net_test.moc"

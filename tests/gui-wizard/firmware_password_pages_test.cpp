@@ -375,4 +375,4 @@ private slots:
 };
 
 QTEST_MAIN(PagesTest)
-#include "pages_test.moc"
+#include "firmware_password_pages_test.moc"

@@ -14,7 +14,7 @@
 #include "controls/ipv4_field.h"
 #include "controls/markup_static.h"
 #include "controls/pt_button.h"
-#include "ipaddr_reset_support.h"
+#include "ip_address_reset_support.h"
 #include "platform/ansi_text.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
@@ -377,4 +377,4 @@ private slots:
 };
 
 QTEST_MAIN(IpAddressResetPagesTest)
-#include "ipaddr_reset_test.moc"
+#include "ip_address_reset_pages_test.moc"

@@ -282,4 +282,4 @@ private slots:
 };
 
 QTEST_MAIN(WizardTest)
-#include "wizard_test.moc"
+#include "frame_test.moc"

@@ -23,7 +23,7 @@
 #include "controls/ctl_button.h"
 #include "controls/ipv4_field.h"
 #include "controls/markup_static.h"
-#include "ipaddr_reset_support.h"
+#include "ip_address_reset_support.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -194,4 +194,4 @@ private:
 };
 
 QTEST_MAIN(PagesNetTest)
-#include "ipaddr_reset_net_test.moc"
+#include "ip_address_reset_net_test.moc"

@@ -402,4 +402,4 @@ private slots:
 };
 
 QTEST_MAIN(PagesNetTest)
-#include "pages_net_test.moc"
+#include "firmware_password_net_test.moc"

@@ -364,4 +364,4 @@ private slots:
 };
 
 QTEST_MAIN(SurveyPageTest)
-#include "survey_page_test.moc"
+#include "wireless_page_test.moc"
