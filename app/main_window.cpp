@@ -7,13 +7,13 @@
 
 #include <utility>
 
-#include "app/globals.h"
 #include "controls/skin_images.h"
 #include "discovery/udp_manager.h"
 #include "discovery/ui/search_page.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "web/web_manager.h"
+#include "window/shell_globals.h"
 #include "wizard/ui/wizard_frame.h"
 
 namespace {

@@ -57,6 +57,10 @@ void CDialogWindow::KillTimer(int id) {
     m_timers.Kill(id);
 }
 
+void CDialogWindow::KillAllTimers() {
+    m_timers.KillAll();
+}
+
 bool CDialogWindow::HasTimer(int id) const {
     return m_timers.IsActive(id);
 }

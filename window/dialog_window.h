@@ -42,6 +42,7 @@ public:
     // Starts (or restarts with a new period) timer `id`; OnTimer(id) follows every period.
     void SetTimer(int id, uint32_t periodMs);
     void KillTimer(int id);
+    void KillAllTimers();
     bool HasTimer(int id) const;
 
     void Create();

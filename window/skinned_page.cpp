@@ -1,11 +1,12 @@
 #include "window/skinned_page.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
+#include "controls/ipv4_field.h"
 #include "controls/pt_button.h"
 #include "controls/transparent_static.h"
 #include "resources/string_ids.h"
-#include "resources/string_table.h"
 #include "window/control_layout.h"
 
 namespace {
@@ -25,10 +26,6 @@ constexpr MenuLook kMenuLooks[kMenuEntryCount] = {
     {kRectMenuPassword, 221, 222, kTextMenuPassword},
     {kRectMenuReset, 225, 226, kTextMenuReset}};
 
-QString Text(int stringId) {
-    return QString::fromStdWString(LoadString(stringId));
-}
-
 constexpr int kMinimizeImages[] = {146, 147, 146};
 constexpr int kCloseImages[] = {150, 151, 150};
 
@@ -39,6 +36,7 @@ CSkinnedPage::CSkinnedPage(const PageSkin& skin, QWidget* parent)
       m_skin(skin),
       m_close(new CPTButton(skin.closeId, this)),
       m_minimize(new CPTButton(skin.minimizeId, this)) {
+    setAccessibleName(Text(skin.titleId));
     for (int i = 0; i < kMenuEntryCount; ++i) {
         const auto entry = static_cast<MenuEntry>(i);
         auto* item = new CPTButton(skin.firstMenuId + i, this);
@@ -49,23 +47,51 @@ CSkinnedPage::CSkinnedPage(const PageSkin& skin, QWidget* parent)
         }
     }
     if (skin.macLabelId != 0 && skin.ipLabelId != 0) {
-        // The ids name the labels for tests and accessibility tools.
         m_macLabel = new CTransparentStatic(this);
-        m_macLabel->setObjectName(QString::number(skin.macLabelId));
+        NameControl(m_macLabel, skin.macLabelId, kTextDeviceMac);
         m_ipLabel = new CTransparentStatic(this);
-        m_ipLabel->setObjectName(QString::number(skin.ipLabelId));
-        m_macLabel->setAccessibleName(Text(kTextMacAddress));
-        m_ipLabel->setAccessibleName(Text(kTextIpAddress));
+        NameControl(m_ipLabel, skin.ipLabelId, kTextDeviceIp);
     }
     m_close->setAccessibleName(Text(kTextClose));
     m_minimize->setAccessibleName(Text(kTextMinimize));
     connect(m_close, &CPTButton::clicked, this, [] { CloseMainWindow(); });
     connect(m_minimize, &CPTButton::clicked, this, [] { MinimizeMainWindow(); });
+    // The hand over the caption areas follows the mouse without a button held.
+    setMouseTracking(true);
+}
+
+QString CSkinnedPage::Text(int stringId) {
+    return QString::fromStdWString(LoadString(stringId));
+}
+
+void CSkinnedPage::NameControl(QWidget* control, int controlId, int nameId, int descriptionId) {
+    control->setObjectName(QString::number(controlId));
+    // The address field names each of its octets after itself.
+    if (auto* field = qobject_cast<CIPv4Field*>(control)) {
+        field->SetAccessibleName(LoadString(nameId));
+    } else {
+        control->setAccessibleName(Text(nameId));
+    }
+    if (descriptionId != 0) {
+        control->setAccessibleDescription(Text(descriptionId));
+    }
 }
 
 void CSkinnedPage::OnInitDialog() {
     m_background.Load(m_skin.backgroundId);
     LayOutSkin();
+    LayOut();
+}
+
+void CSkinnedPage::OnShowWindow(bool show) {
+    if (!show) {
+        // Nobody sees what a page's timers show; a show starts them again.
+        KillAllTimers();
+        return;
+    }
+    LayOutSkin();
+    LayOut();
+    OnShown();
 }
 
 void CSkinnedPage::LayOutSkin() {
@@ -96,6 +122,32 @@ void CSkinnedPage::LayOutSkin() {
 void CSkinnedPage::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     m_background.Draw(painter);
+}
+
+const CSkinnedPage::CaptionArea* CSkinnedPage::CaptionAreaAt(QPoint point) const {
+    for (const CaptionArea& caption : m_captionAreas) {
+        if (caption.area.Contains(point.x(), point.y())) {
+            return &caption;
+        }
+    }
+    return nullptr;
+}
+
+void CSkinnedPage::mousePressEvent(QMouseEvent* event) {
+    if (const CaptionArea* caption = CaptionAreaAt(event->position().toPoint());
+        caption != nullptr && caption->onPress) {
+        caption->onPress();
+    }
+    CDialogWindow::mousePressEvent(event);
+}
+
+void CSkinnedPage::mouseMoveEvent(QMouseEvent* event) {
+    if (CaptionAreaAt(event->position().toPoint()) != nullptr) {
+        setCursor(Qt::PointingHandCursor);
+    } else {
+        unsetCursor();
+    }
+    CDialogWindow::mouseMoveEvent(event);
 }
 
 void CSkinnedPage::OnMenuEntry(MenuEntry entry) {

@@ -25,7 +25,6 @@
 #include <random>
 #include <vector>
 
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "controls/markup_static.h"
 #include "discovery/ui/device_list.h"
@@ -37,6 +36,7 @@
 #include "platform/tick_clock.h"
 #include "support/virtual_lan.h"
 #include "window/page_navigation.h"
+#include "window/shell_globals.h"
 #include "wizard/task_driver.h"
 #include "wizard/ui/summary_page.h"
 #include "wizard/ui/wizard_frame.h"

@@ -41,7 +41,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
@@ -50,6 +49,7 @@
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
 #include "support/virtual_lan.h"
+#include "window/shell_globals.h"
 #include "wizard/ui/firmware_page.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"

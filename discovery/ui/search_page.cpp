@@ -15,8 +15,8 @@
 namespace {
 
 // Picture, control ids of "Locate", Close and Minimize, "Locate" as the page's own
-// entry, no device labels, and a menu that leads nowhere.
-constexpr PageSkin kSkin{133, 1110, 1018, 1185, MenuEntry::kLocate, 0, 0, false};
+// entry, its title, no device labels, and a menu that leads nowhere.
+constexpr PageSkin kSkin{133, 1110, 1018, 1185, MenuEntry::kLocate, kTextPageSearch, 0, 0, false};
 
 const wchar_t* const kSearchSearchName = L"1";
 
@@ -31,27 +31,24 @@ CSearchDlg::CSearchDlg(QWidget* parent)
     : CSkinnedPage(kSkin, parent),
       m_list(new CDeviceList(this)),
       m_result(new CPTLabel(this)),
-      m_scan(new QPushButton(QString::fromStdWString(LoadString(kTextScan)), this)),
-      m_connect(new QPushButton(QString::fromStdWString(LoadString(kTextConnect)), this)) {
+      m_scan(new QPushButton(Text(kTextScan), this)),
+      m_connect(new QPushButton(Text(kTextConnect), this)) {
+    NameControl(m_list, 1001, kTextDeviceListName);
+    NameControl(m_result, 1065, kTextSearchResult);
+    NameControl(m_scan, 3, kTextScan);
+    NameControl(m_connect, 1118, kTextConnect);
     connect(m_scan, &QPushButton::clicked, this, [this] { StartSearch(); });
     connect(m_connect, &QPushButton::clicked, this, [this] { ConnectSelectedDevice(); });
     connect(m_list, &QTableWidget::itemSelectionChanged, this, [this] { UpdateConnectButton(); });
 }
 
-void CSearchDlg::OnInitDialog() {
-    CSkinnedPage::OnInitDialog();
+void CSearchDlg::LayOut() {
     PlaceControl(m_list, kRectSearchList);
     PlaceControl(m_scan, kRectSearchScan);
     PlaceControl(m_connect, kRectSearchConnect);
     PlaceControl(m_result, kRectSearchResult);
     m_labelRect = m_result->geometry();
     m_list->SizeColumns();
-}
-
-void CSearchDlg::OnShowWindow(bool show) {
-    if (show) {
-        StartSearch();
-    }
 }
 
 void CSearchDlg::OnTimer(int /*id*/) {

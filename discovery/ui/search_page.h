@@ -41,8 +41,8 @@ public:
     QPushButton* ConnectButton() const { return m_connect; }
 
 protected:
-    void OnInitDialog() override;
-    void OnShowWindow(bool show) override;
+    void LayOut() override;
+    void OnShown() override { StartSearch(); }
     void OnTimer(int id) override;
     void paintEvent(QPaintEvent* event) override;
 

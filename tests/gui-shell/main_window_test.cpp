@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "controls/pt_button.h"
 #include "controls/pt_label.h"
@@ -31,6 +30,7 @@
 #include "web/encoders.h"
 #include "web/selected_device.h"
 #include "window/control_layout.h"
+#include "window/shell_globals.h"
 #include "wizard/ui/wizard_frame.h"
 
 namespace {

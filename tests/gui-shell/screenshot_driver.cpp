@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/globals.h"
 #include "app/tamsel_app.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
@@ -27,6 +26,7 @@
 #include "support/virtual_lan.h"
 #include "window/dialog_window.h"
 #include "window/page_navigation.h"
+#include "window/shell_globals.h"
 #include "wizard/ui/survey_list.h"
 #include "wizard/ui/wireless_page.h"
 #include "wizard/ui/wizard_frame.h"

@@ -15,7 +15,6 @@
 #include <string>
 #include <utility>
 
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
@@ -24,6 +23,7 @@
 #include "support/program_shell.h"
 #include "support/virtual_lan.h"
 #include "web/selected_device.h"
+#include "window/shell_globals.h"
 #include "wizard/ui/wizard_frame.h"
 
 class SearchNetTest : public QObject {

@@ -29,7 +29,6 @@
 #include <set>
 #include <string>
 
-#include "app/globals.h"
 #include "controls/markup_static.h"
 #include "page_test_support.h"
 #include "platform/time_scale.h"
@@ -43,6 +42,7 @@
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
 #include "web/web_manager.h"
+#include "window/shell_globals.h"
 #include "wizard/ui/firmware_page.h"
 #include "wizard/ui/password_page.h"
 #include "wizard/ui/progress_dialog.h"

@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "controls/markup_static.h"
@@ -24,8 +25,6 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "support/fake_wizard_host.h"
-#include "web/response_parsers.h"
-#include "web/selected_device.h"
 #include "wizard/ui/firmware_page.h"
 #include "wizard/ui/password_page.h"
 
@@ -38,15 +37,26 @@ std::wstring Msg(int id) {
     return LoadString(id);
 }
 
-// A page of type T on a fake host, created and shown as the frame does it.
+// A page of type T on a fake host that `setUp` prepares, created and shown as the frame
+// does it.
 template <typename T>
 struct PageOnHost : PageOnFakeHost<T> {
-    PageOnHost() {
+    explicit PageOnHost(const std::function<void(FakeWizardHost&)>& setUp = {}) {
+        if (setUp) {
+            setUp(this->host);
+        }
         this->frame.show();
         this->page.ShowWindow(true);
         this->page.activateWindow();
     }
 };
+
+// Whether the mouse at `point` of `page` shows the hand.
+bool HandAt(QWidget& page, QPoint point) {
+    QTest::mouseMove(&page, point);
+    QWidget* under = page.childAt(point);
+    return (under != nullptr ? under : &page)->cursor().shape() == Qt::PointingHandCursor;
+}
 
 std::string WriteFile(const page_test::TempFolder& dir, const std::string& name,
                       const std::string& data) {
@@ -78,19 +88,14 @@ class PagesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        ClearSelectedDevice();
-        G_DeviceStatus.Clear();
-        CDialogWindow::ClearQuitting();
-    }
+    void init() { CDialogWindow::ClearQuitting(); }
 
     // --- firmware page ---
 
     void firmwarePageVersionAndNames() {
-        SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:00:00:01");
         // A device's value is shown as itself, never read as markup.
-        G_DeviceStatus.strFirmwareVersion = L"1.3.07 <b>&beta;</b>";
-        PageOnHost<CQ3150Tx_ModeDlg> on;
+        PageOnHost<CQ3150Tx_ModeDlg> on(
+            [](FakeWizardHost& host) { host.status.strFirmwareVersion = L"1.3.07 <b>&beta;</b>"; });
         CQ3150Tx_ModeDlg& page = on.page;
         QCOMPARE(page.BrowseButton()->text(), QStringLiteral("Browse"));
         QCOMPARE(page.ApplyButton()->text(), QStringLiteral("Apply"));
@@ -102,11 +107,11 @@ private slots:
                                      page.ApplyButton(), page.ProgressBar()});
 
         // Every show reads the version again, an empty one included.
-        G_DeviceStatus.strFirmwareVersion.clear();
+        on.host.status.strFirmwareVersion.clear();
         page.ShowWindow(false);
         page.ShowWindow(true);
         QCOMPARE(page.VersionLabel()->WindowText(), std::wstring());
-        G_DeviceStatus.strFirmwareVersion = L"1.3.07 (Jun 14 2011)";
+        on.host.status.strFirmwareVersion = L"1.3.07 (Jun 14 2011)";
         page.ShowWindow(false);
         page.ShowWindow(true);
         page.SetFilePath("/home/user/firmware/kv-q3150tx-1.4.02.bin");
@@ -263,7 +268,6 @@ private slots:
     // --- password page ---
 
     void passwordPageFields() {
-        SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:00:00:01");
         PageOnHost<CQ3150Tx_PasswordDlg> on;
         CQ3150Tx_PasswordDlg& page = on.page;
         QCOMPARE(page.UserField()->text(), QStringLiteral("admin"));
@@ -280,12 +284,10 @@ private slots:
                                      page.RepeatField(), page.ApplyButton()});
 
         // The hand cursor covers the area the layout gives, its far edges included.
-        QCOMPARE(page.HandArea(), QRect(214, 186, 121, 20));
-        QWidget* atEdge = page.childAt(214 + 120, 186 + 19);
-        QVERIFY(atEdge != nullptr);
-        QCOMPARE(atEdge->cursor().shape(), Qt::PointingHandCursor);
-        QWidget* outside = page.childAt(214 + 121, 186);
-        QVERIFY(outside == nullptr || outside->cursor().shape() != Qt::PointingHandCursor);
+        QVERIFY(HandAt(page, QPoint(214, 186)));
+        QVERIFY(HandAt(page, QPoint(214 + 120, 186 + 19)));
+        QVERIFY(!HandAt(page, QPoint(214 + 121, 186)));
+        QVERIFY(!HandAt(page, QPoint(214, 186 + 20)));
 
         page.CurrentField()->setText(QStringLiteral("admin"));
         page.NewField()->setText(QStringLiteral("new secret"));
@@ -324,8 +326,8 @@ private slots:
         QFETCH(QString, repeat);
         QFETCH(int, message);
         QFETCH(bool, focusCurrent);
-        SetSelectedDevice(L"admin", devicePassword.toStdWString(), L"192.168.1.1", L"");
-        PageOnHost<CQ3150Tx_PasswordDlg> on;
+        PageOnHost<CQ3150Tx_PasswordDlg> on(
+            [&](FakeWizardHost& host) { host.login.password = devicePassword.toStdWString(); });
         CQ3150Tx_PasswordDlg& page = on.page;
         MessageAnswerer answerer(&on.host.messages);
         page.CurrentField()->setText(current);
@@ -346,8 +348,8 @@ private slots:
 
     void passwordChangeQueuesTheFormAndWaitsForTheAnswer() {
         // An empty device password is matched by an empty current password only.
-        SetSelectedDevice(L"admin", L"", L"192.168.1.1", L"");
-        PageOnHost<CQ3150Tx_PasswordDlg> on;
+        PageOnHost<CQ3150Tx_PasswordDlg> on(
+            [](FakeWizardHost& host) { host.login.password.clear(); });
         CQ3150Tx_PasswordDlg& page = on.page;
         page.NewField()->setText(QStringLiteral("n\u00e9w p&ss"));
         page.RepeatField()->setText(QStringLiteral("n\u00e9w p&ss"));

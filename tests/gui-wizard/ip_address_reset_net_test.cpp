@@ -19,7 +19,6 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "controls/ctl_button.h"
 #include "controls/ipv4_field.h"
 #include "controls/markup_static.h"
@@ -35,6 +34,7 @@
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
 #include "web/web_manager.h"
+#include "window/shell_globals.h"
 #include "wizard/ui/ip_address_page.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"

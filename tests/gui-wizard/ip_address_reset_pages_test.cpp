@@ -60,7 +60,10 @@ struct PageOnItsOwn : PageOnFakeHost<Page> {
     using PageOnFakeHost<Page>::host;
     using PageOnFakeHost<Page>::page;
 
-    PageOnItsOwn() {
+    explicit PageOnItsOwn(const std::function<void(FakeWizardHost&)>& setUp = {}) {
+        if (setUp) {
+            setUp(host);
+        }
         frame.show();
         frame.activateWindow();
         page.ShowWindow(true);
@@ -101,18 +104,17 @@ private slots:
     void init() {
         CDialogWindow::ClearQuitting();
         time_scale::SetFactor(1);
-        G_DeviceStatus.Clear();
-        SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:3C:4D:5E");
     }
 
     // Every show: the fields start again from 0.0.0.0 and 255.255.255.0 and the current
     // settings are read again; the DHCP choice is Static IP at the first show and stays
     // as the user left it after that.
     void ipPageStartsFreshAtEveryShow() {
-        G_DeviceStatus.strLanIP = L"192.168.1.1";
-        G_DeviceStatus.strLanMask = L"255.255.255.0";
-        G_DeviceStatus.strDhcpServer = L"<Enabled>";
-        IpPage ip;
+        IpPage ip([](FakeWizardHost& host) {
+            host.status.strLanIP = L"192.168.1.1";
+            host.status.strLanMask = L"255.255.255.0";
+            host.status.strDhcpServer = L"<Enabled>";
+        });
         CQ3150Tx_IPAddrDlg& page = ip.page;
         QCOMPARE(page.AddressField()->Text(), std::wstring(L"0.0.0.0"));
         QCOMPARE(page.MaskField()->Text(), std::wstring(L"255.255.255.0"));
@@ -134,7 +136,7 @@ private slots:
         page.AddressField()->SetAddress(L"10.0.0.7");
         page.MaskField()->SetAddress(L"255.0.0.0");
         Click(page.AutoIpChoice());
-        G_DeviceStatus.strLanIP = L"10.0.0.7";
+        ip.host.status.strLanIP = L"10.0.0.7";
         ip.Reshow();
         QCOMPARE(page.AddressField()->Text(), std::wstring(L"0.0.0.0"));
         QCOMPARE(page.MaskField()->Text(), std::wstring(L"255.255.255.0"));

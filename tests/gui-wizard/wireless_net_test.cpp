@@ -20,7 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -30,6 +29,7 @@
 #include "support/sim_log_reader.h"
 #include "support/virtual_lan.h"
 #include "web/request_catalogue.h"
+#include "window/shell_globals.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/survey_list.h"

@@ -101,8 +101,6 @@ private slots:
     void init() {
         CDialogWindow::ClearQuitting();
         time_scale::SetFactor(1);
-        G_DeviceStatus.Clear();
-        SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:3C:4D:5E");
     }
 
     void theFirstShowSurveysOnceAndTheListOutlivesHiding() {
@@ -141,12 +139,12 @@ private slots:
 
     void theListShowsSsidSecurityAndSignalAndCarriesTheRest() {
         PageRig rig;
-        G_DeviceStatus.strSSID = L"Home Net";
-        G_DeviceStatus.strSecurity = L"WPA2PSK-AES";
-        G_DeviceStatus.strWanIP = L"192.168.0.23";
-        G_DeviceStatus.strWanMask = L"255.255.255.0";
-        G_DeviceStatus.strGateway = L"192.168.0.1";
-        G_DeviceStatus.strDNS1 = L"192.168.0.53";
+        rig.host.status.strSSID = L"Home Net";
+        rig.host.status.strSecurity = L"WPA2PSK-AES";
+        rig.host.status.strWanIP = L"192.168.0.23";
+        rig.host.status.strWanMask = L"255.255.255.0";
+        rig.host.status.strGateway = L"192.168.0.1";
+        rig.host.status.strDNS1 = L"192.168.0.53";
         rig.ShowWithSurvey(Networks());
         CSurveyList& list = rig.List();
         QCOMPARE(list.geometry(), QRect(225, 317, 430, 110));

@@ -20,7 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "controls/markup_static.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
@@ -30,7 +29,9 @@
 #include "support/virtual_lan.h"
 #include "web/device_commands.h"
 #include "web/response_parsers.h"
+#include "web/selected_device.h"
 #include "web/web_manager.h"
+#include "window/shell_globals.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/summary_page.h"

@@ -5,13 +5,13 @@
 
 #include <vector>
 
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "discovery/ui/search_page.h"
 #include "fakes/fake_socket.h"
 #include "hostnet/host_address_setup.h"
 #include "platform/tick_clock.h"
 #include "unit/discovery/reply_builder.h"
+#include "window/shell_globals.h"
 
 // The main window over fake sockets (nothing reaches a network), laid out and shown as
 // DoModal does it.

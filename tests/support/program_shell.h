@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "controls/pt_button.h"
 #include "discovery/ui/device_list.h"
@@ -18,6 +17,7 @@
 #include "platform/tick_clock.h"
 #include "support/gui_test_support.h"
 #include "window/page_navigation.h"
+#include "window/shell_globals.h"
 #include "wizard/ui/wizard_frame.h"
 
 // How the PC reaches the repeaters: as it is (they are in its subnet), or through the real

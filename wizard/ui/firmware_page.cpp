@@ -15,24 +15,13 @@
 
 #include "controls/markup_static.h"
 #include "resources/string_ids.h"
-#include "resources/string_table.h"
 #include "web/device_commands.h"
 #include "web/input_rules.h"
-#include "web/response_parsers.h"
 #include "window/control_layout.h"
 
 namespace {
 
-constexpr int kFileFieldId = 1003;
-constexpr int kBrowseId = 1163;
-constexpr int kApplyId = 1164;
-constexpr int kVersionId = 1173;
-
 constexpr char kUriListType[] = "text/uri-list";
-
-QString Text(int stringId) {
-    return QString::fromStdWString(LoadString(stringId));
-}
 
 // The path of the first entry of a URI list, when that is a file on this machine, as the
 // bytes the file system knows it by: the list carries a name's bytes percent-encoded, so
@@ -72,29 +61,30 @@ std::optional<std::string> FirstLocalFile(const QByteArray& uriList) {
 
 CQ3150Tx_ModeDlg::CQ3150Tx_ModeDlg(IWizardHost& host, QWidget* parent)
     : CWizardPage(WizardPage::kFirmware, host, parent),
-      m_version(new CMarkupStatic(this)),
+      m_version(AddValueLabel(1173, kTextFirmwareVersion)),
       m_file(new QLineEdit(this)),
       m_browse(new QPushButton(Text(kTextBrowse), this)),
       m_apply(new QPushButton(Text(kTextApply), this)),
       m_progress(new QProgressBar(this)) {
-    // The ids name the controls for tests; the accessible names are what screen readers
-    // and accessibility-based tools go by.
-    m_version->setObjectName(QString::number(kVersionId));
-    m_version->SetTransparent(true);
-    m_version->setAccessibleName(Text(kTextFirmwareVersion));
-    m_file->setObjectName(QString::number(kFileFieldId));
-    m_file->setAccessibleName(Text(kTextFirmwareFile));
+    NameControl(m_file, 1003, kTextFirmwareFile);
+    NameControl(m_browse, 1163, kTextBrowse);
+    NameControl(m_apply, 1164, kTextApply);
+    m_progress->setAccessibleName(Text(kTextUploadProgress));
     // A file dropped over the field is the page's to take (with its name's exact bytes).
     m_file->setAcceptDrops(false);
-    m_browse->setObjectName(QString::number(kBrowseId));
-    m_browse->setAccessibleName(Text(kTextBrowse));
-    m_apply->setObjectName(QString::number(kApplyId));
-    m_apply->setAccessibleName(Text(kTextApply));
-    m_progress->setAccessibleName(Text(kTextUploadProgress));
     m_progress->setRange(0, kProgressRange);
     m_progress->setTextVisible(true);
     m_progress->hide();
     setAcceptDrops(true);
+    // The driver enables Apply when the answer to the upload is in: the send is over.
+    BindControl(WizardControl::kFirmwareApply, m_apply, [this](bool enable) {
+        if (enable) {
+            m_uploadRunning = false;
+            StopProgress();
+        }
+    });
+    BindControl(WizardControl::kFirmwareFile, m_file);
+    BindWait(WizardWait::kFirmwareUpgrade, {kUpgradeTimerId, kUpgradeTimerMs, kUpgradingText});
 
     // Whatever puts text into the field names a file by that text; SetFilePath puts its
     // own bytes back afterwards.
@@ -104,31 +94,20 @@ CQ3150Tx_ModeDlg::CQ3150Tx_ModeDlg(IWizardHost& host, QWidget* parent)
     connect(m_apply, &QPushButton::clicked, this, [this] { Apply(); });
 }
 
-void CQ3150Tx_ModeDlg::OnInitDialog() {
-    CWizardPage::OnInitDialog();
-    LayOutControls();
-}
-
-void CQ3150Tx_ModeDlg::OnShowWindow(bool show) {
-    CWizardPage::OnShowWindow(show);
-    if (!show) {
-        // Nobody sees the bar; the next show picks the upload up again.
-        KillTimer(kUploadProgressTimerId);
-        return;
-    }
-    LayOutControls();
-    ShowDeviceValue(*m_version, G_DeviceStatus.strFirmwareVersion);
-    if (m_uploadRunning) {
-        StartProgress();
-    }
-}
-
-void CQ3150Tx_ModeDlg::LayOutControls() {
+void CQ3150Tx_ModeDlg::LayOut() {
     PlaceControl(m_file, kRectFirmwareFile);
     PlaceControl(m_browse, kRectFirmwareBrowse);
     PlaceControl(m_apply, kRectFirmwareApply);
     PlaceControl(m_version, kRectFirmwareVersion);
     PlaceControl(m_progress, kRectFirmwareProgress);
+}
+
+void CQ3150Tx_ModeDlg::OnShown() {
+    ShowDeviceValue(*m_version, Host().Status().strFirmwareVersion);
+    // The bar's timer stopped when the page was hidden.
+    if (m_uploadRunning) {
+        StartProgress();
+    }
 }
 
 void CQ3150Tx_ModeDlg::SetFilePath(const std::string& path) {
@@ -151,9 +130,7 @@ void CQ3150Tx_ModeDlg::Apply() {
     const std::string path = m_filePath;
     const InputVerdict verdict = CheckImageFile(path);
     if (!verdict.Accepted()) {
-        QPointer<CQ3150Tx_ModeDlg> self(this);
-        ShowMessage(verdict.messageId);
-        if (self != nullptr) {
+        if (ShowMessage(verdict.messageId)) {
             SetFilePath(std::string());
         }
         return;
@@ -162,30 +139,6 @@ void CQ3150Tx_ModeDlg::Apply() {
     m_apply->setEnabled(false);
     m_uploadRunning = true;
     StartProgress();
-}
-
-void CQ3150Tx_ModeDlg::EnableControl(WizardControl control, bool enable) {
-    if (control != WizardControl::kFirmwareApply) {
-        return;
-    }
-    m_apply->setEnabled(enable);
-    // The driver enables Apply when the answer to the upload is in: the send is over.
-    if (enable) {
-        m_uploadRunning = false;
-        StopProgress();
-    }
-}
-
-void CQ3150Tx_ModeDlg::ClearControlText(WizardControl control) {
-    if (control == WizardControl::kFirmwareFile) {
-        SetFilePath(std::string());
-    }
-}
-
-void CQ3150Tx_ModeDlg::StartPageWait(WizardWait wait) {
-    if (wait == WizardWait::kFirmwareUpgrade) {
-        RunRestartWait({kUpgradeTimerId, kUpgradeTimerMs, kUpgradingText});
-    }
 }
 
 void CQ3150Tx_ModeDlg::OnTimer(int id) {

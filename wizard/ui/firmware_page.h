@@ -55,20 +55,15 @@ public:
     QPushButton* ApplyButton() const { return m_apply; }
     QProgressBar* ProgressBar() const { return m_progress; }
 
-    // The task driver's hooks: Apply and the file name field, and the upgrade wait.
-    void EnableControl(WizardControl control, bool enable) override;
-    void ClearControlText(WizardControl control) override;
-    void StartPageWait(WizardWait wait) override;
-
 protected:
-    void OnInitDialog() override;
-    void OnShowWindow(bool show) override;
+    void LayOut() override;
+    // Shows the version from the status record, and the upload's progress while it runs.
+    void OnShown() override;
     void OnTimer(int id) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void LayOutControls();
     void StartProgress();
     void UpdateProgress();
     void StopProgress();

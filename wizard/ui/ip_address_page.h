@@ -36,10 +36,6 @@ public:
 
     CQ3150Tx_IPAddrDlg(IWizardHost& host, QWidget* parent);
 
-    // The driver's hooks: Apply (kIpApply) and the wait after SETUPIPADDRESS.
-    void EnableControl(WizardControl control, bool enable) override;
-    void StartPageWait(WizardWait wait) override;
-
     CCTLButton* AutoIpChoice() const { return m_autoIp; }
     CCTLButton* StaticIpChoice() const { return m_staticIp; }
     CIPv4Field* AddressField() const { return m_address; }
@@ -51,20 +47,14 @@ public:
     CMarkupStatic* CurrentDhcpLabel() const { return m_currentDhcp; }
 
 protected:
-    void OnInitDialog() override;
-    void OnShowWindow(bool show) override;
-    // A press of any button in a choice's area selects that choice.
-    void mousePressEvent(QMouseEvent* event) override;
-    // The hand over the choices' areas.
-    void mouseMoveEvent(QMouseEvent* event) override;
+    // Places the controls, resets the address fields, empties the current settings and
+    // reads the choices' caption areas.
+    void LayOut() override;
+    // Shows the current settings; Static IP at the first show.
+    void OnShown() override;
 
 private:
-    // Places the controls, resets the address fields, empties the current settings and
-    // reads the choices' areas.
-    void LayOut();
-    void ShowCurrentSettings();
     void Select(DhcpChoice choice);
-    void EnableAddressFields();
     void OnApply();
 
     CCTLButton* m_autoIp;
@@ -75,5 +65,4 @@ private:
     CMarkupStatic* m_currentAddress;
     CMarkupStatic* m_currentMask;
     CMarkupStatic* m_currentDhcp;
-    DhcpChoiceAreas m_areas;
 };

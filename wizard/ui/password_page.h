@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QRect>
-
 #include "wizard/ui/wizard_page.h"
 
 class QLineEdit;
@@ -13,7 +11,8 @@ class QPushButton;
 // the new one twice. Apply runs the password checks shared with tamselctl (138 and 141,
 // after which the three fields empty and the focus goes where the check says), queues
 // SETUPPASSWORD and stays disabled until the answer is in; the wizard then returns to the
-// search page, where the device must be connected again with its new password.
+// search page, where the device must be connected again with its new password. The
+// fields keep what they hold from one show to the next.
 class CQ3150Tx_PasswordDlg : public CWizardPage {
     Q_OBJECT
 
@@ -28,17 +27,14 @@ public:
     QLineEdit* NewField() const { return m_new; }
     QLineEdit* RepeatField() const { return m_repeat; }
     QPushButton* ApplyButton() const { return m_apply; }
-    // The area that shows the hand cursor, edges included (page client pixels).
-    QRect HandArea() const;
-
-    // The task driver's hook: Apply.
-    void EnableControl(WizardControl control, bool enable) override;
 
 protected:
-    void OnInitDialog() override;
-    void OnShowWindow(bool show) override;
+    // Places the fields and Apply and reads the hand-cursor area.
+    void LayOut() override;
+    void OnShown() override;
 
 private:
+    QLineEdit* AddField(int controlId, int nameId);
     void ClearPasswords();
 
     QLineEdit* m_user;
@@ -46,6 +42,4 @@ private:
     QLineEdit* m_new;
     QLineEdit* m_repeat;
     QPushButton* m_apply;
-    // Carries the hand cursor over the area the layout rectangle names.
-    QWidget* m_handArea;
 };

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "wizard/page_choices.h"
 #include "wizard/ui/wizard_page.h"
 
 class CCTLButton;
@@ -30,21 +29,14 @@ public:
     QPushButton* ApplyButton() const { return m_apply; }
 
 protected:
-    void OnInitDialog() override;
-    void OnShowWindow(bool show) override;
-    // A press of any button on a caption selects its choice.
-    void mousePressEvent(QMouseEvent* event) override;
-    // The hand over the captions.
-    void mouseMoveEvent(QMouseEvent* event) override;
+    // Places the choices and Apply, selects Reboot and reads the caption areas.
+    void LayOut() override;
 
 private:
-    // Places the choices and Apply, selects Reboot and reads the caption areas.
-    void LayOutChoices();
+    void Select(bool factoryReset);
     void OnApply();
 
     CCTLButton* m_reboot;
     CCTLButton* m_factoryReset;
     QPushButton* m_apply;
-    PageArea m_rebootArea;
-    PageArea m_factoryResetArea;
 };

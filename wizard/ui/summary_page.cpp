@@ -2,7 +2,6 @@
 
 #include "controls/markup_static.h"
 #include "resources/string_ids.h"
-#include "web/response_parsers.h"
 #include "window/control_layout.h"
 
 namespace {
@@ -12,22 +11,23 @@ constexpr int kFirstValueId = 1126;
 struct ValueRow {
     int rectId;
     std::wstring DeviceStatus::*field;
+    int nameId;
 };
 // The SSID's rectangle is wider than the others: SSIDs run long.
 constexpr ValueRow kRows[CQ3150Tx_SummaryDlg::kValueCount] = {
-    {kRectSummaryMac, &DeviceStatus::strMACAddress},
-    {kRectSummaryFirmware, &DeviceStatus::strFirmwareVersion},
-    {kRectSummaryLanIp, &DeviceStatus::strLanIP},
-    {kRectSummaryLanMask, &DeviceStatus::strLanMask},
-    {kRectSummaryDhcp, &DeviceStatus::strDhcpServer},
-    {kRectSummaryMode, &DeviceStatus::strMode},
-    {kRectSummarySecurity, &DeviceStatus::strSecurity},
-    {kRectSummaryWanIp, &DeviceStatus::strWanIP},
-    {kRectSummarySsid, &DeviceStatus::strSSID},
-    {kRectSummaryWanMask, &DeviceStatus::strWanMask},
-    {kRectSummaryGateway, &DeviceStatus::strGateway},
-    {kRectSummaryDns1, &DeviceStatus::strDNS1},
-    {kRectSummaryDns2, &DeviceStatus::strDNS2},
+    {kRectSummaryMac, &DeviceStatus::strMACAddress, kTextSummaryMac},
+    {kRectSummaryFirmware, &DeviceStatus::strFirmwareVersion, kTextSummaryFirmware},
+    {kRectSummaryLanIp, &DeviceStatus::strLanIP, kTextSummaryLanIp},
+    {kRectSummaryLanMask, &DeviceStatus::strLanMask, kTextSummaryLanMask},
+    {kRectSummaryDhcp, &DeviceStatus::strDhcpServer, kTextSummaryDhcp},
+    {kRectSummaryMode, &DeviceStatus::strMode, kTextSummaryMode},
+    {kRectSummarySecurity, &DeviceStatus::strSecurity, kTextSummarySecurity},
+    {kRectSummaryWanIp, &DeviceStatus::strWanIP, kTextSummaryWanIp},
+    {kRectSummarySsid, &DeviceStatus::strSSID, kTextSummarySsid},
+    {kRectSummaryWanMask, &DeviceStatus::strWanMask, kTextSummaryWanMask},
+    {kRectSummaryGateway, &DeviceStatus::strGateway, kTextSummaryGateway},
+    {kRectSummaryDns1, &DeviceStatus::strDNS1, kTextSummaryDns1},
+    {kRectSummaryDns2, &DeviceStatus::strDNS2, kTextSummaryDns2},
 };
 
 }  // namespace
@@ -35,27 +35,11 @@ constexpr ValueRow kRows[CQ3150Tx_SummaryDlg::kValueCount] = {
 CQ3150Tx_SummaryDlg::CQ3150Tx_SummaryDlg(IWizardHost& host, QWidget* parent)
     : CWizardPage(WizardPage::kSummary, host, parent) {
     for (int i = 0; i < kValueCount; ++i) {
-        auto* label = new CMarkupStatic(this);
-        label->setObjectName(QString::number(kFirstValueId + i));
-        label->SetTransparent(true);
-        m_values[static_cast<size_t>(i)] = label;
+        m_values[static_cast<size_t>(i)] = AddValueLabel(kFirstValueId + i, kRows[i].nameId);
     }
 }
 
-void CQ3150Tx_SummaryDlg::OnInitDialog() {
-    CWizardPage::OnInitDialog();
-    LayOutValues();
-}
-
-void CQ3150Tx_SummaryDlg::OnShowWindow(bool show) {
-    CWizardPage::OnShowWindow(show);
-    if (show) {
-        LayOutValues();
-        RefreshStatus();
-    }
-}
-
-void CQ3150Tx_SummaryDlg::LayOutValues() {
+void CQ3150Tx_SummaryDlg::LayOut() {
     for (int i = 0; i < kValueCount; ++i) {
         CMarkupStatic* label = m_values[static_cast<size_t>(i)];
         PlaceControl(label, kRows[i].rectId);
@@ -64,8 +48,9 @@ void CQ3150Tx_SummaryDlg::LayOutValues() {
 }
 
 void CQ3150Tx_SummaryDlg::RefreshStatus() {
+    const DeviceStatus& status = Host().Status();
     for (int i = 0; i < kValueCount; ++i) {
-        ShowDeviceValue(*m_values[static_cast<size_t>(i)], G_DeviceStatus.*kRows[i].field);
+        ShowDeviceValue(*m_values[static_cast<size_t>(i)], status.*kRows[i].field);
     }
     // The frame is drawn again with its pages, as after any change of what the wizard
     // shows.

@@ -4,8 +4,6 @@
 
 #include "wizard/ui/wizard_page.h"
 
-class CMarkupStatic;
-
 // The status summary page (menu entry "Repeater"), the first page the wizard shows: the
 // thirteen values of the device status record, LAN side (MAC address, firmware, IP
 // address, subnet mask, DHCP server) and wireless and upstream side (mode, security, IP
@@ -20,19 +18,17 @@ public:
 
     CQ3150Tx_SummaryDlg(IWizardHost& host, QWidget* parent);
 
-    // Copies the thirteen fields of G_DeviceStatus into the labels.
+    // Copies the thirteen fields of the status record into the labels.
     void RefreshStatus();
 
     // The value labels in the record's order, MAC address (control 1126) to DNS 2 (1138).
     CMarkupStatic* ValueLabel(int index) const { return m_values.at(static_cast<size_t>(index)); }
 
 protected:
-    void OnInitDialog() override;
-    void OnShowWindow(bool show) override;
+    // Places the value labels and empties them.
+    void LayOut() override;
+    void OnShown() override { RefreshStatus(); }
 
 private:
-    // Places the value labels and empties them.
-    void LayOutValues();
-
     std::array<CMarkupStatic*, kValueCount> m_values{};
 };

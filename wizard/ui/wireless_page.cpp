@@ -7,10 +7,8 @@
 #include "controls/markup_static.h"
 #include "platform/ansi_text.h"
 #include "resources/string_ids.h"
-#include "resources/string_table.h"
 #include "web/device_commands.h"
 #include "web/input_rules.h"
-#include "web/response_parsers.h"
 #include "window/control_layout.h"
 #include "wizard/ui/survey_list.h"
 
@@ -39,18 +37,6 @@ constexpr StatusRow kStatusRows[CQ3150Tx_SurveyDlg::kStatusCount] = {
     {kRectSurveyDns, &DeviceStatus::strDNS1, kTextSurveyCurrentDns},
 };
 
-QString Text(int stringId) {
-    return QString::fromStdWString(LoadString(stringId));
-}
-
-void Name(QWidget* control, int controlId, int nameId, int descriptionId = 0) {
-    control->setObjectName(QString::number(controlId));
-    control->setAccessibleName(Text(nameId));
-    if (descriptionId != 0) {
-        control->setAccessibleDescription(Text(descriptionId));
-    }
-}
-
 }  // namespace
 
 CQ3150Tx_SurveyDlg::CQ3150Tx_SurveyDlg(IWizardHost& host, QWidget* parent)
@@ -60,53 +46,31 @@ CQ3150Tx_SurveyDlg::CQ3150Tx_SurveyDlg(IWizardHost& host, QWidget* parent)
       m_list(new CSurveyList(this)),
       m_key(new QLineEdit(this)),
       m_defaultKey(new QComboBox(this)) {
-    setAccessibleName(Text(kTextSurveyPageName));
-    Name(m_scan, kScanId, kTextScan, kTextSurveyScanHelp);
-    Name(m_connect, kConnectId, kTextConnect, kTextSurveyConnectHelp);
-    Name(m_list, kListId, kTextSurveyListName, kTextSurveyListHelp);
+    NameControl(m_scan, kScanId, kTextScan, kTextSurveyScanHelp);
+    NameControl(m_connect, kConnectId, kTextConnect, kTextSurveyConnectHelp);
+    NameControl(m_list, kListId, kTextSurveyListName, kTextSurveyListHelp);
     // The key shows as typed: long keys are easier to get right when they can be read.
-    Name(m_key, kKeyId, kTextSurveyKeyName);
-    Name(m_defaultKey, kDefaultKeyId, kTextSurveyDefaultKeyName, kTextSurveyDefaultKeyHelp);
+    NameControl(m_key, kKeyId, kTextSurveyKeyName);
+    NameControl(m_defaultKey, kDefaultKeyId, kTextSurveyDefaultKeyName, kTextSurveyDefaultKeyHelp);
     for (int i = 0; i < kStatusCount; ++i) {
-        auto* label = new CMarkupStatic(this);
-        Name(label, kFirstStatusId + i, kStatusRows[i].nameId);
-        label->SetTransparent(true);
-        m_status[static_cast<size_t>(i)] = label;
+        m_status[static_cast<size_t>(i)] = AddValueLabel(kFirstStatusId + i, kStatusRows[i].nameId);
     }
     m_defaultKey->hide();
+    BindControl(WizardControl::kSurveyScan, m_scan);
+    BindControl(WizardControl::kSurveyConnect, m_connect);
+    BindControl(WizardControl::kSurveyKey, m_key);
+    BindWait(WizardWait::kRepeaterReboot, {kRebootTimerId, kRebootTimerMs, kRebootingText});
 
     connect(m_scan, &QPushButton::clicked, this, [this] { OnScan(); });
     connect(m_connect, &QPushButton::clicked, this, [this] { OnConnect(); });
     connect(m_list, &QTableWidget::itemSelectionChanged, this, [this] { OnSelectionChanged(); });
 }
 
-void CQ3150Tx_SurveyDlg::OnInitDialog() {
-    CWizardPage::OnInitDialog();
-    LayOutControls();
-    m_list->SizeColumns();
-}
-
-void CQ3150Tx_SurveyDlg::OnShowWindow(bool show) {
-    CWizardPage::OnShowWindow(show);
-    if (!show) {
-        return;
-    }
-    LayOutControls();
-    FillStatusLabels();
-    // The layout hid the default-key list; a selected WEP network still needs it, or
-    // Connect would send key 1 without the user seeing the choice.
-    if (m_key->isEnabled() && EqualsIgnoreCase(SelectedKeyword(), L"WEP")) {
-        m_defaultKey->show();
-    }
-    if (m_list->rowCount() == 0) {
-        OnScan();
-    }
-}
-
-void CQ3150Tx_SurveyDlg::LayOutControls() {
+void CQ3150Tx_SurveyDlg::LayOut() {
     PlaceControl(m_scan, kRectSurveyScan);
     PlaceControl(m_connect, kRectSurveyConnect);
     PlaceControl(m_list, kRectSurveyList);
+    m_list->SizeColumns();
     PlaceControl(m_key, kRectSurveyKey);
     for (int i = 0; i < kStatusCount; ++i) {
         CMarkupStatic* label = m_status[static_cast<size_t>(i)];
@@ -126,12 +90,18 @@ void CQ3150Tx_SurveyDlg::LayOutControls() {
     m_defaultKey->hide();
 }
 
-void CQ3150Tx_SurveyDlg::FillStatusLabels() {
+void CQ3150Tx_SurveyDlg::OnShown() {
+    const DeviceStatus& status = Host().Status();
     for (int i = 0; i < kStatusCount; ++i) {
-        const std::wstring& value = G_DeviceStatus.*kStatusRows[i].field;
-        CMarkupStatic* label = m_status[static_cast<size_t>(i)];
-        ShowDeviceValue(*label, value);
-        label->setAccessibleDescription(QString::fromStdWString(value));
+        ShowDeviceValue(*m_status[static_cast<size_t>(i)], status.*kStatusRows[i].field);
+    }
+    // The layout hid the default-key list; a selected WEP network still needs it, or
+    // Connect would send key 1 without the user seeing the choice.
+    if (m_key->isEnabled() && EqualsIgnoreCase(SelectedKeyword(), L"WEP")) {
+        m_defaultKey->show();
+    }
+    if (m_list->rowCount() == 0) {
+        OnScan();
     }
 }
 
@@ -222,32 +192,4 @@ void CQ3150Tx_SurveyDlg::OnConnect() {
     // restart the device twice.
     m_connect->setEnabled(false);
     m_key->setEnabled(false);
-}
-
-void CQ3150Tx_SurveyDlg::EnableControl(WizardControl control, bool enable) {
-    switch (control) {
-        case WizardControl::kSurveyScan:
-            m_scan->setEnabled(enable);
-            return;
-        case WizardControl::kSurveyConnect:
-            m_connect->setEnabled(enable);
-            return;
-        case WizardControl::kSurveyKey:
-            m_key->setEnabled(enable);
-            return;
-        default:
-            return;
-    }
-}
-
-void CQ3150Tx_SurveyDlg::ClearControlText(WizardControl control) {
-    if (control == WizardControl::kSurveyKey) {
-        m_key->clear();
-    }
-}
-
-void CQ3150Tx_SurveyDlg::StartPageWait(WizardWait wait) {
-    if (wait == WizardWait::kRepeaterReboot) {
-        RunRestartWait({kRebootTimerId, kRebootTimerMs, kRebootingText});
-    }
 }

@@ -19,9 +19,9 @@ class QPushButton;
 // device restarts and the wizard waits for it and returns to the search page.
 //
 // The page only queues commands (SITESURVEY; UNCHECKREPEATER then REPEATER); the task
-// driver brings the results back through the hooks: the survey's networks (ShowSurvey),
-// Scan, Connect and the key field (EnableControl, ClearControlText) and the wait after a
-// bridging the device took (StartPageWait).
+// driver brings the results back: the survey's networks (ShowSurvey), and through the
+// page's bindings Scan, Connect and the key field and the wait after a bridging the
+// device took.
 //
 // The first show with an empty list surveys by itself; the list keeps its rows across
 // hide and show. The key field limits and the default-key list follow the selected
@@ -54,11 +54,8 @@ public:
     // security keyword; with no row selected nothing changes.
     void UpdateSecurityControls();
 
-    // The task driver's hooks.
-    void EnableControl(WizardControl control, bool enable) override;
-    void ClearControlText(WizardControl control) override;
-    void StartPageWait(WizardWait wait) override;
-    void ShowSurvey(const std::vector<SurveyNetwork>& networks) override;
+    // The networks of a survey the task driver has the answer to.
+    void ShowSurvey(const std::vector<SurveyNetwork>& networks);
 
     // SSID and channel of the network chosen at the last Connect.
     const std::wstring& ChosenSsid() const { return m_strSSID; }
@@ -74,15 +71,14 @@ public:
     }
 
 protected:
-    void OnInitDialog() override;
-    void OnShowWindow(bool show) override;
-
-private:
     // Places the page's own controls, empties the status labels and resets the
     // default-key list to "Key 1", hidden.
-    void LayOutControls();
-    // Copies the device's current wireless values from G_DeviceStatus into the labels.
-    void FillStatusLabels();
+    void LayOut() override;
+    // Shows the device's current wireless values from the status record; surveys when the
+    // list is empty.
+    void OnShown() override;
+
+private:
     void OnSelectionChanged();
     // The selected row's security keyword; empty with no row selected.
     std::wstring SelectedKeyword() const;

@@ -78,6 +78,14 @@ DeviceTarget CQ3150TxDlg::Target() const {
     return {m_strDeviceIP, m_strDeviceSubnet, G_mstrAuthBase64};
 }
 
+DeviceLogin CQ3150TxDlg::Login() const {
+    return {G_mstrUserName, G_mstrPassword, G_mstrIPAddress, G_mstrMACAddress};
+}
+
+const DeviceStatus& CQ3150TxDlg::Status() const {
+    return G_DeviceStatus;
+}
+
 SendProgress CQ3150TxDlg::UploadProgress() const {
     if (G_pWEBManager == nullptr || G_pWebSendMeter == nullptr) {
         return {};
@@ -96,6 +104,10 @@ CQ3150Tx_SummaryDlg* CQ3150TxDlg::SummaryPage() const {
     return static_cast<CQ3150Tx_SummaryDlg*>(Page(WizardPage::kSummary));
 }
 
+CQ3150Tx_SurveyDlg* CQ3150TxDlg::WirelessPage() const {
+    return static_cast<CQ3150Tx_SurveyDlg*>(Page(WizardPage::kWireless));
+}
+
 void CQ3150TxDlg::OnInitDialog() {
     setGeometry(0, 0, kWidth, kHeight);
     auto add = [this](WizardPage page, CWizardPage* window) {
@@ -103,6 +115,12 @@ void CQ3150TxDlg::OnInitDialog() {
         window->Create();
         window->setGeometry(rect());
         window->ShowWindow(false);
+        for (const WizardControl control : window->BoundControls()) {
+            m_controlPages[control] = window;
+        }
+        for (const WizardWait wait : window->BoundWaits()) {
+            m_waitPages[wait] = window;
+        }
     };
     add(WizardPage::kIpAddress, new CQ3150Tx_IPAddrDlg(*this, this));
     add(WizardPage::kFirmware, new CQ3150Tx_ModeDlg(*this, this));
@@ -158,6 +176,8 @@ void CQ3150TxDlg::LoadDeviceStatus() {
 
 void CQ3150TxDlg::OnDestroy() {
     KillTimer(kResultTimerId);
+    m_controlPages.clear();
+    m_waitPages.clear();
     for (const WizardPage page : kTeardownOrder) {
         DestroyAndDelete(m_pages[static_cast<size_t>(page)]);
     }
@@ -185,47 +205,28 @@ void CQ3150TxDlg::ReturnToSearchPage() {
     ::ReturnToSearchPage();
 }
 
-CWizardPage& CQ3150TxDlg::PageOf(WizardControl control) const {
-    switch (control) {
-        case WizardControl::kIpApply:
-            return *Page(WizardPage::kIpAddress);
-        case WizardControl::kFirmwareApply:
-        case WizardControl::kFirmwareFile:
-            return *Page(WizardPage::kFirmware);
-        case WizardControl::kPasswordApply:
-            return *Page(WizardPage::kPassword);
-        case WizardControl::kSurveyScan:
-        case WizardControl::kSurveyConnect:
-        case WizardControl::kSurveyKey:
-            break;
-    }
-    return *Page(WizardPage::kWireless);
-}
-
 void CQ3150TxDlg::EnableControl(WizardControl control, bool enable) {
-    PageOf(control).EnableControl(control, enable);
+    if (const auto page = m_controlPages.find(control); page != m_controlPages.end()) {
+        page->second->EnableControl(control, enable);
+    }
 }
 
 void CQ3150TxDlg::ClearControlText(WizardControl control) {
-    PageOf(control).ClearControlText(control);
+    if (const auto page = m_controlPages.find(control); page != m_controlPages.end()) {
+        page->second->ClearControlText(control);
+    }
 }
 
 void CQ3150TxDlg::StartPageWait(WizardWait wait) {
-    switch (wait) {
-        case WizardWait::kIpAddressReboot:
-            Page(WizardPage::kIpAddress)->StartPageWait(wait);
-            return;
-        case WizardWait::kFirmwareUpgrade:
-            Page(WizardPage::kFirmware)->StartPageWait(wait);
-            return;
-        case WizardWait::kRepeaterReboot:
-            Page(WizardPage::kWireless)->StartPageWait(wait);
-            return;
+    if (const auto page = m_waitPages.find(wait); page != m_waitPages.end()) {
+        page->second->StartPageWait(wait);
     }
 }
 
 void CQ3150TxDlg::ShowSurvey(const std::vector<SurveyNetwork>& networks) {
-    Page(WizardPage::kWireless)->ShowSurvey(networks);
+    if (CQ3150Tx_SurveyDlg* page = WirelessPage()) {
+        page->ShowSurvey(networks);
+    }
 }
 
 void CQ3150TxDlg::StopResultTimer() {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 class CQ3150Tx_MessageDlg;
 class CQ3150Tx_Progress;
 class CQ3150Tx_SummaryDlg;
+class CQ3150Tx_SurveyDlg;
 
 // The device wizard's frame: an invisible container laid over the whole main window that
 // holds the wizard for one KV-Q3150Tx. It owns the six pages (created hidden, then only
@@ -25,7 +27,7 @@ class CQ3150Tx_SummaryDlg;
 //
 // Its timer 1 runs the task driver: every queued command starts it (200 ms), each tick
 // hands the finished commands to the driver, and the driver acts on the pages and dialogs
-// through the frame (the pages' hooks, ShowProgressStep, the message box, the search
+// through the frame (the pages' bindings, ShowProgressStep, the message box, the search
 // page). A tick that finds nothing pending stops the timer.
 class CQ3150TxDlg : public CDialogWindow,
                     public IDeviceWizard,
@@ -49,6 +51,7 @@ public:
     // Null before the frame is created and after it is destroyed.
     CWizardPage* Page(WizardPage page) const { return m_pages.at(static_cast<size_t>(page)); }
     CQ3150Tx_SummaryDlg* SummaryPage() const;
+    CQ3150Tx_SurveyDlg* WirelessPage() const;
 
     // Starts timer 1 again: a web command has been queued.
     void StartResultTimer();
@@ -60,6 +63,9 @@ public:
     // IWizardHost
     IWebCommandSink& Commands() override { return m_queue; }
     DeviceTarget Target() const override;
+    // From the selected-device record and the status record.
+    DeviceLogin Login() const override;
+    const DeviceStatus& Status() const override;
     CQ3150Tx_Progress& Progress() override { return *m_progress; }
     CQ3150Tx_MessageDlg& Messages() override { return *m_message; }
     // From the web queue's send meter, while UPLOAD is the active command and its request
@@ -98,13 +104,13 @@ private:
     void StopResultTimer() override;
     void Hold(uint32_t ms) override;
 
-    // The page that owns a control the driver acts on.
-    CWizardPage& PageOf(WizardControl control) const;
-
     std::wstring m_strDeviceIP;
     std::wstring m_strDeviceSubnet;
     WebQueue m_queue;
     std::array<CWizardPage*, kWizardPageCount> m_pages{};
+    // The pages that bind the controls and waits the driver acts on.
+    std::map<WizardControl, CWizardPage*> m_controlPages;
+    std::map<WizardWait, CWizardPage*> m_waitPages;
     CQ3150Tx_MessageDlg* m_message = nullptr;
     CQ3150Tx_Progress* m_progress = nullptr;
 };
