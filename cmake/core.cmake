@@ -6,3 +6,6 @@ tamsel_glob_sources(TAMSEL_CORE_SOURCES
 add_library(tamsel_core STATIC ${TAMSEL_CORE_SOURCES})
 target_include_directories(tamsel_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(tamsel_core PUBLIC Threads::Threads PkgConfig::MNL)
+if(TAMSEL_TIME_SCALE_HOOK)
+    target_compile_definitions(tamsel_core PUBLIC TAMSEL_TIME_SCALE_HOOK)
+endif()
