@@ -28,6 +28,7 @@ CTamselDlg::CTamselDlg(const ShellServices& services)
       m_services(services),
       m_webSockets(services.sockets) {
     setFixedSize(kWidth, kHeight);
+    SetAccessibleRole(QAccessible::Window);
     setWindowIcon(QIcon(QPixmap::fromImage(LoadSkinImage(kIconImageId))));
 }
 

@@ -1,13 +1,70 @@
 #include "controls/ctl_button.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
+
+#include <algorithm>
 
 CCTLButton::CCTLButton(QWidget* parent)
     : QRadioButton(parent),
       m_textColor(palette().color(QPalette::WindowText)),
       m_backgroundColor(palette().color(QPalette::Base)) {
     setCursor(Qt::PointingHandCursor);
+    connect(this, &QAbstractButton::toggled, this, [this] { UpdateGroupTabStops(); });
+}
+
+std::vector<CCTLButton*> CCTLButton::Group() const {
+    std::vector<CCTLButton*> group;
+    if (parentWidget() == nullptr) {
+        return group;
+    }
+    for (CCTLButton* button :
+         parentWidget()->findChildren<CCTLButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+        group.push_back(button);
+    }
+    std::sort(group.begin(), group.end(), [](const CCTLButton* a, const CCTLButton* b) {
+        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+    });
+    return group;
+}
+
+void CCTLButton::UpdateGroupTabStops() {
+    const std::vector<CCTLButton*> group = Group();
+    const bool anyChecked =
+        std::any_of(group.begin(), group.end(), [](const CCTLButton* b) { return b->isChecked(); });
+    for (CCTLButton* button : group) {
+        button->setFocusPolicy(!anyChecked || button->isChecked() ? Qt::StrongFocus
+                                                                  : Qt::ClickFocus);
+    }
+}
+
+void CCTLButton::keyPressEvent(QKeyEvent* event) {
+    int step = 0;
+    switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Left:
+            step = -1;
+            break;
+        case Qt::Key_Down:
+        case Qt::Key_Right:
+            step = 1;
+            break;
+        default:
+            QRadioButton::keyPressEvent(event);
+            return;
+    }
+    std::vector<CCTLButton*> group = Group();
+    std::erase_if(group, [this](const CCTLButton* b) { return b != this && !b->isEnabled(); });
+    const auto self = std::find(group.begin(), group.end(), this);
+    if (group.size() > 1 && self != group.end()) {
+        const auto size = static_cast<std::ptrdiff_t>(group.size());
+        const std::ptrdiff_t next = ((self - group.begin()) + step + size) % size;
+        CCTLButton* target = group[static_cast<size_t>(next)];
+        target->setFocus(Qt::TabFocusReason);
+        target->click();
+    }
+    event->accept();
 }
 
 void CCTLButton::SetCaption(const std::wstring& text) {

@@ -254,3 +254,18 @@ std::wstring PlainText(const MarkupText& text) {
     }
     return plain;
 }
+
+std::wstring MarkupPlainText(const std::wstring& markup) {
+    std::wstring plain;
+    MarkupTokenizer tokenizer(markup);
+    MarkupToken token;
+    while (tokenizer.Next(token)) {
+        if (token.kind == MarkupToken::Kind::kText) {
+            plain += PlainText(token.text);
+        } else if (token.kind == MarkupToken::Kind::kLineBreak ||
+                   token.kind == MarkupToken::Kind::kRule) {
+            plain += L'\n';
+        }
+    }
+    return plain;
+}

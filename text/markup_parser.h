@@ -85,3 +85,7 @@ std::map<std::wstring, std::wstring> ParseTagAttributes(const std::wstring& insi
 
 // The characters of a markup text as plain text (literal or not).
 std::wstring PlainText(const MarkupText& text);
+
+// What a markup text reads as, for assistive technology: its characters without the tags,
+// entities decoded, a line break for <BR> and <HR>.
+std::wstring MarkupPlainText(const std::wstring& markup);

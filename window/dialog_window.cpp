@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "window/enter_escape_filter.h"
+#include "window/focus_mark.h"
+#include "window/window_accessibility.h"
 #include "window/window_drag.h"
 
 namespace {
@@ -34,6 +36,8 @@ bool& QuittingFlag() {
 CDialogWindow::CDialogWindow(QWidget* parent, Qt::WindowFlags flags)
     : QWidget(parent, flags), m_timers([this](int id) { OnTimer(id); }) {
     EnterEscapeFilter::InstallOnce();
+    InstallWindowAccessibility();
+    CFocusMark::InstallOnce();
     setFont(DialogFont());
     // A page starts hidden, whatever its parent does, until it is shown on purpose.
     if (!isWindow()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QFont>
 #include <QPoint>
 #include <QWidget>
@@ -63,6 +64,11 @@ public:
     // Whether a press in the top band drags the main window (on by default).
     void SetDragBand(bool on) { m_dragBand = on; }
 
+    // What the dialog is to assistive technology: a pane by default (its accessible
+    // name tells which), a window, a dialog or an alert.
+    void SetAccessibleRole(QAccessible::Role role) { m_accessibleRole = role; }
+    QAccessible::Role AccessibleRole() const { return m_accessibleRole; }
+
     // The font of every page and dialog.
     static QFont DialogFont();
 
@@ -102,6 +108,7 @@ private:
     int m_result = 0;
     QEventLoop* m_loop = nullptr;
     bool m_dragBand = true;
+    QAccessible::Role m_accessibleRole = QAccessible::Pane;
     // Set when the platform cannot move the window itself: the drag follows the mouse.
     bool m_followingMouse = false;
     QPoint m_dragOffset;

@@ -1,7 +1,12 @@
 #include "window/skinned_page.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+
+#include <algorithm>
 
 #include "controls/ipv4_field.h"
 #include "controls/pt_button.h"
@@ -29,6 +34,21 @@ constexpr MenuLook kMenuLooks[kMenuEntryCount] = {
 constexpr int kMinimizeImages[] = {146, 147, 146};
 constexpr int kCloseImages[] = {150, 151, 150};
 
+// Controls whose tops lie this close to the top of a row's first control are read as part
+// of that row (values and their fields are placed a pixel or two apart).
+constexpr int kRowTolerance = 8;
+
+// The page shown last, for the focus to follow a menu entry to the page it opened.
+QPointer<CSkinnedPage>& LastShownPage() {
+    static QPointer<CSkinnedPage> page;
+    return page;
+}
+
+bool TakesTabFocus(const QWidget* widget) {
+    return (widget->focusPolicy() & Qt::TabFocus) != 0 && widget->isEnabled() &&
+           !widget->isHidden();
+}
+
 }  // namespace
 
 CSkinnedPage::CSkinnedPage(const PageSkin& skin, QWidget* parent)
@@ -41,6 +61,8 @@ CSkinnedPage::CSkinnedPage(const PageSkin& skin, QWidget* parent)
         const auto entry = static_cast<MenuEntry>(i);
         auto* item = new CPTButton(skin.firstMenuId + i, this);
         item->setAccessibleName(Text(kMenuLooks[i].nameId));
+        item->SetAccessibleRole(QAccessible::PageTab);
+        item->SetSelected(entry == skin.ownEntry);
         m_menu[static_cast<size_t>(i)] = item;
         if (skin.menuNavigates) {
             connect(item, &CPTButton::clicked, this, [this, entry] { OnMenuEntry(entry); });
@@ -51,6 +73,9 @@ CSkinnedPage::CSkinnedPage(const PageSkin& skin, QWidget* parent)
         NameControl(m_macLabel, skin.macLabelId, kTextDeviceMac);
         m_ipLabel = new CTransparentStatic(this);
         NameControl(m_ipLabel, skin.ipLabelId, kTextDeviceIp);
+        // Values, but the keyboard reaches them, so a screen reader reads them in turn.
+        m_macLabel->setFocusPolicy(Qt::TabFocus);
+        m_ipLabel->setFocusPolicy(Qt::TabFocus);
     }
     m_close->setAccessibleName(Text(kTextClose));
     m_minimize->setAccessibleName(Text(kTextMinimize));
@@ -81,6 +106,7 @@ void CSkinnedPage::OnInitDialog() {
     m_background.Load(m_skin.backgroundId);
     LayOutSkin();
     LayOut();
+    ApplyTabOrder();
 }
 
 void CSkinnedPage::OnShowWindow(bool show) {
@@ -91,7 +117,102 @@ void CSkinnedPage::OnShowWindow(bool show) {
     }
     LayOutSkin();
     LayOut();
+    ApplyTabOrder();
+    LastShownPage() = this;
     OnShown();
+    FocusFirstControl();
+}
+
+std::vector<QWidget*> CSkinnedPage::OwnControlsInReadingOrder() const {
+    std::vector<QWidget*> own;
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const bool skin = child == m_minimize || child == m_close || child == m_macLabel ||
+                          child == m_ipLabel ||
+                          std::find(m_menu.begin(), m_menu.end(), child) != m_menu.end();
+        if (!skin && child->focusPolicy() != Qt::NoFocus) {
+            own.push_back(child);
+        }
+    }
+    std::sort(own.begin(), own.end(),
+              [](const QWidget* a, const QWidget* b) { return a->y() < b->y(); });
+    // Row by row: a row starts at its topmost control; left to right within it.
+    for (auto row = own.begin(); row != own.end();) {
+        const int top = (*row)->y();
+        const auto end = std::find_if(
+            row, own.end(), [top](const QWidget* w) { return w->y() - top > kRowTolerance; });
+        std::stable_sort(row, end,
+                         [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+        row = end;
+    }
+    return own;
+}
+
+std::vector<QWidget*> CSkinnedPage::ReadingOrder() const {
+    std::vector<QWidget*> order = {m_minimize, m_close};
+    order.insert(order.end(), m_menu.begin(), m_menu.end());
+    if (m_macLabel != nullptr) {
+        order.push_back(m_macLabel);
+        order.push_back(m_ipLabel);
+    }
+    const std::vector<QWidget*> own = OwnControlsInReadingOrder();
+    order.insert(order.end(), own.begin(), own.end());
+    return order;
+}
+
+std::vector<QWidget*> CSkinnedPage::TabOrder() const {
+    std::vector<QWidget*> order = ReadingOrder();
+    std::erase_if(order, [](const QWidget* w) { return !TakesTabFocus(w); });
+    return order;
+}
+
+void CSkinnedPage::ApplyTabOrder() {
+    const std::vector<QWidget*> order = ReadingOrder();
+    for (size_t i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+}
+
+void CSkinnedPage::FocusFirstControl() {
+    for (QWidget* control : OwnControlsInReadingOrder()) {
+        if (TakesTabFocus(control)) {
+            control->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    MenuItem(m_skin.ownEntry)->setFocus(Qt::OtherFocusReason);
+}
+
+void CSkinnedPage::keyPressEvent(QKeyEvent* event) {
+    // A menu entry passes on the keys it does not take itself.
+    const auto focused = std::find(m_menu.begin(), m_menu.end(), QApplication::focusWidget());
+    int step = 0;
+    switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Left:
+            step = -1;
+            break;
+        case Qt::Key_Down:
+        case Qt::Key_Right:
+            step = 1;
+            break;
+        default:
+            break;
+    }
+    if (focused == m_menu.end() || step == 0) {
+        CDialogWindow::keyPressEvent(event);
+        return;
+    }
+    // The next entry that works, round the menu (the search page's entries are disabled).
+    auto index = static_cast<int>(focused - m_menu.begin());
+    for (int tried = 0; tried < kMenuEntryCount; ++tried) {
+        index = (index + step + kMenuEntryCount) % kMenuEntryCount;
+        CPTButton* entry = m_menu[static_cast<size_t>(index)];
+        if (entry->isEnabled()) {
+            entry->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
+    event->accept();
 }
 
 void CSkinnedPage::LayOutSkin() {
@@ -155,5 +276,10 @@ void CSkinnedPage::OnMenuEntry(MenuEntry entry) {
         ShowWizardPage(*page);
     } else {
         ReturnToSearchPage();
+    }
+    // The user is in the menu: the focus stays on the entry, on the page it opened.
+    CSkinnedPage* shown = LastShownPage();
+    if (shown != nullptr && shown != this && shown->isVisible()) {
+        shown->MenuItem(entry)->setFocus(Qt::OtherFocusReason);
     }
 }

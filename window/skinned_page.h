@@ -48,6 +48,13 @@ struct PageSkin {
 // stops the page's timers when it is hidden, and turns caption areas of the page picture
 // into click areas with the hand cursor. A page adds its controls in its constructor
 // (NameControl), places them in LayOut and does what a show starts in OnShown.
+//
+// The keyboard reaches every control. Tab and Shift+Tab go in reading order: Minimize and
+// Close, the menu, the device labels, then the page's own controls row by row, left to
+// right, as the layout placed them. The arrow keys move within the menu, whose entries are
+// page tabs to assistive technology (the page's own one selected); Space activates. A page
+// that is shown puts the keyboard focus on its first control of its own, or, when it was
+// opened from the menu, on its own menu entry.
 class CSkinnedPage : public CDialogWindow {
     Q_OBJECT
 
@@ -61,6 +68,9 @@ public:
     // Null on a page without device labels.
     CTransparentStatic* MacLabel() const { return m_macLabel; }
     CTransparentStatic* IpLabel() const { return m_ipLabel; }
+
+    // Every control of the page that Tab can reach, in the order Tab goes.
+    std::vector<QWidget*> TabOrder() const;
 
     // Text `stringId` of the string table.
     static QString Text(int stringId);
@@ -97,6 +107,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void OnInitDialog() final;
@@ -106,6 +117,14 @@ private:
     void LayOutSkin();
     void OnMenuEntry(MenuEntry entry);
     const CaptionArea* CaptionAreaAt(QPoint point) const;
+    // The page's own controls that take the keyboard focus, in reading order.
+    std::vector<QWidget*> OwnControlsInReadingOrder() const;
+    // The skin's controls, then the page's own, in reading order.
+    std::vector<QWidget*> ReadingOrder() const;
+    // Chains the skin's and the page's controls for Tab in reading order.
+    void ApplyTabOrder();
+    // Gives the focus to the page's first control that takes it from Tab.
+    void FocusFirstControl();
 
     PageSkin m_skin;
     CPTPicture m_background;

@@ -35,6 +35,7 @@ CSearchDlg::CSearchDlg(QWidget* parent)
       m_connect(new QPushButton(Text(kTextConnect), this)) {
     NameControl(m_list, 1001, kTextDeviceListName);
     NameControl(m_result, 1065, kTextSearchResult);
+    m_result->setFocusPolicy(Qt::TabFocus);
     NameControl(m_scan, 3, kTextScan);
     NameControl(m_connect, 1118, kTextConnect);
     connect(m_scan, &QPushButton::clicked, this, [this] { StartSearch(); });

@@ -26,6 +26,7 @@ const std::vector<Expected>& ExpectedImages() {
         {{171, 172, 173, 174, 175, 176, 177, 178, 179, 180, 181}, QSize(128, 49)},
         {{249}, QSize(35, 35)},
         {{250}, QSize(20, 20)},
+        {{256}, QSize(8, 8)},  // the focus ring, three pixels wide
     };
     return expected;
 }

@@ -109,11 +109,13 @@ private slots:
         }
 
         CDeviceList& list = *shell.Page().DeviceList();
-        QCOMPARE(list.columnWidth(CDeviceList::kMac), 259);
-        QCOMPARE(list.columnWidth(CDeviceList::kIp), 198);
-        for (const int hidden : {CDeviceList::kModel, CDeviceList::kSubnet, CDeviceList::kUserName,
-                                 CDeviceList::kPassword}) {
-            QVERIFY(list.isColumnHidden(hidden));
+        QCOMPARE(list.columnWidth(list.TableColumn(CDeviceList::kMac)), 259);
+        QCOMPARE(list.columnWidth(list.TableColumn(CDeviceList::kIp)), 198);
+        // The rest of a device's record is no column of the table at all.
+        QCOMPARE(list.columnCount(), 2);
+        for (const int kept : {CDeviceList::kModel, CDeviceList::kSubnet, CDeviceList::kUserName,
+                               CDeviceList::kPassword}) {
+            QCOMPARE(list.TableColumn(kept), -1);
         }
         QCOMPARE(list.verticalHeader()->defaultSectionSize(), 35);
         QVERIFY(list.horizontalHeader()->isHidden());
@@ -148,7 +150,8 @@ private slots:
         page.ConnectSelectedDevice();  // nothing selected: nothing happens
         QVERIFY(!shell.dialog.HasEnded());
         QVERIFY(G_mstrIPAddress.empty());
-        const QRect secondRow = list.visualRect(list.model()->index(1, CDeviceList::kMac));
+        const QRect secondRow =
+            list.visualRect(list.model()->index(1, list.TableColumn(CDeviceList::kMac)));
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, secondRow.center());
         QCOMPARE(list.SelectedRow(), 1);
         QVERIFY(page.ConnectButton()->isEnabled());

@@ -17,6 +17,10 @@ CQ3150Tx_MessageDlg::CQ3150Tx_MessageDlg(QWidget* frame)
     : CSkinnedPopup(kBackgroundId, frame),
       m_ok(new CPTButton(kOkId, this)),
       m_text(new CMarkupStatic(this)) {
+    // Announced as an alert: its title (drawn on its picture), then the message.
+    SetAccessibleRole(QAccessible::AlertMessage);
+    setAccessibleName(QString::fromStdWString(LoadString(kTextMessageTitle)));
+    m_ok->setAccessibleName(QString::fromStdWString(LoadString(kTextOk)));
     m_text->SetTransparent(true);
     connect(m_ok, &CPTButton::clicked, this, [this] { EndDialog(kOk); });
 }
@@ -47,4 +51,6 @@ void CQ3150Tx_MessageDlg::OnShowWindow(bool show) {
         move(area.topLeft() + QPoint((area.width() - kWidth) / 2, (area.height() - kHeight) / 2));
     }
     m_text->repaint();
+    // Space answers the box at once.
+    m_ok->setFocus(Qt::OtherFocusReason);
 }

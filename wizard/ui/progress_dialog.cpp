@@ -1,10 +1,9 @@
 #include "wizard/ui/progress_dialog.h"
 
-#include <QPainter>
-
 #include "controls/markup_static.h"
-#include "controls/skin_images.h"
+#include "controls/step_picture.h"
 #include "resources/string_ids.h"
+#include "resources/string_table.h"
 #include "window/control_layout.h"
 
 namespace {
@@ -14,9 +13,22 @@ constexpr int kBackgroundId = 248;
 }  // namespace
 
 CQ3150Tx_Progress::CQ3150Tx_Progress(QWidget* frame)
-    : CSkinnedPopup(kBackgroundId, frame), m_text(new CMarkupStatic(this)) {
+    : CSkinnedPopup(kBackgroundId, frame),
+      m_picture(new CStepPicture(this)),
+      m_text(new CMarkupStatic(this)) {
     SetDragBand(false);
+    SetAccessibleRole(QAccessible::Dialog);
     m_text->SetTransparent(true);
+    setAccessibleName(QString::fromStdWString(LoadString(kTextProgressTitle)));
+    m_picture->setAccessibleName(QString::fromStdWString(LoadString(kTextProgressStep)));
+}
+
+QRect CQ3150Tx_Progress::ImageRect() const {
+    return m_picture->geometry();
+}
+
+const QImage& CQ3150Tx_Progress::StepImage() const {
+    return m_picture->Image();
 }
 
 int CQ3150Tx_Progress::Run(const std::wstring& text) {
@@ -30,7 +42,7 @@ void CQ3150Tx_Progress::OnInitDialog() {
         move(frame->mapToGlobal(kOffsetInFrame));
     }
     const QSize stepSize = LayoutRect(kRectProgressStep).value_or(QRect()).size();
-    m_imageRect = QRect(kImageOrigin, stepSize);
+    m_picture->setGeometry(QRect(kImageOrigin, stepSize));
     PlaceControl(m_text, kRectProgressText);
 }
 
@@ -46,13 +58,6 @@ void CQ3150Tx_Progress::OnShowWindow(bool show) {
 }
 
 void CQ3150Tx_Progress::ShowProgressStep(int step) {
-    m_stepImage = LoadSkinImage(ProgressStepImageId(step));
+    m_picture->ShowStep(step);
     m_steps.push_back(step);
-    repaint();
-}
-
-void CQ3150Tx_Progress::paintEvent(QPaintEvent* event) {
-    CSkinnedPopup::paintEvent(event);
-    QPainter painter(this);
-    painter.drawImage(m_imageRect.topLeft(), m_stepImage);
 }

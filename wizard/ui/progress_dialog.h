@@ -10,6 +10,7 @@
 #include "window/skinned_popup.h"
 
 class CMarkupStatic;
+class CStepPicture;
 
 // The wizard's small modal progress dialog (260 by 144 pixels, centred over the wizard
 // frame): a step picture of eleven steps over a line of text such as "Loading....". It has
@@ -39,17 +40,16 @@ public:
     const std::vector<int>& StepsShown() const { return m_steps; }
 
     CMarkupStatic* TextControl() const { return m_text; }
-    QRect ImageRect() const { return m_imageRect; }
-    const QImage& StepImage() const { return m_stepImage; }
+    CStepPicture* StepPicture() const { return m_picture; }
+    QRect ImageRect() const;
+    const QImage& StepImage() const;
 
 protected:
     void OnInitDialog() override;
     void OnShowWindow(bool show) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
-    QRect m_imageRect;
-    QImage m_stepImage;
+    CStepPicture* m_picture;
     CMarkupStatic* m_text;
     std::wstring m_strProgressText;
     std::vector<int> m_steps;

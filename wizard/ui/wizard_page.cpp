@@ -122,6 +122,8 @@ CMarkupStatic* CWizardPage::AddValueLabel(int controlId, int nameId) {
     auto* label = new CMarkupStatic(this);
     NameControl(label, controlId, nameId);
     label->SetTransparent(true);
+    // A value, but the keyboard reaches it, so a screen reader reads it in turn.
+    label->setFocusPolicy(Qt::TabFocus);
     return label;
 }
 
