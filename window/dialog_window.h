@@ -45,6 +45,8 @@ public:
     void KillTimer(int id);
     void KillAllTimers();
     bool HasTimer(int id) const;
+    // The period timer `id` runs with, in the program's time; 0 when it is not running.
+    uint32_t TimerPeriod(int id) const { return m_timers.Period(id); }
 
     void Create();
     void DestroyWindow();

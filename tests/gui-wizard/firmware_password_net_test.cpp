@@ -34,6 +34,7 @@
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "support/message_answerer.h"
 #include "support/program_shell.h"
 #include "support/request_bytes.h"
 #include "support/sim_log_reader.h"
@@ -48,7 +49,6 @@
 #include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/wizard_frame.h"
 
-using page_test::MessageAnswerer;
 using page_test::WriteFile;
 
 namespace {
@@ -332,7 +332,7 @@ private slots:
         QVERIFY(sent[1].bytes == Wire(BuildRebootRequest(target)));
         CQ3150Tx_Progress& wait = program.Wizard().Progress();
         QCOMPARE(wait.ProgressText(), std::wstring(L"Upgrading...."));
-        QCOMPARE(wait.StepsShown(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
+        QCOMPARE(wait.StepsShown(), kRestartWaitSteps);
 
         // The next Connect reads the version the new image brought.
         QVERIFY(program.ConnectTo(m_ip));

@@ -25,11 +25,11 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "support/fake_wizard_host.h"
+#include "support/message_answerer.h"
 #include "wizard/ui/firmware_page.h"
 #include "wizard/ui/password_page.h"
 
 using page_test::DropUriList;
-using page_test::MessageAnswerer;
 
 namespace {
 
@@ -257,8 +257,7 @@ private slots:
         QVERIFY(timerDuringWait);
         QVERIFY(!page.HasTimer(CQ3150Tx_ModeDlg::kUpgradeTimerId));
         QCOMPARE(on.host.progress.ProgressText(), std::wstring(L"Upgrading...."));
-        const std::vector<int> steps = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0};
-        QCOMPARE(on.host.progress.StepsShown(), steps);
+        QCOMPARE(on.host.progress.StepsShown(), kRestartWaitSteps);
         QCOMPARE(on.host.sink.queued, std::vector<std::wstring>{L"REBOOT"});
         // Other pages' waits are not this page's.
         page.StartPageWait(WizardWait::kIpAddressReboot);

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,9 +25,13 @@
 #include "web/selected_device.h"
 #include "window/control_layout.h"
 #include "window/window_drag.h"
+#include "wizard/ui/firmware_page.h"
+#include "wizard/ui/ip_address_page.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
+#include "wizard/ui/reset_page.h"
 #include "wizard/ui/summary_page.h"
+#include "wizard/ui/wireless_page.h"
 #include "wizard/ui/wizard_frame.h"
 
 namespace {
@@ -66,14 +71,6 @@ std::wstring DrawnText(CMarkupStatic& label) {
     }
     return text;
 }
-
-// The reset page's restart wait, run on its own.
-class WaitingPage : public CWizardPage {
-public:
-    WaitingPage(IWizardHost& host, QWidget* parent)
-        : CWizardPage(WizardPage::kReset, host, parent) {}
-    void Wait(uint32_t periodMs) { RunRestartWait({1, periodMs, kRebootingText}); }
-};
 
 }  // namespace
 
@@ -261,23 +258,41 @@ private slots:
 
     // The wait while the device restarts: REBOOT, then steps 1 to 10 and 0 on the page's
     // timer, then the search page; 38.5, 44 or 132 s of the program's time.
-    void theRestartWaitRunsOnTheProgramsTime_data() {
-        QTest::addColumn<uint32_t>("periodMs");
-        QTest::newRow("wireless, 11 x 3.5 s") << 3500u;
-        QTest::newRow("IP address and reset, 11 x 4 s") << 4000u;
-        QTest::newRow("firmware, 11 x 12 s") << 12000u;
-    }
     void theRestartWaitRunsOnTheProgramsTime() {
-        QFETCH(uint32_t, periodMs);
         time_scale::SetFactor(1000);
-        PageOnFakeHost<WaitingPage> on;
-        on.page.Wait(periodMs);
+        ExpectRestartWait<CQ3150Tx_SurveyDlg>(
+            [](auto& page) { page.StartPageWait(WizardWait::kRepeaterReboot); }, 300, 3500,
+            L"Rebooting....");
+        QVERIFY(!QTest::currentTestFailed());
+        ExpectRestartWait<CQ3150Tx_IPAddrDlg>(
+            [](auto& page) { page.StartPageWait(WizardWait::kIpAddressReboot); }, 100, 4000,
+            L"Rebooting....");
+        QVERIFY(!QTest::currentTestFailed());
+        ExpectRestartWait<CQ3150Tx_ModeDlg>(
+            [](auto& page) { page.StartPageWait(WizardWait::kFirmwareUpgrade); }, 200, 12000,
+            L"Upgrading....");
+        QVERIFY(!QTest::currentTestFailed());
+        ExpectRestartWait<CQ3150Tx_SaveDlg>([](auto& page) { Click(page.ApplyButton()); }, 1, 4000,
+                                            L"Rebooting....");
+    }
+
+private:
+    // `start` runs a page's restart wait: timer `timerId` ticks every `periodMs` of the
+    // program's time while the progress shows `text`.
+    template <typename Page>
+    void ExpectRestartWait(const std::function<void(Page&)>& start, int timerId, uint32_t periodMs,
+                           const std::wstring& text) {
+        PageOnFakeHost<Page> on;
+        uint32_t period = 0;
+        WhenModal([&] { return &on.host.progress; },
+                  [&] { period = on.page.TimerPeriod(timerId); });
+        start(on.page);
+        QCOMPARE(period, periodMs);
         QCOMPARE(on.host.sink.queued, std::vector<std::wstring>{L"REBOOT"});
-        QCOMPARE(on.host.progress.StepsShown(),
-                 (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
-        QCOMPARE(on.host.progress.ProgressText(), std::wstring(kRebootingText));
+        QCOMPARE(on.host.progress.StepsShown(), kRestartWaitSteps);
+        QCOMPARE(on.host.progress.ProgressText(), text);
         QCOMPARE(on.navigation.returns, 1);
-        QVERIFY(!on.page.IsRestartWaitRunning() && !on.page.HasTimer(1));
+        QVERIFY(!on.page.IsRestartWaitRunning() && !on.page.HasTimer(timerId));
     }
 };
 

@@ -27,6 +27,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "support/gui_test_support.h"
+#include "support/message_answerer.h"
 #include "support/program_shell.h"
 #include "support/request_bytes.h"
 #include "support/sim_log_reader.h"
@@ -61,14 +62,9 @@ std::vector<std::string> EventsSince(uint64_t afterSeq) {
 
 // Presses OK on the wizard's message box that `act` raises; returns the text it showed.
 std::wstring MessageFrom(const std::function<void()>& act) {
-    std::wstring shown;
-    WhenModal([] { return &G_pDeviceDlg->Messages(); },
-              [&shown] {
-                  shown = G_pDeviceDlg->Messages().Message();
-                  Click(G_pDeviceDlg->Messages().OkButton());
-              });
+    MessageAnswerer answerer(&G_pDeviceDlg->Messages());
     act();
-    return shown;
+    return answerer.texts.empty() ? std::wstring() : answerer.texts.front();
 }
 
 }  // namespace
@@ -129,7 +125,7 @@ private:
         // The answer starts the wait; its eleventh tick shows the search page.
         QTRY_VERIFY_WITH_TIMEOUT(shell.Search().isVisible(), 30000);
         QVERIFY(frame.isHidden());
-        QCOMPARE(frame.Progress().StepsShown(), kFullWait);
+        QCOMPARE(frame.Progress().StepsShown(), kRestartWaitSteps);
         QVERIFY(page->ApplyButton()->isEnabled());
         const std::vector<std::string> sent = {
             Wire(BuildSetupIpAddressRequest(target, newIp, L"255.255.255.0", L"2")),
@@ -165,7 +161,7 @@ private:
         QVERIFY(page->RebootChoice()->GetCheck());
         Click(page->ApplyButton());
         QVERIFY(shell.Search().isVisible() && G_pDeviceDlg->isHidden());
-        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kFullWait);
+        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kRestartWaitSteps);
         QTRY_COMPARE_WITH_TIMEOUT(RequestsSince(before),
                                   std::vector<std::string>{Wire(BuildRebootRequest(target))}, 5000);
         QCOMPARE(EventsSince(before).at(0), std::string("down"));
@@ -181,7 +177,7 @@ private:
         before = sim_log::LastSeq(RepeaterLog());
         Click(page->ApplyButton());
         QVERIFY(shell.Search().isVisible() && G_pDeviceDlg->isHidden());
-        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kFullWait);
+        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kRestartWaitSteps);
         const std::vector<std::string> sent = {Wire(BuildResetDefaultRequest(target)),
                                                Wire(BuildRebootRequest(target))};
         QTRY_COMPARE_WITH_TIMEOUT(RequestsSince(before), sent, 5000);

@@ -21,6 +21,7 @@
 #include "resources/string_table.h"
 #include "support/fake_wizard_host.h"
 #include "support/gui_test_support.h"
+#include "support/message_answerer.h"
 #include "web/device_commands.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
@@ -81,14 +82,9 @@ struct PageOnItsOwn : PageOnFakeHost<Page> {
     }
     // Presses OK on the message box that `act` raises; returns the text it showed.
     std::wstring MessageFrom(const std::function<void()>& act) {
-        std::wstring shown;
-        WhenModal([this] { return &host.messages; },
-                  [this, &shown] {
-                      shown = host.messages.Message();
-                      Click(host.messages.OkButton());
-                  });
+        MessageAnswerer answerer(&host.messages);
         act();
-        return shown;
+        return answerer.texts.empty() ? std::wstring() : answerer.texts.front();
     }
 };
 
@@ -280,7 +276,7 @@ private slots:
         page.StartPageWait(WizardWait::kIpAddressReboot);
         expected.push_back(Expected(kCommandReboot, BuildRebootRequest(ip.host.target)));
         QCOMPARE(Sent(ip.host.sink), expected);
-        QCOMPARE(ip.host.progress.StepsShown(), kFullWait);
+        QCOMPARE(ip.host.progress.StepsShown(), kRestartWaitSteps);
         QCOMPARE(ip.host.progress.ProgressText(), std::wstring(kRebootingText));
         QCOMPARE(ip.navigation.returns, 1);
         QVERIFY(!page.HasTimer(CQ3150Tx_IPAddrDlg::kWaitTimerId));
@@ -319,7 +315,7 @@ private slots:
         std::vector<Queued> expected = {
             Expected(kCommandReboot, BuildRebootRequest(reset.host.target))};
         QCOMPARE(Sent(reset.host.sink), expected);
-        QCOMPARE(reset.host.progress.StepsShown(), kFullWait);
+        QCOMPARE(reset.host.progress.StepsShown(), kRestartWaitSteps);
         QCOMPARE(reset.host.progress.ProgressText(), std::wstring(kRebootingText));
         QCOMPARE(reset.navigation.returns, 1);
         QVERIFY(!page.HasTimer(CQ3150Tx_SaveDlg::kWaitTimerId));
@@ -331,7 +327,7 @@ private slots:
         expected = {Expected(kCommandResetDefault, BuildResetDefaultRequest(reset.host.target)),
                     Expected(kCommandReboot, BuildRebootRequest(reset.host.target))};
         QCOMPARE(Sent(reset.host.sink), expected);
-        QCOMPARE(reset.host.progress.StepsShown(), kFullWait);
+        QCOMPARE(reset.host.progress.StepsShown(), kRestartWaitSteps);
         QCOMPARE(reset.navigation.returns, 2);
     }
 

@@ -1,25 +1,17 @@
 #pragma once
 
-// Helpers of the firmware and password page tests: an answerer for the modal message box,
-// dropped files and temporary files with names in any encoding (clicks and screenshots:
-// support/gui_test_support.h; a page on its own: support/fake_wizard_host.h).
+// Helpers of the firmware and password page tests: dropped files and temporary files with
+// names in any encoding (clicks and screenshots: support/gui_test_support.h; a page on
+// its own: support/fake_wizard_host.h; the message box: support/message_answerer.h).
 
-#include <QAbstractButton>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QTimer>
 #include <QtTest>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
-#include <vector>
-
-#include "controls/pt_button.h"
-#include "support/gui_test_support.h"
-#include "wizard/ui/message_box.h"
 
 namespace page_test {
 
@@ -71,34 +63,5 @@ inline std::string WriteFile(const std::string& path, const std::string& data) {
     std::ofstream(path, std::ios::binary) << data;
     return path;
 }
-
-// Presses OK on every message box that comes up and keeps its text, so that a test can
-// run the code that shows it straight through. `onMessage` runs while the box is up.
-class MessageAnswerer {
-public:
-    explicit MessageAnswerer(CQ3150Tx_MessageDlg* box, std::function<void()> onMessage = {})
-        : m_box(box), m_onMessage(std::move(onMessage)) {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
-        m_timer.start(5);
-    }
-
-    std::vector<std::wstring> texts;
-
-private:
-    void Poll() {
-        if (m_box == nullptr || !m_box->IsModalRunning() || m_box->HasEnded()) {
-            return;
-        }
-        texts.push_back(m_box->Message());
-        if (m_onMessage) {
-            m_onMessage();
-        }
-        Click(m_box->OkButton());
-    }
-
-    QPointer<CQ3150Tx_MessageDlg> m_box;
-    std::function<void()> m_onMessage;
-    QTimer m_timer;
-};
 
 }  // namespace page_test

@@ -24,6 +24,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "support/gui_test_support.h"
+#include "support/message_answerer.h"
 #include "support/program_shell.h"
 #include "support/request_bytes.h"
 #include "support/sim_log_reader.h"
@@ -92,14 +93,9 @@ struct WirelessShell : ProgramShell {
     }
     // The same, expecting a refusal: the text the message box showed.
     std::wstring RefusalOf(const std::wstring& ssid, const QString& key) {
-        auto shown = std::make_shared<std::wstring>();
-        WhenModal([] { return &G_pDeviceDlg->Messages(); },
-                  [shown] {
-                      *shown = G_pDeviceDlg->Messages().Message();
-                      Click(G_pDeviceDlg->Messages().OkButton());
-                  });
+        MessageAnswerer answerer(&G_pDeviceDlg->Messages());
         ConnectTo(ssid, key);
-        return *shown;
+        return answerer.texts.empty() ? std::wstring() : answerer.texts.front();
     }
     // After a bridging: the restart wait ran on timer 300 and ended on the search page;
     // the device received the mode form, the station form and the reboot.
@@ -108,8 +104,7 @@ struct WirelessShell : ProgramShell {
         QVERIFY(G_pDeviceDlg->isHidden());
         QVERIFY(waitOnTimer300);
         QCOMPARE(waitText, std::wstring(L"Rebooting...."));
-        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(),
-                 (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
+        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kRestartWaitSteps);
         const auto sequence = BuildRepeaterSequence(Target(), settings);
         const std::vector<std::string> expected = {Wire(sequence[0].request),
                                                    Wire(sequence[1].request),

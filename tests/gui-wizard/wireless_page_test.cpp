@@ -22,6 +22,7 @@
 #include "resources/string_table.h"
 #include "support/fake_wizard_host.h"
 #include "support/gui_test_support.h"
+#include "support/message_answerer.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
@@ -76,15 +77,9 @@ struct PageRig : PageOnFakeHost<CQ3150Tx_SurveyDlg, CDialogWindow> {
     }
     // Connect with `key` typed, expecting a refusal: the text the message box showed.
     std::wstring RefusalOf(const QString& key) {
-        auto shown = std::make_shared<std::wstring>();
-        QPointer<CQ3150Tx_MessageDlg> box = &host.messages;
-        WhenModal([box] { return box.data(); },
-                  [box, shown] {
-                      *shown = box->Message();
-                      Click(box->OkButton());
-                  });
+        MessageAnswerer answerer(&host.messages);
         ConnectWith(key);
-        return *shown;
+        return answerer.texts.empty() ? std::wstring() : answerer.texts.front();
     }
 };
 
@@ -297,8 +292,7 @@ private slots:
         QVERIFY(onTimer300);
         QCOMPARE(text, std::wstring(L"Rebooting...."));
         QCOMPARE(rig.host.sink.queued, Names({kCommandReboot}));
-        QCOMPARE(rig.host.progress.StepsShown(),
-                 (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
+        QCOMPARE(rig.host.progress.StepsShown(), kRestartWaitSteps);
         QCOMPARE(rig.navigation.returns, 1);
         QVERIFY(!rig.page.HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId));
         // The other waits belong to other pages.
