@@ -48,8 +48,8 @@ CDialogWindow::CDialogWindow(QWidget* parent, Qt::WindowFlags flags)
 CDialogWindow::~CDialogWindow() {
     m_timers.KillAll();
     std::erase(ModalStack(), this);
-    if (m_loop != nullptr) {
-        m_loop->exit();
+    if (m_session != nullptr) {
+        m_session->loop.exit();
     }
 }
 
@@ -85,18 +85,46 @@ void CDialogWindow::DestroyWindow() {
     OnDestroy();
 }
 
+bool CDialogWindow::AwaitModalTurn() {
+    if (!IsPopup()) {
+        return !QuittingFlag();
+    }
+    while (!QuittingFlag()) {
+        const std::vector<CDialogWindow*>& stack = ModalStack();
+        const auto running = std::find_if(stack.rbegin(), stack.rend(), [](const CDialogWindow* d) {
+            return d->IsPopup() && d->IsModalRunning();
+        });
+        if (running == stack.rend()) {
+            return true;
+        }
+        QEventLoop wait;
+        connect(*running, &CDialogWindow::modalEnded, &wait, &QEventLoop::quit);
+        connect(*running, &QObject::destroyed, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::DialogExec);
+    }
+    return false;
+}
+
 int CDialogWindow::DoModal() {
-    if (QuittingFlag() || m_loop != nullptr) {
+    QPointer<CDialogWindow> self(this);
+    if (!AwaitModalTurn() || !self) {
         return kAborted;
     }
-    QPointer<CDialogWindow> self(this);
+    // This dialog ended a moment ago and that run's DoModal has not returned yet (this
+    // call comes from inside its loop): the run is over, its window goes now.
+    if (m_session != nullptr) {
+        ShowWindow(false);
+        DestroyWindow();
+    }
+    Session session;
+    Session* const outer = std::exchange(m_session, &session);
     m_ended = false;
     m_result = 0;
     ModalStack().push_back(this);
 
     Create();
-    if (self && !m_ended && !QuittingFlag()) {
-        if (isWindow() && parentWidget() != nullptr) {
+    if (self && !session.ended && !QuittingFlag()) {
+        if (IsPopup()) {
             setWindowModality(Qt::ApplicationModal);
         }
         ShowWindow(true);
@@ -104,36 +132,38 @@ int CDialogWindow::DoModal() {
             activateWindow();
         }
     }
-    if (self && !m_ended && !QuittingFlag()) {
-        QEventLoop loop;
-        m_loop = &loop;
-        loop.exec(QEventLoop::DialogExec);
-        if (!self) {
-            return kAborted;  // destroyed while it ran
-        }
-        m_loop = nullptr;
+    if (self && !session.ended && !QuittingFlag()) {
+        session.loop.exec(QEventLoop::DialogExec);
     }
     if (!self) {
-        return kAborted;
+        return kAborted;  // destroyed while it ran
     }
-    if (!m_ended) {
+    m_session = outer;
+    if (!session.ended) {
         m_ended = true;
         m_result = kAborted;
+        emit modalEnded();
     }
     ShowWindow(false);
     DestroyWindow();
-    std::erase(ModalStack(), this);
-    return m_result;
+    std::vector<CDialogWindow*>& stack = ModalStack();
+    if (const auto mine = std::find(stack.rbegin(), stack.rend(), this); mine != stack.rend()) {
+        stack.erase(std::next(mine).base());
+    }
+    return session.result;
 }
 
 void CDialogWindow::EndDialog(int result) {
     m_result = result;
     m_ended = true;
-    if (m_loop != nullptr) {
-        m_loop->exit();
+    if (m_session != nullptr && !m_session->ended) {
+        m_session->ended = true;
+        m_session->result = result;
+        m_session->loop.exit();
         // Gone from the screen at once, even while a dialog opened after it still runs
         // and its own loop cannot return yet.
         ShowWindow(false);
+        emit modalEnded();
     }
 }
 

@@ -175,6 +175,50 @@ private slots:
         QCOMPARE(popup.DoModal(), CDialogWindow::kCancel);
     }
 
+    // A pop-up asked to run while another is up (a timer brought it in) waits until that
+    // one has closed and runs then; so does a pop-up asked to run again while it is up.
+    // The one that was up keeps its result.
+    void aPopUpThatComesWhileAnotherIsUpRunsAfterIt() {
+        TestDialog main;
+        TestDialog first(&main, Qt::Dialog);
+        TestDialog second(&main, Qt::Dialog);
+        std::vector<QString> seen;
+        int secondResult = 0;
+        int againResult = 0;
+        first.onInit = [&] {
+            if (first.inits > 1) {
+                seen.push_back(QStringLiteral("first again"));
+                Soon([&] { first.EndDialog(3); });
+                return;
+            }
+            Soon([&] {
+                // Inside the first one's loop: the second waits there for its turn.
+                Soon([&] {
+                    seen.push_back(second.isVisible() ? QStringLiteral("second over first")
+                                                      : QStringLiteral("first alone"));
+                    first.EndDialog(1);
+                });
+                second.onInit = [&] {
+                    seen.push_back(first.isVisible() ? QStringLiteral("first still up")
+                                                     : QStringLiteral("second"));
+                    Soon([&] { second.EndDialog(2); });
+                };
+                secondResult = second.DoModal();
+                // And the first one asked again from inside its own, ended, run.
+                againResult = first.DoModal();
+            });
+        };
+        QCOMPARE(first.DoModal(), 1);
+        QCOMPARE(secondResult, 2);
+        QCOMPARE(againResult, 3);
+        QCOMPARE(seen,
+                 (std::vector<QString>{QStringLiteral("first alone"), QStringLiteral("second"),
+                                       QStringLiteral("first again")}));
+        QCOMPARE(first.inits, 2);
+        QCOMPARE(first.destroys, 2);
+        QVERIFY(!first.isVisible() && !second.isVisible());
+    }
+
     // A termination request ends the innermost loop, then the outer one, and no dialog
     // runs afterwards.
     void endAllDialogsEndsEveryLoop() {

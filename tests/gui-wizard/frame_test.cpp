@@ -3,7 +3,9 @@
 // box, the status summary and the restart wait on the program's time. Writes screenshots
 // to the artefacts folder.
 
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QtTest>
 
 #include <functional>
@@ -11,10 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "controls/ipv4_field.h"
 #include "controls/markup_static.h"
 #include "controls/pt_button.h"
 #include "controls/skin_images.h"
 #include "controls/transparent_static.h"
+#include "fakes/fake_repeater.h"
+#include "page_test_support.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "support/fake_shell.h"
@@ -28,6 +33,7 @@
 #include "wizard/ui/firmware_page.h"
 #include "wizard/ui/ip_address_page.h"
 #include "wizard/ui/message_box.h"
+#include "wizard/ui/password_page.h"
 #include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/reset_page.h"
 #include "wizard/ui/summary_page.h"
@@ -254,6 +260,79 @@ private slots:
             QVERIFY(!piece.font.bold());
         }
         QVERIFY(SaveScreenshot(wizard.shell.dialog, QStringLiteral("wizard_summary")));
+    }
+
+    // A message that comes while another one is up waits for it: the repeater refuses an
+    // upload while the password page's own message is up; the refusal shows once that
+    // one is answered, and only then does the file name go.
+    void aMessageThatComesWhileAnotherIsUpFollowsIt() {
+        time_scale::SetFactor(20);
+        WizardShell wizard;
+        FakeRepeater repeater(wizard.shell.Web(), [](const std::string&) {
+            return std::string("HTTP/1.1 500 Internal Server Error\r\n\r\n");
+        });
+        page_test::TempFolder folder;
+        auto& firmware = static_cast<CQ3150Tx_ModeDlg&>(wizard.Page(WizardPage::kFirmware));
+        auto& password = static_cast<CQ3150Tx_PasswordDlg&>(wizard.Page(WizardPage::kPassword));
+        CQ3150Tx_MessageDlg& box = wizard.Frame().Messages();
+        wizard.Frame().ShowWizardPage(WizardPage::kFirmware);
+        firmware.SetFilePath(page_test::WriteFile(folder.PathOf("image.bin"), "firmware"));
+        Click(firmware.ApplyButton());  // the upload is on its way
+
+        wizard.Frame().ShowWizardPage(WizardPage::kPassword);
+        password.CurrentField()->setText(QStringLiteral("not the password"));
+        std::vector<std::wstring> shown;
+        QString fileWhileRefused;
+        // The driver has the refusal (it enables Apply first) while the first box is up.
+        When([&] { return box.IsModalRunning() && firmware.ApplyButton()->isEnabled(); },
+             [&] {
+                 shown.push_back(box.Message());
+                 When([&] { return box.IsModalRunning() && box.Message() != shown.front(); },
+                      [&] {
+                          shown.push_back(box.Message());
+                          fileWhileRefused = firmware.FileField()->text();
+                          Click(box.OkButton());
+                      });
+                 Click(box.OkButton());
+             });
+        Click(password.ApplyButton());
+        QCOMPARE(shown, (std::vector<std::wstring>{LoadString(kMsgLoginIncorrect),
+                                                   LoadString(kMsgFirewall)}));
+        QVERIFY(!fileWhileRefused.isEmpty());
+        QVERIFY(firmware.FileField()->text().isEmpty());
+    }
+
+    // A wait that comes while another one runs starts when that one has ended, and each
+    // shows all its steps: the reset page's wait is up when the answer to an address
+    // change comes in, whose wait follows.
+    void aWaitThatComesWhileAnotherRunsFollowsIt() {
+        time_scale::SetFactor(20);
+        WizardShell wizard;
+        FakeRepeater repeater(wizard.shell.Web(), [](const std::string&) {
+            return std::string("HTTP/1.1 200 OK\r\n\r\n");
+        });
+        auto& ip = static_cast<CQ3150Tx_IPAddrDlg&>(wizard.Page(WizardPage::kIpAddress));
+        auto& reset = static_cast<CQ3150Tx_SaveDlg&>(wizard.Page(WizardPage::kReset));
+        CQ3150Tx_Progress& progress = wizard.Frame().Progress();
+        std::vector<std::vector<int>> runs;
+        std::vector<QString> pagesTicking;
+        QObject::connect(&progress, &CDialogWindow::modalEnded, &progress, [&] {
+            runs.push_back(progress.StepsShown());
+            pagesTicking.push_back(
+                QString::fromLatin1(reset.HasTimer(CQ3150Tx_SaveDlg::kWaitTimerId) ? "reset" : "") +
+                QString::fromLatin1(ip.HasTimer(CQ3150Tx_IPAddrDlg::kWaitTimerId) ? "ip" : ""));
+        });
+        wizard.Frame().ShowWizardPage(WizardPage::kIpAddress);
+        ip.AddressField()->SetAddress(L"192.168.1.50");
+        Click(ip.ApplyButton());  // SETUPIPADDRESS is on its way
+        wizard.Frame().ShowWizardPage(WizardPage::kReset);
+        Click(reset.ApplyButton());  // returns once its wait has ended
+        QTRY_COMPARE_WITH_TIMEOUT(runs.size(), size_t{2}, 20000);
+        QCOMPARE(runs[0], kRestartWaitSteps);
+        QCOMPARE(runs[1], kRestartWaitSteps);
+        // Each run ended with its own page's timer alone.
+        QCOMPARE(pagesTicking, (std::vector<QString>{QString(), QString()}));
+        QVERIFY(wizard.shell.Page().isVisible());
     }
 
     // The wait while the device restarts: REBOOT, then steps 1 to 10 and 0 on the page's

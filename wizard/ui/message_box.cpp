@@ -26,6 +26,10 @@ CQ3150Tx_MessageDlg::CQ3150Tx_MessageDlg(QWidget* frame)
 }
 
 int CQ3150Tx_MessageDlg::ShowMessage(int stringId) {
+    // A box that is up keeps its text: this message waits for it to close.
+    if (!AwaitModalTurn()) {
+        return kAborted;
+    }
     SetMessage(LoadString(stringId));
     return DoModal();
 }

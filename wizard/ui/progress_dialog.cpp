@@ -32,6 +32,10 @@ const QImage& CQ3150Tx_Progress::StepImage() const {
 }
 
 int CQ3150Tx_Progress::Run(const std::wstring& text) {
+    // A run that is up keeps its text: this one waits for it to close.
+    if (!AwaitModalTurn()) {
+        return kAborted;
+    }
     SetProgressText(text);
     return DoModal();
 }

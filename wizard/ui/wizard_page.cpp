@@ -105,6 +105,12 @@ std::wstring CWizardPage::AsMarkupText(const std::wstring& value) {
 }
 
 void CWizardPage::RunRestartWait(const RestartWait& wait) {
+    // A wait that comes while another dialog is up starts when that one has closed: its
+    // timer would drive the other one's progress otherwise.
+    QPointer<CWizardPage> self(this);
+    if (!m_host.Progress().AwaitModalTurn() || self == nullptr) {
+        return;
+    }
     SetTimer(wait.timerId, wait.periodMs);
     m_waitTimerId = wait.timerId;
     m_waitTicks = 0;
