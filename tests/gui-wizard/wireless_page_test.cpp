@@ -235,6 +235,15 @@ private slots:
         rig.page.ShowWindow(false);
         rig.page.ShowWindow(true);
         QVERIFY(!defaultKey.isVisible());
+
+        // A WEP network with its key field disabled (a survey of the driver's failed, or
+        // a bridging is on its way) gets no key index either.
+        rig.List().SelectRow(kWep);
+        QVERIFY(defaultKey.isVisible());
+        rig.page.EnableControl(WizardControl::kSurveyKey, false);
+        rig.page.ShowWindow(false);
+        rig.page.ShowWindow(true);
+        QVERIFY(!defaultKey.isVisible());
     }
 
     void anUnsupportedSecurityIsRefusedAndNothingIsSent() {
@@ -264,17 +273,34 @@ private slots:
         QCOMPARE(rig.page.ChosenChannel(), std::wstring(L"6"));
 
         // Until the REPEATER result only Scan can be pressed: a second Connect would bridge
-        // the device twice.
-        QVERIFY(!rig.page.ConnectButton()->isEnabled() && !rig.Key().isEnabled());
+        // the device twice. Neither another row nor the answer to a new survey changes that.
+        auto bridgingLocked = [&] {
+            return !rig.page.ConnectButton()->isEnabled() && !rig.Key().isEnabled();
+        };
+        QVERIFY(bridgingLocked());
         QVERIFY(rig.page.ScanButton()->isEnabled());
         Click(rig.page.ConnectButton());
         QCOMPARE(rig.host.sink.queued.size(), size_t{2});
+        rig.List().SelectRow(kTkip);
+        QVERIFY(bridgingLocked());
+        Click(rig.page.ScanButton());
+        rig.page.ShowSurvey(Networks());
+        QVERIFY(bridgingLocked());
+        rig.List().SelectRow(kWep);
+        QVERIFY(bridgingLocked());
+        // A failed survey disables Connect; that is no answer to the bridging.
+        rig.page.EnableControl(WizardControl::kSurveyConnect, false);
+        rig.List().SelectRow(kWpa2);
+        QVERIFY(bridgingLocked());
         // What the driver does with the result, before the restart wait.
         rig.page.EnableControl(WizardControl::kSurveyConnect, true);
         rig.page.EnableControl(WizardControl::kSurveyKey, true);
         rig.page.ClearControlText(WizardControl::kSurveyKey);
         QVERIFY(rig.page.ConnectButton()->isEnabled() && rig.Key().isEnabled());
         QCOMPARE(rig.Key().text(), QString());
+        // And the rows work as before again.
+        rig.List().SelectRow(kOpen);
+        QVERIFY(rig.page.ConnectButton()->isEnabled() && !rig.Key().isEnabled());
     }
 
     void theRebootWaitTicksElevenTimesOnTimer300ThenShowsTheSearchPage() {

@@ -57,7 +57,12 @@ CQ3150Tx_SurveyDlg::CQ3150Tx_SurveyDlg(IWizardHost& host, QWidget* parent)
     }
     m_defaultKey->hide();
     BindControl(WizardControl::kSurveyScan, m_scan);
-    BindControl(WizardControl::kSurveyConnect, m_connect);
+    // The driver enables Connect when the REPEATER answer is in: the bridging is over.
+    BindControl(WizardControl::kSurveyConnect, m_connect, [this](bool enable) {
+        if (enable) {
+            m_bridging = false;
+        }
+    });
     BindControl(WizardControl::kSurveyKey, m_key);
     BindWait(WizardWait::kRepeaterReboot, {kRebootTimerId, kRebootTimerMs, kRebootingText});
 
@@ -122,14 +127,12 @@ void CQ3150Tx_SurveyDlg::ShowSurvey(const std::vector<SurveyNetwork>& networks) 
         m_list->AddNetwork(network);
     }
     m_scan->setEnabled(true);
-    if (networks.empty()) {
-        m_connect->setEnabled(false);
-        m_key->setEnabled(false);
-    } else {
+    const bool any = !networks.empty();
+    if (any) {
         m_list->SelectRow(0);
-        m_connect->setEnabled(true);
-        m_key->setEnabled(true);
     }
+    m_connect->setEnabled(any && !m_bridging);
+    m_key->setEnabled(any && !m_bridging);
     UpdateSecurityControls();
 }
 
@@ -148,12 +151,12 @@ void CQ3150Tx_SurveyDlg::UpdateSecurityControls() {
         return;
     }
     const std::wstring keyword = SelectedKeyword();
-    m_key->setEnabled(true);
+    bool takesKey = true;
     m_defaultKey->hide();
     // The key field's description tells what key the network takes.
     int rule = kMsgUnsupportedSecurity;
     if (EqualsIgnoreCase(keyword, L"NONE")) {
-        m_key->setEnabled(false);
+        takesKey = false;
         rule = kTextSurveyNoKeyHelp;
     } else if (EqualsIgnoreCase(keyword, L"WEP")) {
         m_key->setMaxLength(kWepKeyLimit);
@@ -163,10 +166,11 @@ void CQ3150Tx_SurveyDlg::UpdateSecurityControls() {
         m_key->setMaxLength(kPreSharedKeyLimit);
         rule = kMsgPreSharedKey;
     } else {
-        m_key->setEnabled(false);
+        takesKey = false;
     }
+    m_key->setEnabled(takesKey && !m_bridging);
     m_key->setAccessibleDescription(Text(rule));
-    m_connect->setEnabled(true);
+    m_connect->setEnabled(!m_bridging);
 }
 
 void CQ3150Tx_SurveyDlg::OnConnect() {
@@ -187,9 +191,8 @@ void CQ3150Tx_SurveyDlg::OnConnect() {
     QueueRepeater(
         Host().Commands(), Host().Target(),
         RepeaterSettingsFor(m_strSSID, m_strChannel, keyword, key, m_defaultKey->currentIndex()));
+    // Until the driver has the REPEATER result, whatever the list does meanwhile: a second
+    // Connect would bridge twice and restart the device twice.
+    m_bridging = true;
     UpdateSecurityControls();
-    // Until the driver has the REPEATER result: a second Connect would bridge twice and
-    // restart the device twice.
-    m_connect->setEnabled(false);
-    m_key->setEnabled(false);
 }

@@ -47,8 +47,8 @@ public:
     void OnScan();
     // Connect: checks the key against the selected network's security (messages 201,
     // 202, 203 and nothing sent) or queues UNCHECKREPEATER and REPEATER; Connect and the
-    // key field stay disabled until the REPEATER result arrives. Does nothing without a
-    // selected row.
+    // key field stay disabled until the REPEATER result arrives, whatever a selection or
+    // a survey does meanwhile. Does nothing without a selected row.
     void OnConnect();
     // Sets the key field, the default-key list and Connect for the selected network's
     // security keyword; with no row selected nothing changes.
@@ -85,6 +85,9 @@ private:
 
     std::wstring m_strSSID;
     std::wstring m_strChannel = L"11";
+    // From the queuing of a bridging until the driver has its answer: Connect and the key
+    // field stay disabled.
+    bool m_bridging = false;
     QPushButton* m_scan;
     QPushButton* m_connect;
     CSurveyList* m_list;
