@@ -85,6 +85,10 @@ TEST(IPv4FieldModel, TheDotAfterACompletedOctetIsSwallowedOnlyRightAfterIt) {
     }
     EXPECT_EQ(model.Caret(), (Position{1, 2}));  // still on 20, selected
     EXPECT_EQ(model.Anchor(), (Position{1, 0}));
+    // Only that one dot: the next moves on as any dot does.
+    model.TypeSeparator();
+    EXPECT_EQ(model.Caret(), (Position{2, 2}));
+    EXPECT_EQ(model.Anchor(), (Position{2, 0}));
 
     model = Typed(L"192");
     model.Backspace();
@@ -135,6 +139,20 @@ TEST(IPv4FieldModel, BackspaceAtAnOctetsStartOnlyMovesWhenThereIsNothingBefore) 
     EXPECT_EQ(model.Caret(), (Position{0, 0}));
     model.Backspace();
     EXPECT_EQ(model.Caret(), (Position{0, 0}));
+}
+
+TEST(IPv4FieldModel, DigitsThatFillAnOctetExactlyArePastedAndTheCaretMovesOn) {
+    CIPv4FieldModel model;
+    EXPECT_TRUE(model.Paste(L"255"));
+    EXPECT_EQ(model.OctetText(0), L"255");
+    EXPECT_EQ(model.Caret(), (Position{1, 0}));
+    // Into what is left of an octet, too.
+    model = Typed(L"1");
+    model.FocusOctet(1);
+    EXPECT_TRUE(model.Paste(L"2"));
+    EXPECT_TRUE(model.Paste(L"55"));
+    EXPECT_EQ(model.Text(), L"1.255..");
+    EXPECT_EQ(model.Caret(), (Position{2, 0}));
 }
 
 TEST(IPv4FieldModel, ARefusedPasteChangesNothing) {
