@@ -13,8 +13,10 @@ namespace {
 
 class AccessiblePictureButton : public QAccessibleWidget {
 public:
-    explicit AccessiblePictureButton(CPTButton* button)
-        : QAccessibleWidget(button, button->AccessibleRole()) {}
+    explicit AccessiblePictureButton(CPTButton* button) : QAccessibleWidget(button) {}
+
+    // Asked each time: the interface may be made before the owner sets the role.
+    QAccessible::Role role() const override { return Button()->AccessibleRole(); }
 
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
@@ -117,6 +119,11 @@ private:
     CStepPicture* Picture() const { return static_cast<CStepPicture*>(widget()); }
 };
 
+AnnouncementObserver& Observer() {
+    static AnnouncementObserver observer;
+    return observer;
+}
+
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
     if (className == QLatin1String("CPTButton")) {
         return new AccessiblePictureButton(static_cast<CPTButton*>(object));
@@ -143,4 +150,15 @@ void InstallAccessibleControls() {
         return true;
     }();
     (void)installed;
+}
+
+void Announce(QAccessibleEvent& event) {
+    if (Observer()) {
+        Observer()(event);
+    }
+    QAccessible::updateAccessibility(&event);
+}
+
+void SetAnnouncementObserver(AnnouncementObserver observer) {
+    Observer() = std::move(observer);
 }

@@ -16,19 +16,16 @@ void CCachedControl::Invalidate() {
 }
 
 void CCachedControl::AnnounceTextChange(const QString& before) {
-    if (!QAccessible::isActive()) {
-        return;
-    }
     const QString after = AccessibleText();
     if (after == before) {
         return;
     }
     QAccessibleTextUpdateEvent update(this, 0, before, after);
-    QAccessible::updateAccessibility(&update);
+    Announce(update);
     // A control without a name of its own is named by its text.
     if (accessibleName().isEmpty()) {
         QAccessibleEvent renamed(this, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&renamed);
+        Announce(renamed);
     }
 }
 

@@ -15,10 +15,8 @@ void CStepPicture::ShowStep(int step) {
     const int shown = step >= 0 && step < kFinished ? step : kFinished;
     if (shown != m_step) {
         m_step = shown;
-        if (QAccessible::isActive()) {
-            QAccessibleValueChangeEvent changed(this, m_step);
-            QAccessible::updateAccessibility(&changed);
-        }
+        QAccessibleValueChangeEvent changed(this, m_step);
+        Announce(changed);
     }
     repaint();
 }

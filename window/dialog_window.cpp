@@ -161,8 +161,13 @@ void CDialogWindow::EndDialog(int result) {
         m_session->result = result;
         m_session->loop.exit();
         // Gone from the screen at once, even while a dialog opened after it still runs
-        // and its own loop cannot return yet.
+        // and its own loop cannot return yet; the keyboard goes back to the window it
+        // came from, to the control that had it there.
+        const bool hadKeyboard = isActiveWindow();
         ShowWindow(false);
+        if (hadKeyboard && IsPopup()) {
+            parentWidget()->window()->activateWindow();
+        }
         emit modalEnded();
     }
 }

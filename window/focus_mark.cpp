@@ -21,6 +21,14 @@ public:
         }
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
+    // Above the neighbours too: the menu entries touch one another.
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_FocusFrame_AboveWidget) {
+            return 1;
+        }
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
 };
 
 QPointer<CFocusMark>& Mark() {

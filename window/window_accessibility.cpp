@@ -6,12 +6,21 @@
 
 namespace {
 
+class AccessibleDialog : public QAccessibleWidget {
+public:
+    explicit AccessibleDialog(CDialogWindow* dialog) : QAccessibleWidget(dialog) {}
+
+    // Asked each time: the interface may be made before the dialog sets its role.
+    QAccessible::Role role() const override {
+        return static_cast<CDialogWindow*>(widget())->AccessibleRole();
+    }
+};
+
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
     // Every dialog class derives from CDialogWindow; Qt asks for each class of an object
     // from the most derived one up, so the base's name catches them all.
     if (className == QLatin1String("CDialogWindow")) {
-        auto* dialog = static_cast<CDialogWindow*>(object);
-        return new QAccessibleWidget(dialog, dialog->AccessibleRole());
+        return new AccessibleDialog(static_cast<CDialogWindow*>(object));
     }
     return nullptr;
 }
