@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "controls/arrow_keys.h"
+
 CCTLButton::CCTLButton(QWidget* parent)
     : QRadioButton(parent),
       m_textColor(palette().color(QPalette::WindowText)),
@@ -40,29 +42,16 @@ void CCTLButton::UpdateGroupTabStops() {
 }
 
 void CCTLButton::keyPressEvent(QKeyEvent* event) {
-    int step = 0;
-    switch (event->key()) {
-        case Qt::Key_Up:
-        case Qt::Key_Left:
-            step = -1;
-            break;
-        case Qt::Key_Down:
-        case Qt::Key_Right:
-            step = 1;
-            break;
-        default:
-            QRadioButton::keyPressEvent(event);
-            return;
+    const int step = ArrowStep(event->key());
+    if (step == 0) {
+        QRadioButton::keyPressEvent(event);
+        return;
     }
-    std::vector<CCTLButton*> group = Group();
-    std::erase_if(group, [this](const CCTLButton* b) { return b != this && !b->isEnabled(); });
-    const auto self = std::find(group.begin(), group.end(), this);
-    if (group.size() > 1 && self != group.end()) {
-        const auto size = static_cast<std::ptrdiff_t>(group.size());
-        const std::ptrdiff_t next = ((self - group.begin()) + step + size) % size;
-        CCTLButton* target = group[static_cast<size_t>(next)];
-        target->setFocus(Qt::TabFocusReason);
-        target->click();
+    const std::vector<CCTLButton*> buttons = Group();
+    const std::vector<QWidget*> group(buttons.begin(), buttons.end());
+    if (auto* next = static_cast<CCTLButton*>(NextEnabledInRing(group, this, step))) {
+        next->setFocus(Qt::TabFocusReason);
+        next->click();
     }
     event->accept();
 }

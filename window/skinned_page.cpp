@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "controls/arrow_keys.h"
 #include "controls/ipv4_field.h"
 #include "controls/pt_button.h"
 #include "controls/transparent_static.h"
@@ -183,36 +184,16 @@ void CSkinnedPage::FocusFirstControl() {
 }
 
 void CSkinnedPage::keyPressEvent(QKeyEvent* event) {
-    // A menu entry passes on the keys it does not take itself.
-    const auto focused = std::find(m_menu.begin(), m_menu.end(), QApplication::focusWidget());
-    int step = 0;
-    switch (event->key()) {
-        case Qt::Key_Up:
-        case Qt::Key_Left:
-            step = -1;
-            break;
-        case Qt::Key_Down:
-        case Qt::Key_Right:
-            step = 1;
-            break;
-        default:
-            break;
-    }
-    if (focused == m_menu.end() || step == 0) {
-        CDialogWindow::keyPressEvent(event);
+    // A menu entry passes on the keys it does not take itself; the arrows go round the
+    // entries that work (the search page's others are disabled).
+    const std::vector<QWidget*> menu(m_menu.begin(), m_menu.end());
+    if (QWidget* next =
+            NextEnabledInRing(menu, QApplication::focusWidget(), ArrowStep(event->key()))) {
+        next->setFocus(Qt::TabFocusReason);
+        event->accept();
         return;
     }
-    // The next entry that works, round the menu (the search page's entries are disabled).
-    auto index = static_cast<int>(focused - m_menu.begin());
-    for (int tried = 0; tried < kMenuEntryCount; ++tried) {
-        index = (index + step + kMenuEntryCount) % kMenuEntryCount;
-        CPTButton* entry = m_menu[static_cast<size_t>(index)];
-        if (entry->isEnabled()) {
-            entry->setFocus(Qt::TabFocusReason);
-            break;
-        }
-    }
-    event->accept();
+    CDialogWindow::keyPressEvent(event);
 }
 
 void CSkinnedPage::LayOutSkin() {
