@@ -178,35 +178,25 @@ void ExpectControls(QWidget* page, const Expected& expected) {
     }
 }
 
-// The main window with a wizard opened for a device that reported a status, as Connect
-// leaves it once the loading has ended.
-struct Wizard {
-    Wizard() {
-        SetSelectedDevice(L"admin", L"s3cret-pass", L"192.168.1.1", L"00:1A:2B:3C:4D:5E");
-        G_DeviceStatus.Clear();
-        G_DeviceStatus.strMACAddress = L"00:1A:2B:3C:4D:5E";
-        G_DeviceStatus.strFirmwareVersion = L"1.4.02";
-        G_DeviceStatus.strLanIP = L"192.168.1.200";
-        G_DeviceStatus.strLanMask = L"255.255.255.0";
-        G_DeviceStatus.strDhcpServer = L"Enabled";
-        G_DeviceStatus.strMode = L"Repeater";
-        G_DeviceStatus.strSecurity = L"WPA2PSK-AES";
-        G_DeviceStatus.strWanIP = L"10.0.0.23";
-        G_DeviceStatus.strSSID = L"<b>Home</b> & Co";
-        G_DeviceStatus.strWanMask = L"255.0.0.0";
-        G_DeviceStatus.strGateway = L"10.0.0.1";
-        G_DeviceStatus.strDNS1 = L"10.0.0.53";
-        G_DeviceStatus.strDNS2 = L"10.0.0.54";
-        shell.dialog.OpenDeviceWizard(L"KV-Q3150Tx", L"192.168.1.1", L"255.255.255.0");
-    }
-    CQ3150TxDlg& Frame() { return *G_pDeviceDlg; }
-    CWizardPage* Show(WizardPage page) {
-        Frame().ShowWizardPage(page);
-        return Frame().Page(page);
-    }
+// The status a device reported at Connect.
+void FillStatus() {
+    G_DeviceStatus.Clear();
+    G_DeviceStatus.strMACAddress = L"00:1A:2B:3C:4D:5E";
+    G_DeviceStatus.strFirmwareVersion = L"1.4.02";
+    G_DeviceStatus.strLanIP = L"192.168.1.200";
+    G_DeviceStatus.strLanMask = L"255.255.255.0";
+    G_DeviceStatus.strDhcpServer = L"Enabled";
+    G_DeviceStatus.strMode = L"Repeater";
+    G_DeviceStatus.strSecurity = L"WPA2PSK-AES";
+    G_DeviceStatus.strWanIP = L"10.0.0.23";
+    G_DeviceStatus.strSSID = L"<b>Home</b> & Co";
+    G_DeviceStatus.strWanMask = L"255.0.0.0";
+    G_DeviceStatus.strGateway = L"10.0.0.1";
+    G_DeviceStatus.strDNS1 = L"10.0.0.53";
+    G_DeviceStatus.strDNS2 = L"10.0.0.54";
+}
 
-    FakeShell shell;
-};
+using Wizard = FakeWizardShell;
 
 }  // namespace
 
@@ -219,6 +209,7 @@ private slots:
     void init() {
         CDialogWindow::ClearQuitting();
         Announced().clear();
+        FillStatus();
     }
     void cleanup() { ClearSelectedDevice(); }
 
@@ -301,7 +292,7 @@ private slots:
     // Every value reads as its text under its caption's name.
     void theSummaryPageReadsEveryValueUnderItsCaption() {
         Wizard wizard;
-        CWizardPage* page = wizard.Show(WizardPage::kSummary);
+        CWizardPage* page = &wizard.Show(WizardPage::kSummary);
         QCOMPARE(QAccessible::queryAccessibleInterface(page)->text(QAccessible::Name),
                  Text(kTextPageSummary));
         ExpectSkin(page, Text(kTextMenuRepeater));
@@ -335,7 +326,7 @@ private slots:
 
     void theIpAddressPage() {
         Wizard wizard;
-        CWizardPage* page = wizard.Show(WizardPage::kIpAddress);
+        CWizardPage* page = &wizard.Show(WizardPage::kIpAddress);
         QCOMPARE(QAccessible::queryAccessibleInterface(page)->text(QAccessible::Name),
                  Text(kTextPageIpAddress));
         ExpectSkin(page, Text(kTextMenuIpAddress));
@@ -364,7 +355,7 @@ private slots:
 
     void theWirelessPage() {
         Wizard wizard;
-        auto* page = static_cast<CQ3150Tx_SurveyDlg*>(wizard.Show(WizardPage::kWireless));
+        auto* page = &wizard.Show<CQ3150Tx_SurveyDlg>(WizardPage::kWireless);
         page->ShowSurvey({{L"6", L"Home Net", L"00:11:22:33:44:06", L"WEP", L" ", L"78", L"AP",
                            L"WEP", L"WEP"}});
         ExpectSkin(page, Text(kTextMenuWireless));
@@ -402,7 +393,7 @@ private slots:
 
     void theFirmwarePage() {
         Wizard wizard;
-        CWizardPage* page = wizard.Show(WizardPage::kFirmware);
+        CWizardPage* page = &wizard.Show(WizardPage::kFirmware);
         ExpectSkin(page, Text(kTextMenuFirmware));
         ExpectControls(
             page, {{Text(kTextFirmwareVersion), QAccessible::StaticText, QStringLiteral("1.4.02")},
@@ -416,7 +407,7 @@ private slots:
     // The password fields are password text: what is typed is not read out.
     void thePasswordPage() {
         Wizard wizard;
-        CWizardPage* page = wizard.Show(WizardPage::kPassword);
+        CWizardPage* page = &wizard.Show(WizardPage::kPassword);
         ExpectSkin(page, Text(kTextMenuPassword));
         ExpectControls(page,
                        {{Text(kTextUserName), QAccessible::EditableText, Text(kTextPasswordUser)},
@@ -438,7 +429,7 @@ private slots:
 
     void theResetPage() {
         Wizard wizard;
-        CWizardPage* page = wizard.Show(WizardPage::kReset);
+        CWizardPage* page = &wizard.Show(WizardPage::kReset);
         ExpectSkin(page, Text(kTextMenuReset));
         ExpectControls(page, {{Text(kTextReboot), QAccessible::RadioButton, QString()},
                               {Text(kTextFactoryReset), QAccessible::RadioButton, QString()},
@@ -454,7 +445,7 @@ private slots:
     // A menu entry's press action opens its page, as a click does.
     void aMenuEntryPressedByAssistiveTechnologyOpensItsPage() {
         Wizard wizard;
-        CWizardPage* summary = wizard.Show(WizardPage::kSummary);
+        CWizardPage* summary = &wizard.Show(WizardPage::kSummary);
         QAccessibleInterface* wireless = Child(summary, Text(kTextMenuWireless));
         wireless->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QVERIFY(wizard.Frame().Page(WizardPage::kWireless)->isVisible());

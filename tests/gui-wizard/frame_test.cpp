@@ -46,18 +46,7 @@ constexpr WizardPage kPages[] = {WizardPage::kIpAddress, WizardPage::kFirmware,
                                  WizardPage::kSummary,   WizardPage::kWireless,
                                  WizardPage::kPassword,  WizardPage::kReset};
 
-// The main window with a wizard opened for a selected device, as Connect leaves it before
-// the loading starts.
-struct WizardShell {
-    WizardShell() {
-        SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:3C:4D:5E");
-        shell.dialog.OpenDeviceWizard(L"KV-Q3150Tx", L"192.168.1.1", L"255.255.255.0");
-    }
-    CQ3150TxDlg& Frame() { return *G_pDeviceDlg; }
-    CWizardPage& Page(WizardPage page) { return *Frame().Page(page); }
-
-    FakeShell shell;
-};
+using WizardShell = FakeWizardShell;
 
 // The pages that are visible, in WizardPage order.
 std::vector<WizardPage> VisiblePages(CQ3150TxDlg& frame) {
