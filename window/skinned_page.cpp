@@ -160,12 +160,6 @@ std::vector<QWidget*> CSkinnedPage::ReadingOrder() const {
     return order;
 }
 
-std::vector<QWidget*> CSkinnedPage::TabOrder() const {
-    std::vector<QWidget*> order = ReadingOrder();
-    std::erase_if(order, [](const QWidget* w) { return !TakesTabFocus(w); });
-    return order;
-}
-
 void CSkinnedPage::ApplyTabOrder() {
     const std::vector<QWidget*> order = ReadingOrder();
     for (size_t i = 1; i < order.size(); ++i) {

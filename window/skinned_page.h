@@ -69,9 +69,6 @@ public:
     CTransparentStatic* MacLabel() const { return m_macLabel; }
     CTransparentStatic* IpLabel() const { return m_ipLabel; }
 
-    // Every control of the page that Tab can reach, in the order Tab goes.
-    std::vector<QWidget*> TabOrder() const;
-
     // Text `stringId` of the string table.
     static QString Text(int stringId);
     // Names a control: its control id (the object name that tests and tools find it by),
