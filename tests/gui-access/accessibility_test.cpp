@@ -236,10 +236,7 @@ private slots:
         QVERIFY(children.at({Text(kTextScan), QAccessible::Button}).state.disabled);
 
         // The result is announced when it is in.
-        ReplyFields device;
-        device.mac = "001a2b000001";
-        device.ip = "192.168.1.1";
-        QVERIFY(shell.Answer({device}));
+        QVERIFY(shell.Answer({DeviceReply("001a2b000001", "192.168.1.1")}));
         QVERIFY(shell.WaitForResult());
         QVERIFY(
             WasAnnounced(QAccessible::TextUpdated, Text(kTextSearchResult), Text(kTextOneFound)));
@@ -249,14 +246,12 @@ private slots:
     // keeps for Connect: a device's web login is nowhere to be read.
     void theDeviceListReadsCellByCellAndKeepsTheLoginAway() {
         FakeShell shell;
-        ReplyFields first;
-        first.mac = "001a2b000001";
-        first.ip = "192.168.1.1";
-        first.user = "operator7";
-        first.password = "s3cret-pass";
-        ReplyFields second = first;
-        second.mac = "001a2b000002";
-        second.ip = "192.168.1.2";
+        ReplyFields first = DeviceReply("001a2b000001", "192.168.1.1");
+        ReplyFields second = DeviceReply("001a2b000002", "192.168.1.2");
+        for (ReplyFields* device : {&first, &second}) {
+            device->user = "operator7";
+            device->password = "s3cret-pass";
+        }
         QVERIFY(shell.Answer({first, second}));
         QVERIFY(shell.WaitForResult());
 

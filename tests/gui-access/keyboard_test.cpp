@@ -208,13 +208,8 @@ private slots:
         shell.dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&shell.dialog));
         CSearchDlg& page = shell.Page();
-        ReplyFields first;
-        first.mac = "001a2b000001";
-        first.ip = "192.168.1.1";
-        ReplyFields second = first;
-        second.mac = "001a2b000002";
-        second.ip = "192.168.1.2";
-        QVERIFY(shell.Answer({first, second}));
+        QVERIFY(shell.Answer({DeviceReply("001a2b000001", "192.168.1.1"),
+                              DeviceReply("001a2b000002", "192.168.1.2")}));
         QVERIFY(shell.WaitForResult());
         QCOMPARE(QApplication::focusWidget(), page.DeviceList());
         Press(Qt::Key_Down);

@@ -37,19 +37,12 @@ namespace {
 
 using Shell = FakeShell;
 
-ReplyFields Device(const std::string& mac, const std::string& ip) {
-    ReplyFields fields;
-    fields.mac = mac;
-    fields.ip = ip;
-    return fields;
-}
-
 // Two repeaters: the first with a line break in its password, the second with its own
 // user name.
 std::vector<ReplyFields> TwoDevices() {
-    ReplyFields first = Device("001a2b000001", "192.168.1.1");
+    ReplyFields first = DeviceReply("001a2b000001", "192.168.1.1");
     first.password = "pa\r\nss";
-    ReplyFields second = Device("001a2b000002", "192.168.1.2");
+    ReplyFields second = DeviceReply("001a2b000002", "192.168.1.2");
     second.user = "root";
     return {first, second};
 }

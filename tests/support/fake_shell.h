@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <string>
 #include <vector>
 
 #include "app/main_window.h"
@@ -14,6 +15,14 @@
 #include "web/selected_device.h"
 #include "window/shell_globals.h"
 #include "wizard/ui/wizard_frame.h"
+
+// A repeater's search reply with its MAC address (12 hexadecimal digits) and IP address.
+inline ReplyFields DeviceReply(const std::string& mac, const std::string& ip) {
+    ReplyFields fields;
+    fields.mac = mac;
+    fields.ip = ip;
+    return fields;
+}
 
 // The main window over fake sockets (nothing reaches a network), laid out and shown as
 // DoModal does it.

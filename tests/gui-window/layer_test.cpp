@@ -325,4 +325,4 @@ private slots:
 };
 
 QTEST_MAIN(WindowLayerTest)
-#include "window_layer_test.moc"
+#include "layer_test.moc"
