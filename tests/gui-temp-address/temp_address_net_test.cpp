@@ -34,33 +34,12 @@ namespace {
 constexpr uint32_t kTimeScale = 20;
 constexpr int kRounds = 3;
 
-QString Run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished();
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
-}
-
-// The temporary addresses on the PC's interfaces (label "<if>:tmsl").
-QStringList TempAddresses() {
-    QStringList found;
-    const QString addresses =
-        Run(QStringLiteral("ip"), {QStringLiteral("-o"), QStringLiteral("-4"),
-                                   QStringLiteral("addr"), QStringLiteral("show")});
-    for (const QString& line : addresses.split('\n')) {
-        if (line.contains(QStringLiteral(":tmsl"))) {
-            found << line.simplified();
-        }
-    }
-    return found;
-}
-
 // How the PC routes to each destination.
 QString Routes(const QStringList& destinations) {
     QString routes;
     for (const QString& destination : destinations) {
-        routes += Run(QStringLiteral("ip"),
-                      {QStringLiteral("route"), QStringLiteral("get"), destination});
+        routes += RunForOutput(QStringLiteral("ip"),
+                               {QStringLiteral("route"), QStringLiteral("get"), destination});
     }
     return routes;
 }

@@ -13,7 +13,6 @@
 // network. Writes screenshots to the artefacts folder.
 
 #include <QPointer>
-#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
@@ -77,21 +76,6 @@ std::vector<std::wstring> ExpectedValues(int n, const std::wstring& firmware) {
             L"0.0.0.0",
             L"",
             L""};
-}
-
-// The temporary addresses the set-up put on the PC's interfaces (label "<if>:tmsl").
-QStringList TempAddresses() {
-    QProcess ip;
-    ip.start(QStringLiteral("ip"), {QStringLiteral("-o"), QStringLiteral("-4"),
-                                    QStringLiteral("addr"), QStringLiteral("show")});
-    ip.waitForFinished();
-    QStringList found;
-    for (const QString& line : QString::fromLocal8Bit(ip.readAllStandardOutput()).split('\n')) {
-        if (line.contains(QStringLiteral(":tmsl"))) {
-            found << line.simplified();
-        }
-    }
-    return found;
 }
 
 }  // namespace
