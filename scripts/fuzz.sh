@@ -12,7 +12,7 @@
 # --save-corpus merges the new inputs into tests/fuzz/corpus. Afterwards every kept
 # regression input (tests/fuzz/regressions/<harness>) runs once, whole.
 #
-# --smoke is the test command's run: every harness for 20 s plus all regression inputs;
+# --smoke is the test command's run: every harness for 10 s plus all regression inputs;
 # without clang and libFuzzer it says so and succeeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,7 +24,7 @@ work=""
 selected=()
 while (($#)); do
     case "$1" in
-        --smoke) smoke=1; seconds=20 ;;
+        --smoke) smoke=1; seconds=10 ;;
         --seconds) seconds="$2"; shift ;;
         --work) work="$2"; shift ;;
         --save-corpus) save=1 ;;
