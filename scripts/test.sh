@@ -3,8 +3,8 @@
 # CTest suites, including the network tests in private network namespaces (root needed),
 # then the core's unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # the fuzzing smoke run, and last the Debian packages (built, installed, tried and
-# purged). Our own builds treat warnings as errors
-# (TAMSEL_WERROR); a user's build does not.
+# purged). Our own builds treat warnings as errors (TAMSEL_WERROR); a user's build does
+# not.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
