@@ -200,9 +200,12 @@ void Tamselctl::Interrupt(int signalNumber) {
 
 void Tamselctl::Discover() {
     m_search = std::make_unique<DeviceSearch>(m_env->session.Discovery(), m_env->loop);
-    m_search->Run(
-        [this](const std::vector<_STRU_AP_INFO>& devices) { OnDevicesFound(devices); },
-        m_options.command == CliCommand::kDiscover ? m_options.searchTarget : std::nullopt);
+    auto found = [this](const std::vector<_STRU_AP_INFO>& devices) { OnDevicesFound(devices); };
+    if (m_options.command == CliCommand::kDiscover) {
+        m_search->Run(found, m_options.searchTarget);
+    } else {
+        m_search->Find(m_options.deviceIp, found);
+    }
 }
 
 void Tamselctl::ListDevices(const std::vector<_STRU_AP_INFO>& devices) {

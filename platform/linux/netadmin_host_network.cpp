@@ -150,6 +150,7 @@ std::optional<std::vector<uint8_t>> NetAdminHostNetwork::SendArp(Ipv4 target, Ip
 
 void NetAdminHostNetwork::SetWaitsCancelled(bool cancelled) {
     m_waitsCancelled = cancelled;
+    SetConnectCancelled(cancelled);
     if (cancelled) {
         // At once, also while a request waits: the helper stays cancelled until "resume",
         // so the signal may come before, during or after the request it is meant for.
