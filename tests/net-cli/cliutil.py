@@ -50,8 +50,9 @@ class Run:
         return found
 
 
-def tamselctl(*args, stdin=b"", timeout=300, env=None):
-    completed = subprocess.run([TAMSELCTL, *args], input=stdin, capture_output=True,
+def tamselctl(*args, stdin=b"", timeout=300, env=None, prefix=()):
+    """Runs tamselctl with `args`; `prefix` runs it through another command (setpriv)."""
+    completed = subprocess.run([*prefix, TAMSELCTL, *args], input=stdin, capture_output=True,
                                timeout=timeout, env=env)
     return Run(list(args), completed)
 
