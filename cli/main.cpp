@@ -16,6 +16,7 @@
 #include "cli/text.h"
 #include "hostnet/linux_host_address_setup.h"
 #include "platform/async_socket.h"
+#include "platform/linux/answer_watches.h"
 #include "platform/linux/rtnl_host_reader.h"
 #include "platform/metered_socket.h"
 #include "platform/qt/qt_event_loop.h"
@@ -89,6 +90,8 @@ int Run(int argc, char** argv) {
 
     {
         DeviceSession session(loop, sockets, clock, *hostSetup);
+        // Nothing changes for a user who may not watch: no rights, no helper started.
+        session.Discovery().WatchForDroppedAnswers(MakeAnswerWatch());
         terminationSignals.Watch(loop, [&tool](int signalNumber) { tool.Interrupt(signalNumber); });
         QTimer::singleShot(0, [&] {
             loop.Guard([&] {

@@ -210,7 +210,12 @@ void Tamselctl::Discover() {
 
 void Tamselctl::ListDevices(const std::vector<_STRU_AP_INFO>& devices) {
     RememberDiscovered(devices);
-    if (devices.empty()) {
+    const std::wstring dropped = m_env->session.Discovery().DroppedAnswersNote();
+    if (!dropped.empty()) {
+        // Why the list lacks repeaters that answered; it says more than where the search
+        // went.
+        WriteErr(dropped);
+    } else if (devices.empty()) {
         std::wstring why;
         if (m_options.searchTarget) {
             why = ExplainNothingFoundAt(*m_options.searchTarget);
@@ -223,10 +228,11 @@ void Tamselctl::ListDevices(const std::vector<_STRU_AP_INFO>& devices) {
             WriteErr(EscapeControls(why));
         }
     }
+    const ExitCode code = dropped.empty() ? ExitCode::kSuccess : ExitCode::kFirewall;
     if (m_options.csv) {
-        Succeed(ExportDeviceList(devices, DeviceListFormat::kCsv));
+        Succeed(ExportDeviceList(devices, DeviceListFormat::kCsv), std::wstring(), code);
     } else {
-        Succeed(FormatDevices(devices, m_options.json));
+        Succeed(FormatDevices(devices, m_options.json), std::wstring(), code);
     }
 }
 
@@ -237,8 +243,9 @@ void Tamselctl::OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices) {
     }
     const _STRU_AP_INFO* device = FindDeviceByIp(devices, m_options.deviceIp);
     if (device == nullptr) {
-        Fail(Verdict{ExitCode::kNetwork, 0,
-                     FormatString(kCliNoAnswer, {EscapeControls(m_options.deviceIp)})});
+        const std::wstring dropped = m_env->session.Discovery().DroppedAnswersNote();
+        WriteErr(FormatString(kCliNoAnswer, {EscapeControls(m_options.deviceIp)}));
+        Fail(Verdict{dropped.empty() ? ExitCode::kNetwork : ExitCode::kFirewall, 0, dropped});
         return;
     }
     if (device->strDevModel != kSupportedModel) {
@@ -401,7 +408,7 @@ void Tamselctl::ShowUploadProgress(bool final) {
     std::fflush(stderr);
 }
 
-void Tamselctl::Succeed(const std::string& output, const std::wstring& note) {
+void Tamselctl::Succeed(const std::string& output, const std::wstring& note, ExitCode code) {
     if (!output.empty() && (std::fwrite(output.data(), 1, output.size(), stdout) != output.size() ||
                             std::fflush(stdout) != 0)) {
         WriteErr(LoadString(kCliWriteFailed));
@@ -411,7 +418,7 @@ void Tamselctl::Succeed(const std::string& output, const std::wstring& note) {
     if (!note.empty()) {
         WriteErr(note);
     }
-    End(static_cast<int>(ExitCode::kSuccess));
+    End(static_cast<int>(code));
 }
 
 void Tamselctl::Fail(const Verdict& verdict) {

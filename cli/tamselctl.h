@@ -76,7 +76,10 @@ private:
     void ShowUploadProgress(bool final);
 
     Verdict CheckPassword(const std::wstring& devicePassword) const;
-    void Succeed(const std::string& output, const std::wstring& note = std::wstring());
+    // Writes the output and the note; `code` is the exit code of a run that did its job
+    // (kFirewall: a list that lacks repeaters whose answers were dropped).
+    void Succeed(const std::string& output, const std::wstring& note = std::wstring(),
+                 ExitCode code = ExitCode::kSuccess);
     void Fail(const Verdict& verdict);
     void End(int exitCode);
 

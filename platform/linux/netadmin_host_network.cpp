@@ -172,6 +172,20 @@ bool NetAdminHostNetwork::FlushNeighbour(uint32_t interfaceIndex, Ipv4 neighbour
     return Exchange(request).kind == NetAdminAnswer::Kind::kOk;
 }
 
+bool NetAdminHostNetwork::StartAnswerWatch(uint32_t seconds) {
+    NetAdminRequest request;
+    request.verb = NetAdminVerb::kWatch;
+    request.seconds = seconds;
+    return Exchange(request).kind == NetAdminAnswer::Kind::kOk;
+}
+
+std::optional<uint32_t> NetAdminHostNetwork::CountAnswers() {
+    NetAdminRequest request;
+    request.verb = NetAdminVerb::kCount;
+    const NetAdminAnswer answer = Exchange(request, false);
+    return answer.kind == NetAdminAnswer::Kind::kOk ? answer.count : std::nullopt;
+}
+
 NetworkRights NetAdminHostNetwork::Rights() {
     std::lock_guard lock(m_mutex);
     if (m_pid < 0 && !m_startTried) {
