@@ -14,21 +14,18 @@ status requests that a dry run writes.
 
 import json
 import os
-import subprocess
 import sys
 import tempfile
 import threading
 import time
 
-from cliutil import (EXIT_OK, check, last_seq, read_log, repeater, request_line,
-                     requests_since, same_bytes, tamselctl, temporary_addresses)
+from cliutil import (EXIT_OK, as_user, check, install_helper, last_seq, read_log, repeater,
+                     request_line, requests_since, same_bytes, tamselctl, temporary_addresses)
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "net"))
 from simnet import SEARCH_REQUEST  # noqa: E402
 
 HELPER_BUILT = sys.argv[2]
-LIB = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "net-netadmin",
-                   "temp-address-lib.sh")
 STATUS_PAGES = ["/qmv4t2_02_02_02_homenet.asp", "/qmv4t2_02_02_01_int.asp",
                 "/qmv4t2_02_00_00_status.asp"]
 PC = "10.0.0.10"
@@ -56,21 +53,6 @@ class AddressWatch:
     def __exit__(self, *_):
         self.stop.set()
         self.thread.join()
-
-
-def install_helper(work):
-    """The helper with the packaged rights in `work`; (helper, member id, group id)."""
-    out = subprocess.run(["bash", "-c", f'source "{LIB}"; install_member_helper "$1" "$2"; '
-                          'echo "$HELPER $MEMBER $HELPER_GROUP"', "-", HELPER_BUILT, work],
-                         capture_output=True, text=True, check=True).stdout.split()
-    return out[0], int(out[1]), int(out[2])
-
-
-def as_user(uid, groups):
-    """tamselctl's command prefix for user `uid`, in `groups` only, without capabilities."""
-    group_option = f"--groups={','.join(map(str, groups))}" if groups else "--clear-groups"
-    return ["setpriv", f"--reuid={uid}", f"--regid={uid}", group_option, "--inh-caps=-all",
-            "--bounding-set=-all", "--"]
 
 
 def status(r, prefix=(), env=FAST):
@@ -120,7 +102,7 @@ def main():
     # connection for a user outside it, who may not send ARP at all.
     with tempfile.TemporaryDirectory() as work:
         os.chmod(work, 0o755)
-        helper, member, group = install_helper(work)
+        helper, member, group = install_helper(HELPER_BUILT, work)
         env = dict(FAST, TAMSEL_NETADMIN=helper, XDG_CACHE_HOME=os.path.join(work, "c"))
         for who, prefix in (("member", as_user(member, [group])),
                             ("outsider", as_user(member + 1, []))):
