@@ -13,6 +13,9 @@ PACKAGES=(
     jq util-linux                                  # network tests: `ip -j` output, setpriv
     python3                                        # network tests: small clients, stdlib only
     nftables                                       # network tests: a PC's stateful firewall
+    # Tests: ufw's and firewalld's own parsers read the package's firewall profiles
+    # (ufw stays disabled; python3-firewall is firewalld's library without its daemon)
+    ufw python3-firewall
     xvfb xauth                                     # GUI screenshots without a display
     qt6-wayland                                    # the GUI's Wayland platform
     # A private headless Wayland desktop for the accessibility and Wayland tests:
