@@ -14,6 +14,7 @@
 #include "cli/tamselctl.h"
 #include "cli/termination_signals.h"
 #include "cli/text.h"
+#include "cli/url_opener.h"
 #include "hostnet/linux_host_address_setup.h"
 #include "platform/async_socket.h"
 #include "platform/linux/answer_watches.h"
@@ -95,17 +96,20 @@ int Run(int argc, char** argv) {
         terminationSignals.Watch(loop, [&tool](int signalNumber) { tool.Interrupt(signalNumber); });
         QTimer::singleShot(0, [&] {
             loop.Guard([&] {
-                tool.Start(Tamselctl::Environment{loop, clock, session, &sockets, ReadHostAdapters},
-                           [&](int code) {
-                               if (!escaped) {
-                                   exitCode = code;
-                                   QCoreApplication::exit(code);
-                               }
-                           });
+                tool.Start(
+                    Tamselctl::Environment{loop, clock, session, &sockets, ReadHostAdapters,
+                                           hostSetup.get(), DesktopPresent(), OpenWithDesktop},
+                    [&](int code) {
+                        if (!escaped) {
+                            exitCode = code;
+                            QCoreApplication::exit(code);
+                        }
+                    });
             });
         });
         QCoreApplication::exec();
         terminationSignals.Unwatch();
+        tool.Stop();
         // The main window's teardown: the temporary host address goes here.
         session.Shutdown();
     }

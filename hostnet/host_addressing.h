@@ -65,7 +65,7 @@ public:
     // Restarts the temporary address's lifetime; true when there was one to renew.
     bool RenewTempAddress();
 
-    std::optional<HostAddressContext> TempAddress() const;
+    std::optional<HostAddressContext> TempAddress() const override;
     ChosenAdapter Adapter() const;
 
     // The steps of PrepareHostAddress. They run on the set-up's thread only.
