@@ -37,7 +37,7 @@ expect() {
     fi
 }
 
-expect "bridge discover reboot reset set-ip set-password status survey upgrade" ""
+expect "bridge discover open reboot reset set-ip set-password status survey upgrade" ""
 expect "set-ip set-password status survey" s
 expect "--json" status --j
 expect "--verbose --version" --ver
