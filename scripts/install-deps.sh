@@ -13,9 +13,10 @@ PACKAGES=(
     jq util-linux                                  # network tests: `ip -j` output, setpriv
     python3                                        # network tests: small clients, stdlib only
     nftables                                       # network tests: a PC's stateful firewall
-    # Tests: ufw's and firewalld's own parsers read the package's firewall profiles
-    # (ufw stays disabled; python3-firewall is firewalld's library without its daemon)
-    ufw python3-firewall
+    # Tests: ufw's and firewalld's own parsers read the package's firewall profiles, and
+    # iptables-translate turns ufw's rule into nftables syntax (ufw stays disabled;
+    # python3-firewall is firewalld's library without its daemon)
+    ufw python3-firewall iptables
     xvfb xauth                                     # GUI screenshots without a display
     qt6-wayland                                    # the GUI's Wayland platform
     # A private headless Wayland desktop for the accessibility and Wayland tests:

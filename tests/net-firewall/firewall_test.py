@@ -5,8 +5,10 @@ drop, with the loopback and the answers to what the PC sent let in.
 
 - The package's profiles (data/tamsel.ufw, data/tamsel.firewalld.xml) are read by ufw's
   and firewalld's own parsers, which accept them and name the one port they open: UDP
-  13379. Neither daemon runs here; the namespace's filter gets that rule instead, which is
-  the rule each front end adds for an allowed application or service.
+  13379. "ufw --dry-run allow tamsel", in a mount namespace of its own where the profile
+  lies in /etc/ufw/applications.d, writes the input rule ufw would add; iptables-translate
+  turns it into nftables syntax, and the namespace's filter gets it. Neither daemon runs
+  and nothing outside the namespaces changes.
 - Behind the filter a search finds nothing; tamselctl says that two repeaters answered
   and that the firewall dropped their answers, names the commands that let them in, and
   exits 6: as root, and through the network helper as a member of its group. For a user
@@ -18,6 +20,8 @@ Every repeater must have logged each search request, byte for byte, and answered
     firewall_test.py <tamselctl> <tamsel-netadmin> <data folder>"""
 
 import os
+import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -88,6 +92,29 @@ def profile_ports(work):
     return [tuple(line.split()) for line in run.stdout.splitlines()]
 
 
+def ufw_input_rules(work):
+    """The IPv4 input rules that "ufw allow tamsel" adds, as ufw --dry-run writes them and
+    iptables-translate turns them into nftables expressions ("udp dport 13379 ...")."""
+    ufw_dir = os.path.join(work, "ufw")
+    run = subprocess.run(["unshare", "--mount", "sh", "-c",
+                          'mount --bind "$1" /etc/ufw/applications.d && '
+                          "ufw --dry-run allow tamsel", "-", ufw_dir],
+                         capture_output=True, text=True)
+    check(run.returncode == 0, f"ufw --dry-run: {run.stdout} {run.stderr}")
+    rules = []
+    for line in run.stdout.splitlines():
+        if not line.startswith("-A ufw-user-input "):
+            continue
+        translated = subprocess.run(["iptables-translate", *shlex.split(line)],
+                                    capture_output=True, text=True, check=True).stdout.strip()
+        # nft 'add rule ip filter ufw-user-input EXPRESSION comment "..."'
+        match = re.fullmatch(r"nft '?add rule ip filter ufw-user-input (.*?)"
+                             r"(?: comment \S+)?'?", translated)
+        check(match is not None, f"iptables-translate wrote {translated!r}")
+        rules.append(match.group(1).replace(" counter", ""))
+    return rules
+
+
 def nft(*args, script=None):
     subprocess.run(["nft", *args] if script is None else ["nft", "-f", "-"], input=script,
                    text=True, check=True)
@@ -117,6 +144,8 @@ def main():
         os.chmod(work, 0o755)
         ports = profile_ports(work)
         check(ports == [("13379", "udp")], f"the profiles open {ports}")
+        rules = ufw_input_rules(work)
+        check(rules == ["udp dport 13379 accept"], f"ufw would add {rules}")
         helper, member, group = install_helper(HELPER_BUILT, work)
         env = dict(os.environ, TAMSEL_NETADMIN=helper)
 
@@ -135,10 +164,9 @@ def main():
                   "1 repeater answered, but this computer's firewall dropped its answer." in
                   status.err, status.err)
 
-            # The rule the profiles describe lets the answers in.
-            for port, protocol in ports:
-                nft("add", "rule", "inet", "tamsel_test", "input", protocol, "dport", port,
-                    "accept")
+            # The rule that ufw adds for the profile lets the answers in.
+            for rule in rules:
+                nft("add", "rule", "inet", "tamsel_test", "input", *rule.split())
             for who, prefix in (("root", ()), ("member", as_user(member, [group]))):
                 run = discover(EXIT_OK, prefix, env)
                 check(sorted(line.split()[1] for line in run.text.splitlines()[1:-1]) ==
