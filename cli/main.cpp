@@ -14,7 +14,6 @@
 #include "cli/tamselctl.h"
 #include "cli/termination_signals.h"
 #include "cli/text.h"
-#include "cli/url_opener.h"
 #include "hostnet/linux_host_address_setup.h"
 #include "platform/async_socket.h"
 #include "platform/linux/answer_watches.h"
@@ -23,6 +22,7 @@
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
 #include "platform/time_scale.h"
+#include "platform/url_opener.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 

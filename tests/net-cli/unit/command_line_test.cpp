@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/url_opener.h"
+#include "platform/url_opener.h"
 
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include "platform/ipv4.h"
 
+// Opening the repeater's web page in the desktop's browser, for tamselctl and the GUI.
+
 // The device's web page as a browser opens it: "http://A.B.C.D/", made from the parsed
 // address alone, so that nothing but four numbers and dots ever reaches a URL opener.
 std::string DeviceWebUrl(Ipv4 device);

@@ -1,4 +1,4 @@
-#include "cli/url_opener.h"
+#include "platform/url_opener.h"
 
 #include <signal.h>
 #include <spawn.h>
