@@ -131,9 +131,8 @@ void HostAddressing::CancelSetup() {
 //   it teaches nobody a wrong entry) goes out on the LAN adapters, the route's first. A
 //   device that answers gets a temporary address in its subnet on the adapter where it
 //   answered, as below; one that does not is used through the routing table, with no
-//   address added. A device outside the
-//   private networks never gets a temporary address, so for it the routing table is the
-//   only way without asking.
+//   address added. A device outside the private networks never gets a temporary
+//   address, so for it the routing table is the only way without asking.
 // - No route, or a default route on the link itself (no gateway): the device can only be
 //   on a LAN of the PC; a temporary address in its subnet gives the PC a route to it.
 //

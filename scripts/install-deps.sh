@@ -11,6 +11,7 @@ PACKAGES=(
     qt6-base-dev libgl-dev                         # GUI and the Qt event loop
     iproute2 procps                                # virtual LAN of network namespaces
     jq util-linux                                  # network tests: `ip -j` output, setpriv
+    strace                                         # network tests: which programs a run starts
     python3                                        # network tests: small clients, stdlib only
     nftables                                       # network tests: a PC's stateful firewall
     # Tests: ufw's and firewalld's own parsers read the package's firewall profiles, and

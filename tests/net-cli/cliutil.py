@@ -19,6 +19,7 @@ TAMSELCTL = sys.argv[1] if len(sys.argv) > 1 else "tamselctl"
 
 # Exit codes, as tamselctl --help documents them.
 EXIT_OK, EXIT_USAGE, EXIT_NETWORK, EXIT_CREDENTIALS, EXIT_REFUSED = 0, 2, 3, 4, 5
+EXIT_FIREWALL = 6
 
 TIMEOUT_TEXT = "Repeater respon timeout !!"
 LOGIN_TEXT = "Login Username/Password Incorrect!"

@@ -12,7 +12,8 @@ drop, with the loopback and the answers to what the PC sent let in.
 - Behind the filter a search finds nothing; tamselctl says that two repeaters answered
   and that the firewall dropped their answers, names the commands that let them in, and
   exits 6: as root, and through the network helper as a member of its group. For a user
-  outside the group nothing changes (exit 0, the line about where the search went).
+  outside the group nothing changes (exit 0, the line about where the search went), and
+  no helper is started (strace watches what the run executes).
 - With the profiles' rule the answers come in, and both repeaters are found.
 
 Every repeater must have logged each search request, byte for byte, and answered it.
@@ -28,12 +29,11 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "net-cli"))
-from cliutil import (EXIT_OK, as_user, check, fail, install_helper, last_seq,  # noqa: E402
+from cliutil import (EXIT_FIREWALL, EXIT_OK, as_user, check, fail, install_helper, last_seq,  # noqa: E402
                      read_log, repeater, tamselctl)
 from simnet import SEARCH_REQUEST  # noqa: E402
 
 HELPER_BUILT, DATA = sys.argv[2], sys.argv[3]
-EXIT_FIREWALL = 6
 NOT_FOUND = "Ranveil Not Found !"
 DROPPED = ("2 repeaters answered, but this computer's firewall dropped their answers. "
            "Let the answers in with: sudo ufw allow tamsel (ufw), or sudo firewall-cmd "
@@ -152,11 +152,30 @@ def main():
         nft(script=STATEFUL_FILTER)
         try:
             expect_dropped(discover(EXIT_FIREWALL), "root")
+            # Which programs each user's run starts: the helper for a member only.
+            traces = os.path.join(work, "traces")
+            os.mkdir(traces)
+            os.chmod(traces, 0o777)
+
+            def traced(name):
+                return ["strace", "-f", "-qq", "-e", "trace=execve", "-o",
+                        os.path.join(traces, name)]
+
+            def started_helper(name):
+                with open(os.path.join(traces, name)) as f:
+                    return f'execve("{helper}"' in f.read()
+
             expect_dropped(discover(EXIT_FIREWALL, as_user(member, [group]), env), "member")
-            outsider = discover(EXIT_OK, as_user(member + 1, []), env)
+            # (A traced helper gets no file capabilities, so this run only shows that the
+            # trace sees the helper start.)
+            tamselctl("discover", prefix=as_user(member, [group]) + traced("member"), env=env,
+                      timeout=60)
+            check(started_helper("member"), "the member's run did not start the helper")
+            outsider = discover(EXIT_OK, as_user(member + 1, []) + traced("outsider"), env)
             check(outsider.text.strip() == NOT_FOUND, outsider.text)
             check(outsider.err.splitlines() == [
                 "tamselctl: No repeater answered the search on eth0."], outsider.err)
+            check(not started_helper("outsider"), "a run outside the group started the helper")
 
             # A command's repeater that answered is not found either, and for that reason.
             status = tamselctl("status", repeater(1).ip, timeout=60).expect(EXIT_FIREWALL)

@@ -1,124 +1,127 @@
-#!/ usr / bin / env bash
-#A member of the helper's group who talks to the network helper directly and tries every
-#abuse that a group membership might seem to allow, in a private namespace LAN:
+#!/usr/bin/env bash
+# A member of the helper's group who talks to the network helper directly and tries every
+# abuse that a group membership might seem to allow, in a private namespace LAN:
 #
-#hostile_member_test.sh < tamsel - netadmin>
+#   hostile_member_test.sh <tamsel-netadmin>
 #
-#The helper runs as a copy with the packaged rights(mode 0750, a group of its own, file
-#capabilities) under an unused user id in that group, several at once, as several runs
-#would.Every refusal is checked by what the kernel shows : routes to other destinations,
-#another run's address and its lifetime, the number of temporary addresses.
+# The helper runs as a copy with the packaged rights (mode 0750, a group of its own, file
+# capabilities) under an unused user id in that group, several at once, as several runs
+# would. Every refusal is checked by what the kernel shows: routes to other destinations,
+# another run's address and its lifetime, the number of temporary addresses.
 #
-#The LAN : the PC's eth0 (10.0.0.5/8, default route via 10.0.0.1) with the device
+# The LAN: the PC's eth0 (10.0.0.5/8, default route via 10.0.0.1) with the device
 # 192.168.1.200 and a printer that owns 192.168.1.241; its eth1 leads to a "VPN" that
-#serves 192.168.0.0 / 16.
-set - euo pipefail
+# serves 192.168.0.0/16.
+set -euo pipefail
 
-          HELPER_BUILT = $1 source "$(dirname " $0 ")/../../scripts/netns-lib.sh" source
-                                   "$(dirname " $0 ")/temp-address-lib.sh" netns_lib_init WORK =
-                                       $(mktemp - d) RUNS = () declare - A PID FD finish() {
+HELPER_BUILT=$1
+source "$(dirname "$0")/../../scripts/netns-lib.sh"
+source "$(dirname "$0")/temp-address-lib.sh"
+netns_lib_init
+WORK=$(mktemp -d)
+RUNS=()
+declare -A PID FD
+finish() {
     local name
-    for name in "${RUNS[@]}";
-    do
-        kill - KILL "${PID[$name]}" 2 > / dev / null || true done rm - rf "$WORK" netns_cleanup
+    for name in "${RUNS[@]}"; do
+        kill -KILL "${PID[$name]}" 2>/dev/null || true
+    done
+    rm -rf "$WORK"
+    netns_cleanup
 }
-trap finish EXIT chmod 0755 "$WORK"
+trap finish EXIT
+chmod 0755 "$WORK"
 
-    fail(){echo "FAIL [hostile member]: $*" > &2 exit 1} expect() {
-    [[$2 == "$3"]] || fail "$1: expected '$3', got '$2'";
+fail() {
+    echo "FAIL [hostile member]: $*" >&2
+    exit 1
 }
-expect_error() {
-    [[$2 == error * ]] || fail "$1 was not refused: '$2'";
+expect() { [[ $2 == "$3" ]] || fail "$1: expected '$3', got '$2'"; }
+expect_error() { [[ $2 == error* ]] || fail "$1 was not refused: '$2'"; }
+
+pc() { netns_exec pc "$@"; }
+
+netns_bridge lan
+netns_bridge vpn
+netns_add dev
+netns_link dev lan eth0
+ip -n "$(netns_name dev)" addr add 192.168.1.200/24 dev eth0
+netns_add printer
+netns_link printer lan eth0
+ip -n "$(netns_name printer)" addr add 192.168.1.241/24 dev eth0
+netns_add pc
+netns_link pc lan eth0
+netns_link pc vpn eth1
+pc ip addr add 10.0.0.5/8 dev eth0
+pc ip route add default via 10.0.0.1 dev eth0
+pc ip addr add 172.20.0.5/24 dev eth1
+pc ip route add 192.168.0.0/16 dev eth1
+eth0=$(pc ip -j link show eth0 | jq '.[0].ifindex')
+
+mkdir "$WORK/bin"
+install_member_helper "$HELPER_BUILT" "$WORK/bin"
+IN_PC=(ip netns exec "$(netns_name pc)")
+
+# One run of the helper, as the member, talking over a FIFO.
+start_run() {
+    local name=$1 fd
+    mkfifo "$WORK/$name.in"
+    "${IN_PC[@]}" "${AS_MEMBER[@]}" "$HELPER" <"$WORK/$name.in" >"$WORK/$name.out" 2>&1 &
+    PID[$name]=$!
+    exec {fd}>"$WORK/$name.in"
+    FD[$name]=$fd
+    RUNS+=("$name")
+    busywait 5000 grep -qx 'ready 3' "$WORK/$name.out" || fail "$name: $(cat "$WORK/$name.out")"
+}
+# Sends a request line and prints the answer.
+ask() {
+    local name=$1 count
+    count=$(wc -l <"$WORK/$name.out")
+    echo "$2" >&"${FD[$name]}"
+    answered() { (($(wc -l <"$WORK/$name.out") > count)); }
+    busywait 15000 answered || fail "$name: no answer to '$2'"
+    tail -n1 "$WORK/$name.out"
+}
+kill_run() {
+    kill -KILL "${PID[$1]}"
+    wait "${PID[$1]}" 2>/dev/null || true
+    eval "exec ${FD[$1]}>&-"
 }
 
-pc() {
-    netns_exec pc "$@";
+valid_lifetime() {
+    pc ip -j addr show | jq -r --arg a "$1" '.[] | .addr_info[] | select(.local == $a)
+        | .valid_life_time'
 }
+OUTSIDE=(8.8.4.4 8.8.8.8 1.1.1.1 100.64.1.1 10.1.2.3 192.168.1.7 192.168.1.255 192.168.2.9)
+before=$(routes_to "${OUTSIDE[@]}")
 
-netns_bridge lan netns_bridge vpn netns_add dev netns_link dev lan eth0 ip -
-    n "$(netns_name dev)" addr add 192.168.1.200 /
-        24 dev eth0 netns_add printer netns_link printer lan eth0 ip -
-    n "$(netns_name printer)" addr add 192.168.1.241 /
-        24 dev eth0 netns_add pc netns_link pc lan eth0 netns_link pc vpn eth1 pc ip addr
-            add 10.0.0.5 /
-        8 dev eth0 pc ip route add default via 10.0.0.1 dev eth0 pc ip addr add 172.20.0.5 /
-        24 dev eth1 pc ip route add 192.168.0.0 / 16 dev eth1 eth0 =
-    $(pc ip - j link show eth0 | jq '.[0].ifindex')
+start_run a
+# The helper keeps CAP_NET_RAW permitted but not raised while it waits for requests.
+capabilities=$(grep -E '^Cap(Prm|Eff):' "/proc/${PID[a]}/status" | awk '{print $2}' | tr '\n' ' ')
+read -r permitted effective <<<"$capabilities"
+(((0x$permitted & 0x3000) == 0x3000)) || fail "permitted capabilities $permitted"
+(((0x$effective & 0x3000) == 0x1000)) || fail "effective capabilities $effective"
 
-        mkdir
-    "$WORK/bin" install_member_helper
-    "$HELPER_BUILT"
-    "$WORK/bin" IN_PC = (ip netns exec "$(netns_name pc)")
+# Reroute the host's traffic: a public subnet, a subnet beyond its private network, the
+# shared address space, the PC's own address.
+expect_error "public subnet" "$(ask a "add $eth0 8.8.8.8/8 8.8.8.241")"
+expect_error "oversized subnet" "$(ask a "add $eth0 192.168.1.200/8 192.168.1.241")"
+expect_error "shared address space" "$(ask a "add $eth0 100.64.1.200/24 100.64.1.241")"
+expect_error "the PC's own subnet" "$(ask a "add $eth0 10.0.0.5/8 10.0.0.241")"
+expect "routes after the refusals" "$(routes_to "${OUTSIDE[@]}")" "$before"
 
-#One run of the helper, as the member, talking over a FIFO.
-        start_run(){local name = $1 fd mkfifo
-                                     "$WORK/$name.in"
-                                     "${IN_PC[@]}"
-                                     "${AS_MEMBER[@]}"
-                                     "$HELPER" < "$WORK/$name.in" > "$WORK/$name.out" 2 > &1 &
-                                 PID[$name] = $ !exec{fd} > "$WORK/$name.in" FD[$name] = $fd RUNS +=
-                    ("$name")busywait 5000 grep - qx 'ready 3' "$WORK/$name.out" ||
-                    fail "$name: $(cat " $WORK / $name.out ")"}
-#Sends a request line and prints the answer.
-ask(){local name = $1 count count =
-          $(wc - l < "$WORK/$name.out") echo
-          "$2" > &"${FD[$name]}" answered(){(($(wc - l < "$WORK/$name.out") > count));
-}
-busywait 15000 answered || fail "$name: no answer to '$2'" tail - n1 "$WORK/$name.out"
-}
-kill_run(){kill - KILL "${PID[$1]}" wait "${PID[$1]}" 2 > / dev / null || true eval
-           "exec ${FD[$1]}>&-"}
-
-valid_lifetime(){
-    pc ip - j addr show |
-    jq - r-- arg a "$1" '.[] | .addr_info[] | select(.local == $a) |.valid_life_time' } OUTSIDE =
-    (8.8.4.4 8.8.8.8 1.1.1.1 100.64.1.1 10.1.2.3 192.168.1.7 192.168.1.255 192.168.2.9)
-        before = $(routes_to "${OUTSIDE[@]}")
-
-            start_run a
-#The helper keeps CAP_NET_RAW permitted but not raised while it waits for requests.
-    capabilities = $(grep - E '^Cap(Prm|Eff):' "/proc/${PID[a]}/status" | awk '{print $2}' |
-                     tr '\n' ' ') read
-                           - r permitted effective < < <
-                       "$capabilities"(((0x $permitted & 0x3000) == 0x3000)) ||
-                   fail "permitted capabilities $permitted"(((0x $effective & 0x3000) == 0x1000)) ||
-                   fail "effective capabilities $effective"
-
-#Reroute the host's traffic: a public subnet, a subnet beyond its private network, the
-#shared address space, the PC's own address.
-                       expect_error
-                        "public subnet"
-                        "$(ask a " add $eth0 8.8.8.8 /
-                       8 8.8.8.241 ")" expect_error
-                                   "oversized subnet"
-                                   "$(ask a " add $eth0 192.168.1.200 /
-                       8 192.168.1.241 ")" expect_error
-                                       "shared address space"
-                                       "$(ask a " add $eth0 100.64.1.200 /
-                       24 100.64.1.241 ")" expect_error
-                                       "the PC's own subnet"
-                                       "$(ask a " add $eth0 10.0.0.5 /
-                       8 10.0.0.241 ")" expect
-                                    "routes after the refusals"
-                                    "$(routes_to " $ {
-    OUTSIDE[@]
-}
-")" "$before"
-#Take a neighbour's address: the printer answers the probe.
+# Take a neighbour's address: the printer answers the probe.
 expect_error "the printer's address" "$(ask a "add $eth0 192.168.1.200/24 192.168.1.241")"
 [[ -z $(temp_addresses) ]] || fail "added: $(temp_addresses)"
 
-#Pull a subnet out of the VPN : the device alone leaves it.
+# Pull a subnet out of the VPN: the device alone leaves it.
 expect "device inside the VPN's range" "$(ask a "add $eth0 192.168.1.200/24 192.168.1.242")" \
     "ok 192.168.1.242/32"
-expect "routes with an address" "$(routes_to "${
-    OUTSIDE[@]
-}
-")" "$before"
+expect "routes with an address" "$(routes_to "${OUTSIDE[@]}")" "$before"
 expect "route to the device" "$(routes_to 192.168.1.200)" "192.168.1.200 eth0 - 192.168.1.242 unicast"
 expect_error "a second address in one run" "$(ask a "add $eth0 192.168.2.200/24 192.168.2.241")"
 
-#Another run removes, renews or reuses the first one's address.
+# Another run removes, renews or reuses the first one's address.
 start_run b
 lifetime=$(valid_lifetime 192.168.1.242)
 expect_error "delete another run's address" "$(ask b "delete $eth0 192.168.1.242")"
@@ -127,7 +130,7 @@ expect_error "reuse another run's address" "$(ask b "add $eth0 192.168.1.200/24 
 expect "the first run's address" "$(temp_addresses)" "192.168.1.242/32"
 (($(valid_lifetime 192.168.1.242) <= lifetime)) || fail "another run extended the lifetime"
 
-#Hold more addresses than the host allows, from several runs.
+# Hold more addresses than the host allows, from several runs.
 expect b "$(ask b "add $eth0 192.168.2.200/24 192.168.2.241")" "ok 192.168.2.241/32"
 start_run c
 expect c "$(ask c "add $eth0 192.168.3.200/24 192.168.3.241")" "ok 192.168.3.241/32"
@@ -138,8 +141,8 @@ expect_error "a fifth address" "$(ask e "add $eth0 192.168.5.200/24 192.168.5.24
 expect "four addresses" "$(temp_addresses)" \
     "192.168.1.242/32 192.168.2.241/32 192.168.3.241/32 192.168.4.241/32"
 
-#Kill runs and keep their addresses alive : a killed run 's address is nobody' s to renew,
-#and a left - over that the next run removes(it no longer counts against the limit).
+# Kill runs and keep their addresses alive: a killed run's address is nobody's to renew,
+# and a left-over that the next run removes (it no longer counts against the limit).
 kill_run b
 lifetime=$(valid_lifetime 192.168.2.241)
 expect_error "renew a killed run's address" "$(ask c "renew $eth0 192.168.2.241")"
@@ -150,29 +153,27 @@ expect "the killed run's address went" "$(temp_addresses)" \
 kill_run d
 expect "left over until someone removes it" "$(ask c "delete $eth0 192.168.4.241")" ok
 
-#ARP from an address the interface does not hold, or off its subnets; then floods.
+# ARP from an address the interface does not hold, or off its subnets; then floods.
 expect_error "ARP from a foreign address" "$(ask a "arp $eth0 192.168.1.200 192.168.1.1")"
 expect_error "ARP off the LAN" "$(ask a "arp $eth0 8.8.8.8 10.0.0.5")"
 expect_error "flush off the LAN" "$(ask a "flush $eth0 8.8.8.8")"
 refused=0
-for ((i = 0; i < 40; i++));
-do
-    [[$(ask a "arp $eth0 192.168.1.242 192.168.1.242") == error * ]]&& refused =
-        $((refused + 1)) done((refused >= 10)) || fail
-        "40 ARP requests at once, $refused refused" refused = 0 for ((i = 0; i < 20; i++));
-do
+for ((i = 0; i < 40; i++)); do
+    [[ $(ask a "arp $eth0 192.168.1.242 192.168.1.242") == error* ]] && refused=$((refused + 1))
+done
+((refused >= 10)) || fail "40 ARP requests at once, $refused refused"
+refused=0
+for ((i = 0; i < 20; i++)); do
     [[ $(ask a "flush $eth0 192.168.1.200") == error* ]] && refused=$((refused + 1))
 done
 ((refused >= 10)) || fail "20 flushes at once, $refused refused"
 
-#Every run that ends takes its address along; nothing else changed.
-for name in a c e;
-do
-    eval "exec ${FD[$name]}>&-" wait "${PID[$name]}" || fail "$name failed" done RUNS =
-        ()[[-z $(temp_addresses)]] || fail "left behind: $(temp_addresses)" expect
-                                           "routes at the end"
-                                           "$(routes_to " $ {
-        OUTSIDE[@]
-    }
-")"
-    "$before" echo "PASS [hostile member]"
+# Every run that ends takes its address along; nothing else changed.
+for name in a c e; do
+    eval "exec ${FD[$name]}>&-"
+    wait "${PID[$name]}" || fail "$name failed"
+done
+RUNS=()
+[[ -z $(temp_addresses) ]] || fail "left behind: $(temp_addresses)"
+expect "routes at the end" "$(routes_to "${OUTSIDE[@]}")" "$before"
+echo "PASS [hostile member]"
