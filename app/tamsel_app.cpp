@@ -5,8 +5,8 @@
 #include <chrono>
 #include <memory>
 
+#include "app/main_window.h"
 #include "app/signal_shutdown.h"
-#include "app/tamsel_dlg.h"
 #include "hostnet/host_address_setup.h"
 #include "hostnet/linux_host_address_setup.h"
 #include "platform/async_socket.h"

@@ -29,7 +29,7 @@ add_library(tamsel_fuzz_core STATIC
     ${PROJECT_SOURCE_DIR}/web/response_parsers.cpp
     ${PROJECT_SOURCE_DIR}/web/survey_parser.cpp
     ${PROJECT_SOURCE_DIR}/web/web_result.cpp
-    ${PROJECT_SOURCE_DIR}/controls/markup_parser.cpp
+    ${PROJECT_SOURCE_DIR}/text/markup_parser.cpp
     ${PROJECT_SOURCE_DIR}/platform/ipv4.cpp
     ${PROJECT_SOURCE_DIR}/platform/host_network.cpp
     ${PROJECT_SOURCE_DIR}/hostnet/host_setup_failure.cpp

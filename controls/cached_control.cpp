@@ -1,11 +1,32 @@
 #include "controls/cached_control.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QPainter>
+
+#include "controls/accessible_controls.h"
+
+CCachedControl::CCachedControl(QWidget* parent) : QWidget(parent) {
+    InstallAccessibleControls();
+}
 
 void CCachedControl::Invalidate() {
     m_cache.Invalidate();
     update();
+}
+
+void CCachedControl::AnnounceTextChange(const QString& before) {
+    const QString after = AccessibleText();
+    if (after == before) {
+        return;
+    }
+    QAccessibleTextUpdateEvent update(this, 0, before, after);
+    Announce(update);
+    // A control without a name of its own is named by its text.
+    if (accessibleName().isEmpty()) {
+        QAccessibleEvent renamed(this, QAccessible::NameChanged);
+        Announce(renamed);
+    }
 }
 
 void CCachedControl::paintEvent(QPaintEvent*) {

@@ -1,13 +1,59 @@
 #include "controls/ctl_button.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
+
+#include <algorithm>
+
+#include "controls/arrow_keys.h"
 
 CCTLButton::CCTLButton(QWidget* parent)
     : QRadioButton(parent),
       m_textColor(palette().color(QPalette::WindowText)),
       m_backgroundColor(palette().color(QPalette::Base)) {
     setCursor(Qt::PointingHandCursor);
+    connect(this, &QAbstractButton::toggled, this, [this] { UpdateGroupTabStops(); });
+}
+
+std::vector<CCTLButton*> CCTLButton::Group() const {
+    std::vector<CCTLButton*> group;
+    if (parentWidget() == nullptr) {
+        return group;
+    }
+    for (CCTLButton* button :
+         parentWidget()->findChildren<CCTLButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+        group.push_back(button);
+    }
+    std::sort(group.begin(), group.end(), [](const CCTLButton* a, const CCTLButton* b) {
+        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+    });
+    return group;
+}
+
+void CCTLButton::UpdateGroupTabStops() {
+    const std::vector<CCTLButton*> group = Group();
+    const bool anyChecked =
+        std::any_of(group.begin(), group.end(), [](const CCTLButton* b) { return b->isChecked(); });
+    for (CCTLButton* button : group) {
+        button->setFocusPolicy(!anyChecked || button->isChecked() ? Qt::StrongFocus
+                                                                  : Qt::ClickFocus);
+    }
+}
+
+void CCTLButton::keyPressEvent(QKeyEvent* event) {
+    const int step = ArrowStep(event->key());
+    if (step == 0) {
+        QRadioButton::keyPressEvent(event);
+        return;
+    }
+    const std::vector<CCTLButton*> buttons = Group();
+    const std::vector<QWidget*> group(buttons.begin(), buttons.end());
+    if (auto* next = static_cast<CCTLButton*>(NextEnabledInRing(group, this, step))) {
+        next->setFocus(Qt::TabFocusReason);
+        next->click();
+    }
+    event->accept();
 }
 
 void CCTLButton::SetCaption(const std::wstring& text) {

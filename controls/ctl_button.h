@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QRadioButton>
 #include <string>
+#include <vector>
 
 #include "controls/render_cache.h"
 
@@ -10,6 +11,10 @@
 // palette's text on its base colour, opaque, so it stands on a plain patch rather than on
 // the page picture) and showing the hand cursor. Its caption is usually emptied, the
 // visible caption being part of the page picture.
+//
+// The radio buttons of one parent form a group for the keyboard: Tab stops at the
+// checked one only (at every one while none is checked), and the arrow keys move to the
+// next or previous button of the group, in reading order, and select it.
 class CCTLButton : public QRadioButton {
     Q_OBJECT
 
@@ -34,6 +39,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // Everything the picture depends on; a different key renders again.
@@ -49,6 +55,10 @@ private:
     };
     RenderKey CurrentKey() const;
     void Render(QImage& target);
+    // The radio buttons of this one's group (its parent's), in reading order.
+    std::vector<CCTLButton*> Group() const;
+    // Tab reaches the checked button of the group alone.
+    void UpdateGroupTabStops();
 
     QColor m_textColor;
     QColor m_backgroundColor;

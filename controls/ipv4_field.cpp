@@ -12,6 +12,8 @@
 #include <QRegularExpressionValidator>
 #include <QScopedValueRollback>
 
+#include "controls/accessible_controls.h"
+
 namespace {
 
 constexpr int kFrameWidth = 1;
@@ -38,6 +40,7 @@ std::pair<int, int> AnchorAndCaret(const QLineEdit& edit) {
 }  // namespace
 
 CIPv4Field::CIPv4Field(QWidget* parent) : QWidget(parent) {
+    InstallAccessibleControls();
     QPalette colors = palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
         colors.setColor(group, QPalette::Text, kTextColor);

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "controls/ipv4_field_model.h"
+#include "text/ipv4_field_model.h"
 
 class QLineEdit;
 

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <unordered_map>
 
-#include "controls/markup_parser.h"
 #include "controls/pixel_font.h"
 #include "platform/wide_int.h"
+#include "text/markup_parser.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "controls/link_target.h"
+#include "text/markup_parser.h"
 
 namespace {
 
@@ -30,9 +31,15 @@ void CMarkupStatic::SetDefaultUrlOpener(UrlOpener opener) {
 
 void CMarkupStatic::SetWindowText(const std::wstring& text) {
     if (text != m_text) {
+        const QString before = AccessibleText();
         m_text = text;
         Invalidate();
+        AnnounceTextChange(before);
     }
+}
+
+QString CMarkupStatic::AccessibleText() const {
+    return QString::fromStdWString(MarkupPlainText(m_text));
 }
 
 void CMarkupStatic::ResetLook() {

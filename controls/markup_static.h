@@ -30,6 +30,8 @@ public:
 
     void SetWindowText(const std::wstring& text);
     std::wstring WindowText() const { return m_text; }
+    // The text without its markup.
+    QString AccessibleText() const override;
 
     // Renders again at the next paint from the base font and colours. Pages call it
     // before they set a new text.

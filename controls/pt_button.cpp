@@ -1,11 +1,22 @@
 #include "controls/pt_button.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "controls/accessible_controls.h"
+
 CPTButton::CPTButton(int controlId, QWidget* parent) : QWidget(parent), m_controlId(controlId) {
+    InstallAccessibleControls();
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void CPTButton::Click() {
+    if (isEnabled()) {
+        emit clicked(m_controlId);
+    }
 }
 
 void CPTButton::SetImages(int normalId, int hoverId, int disabledId) {
@@ -73,9 +84,30 @@ void CPTButton::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+// Space works as on any button: down on the press, the click on the release.
+void CPTButton::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        m_spacePressed = true;
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CPTButton::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && m_spacePressed) {
+        m_spacePressed = false;
+        event->accept();
+        Click();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
 void CPTButton::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) {
         m_pressed = false;
+        m_spacePressed = false;
         update();
     }
     QWidget::changeEvent(event);

@@ -1,13 +1,18 @@
 #pragma once
 
+#include <QAccessible>
 #include <QWidget>
 
 #include "controls/pt_picture.h"
 
 // A button drawn from three skin pictures: normal, hover (while the mouse rests on it)
-// and disabled. It always shows the hand cursor and reports a left click to its owner
-// as clicked(controlId). The menu entries and the Minimize, Close and OK buttons are
-// CPTButtons.
+// and disabled. It always shows the hand cursor and reports a left click, a press of
+// Space while it has the keyboard focus, or the press action of assistive technology to
+// its owner as clicked(controlId). The menu entries and the Minimize, Close and OK
+// buttons are CPTButtons.
+//
+// It is a push button to assistive technology unless given another role: the menu
+// entries are page tabs, the entry of the page shown being the selected one.
 class CPTButton : public QWidget {
     Q_OBJECT
 
@@ -23,6 +28,15 @@ public:
     int ControlId() const { return m_controlId; }
     bool IsHovered() const { return m_hovered; }
 
+    // Reports a click, as a press and release on an enabled button would.
+    void Click();
+
+    void SetAccessibleRole(QAccessible::Role role) { m_accessibleRole = role; }
+    QAccessible::Role AccessibleRole() const { return m_accessibleRole; }
+    // Whether the button stands for what is selected now (the page shown).
+    void SetSelected(bool selected) { m_selected = selected; }
+    bool IsSelected() const { return m_selected; }
+
     // The picture the button shows now: disabled wins over hover.
     Look CurrentLook() const;
     const CPTPicture& PictureFor(Look look) const;
@@ -36,12 +50,17 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
     int m_controlId;
     bool m_hovered = false;
     bool m_pressed = false;
+    bool m_spacePressed = false;
+    QAccessible::Role m_accessibleRole = QAccessible::Button;
+    bool m_selected = false;
     CPTPicture m_normal;
     CPTPicture m_hover;
     CPTPicture m_disabled;

@@ -67,9 +67,16 @@ CPTLabel::CPTLabel(QWidget* parent) : CCachedControl(parent) {
 void CPTLabel::SetWindowText(const std::wstring& text) {
     const QString value = QString::fromStdWString(text);
     if (value != m_text) {
+        const QString before = AccessibleText();
         m_text = value;
         Invalidate();
+        AnnounceTextChange(before);
     }
+}
+
+QString CPTLabel::AccessibleText() const {
+    QString text = m_text;
+    return text.replace(kLineSeparator, QStringLiteral("\n"));
 }
 
 void CPTLabel::SetColors(const QColor& normal, const QColor& hover, const QColor& pressed,

@@ -46,6 +46,8 @@ public:
 
     void SetWindowText(const std::wstring& text);
     std::wstring WindowText() const { return m_text.toStdWString(); }
+    // The text with its line separators as line breaks.
+    QString AccessibleText() const override;
 
     // All five are black at construction.
     void SetColors(const QColor& normal, const QColor& hover, const QColor& pressed,

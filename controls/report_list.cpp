@@ -4,9 +4,28 @@
 
 #include "controls/skin_images.h"
 
-CReportList::CReportList(const QStringList& titles, std::initializer_list<int> hiddenColumns,
-                         int rowImageId, int defaultRowHeight, int focusColumn, QWidget* parent)
-    : QTableWidget(0, static_cast<int>(titles.size()), parent), m_focusColumn(focusColumn) {
+namespace {
+
+int ShownCount(const std::vector<CReportList::Column>& columns) {
+    int shown = 0;
+    for (const CReportList::Column& column : columns) {
+        shown += column.shown ? 1 : 0;
+    }
+    return shown;
+}
+
+}  // namespace
+
+CReportList::CReportList(const std::vector<Column>& columns, int rowImageId, int defaultRowHeight,
+                         int focusColumn, QWidget* parent)
+    : QTableWidget(0, ShownCount(columns), parent), m_focusColumn(focusColumn) {
+    QStringList titles;
+    for (const Column& column : columns) {
+        m_tableColumns.push_back(column.shown ? static_cast<int>(titles.size()) : -1);
+        if (column.shown) {
+            titles << column.title;
+        }
+    }
     setHorizontalHeaderLabels(titles);
     horizontalHeader()->hide();
     horizontalHeader()->setHighlightSections(false);
@@ -15,6 +34,7 @@ CReportList::CReportList(const QStringList& titles, std::initializer_list<int> h
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
     setWordWrap(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     const QSize rowImage = SkinImageSize(rowImageId);
@@ -22,24 +42,52 @@ CReportList::CReportList(const QStringList& titles, std::initializer_list<int> h
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumSectionSize(rowHeight);
     verticalHeader()->setDefaultSectionSize(rowHeight);
-    for (const int column : hiddenColumns) {
-        setColumnHidden(column, true);
-    }
+    // However rows go (setRowCount, removeRow, clear), their records go with them.
+    connect(model(), &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                m_records.erase(m_records.begin() + first, m_records.begin() + last + 1);
+            });
+    connect(model(), &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                m_records.insert(m_records.begin() + first, static_cast<size_t>(last - first + 1),
+                                 QStringList());
+            });
+    connect(model(), &QAbstractItemModel::modelReset, this,
+            [this] { m_records.assign(static_cast<size_t>(rowCount()), QStringList()); });
+}
+
+// The table empties its model as it goes, after the records have gone.
+CReportList::~CReportList() {
+    disconnect(model(), nullptr, this, nullptr);
+}
+
+int CReportList::TableColumn(int column) const {
+    return column >= 0 && column < static_cast<int>(m_tableColumns.size())
+               ? m_tableColumns[static_cast<size_t>(column)]
+               : -1;
 }
 
 void CReportList::AppendRow(const QStringList& cells, Qt::Alignment alignment) {
     const int row = rowCount();
     insertRow(row);
-    for (int column = 0; column < cells.size() && column < columnCount(); ++column) {
+    m_records[static_cast<size_t>(row)] = cells;
+    for (int column = 0; column < cells.size(); ++column) {
+        const int tableColumn = TableColumn(column);
+        if (tableColumn < 0) {
+            continue;
+        }
         auto* cell = new QTableWidgetItem(cells[column]);
         cell->setTextAlignment(alignment);
-        setItem(row, column, cell);
+        setItem(row, tableColumn, cell);
     }
 }
 
 std::wstring CReportList::Text(int row, int column) const {
-    const QTableWidgetItem* cell = item(row, column);
-    return cell != nullptr ? cell->text().toStdWString() : std::wstring();
+    if (row < 0 || row >= static_cast<int>(m_records.size())) {
+        return {};
+    }
+    const QStringList& record = m_records[static_cast<size_t>(row)];
+    return column >= 0 && column < record.size() ? record[column].toStdWString() : std::wstring();
 }
 
 int CReportList::SelectedRow() const {
@@ -53,7 +101,7 @@ int CReportList::SelectedRow() const {
 }
 
 void CReportList::SelectRow(int row) {
-    setCurrentCell(row, m_focusColumn,
+    setCurrentCell(row, TableColumn(m_focusColumn),
                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     setFocus(Qt::OtherFocusReason);
 }

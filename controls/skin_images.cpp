@@ -50,6 +50,8 @@ std::vector<SkinImageInfo> BuildTable() {
         // List row images: search page, wireless page.
         {249, QSize(35, 35)},
         {250, QSize(20, 20)},
+        // The keyboard focus ring, stretched around the focused control.
+        {kFocusRingImageId, QSize(2 * kFocusRingWidth + 2, 2 * kFocusRingWidth + 2)},
     };
     // Menu entries, normal and current-page pictures.
     for (int id = 214; id <= 227; ++id) {

@@ -28,6 +28,10 @@ QSize SkinImageSize(int id);
 // every layout do not decode them again. User-interface thread only.
 QImage LoadSkinImage(int id);
 
+// The keyboard focus ring: its picture, and how wide it is around the focused control.
+inline constexpr int kFocusRingImageId = 256;
+inline constexpr int kFocusRingWidth = 3;
+
 // Resource ids of the progress dialog's step pictures: steps 0 to 9, and the picture for
 // step 10 and for any other value.
 int ProgressStepImageId(int step);

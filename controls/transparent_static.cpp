@@ -13,8 +13,10 @@ CTransparentStatic::CTransparentStatic(QWidget* parent)
 void CTransparentStatic::SetCaption(const std::wstring& text) {
     const QString caption = QString::fromStdWString(text);
     if (caption != m_text) {
+        const QString before = m_text;
         m_text = caption;
         Invalidate();
+        AnnounceTextChange(before);
     }
 }
 

@@ -19,6 +19,7 @@ public:
     // Sets the caption when it differs from the one shown; otherwise does nothing.
     void SetCaption(const std::wstring& text);
     std::wstring Caption() const { return m_text.toStdWString(); }
+    QString AccessibleText() const override { return m_text; }
 
     void SetTextColor(const QColor& color);
     void SetBkColor(const QColor& color);

@@ -30,6 +30,7 @@ uint32_t ToRealMs(uint32_t nominalMs) {
 }
 
 void SetFactorFromEnvironment() {
+#ifdef TAMSEL_TIME_SCALE_HOOK
     const char* text = std::getenv("TAMSEL_TIME_SCALE");
     if (text == nullptr || *text == '\0') {
         return;
@@ -39,6 +40,7 @@ void SetFactorFromEnvironment() {
     if (*end == '\0' && value >= 1 && value <= kMaxFactor) {
         SetFactor(static_cast<uint32_t>(value));
     }
+#endif
 }
 
 }  // namespace time_scale

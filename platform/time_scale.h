@@ -18,7 +18,8 @@ uint32_t Factor();
 uint32_t ToRealMs(uint32_t nominalMs);
 
 // Reads the factor from the environment variable TAMSEL_TIME_SCALE (a test hook of the
-// programs; ignored unless it is a whole number from 1 to 1000).
+// programs; ignored unless it is a whole number from 1 to 1000). Only builds with the
+// tests (TAMSEL_TIME_SCALE_HOOK) read it; elsewhere it does nothing.
 void SetFactorFromEnvironment();
 
 }  // namespace time_scale

@@ -70,3 +70,14 @@ int ParseLayoutRect(const std::wstring& text, int& x, int& y, int& cx, int& cy) 
 int LoadLayoutRect(int id, int& x, int& y, int& cx, int& cy) {
     return ParseLayoutRect(LoadString(id), x, y, cx, cy);
 }
+
+PageArea LoadPageArea(int rectId) {
+    int x = 0;
+    int y = 0;
+    int cx = 0;
+    int cy = 0;
+    if (LoadLayoutRect(rectId, x, y, cx, cy) == 0) {
+        return {};
+    }
+    return PageArea::FromLayout(x, y, cx, cy);
+}

@@ -15,7 +15,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-driver=build/tests/gui-app/tamsel_screenshots
+driver=build/tests/gui-shell/tamsel_screenshots
 
 if [[ ${1:-} == --inside ]]; then
     # Second stage, inside the PC namespace (see below).

@@ -17,6 +17,22 @@ function(tamsel_gui_test_executable name source)
     target_compile_definitions(${name} PRIVATE TAMSEL_ARTEFACT_DIR="${TAMSEL_ARTEFACT_DIR}")
 endfunction()
 
+# tamsel_offscreen_gui_tests(<prefix>)
+# Every *_test.cpp of the calling folder but the *_net_test.cpp ones as a Qt Test binary
+# and test <prefix>_<name> on the offscreen platform (label gui).
+function(tamsel_offscreen_gui_tests prefix)
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+    list(FILTER sources EXCLUDE REGEX "_net_test\\.cpp$")
+    foreach(source IN LISTS sources)
+        get_filename_component(name ${source} NAME_WE)
+        string(REGEX REPLACE "_test$" "" name ${name})
+        tamsel_gui_test_executable(${prefix}_${name} ${source})
+        add_test(NAME ${prefix}_${name} COMMAND ${prefix}_${name})
+        set_tests_properties(${prefix}_${name} PROPERTIES LABELS gui
+            ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
+    endforeach()
+endfunction()
+
 # tamsel_vlan_test(<name> LABELS <label>... TIMEOUT <seconds> [VLAN <vlan.sh options>...]
 #                  RUN <command>...)
 # Runs <command> inside the PC namespace of a virtual LAN of tamsel-sim repeaters.

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cwctype>
 
-DeviceStatus G_DeviceStatus;
-
 void DeviceStatus::Clear() {
     *this = DeviceStatus{};
 }

@@ -27,10 +27,6 @@ struct DeviceStatus {
     void Clear();
 };
 
-// The record shared by the start-up reads and the wizard pages. Touched only on the
-// user-interface thread.
-extern DeviceStatus G_DeviceStatus;
-
 // Each parser reads one whole response (status line and headers included) and
 // overwrites exactly the fields it fills, every time; a missing label or marker gives an
 // empty or shortened value, never an error.

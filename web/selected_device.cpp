@@ -7,6 +7,7 @@ std::wstring G_mstrPassword;
 std::wstring G_mstrIPAddress;
 std::wstring G_mstrMACAddress;
 std::wstring G_mstrAuthBase64;
+DeviceStatus G_DeviceStatus;
 
 namespace {
 

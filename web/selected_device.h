@@ -3,9 +3,13 @@
 #include <string>
 
 #include "web/request_catalogue.h"
+#include "web/response_parsers.h"
 
-// The device the user connected to. Written by Connect on the search page, read by the
-// request builders and the wizard pages, all on the user-interface thread (no lock).
+// The session with one device: the device the user connected to and what its pages told.
+// All on the user-interface thread (no lock).
+
+// The device, written by Connect on the search page (and by tamselctl from its discovery
+// answer or options), read by the request builders and the wizard's frame.
 extern std::wstring G_mstrUserName;    // login user name of the device's web pages
 extern std::wstring G_mstrPassword;    // login password
 extern std::wstring G_mstrIPAddress;   // dotted IPv4 address
@@ -22,3 +26,7 @@ void ClearSelectedDevice();
 
 // The selected device as the target of a request; the mask comes from the wizard frame.
 DeviceTarget SelectedDeviceTarget(const std::wstring& subnetMask);
+
+// What the device's LAN, interface and status pages told: emptied by every Connect, filled
+// by the start-up reads, shown by the wizard's pages through their host.
+extern DeviceStatus G_DeviceStatus;

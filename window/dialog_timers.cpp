@@ -20,6 +20,7 @@ void DialogTimers::Set(int id, uint32_t periodMs) {
     // Periods are in the program's time, which tests speed up.
     timer.qtTimerId =
         startTimer(std::chrono::milliseconds(time_scale::ToRealMs(periodMs)), Qt::PreciseTimer);
+    timer.periodMs = periodMs;
     timer.generation = m_nextGeneration++;
     m_timers[id] = timer;
 }
@@ -42,6 +43,11 @@ void DialogTimers::KillAll() {
 
 bool DialogTimers::IsActive(int id) const {
     return m_timers.count(id) != 0;
+}
+
+uint32_t DialogTimers::Period(int id) const {
+    const auto it = m_timers.find(id);
+    return it != m_timers.end() ? it->second.periodMs : 0;
 }
 
 void DialogTimers::timerEvent(QTimerEvent* event) {

@@ -30,6 +30,8 @@ public:
     void Kill(int id);
     void KillAll();
     bool IsActive(int id) const;
+    // The period timer `id` was set with, in the program's time; 0 when it is not running.
+    uint32_t Period(int id) const;
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -37,6 +39,7 @@ protected:
 private:
     struct Timer {
         int qtTimerId = 0;
+        uint32_t periodMs = 0;
         // Tells a hand-over queued for an earlier Set of the same id apart.
         uint64_t generation = 0;
         bool handOverQueued = false;

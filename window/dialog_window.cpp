@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "window/enter_escape_filter.h"
+#include "window/focus_mark.h"
+#include "window/window_accessibility.h"
 #include "window/window_drag.h"
 
 namespace {
@@ -34,6 +36,8 @@ bool& QuittingFlag() {
 CDialogWindow::CDialogWindow(QWidget* parent, Qt::WindowFlags flags)
     : QWidget(parent, flags), m_timers([this](int id) { OnTimer(id); }) {
     EnterEscapeFilter::InstallOnce();
+    InstallWindowAccessibility();
+    CFocusMark::InstallOnce();
     setFont(DialogFont());
     // A page starts hidden, whatever its parent does, until it is shown on purpose.
     if (!isWindow()) {
@@ -44,8 +48,8 @@ CDialogWindow::CDialogWindow(QWidget* parent, Qt::WindowFlags flags)
 CDialogWindow::~CDialogWindow() {
     m_timers.KillAll();
     std::erase(ModalStack(), this);
-    if (m_loop != nullptr) {
-        m_loop->exit();
+    if (m_session != nullptr) {
+        m_session->loop.exit();
     }
 }
 
@@ -55,6 +59,10 @@ void CDialogWindow::SetTimer(int id, uint32_t periodMs) {
 
 void CDialogWindow::KillTimer(int id) {
     m_timers.Kill(id);
+}
+
+void CDialogWindow::KillAllTimers() {
+    m_timers.KillAll();
 }
 
 bool CDialogWindow::HasTimer(int id) const {
@@ -77,18 +85,46 @@ void CDialogWindow::DestroyWindow() {
     OnDestroy();
 }
 
+bool CDialogWindow::AwaitModalTurn() {
+    if (!IsPopup()) {
+        return !QuittingFlag();
+    }
+    while (!QuittingFlag()) {
+        const std::vector<CDialogWindow*>& stack = ModalStack();
+        const auto running = std::find_if(stack.rbegin(), stack.rend(), [](const CDialogWindow* d) {
+            return d->IsPopup() && d->IsModalRunning();
+        });
+        if (running == stack.rend()) {
+            return true;
+        }
+        QEventLoop wait;
+        connect(*running, &CDialogWindow::modalEnded, &wait, &QEventLoop::quit);
+        connect(*running, &QObject::destroyed, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::DialogExec);
+    }
+    return false;
+}
+
 int CDialogWindow::DoModal() {
-    if (QuittingFlag() || m_loop != nullptr) {
+    QPointer<CDialogWindow> self(this);
+    if (!AwaitModalTurn() || !self) {
         return kAborted;
     }
-    QPointer<CDialogWindow> self(this);
+    // This dialog ended a moment ago and that run's DoModal has not returned yet (this
+    // call comes from inside its loop): the run is over, its window goes now.
+    if (m_session != nullptr) {
+        ShowWindow(false);
+        DestroyWindow();
+    }
+    Session session;
+    Session* const outer = std::exchange(m_session, &session);
     m_ended = false;
     m_result = 0;
     ModalStack().push_back(this);
 
     Create();
-    if (self && !m_ended && !QuittingFlag()) {
-        if (isWindow() && parentWidget() != nullptr) {
+    if (self && !session.ended && !QuittingFlag()) {
+        if (IsPopup()) {
             setWindowModality(Qt::ApplicationModal);
         }
         ShowWindow(true);
@@ -96,36 +132,43 @@ int CDialogWindow::DoModal() {
             activateWindow();
         }
     }
-    if (self && !m_ended && !QuittingFlag()) {
-        QEventLoop loop;
-        m_loop = &loop;
-        loop.exec(QEventLoop::DialogExec);
-        if (!self) {
-            return kAborted;  // destroyed while it ran
-        }
-        m_loop = nullptr;
+    if (self && !session.ended && !QuittingFlag()) {
+        session.loop.exec(QEventLoop::DialogExec);
     }
     if (!self) {
-        return kAborted;
+        return kAborted;  // destroyed while it ran
     }
-    if (!m_ended) {
+    m_session = outer;
+    if (!session.ended) {
         m_ended = true;
         m_result = kAborted;
+        emit modalEnded();
     }
     ShowWindow(false);
     DestroyWindow();
-    std::erase(ModalStack(), this);
-    return m_result;
+    std::vector<CDialogWindow*>& stack = ModalStack();
+    if (const auto mine = std::find(stack.rbegin(), stack.rend(), this); mine != stack.rend()) {
+        stack.erase(std::next(mine).base());
+    }
+    return session.result;
 }
 
 void CDialogWindow::EndDialog(int result) {
     m_result = result;
     m_ended = true;
-    if (m_loop != nullptr) {
-        m_loop->exit();
+    if (m_session != nullptr && !m_session->ended) {
+        m_session->ended = true;
+        m_session->result = result;
+        m_session->loop.exit();
         // Gone from the screen at once, even while a dialog opened after it still runs
-        // and its own loop cannot return yet.
+        // and its own loop cannot return yet; the keyboard goes back to the window it
+        // came from, to the control that had it there.
+        const bool hadKeyboard = isActiveWindow();
         ShowWindow(false);
+        if (hadKeyboard && IsPopup()) {
+            parentWidget()->window()->activateWindow();
+        }
+        emit modalEnded();
     }
 }
 

@@ -1,11 +1,18 @@
 #include "window/skinned_page.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
+#include <algorithm>
+
+#include "controls/arrow_keys.h"
+#include "controls/ipv4_field.h"
 #include "controls/pt_button.h"
 #include "controls/transparent_static.h"
 #include "resources/string_ids.h"
-#include "resources/string_table.h"
 #include "window/control_layout.h"
 
 namespace {
@@ -25,12 +32,23 @@ constexpr MenuLook kMenuLooks[kMenuEntryCount] = {
     {kRectMenuPassword, 221, 222, kTextMenuPassword},
     {kRectMenuReset, 225, 226, kTextMenuReset}};
 
-QString Text(int stringId) {
-    return QString::fromStdWString(LoadString(stringId));
-}
-
 constexpr int kMinimizeImages[] = {146, 147, 146};
 constexpr int kCloseImages[] = {150, 151, 150};
+
+// Controls whose tops lie this close to the top of a row's first control are read as part
+// of that row (values and their fields are placed a pixel or two apart).
+constexpr int kRowTolerance = 8;
+
+// The page shown last, for the focus to follow a menu entry to the page it opened.
+QPointer<CSkinnedPage>& LastShownPage() {
+    static QPointer<CSkinnedPage> page;
+    return page;
+}
+
+bool TakesTabFocus(const QWidget* widget) {
+    return (widget->focusPolicy() & Qt::TabFocus) != 0 && widget->isEnabled() &&
+           !widget->isHidden();
+}
 
 }  // namespace
 
@@ -39,33 +57,137 @@ CSkinnedPage::CSkinnedPage(const PageSkin& skin, QWidget* parent)
       m_skin(skin),
       m_close(new CPTButton(skin.closeId, this)),
       m_minimize(new CPTButton(skin.minimizeId, this)) {
+    setAccessibleName(Text(skin.titleId));
     for (int i = 0; i < kMenuEntryCount; ++i) {
         const auto entry = static_cast<MenuEntry>(i);
         auto* item = new CPTButton(skin.firstMenuId + i, this);
         item->setAccessibleName(Text(kMenuLooks[i].nameId));
+        item->SetAccessibleRole(QAccessible::PageTab);
+        item->SetSelected(entry == skin.ownEntry);
         m_menu[static_cast<size_t>(i)] = item;
         if (skin.menuNavigates) {
             connect(item, &CPTButton::clicked, this, [this, entry] { OnMenuEntry(entry); });
         }
     }
     if (skin.macLabelId != 0 && skin.ipLabelId != 0) {
-        // The ids name the labels for tests and accessibility tools.
         m_macLabel = new CTransparentStatic(this);
-        m_macLabel->setObjectName(QString::number(skin.macLabelId));
+        NameControl(m_macLabel, skin.macLabelId, kTextDeviceMac);
         m_ipLabel = new CTransparentStatic(this);
-        m_ipLabel->setObjectName(QString::number(skin.ipLabelId));
-        m_macLabel->setAccessibleName(Text(kTextMacAddress));
-        m_ipLabel->setAccessibleName(Text(kTextIpAddress));
+        NameControl(m_ipLabel, skin.ipLabelId, kTextDeviceIp);
+        // Values, but the keyboard reaches them, so a screen reader reads them in turn.
+        m_macLabel->setFocusPolicy(Qt::TabFocus);
+        m_ipLabel->setFocusPolicy(Qt::TabFocus);
     }
     m_close->setAccessibleName(Text(kTextClose));
     m_minimize->setAccessibleName(Text(kTextMinimize));
     connect(m_close, &CPTButton::clicked, this, [] { CloseMainWindow(); });
     connect(m_minimize, &CPTButton::clicked, this, [] { MinimizeMainWindow(); });
+    // The hand over the caption areas follows the mouse without a button held.
+    setMouseTracking(true);
+}
+
+QString CSkinnedPage::Text(int stringId) {
+    return QString::fromStdWString(LoadString(stringId));
+}
+
+void CSkinnedPage::NameControl(QWidget* control, int controlId, int nameId, int descriptionId) {
+    control->setObjectName(QString::number(controlId));
+    // The address field names each of its octets after itself.
+    if (auto* field = qobject_cast<CIPv4Field*>(control)) {
+        field->SetAccessibleName(LoadString(nameId));
+    } else {
+        control->setAccessibleName(Text(nameId));
+    }
+    if (descriptionId != 0) {
+        control->setAccessibleDescription(Text(descriptionId));
+    }
 }
 
 void CSkinnedPage::OnInitDialog() {
     m_background.Load(m_skin.backgroundId);
     LayOutSkin();
+    LayOut();
+    ApplyTabOrder();
+}
+
+void CSkinnedPage::OnShowWindow(bool show) {
+    if (!show) {
+        // Nobody sees what a page's timers show; a show starts them again.
+        KillAllTimers();
+        return;
+    }
+    LayOutSkin();
+    LayOut();
+    ApplyTabOrder();
+    LastShownPage() = this;
+    OnShown();
+    FocusFirstControl();
+}
+
+std::vector<QWidget*> CSkinnedPage::OwnControlsInReadingOrder() const {
+    std::vector<QWidget*> own;
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const bool skin = child == m_minimize || child == m_close || child == m_macLabel ||
+                          child == m_ipLabel ||
+                          std::find(m_menu.begin(), m_menu.end(), child) != m_menu.end();
+        if (!skin && child->focusPolicy() != Qt::NoFocus) {
+            own.push_back(child);
+        }
+    }
+    std::sort(own.begin(), own.end(),
+              [](const QWidget* a, const QWidget* b) { return a->y() < b->y(); });
+    // Row by row: a row starts at its topmost control; left to right within it.
+    for (auto row = own.begin(); row != own.end();) {
+        const int top = (*row)->y();
+        const auto end = std::find_if(
+            row, own.end(), [top](const QWidget* w) { return w->y() - top > kRowTolerance; });
+        std::stable_sort(row, end,
+                         [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+        row = end;
+    }
+    return own;
+}
+
+std::vector<QWidget*> CSkinnedPage::ReadingOrder() const {
+    std::vector<QWidget*> order = {m_minimize, m_close};
+    order.insert(order.end(), m_menu.begin(), m_menu.end());
+    if (m_macLabel != nullptr) {
+        order.push_back(m_macLabel);
+        order.push_back(m_ipLabel);
+    }
+    const std::vector<QWidget*> own = OwnControlsInReadingOrder();
+    order.insert(order.end(), own.begin(), own.end());
+    return order;
+}
+
+void CSkinnedPage::ApplyTabOrder() {
+    const std::vector<QWidget*> order = ReadingOrder();
+    for (size_t i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+}
+
+void CSkinnedPage::FocusFirstControl() {
+    for (QWidget* control : OwnControlsInReadingOrder()) {
+        if (TakesTabFocus(control)) {
+            control->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    MenuItem(m_skin.ownEntry)->setFocus(Qt::OtherFocusReason);
+}
+
+void CSkinnedPage::keyPressEvent(QKeyEvent* event) {
+    // A menu entry passes on the keys it does not take itself; the arrows go round the
+    // entries that work (the search page's others are disabled).
+    const std::vector<QWidget*> menu(m_menu.begin(), m_menu.end());
+    if (QWidget* next =
+            NextEnabledInRing(menu, QApplication::focusWidget(), ArrowStep(event->key()))) {
+        next->setFocus(Qt::TabFocusReason);
+        event->accept();
+        return;
+    }
+    CDialogWindow::keyPressEvent(event);
 }
 
 void CSkinnedPage::LayOutSkin() {
@@ -98,10 +220,41 @@ void CSkinnedPage::paintEvent(QPaintEvent* /*event*/) {
     m_background.Draw(painter);
 }
 
+const CSkinnedPage::CaptionArea* CSkinnedPage::CaptionAreaAt(QPoint point) const {
+    for (const CaptionArea& caption : m_captionAreas) {
+        if (caption.area.Contains(point.x(), point.y())) {
+            return &caption;
+        }
+    }
+    return nullptr;
+}
+
+void CSkinnedPage::mousePressEvent(QMouseEvent* event) {
+    if (const CaptionArea* caption = CaptionAreaAt(event->position().toPoint());
+        caption != nullptr && caption->onPress) {
+        caption->onPress();
+    }
+    CDialogWindow::mousePressEvent(event);
+}
+
+void CSkinnedPage::mouseMoveEvent(QMouseEvent* event) {
+    if (CaptionAreaAt(event->position().toPoint()) != nullptr) {
+        setCursor(Qt::PointingHandCursor);
+    } else {
+        unsetCursor();
+    }
+    CDialogWindow::mouseMoveEvent(event);
+}
+
 void CSkinnedPage::OnMenuEntry(MenuEntry entry) {
     if (const std::optional<WizardPage> page = PageOfMenuEntry(entry)) {
         ShowWizardPage(*page);
     } else {
         ReturnToSearchPage();
+    }
+    // The user is in the menu: the focus stays on the entry, on the page it opened.
+    CSkinnedPage* shown = LastShownPage();
+    if (shown != nullptr && shown != this && shown->isVisible()) {
+        shown->MenuItem(entry)->setFocus(Qt::OtherFocusReason);
     }
 }

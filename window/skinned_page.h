@@ -1,9 +1,14 @@
 #pragma once
 
+#include <QString>
+
 #include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "controls/pt_picture.h"
+#include "resources/string_table.h"
 #include "window/dialog_window.h"
 #include "window/page_navigation.h"
 
@@ -18,6 +23,7 @@ struct PageSkin {
     int closeId;         // control id of Close
     int minimizeId;      // control id of Minimize
     MenuEntry ownEntry;  // shown with its current-page picture
+    int titleId;         // string: the page's title, its accessible name
     // Control ids of the labels with the selected device's MAC and IP address (0: the page
     // has none).
     int macLabelId = 0;
@@ -36,6 +42,19 @@ struct PageSkin {
 //
 // A menu entry shows its page (ShowWizardPage) or, for "Locate", the search page
 // (ReturnToSearchPage); Close ends the program, Minimize minimizes the main window.
+//
+// What every page does, the base does: it names controls from the string table, lays the
+// page out when it is created and again at every show (the skin, then the page's LayOut),
+// stops the page's timers when it is hidden, and turns caption areas of the page picture
+// into click areas with the hand cursor. A page adds its controls in its constructor
+// (NameControl), places them in LayOut and does what a show starts in OnShown.
+//
+// The keyboard reaches every control. Tab and Shift+Tab go in reading order: Minimize and
+// Close, the menu, the device labels, then the page's own controls row by row, left to
+// right, as the layout placed them. The arrow keys move within the menu, whose entries are
+// page tabs to assistive technology (the page's own one selected); Space activates. A page
+// that is shown puts the keyboard focus on its first control of its own, or, when it was
+// opened from the menu, on its own menu entry.
 class CSkinnedPage : public CDialogWindow {
     Q_OBJECT
 
@@ -50,6 +69,12 @@ public:
     CTransparentStatic* MacLabel() const { return m_macLabel; }
     CTransparentStatic* IpLabel() const { return m_ipLabel; }
 
+    // Text `stringId` of the string table.
+    static QString Text(int stringId);
+    // Names a control: its control id (the object name that tests and tools find it by),
+    // and its accessible name and description (0: none) from the string table.
+    static void NameControl(QWidget* control, int controlId, int nameId, int descriptionId = 0);
+
 protected:
     struct DeviceCaptions {
         std::wstring mac;
@@ -59,17 +84,44 @@ protected:
     // pages give the selected one.
     virtual DeviceCaptions SelectedDeviceCaptions() const { return {}; }
 
-    // Loads the page picture and lays out the skin. Pages that override it call it first.
-    void OnInitDialog() override;
-    // Places the skin's controls at their rectangles, gives them their pictures (decoded
-    // pictures are shared, so this is cheap) and fills the device labels. Pages whose
-    // layout runs again on every show call it again.
-    void LayOutSkin();
+    // The page's own layout: places its controls and resets what every show starts from.
+    // The base runs it after the skin's when the page is created and at every show.
+    virtual void LayOut() {}
+    // What a show starts, after the layout.
+    virtual void OnShown() {}
+
+    // A part of the page picture (a caption) that acts like a control: a press of any
+    // mouse button in it runs `onPress` (nothing when empty), and the mouse over it shows
+    // the hand. Pages set their areas in LayOut.
+    struct CaptionArea {
+        PageArea area;
+        std::function<void()> onPress;
+    };
+    void SetCaptionAreas(std::vector<CaptionArea> areas) { m_captionAreas = std::move(areas); }
+    const std::vector<CaptionArea>& CaptionAreas() const { return m_captionAreas; }
+
     // Paints the page picture; pages that paint more call it first.
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void OnInitDialog() final;
+    void OnShowWindow(bool show) final;
+    // Places the skin's controls at their rectangles, gives them their pictures (decoded
+    // pictures are shared, so this is cheap) and fills the device labels.
+    void LayOutSkin();
     void OnMenuEntry(MenuEntry entry);
+    const CaptionArea* CaptionAreaAt(QPoint point) const;
+    // The page's own controls that take the keyboard focus, in reading order.
+    std::vector<QWidget*> OwnControlsInReadingOrder() const;
+    // The skin's controls, then the page's own, in reading order.
+    std::vector<QWidget*> ReadingOrder() const;
+    // Chains the skin's and the page's controls for Tab in reading order.
+    void ApplyTabOrder();
+    // Gives the focus to the page's first control that takes it from Tab.
+    void FocusFirstControl();
 
     PageSkin m_skin;
     CPTPicture m_background;
@@ -78,4 +130,5 @@ private:
     CPTButton* m_minimize;
     CTransparentStatic* m_macLabel = nullptr;
     CTransparentStatic* m_ipLabel = nullptr;
+    std::vector<CaptionArea> m_captionAreas;
 };

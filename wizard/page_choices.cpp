@@ -3,18 +3,6 @@
 #include <algorithm>
 
 #include "resources/string_ids.h"
-#include "resources/string_table.h"
-
-PageArea LoadPageArea(int rectId) {
-    int x = 0;
-    int y = 0;
-    int cx = 0;
-    int cy = 0;
-    if (LoadLayoutRect(rectId, x, y, cx, cy) == 0) {
-        return {};
-    }
-    return PageArea::FromLayout(x, y, cx, cy);
-}
 
 std::wstring DhcpModeFor(DhcpChoice choice) {
     return choice == DhcpChoice::kAutoIp ? L"2" : L"0";

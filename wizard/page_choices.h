@@ -3,25 +3,11 @@
 #include <optional>
 #include <string>
 
+#include "resources/string_table.h"
+
 // The wizard pages' radio-button choices whose captions are part of the page picture:
 // where a press on a caption selects a choice, and what a choice sends to the device.
 // The pages in wizard/ui apply these rules to their controls.
-
-// A page area stored from a layout rectangle "x,y,cx,cy": from x to x + cx and from y to
-// y + cy, both edges included. The default area is empty (a missing layout string).
-struct PageArea {
-    int left = 0;
-    int top = 0;
-    int right = -1;
-    int bottom = -1;
-
-    static PageArea FromLayout(int x, int y, int cx, int cy) { return {x, y, x + cx, y + cy}; }
-    bool Contains(int x, int y) const { return x >= left && x <= right && y >= top && y <= bottom; }
-    bool IsEmpty() const { return right < left || bottom < top; }
-};
-
-// Layout string `rectId` as an area; empty when the string is missing or empty.
-PageArea LoadPageArea(int rectId);
 
 // The IP address page's DHCP server choice.
 enum class DhcpChoice {

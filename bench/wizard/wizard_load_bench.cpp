@@ -25,11 +25,10 @@
 #include <random>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/tamsel_dlg.h"
+#include "app/main_window.h"
 #include "controls/markup_static.h"
 #include "discovery/ui/device_list.h"
-#include "discovery/ui/search_dlg.h"
+#include "discovery/ui/search_page.h"
 #include "hostnet/host_address_setup.h"
 #include "hostnet/linux_host_address_setup.h"
 #include "platform/async_socket.h"
@@ -37,9 +36,10 @@
 #include "platform/tick_clock.h"
 #include "support/virtual_lan.h"
 #include "window/page_navigation.h"
+#include "window/shell_globals.h"
 #include "wizard/task_driver.h"
-#include "wizard/ui/q3150tx_dlg.h"
-#include "wizard/ui/q3150tx_summary_dlg.h"
+#include "wizard/ui/summary_page.h"
+#include "wizard/ui/wizard_frame.h"
 
 namespace {
 

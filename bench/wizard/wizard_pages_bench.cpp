@@ -49,20 +49,20 @@
 #include <thread>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/tamsel_dlg.h"
+#include "app/main_window.h"
 #include "controls/pt_button.h"
 #include "discovery/ui/device_list.h"
-#include "discovery/ui/search_dlg.h"
+#include "discovery/ui/search_page.h"
 #include "hostnet/host_address_setup.h"
 #include "platform/async_socket.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
 #include "support/virtual_lan.h"
-#include "wizard/ui/q3150tx_dlg.h"
-#include "wizard/ui/q3150tx_message_dlg.h"
-#include "wizard/ui/q3150tx_mode_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
+#include "window/shell_globals.h"
+#include "wizard/ui/firmware_page.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/progress_dialog.h"
+#include "wizard/ui/wizard_frame.h"
 #include "wizard/ui/wizard_page.h"
 
 namespace {

@@ -10,26 +10,29 @@ constexpr int kDefaultRowHeight = 35;
 constexpr double kMacShare = 0.55;
 constexpr double kIpShare = 0.42;
 
-QStringList ColumnTitles() {
-    QStringList titles;
-    for (const int id : {kTextModel, kTextMacAddress, kTextIpAddress, kTextColumnSubnetMask,
-                         kTextColumnUserName, kTextColumnPassword}) {
-        titles << QString::fromStdWString(LoadString(id));
+// Only the MAC and the IP address show; the model, the subnet mask and the device's web
+// login go to Connect alone.
+std::vector<CReportList::Column> Columns() {
+    std::vector<CReportList::Column> columns;
+    for (const auto& [titleId, shown] :
+         {std::pair(kTextModel, false), std::pair(kTextMacAddress, true),
+          std::pair(kTextIpAddress, true), std::pair(kTextColumnSubnetMask, false),
+          std::pair(kTextColumnUserName, false), std::pair(kTextColumnPassword, false)}) {
+        columns.push_back({QString::fromStdWString(LoadString(titleId)), shown});
     }
-    return titles;
+    return columns;
 }
 
 }  // namespace
 
 CDeviceList::CDeviceList(QWidget* parent)
-    : CReportList(ColumnTitles(), {kModel, kSubnet, kUserName, kPassword}, kRowImageId,
-                  kDefaultRowHeight, kMac, parent) {
+    : CReportList(Columns(), kRowImageId, kDefaultRowHeight, kMac, parent) {
     SizeColumns();
 }
 
 void CDeviceList::SizeColumns() {
-    setColumnWidth(kMac, static_cast<int>(width() * kMacShare));
-    setColumnWidth(kIp, static_cast<int>(width() * kIpShare));
+    setColumnWidth(TableColumn(kMac), static_cast<int>(width() * kMacShare));
+    setColumnWidth(TableColumn(kIp), static_cast<int>(width() * kIpShare));
 }
 
 void CDeviceList::AddDevice(const _STRU_AP_INFO& device) {

@@ -4,9 +4,9 @@
 #include "discovery/datagram.h"
 
 // The search page's list of found devices: one row per device, no header, grid lines,
-// whole rows selected, one at a time (a click on the empty part selects nothing). Only the MAC
-// address and the IP address show; the hidden columns carry the rest of the device's record to
-// Connect.
+// whole rows selected, one at a time (a click on the empty part selects nothing). Only the
+// MAC address and the IP address show; the rest of the device's record (model, subnet mask,
+// web login) goes to Connect alone.
 class CDeviceList : public CReportList {
     Q_OBJECT
 
@@ -16,7 +16,7 @@ public:
     explicit CDeviceList(QWidget* parent = nullptr);
 
     // Gives the MAC column 55 % and the IP column 42 % of the list's width (cut to whole
-    // pixels); the other columns stay hidden.
+    // pixels).
     void SizeColumns();
 
     // Appends a row for `device`.

@@ -383,6 +383,21 @@ QImage DrawProgressStep(const Skin& skin, const QImage& dialog, const QJsonObjec
 
 // Row images sit in list views that treat white as transparent, so they keep a white
 // background.
+// The keyboard focus ring: a frame of `outer` colour one pixel wide around `width` - 1
+// pixels of `inner` colour, with a transparent middle, drawn stretched around the focused
+// control. The light outside shows on the dark title band, the dark inside on white.
+QImage DrawFocusRing(const Skin& skin, const QJsonObject& ring) {
+    const int width = ring["width"].toInt();
+    const int side = 2 * width + 2;
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(skin.Color(ring["outer"].toString()));
+    QPainter p(&image);
+    p.fillRect(QRect(1, 1, side - 2, side - 2), skin.Color(ring["inner"].toString()));
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    p.fillRect(QRect(width, width, side - 2 * width, side - 2 * width), Qt::transparent);
+    return image;
+}
+
 QImage DrawRowImage(const Skin& skin, const QJsonObject& row) {
     const int side = row["size"].toInt();
     QImage image = NewImage(QSize(side, side), Qt::white);
@@ -494,6 +509,8 @@ void Generate(const Skin& skin, Output& out) {
     for (const QJsonValue& row : root["rowImages"].toArray()) {
         out.Write(row["id"].toInt(), DrawRowImage(skin, row.toObject()));
     }
+    const QJsonObject ring = root["focusRing"].toObject();
+    out.Write(ring["id"].toInt(), DrawFocusRing(skin, ring));
     out.WriteResourceList();
 }
 

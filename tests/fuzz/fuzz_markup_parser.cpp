@@ -1,6 +1,6 @@
 // The markup tokenizer on any text: it ends, gives every character of the decoded text
-// to exactly one token (tags are dropped whole), and reads attributes with upper-case
-// names free of blanks and '='.
+// to exactly one token (tags are dropped whole), reads attributes with upper-case names
+// free of blanks and '=', and reads as plain text the runs and line breaks alone.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "controls/markup_parser.h"
 #include "fuzz_check.h"
+#include "text/markup_parser.h"
 
 namespace {
 
@@ -54,5 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     CheckAttributes(ParseTagAttributes(text));
+    // What a screen reader gets: never more characters than the runs and breaks hold.
+    size_t breaks = 0;
+    for (const MarkupToken& token : tokens) {
+        breaks +=
+            token.kind == MarkupToken::Kind::kLineBreak || token.kind == MarkupToken::Kind::kRule;
+    }
+    FUZZ_CHECK(MarkupPlainText(text).size() == runCharacters + breaks);
     return 0;
 }

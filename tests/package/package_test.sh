@@ -106,6 +106,15 @@ fi
 # On a Wayland desktop the GUI runs natively only with Qt's Wayland platform.
 dpkg-deb -f "${debs[0]}" Recommends | grep -qw qt6-wayland ||
     fail "tamsel does not recommend qt6-wayland"
+# The programs a user installs take the device's waits from their code alone: the
+# environment variable that the tests use to scale them is not even in the binaries.
+unpacked="$WORK/unpacked"
+for deb in "${debs[@]}"; do
+    dpkg-deb -x "$deb" "$unpacked"
+done
+if grep -rlas TAMSEL_TIME_SCALE "$unpacked"/usr/bin "$unpacked"/usr/libexec; then
+    fail "an installed program reads TAMSEL_TIME_SCALE"
+fi
 
 step "lintian"
 lintian --fail-on error,warning --info --display-info "$WORK"/tamsel_"$version"_*.changes \

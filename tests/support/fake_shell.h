@@ -3,15 +3,26 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <string>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/tamsel_dlg.h"
-#include "discovery/ui/search_dlg.h"
+#include "app/main_window.h"
+#include "discovery/ui/search_page.h"
 #include "fakes/fake_socket.h"
 #include "hostnet/host_address_setup.h"
 #include "platform/tick_clock.h"
 #include "unit/discovery/reply_builder.h"
+#include "web/selected_device.h"
+#include "window/shell_globals.h"
+#include "wizard/ui/wizard_frame.h"
+
+// A repeater's search reply with its MAC address (12 hexadecimal digits) and IP address.
+inline ReplyFields DeviceReply(const std::string& mac, const std::string& ip) {
+    ReplyFields fields;
+    fields.mac = mac;
+    fields.ip = ip;
+    return fields;
+}
 
 // The main window over fake sockets (nothing reaches a network), laid out and shown as
 // DoModal does it.
@@ -44,4 +55,24 @@ struct FakeShell {
     FakeSocketFactory sockets;
     NoHostAddressSetup hostSetup;
     CTamselDlg dialog;
+};
+
+// The main window with a wizard opened for a selected device, as Connect leaves it before
+// the loading starts (a test that wants status values puts them in G_DeviceStatus first).
+struct FakeWizardShell {
+    FakeWizardShell() {
+        SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:3C:4D:5E");
+        shell.dialog.activateWindow();
+        shell.dialog.OpenDeviceWizard(L"KV-Q3150Tx", L"192.168.1.1", L"255.255.255.0");
+    }
+    CQ3150TxDlg& Frame() { return *G_pDeviceDlg; }
+    CWizardPage& Page(WizardPage page) { return *Frame().Page(page); }
+    // Shows `page` and hides the wizard's other pages.
+    template <typename PageType = CWizardPage>
+    PageType& Show(WizardPage page) {
+        Frame().ShowWizardPage(page);
+        return static_cast<PageType&>(Page(page));
+    }
+
+    FakeShell shell;
 };

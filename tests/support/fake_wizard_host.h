@@ -7,8 +7,8 @@
 
 #include "web/device_commands.h"
 #include "window/page_navigation.h"
-#include "wizard/ui/q3150tx_message_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/wizard_page.h"
 
 // Records what a page queues: the command names, and the requests with the file path of
@@ -34,8 +34,9 @@ public:
 };
 
 // For trying a wizard page on its own, without a frame or a web queue: it records what
-// the page queues, gives it real dialogs over a stand-in frame widget and the upload's
-// progress that the test sets (PageOnFakeHost below puts a page on one).
+// the page queues, gives it real dialogs over a stand-in frame widget, and the device's
+// login, status record and upload progress that the test sets (PageOnFakeHost below puts
+// a page on one).
 //
 //   QWidget frame;
 //   FakeWizardHost host(&frame);
@@ -45,11 +46,15 @@ public:
     explicit FakeWizardHost(QWidget* frame) : progress(frame), messages(frame) {}
     IWebCommandSink& Commands() override { return sink; }
     DeviceTarget Target() const override { return target; }
+    DeviceLogin Login() const override { return login; }
+    const DeviceStatus& Status() const override { return status; }
     CQ3150Tx_Progress& Progress() override { return progress; }
     CQ3150Tx_MessageDlg& Messages() override { return messages; }
     SendProgress UploadProgress() const override { return upload; }
 
     DeviceTarget target{L"192.168.1.1", L"255.255.255.0", L"YWRtaW46YWRtaW4="};
+    DeviceLogin login{L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:3C:4D:5E"};
+    DeviceStatus status;
     RecordingSink sink;
     CQ3150Tx_Progress progress;
     CQ3150Tx_MessageDlg messages;

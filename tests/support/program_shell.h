@@ -6,11 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "app/globals.h"
-#include "app/tamsel_dlg.h"
+#include "app/main_window.h"
 #include "controls/pt_button.h"
 #include "discovery/ui/device_list.h"
-#include "discovery/ui/search_dlg.h"
+#include "discovery/ui/search_page.h"
 #include "hostnet/host_address_setup.h"
 #include "hostnet/linux_host_address_setup.h"
 #include "platform/async_socket.h"
@@ -18,7 +17,8 @@
 #include "platform/tick_clock.h"
 #include "support/gui_test_support.h"
 #include "window/page_navigation.h"
-#include "wizard/ui/q3150tx_dlg.h"
+#include "window/shell_globals.h"
+#include "wizard/ui/wizard_frame.h"
 
 // How the PC reaches the repeaters: as it is (they are in its subnet), or through the real
 // host address set-up, which may add a temporary address to one of its interfaces.

@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QtTest>
 
 #include <string>
@@ -38,3 +40,26 @@ inline std::wstring VlanValue(const std::string& name) {
         }                                                                                         \
         QVERIFY2(InVirtualLan(), "not inside the PC namespace of scripts/vlan.sh: no broadcast"); \
     } while (false)
+
+// What `program` with `arguments` writes to its standard output, once it has ended.
+inline QString RunForOutput(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished();
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+// The temporary addresses on the PC's interfaces (label "<interface>:tmsl"), one line of
+// `ip -o -4 addr show` each.
+inline QStringList TempAddresses() {
+    const QString addresses =
+        RunForOutput(QStringLiteral("ip"), {QStringLiteral("-o"), QStringLiteral("-4"),
+                                            QStringLiteral("addr"), QStringLiteral("show")});
+    QStringList found;
+    for (const QString& line : addresses.split('\n')) {
+        if (line.contains(QStringLiteral(":tmsl"))) {
+            found << line.simplified();
+        }
+    }
+    return found;
+}

@@ -9,47 +9,28 @@ namespace {
 constexpr int kRowImageId = 250;
 constexpr int kDefaultRowHeight = 20;
 
-// The column titles. The list shows no header (the page picture carries the captions);
-// the titles name the columns for accessibility tools.
-QString ColumnTitle(int column) {
-    switch (column) {
-        case CSurveyList::kBssid:
-            return QString::fromStdWString(LoadString(kTextColumnBssid));
-        case CSurveyList::kSsid:
-            return QString::fromStdWString(LoadString(kTextColumnSsid));
-        case CSurveyList::kChannel:
-            return QString::fromStdWString(LoadString(kTextColumnChannel));
-        case CSurveyList::kEncrypt:
-            return QString::fromStdWString(LoadString(kTextColumnEncrypt));
-        case CSurveyList::kSignal:
-            return QString::fromStdWString(LoadString(kTextColumnSignal));
-        case CSurveyList::kMode:
-            return QString::fromStdWString(LoadString(kTextColumnMode));
-        default:
-            return QStringLiteral("VALUE");
-    }
-}
-
-QStringList ColumnTitles() {
-    QStringList titles;
-    for (int column = 0; column < CSurveyList::kColumnCount; ++column) {
-        titles << ColumnTitle(column);
-    }
-    return titles;
+// The record's columns. The list shows no header (the page picture carries the captions);
+// the titles name the columns for assistive technology. SSID, security and signal show;
+// the rest go to Connect alone.
+std::vector<CReportList::Column> Columns() {
+    auto text = [](int id) { return QString::fromStdWString(LoadString(id)); };
+    return {{text(kTextColumnBssid), false},   {text(kTextColumnSsid), true},
+            {text(kTextColumnChannel), false}, {text(kTextColumnEncrypt), true},
+            {text(kTextColumnSignal), true},   {text(kTextColumnMode), false},
+            {QStringLiteral("VALUE"), false}};
 }
 
 }  // namespace
 
 CSurveyList::CSurveyList(QWidget* parent)
-    : CReportList(ColumnTitles(), {kBssid, kChannel, kMode, kValue}, kRowImageId, kDefaultRowHeight,
-                  kSsid, parent) {
+    : CReportList(Columns(), kRowImageId, kDefaultRowHeight, kSsid, parent) {
     SizeColumns();
 }
 
 void CSurveyList::SizeColumns() {
-    setColumnWidth(kSsid, static_cast<int>(width() * kSsidShare));
-    setColumnWidth(kEncrypt, static_cast<int>(width() * kEncryptShare));
-    setColumnWidth(kSignal, static_cast<int>(width() * kSignalShare));
+    setColumnWidth(TableColumn(kSsid), static_cast<int>(width() * kSsidShare));
+    setColumnWidth(TableColumn(kEncrypt), static_cast<int>(width() * kEncryptShare));
+    setColumnWidth(TableColumn(kSignal), static_cast<int>(width() * kSignalShare));
 }
 
 void CSurveyList::AddNetwork(const SurveyNetwork& network) {

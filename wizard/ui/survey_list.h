@@ -5,9 +5,9 @@
 
 // The wireless page's list of the networks the last survey found: one row per network,
 // no header, grid lines, whole rows selected, one at a time, each row as high as the
-// page's row picture. The SSID, the security text and the signal show; the other columns
-// are hidden and carry what Connect needs (channel, security keyword) and the rest of the
-// device's record of the network.
+// page's row picture. The SSID, the security text and the signal show; the rest of the
+// device's record of the network (channel and security keyword for Connect, BSSID, mode)
+// is kept for Connect alone.
 class CSurveyList : public CReportList {
     Q_OBJECT
 

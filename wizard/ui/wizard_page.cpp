@@ -1,11 +1,14 @@
 #include "wizard/ui/wizard_page.h"
 
+#include <QLineEdit>
+#include <QPointer>
+
 #include "controls/markup_static.h"
+#include "resources/string_ids.h"
 #include "web/device_commands.h"
-#include "web/selected_device.h"
 #include "window/page_navigation.h"
-#include "wizard/ui/q3150tx_message_dlg.h"
-#include "wizard/ui/q3150tx_progress.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/progress_dialog.h"
 
 namespace {
 
@@ -13,14 +16,14 @@ namespace {
 constexpr int kRestartWaitTicks = 11;
 
 // In WizardPage order: picture, control ids of "Locate" (the other entries follow),
-// Close, Minimize, the page's own menu entry, the MAC and the IP address label.
+// Close, Minimize, the page's own menu entry, its title, the MAC and the IP address label.
 constexpr PageSkin kSkins[kWizardPageCount] = {
-    {134, 1126, 1010, 1011, MenuEntry::kIpAddress, 1188, 1189},
-    {136, 1147, 1028, 1180, MenuEntry::kFirmware, 1190, 1191},
-    {140, 1119, 1046, 1183, MenuEntry::kRepeater, 1187, 1186},
-    {141, 1140, 1178, 1184, MenuEntry::kWireless, 1196, 1197},
-    {137, 1133, 1179, 1181, MenuEntry::kPassword, 1192, 1193},
-    {138, 1154, 1038, 1182, MenuEntry::kReset, 1194, 1195},
+    {134, 1126, 1010, 1011, MenuEntry::kIpAddress, kTextPageIpAddress, 1188, 1189},
+    {136, 1147, 1028, 1180, MenuEntry::kFirmware, kTextPageFirmware, 1190, 1191},
+    {140, 1119, 1046, 1183, MenuEntry::kRepeater, kTextPageSummary, 1187, 1186},
+    {141, 1140, 1178, 1184, MenuEntry::kWireless, kTextPageWireless, 1196, 1197},
+    {137, 1133, 1179, 1181, MenuEntry::kPassword, kTextPagePassword, 1192, 1193},
+    {138, 1154, 1038, 1182, MenuEntry::kReset, kTextPageReset, 1194, 1195},
 };
 
 }  // namespace
@@ -28,13 +31,57 @@ constexpr PageSkin kSkins[kWizardPageCount] = {
 CWizardPage::CWizardPage(WizardPage page, IWizardHost& host, QWidget* parent)
     : CSkinnedPage(kSkins[static_cast<size_t>(page)], parent), m_host(host) {}
 
-void CWizardPage::EnableControl(WizardControl /*control*/, bool /*enable*/) {}
+void CWizardPage::BindControl(WizardControl control, QWidget* widget,
+                              std::function<void(bool)> onDriverEnable) {
+    m_controls[control] = {widget, std::move(onDriverEnable)};
+}
 
-void CWizardPage::ClearControlText(WizardControl /*control*/) {}
+void CWizardPage::BindWait(WizardWait wait, RestartWait restartWait) {
+    m_waits[wait] = std::move(restartWait);
+}
 
-void CWizardPage::StartPageWait(WizardWait /*wait*/) {}
+std::vector<WizardControl> CWizardPage::BoundControls() const {
+    std::vector<WizardControl> controls;
+    for (const auto& [control, binding] : m_controls) {
+        controls.push_back(control);
+    }
+    return controls;
+}
 
-void CWizardPage::ShowSurvey(const std::vector<SurveyNetwork>& /*networks*/) {}
+std::vector<WizardWait> CWizardPage::BoundWaits() const {
+    std::vector<WizardWait> waits;
+    for (const auto& [wait, restartWait] : m_waits) {
+        waits.push_back(wait);
+    }
+    return waits;
+}
+
+void CWizardPage::EnableControl(WizardControl control, bool enable) {
+    const auto bound = m_controls.find(control);
+    if (bound == m_controls.end()) {
+        return;
+    }
+    bound->second.widget->setEnabled(enable);
+    if (bound->second.onDriverEnable) {
+        bound->second.onDriverEnable(enable);
+    }
+}
+
+void CWizardPage::ClearControlText(WizardControl control) {
+    const auto bound = m_controls.find(control);
+    if (bound == m_controls.end()) {
+        return;
+    }
+    if (auto* field = qobject_cast<QLineEdit*>(bound->second.widget)) {
+        field->clear();
+    }
+}
+
+void CWizardPage::StartPageWait(WizardWait wait) {
+    if (const auto bound = m_waits.find(wait); bound != m_waits.end()) {
+        RunRestartWait(bound->second);
+    }
+}
 
 std::wstring CWizardPage::AsMarkupText(const std::wstring& value) {
     std::wstring text;
@@ -58,6 +105,12 @@ std::wstring CWizardPage::AsMarkupText(const std::wstring& value) {
 }
 
 void CWizardPage::RunRestartWait(const RestartWait& wait) {
+    // A wait that comes while another dialog is up starts when that one has closed: its
+    // timer would drive the other one's progress otherwise.
+    QPointer<CWizardPage> self(this);
+    if (!m_host.Progress().AwaitModalTurn() || self == nullptr) {
+        return;
+    }
     SetTimer(wait.timerId, wait.periodMs);
     m_waitTimerId = wait.timerId;
     m_waitTicks = 0;
@@ -65,8 +118,19 @@ void CWizardPage::RunRestartWait(const RestartWait& wait) {
     m_host.Progress().Run(wait.text);
 }
 
-void CWizardPage::ShowMessage(int stringId) {
+bool CWizardPage::ShowMessage(int stringId) {
+    QPointer<CWizardPage> self(this);
     m_host.Messages().ShowMessage(stringId);
+    return self != nullptr;
+}
+
+CMarkupStatic* CWizardPage::AddValueLabel(int controlId, int nameId) {
+    auto* label = new CMarkupStatic(this);
+    NameControl(label, controlId, nameId);
+    label->SetTransparent(true);
+    // A value, but the keyboard reaches it, so a screen reader reads it in turn.
+    label->setFocusPolicy(Qt::TabFocus);
+    return label;
 }
 
 void CWizardPage::ShowDeviceValue(CMarkupStatic& label, const std::wstring& value) {
@@ -78,16 +142,8 @@ void CWizardPage::ShowDeviceValue(CMarkupStatic& label, const std::wstring& valu
 }
 
 CSkinnedPage::DeviceCaptions CWizardPage::SelectedDeviceCaptions() const {
-    return {G_mstrMACAddress, G_mstrIPAddress};
-}
-
-void CWizardPage::OnShowWindow(bool show) {
-    if (show) {
-        LayOutSkin();
-    } else if (m_waitTimerId != 0) {
-        KillTimer(m_waitTimerId);
-        m_waitTimerId = 0;
-    }
+    const DeviceLogin device = m_host.Login();
+    return {device.macAddress, device.ipAddress};
 }
 
 void CWizardPage::OnTimer(int id) {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "platform/metered_socket.h"
 #include "web/request_catalogue.h"
-#include "web/survey_parser.h"
+#include "web/response_parsers.h"
 #include "window/skinned_page.h"
 #include "wizard/task_driver.h"
 
@@ -19,6 +21,15 @@ class IWebCommandSink;
 inline constexpr wchar_t kRebootingText[] = L"Rebooting....";
 inline constexpr wchar_t kUpgradingText[] = L"Upgrading....";
 
+// The device the wizard was opened for, as the search page's Connect read it from the
+// device list: its web login and its addresses.
+struct DeviceLogin {
+    std::wstring userName;
+    std::wstring password;
+    std::wstring ipAddress;
+    std::wstring macAddress;
+};
+
 // What a wizard page reaches of the wizard around it. The frame provides it; a test can
 // provide its own, to try a page on its own.
 class IWizardHost {
@@ -27,10 +38,14 @@ public:
 
     // Where the page queues its commands (with the functions of web/device_commands.h);
     // every queued command starts the frame's result timer, whose task driver hands the
-    // result back through the hooks below.
+    // result back through the page's bindings.
     virtual IWebCommandSink& Commands() = 0;
-    // The device the wizard was opened for: address, subnet mask and login.
+    // The device the wizard was opened for: address, subnet mask and login, as a request's
+    // target, and as the search page read it.
     virtual DeviceTarget Target() const = 0;
+    virtual DeviceLogin Login() const = 0;
+    // What the device's pages told: the record the start-up reads fill.
+    virtual const DeviceStatus& Status() const = 0;
     // The wizard's two modal dialogs.
     virtual CQ3150Tx_Progress& Progress() = 0;
     virtual CQ3150Tx_MessageDlg& Messages() = 0;
@@ -41,14 +56,13 @@ public:
 };
 
 // The base of the wizard's six pages: the common skin with the selected device's MAC and
-// IP address (laid out again on every show), the hooks through which the task driver acts
-// on a page, and what several pages share: the message box, the restart wait and device
-// values in markup labels.
+// IP address, the bindings through which the task driver acts on a page, and what several
+// pages share: the message box, the restart wait and device values in markup labels.
 //
-// Adding a page: derive from it in wizard/ui/, pass the page's role, lay out its own
-// controls in OnInitDialog / OnShowWindow (calling the base first), queue with
-// Host().Commands() and Host().Target(), and override the hooks of the driver's rows that
-// concern the page. The frame creates the page and routes the hooks to it.
+// Adding a page: derive from it in wizard/ui/, pass the page's role, add and name the
+// page's controls in its constructor (BindControl and BindWait for those the task driver
+// acts on), place them in LayOut, queue with Host().Commands() and Host().Target(). The
+// frame creates the page and routes the driver's calls to it.
 class CWizardPage : public CSkinnedPage {
     Q_OBJECT
 
@@ -56,16 +70,18 @@ public:
     // The skin comes from the page's role: picture, control ids and own menu entry.
     CWizardPage(WizardPage page, IWizardHost& host, QWidget* parent);
 
-    // The task driver's hooks. The frame calls them on the page that owns the control,
-    // wait or list; a page overrides those that concern it. The defaults do nothing.
-    virtual void EnableControl(WizardControl control, bool enable);
-    virtual void ClearControlText(WizardControl control);
-    // Runs the page's wait while the device restarts (usually RunRestartWait) and
-    // returns when it has ended.
-    virtual void StartPageWait(WizardWait wait);
-    virtual void ShowSurvey(const std::vector<SurveyNetwork>& networks);
+    // The task driver's calls, through the page's bindings; the frame routes each to the
+    // page that binds the control or wait. Whatever the page does not bind is left alone.
+    std::vector<WizardControl> BoundControls() const;
+    std::vector<WizardWait> BoundWaits() const;
+    void EnableControl(WizardControl control, bool enable);
+    // Empties a bound text field.
+    void ClearControlText(WizardControl control);
+    // Runs a bound wait while the device restarts (RunRestartWait) and returns when it has
+    // ended.
+    void StartPageWait(WizardWait wait);
 
-    bool IsRestartWaitRunning() const { return m_waitTimerId != 0; }
+    bool IsRestartWaitRunning() const { return m_waitTimerId != 0 && HasTimer(m_waitTimerId); }
 
     // `value` for a markup label: the characters the markup would read as tags or
     // entities are escaped, so a device's value always shows as itself.
@@ -79,14 +95,26 @@ protected:
         uint32_t periodMs;
         std::wstring text;
     };
+
+    // The driver enables or disables `widget` for `control` and, for a text field, empties
+    // it; `onDriverEnable` runs after each enabling or disabling by the driver.
+    void BindControl(WizardControl control, QWidget* widget,
+                     std::function<void(bool enable)> onDriverEnable = {});
+    // The driver runs `restartWait` for `wait`.
+    void BindWait(WizardWait wait, RestartWait restartWait);
+
     // Starts the wait's timer, queues REBOOT and runs the progress dialog. Each tick shows
     // step (ticks mod 11); the eleventh ends the progress and returns to the search page.
     // Returns when the progress has ended. Hiding the page stops the timer.
     void RunRestartWait(const RestartWait& wait);
 
-    // Shows string `stringId` in the message box; returns when the user has pressed OK.
-    void ShowMessage(int stringId);
+    // Shows string `stringId` in the message box and returns when the user has pressed
+    // OK: true when the page is still there (the wizard may have closed meanwhile).
+    bool ShowMessage(int stringId);
 
+    // A markup label for a value read from the device, named `nameId` (its caption on
+    // the page picture).
+    CMarkupStatic* AddValueLabel(int controlId, int nameId);
     // Puts a value read from the device into a markup label as literal text and repaints
     // the label at once.
     static void ShowDeviceValue(CMarkupStatic& label, const std::wstring& value);
@@ -94,14 +122,18 @@ protected:
     IWizardHost& Host() const { return m_host; }
 
     DeviceCaptions SelectedDeviceCaptions() const override;
-    // Shown: lays out the skin again. Hidden: stops a restart wait's timer. Pages that
-    // override it call it first.
-    void OnShowWindow(bool show) override;
     // Counts the restart wait's ticks. Pages that override it pass other ids on to it.
     void OnTimer(int id) override;
 
 private:
+    struct ControlBinding {
+        QWidget* widget;
+        std::function<void(bool)> onDriverEnable;
+    };
+
     IWizardHost& m_host;
+    std::map<WizardControl, ControlBinding> m_controls;
+    std::map<WizardWait, RestartWait> m_waits;
     int m_waitTimerId = 0;  // 0: no restart wait
     int m_waitTicks = 0;
 };

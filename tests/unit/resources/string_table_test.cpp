@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "resources/string_ids.h"
+
 namespace {
 
 struct Rect {
@@ -75,6 +77,20 @@ TEST(StringTable, HoldsTextsAndEveryLayoutRectangle) {
         EXPECT_GT(cx, 0) << id;
         EXPECT_GT(cy, 0) << id;
     }
+}
+
+TEST(PageArea, IncludesItsRightAndBottomEdgesAndAMissingStringIsEmpty) {
+    const PageArea reboot = LoadPageArea(kRectResetRebootArea);  // "280,165,60,19"
+    EXPECT_TRUE(reboot.Contains(280, 165));
+    EXPECT_TRUE(reboot.Contains(340, 184));
+    EXPECT_FALSE(reboot.Contains(341, 170));
+    EXPECT_FALSE(reboot.Contains(300, 185));
+    EXPECT_FALSE(reboot.Contains(279, 170));
+
+    const PageArea missing = LoadPageArea(1);
+    EXPECT_TRUE(missing.IsEmpty());
+    EXPECT_FALSE(missing.Contains(0, 0));
+    EXPECT_FALSE(missing.Contains(-1, -1));
 }
 
 }  // namespace

@@ -18,6 +18,9 @@ TEST(WebResultTest, StatusLineIsReadOnlyFromTheStartOfTheAnswer) {
     EXPECT_FALSE(HttpStatusOf("<html>HTTP/1.1 401</html>").has_value());
     EXPECT_FALSE(HttpStatusOf("HTTP/1.1 2x0 OK").has_value());
     EXPECT_FALSE(HttpStatusOf("HTTP/1.1 20").has_value());
+    // A status line and nothing more (tamselctl reads a bare 401 from such an answer).
+    EXPECT_EQ(HttpStatusOf("HTTP/1.1 204"), 204);
+    EXPECT_EQ(HttpStatusOf("HTTP/1.1 401"), 401);
 }
 
 TEST(WebResultTest, TheAnswerTurnsIntoTextThroughTheDevicesCodePage) {

@@ -6,20 +6,6 @@
 
 namespace {
 
-TEST(PageArea, IncludesItsRightAndBottomEdgesAndAMissingStringIsEmpty) {
-    const PageArea reboot = LoadPageArea(kRectResetRebootArea);  // "280,165,60,19"
-    EXPECT_TRUE(reboot.Contains(280, 165));
-    EXPECT_TRUE(reboot.Contains(340, 184));
-    EXPECT_FALSE(reboot.Contains(341, 170));
-    EXPECT_FALSE(reboot.Contains(300, 185));
-    EXPECT_FALSE(reboot.Contains(279, 170));
-
-    const PageArea missing = LoadPageArea(1);
-    EXPECT_TRUE(missing.IsEmpty());
-    EXPECT_FALSE(missing.Contains(0, 0));
-    EXPECT_FALSE(missing.Contains(-1, -1));
-}
-
 // The strip holds the Auto IP radio (x 380), its caption, the Static IP radio (x 450) and
 // its caption; the string table's Static IP area (380-605) lies inside the Auto IP area
 // (380-800).

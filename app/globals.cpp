@@ -1,5 +1,0 @@
-#include "app/globals.h"
-
-CTamselDlg* G_pMainDlg = nullptr;
-CSearchDlg* G_pSearchDlg = nullptr;
-CQ3150TxDlg* G_pDeviceDlg = nullptr;

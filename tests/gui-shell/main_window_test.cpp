@@ -1,0 +1,274 @@
+// The main window and the search page over fake sockets (nothing reaches a network):
+// start-up, layout, the search flow, Connect (against a fake repeater) and the model rule,
+// Minimize, Close and teardown, keys. Writes screenshots to the artefacts folder.
+
+#include <QDir>
+#include <QHeaderView>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+
+#include <utility>
+#include <vector>
+
+#include "app/main_window.h"
+#include "controls/pt_button.h"
+#include "controls/pt_label.h"
+#include "controls/skin_images.h"
+#include "discovery/udp_manager.h"
+#include "discovery/ui/device_list.h"
+#include "discovery/ui/search_page.h"
+#include "fakes/fake_repeater.h"
+#include "fakes/fake_socket.h"
+#include "hostnet/host_address_setup.h"
+#include "platform/tick_clock.h"
+#include "platform/time_scale.h"
+#include "support/fake_shell.h"
+#include "support/gui_test_support.h"
+#include "unit/discovery/reply_builder.h"
+#include "web/encoders.h"
+#include "web/selected_device.h"
+#include "window/control_layout.h"
+#include "window/shell_globals.h"
+#include "wizard/ui/wizard_frame.h"
+
+namespace {
+
+using Shell = FakeShell;
+
+// Two repeaters: the first with a line break in its password, the second with its own
+// user name.
+std::vector<ReplyFields> TwoDevices() {
+    ReplyFields first = DeviceReply("001a2b000001", "192.168.1.1");
+    first.password = "pa\r\nss";
+    ReplyFields second = DeviceReply("001a2b000002", "192.168.1.2");
+    second.user = "root";
+    return {first, second};
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        ClearSelectedDevice();
+        CDialogWindow::ClearQuitting();
+        time_scale::SetFactor(1);
+    }
+
+    void startUpBuildsTheShellAndSearches() {
+        Shell shell;
+        CTamselDlg& dialog = shell.dialog;
+        QVERIFY(dialog.isWindow());
+        QVERIFY(dialog.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(dialog.size(), QSize(700, 500));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("QMV4T2 Support Utility"));
+        QCOMPARE(dialog.geometry().center(), dialog.screen()->availableGeometry().center());
+
+        QCOMPARE(G_pMainDlg, &dialog);
+        QVERIFY(G_pUDPManager != nullptr && G_pWEBManager != nullptr);
+        QVERIFY(G_pDeviceDlg == nullptr);
+        QVERIFY(dialog.HasTimer(9997) && dialog.HasTimer(9999));
+        QCOMPARE(G_pSearchDlg->geometry(), QRect(0, 0, 700, 500));
+        QVERIFY(G_pSearchDlg->isVisible());
+
+        // Showing the page started the first search.
+        QCOMPARE(G_pUDPManager->GetRequestCount(), 1);
+        QCOMPARE(shell.Page().StatusText(), std::wstring(L"Searching."));
+        QVERIFY(!shell.Page().ScanButton()->isEnabled());
+        QVERIFY(!shell.Page().ConnectButton()->isEnabled());
+        QVERIFY(SaveScreenshot(dialog, QStringLiteral("app_searching")));
+    }
+
+    void controlsSitAtTheirStringTableRectangles() {
+        Shell shell;
+        CSearchDlg& page = shell.Page();
+        std::vector<std::pair<QWidget*, int>> placed = {
+            {page.MinimizeControl(), 502}, {page.CloseControl(), 503},  {page.DeviceList(), 505},
+            {page.ScanButton(), 190},      {page.ConnectButton(), 191}, {page.ResultLabel(), 507}};
+        const int menuImages[] = {220, 223, 218, 227, 216, 221, 225};
+        for (int i = 0; i < kMenuEntryCount; ++i) {
+            CPTButton* item = page.MenuItem(static_cast<MenuEntry>(i));
+            placed.emplace_back(item, 183 + i);
+            QCOMPARE(item->isEnabled(), i == 0);
+            QVERIFY(item->PictureFor(CPTButton::Look::kNormal).Image() ==
+                    LoadSkinImage(menuImages[i]));
+        }
+        for (const auto& [control, rectId] : placed) {
+            QCOMPARE(control->geometry(), LayoutRect(rectId).value());
+        }
+
+        CDeviceList& list = *shell.Page().DeviceList();
+        QCOMPARE(list.columnWidth(list.TableColumn(CDeviceList::kMac)), 259);
+        QCOMPARE(list.columnWidth(list.TableColumn(CDeviceList::kIp)), 198);
+        // The rest of a device's record is no column of the table at all.
+        QCOMPARE(list.columnCount(), 2);
+        for (const int kept : {CDeviceList::kModel, CDeviceList::kSubnet, CDeviceList::kUserName,
+                               CDeviceList::kPassword}) {
+            QCOMPARE(list.TableColumn(kept), -1);
+        }
+        QCOMPARE(list.verticalHeader()->defaultSectionSize(), 35);
+        QVERIFY(list.horizontalHeader()->isHidden());
+    }
+
+    void searchListsTheAnswers() {
+        Shell shell;
+        CSearchDlg& page = shell.Page();
+        CDeviceList& list = *shell.Page().DeviceList();
+        QTRY_COMPARE(page.StatusText(), std::wstring(L"Searching..."));
+
+        const std::vector<ReplyFields> devices = TwoDevices();
+        QVERIFY(shell.Answer(devices));
+        QVERIFY(shell.WaitForResult());
+        QCOMPARE(page.StatusText(), std::wstring(L"2 Ranveils Found !"));
+        QCOMPARE(list.rowCount(), 2);
+        QCOMPARE(list.SelectedRow(), 0);
+        QVERIFY(page.ConnectButton()->isEnabled());
+        QCOMPARE(list.Text(0, CDeviceList::kMac), std::wstring(L"00:1A:2B:00:00:01"));
+        QCOMPARE(list.Text(1, CDeviceList::kIp), std::wstring(L"192.168.1.2"));
+
+        // A repaint puts the status text back into the label.
+        page.ResultLabel()->SetWindowText(L"stale");
+        page.repaint();
+        QCOMPARE(page.ResultLabel()->WindowText(), std::wstring(L"2 Ranveils Found !"));
+        QVERIFY(SaveScreenshot(shell.dialog, QStringLiteral("app_search_results")));
+
+        // A click on the empty part of the list leaves nothing to connect to.
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(100, 160));
+        QCOMPARE(list.SelectedRow(), -1);
+        QVERIFY(!page.ConnectButton()->isEnabled());
+        page.ConnectSelectedDevice();  // nothing selected: nothing happens
+        QVERIFY(!shell.dialog.HasEnded());
+        QVERIFY(G_mstrIPAddress.empty());
+        const QRect secondRow =
+            list.visualRect(list.model()->index(1, list.TableColumn(CDeviceList::kMac)));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, secondRow.center());
+        QCOMPARE(list.SelectedRow(), 1);
+        QVERIFY(page.ConnectButton()->isEnabled());
+
+        // Scan empties the list at once; both buttons wait for the new result.
+        const size_t sent = shell.Discovery().broadcasts.size();
+        Click(page.ScanButton());
+        QCOMPARE(list.rowCount(), 0);
+        QVERIFY(!page.ScanButton()->isEnabled());
+        QVERIFY(!page.ConnectButton()->isEnabled());
+        QCOMPARE(page.StatusText(), std::wstring(L"Searching."));
+        QVERIFY(shell.Answer({devices[1]}, sent));
+        QVERIFY(shell.WaitForResult());
+        QCOMPARE(page.StatusText(), std::wstring(L"1 Ranveil Found !"));
+    }
+
+    // Connect copies the row, opens the wizard on it and loads the device's settings; a
+    // later Connect (from the search page again, through "Locate") replaces the wizard.
+    void connectOpensTheWizardOnTheSelectedRow() {
+        time_scale::SetFactor(10);  // the loading's pacing and hold, ten times faster
+        Shell shell;
+        FakeRepeater repeater(shell.Web(),
+                              [](const std::string&) { return "HTTP/1.1 200 OK\r\n\r\n"; });
+        CSearchDlg& page = shell.Page();
+        CDeviceList& list = *shell.Page().DeviceList();
+        QVERIFY(shell.Answer(TwoDevices()));
+        QVERIFY(shell.WaitForResult());
+
+        // Connect copies the row without line breaks and opens the wizard on it.
+        list.SelectRow(0);
+        Click(page.ConnectButton());
+        QCOMPARE(G_mstrPassword, std::wstring(L"pass"));
+        QCOMPARE(G_mstrUserName, std::wstring(L"admin"));
+        QCOMPARE(G_mstrIPAddress, std::wstring(L"192.168.1.1"));
+        QCOMPARE(G_mstrMACAddress, std::wstring(L"00:1A:2B:00:00:01"));
+        QCOMPARE(G_mstrAuthBase64, EncodeBase64(L"admin:pass"));
+        QPointer<CQ3150TxDlg> firstFrame = G_pDeviceDlg;
+        QVERIFY(firstFrame != nullptr);
+        QCOMPARE(firstFrame->DeviceIP(), std::wstring(L"192.168.1.1"));
+        QCOMPARE(firstFrame->DeviceSubnet(), std::wstring(L"255.255.255.0"));
+        QVERIFY(firstFrame->isVisible() && !page.isVisible());
+        QCOMPARE(repeater.requests.size(), size_t{3});  // the three reads of the loading
+        QVERIFY(shell.Web().connects.front() == "192.168.1.1:80");
+
+        // Back on the search page a new search runs; connecting again replaces the frame,
+        // and the pointer never names the dying one.
+        const size_t sent = shell.Discovery().broadcasts.size();
+        Click(firstFrame->Page(WizardPage::kSummary)->MenuItem(MenuEntry::kLocate));
+        QVERIFY(page.isVisible() && firstFrame->isHidden());
+        QVERIFY(shell.Answer(TwoDevices(), sent));
+        QVERIFY(shell.WaitForResult());
+        CQ3150TxDlg* pointerWhileDying = firstFrame;
+        connect(firstFrame, &QObject::destroyed, [&] { pointerWhileDying = G_pDeviceDlg; });
+        list.SelectRow(1);
+        Click(page.ConnectButton());
+        QVERIFY(firstFrame == nullptr);
+        QVERIFY(pointerWhileDying == nullptr);
+        QVERIFY(G_pDeviceDlg != nullptr);
+        QCOMPARE(G_pDeviceDlg->DeviceIP(), std::wstring(L"192.168.1.2"));
+        QCOMPARE(G_mstrUserName, std::wstring(L"root"));
+        QVERIFY(!shell.dialog.HasEnded());
+    }
+
+    void noAnswerLeavesNothingToConnect() {
+        Shell shell;
+        QVERIFY(shell.WaitForResult());
+        QCOMPARE(shell.Page().StatusText(), std::wstring(L"Ranveil Not Found !"));
+        QVERIFY(!shell.Page().ConnectButton()->isEnabled());
+    }
+
+    // Only the exact model text opens the wizard; anything else, even a different letter
+    // case or a trailing blank, ends the program, and the old frame goes either way.
+    void onlyTheExactModelIsSupported_data() {
+        QTest::addColumn<QString>("model");
+        QTest::newRow("upper case X") << QStringLiteral("KV-Q3150TX");
+        QTest::newRow("trailing blank") << QStringLiteral("KV-Q3150Tx ");
+        QTest::newRow("lower case") << QStringLiteral("kv-q3150tx");
+        QTest::newRow("empty") << QString();
+    }
+    void onlyTheExactModelIsSupported() {
+        QFETCH(QString, model);
+        Shell shell;
+        QVERIFY(shell.dialog.OpenDeviceWizard(L"KV-Q3150Tx", L"192.168.1.1", L"255.255.255.0"));
+        QPointer<CQ3150TxDlg> frame = G_pDeviceDlg;
+        QVERIFY(
+            !shell.dialog.OpenDeviceWizard(model.toStdWString(), L"192.168.1.1", L"255.255.255.0"));
+        QVERIFY(shell.dialog.HasEnded());
+        QCOMPARE(shell.dialog.Result(), 0);
+        QVERIFY(G_pDeviceDlg == nullptr);
+        QVERIFY(frame == nullptr);
+    }
+
+    void minimizeCloseAndTeardown() {
+        Shell shell;
+        Click(shell.Page().MinimizeControl());
+        QTRY_VERIFY(shell.dialog.isMinimized());
+        shell.dialog.showNormal();
+
+        QVERIFY(shell.dialog.OpenDeviceWizard(L"KV-Q3150Tx", L"192.168.1.1", L"255.255.255.0"));
+        QPointer<CQ3150TxDlg> frame = G_pDeviceDlg;
+        QPointer<CSearchDlg> page = G_pSearchDlg;
+        Click(shell.Page().CloseControl());
+        QVERIFY(shell.dialog.HasEnded());
+        QCOMPARE(shell.dialog.Result(), 0);
+
+        shell.dialog.DestroyWindow();
+        QVERIFY(G_pUDPManager == nullptr && G_pWEBManager == nullptr);
+        QVERIFY(G_pSearchDlg == nullptr && G_pDeviceDlg == nullptr);
+        QVERIFY(page == nullptr && frame == nullptr);
+        QVERIFY(!shell.Discovery().alive);
+        QVERIFY(!shell.dialog.HasTimer(9997) && !shell.dialog.HasTimer(9999));
+    }
+
+    void enterAndEscapeCloseNothing() {
+        Shell shell;
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            QTest::keyClick(&shell.dialog, key);
+            QTest::keyClick(&shell.Page(), key);
+            QTest::keyClick(shell.Page().DeviceList(), key);
+        }
+        QVERIFY(!shell.dialog.HasEnded());
+        QVERIFY(shell.dialog.isVisible() && shell.Page().isVisible());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,379 @@
+// The firmware and password pages on their own, over a wizard host of the test's (nothing
+// reaches a network): accessible names, the checks before anything is queued
+// and the messages and focus they leave, what Apply queues, the driver's hooks, the
+// upload's progress bar, Browse and dropped files. Writes screenshots of both pages.
+
+#include <sys/stat.h>
+
+#include <QAccessible>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "controls/markup_static.h"
+#include "controls/pt_button.h"
+#include "controls/transparent_static.h"
+#include "page_test_support.h"
+#include "platform/time_scale.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
+#include "support/fake_wizard_host.h"
+#include "support/message_answerer.h"
+#include "wizard/ui/firmware_page.h"
+#include "wizard/ui/password_page.h"
+
+using page_test::DropUriList;
+
+namespace {
+
+std::wstring Msg(int id) {
+    return LoadString(id);
+}
+
+// A page of type T on a fake host that `setUp` prepares, created and shown as the frame
+// does it.
+template <typename T>
+struct PageOnHost : PageOnFakeHost<T> {
+    explicit PageOnHost(const std::function<void(FakeWizardHost&)>& setUp = {}) {
+        if (setUp) {
+            setUp(this->host);
+        }
+        this->frame.show();
+        this->page.ShowWindow(true);
+        this->page.activateWindow();
+    }
+};
+
+// Whether the mouse at `point` of `page` shows the hand.
+bool HandAt(QWidget& page, QPoint point) {
+    QTest::mouseMove(&page, point);
+    QWidget* under = page.childAt(point);
+    return (under != nullptr ? under : &page)->cursor().shape() == Qt::PointingHandCursor;
+}
+
+std::string WriteFile(const page_test::TempFolder& dir, const std::string& name,
+                      const std::string& data) {
+    return page_test::WriteFile(dir.PathOf(name), data);
+}
+
+QString Decoded(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// Every control of a page carries an accessible name: the page's own ones and those of
+// the skin (menu, Close, Minimize, device labels).
+void ExpectAccessibleNames(const CSkinnedPage& page, std::vector<QWidget*> controls) {
+    for (int i = 0; i < kMenuEntryCount; ++i) {
+        controls.push_back(page.MenuItem(static_cast<MenuEntry>(i)));
+    }
+    controls.insert(controls.end(),
+                    {page.CloseControl(), page.MinimizeControl(), page.MacLabel(), page.IpLabel()});
+    for (QWidget* control : controls) {
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(control);
+        QVERIFY2(node != nullptr, qPrintable(control->objectName()));
+        QVERIFY2(!node->text(QAccessible::Name).isEmpty(), qPrintable(control->objectName()));
+    }
+}
+
+}  // namespace
+
+class PagesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { CDialogWindow::ClearQuitting(); }
+
+    // --- firmware page ---
+
+    void firmwarePageVersionAndNames() {
+        // A device's value is shown as itself, never read as markup.
+        PageOnHost<CQ3150Tx_ModeDlg> on(
+            [](FakeWizardHost& host) { host.status.strFirmwareVersion = L"1.3.07 <b>&beta;</b>"; });
+        CQ3150Tx_ModeDlg& page = on.page;
+        QCOMPARE(page.BrowseButton()->text(), QStringLiteral("Browse"));
+        QCOMPARE(page.ApplyButton()->text(), QStringLiteral("Apply"));
+        QCOMPARE(page.VersionLabel()->WindowText(),
+                 std::wstring(L"1.3.07 &lt;b&gt;&amp;beta;&lt;/b&gt;"));
+        QVERIFY(page.ApplyButton()->isEnabled());
+        QVERIFY(!page.ProgressBar()->isVisible());
+        ExpectAccessibleNames(page, {page.VersionLabel(), page.FileField(), page.BrowseButton(),
+                                     page.ApplyButton(), page.ProgressBar()});
+
+        // Every show reads the version again, an empty one included.
+        on.host.status.strFirmwareVersion.clear();
+        page.ShowWindow(false);
+        page.ShowWindow(true);
+        QCOMPARE(page.VersionLabel()->WindowText(), std::wstring());
+        on.host.status.strFirmwareVersion = L"1.3.07 (Jun 14 2011)";
+        page.ShowWindow(false);
+        page.ShowWindow(true);
+        page.SetFilePath("/home/user/firmware/kv-q3150tx-1.4.02.bin");
+        QVERIFY(SaveScreenshot(page, QStringLiteral("wizard-firmware")));
+    }
+
+    void firmwareApplyRefusesWhatIsNoReadableFile() {
+        page_test::TempFolder dir;
+        PageOnHost<CQ3150Tx_ModeDlg> on;
+        CQ3150Tx_ModeDlg& page = on.page;
+        MessageAnswerer answerer(&on.host.messages);
+
+        Click(page.ApplyButton());
+        page.FileField()->setText(Decoded(dir.PathOf("missing.bin")));
+        Click(page.ApplyButton());
+        page.FileField()->setText(Decoded(dir.Path()));
+        Click(page.ApplyButton());
+        const std::vector<std::wstring> expected = {Msg(kMsgEnterFile), Msg(kMsgInvalidFile),
+                                                    Msg(kMsgInvalidFile)};
+        QCOMPARE(answerer.texts, expected);
+        QVERIFY(on.host.sink.queued.empty());
+        QCOMPARE(page.FileField()->text(), QString());
+        QCOMPARE(page.FilePath(), std::string());
+        QVERIFY(page.ApplyButton()->isEnabled());
+        QVERIFY(!page.ProgressBar()->isVisible());
+    }
+
+    void firmwareUploadShowsItsProgressUntilTheAnswer() {
+        page_test::TempFolder dir;
+        const std::string image = WriteFile(dir, "image 1.bin", std::string(3000, 'x'));
+        PageOnHost<CQ3150Tx_ModeDlg> on;
+        CQ3150Tx_ModeDlg& page = on.page;
+        page.FileField()->setText(Decoded(image));
+        Click(page.ApplyButton());
+
+        const RecordingSink& sink = on.host.sink;
+        QCOMPARE(sink.queued, std::vector<std::wstring>{L"UPLOAD"});
+        QCOMPARE(sink.filePaths.at(0), image);
+        QCOMPARE(sink.requests.at(0).ToText(), BuildUploadRequest(on.host.target, image).ToText());
+        QCOMPARE(sink.requests.at(0).placeholderLength, uint64_t(3000));
+        QVERIFY(!page.ApplyButton()->isEnabled());
+        QVERIFY(page.IsUploadRunning());
+
+        // Before the first byte the bar stands at the start; then it follows the meter.
+        QVERIFY(page.ProgressBar()->isVisible());
+        QCOMPARE(page.ProgressBar()->value(), 0);
+        on.host.upload = {1500, 6000};
+        QTRY_COMPARE(page.ProgressBar()->value(), 250);
+        QVERIFY(SaveScreenshot(page, QStringLiteral("wizard-firmware-upload")));
+        on.host.upload = {6000, 6000};
+        QTRY_COMPARE(page.ProgressBar()->value(), CQ3150Tx_ModeDlg::kProgressRange);
+
+        // Away from the page nobody polls; back on it the bar goes on.
+        page.ShowWindow(false);
+        QVERIFY(!page.HasTimer(CQ3150Tx_ModeDlg::kUploadProgressTimerId));
+        page.ShowWindow(true);
+        QVERIFY(page.HasTimer(CQ3150Tx_ModeDlg::kUploadProgressTimerId));
+        QVERIFY(page.ProgressBar()->isVisible());
+
+        // The answer is in: Apply comes back and the bar goes.
+        page.EnableControl(WizardControl::kFirmwareApply, true);
+        QVERIFY(page.ApplyButton()->isEnabled());
+        QVERIFY(!page.ProgressBar()->isVisible());
+        QVERIFY(!page.HasTimer(CQ3150Tx_ModeDlg::kUploadProgressTimerId));
+        QVERIFY(!page.IsUploadRunning());
+        page.ClearControlText(WizardControl::kFirmwareFile);
+        QCOMPARE(page.FileField()->text(), QString());
+        // Controls of other pages are not this page's.
+        page.EnableControl(WizardControl::kPasswordApply, false);
+        QVERIFY(page.ApplyButton()->isEnabled());
+    }
+
+    void firmwareFileNamesKeepTheirBytes() {
+        page_test::TempFolder dir;
+        // Bytes that are no UTF-8: they cannot be typed, but a dropped file keeps them.
+        const std::string raw = WriteFile(dir, "fw \xe9\xff\x01.bin", "TMSLFW01");
+        PageOnHost<CQ3150Tx_ModeDlg> on;
+        CQ3150Tx_ModeDlg& page = on.page;
+        const QByteArray uri = "file://" + QByteArray::fromStdString(raw).toPercentEncoding("/");
+        QVERIFY(DropUriList(&page, "# a comment line\r\n" + uri + "\r\n"));
+        QCOMPARE(page.FilePath(), raw);
+        QVERIFY(!page.FileField()->text().isEmpty());
+        Click(page.ApplyButton());
+        QCOMPARE(on.host.sink.filePaths, std::vector<std::string>{raw});
+
+        // A file dropped over the field is the page's too; another machine's file is not
+        // taken, nor is anything but a file.
+        QVERIFY(DropUriList(page.FileField(), "file://localhost" + uri.mid(7)));
+        QCOMPARE(page.FilePath(), raw);
+        QVERIFY(!DropUriList(&page, "file://elsewhere.example" + uri.mid(7)));
+        QVERIFY(!DropUriList(&page, "https://example.com/fw.bin"));
+        QCOMPARE(page.FilePath(), raw);
+
+        // A name typed (or pasted) is encoded as the file system expects.
+        const std::string utf8 = WriteFile(dir,
+                                           "Pr\xc3\xbc"
+                                           "fung \xd0\x9e.bin",
+                                           "x");
+        page.FileField()->setText(Decoded(utf8));
+        QCOMPARE(page.FilePath(), utf8);
+    }
+
+    void firmwareBrowsePutsTheChoiceInTheField() {
+        page_test::TempFolder dir;
+        const std::string image = WriteFile(dir, "chosen.bin", "x");
+        PageOnHost<CQ3150Tx_ModeDlg> on;
+        CQ3150Tx_ModeDlg& page = on.page;
+        page.SetFilePath("/earlier.bin");
+
+        QString filters;
+        auto answer = [&](bool accept) {
+            QTimer::singleShot(0, [&, accept] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog != nullptr);
+                QCOMPARE(dialog->parentWidget(), &page);
+                filters = dialog->nameFilters().join(QLatin1Char(';'));
+                if (accept) {
+                    dialog->selectFile(Decoded(image));
+                    static_cast<QDialog*>(dialog)->accept();  // the file dialog's own checks
+                } else {
+                    dialog->reject();
+                }
+            });
+        };
+        answer(false);
+        Click(page.BrowseButton());
+        QCOMPARE(page.FilePath(), std::string("/earlier.bin"));
+        QCOMPARE(filters, QStringLiteral("All File (*)"));
+        answer(true);
+        Click(page.BrowseButton());
+        QCOMPARE(page.FilePath(), image);
+    }
+
+    void firmwareUpgradeWaitQueuesRebootAndEnds() {
+        time_scale::SetFactor(1000);
+        PageOnHost<CQ3150Tx_ModeDlg> on;
+        CQ3150Tx_ModeDlg& page = on.page;
+        bool timerDuringWait = false;
+        QTimer::singleShot(
+            0, [&] { timerDuringWait = page.HasTimer(CQ3150Tx_ModeDlg::kUpgradeTimerId); });
+        page.StartPageWait(WizardWait::kFirmwareUpgrade);
+        time_scale::SetFactor(1);
+        QVERIFY(timerDuringWait);
+        QVERIFY(!page.HasTimer(CQ3150Tx_ModeDlg::kUpgradeTimerId));
+        QCOMPARE(on.host.progress.ProgressText(), std::wstring(L"Upgrading...."));
+        QCOMPARE(on.host.progress.StepsShown(), kRestartWaitSteps);
+        QCOMPARE(on.host.sink.queued, std::vector<std::wstring>{L"REBOOT"});
+        // Other pages' waits are not this page's.
+        page.StartPageWait(WizardWait::kIpAddressReboot);
+        QCOMPARE(on.host.sink.queued.size(), size_t(1));
+    }
+
+    // --- password page ---
+
+    void passwordPageFields() {
+        PageOnHost<CQ3150Tx_PasswordDlg> on;
+        CQ3150Tx_PasswordDlg& page = on.page;
+        QCOMPARE(page.UserField()->text(), QStringLiteral("admin"));
+        QVERIFY(page.UserField()->isReadOnly());
+        for (QLineEdit* field : {page.CurrentField(), page.NewField(), page.RepeatField()}) {
+            QCOMPARE(field->echoMode(), QLineEdit::Password);
+            QCOMPARE(field->text(), QString());
+            // Thirty characters go in; the thirty-first is refused.
+            field->setFocus();
+            QTest::keyClicks(field, QString(31, QLatin1Char('p')));
+            QCOMPARE(field->text(), QString(30, QLatin1Char('p')));
+        }
+        ExpectAccessibleNames(page, {page.UserField(), page.CurrentField(), page.NewField(),
+                                     page.RepeatField(), page.ApplyButton()});
+
+        // The hand cursor covers the area the layout gives, its far edges included.
+        QVERIFY(HandAt(page, QPoint(214, 186)));
+        QVERIFY(HandAt(page, QPoint(214 + 120, 186 + 19)));
+        QVERIFY(!HandAt(page, QPoint(214 + 121, 186)));
+        QVERIFY(!HandAt(page, QPoint(214, 186 + 20)));
+
+        page.CurrentField()->setText(QStringLiteral("admin"));
+        page.NewField()->setText(QStringLiteral("new secret"));
+        page.RepeatField()->setText(QStringLiteral("new secret"));
+        QVERIFY(SaveScreenshot(page, QStringLiteral("wizard-password")));
+    }
+
+    void passwordChecksClearTheFieldsAndFocus_data() {
+        QTest::addColumn<QString>("devicePassword");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("fresh");
+        QTest::addColumn<QString>("repeat");
+        QTest::addColumn<int>("message");
+        QTest::addColumn<bool>("focusCurrent");
+        QTest::newRow("case differs") << "Secret"
+                                      << "secret"
+                                      << "a"
+                                      << "a" << 138 << true;
+        QTest::newRow("empty current") << "Secret"
+                                       << ""
+                                       << "a"
+                                       << "a" << 138 << true;
+        QTest::newRow("trailing blank") << "Secret"
+                                        << "Secret"
+                                        << "new"
+                                        << "new " << 141 << false;
+        QTest::newRow("both empty") << "Secret"
+                                    << "Secret"
+                                    << ""
+                                    << "" << 141 << false;
+    }
+    void passwordChecksClearTheFieldsAndFocus() {
+        QFETCH(QString, devicePassword);
+        QFETCH(QString, current);
+        QFETCH(QString, fresh);
+        QFETCH(QString, repeat);
+        QFETCH(int, message);
+        QFETCH(bool, focusCurrent);
+        PageOnHost<CQ3150Tx_PasswordDlg> on(
+            [&](FakeWizardHost& host) { host.login.password = devicePassword.toStdWString(); });
+        CQ3150Tx_PasswordDlg& page = on.page;
+        MessageAnswerer answerer(&on.host.messages);
+        page.CurrentField()->setText(current);
+        page.NewField()->setText(fresh);
+        page.RepeatField()->setText(repeat);
+        Click(page.ApplyButton());
+
+        QCOMPARE(answerer.texts, std::vector<std::wstring>{Msg(message)});
+        QVERIFY(on.host.sink.queued.empty());
+        for (QLineEdit* field : {page.CurrentField(), page.NewField(), page.RepeatField()}) {
+            QCOMPARE(field->text(), QString());
+        }
+        // The field that gets the keyboard when the page's window is active.
+        QCOMPARE(page.window()->focusWidget(),
+                 focusCurrent ? page.CurrentField() : page.NewField());
+        QVERIFY(page.ApplyButton()->isEnabled());
+    }
+
+    void passwordChangeQueuesTheFormAndWaitsForTheAnswer() {
+        // An empty device password is matched by an empty current password only.
+        PageOnHost<CQ3150Tx_PasswordDlg> on(
+            [](FakeWizardHost& host) { host.login.password.clear(); });
+        CQ3150Tx_PasswordDlg& page = on.page;
+        page.NewField()->setText(QStringLiteral("n\u00e9w p&ss"));
+        page.RepeatField()->setText(QStringLiteral("n\u00e9w p&ss"));
+        Click(page.ApplyButton());
+
+        QCOMPARE(on.host.sink.queued, std::vector<std::wstring>{L"SETUPPASSWORD"});
+        QCOMPARE(on.host.sink.requests.at(0).ToText(),
+                 BuildSetupPasswordRequest(on.host.target, L"", L"n\u00e9w p&ss").ToText());
+        QVERIFY(!page.ApplyButton()->isEnabled());
+        // The fields keep their text after a submit.
+        QCOMPARE(page.NewField()->text(), QStringLiteral("n\u00e9w p&ss"));
+
+        page.EnableControl(WizardControl::kFirmwareApply, true);
+        QVERIFY(!page.ApplyButton()->isEnabled());
+        page.EnableControl(WizardControl::kPasswordApply, true);
+        QVERIFY(page.ApplyButton()->isEnabled());
+
+        // Showing the page enables the new-password fields.
+        page.NewField()->setEnabled(false);
+        page.RepeatField()->setEnabled(false);
+        page.ShowWindow(false);
+        page.ShowWindow(true);
+        QVERIFY(page.NewField()->isEnabled() && page.RepeatField()->isEnabled());
+    }
+};
+
+QTEST_MAIN(PagesTest)
+#include "firmware_password_pages_test.moc"

@@ -1,0 +1,368 @@
+// The device wizard over fake sockets (nothing reaches a network): the frame and its six
+// pages, the menu on every page, Close and Minimize, the progress dialog and the message
+// box, the status summary and the restart wait on the program's time. Writes screenshots
+// to the artefacts folder.
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/ipv4_field.h"
+#include "controls/markup_static.h"
+#include "controls/pt_button.h"
+#include "controls/skin_images.h"
+#include "controls/transparent_static.h"
+#include "fakes/fake_repeater.h"
+#include "page_test_support.h"
+#include "platform/time_scale.h"
+#include "resources/string_ids.h"
+#include "support/fake_shell.h"
+#include "support/fake_wizard_host.h"
+#include "support/gui_test_support.h"
+#include "web/device_commands.h"
+#include "web/response_parsers.h"
+#include "web/selected_device.h"
+#include "window/control_layout.h"
+#include "window/window_drag.h"
+#include "wizard/ui/firmware_page.h"
+#include "wizard/ui/ip_address_page.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/password_page.h"
+#include "wizard/ui/progress_dialog.h"
+#include "wizard/ui/reset_page.h"
+#include "wizard/ui/summary_page.h"
+#include "wizard/ui/wireless_page.h"
+#include "wizard/ui/wizard_frame.h"
+
+namespace {
+
+constexpr WizardPage kPages[] = {WizardPage::kIpAddress, WizardPage::kFirmware,
+                                 WizardPage::kSummary,   WizardPage::kWireless,
+                                 WizardPage::kPassword,  WizardPage::kReset};
+
+using WizardShell = FakeWizardShell;
+
+// The pages that are visible, in WizardPage order.
+std::vector<WizardPage> VisiblePages(CQ3150TxDlg& frame) {
+    std::vector<WizardPage> visible;
+    for (const WizardPage page : kPages) {
+        if (!frame.Page(page)->isHidden()) {
+            visible.push_back(page);
+        }
+    }
+    return visible;
+}
+
+std::wstring DrawnText(CMarkupStatic& label) {
+    std::wstring text;
+    for (const MarkupLayout::Text& piece : label.Layout().texts) {
+        text += piece.text.toStdWString();
+    }
+    return text;
+}
+
+}  // namespace
+
+class WizardTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        CDialogWindow::ClearQuitting();
+        time_scale::SetFactor(1);
+        G_DeviceStatus.Clear();
+    }
+    void cleanup() { SetWindowMoveStarter({}); }
+
+    void theFrameHoldsSixHiddenPagesAndShowsTheSummaryFirst() {
+        WizardShell wizard;
+        CQ3150TxDlg& frame = wizard.Frame();
+        QVERIFY(frame.isVisible());
+        QVERIFY(wizard.shell.Page().isHidden());
+        QCOMPARE(frame.geometry(), QRect(0, 0, 700, 500));
+        for (const WizardPage page : kPages) {
+            QVERIFY(wizard.Page(page).IsCreated());
+            QCOMPARE(wizard.Page(page).geometry(), QRect(0, 0, 700, 500));
+        }
+        QCOMPARE(VisiblePages(frame), std::vector<WizardPage>{WizardPage::kSummary});
+        // The dialogs get a window only while they run.
+        QVERIFY(!frame.Progress().IsCreated() && !frame.Messages().IsCreated());
+        QCOMPARE(frame.DeviceIP(), std::wstring(L"192.168.1.1"));
+        QCOMPARE(frame.Target().authBase64, G_mstrAuthBase64);
+    }
+
+    // Every page carries the same skin at the same places, its own menu entry marked, and
+    // every menu entry of every page shows its page alone.
+    void everyMenuEntryShowsItsPageAndHidesTheOthers() {
+        WizardShell wizard;
+        CQ3150TxDlg& frame = wizard.Frame();
+        const int normal[] = {214, 223, 218, 227, 216, 221, 225};
+        const int current[] = {220, 224, 219, 215, 217, 222, 226};
+        for (const WizardPage page : kPages) {
+            CWizardPage& shown = wizard.Page(page);
+            frame.ShowWizardPage(page);
+            QCOMPARE(VisiblePages(frame), std::vector<WizardPage>{page});
+            QCOMPARE(shown.CloseControl()->geometry(), LayoutRect(kRectClose).value());
+            QCOMPARE(shown.MinimizeControl()->geometry(), LayoutRect(kRectMinimize).value());
+            QCOMPARE(shown.MacLabel()->geometry(), LayoutRect(kRectDeviceMac).value());
+            QCOMPARE(shown.IpLabel()->Caption(), std::wstring(L"192.168.1.1"));
+            QCOMPARE(shown.MacLabel()->Caption(), std::wstring(L"00:1A:2B:3C:4D:5E"));
+            for (int i = 1; i < kMenuEntryCount; ++i) {
+                const auto entry = static_cast<MenuEntry>(i);
+                CPTButton* item = shown.MenuItem(entry);
+                QCOMPARE(item->geometry(), LayoutRect(kRectMenuLocate + i).value());
+                const bool own = entry == shown.Skin().ownEntry;
+                QVERIFY(item->PictureFor(CPTButton::Look::kNormal).Image() ==
+                        LoadSkinImage(own ? current[i] : normal[i]));
+                frame.ShowWizardPage(page);
+                Click(item);
+                QCOMPARE(VisiblePages(frame), std::vector<WizardPage>{*PageOfMenuEntry(entry)});
+            }
+            QVERIFY(
+                shown.MenuItem(MenuEntry::kLocate)->PictureFor(CPTButton::Look::kNormal).Image() ==
+                LoadSkinImage(normal[0]));
+        }
+        // Locate: the search page, searching again; the wizard is only hidden.
+        Click(wizard.Page(WizardPage::kReset).MenuItem(MenuEntry::kLocate));
+        QVERIFY(wizard.shell.Page().isVisible() && frame.isHidden());
+        QCOMPARE(wizard.shell.Page().StatusText(), std::wstring(L"Searching."));
+        QVERIFY(G_pDeviceDlg == &frame);
+    }
+
+    void closeOnAWizardPageEndsTheProgramAndTearsTheWizardDown() {
+        WizardShell wizard;
+        Click(wizard.Page(WizardPage::kPassword).MinimizeControl());
+        QTRY_VERIFY(wizard.shell.dialog.isMinimized());
+        wizard.shell.dialog.showNormal();
+
+        std::vector<QPointer<QObject>> parts = {&wizard.Frame(), &wizard.Frame().Progress(),
+                                                &wizard.Frame().Messages()};
+        for (const WizardPage page : kPages) {
+            parts.emplace_back(&wizard.Page(page));
+        }
+        Click(wizard.Page(WizardPage::kReset).CloseControl());
+        QVERIFY(wizard.shell.dialog.HasEnded());
+        QCOMPARE(wizard.shell.dialog.Result(), 0);
+        wizard.shell.dialog.DestroyWindow();
+        QVERIFY(G_pDeviceDlg == nullptr);
+        for (const QPointer<QObject>& part : parts) {
+            QVERIFY(part == nullptr);
+        }
+    }
+
+    // The progress dialog sits over the frame, starts at step 0 every time it appears,
+    // shows a step's picture at once and ends only when told to; it has no drag band.
+    void theProgressDialogShowsStepsUntilItIsEnded() {
+        WizardShell wizard;
+        CQ3150Tx_Progress& progress = wizard.Frame().Progress();
+        bool dragged = false;
+        SetWindowMoveStarter([&](QWindow*) { return dragged = true; });
+        WhenModal([&] { return &progress; },
+                  [&] {
+                      Finally end([&] { progress.EndDialog(0); });
+                      QCOMPARE(progress.pos(), wizard.Frame().mapToGlobal(QPoint(220, 178)));
+                      QCOMPARE(progress.size(), QSize(260, 144));
+                      QCOMPARE(progress.TextControl()->WindowText(),
+                               std::wstring(L"<CENTER>Loading....</CENTER>"));
+                      QCOMPARE(progress.ImageRect(), QRect(70, 50, 128, 49));
+                      QVERIFY(progress.StepImage() == LoadSkinImage(172));
+                      progress.ShowProgressStep(3);
+                      QVERIFY(progress.StepImage() == LoadSkinImage(175));
+                      QTest::mousePress(&progress, Qt::LeftButton, {}, QPoint(130, 10));
+                      QTest::keyClick(&progress, Qt::Key_Escape);
+                      QVERIFY(progress.IsModalRunning());
+                      QVERIFY(SaveScreenshot(progress, QStringLiteral("wizard_progress")));
+                      for (const int finished : {10, 11, -1}) {
+                          progress.ShowProgressStep(finished);
+                          QVERIFY(progress.StepImage() == LoadSkinImage(171));
+                      }
+                  });
+        QCOMPARE(progress.Run(L"Loading...."), 0);
+        QVERIFY(!dragged);
+        QCOMPARE(progress.StepsShown(), (std::vector<int>{0, 3, 10, 11, -1}));
+
+        WhenModal([&] { return &progress; }, [&] { progress.EndDialog(0); });
+        QCOMPARE(progress.Run(L"Rebooting...."), 0);
+        QCOMPARE(progress.StepsShown(), std::vector<int>{0});
+        QVERIFY(!progress.IsCreated());
+    }
+
+    // The message box: centred over the main window, its top band drags the main window,
+    // Enter and Escape do nothing, OK ends it with 1.
+    void theMessageBoxEndsOnlyWithOk() {
+        WizardShell wizard;
+        CQ3150Tx_MessageDlg& box = wizard.Frame().Messages();
+        QWindow* moved = nullptr;
+        SetWindowMoveStarter([&](QWindow* window) {
+            moved = window;
+            return true;
+        });
+        WhenModal([&] { return &box; },
+                  [&] {
+                      Finally end([&] { Click(box.OkButton()); });
+                      const QRect main = wizard.shell.dialog.geometry();
+                      QCOMPARE(box.geometry().center(), main.center());
+                      QCOMPARE(box.TextControl()->WindowText(),
+                               std::wstring(L"Repeater respon timeout !!"));
+                      QCOMPARE(box.OkButton()->geometry(), QRect(86, 96, 88, 34));
+                      for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+                          QTest::keyClick(&box, key);
+                      }
+                      QVERIFY(box.IsModalRunning());
+                      QTest::mousePress(&box, Qt::LeftButton, {}, QPoint(5, 10));
+                      QCOMPARE(moved, wizard.shell.dialog.windowHandle());
+                      QVERIFY(SaveScreenshot(box, QStringLiteral("wizard_message")));
+                  });
+        QCOMPARE(box.ShowMessage(kMsgRepeaterTimeout), CQ3150Tx_MessageDlg::kOk);
+    }
+
+    // The thirteen values at every show, as literal text whatever the device sent.
+    void theSummaryShowsTheStatusRecordAsLiteralText() {
+        WizardShell wizard;
+        CQ3150Tx_SummaryDlg& summary = *wizard.Frame().SummaryPage();
+        for (int i = 0; i < CQ3150Tx_SummaryDlg::kValueCount; ++i) {
+            QCOMPARE(summary.ValueLabel(i)->WindowText(), std::wstring());
+            QCOMPARE(summary.ValueLabel(i)->width(), i == 8 ? 280 : 200);  // the SSID
+        }
+        QCOMPARE(summary.MacLabel()->Caption(), std::wstring(L"00:1A:2B:3C:4D:5E"));
+
+        G_DeviceStatus.strMACAddress = L"00:1A:2B:3C:4D:5E";
+        G_DeviceStatus.strFirmwareVersion = L"1.0.7";
+        G_DeviceStatus.strDhcpServer = L"Enabled";
+        G_DeviceStatus.strSSID = L"<B>Caf&eacute;</B> & Bar";
+        G_DeviceStatus.strDNS2 = L"10.0.0.2";
+        // Shown again: the values are read again.
+        wizard.Frame().ShowWizardPage(WizardPage::kReset);
+        wizard.Frame().ShowWizardPage(WizardPage::kSummary);
+        QCOMPARE(summary.ValueLabel(1)->WindowText(), std::wstring(L"1.0.7"));
+        QCOMPARE(summary.ValueLabel(4)->WindowText(), std::wstring(L"Enabled"));
+        QCOMPARE(summary.ValueLabel(12)->WindowText(), std::wstring(L"10.0.0.2"));
+        CMarkupStatic& ssid = *summary.ValueLabel(8);
+        QCOMPARE(DrawnText(ssid), std::wstring(L"<B>Caf&eacute;</B> & Bar"));
+        for (const MarkupLayout::Text& piece : ssid.Layout().texts) {
+            QVERIFY(!piece.font.bold());
+        }
+        QVERIFY(SaveScreenshot(wizard.shell.dialog, QStringLiteral("wizard_summary")));
+    }
+
+    // A message that comes while another one is up waits for it: the repeater refuses an
+    // upload while the password page's own message is up; the refusal shows once that
+    // one is answered, and only then does the file name go.
+    void aMessageThatComesWhileAnotherIsUpFollowsIt() {
+        time_scale::SetFactor(20);
+        WizardShell wizard;
+        FakeRepeater repeater(wizard.shell.Web(), [](const std::string&) {
+            return std::string("HTTP/1.1 500 Internal Server Error\r\n\r\n");
+        });
+        page_test::TempFolder folder;
+        auto& firmware = static_cast<CQ3150Tx_ModeDlg&>(wizard.Page(WizardPage::kFirmware));
+        auto& password = static_cast<CQ3150Tx_PasswordDlg&>(wizard.Page(WizardPage::kPassword));
+        CQ3150Tx_MessageDlg& box = wizard.Frame().Messages();
+        wizard.Frame().ShowWizardPage(WizardPage::kFirmware);
+        firmware.SetFilePath(page_test::WriteFile(folder.PathOf("image.bin"), "firmware"));
+        Click(firmware.ApplyButton());  // the upload is on its way
+
+        wizard.Frame().ShowWizardPage(WizardPage::kPassword);
+        password.CurrentField()->setText(QStringLiteral("not the password"));
+        std::vector<std::wstring> shown;
+        QString fileWhileRefused;
+        // The driver has the refusal (it enables Apply first) while the first box is up.
+        When([&] { return box.IsModalRunning() && firmware.ApplyButton()->isEnabled(); },
+             [&] {
+                 shown.push_back(box.Message());
+                 When([&] { return box.IsModalRunning() && box.Message() != shown.front(); },
+                      [&] {
+                          shown.push_back(box.Message());
+                          fileWhileRefused = firmware.FileField()->text();
+                          Click(box.OkButton());
+                      });
+                 Click(box.OkButton());
+             });
+        Click(password.ApplyButton());
+        QCOMPARE(shown, (std::vector<std::wstring>{LoadString(kMsgLoginIncorrect),
+                                                   LoadString(kMsgFirewall)}));
+        QVERIFY(!fileWhileRefused.isEmpty());
+        QVERIFY(firmware.FileField()->text().isEmpty());
+    }
+
+    // A wait that comes while another one runs starts when that one has ended, and each
+    // shows all its steps: the reset page's wait is up when the answer to an address
+    // change comes in, whose wait follows.
+    void aWaitThatComesWhileAnotherRunsFollowsIt() {
+        time_scale::SetFactor(20);
+        WizardShell wizard;
+        FakeRepeater repeater(wizard.shell.Web(), [](const std::string&) {
+            return std::string("HTTP/1.1 200 OK\r\n\r\n");
+        });
+        auto& ip = static_cast<CQ3150Tx_IPAddrDlg&>(wizard.Page(WizardPage::kIpAddress));
+        auto& reset = static_cast<CQ3150Tx_SaveDlg&>(wizard.Page(WizardPage::kReset));
+        CQ3150Tx_Progress& progress = wizard.Frame().Progress();
+        std::vector<std::vector<int>> runs;
+        std::vector<QString> pagesTicking;
+        QObject::connect(&progress, &CDialogWindow::modalEnded, &progress, [&] {
+            runs.push_back(progress.StepsShown());
+            pagesTicking.push_back(
+                QString::fromLatin1(reset.HasTimer(CQ3150Tx_SaveDlg::kWaitTimerId) ? "reset" : "") +
+                QString::fromLatin1(ip.HasTimer(CQ3150Tx_IPAddrDlg::kWaitTimerId) ? "ip" : ""));
+        });
+        wizard.Frame().ShowWizardPage(WizardPage::kIpAddress);
+        ip.AddressField()->SetAddress(L"192.168.1.50");
+        Click(ip.ApplyButton());  // SETUPIPADDRESS is on its way
+        wizard.Frame().ShowWizardPage(WizardPage::kReset);
+        Click(reset.ApplyButton());  // returns once its wait has ended
+        QTRY_COMPARE_WITH_TIMEOUT(runs.size(), size_t{2}, 20000);
+        QCOMPARE(runs[0], kRestartWaitSteps);
+        QCOMPARE(runs[1], kRestartWaitSteps);
+        // Each run ended with its own page's timer alone.
+        QCOMPARE(pagesTicking, (std::vector<QString>{QString(), QString()}));
+        QVERIFY(wizard.shell.Page().isVisible());
+    }
+
+    // The wait while the device restarts: REBOOT, then steps 1 to 10 and 0 on the page's
+    // timer, then the search page; 38.5, 44 or 132 s of the program's time.
+    void theRestartWaitRunsOnTheProgramsTime() {
+        time_scale::SetFactor(1000);
+        ExpectRestartWait<CQ3150Tx_SurveyDlg>(
+            [](auto& page) { page.StartPageWait(WizardWait::kRepeaterReboot); }, 300, 3500,
+            L"Rebooting....");
+        QVERIFY(!QTest::currentTestFailed());
+        ExpectRestartWait<CQ3150Tx_IPAddrDlg>(
+            [](auto& page) { page.StartPageWait(WizardWait::kIpAddressReboot); }, 100, 4000,
+            L"Rebooting....");
+        QVERIFY(!QTest::currentTestFailed());
+        ExpectRestartWait<CQ3150Tx_ModeDlg>(
+            [](auto& page) { page.StartPageWait(WizardWait::kFirmwareUpgrade); }, 200, 12000,
+            L"Upgrading....");
+        QVERIFY(!QTest::currentTestFailed());
+        ExpectRestartWait<CQ3150Tx_SaveDlg>([](auto& page) { Click(page.ApplyButton()); }, 1, 4000,
+                                            L"Rebooting....");
+    }
+
+private:
+    // `start` runs a page's restart wait: timer `timerId` ticks every `periodMs` of the
+    // program's time while the progress shows `text`.
+    template <typename Page>
+    void ExpectRestartWait(const std::function<void(Page&)>& start, int timerId, uint32_t periodMs,
+                           const std::wstring& text) {
+        PageOnFakeHost<Page> on;
+        uint32_t period = 0;
+        WhenModal([&] { return &on.host.progress; },
+                  [&] { period = on.page.TimerPeriod(timerId); });
+        start(on.page);
+        QCOMPARE(period, periodMs);
+        QCOMPARE(on.host.sink.queued, std::vector<std::wstring>{L"REBOOT"});
+        QCOMPARE(on.host.progress.StepsShown(), kRestartWaitSteps);
+        QCOMPARE(on.host.progress.ProgressText(), text);
+        QCOMPARE(on.navigation.returns, 1);
+        QVERIFY(!on.page.IsRestartWaitRunning() && !on.page.HasTimer(timerId));
+    }
+};
+
+QTEST_MAIN(WizardTest)
+#include "frame_test.moc"

@@ -1,0 +1,378 @@
+// The IP address page and the reset page, each on its own over a host that records what
+// they queue (nothing reaches a network): layout and show rules, the address checks and
+// where they put the focus, the choices' click areas, what Apply sends and the restart
+// waits on the program's time. Writes screenshots to the artefacts folder.
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <string>
+#include <vector>
+
+#include "controls/ctl_button.h"
+#include "controls/ipv4_field.h"
+#include "controls/markup_static.h"
+#include "controls/pt_button.h"
+#include "ip_address_reset_support.h"
+#include "platform/ansi_text.h"
+#include "platform/time_scale.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
+#include "support/fake_wizard_host.h"
+#include "support/gui_test_support.h"
+#include "support/message_answerer.h"
+#include "web/device_commands.h"
+#include "web/request_catalogue.h"
+#include "web/response_parsers.h"
+#include "web/selected_device.h"
+#include "window/control_layout.h"
+#include "wizard/ui/ip_address_page.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/progress_dialog.h"
+#include "wizard/ui/reset_page.h"
+
+namespace {
+
+// A queued command: its name and the bytes it would put on the wire.
+struct Queued {
+    std::wstring command;
+    std::string wire;
+    bool operator==(const Queued&) const = default;
+};
+
+Queued Expected(const std::wstring& command, const WebRequest& request) {
+    return {command, WideToAnsi(request.ToText())};
+}
+
+// What the page queued, in the same form.
+std::vector<Queued> Sent(const RecordingSink& sink) {
+    std::vector<Queued> sent;
+    for (size_t i = 0; i < sink.queued.size(); ++i) {
+        sent.push_back(Expected(sink.queued[i], sink.requests.at(i)));
+    }
+    return sent;
+}
+
+// One page over the whole of a 700 by 500 frame, shown and active.
+template <typename Page>
+struct PageOnItsOwn : PageOnFakeHost<Page> {
+    using PageOnFakeHost<Page>::frame;
+    using PageOnFakeHost<Page>::host;
+    using PageOnFakeHost<Page>::page;
+
+    explicit PageOnItsOwn(const std::function<void(FakeWizardHost&)>& setUp = {}) {
+        if (setUp) {
+            setUp(host);
+        }
+        frame.show();
+        frame.activateWindow();
+        page.ShowWindow(true);
+    }
+
+    void Reshow() {
+        page.ShowWindow(false);
+        page.ShowWindow(true);
+    }
+    // A press of the left button on the page's own background.
+    void Press(QPoint point) { QTest::mousePress(&page, Qt::LeftButton, {}, point); }
+    bool HandAt(QPoint point) {
+        QTest::mouseMove(&page, point);
+        return page.cursor().shape() == Qt::PointingHandCursor;
+    }
+    // Presses OK on the message box that `act` raises; returns the text it showed.
+    std::wstring MessageFrom(const std::function<void()>& act) {
+        MessageAnswerer answerer(&host.messages);
+        act();
+        return answerer.texts.empty() ? std::wstring() : answerer.texts.front();
+    }
+};
+
+using IpPage = PageOnItsOwn<CQ3150Tx_IPAddrDlg>;
+using ResetPage = PageOnItsOwn<CQ3150Tx_SaveDlg>;
+
+}  // namespace
+
+class IpAddressResetPagesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        CDialogWindow::ClearQuitting();
+        time_scale::SetFactor(1);
+    }
+
+    // Every show: the fields start again from 0.0.0.0 and 255.255.255.0 and the current
+    // settings are read again; the DHCP choice is Static IP at the first show and stays
+    // as the user left it after that.
+    void ipPageStartsFreshAtEveryShow() {
+        IpPage ip([](FakeWizardHost& host) {
+            host.status.strLanIP = L"192.168.1.1";
+            host.status.strLanMask = L"255.255.255.0";
+            host.status.strDhcpServer = L"<Enabled>";
+        });
+        CQ3150Tx_IPAddrDlg& page = ip.page;
+        QCOMPARE(page.AddressField()->Text(), std::wstring(L"0.0.0.0"));
+        QCOMPARE(page.MaskField()->Text(), std::wstring(L"255.255.255.0"));
+        QCOMPARE(page.CurrentAddressLabel()->WindowText(), std::wstring(L"192.168.1.1"));
+        QCOMPARE(page.CurrentMaskLabel()->WindowText(), std::wstring(L"255.255.255.0"));
+        // A device value shows as itself, not as markup.
+        QCOMPARE(page.CurrentDhcpLabel()->WindowText(), std::wstring(L"&lt;Enabled&gt;"));
+        QVERIFY(page.StaticIpChoice()->GetCheck() && !page.AutoIpChoice()->GetCheck());
+        QVERIFY(page.AddressField()->isEnabled() && page.MaskField()->isEnabled());
+        QVERIFY(page.ApplyButton()->isEnabled());
+        QCOMPARE(page.AddressField()->geometry(), LayoutRect(kRectIpAddressField).value());
+        QCOMPARE(page.MaskField()->geometry(), LayoutRect(kRectIpMaskField).value());
+        QCOMPARE(page.AutoIpChoice()->geometry(), LayoutRect(kRectIpAutoRadio).value());
+        QCOMPARE(page.StaticIpChoice()->geometry(), LayoutRect(kRectIpStaticRadio).value());
+        QCOMPARE(page.ApplyButton()->geometry(), LayoutRect(kRectIpApply).value());
+        QVERIFY(page.AutoIpChoice()->text().isEmpty());
+        QVERIFY(SaveScreenshot(ip.frame, QStringLiteral("page_ipaddress")));
+
+        page.AddressField()->SetAddress(L"10.0.0.7");
+        page.MaskField()->SetAddress(L"255.0.0.0");
+        Click(page.AutoIpChoice());
+        ip.host.status.strLanIP = L"10.0.0.7";
+        ip.Reshow();
+        QCOMPARE(page.AddressField()->Text(), std::wstring(L"0.0.0.0"));
+        QCOMPARE(page.MaskField()->Text(), std::wstring(L"255.255.255.0"));
+        QCOMPARE(page.CurrentAddressLabel()->WindowText(), std::wstring(L"10.0.0.7"));
+        QVERIFY(page.AutoIpChoice()->GetCheck() && !page.StaticIpChoice()->GetCheck());
+    }
+
+    // Each control carries a name for assistive technology.
+    void everyControlHasAnAccessibleName() {
+        IpPage ip;
+        ResetPage reset;
+        const QList<QWidget*> controls = {
+            ip.page.AutoIpChoice(),     ip.page.StaticIpChoice(),
+            ip.page.ApplyButton(),      ip.page.CurrentAddressLabel(),
+            ip.page.CurrentMaskLabel(), ip.page.CurrentDhcpLabel(),
+            reset.page.RebootChoice(),  reset.page.FactoryResetChoice(),
+            reset.page.ApplyButton(),
+        };
+        for (QWidget* control : controls) {
+            QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+        }
+        QCOMPARE(ip.page.AddressField()->OctetEdit(0)->accessibleName(),
+                 QStringLiteral("New IP address, octet 1 of 4"));
+        QCOMPARE(ip.page.MaskField()->OctetEdit(3)->accessibleName(),
+                 QStringLiteral("New subnet mask, octet 4 of 4"));
+        QVERIFY(ip.page.AutoIpChoice()->accessibleName() !=
+                ip.page.StaticIpChoice()->accessibleName());
+    }
+
+    // A refused address names what is wrong, puts the focus on the octet to correct and
+    // sends nothing; Apply stays usable.
+    void refusedAddressesSendNothingAndFocusTheOctetToCorrect() {
+        struct Case {
+            const wchar_t* ip;
+            const wchar_t* mask;
+            int message;
+            bool maskField;
+            int octet;
+        };
+        // One of each refusal; input_rules_test has the edge cases of the rules.
+        const Case cases[] = {
+            {L"0.1.2.3", L"255.255.255.0", kMsgIpFirstOctet, false, 0},
+            {L"", L"255.255.255.0", kMsgIpFirstOctet, false, 0},  // a blank field reads 0
+            {L"192.168.2.255", L"255.255.255.0", kMsgIpLastOctet, false, 3},
+            {L"192.168.2.1", L"255.0.255.0", kMsgSubnetMask, true, 0},
+        };
+        IpPage ip;
+        CQ3150Tx_IPAddrDlg& page = ip.page;
+        for (const Case& c : cases) {
+            page.AddressField()->SetAddress(c.ip);
+            page.MaskField()->SetAddress(c.mask);
+            page.ApplyButton()->setFocus();
+            const std::wstring shown = ip.MessageFrom([&] { Click(page.ApplyButton()); });
+            QCOMPARE(shown, LoadString(c.message));
+            CIPv4Field& field = c.maskField ? *page.MaskField() : *page.AddressField();
+            QCOMPARE(FocusedOctet(field), c.octet);
+            QVERIFY(ip.host.sink.queued.empty());
+            QVERIFY(page.ApplyButton()->isEnabled());
+        }
+        // The last ones typed as a user would, into the fields shown after a new show.
+        ip.Reshow();
+        QVERIFY(QTest::qWaitForWindowActive(&ip.frame));
+        page.AddressField()->SetFocusOnOctet(0);
+        QTest::keyClicks(page.AddressField()->OctetEdit(0), QStringLiteral("0.10.20.30"));
+        const std::wstring shown = ip.MessageFrom([&] { Click(page.ApplyButton()); });
+        QCOMPARE(shown, LoadString(kMsgIpFirstOctet));
+        QCOMPARE(FocusedOctet(*page.AddressField()), 0);
+        QCOMPARE(page.AddressField()->Text(), std::wstring(L"0.10.20.30"));
+        QVERIFY(ip.host.sink.queued.empty());
+    }
+
+    // Each choice's caption selects that choice; the string table's areas alone would
+    // give the Static IP caption to Auto IP. The hand shows where a press selects.
+    void eachCaptionSelectsItsOwnChoice() {
+        IpPage ip;
+        CQ3150Tx_IPAddrDlg& page = ip.page;
+        const QPoint autoCaption(425, 404);  // "On", right of the Auto IP radio
+        const QPoint staticCaption(500, 404);
+        QVERIFY(page.StaticIpChoice()->GetCheck());
+        ip.Press(autoCaption);
+        QVERIFY(page.AutoIpChoice()->GetCheck() && !page.StaticIpChoice()->GetCheck());
+        ip.Press(staticCaption);
+        QVERIFY(page.StaticIpChoice()->GetCheck() && !page.AutoIpChoice()->GetCheck());
+        ip.Press(QPoint(449, 414));  // the Auto IP area's last pixel
+        QVERIFY(page.AutoIpChoice()->GetCheck());
+        ip.Press(QPoint(605, 414));  // the Static IP area's far corner
+        QVERIFY(page.StaticIpChoice()->GetCheck());
+        // Nothing changes outside the areas, on either side of the strip or beyond it.
+        for (const QPoint outside :
+             {QPoint(650, 404), QPoint(500, 394), QPoint(500, 415), QPoint(379, 404)}) {
+            ip.Press(outside);
+            QVERIFY(page.StaticIpChoice()->GetCheck() && !page.AutoIpChoice()->GetCheck());
+        }
+        // Any button: the right one too.
+        QTest::mousePress(&page, Qt::RightButton, {}, autoCaption);
+        QVERIFY(page.AutoIpChoice()->GetCheck());
+        // The radio button itself.
+        Click(page.StaticIpChoice());
+        QVERIFY(page.StaticIpChoice()->GetCheck() && !page.AutoIpChoice()->GetCheck());
+
+        QVERIFY(ip.HandAt(autoCaption));
+        QVERIFY(ip.HandAt(staticCaption));
+        QVERIFY(ip.HandAt(QPoint(605, 414)));
+        QVERIFY(!ip.HandAt(QPoint(606, 404)));
+        QVERIFY(!ip.HandAt(QPoint(300, 300)));
+        QVERIFY(ip.HandAt(autoCaption));
+    }
+
+    // Apply sends the checked address with the DHCP mode of the choice and waits for the
+    // task driver; the driver's answer re-enables Apply and its wait reboots the device
+    // and ends on the search page after eleven ticks.
+    void applySendsTheAddressAndTheDriverRunsTheRestartWait() {
+        IpPage ip;
+        CQ3150Tx_IPAddrDlg& page = ip.page;
+        page.AddressField()->SetAddress(L"192.168.1.50");
+        Click(page.ApplyButton());
+        std::vector<Queued> expected = {Expected(
+            kCommandSetupIpAddress,
+            BuildSetupIpAddressRequest(ip.host.target, L"192.168.1.50", L"255.255.255.0", L"0"))};
+        QCOMPARE(Sent(ip.host.sink), expected);
+        QVERIFY(!page.ApplyButton()->isEnabled());
+        page.EnableControl(WizardControl::kFirmwareApply, true);  // another page's
+        QVERIFY(!page.ApplyButton()->isEnabled());
+        page.EnableControl(WizardControl::kIpApply, true);
+        QVERIFY(page.ApplyButton()->isEnabled());
+
+        // Auto IP turns the DHCP server on; a blank octet goes out as the 0 it was
+        // checked as, never as an empty field.
+        ip.Press(QPoint(425, 404));
+        page.AddressField()->SetAddress(L"10..0.7");
+        page.MaskField()->SetAddress(L"255.0.0.0");
+        Click(page.ApplyButton());
+        expected.push_back(
+            Expected(kCommandSetupIpAddress,
+                     BuildSetupIpAddressRequest(ip.host.target, L"10.0.0.7", L"255.0.0.0", L"2")));
+        QCOMPARE(Sent(ip.host.sink), expected);
+
+        time_scale::SetFactor(1000);
+        page.StartPageWait(WizardWait::kRepeaterReboot);  // another page's wait
+        QCOMPARE(ip.host.sink.queued.size(), size_t{2});
+        page.StartPageWait(WizardWait::kIpAddressReboot);
+        expected.push_back(Expected(kCommandReboot, BuildRebootRequest(ip.host.target)));
+        QCOMPARE(Sent(ip.host.sink), expected);
+        QCOMPARE(ip.host.progress.StepsShown(), kRestartWaitSteps);
+        QCOMPARE(ip.host.progress.ProgressText(), std::wstring(kRebootingText));
+        QCOMPARE(ip.navigation.returns, 1);
+        QVERIFY(!page.HasTimer(CQ3150Tx_IPAddrDlg::kWaitTimerId));
+    }
+
+    // Hiding the page during the wait stops its timer: the wait goes no further.
+    void hidingTheIpPageStopsItsWait() {
+        time_scale::SetFactor(1000);
+        IpPage ip;
+        WhenModal([&] { return &ip.host.progress; },
+                  [&] {
+                      ip.page.ShowWindow(false);
+                      QVERIFY(!ip.page.HasTimer(CQ3150Tx_IPAddrDlg::kWaitTimerId));
+                      QTest::qWait(50);  // 50 s of the program's time
+                      QCOMPARE(ip.host.progress.StepsShown(), std::vector<int>{0});
+                      ip.host.progress.EndDialog(0);
+                  });
+        ip.page.StartPageWait(WizardWait::kIpAddressReboot);
+        QCOMPARE(ip.navigation.returns, 0);
+    }
+
+    // Apply with Reboot queues REBOOT alone, with Factory Reset RESETDEFAULT first; both
+    // wait eleven ticks and end on the search page.
+    void resetAppliesTheSelectedChoice() {
+        time_scale::SetFactor(1000);
+        ResetPage reset;
+        CQ3150Tx_SaveDlg& page = reset.page;
+        QCOMPARE(page.RebootChoice()->geometry(), LayoutRect(kRectResetReboot).value());
+        QCOMPARE(page.FactoryResetChoice()->geometry(), LayoutRect(kRectResetFactory).value());
+        QCOMPARE(page.ApplyButton()->geometry(), LayoutRect(kRectResetApply).value());
+        QVERIFY(page.RebootChoice()->text().isEmpty() &&
+                page.FactoryResetChoice()->text().isEmpty());
+        QVERIFY(SaveScreenshot(reset.frame, QStringLiteral("page_reset")));
+
+        Click(page.ApplyButton());
+        std::vector<Queued> expected = {
+            Expected(kCommandReboot, BuildRebootRequest(reset.host.target))};
+        QCOMPARE(Sent(reset.host.sink), expected);
+        QCOMPARE(reset.host.progress.StepsShown(), kRestartWaitSteps);
+        QCOMPARE(reset.host.progress.ProgressText(), std::wstring(kRebootingText));
+        QCOMPARE(reset.navigation.returns, 1);
+        QVERIFY(!page.HasTimer(CQ3150Tx_SaveDlg::kWaitTimerId));
+
+        reset.host.sink = RecordingSink();
+        Click(page.FactoryResetChoice());
+        QVERIFY(!page.RebootChoice()->GetCheck());
+        Click(page.ApplyButton());
+        expected = {Expected(kCommandResetDefault, BuildResetDefaultRequest(reset.host.target)),
+                    Expected(kCommandReboot, BuildRebootRequest(reset.host.target))};
+        QCOMPARE(Sent(reset.host.sink), expected);
+        QCOMPARE(reset.host.progress.StepsShown(), kRestartWaitSteps);
+        QCOMPARE(reset.navigation.returns, 2);
+    }
+
+    // A press on a caption selects its own choice, the edges of the areas included, and a
+    // second press on "Reboot" never turns into a factory reset; every show starts with
+    // Reboot again.
+    void resetCaptionsSelectTheirOwnChoiceAndEveryShowStartsWithReboot() {
+        ResetPage reset;
+        CQ3150Tx_SaveDlg& page = reset.page;
+        auto factorySelected = [&] {
+            return page.FactoryResetChoice()->GetCheck() && !page.RebootChoice()->GetCheck();
+        };
+        auto rebootSelected = [&] {
+            return page.RebootChoice()->GetCheck() && !page.FactoryResetChoice()->GetCheck();
+        };
+        const QPoint rebootCaption(300, 174);
+        const QPoint factoryCaption(320, 219);
+        QVERIFY(rebootSelected());
+        reset.Press(rebootCaption);
+        QVERIFY(rebootSelected());
+        reset.Press(factoryCaption);
+        QVERIFY(factorySelected());
+        reset.Press(factoryCaption);
+        QVERIFY(factorySelected());
+        reset.Press(QPoint(340, 184));  // the Reboot area's far corner
+        QVERIFY(rebootSelected());
+        reset.Press(QPoint(375, 229));  // the Factory Reset area's far corner
+        QVERIFY(factorySelected());
+        for (const QPoint outside : {QPoint(341, 174), QPoint(300, 185), QPoint(376, 219),
+                                     QPoint(279, 174), QPoint(300, 200)}) {
+            reset.Press(outside);
+            QVERIFY(factorySelected());
+        }
+        QVERIFY(SaveScreenshot(reset.frame, QStringLiteral("page_reset_factory")));
+
+        reset.Reshow();
+        QVERIFY(rebootSelected());
+
+        QVERIFY(reset.HandAt(QPoint(340, 184)));
+        QVERIFY(reset.HandAt(QPoint(280, 210)));
+        QVERIFY(!reset.HandAt(QPoint(341, 174)));
+        QVERIFY(!reset.HandAt(QPoint(376, 229)));
+        QVERIFY(!reset.HandAt(QPoint(300, 300)));
+    }
+};
+
+QTEST_MAIN(IpAddressResetPagesTest)
+#include "ip_address_reset_pages_test.moc"

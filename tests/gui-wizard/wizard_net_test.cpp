@@ -1,0 +1,191 @@
+// The device wizard against simulated repeaters over real sockets, on scaled time (the
+// queue's pacing, limits and the hold after the status read run 20 times faster, or as
+// TAMSEL_TIME_SCALE says: 1 runs the device's real time).
+// scripts/vlan.sh runs it inside the PC namespace of a virtual LAN; TAMSEL_NET_CASE says
+// what that LAN holds:
+//   load           two repeaters with their own firmware versions: Connect loads the
+//                  first behind "Loading...." and shows its values; Locate while a command
+//                  is queued; a second Connect replaces the wizard
+//   keep_open      one repeater that never closes a connection: the reads give up
+//   temp_address   one repeater outside the PC's subnet: the wizard works through a
+//                  temporary address, and Close leaves none behind
+// Outside a namespace of its own the test skips, so that it never broadcasts on a real
+// network. Writes screenshots to the artefacts folder.
+
+#include <QPointer>
+#include <QPushButton>
+#include <QtTest>
+
+#include <string>
+#include <vector>
+
+#include "controls/markup_static.h"
+#include "platform/time_scale.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
+#include "support/gui_test_support.h"
+#include "support/program_shell.h"
+#include "support/virtual_lan.h"
+#include "web/device_commands.h"
+#include "web/response_parsers.h"
+#include "web/selected_device.h"
+#include "web/web_manager.h"
+#include "window/shell_globals.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/progress_dialog.h"
+#include "wizard/ui/summary_page.h"
+#include "wizard/ui/wizard_frame.h"
+
+namespace {
+
+constexpr uint32_t kTimeScale = 20;
+
+// The program with the real host address set-up.
+struct NetShell : ProgramShell {
+    NetShell() : ProgramShell(HostSetup::kReal) {}
+
+    // Selects the row of repeater `n` of the LAN (1, 2, ...).
+    bool SelectRepeater(int n) {
+        return SelectListed(VlanValue("VLAN_REPEATER_" + std::to_string(n) + "_IP"));
+    }
+};
+
+// What the summary page's thirteen labels show.
+std::vector<std::wstring> SummaryValues() {
+    std::vector<std::wstring> values;
+    CQ3150Tx_SummaryDlg& summary = *G_pDeviceDlg->SummaryPage();
+    for (int i = 0; i < CQ3150Tx_SummaryDlg::kValueCount; ++i) {
+        values.push_back(summary.ValueLabel(i)->WindowText());
+    }
+    return values;
+}
+
+// The thirteen values of an unbridged repeater of the LAN.
+std::vector<std::wstring> ExpectedValues(int n, const std::wstring& firmware) {
+    const std::string prefix = "VLAN_REPEATER_" + std::to_string(n);
+    return {VlanValue(prefix + "_MAC"),
+            firmware,
+            VlanValue(prefix + "_IP"),
+            L"255.255.255.0",
+            L"Enabled",
+            L"AP",
+            L"Disabled",
+            L"0.0.0.0",
+            L"",
+            L"0.0.0.0",
+            L"0.0.0.0",
+            L"",
+            L""};
+}
+
+}  // namespace
+
+class WizardNetTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        REQUIRE_VIRTUAL_LAN();
+        time_scale::SetFactor(kTimeScale);
+        time_scale::SetFactorFromEnvironment();
+    }
+
+    void wizard() {
+        const QString netCase = qEnvironmentVariable("TAMSEL_NET_CASE");
+        if (netCase == QLatin1String("load")) {
+            Load();
+        } else if (netCase == QLatin1String("keep_open")) {
+            KeepOpen();
+        } else {
+            QCOMPARE(netCase, QStringLiteral("temp_address"));
+            TempAddress();
+        }
+    }
+
+private:
+    void Load() {
+        NetShell shell;
+        QVERIFY(shell.WaitForSearch());
+        QVERIFY(shell.SelectRepeater(1));
+        WhenModal([] { return G_pDeviceDlg != nullptr ? &G_pDeviceDlg->Progress() : nullptr; },
+                  [] { SaveScreenshot(G_pDeviceDlg->Progress(), QStringLiteral("net_loading")); });
+        Click(shell.Search().ConnectButton());
+
+        // "Loading...." ran through its steps, then the summary shows the device.
+        QPointer<CQ3150TxDlg> frame = G_pDeviceDlg;
+        QVERIFY(frame != nullptr && frame->isVisible() && shell.Search().isHidden());
+        QCOMPARE(frame->Progress().ProgressText(), std::wstring(L"Loading...."));
+        QCOMPARE(frame->Progress().StepsShown(), (std::vector<int>{0, 3, 7, 10}));
+        QVERIFY(!frame->Progress().IsModalRunning());
+        QVERIFY(!frame->SummaryPage()->isHidden());
+        QCOMPARE(SummaryValues(), ExpectedValues(1, L"3.1.4-sim"));
+        QVERIFY(SaveScreenshot(shell.Dialog(), QStringLiteral("net_summary")));
+
+        // Locate while a command is queued: the search page, and the command's result is
+        // still handled (here the whole start-up chain) by the hidden wizard.
+        G_DeviceStatus.Clear();
+        QueueLanInfo(frame->Commands(), frame->Target());
+        shell.Choose(MenuEntry::kLocate);
+        QVERIFY(shell.Search().isVisible() && frame->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            G_pWEBManager->PendingCount() == 0 && !G_DeviceStatus.strFirmwareVersion.empty(),
+            10000);
+        QCOMPARE(G_DeviceStatus.strFirmwareVersion, std::wstring(L"3.1.4-sim"));
+        QVERIFY(frame->isHidden());
+
+        // A second Connect replaces the wizard.
+        QVERIFY(shell.WaitForSearch());
+        QVERIFY(shell.SelectRepeater(2));
+        Click(shell.Search().ConnectButton());
+        QVERIFY(frame == nullptr);
+        QVERIFY(G_pDeviceDlg != nullptr && G_pDeviceDlg->isVisible());
+        QCOMPARE(G_pDeviceDlg->DeviceIP(), VlanValue("VLAN_REPEATER_2_IP"));
+        QCOMPARE(SummaryValues(), ExpectedValues(2, L"3.1.5-sim"));
+        QVERIFY(!shell.Dialog().HasEnded());
+    }
+
+    void KeepOpen() {
+        NetShell shell;
+        QVERIFY(shell.WaitForSearch());
+        QVERIFY(shell.SelectRepeater(1));
+        std::wstring shown;
+        bool progressUp = true;
+        WhenModal([] { return G_pDeviceDlg != nullptr ? &G_pDeviceDlg->Messages() : nullptr; },
+                  [&] {
+                      CQ3150Tx_MessageDlg& box = G_pDeviceDlg->Messages();
+                      Finally end([&] { Click(box.OkButton()); });
+                      shown = box.Message();
+                      progressUp = G_pDeviceDlg->Progress().isVisible();
+                      SaveScreenshot(box, QStringLiteral("net_message"));
+                  });
+        Click(shell.Search().ConnectButton());
+        QCOMPARE(shown, LoadString(kMsgRepeaterTimeout));
+        QVERIFY(!progressUp);  // ended before the message
+        QVERIFY(shell.Search().isVisible() && G_pDeviceDlg->isHidden());
+        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), std::vector<int>{0});
+        QVERIFY(!shell.Dialog().HasEnded());
+    }
+
+    void TempAddress() {
+        NetShell shell;
+        QVERIFY(TempAddresses().isEmpty());
+        QVERIFY(shell.WaitForSearch());
+        QVERIFY(shell.SelectRepeater(1));
+        Click(shell.Search().ConnectButton());
+        QCOMPARE(SummaryValues().at(2), VlanValue("VLAN_REPEATER_1_IP"));
+        QCOMPARE(TempAddresses().size(), 1);
+
+        shell.Choose(MenuEntry::kLocate);
+        QVERIFY(shell.WaitForSearch());
+        QVERIFY(shell.SelectRepeater(1));
+        Click(shell.Search().ConnectButton());
+        Click(G_pDeviceDlg->Page(WizardPage::kSummary)->CloseControl());
+        QVERIFY(shell.Dialog().HasEnded());
+        QCOMPARE(shell.Dialog().Result(), 0);
+        shell.Dialog().DestroyWindow();
+        QVERIFY(TempAddresses().isEmpty());
+    }
+};
+
+QTEST_MAIN(WizardNetTest)
+#include "wizard_net_test.moc"

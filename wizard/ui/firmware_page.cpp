@@ -1,0 +1,188 @@
+#include "wizard/ui/firmware_page.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSysInfo>
+
+#include <optional>
+
+#include "controls/markup_static.h"
+#include "resources/string_ids.h"
+#include "web/device_commands.h"
+#include "web/input_rules.h"
+#include "window/control_layout.h"
+
+namespace {
+
+constexpr char kUriListType[] = "text/uri-list";
+
+// The path of the first entry of a URI list, when that is a file on this machine, as the
+// bytes the file system knows it by: the list carries a name's bytes percent-encoded, so
+// a name in any encoding arrives whole (which a decoded URL would not guarantee).
+std::optional<std::string> FirstLocalFile(const QByteArray& uriList) {
+    for (const QByteArray& rawLine : uriList.split('\n')) {
+        const QByteArray line = rawLine.trimmed();
+        if (line.isEmpty() || line.startsWith('#')) {
+            continue;
+        }
+        if (!line.toLower().startsWith("file:")) {
+            return std::nullopt;
+        }
+        QByteArray rest = line.mid(5);
+        if (rest.startsWith("//")) {
+            rest = rest.mid(2);
+            const qsizetype slash = rest.indexOf('/');
+            if (slash < 0) {
+                return std::nullopt;
+            }
+            const QByteArray host = rest.left(slash).toLower();
+            if (!host.isEmpty() && host != "localhost" &&
+                host != QSysInfo::machineHostName().toLower().toUtf8()) {
+                return std::nullopt;  // another machine's file
+            }
+            rest = rest.mid(slash);
+        }
+        if (!rest.startsWith('/')) {
+            return std::nullopt;
+        }
+        return QByteArray::fromPercentEncoding(rest).toStdString();
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+CQ3150Tx_ModeDlg::CQ3150Tx_ModeDlg(IWizardHost& host, QWidget* parent)
+    : CWizardPage(WizardPage::kFirmware, host, parent),
+      m_version(AddValueLabel(1173, kTextFirmwareVersion)),
+      m_file(new QLineEdit(this)),
+      m_browse(new QPushButton(Text(kTextBrowse), this)),
+      m_apply(new QPushButton(Text(kTextApply), this)),
+      m_progress(new QProgressBar(this)) {
+    NameControl(m_file, 1003, kTextFirmwareFile);
+    NameControl(m_browse, 1163, kTextBrowse);
+    NameControl(m_apply, 1164, kTextApply);
+    m_progress->setAccessibleName(Text(kTextUploadProgress));
+    // A file dropped over the field is the page's to take (with its name's exact bytes).
+    m_file->setAcceptDrops(false);
+    m_progress->setRange(0, kProgressRange);
+    m_progress->setTextVisible(true);
+    m_progress->hide();
+    setAcceptDrops(true);
+    // The driver enables Apply when the answer to the upload is in: the send is over.
+    BindControl(WizardControl::kFirmwareApply, m_apply, [this](bool enable) {
+        if (enable) {
+            m_uploadRunning = false;
+            StopProgress();
+        }
+    });
+    BindControl(WizardControl::kFirmwareFile, m_file);
+    BindWait(WizardWait::kFirmwareUpgrade, {kUpgradeTimerId, kUpgradeTimerMs, kUpgradingText});
+
+    // Whatever puts text into the field names a file by that text; SetFilePath puts its
+    // own bytes back afterwards.
+    connect(m_file, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_filePath = QFile::encodeName(text).toStdString(); });
+    connect(m_browse, &QPushButton::clicked, this, [this] { Browse(); });
+    connect(m_apply, &QPushButton::clicked, this, [this] { Apply(); });
+}
+
+void CQ3150Tx_ModeDlg::LayOut() {
+    PlaceControl(m_file, kRectFirmwareFile);
+    PlaceControl(m_browse, kRectFirmwareBrowse);
+    PlaceControl(m_apply, kRectFirmwareApply);
+    PlaceControl(m_version, kRectFirmwareVersion);
+    PlaceControl(m_progress, kRectFirmwareProgress);
+}
+
+void CQ3150Tx_ModeDlg::OnShown() {
+    ShowDeviceValue(*m_version, Host().Status().strFirmwareVersion);
+    // The bar's timer stopped when the page was hidden.
+    if (m_uploadRunning) {
+        StartProgress();
+    }
+}
+
+void CQ3150Tx_ModeDlg::SetFilePath(const std::string& path) {
+    m_file->setText(QFile::decodeName(QByteArray::fromStdString(path)));
+    m_filePath = path;
+}
+
+void CQ3150Tx_ModeDlg::Browse() {
+    QPointer<CQ3150Tx_ModeDlg> self(this);
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QString(), QString(), Text(kTextFirmwareFilter));
+    // The dialog runs its own loop: the wizard may have been closed meanwhile.
+    if (self == nullptr || chosen.isEmpty()) {
+        return;
+    }
+    SetFilePath(QFile::encodeName(chosen).toStdString());
+}
+
+void CQ3150Tx_ModeDlg::Apply() {
+    const std::string path = m_filePath;
+    const InputVerdict verdict = CheckImageFile(path);
+    if (!verdict.Accepted()) {
+        if (ShowMessage(verdict.messageId)) {
+            SetFilePath(std::string());
+        }
+        return;
+    }
+    QueueUpload(Host().Commands(), Host().Target(), path);
+    m_apply->setEnabled(false);
+    m_uploadRunning = true;
+    StartProgress();
+}
+
+void CQ3150Tx_ModeDlg::OnTimer(int id) {
+    if (id == kUploadProgressTimerId) {
+        UpdateProgress();
+        return;
+    }
+    CWizardPage::OnTimer(id);
+}
+
+void CQ3150Tx_ModeDlg::StartProgress() {
+    UpdateProgress();
+    m_progress->show();
+    SetTimer(kUploadProgressTimerId, kUploadProgressTimerMs);
+}
+
+void CQ3150Tx_ModeDlg::UpdateProgress() {
+    const SendProgress progress = Host().UploadProgress();
+    // Nothing sent yet (the connection is still being made) reads as the start.
+    const uint64_t share =
+        progress.total == 0 ? 0 : progress.sent * kProgressRange / progress.total;
+    m_progress->setValue(static_cast<int>(share));
+}
+
+void CQ3150Tx_ModeDlg::StopProgress() {
+    KillTimer(kUploadProgressTimerId);
+    m_progress->hide();
+    m_progress->setValue(0);
+}
+
+void CQ3150Tx_ModeDlg::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (data != nullptr && FirstLocalFile(data->data(kUriListType))) {
+        event->acceptProposedAction();
+    }
+}
+
+void CQ3150Tx_ModeDlg::dropEvent(QDropEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (data == nullptr) {
+        return;
+    }
+    if (const std::optional<std::string> path = FirstLocalFile(data->data(kUriListType))) {
+        SetFilePath(*path);
+        event->acceptProposedAction();
+    }
+}

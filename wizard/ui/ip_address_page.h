@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+
+#include "wizard/page_choices.h"
+#include "wizard/ui/wizard_page.h"
+
+class CCTLButton;
+class CIPv4Field;
+class CMarkupStatic;
+class QPushButton;
+
+// The IP address page (menu entry "IPAddress"): the device's LAN address, subnet mask and
+// DHCP server. It shows the current settings from the status record and takes new ones:
+// an address and a mask, each in an IPv4 address field, and the DHCP server as a pair of
+// radio buttons, Auto IP (on) and Static IP (off), whose captions are part of the page
+// picture and select their choice when pressed. At every show the fields start again
+// from "0.0.0.0" and "255.255.255.0"; the DHCP choice stays as it was (Static IP at the
+// first show).
+//
+// Apply checks the address and the mask (web/input_rules.h; a refusal names the octet to
+// correct), queues SETUPIPADDRESS and stays disabled until the task driver has the
+// answer. The driver then runs the page's restart wait, whatever the device answered (it
+// may move to its new address before answering): REBOOT and eleven ticks of 4 s under
+// "Rebooting...." on timer 100, then the search page, where the device is found again at
+// its new address.
+class CQ3150Tx_IPAddrDlg : public CWizardPage {
+    Q_OBJECT
+
+public:
+    static constexpr int kWaitTimerId = 100;
+    static constexpr uint32_t kWaitPeriodMs = 4000;
+    // What the address fields show at every show.
+    static constexpr wchar_t kBlankAddress[] = L"0.0.0.0";
+    static constexpr wchar_t kDefaultMask[] = L"255.255.255.0";
+
+    CQ3150Tx_IPAddrDlg(IWizardHost& host, QWidget* parent);
+
+    CCTLButton* AutoIpChoice() const { return m_autoIp; }
+    CCTLButton* StaticIpChoice() const { return m_staticIp; }
+    CIPv4Field* AddressField() const { return m_address; }
+    CIPv4Field* MaskField() const { return m_mask; }
+    QPushButton* ApplyButton() const { return m_apply; }
+    // The current settings: LAN address, subnet mask, DHCP server.
+    CMarkupStatic* CurrentAddressLabel() const { return m_currentAddress; }
+    CMarkupStatic* CurrentMaskLabel() const { return m_currentMask; }
+    CMarkupStatic* CurrentDhcpLabel() const { return m_currentDhcp; }
+
+protected:
+    // Places the controls, resets the address fields, empties the current settings and
+    // reads the choices' caption areas.
+    void LayOut() override;
+    // Shows the current settings; Static IP at the first show.
+    void OnShown() override;
+
+private:
+    void Select(DhcpChoice choice);
+    void OnApply();
+
+    CCTLButton* m_autoIp;
+    CCTLButton* m_staticIp;
+    CIPv4Field* m_address;
+    CIPv4Field* m_mask;
+    QPushButton* m_apply;
+    CMarkupStatic* m_currentAddress;
+    CMarkupStatic* m_currentMask;
+    CMarkupStatic* m_currentDhcp;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+#include "wizard/ui/wizard_page.h"
+
+class CCTLButton;
+class QPushButton;
+
+// The reset page (menu entry "Reset"): restarts the device, as a plain reboot or after
+// restoring its factory defaults. Two radio buttons, Reboot and Factory Reset, whose
+// captions are part of the page picture; a press on a caption selects that caption's
+// choice. Every show starts with Reboot selected.
+//
+// Apply queues RESETDEFAULT when Factory Reset is selected, then runs the restart wait:
+// REBOOT and eleven ticks of 4 s under "Rebooting....", then the search page. It waits
+// for no answer: the device's answers are taken by the task driver and change nothing.
+class CQ3150Tx_SaveDlg : public CWizardPage {
+    Q_OBJECT
+
+public:
+    static constexpr int kWaitTimerId = 1;
+    static constexpr uint32_t kWaitPeriodMs = 4000;
+
+    CQ3150Tx_SaveDlg(IWizardHost& host, QWidget* parent);
+
+    CCTLButton* RebootChoice() const { return m_reboot; }
+    CCTLButton* FactoryResetChoice() const { return m_factoryReset; }
+    QPushButton* ApplyButton() const { return m_apply; }
+
+protected:
+    // Places the choices and Apply, selects Reboot and reads the caption areas.
+    void LayOut() override;
+
+private:
+    void Select(bool factoryReset);
+    void OnApply();
+
+    CCTLButton* m_reboot;
+    CCTLButton* m_factoryReset;
+    QPushButton* m_apply;
+};

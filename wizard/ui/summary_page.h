@@ -1,0 +1,34 @@
+#pragma once
+
+#include <array>
+
+#include "wizard/ui/wizard_page.h"
+
+// The status summary page (menu entry "Repeater"), the first page the wizard shows: the
+// thirteen values of the device status record, LAN side (MAC address, firmware, IP
+// address, subnet mask, DHCP server) and wireless and upstream side (mode, security, IP
+// address, SSID, subnet mask, gateway, two DNS servers). The captions are part of the
+// page picture; the labels hold the values only. It sends no command of its own: the
+// values are those the last reads left in the record, shown again at every show.
+class CQ3150Tx_SummaryDlg : public CWizardPage {
+    Q_OBJECT
+
+public:
+    static constexpr int kValueCount = 13;
+
+    CQ3150Tx_SummaryDlg(IWizardHost& host, QWidget* parent);
+
+    // Copies the thirteen fields of the status record into the labels.
+    void RefreshStatus();
+
+    // The value labels in the record's order, MAC address (control 1126) to DNS 2 (1138).
+    CMarkupStatic* ValueLabel(int index) const { return m_values.at(static_cast<size_t>(index)); }
+
+protected:
+    // Places the value labels and empties them.
+    void LayOut() override;
+    void OnShown() override { RefreshStatus(); }
+
+private:
+    std::array<CMarkupStatic*, kValueCount> m_values{};
+};

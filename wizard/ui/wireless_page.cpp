@@ -1,0 +1,198 @@
+#include "wizard/ui/wireless_page.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "controls/markup_static.h"
+#include "platform/ansi_text.h"
+#include "resources/string_ids.h"
+#include "web/device_commands.h"
+#include "web/input_rules.h"
+#include "window/control_layout.h"
+#include "wizard/ui/survey_list.h"
+
+namespace {
+
+constexpr int kScanId = 1161;
+constexpr int kConnectId = 1162;
+constexpr int kListId = 1102;
+constexpr int kKeyId = 1003;
+constexpr int kDefaultKeyId = 1004;
+constexpr int kFirstStatusId = 1172;
+
+constexpr const wchar_t* kDefaultKeyEntries[] = {L"Key 1", L"Key 2", L"Key 3", L"Key 4"};
+
+struct StatusRow {
+    int rectId;
+    std::wstring DeviceStatus::*field;
+    int nameId;  // what accessibility tools call the label
+};
+constexpr StatusRow kStatusRows[CQ3150Tx_SurveyDlg::kStatusCount] = {
+    {kRectSurveySsid, &DeviceStatus::strSSID, kTextSurveyCurrentSsid},
+    {kRectSurveySecurity, &DeviceStatus::strSecurity, kTextSurveyCurrentSecurity},
+    {kRectSurveyIp, &DeviceStatus::strWanIP, kTextSurveyCurrentIp},
+    {kRectSurveyMask, &DeviceStatus::strWanMask, kTextSurveyCurrentMask},
+    {kRectSurveyGateway, &DeviceStatus::strGateway, kTextSurveyCurrentGateway},
+    {kRectSurveyDns, &DeviceStatus::strDNS1, kTextSurveyCurrentDns},
+};
+
+}  // namespace
+
+CQ3150Tx_SurveyDlg::CQ3150Tx_SurveyDlg(IWizardHost& host, QWidget* parent)
+    : CWizardPage(WizardPage::kWireless, host, parent),
+      m_scan(new QPushButton(Text(kTextScan), this)),
+      m_connect(new QPushButton(Text(kTextConnect), this)),
+      m_list(new CSurveyList(this)),
+      m_key(new QLineEdit(this)),
+      m_defaultKey(new QComboBox(this)) {
+    NameControl(m_scan, kScanId, kTextScan, kTextSurveyScanHelp);
+    NameControl(m_connect, kConnectId, kTextConnect, kTextSurveyConnectHelp);
+    NameControl(m_list, kListId, kTextSurveyListName, kTextSurveyListHelp);
+    // The key shows as typed: long keys are easier to get right when they can be read.
+    NameControl(m_key, kKeyId, kTextSurveyKeyName);
+    NameControl(m_defaultKey, kDefaultKeyId, kTextSurveyDefaultKeyName, kTextSurveyDefaultKeyHelp);
+    for (int i = 0; i < kStatusCount; ++i) {
+        m_status[static_cast<size_t>(i)] = AddValueLabel(kFirstStatusId + i, kStatusRows[i].nameId);
+    }
+    m_defaultKey->hide();
+    BindControl(WizardControl::kSurveyScan, m_scan);
+    // The driver enables Connect when the REPEATER answer is in: the bridging is over.
+    BindControl(WizardControl::kSurveyConnect, m_connect, [this](bool enable) {
+        if (enable) {
+            m_bridging = false;
+        }
+    });
+    BindControl(WizardControl::kSurveyKey, m_key);
+    BindWait(WizardWait::kRepeaterReboot, {kRebootTimerId, kRebootTimerMs, kRebootingText});
+
+    connect(m_scan, &QPushButton::clicked, this, [this] { OnScan(); });
+    connect(m_connect, &QPushButton::clicked, this, [this] { OnConnect(); });
+    connect(m_list, &QTableWidget::itemSelectionChanged, this, [this] { OnSelectionChanged(); });
+}
+
+void CQ3150Tx_SurveyDlg::LayOut() {
+    PlaceControl(m_scan, kRectSurveyScan);
+    PlaceControl(m_connect, kRectSurveyConnect);
+    PlaceControl(m_list, kRectSurveyList);
+    m_list->SizeColumns();
+    PlaceControl(m_key, kRectSurveyKey);
+    for (int i = 0; i < kStatusCount; ++i) {
+        CMarkupStatic* label = m_status[static_cast<size_t>(i)];
+        PlaceControl(label, kStatusRows[i].rectId);
+        ShowDeviceValue(*label, std::wstring());
+    }
+    // The rectangle's height is that of the open drop-down; closed, the list is as high
+    // as the key field beside it.
+    if (const std::optional<QRect> rect = LayoutRect(kRectSurveyDefaultKey)) {
+        m_defaultKey->setGeometry(rect->x(), rect->y(), rect->width(), m_key->height());
+    }
+    m_defaultKey->clear();
+    for (const wchar_t* entry : kDefaultKeyEntries) {
+        m_defaultKey->addItem(QString::fromWCharArray(entry));
+    }
+    m_defaultKey->setCurrentIndex(0);
+    m_defaultKey->hide();
+}
+
+void CQ3150Tx_SurveyDlg::OnShown() {
+    const DeviceStatus& status = Host().Status();
+    for (int i = 0; i < kStatusCount; ++i) {
+        ShowDeviceValue(*m_status[static_cast<size_t>(i)], status.*kStatusRows[i].field);
+    }
+    // The layout hid the default-key list; a selected WEP network still needs it, or
+    // Connect would send key 1 without the user seeing the choice.
+    if (m_key->isEnabled() && EqualsIgnoreCase(SelectedKeyword(), L"WEP")) {
+        m_defaultKey->show();
+    }
+    if (m_list->rowCount() == 0) {
+        OnScan();
+    }
+}
+
+void CQ3150Tx_SurveyDlg::OnScan() {
+    if (!m_scan->isEnabled()) {
+        return;
+    }
+    m_scan->setEnabled(false);
+    m_connect->setEnabled(false);
+    m_key->setEnabled(false);
+    m_list->setRowCount(0);
+    QueueSiteSurvey(Host().Commands(), Host().Target());
+}
+
+void CQ3150Tx_SurveyDlg::ShowSurvey(const std::vector<SurveyNetwork>& networks) {
+    m_list->setRowCount(0);
+    for (const SurveyNetwork& network : networks) {
+        m_list->AddNetwork(network);
+    }
+    m_scan->setEnabled(true);
+    const bool any = !networks.empty();
+    if (any) {
+        m_list->SelectRow(0);
+    }
+    m_connect->setEnabled(any && !m_bridging);
+    m_key->setEnabled(any && !m_bridging);
+    UpdateSecurityControls();
+}
+
+void CQ3150Tx_SurveyDlg::OnSelectionChanged() {
+    m_key->clear();
+    UpdateSecurityControls();
+}
+
+std::wstring CQ3150Tx_SurveyDlg::SelectedKeyword() const {
+    const int row = m_list->SelectedRow();
+    return row < 0 ? std::wstring() : m_list->Text(row, CSurveyList::kValue);
+}
+
+void CQ3150Tx_SurveyDlg::UpdateSecurityControls() {
+    if (m_list->SelectedRow() < 0) {
+        return;
+    }
+    const std::wstring keyword = SelectedKeyword();
+    bool takesKey = true;
+    m_defaultKey->hide();
+    // The key field's description tells what key the network takes.
+    int rule = kMsgUnsupportedSecurity;
+    if (EqualsIgnoreCase(keyword, L"NONE")) {
+        takesKey = false;
+        rule = kTextSurveyNoKeyHelp;
+    } else if (EqualsIgnoreCase(keyword, L"WEP")) {
+        m_key->setMaxLength(kWepKeyLimit);
+        m_defaultKey->show();
+        rule = kMsgWepKey;
+    } else if (EqualsIgnoreCase(keyword, L"TKIP") || EqualsIgnoreCase(keyword, L"AES")) {
+        m_key->setMaxLength(kPreSharedKeyLimit);
+        rule = kMsgPreSharedKey;
+    } else {
+        takesKey = false;
+    }
+    m_key->setEnabled(takesKey && !m_bridging);
+    m_key->setAccessibleDescription(Text(rule));
+    m_connect->setEnabled(!m_bridging);
+}
+
+void CQ3150Tx_SurveyDlg::OnConnect() {
+    const int row = m_list->SelectedRow();
+    if (row < 0) {
+        return;
+    }
+    m_strSSID = m_list->Text(row, CSurveyList::kSsid);
+    m_strChannel = m_list->Text(row, CSurveyList::kChannel);
+    const std::wstring keyword = m_list->Text(row, CSurveyList::kValue);
+    const std::wstring key = m_key->text().toStdWString();
+    const BridgeSecurity security = CheckBridgeKey(keyword, key);
+    if (!security.Accepted()) {
+        ShowMessage(security.messageId);
+        UpdateSecurityControls();
+        return;
+    }
+    QueueRepeater(
+        Host().Commands(), Host().Target(),
+        RepeaterSettingsFor(m_strSSID, m_strChannel, keyword, key, m_defaultKey->currentIndex()));
+    // Until the driver has the REPEATER result, whatever the list does meanwhile: a second
+    // Connect would bridge twice and restart the device twice.
+    m_bridging = true;
+    UpdateSecurityControls();
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "web/device_commands.h"
+#include "web/web_result_source.h"
+#include "window/dialog_window.h"
+#include "window/page_navigation.h"
+#include "wizard/task_driver.h"
+#include "wizard/ui/wizard_page.h"
+
+class CQ3150Tx_MessageDlg;
+class CQ3150Tx_Progress;
+class CQ3150Tx_SummaryDlg;
+class CQ3150Tx_SurveyDlg;
+
+// The device wizard's frame: an invisible container laid over the whole main window that
+// holds the wizard for one KV-Q3150Tx. It owns the six pages (created hidden, then only
+// shown and hidden; the status summary comes first) and the message box and progress
+// dialog, and keeps the address and subnet mask of the device it was opened for: every
+// request to the device goes there.
+//
+// Its timer 1 runs the task driver: every queued command starts it (200 ms), each tick
+// hands the finished commands to the driver, and the driver acts on the pages and dialogs
+// through the frame (the pages' bindings, ShowProgressStep, the message box, the search
+// page). A tick that finds nothing pending stops the timer.
+class CQ3150TxDlg : public CDialogWindow,
+                    public IDeviceWizard,
+                    public IWizardHost,
+                    private IWizardView {
+    Q_OBJECT
+
+public:
+    static constexpr int kResultTimerId = 1;
+    static constexpr uint32_t kResultTimerMs = 200;
+
+    explicit CQ3150TxDlg(QWidget* parent = nullptr);
+    ~CQ3150TxDlg() override;
+
+    void SetDeviceAddress(const std::wstring& ipAddress, const std::wstring& subnetMask);
+    const std::wstring& DeviceIP() const { return m_strDeviceIP; }
+    const std::wstring& DeviceSubnet() const { return m_strDeviceSubnet; }
+
+    // Shows `page` and hides the other five.
+    void ShowWizardPage(WizardPage page);
+    // Null before the frame is created and after it is destroyed.
+    CWizardPage* Page(WizardPage page) const { return m_pages.at(static_cast<size_t>(page)); }
+    CQ3150Tx_SummaryDlg* SummaryPage() const;
+    CQ3150Tx_SurveyDlg* WirelessPage() const;
+
+    // Starts timer 1 again: a web command has been queued.
+    void StartResultTimer();
+
+    // IDeviceWizard: queues LANINFO, empties the status record and runs "Loading...."
+    // until the driver ends it, then refreshes the summary page.
+    void LoadDeviceStatus() override;
+
+    // IWizardHost
+    IWebCommandSink& Commands() override { return m_queue; }
+    DeviceTarget Target() const override;
+    // From the selected-device record and the status record.
+    DeviceLogin Login() const override;
+    const DeviceStatus& Status() const override;
+    CQ3150Tx_Progress& Progress() override { return *m_progress; }
+    CQ3150Tx_MessageDlg& Messages() override { return *m_message; }
+    // From the web queue's send meter, while UPLOAD is the active command and its request
+    // has gone to the socket.
+    SendProgress UploadProgress() const override;
+
+protected:
+    void OnInitDialog() override;
+    void OnShowWindow(bool show) override;
+    void OnTimer(int id) override;
+    void OnDestroy() override;
+
+private:
+    // The web command queue (G_pWEBManager) as the driver and the pages use it. Once the
+    // teardown has removed the queue it holds nothing and takes nothing.
+    class WebQueue : public IWebCommandSink, public IWebResultSource {
+    public:
+        void Queue(const std::wstring& command, const WebRequest& request,
+                   const DeviceTarget& target) override;
+        void QueueFile(const std::wstring& command, const WebRequest& request,
+                       const DeviceTarget& target, const std::string& filePath) override;
+        int PendingCount() const override;
+        std::optional<WebResult> TakeResult() override;
+    };
+
+    // IWizardView, over the pages and dialogs.
+    bool ProgressRunning() const override;
+    void ShowProgressStep(int step) override;
+    void EndProgress() override;
+    void ShowMessage(int stringId) override;
+    void ReturnToSearchPage() override;
+    void EnableControl(WizardControl control, bool enable) override;
+    void ClearControlText(WizardControl control) override;
+    void StartPageWait(WizardWait wait) override;
+    void ShowSurvey(const std::vector<SurveyNetwork>& networks) override;
+    void StopResultTimer() override;
+    void Hold(uint32_t ms) override;
+
+    std::wstring m_strDeviceIP;
+    std::wstring m_strDeviceSubnet;
+    WebQueue m_queue;
+    std::array<CWizardPage*, kWizardPageCount> m_pages{};
+    // The pages that bind the controls and waits the driver acts on.
+    std::map<WizardControl, CWizardPage*> m_controlPages;
+    std::map<WizardWait, CWizardPage*> m_waitPages;
+    CQ3150Tx_MessageDlg* m_message = nullptr;
+    CQ3150Tx_Progress* m_progress = nullptr;
+};
