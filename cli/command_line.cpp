@@ -21,7 +21,8 @@ constexpr unsigned kDeviceCommands = Bit(CliCommand::kStatus) | Bit(CliCommand::
                                      Bit(CliCommand::kBridge) | Bit(CliCommand::kSetIp) |
                                      Bit(CliCommand::kSetPassword) | Bit(CliCommand::kUpgrade) |
                                      Bit(CliCommand::kReboot) | Bit(CliCommand::kReset);
-constexpr unsigned kAllCommands = kDeviceCommands | Bit(CliCommand::kDiscover);
+constexpr unsigned kAllCommands =
+    kDeviceCommands | Bit(CliCommand::kDiscover) | Bit(CliCommand::kOpen);
 
 struct CommandName {
     const char* name;
@@ -34,7 +35,8 @@ constexpr CommandName kCommands[] = {
     {"survey", CliCommand::kSurvey, 1},     {"bridge", CliCommand::kBridge, 1},
     {"set-ip", CliCommand::kSetIp, 1},      {"set-password", CliCommand::kSetPassword, 1},
     {"upgrade", CliCommand::kUpgrade, 2},   {"reboot", CliCommand::kReboot, 1},
-    {"reset", CliCommand::kReset, 1},       {"help", CliCommand::kHelp, 0},
+    {"reset", CliCommand::kReset, 1},       {"open", CliCommand::kOpen, 1},
+    {"help", CliCommand::kHelp, 0},
 };
 
 // Outcome of applying one option: empty when accepted, else the reason.
@@ -98,20 +100,22 @@ const std::vector<OptionRule>& Options() {
              o.password = v;
              return std::wstring();
          }},
-        {"device-mask", true, kDeviceCommands,
+        {"device-mask", true, kDeviceCommands | Bit(CliCommand::kOpen),
          [](CliOptions& o, const std::wstring& v) {
              o.deviceMask = v;
+             o.deviceMaskGiven = true;
              return IsDottedIpv4(v) ? std::wstring() : FormatString(kCliNotIpv4, {v});
          }},
         // The device's mask, except for set-ip, where it is the new LAN mask (checked by
         // the page's rules later, with their messages).
-        {"mask", true, kDeviceCommands,
+        {"mask", true, kDeviceCommands | Bit(CliCommand::kOpen),
          [](CliOptions& o, const std::wstring& v) {
              if (o.command == CliCommand::kSetIp) {
                  o.newMask = v;
                  return std::wstring();
              }
              o.deviceMask = v;
+             o.deviceMaskGiven = true;
              return IsDottedIpv4(v) ? std::wstring() : FormatString(kCliNotIpv4, {v});
          }},
         {"ssid", true, Bit(CliCommand::kBridge),

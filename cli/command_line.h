@@ -20,6 +20,7 @@ enum class CliCommand {
     kUpgrade,
     kReboot,
     kReset,
+    kOpen,
 };
 
 struct CliOptions {
@@ -39,6 +40,7 @@ struct CliOptions {
     std::optional<std::wstring> user;
     std::optional<std::wstring> password;
     std::wstring deviceMask = L"255.255.255.0";
+    bool deviceMaskGiven = false;  // open: no search is needed for the mask
 
     // bridge
     std::wstring ssid;

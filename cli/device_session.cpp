@@ -1,5 +1,7 @@
 #include "cli/device_session.h"
 
+#include <utility>
+
 DeviceSession::DeviceSession(IEventLoop& loop, ISocketFactory& sockets, ITickClock& clock,
                              IHostAddressSetup& hostSetup)
     : m_loop(loop),
@@ -47,6 +49,17 @@ void DeviceSearch::Run(Done done, const std::optional<SearchTarget>& target) {
     m_timer = m_loop.StartTimer(CUDPManager::kTimerPeriodMs, [this] { Check(); });
 }
 
+void DeviceSearch::Find(const std::wstring& ip, Done done) {
+    Run([this, ip, done = std::move(done)](const std::vector<_STRU_AP_INFO>& devices) {
+        const std::optional<Ipv4> address = ParseIpv4(ip);
+        if (FindDeviceByIp(devices, ip) != nullptr || !address) {
+            done(devices);
+            return;
+        }
+        Run(done, SearchTarget{*address, 32});
+    });
+}
+
 void DeviceSearch::Cancel() {
     if (m_timer != 0) {
         m_loop.StopTimer(m_timer);
@@ -63,8 +76,9 @@ void DeviceSearch::Check() {
     for (int i = 0; i < m_discovery.GetDeviceCount(); ++i) {
         devices.push_back(m_discovery.GetDevice(i));
     }
-    if (m_done) {
-        m_done(devices);
+    // Taken out first: a handler may start the next search, which sets a new one.
+    if (Done done = std::exchange(m_done, nullptr)) {
+        done(devices);
     }
 }
 

@@ -56,6 +56,12 @@ public:
 
     // A broadcast search, or one at `target` that starts from an empty list.
     void Run(Done done, const std::optional<SearchTarget>& target = std::nullopt);
+    // The search for the device at `ip` before a command: a broadcast first, which finds it
+    // on a LAN of the PC however it answers; when it is not among the finds, a search at
+    // its address, which reaches one behind a router, or through a firewall that lets in
+    // only answers to what the PC sent, provided it answers to the sender. `done` gets the
+    // last search's finds.
+    void Find(const std::wstring& ip, Done done);
     void Cancel();
 
 private:

@@ -16,6 +16,9 @@ enum class ExitCode : int {
     // The repeater answered but refused the request (an error page, "Invalid file
     // format!", an unsupported model).
     kRefused = 5,
+    // Repeaters answered the search, but this computer's firewall dropped their answers
+    // (discover, and a command whose repeater was not found for that reason).
+    kFirewall = 6,
 };
 
 // A run ended by SIGINT, SIGTERM or SIGHUP exits with 128 + the signal number, after the

@@ -16,11 +16,13 @@
 #include "cli/text.h"
 #include "hostnet/linux_host_address_setup.h"
 #include "platform/async_socket.h"
+#include "platform/linux/answer_watches.h"
 #include "platform/linux/rtnl_host_reader.h"
 #include "platform/metered_socket.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
 #include "platform/time_scale.h"
+#include "platform/url_opener.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -89,20 +91,25 @@ int Run(int argc, char** argv) {
 
     {
         DeviceSession session(loop, sockets, clock, *hostSetup);
+        // Nothing changes for a user who may not watch: no rights, no helper started.
+        session.Discovery().WatchForDroppedAnswers(MakeAnswerWatch());
         terminationSignals.Watch(loop, [&tool](int signalNumber) { tool.Interrupt(signalNumber); });
         QTimer::singleShot(0, [&] {
             loop.Guard([&] {
-                tool.Start(Tamselctl::Environment{loop, clock, session, &sockets, ReadHostAdapters},
-                           [&](int code) {
-                               if (!escaped) {
-                                   exitCode = code;
-                                   QCoreApplication::exit(code);
-                               }
-                           });
+                tool.Start(
+                    Tamselctl::Environment{loop, clock, session, &sockets, ReadHostAdapters,
+                                           hostSetup.get(), DesktopPresent(), OpenWithDesktop},
+                    [&](int code) {
+                        if (!escaped) {
+                            exitCode = code;
+                            QCoreApplication::exit(code);
+                        }
+                    });
             });
         });
         QCoreApplication::exec();
         terminationSignals.Unwatch();
+        tool.Stop();
         // The main window's teardown: the temporary host address goes here.
         session.Shutdown();
     }

@@ -10,6 +10,7 @@
 #include "discovery/device_export.h"
 #include "discovery/search_scope.h"
 #include "platform/ansi_text.h"
+#include "platform/url_opener.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "web/input_rules.h"
@@ -54,6 +55,20 @@ Tamselctl::~Tamselctl() {
     if (m_env && m_progressTimer != 0) {
         m_env->loop.StopTimer(m_progressTimer);
     }
+    Stop();
+}
+
+void Tamselctl::Stop() {
+    if (m_env && m_setupTimer != 0) {
+        m_env->loop.StopTimer(m_setupTimer);
+        m_setupTimer = 0;
+    }
+    if (m_setupThread.joinable()) {
+        m_env->hostSetup->CancelSetup();
+        m_setupThread.join();
+    }
+    ReapOpener(m_openerPid);
+    m_openerPid = -1;
 }
 
 std::optional<int> Tamselctl::Prepare() {
@@ -177,7 +192,10 @@ void Tamselctl::Start(const Environment& environment, Finished finished) {
     m_runner = std::make_unique<StageRunner>(m_env->session.Web(), m_env->loop, m_env->clock);
     m_runner->SetObserver([this](const WebResult& result) { ObserveResult(result); });
     m_runner->SetStageObserver([this](size_t index) { ObserveStage(index); });
-    if (m_options.command == CliCommand::kDiscover || !m_options.HasCredentials()) {
+    if (m_options.command == CliCommand::kOpen && m_options.deviceMaskGiven) {
+        OpenDevice(m_options.deviceMask);
+    } else if (m_options.command == CliCommand::kDiscover ||
+               m_options.command == CliCommand::kOpen || !m_options.HasCredentials()) {
         Discover();
     } else {
         RunCommand();
@@ -187,6 +205,14 @@ void Tamselctl::Start(const Environment& environment, Finished finished) {
 void Tamselctl::Interrupt(int signalNumber) {
     if (m_ended) {
         return;
+    }
+    // The way to end open once it holds the address: a success.
+    if (m_holding) {
+        End(static_cast<int>(ExitCode::kSuccess));
+        return;
+    }
+    if (m_setupThread.joinable()) {
+        m_env->hostSetup->CancelSetup();
     }
     if (m_search) {
         m_search->Cancel();
@@ -200,14 +226,22 @@ void Tamselctl::Interrupt(int signalNumber) {
 
 void Tamselctl::Discover() {
     m_search = std::make_unique<DeviceSearch>(m_env->session.Discovery(), m_env->loop);
-    m_search->Run(
-        [this](const std::vector<_STRU_AP_INFO>& devices) { OnDevicesFound(devices); },
-        m_options.command == CliCommand::kDiscover ? m_options.searchTarget : std::nullopt);
+    auto found = [this](const std::vector<_STRU_AP_INFO>& devices) { OnDevicesFound(devices); };
+    if (m_options.command == CliCommand::kDiscover) {
+        m_search->Run(found, m_options.searchTarget);
+    } else {
+        m_search->Find(m_options.deviceIp, found);
+    }
 }
 
 void Tamselctl::ListDevices(const std::vector<_STRU_AP_INFO>& devices) {
     RememberDiscovered(devices);
-    if (devices.empty()) {
+    const std::wstring dropped = m_env->session.Discovery().DroppedAnswersNote();
+    if (!dropped.empty()) {
+        // Why the list lacks repeaters that answered; it says more than where the search
+        // went.
+        WriteErr(dropped);
+    } else if (devices.empty()) {
         std::wstring why;
         if (m_options.searchTarget) {
             why = ExplainNothingFoundAt(*m_options.searchTarget);
@@ -220,10 +254,11 @@ void Tamselctl::ListDevices(const std::vector<_STRU_AP_INFO>& devices) {
             WriteErr(EscapeControls(why));
         }
     }
+    const ExitCode code = dropped.empty() ? ExitCode::kSuccess : ExitCode::kFirewall;
     if (m_options.csv) {
-        Succeed(ExportDeviceList(devices, DeviceListFormat::kCsv));
+        Succeed(ExportDeviceList(devices, DeviceListFormat::kCsv), std::wstring(), code);
     } else {
-        Succeed(FormatDevices(devices, m_options.json));
+        Succeed(FormatDevices(devices, m_options.json), std::wstring(), code);
     }
 }
 
@@ -234,14 +269,19 @@ void Tamselctl::OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices) {
     }
     const _STRU_AP_INFO* device = FindDeviceByIp(devices, m_options.deviceIp);
     if (device == nullptr) {
-        Fail(Verdict{ExitCode::kNetwork, 0,
-                     FormatString(kCliNoAnswer, {EscapeControls(m_options.deviceIp)})});
+        const std::wstring dropped = m_env->session.Discovery().DroppedAnswersNote();
+        WriteErr(FormatString(kCliNoAnswer, {EscapeControls(m_options.deviceIp)}));
+        Fail(Verdict{dropped.empty() ? ExitCode::kNetwork : ExitCode::kFirewall, 0, dropped});
         return;
     }
     if (device->strDevModel != kSupportedModel) {
         Fail(Verdict{ExitCode::kRefused, 0,
                      FormatString(kCliOtherModel, {EscapeControls(m_options.deviceIp),
                                                    EscapeControls(device->strDevModel)})});
+        return;
+    }
+    if (m_options.command == CliCommand::kOpen) {
+        OpenDevice(device->strDevSubnet);
         return;
     }
     SetSelectedDevice(device->strDevUserName, device->strDevPassword, device->strDevIP,
@@ -288,6 +328,66 @@ void Tamselctl::RunCommand() {
             return;
         default:
             End(static_cast<int>(ExitCode::kUsage));
+    }
+}
+
+void Tamselctl::OpenDevice(const std::wstring& mask) {
+    if (m_env->hostSetup == nullptr) {
+        ShowPage();
+        return;
+    }
+    const std::wstring ip = m_options.deviceIp;
+    m_setupThread = std::thread([this, ip, mask] {
+        m_setupResult = m_env->hostSetup->PrepareHostAddress(ip, mask);
+        m_setupDone = true;
+    });
+    m_setupTimer = m_env->loop.StartTimer(kOpenPollMs, [this] { PollOpenSetup(); });
+}
+
+void Tamselctl::PollOpenSetup() {
+    if (!m_setupDone) {
+        return;
+    }
+    m_env->loop.StopTimer(m_setupTimer);
+    m_setupTimer = 0;
+    m_setupThread.join();
+    if (m_setupResult == kHostSetupFailed) {
+        const HostSetupFailure failure = m_env->hostSetup->LastFailure();
+        if (failure.Known()) {
+            const bool refused = failure.kind == HostSetupFailure::Kind::kDeviceRefused;
+            Fail(Verdict{refused ? ExitCode::kUsage : ExitCode::kNetwork, 0, failure.detail});
+        } else {
+            Fail(Verdict{ExitCode::kNetwork, kMsgRepeaterTimeout, std::wstring()});
+        }
+        return;
+    }
+    if (const std::optional<HostAddressContext> temp = m_env->hostSetup->TempAddress()) {
+        m_holding = true;
+        WriteErr(FormatString(kCliOpenHolding,
+                              {FormatIpv4(temp->address), EscapeControls(m_options.deviceIp)}));
+    }
+    ShowPage();
+}
+
+// A browser on the desktop when there is one, else the URL on standard output; a held
+// address stays until the user ends tamselctl.
+void Tamselctl::ShowPage() {
+    const std::string url = DeviceWebUrl(ParseIpv4(m_options.deviceIp).value_or(0));
+    bool opened = false;
+    if (m_env->desktop && m_env->openUrl) {
+        m_openerPid = m_env->openUrl(url);
+        opened = m_openerPid > 0;
+        if (!opened) {
+            WriteErr(LoadString(kCliNoUrlOpener));
+        }
+    }
+    if (!opened && (std::fprintf(stdout, "%s\n", url.c_str()) < 0 || std::fflush(stdout) != 0)) {
+        WriteErr(LoadString(kCliWriteFailed));
+        End(static_cast<int>(ExitCode::kInternal));
+        return;
+    }
+    if (!m_holding) {
+        End(static_cast<int>(ExitCode::kSuccess));
     }
 }
 
@@ -398,7 +498,7 @@ void Tamselctl::ShowUploadProgress(bool final) {
     std::fflush(stderr);
 }
 
-void Tamselctl::Succeed(const std::string& output, const std::wstring& note) {
+void Tamselctl::Succeed(const std::string& output, const std::wstring& note, ExitCode code) {
     if (!output.empty() && (std::fwrite(output.data(), 1, output.size(), stdout) != output.size() ||
                             std::fflush(stdout) != 0)) {
         WriteErr(LoadString(kCliWriteFailed));
@@ -408,7 +508,7 @@ void Tamselctl::Succeed(const std::string& output, const std::wstring& note) {
     if (!note.empty()) {
         WriteErr(note);
     }
-    End(static_cast<int>(ExitCode::kSuccess));
+    End(static_cast<int>(code));
 }
 
 void Tamselctl::Fail(const Verdict& verdict) {

@@ -1,16 +1,19 @@
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/command_line.h"
 #include "cli/device_session.h"
 #include "cli/outcome.h"
 #include "cli/stage_runner.h"
+#include "hostnet/host_address_setup.h"
 #include "platform/event_loop.h"
 #include "platform/host_network.h"
 #include "platform/metered_socket.h"
@@ -30,11 +33,19 @@ public:
         const MeteredSocketFactory* meter = nullptr;  // for the upload's progress bar
         // The host's adapters, read to say where a search that found nothing went.
         std::function<std::optional<std::vector<AdapterInfo>>()> readAdapters;
+        // open: the host address set-up that makes the device reachable for a browser
+        // (the web manager's), whether a desktop is there, and its URL opener (a process
+        // id, or -1 when it could not start).
+        IHostAddressSetup* hostSetup = nullptr;
+        bool desktop = false;
+        std::function<int(const std::string& url)> openUrl;
     };
     using Finished = std::function<void(int exitCode)>;
 
     // How long the upgrade waits after the reboot before it asks for the status page.
     static constexpr uint32_t kUpgradeSettleMs = 5000;
+    // How often open looks whether its host address set-up has ended.
+    static constexpr uint32_t kOpenPollMs = 100;
 
     explicit Tamselctl(CliOptions options);
     ~Tamselctl();
@@ -55,12 +66,21 @@ public:
     // Ends a running command after SIGINT, SIGTERM or SIGHUP.
     void Interrupt(int signalNumber);
 
+    // Ends what runs beside the event loop (open's host address set-up) while the
+    // environment still exists; the owner calls it after the loop has ended.
+    void Stop();
+
 private:
     void Discover();
     void OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices);
     // discover's list on standard output, and why it is empty on standard error.
     void ListDevices(const std::vector<_STRU_AP_INFO>& devices);
     void RunCommand();
+    // open: the host made ready for a browser (on a thread, as it may wait), then the
+    // page opened or its URL printed.
+    void OpenDevice(const std::wstring& mask);
+    void PollOpenSetup();
+    void ShowPage();
     void RunBridge();
     void BridgeTo(const std::wstring& keyword, const std::wstring& channel);
     // The bridging stages for a network of this security and channel, unless the page's
@@ -76,7 +96,10 @@ private:
     void ShowUploadProgress(bool final);
 
     Verdict CheckPassword(const std::wstring& devicePassword) const;
-    void Succeed(const std::string& output, const std::wstring& note = std::wstring());
+    // Writes the output and the note; `code` is the exit code of a run that did its job
+    // (kFirewall: a list that lacks repeaters whose answers were dropped).
+    void Succeed(const std::string& output, const std::wstring& note = std::wstring(),
+                 ExitCode code = ExitCode::kSuccess);
     void Fail(const Verdict& verdict);
     void End(int exitCode);
 
@@ -103,6 +126,14 @@ private:
     int m_progressTimer = 0;
     int m_lastProgressTenth = -1;
     bool m_waitAnnounced = false;
+
+    // open
+    std::thread m_setupThread;
+    std::atomic<bool> m_setupDone{false};
+    std::wstring m_setupResult;
+    int m_setupTimer = 0;
+    bool m_holding = false;  // keeps a temporary address until the user ends tamselctl
+    int m_openerPid = -1;
 };
 
 // Prints a failure the way tamselctl does: the message text, then the detail, on

@@ -1,6 +1,7 @@
 # What `cmake --install` installs, the way the Debian packages (debian/) ship it:
 #   tamsel      bin/tamsel, bin/tamselctl, libexec/tamsel/tamsel-netadmin, the desktop
-#               entry, AppStream metadata, icons, man pages and bash completion
+#               entry, AppStream metadata, icons, man pages, bash completion and the
+#               firewall profiles (ufw, firewalld)
 #   tamsel-sim  bin/tamsel-sim, share/tamsel-sim/vlan.sh (the virtual LAN), its man page
 # The helper is installed without rights: the package's postinst gives it the group tamsel,
 # mode 0750 and its two file capabilities.
@@ -54,6 +55,13 @@ if(TARGET tamsel)
             RENAME tamselctl)
     install(FILES ${PROJECT_SOURCE_DIR}/data/com.zelkora.tamsel.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    # The firewall profiles that let the repeaters' answers in, both named tamsel: a ufw
+    # application profile ("ufw allow tamsel"; in /etc, so a conffile of the package) and
+    # a firewalld service ("firewall-cmd --add-service=tamsel"), where each reads them.
+    install(FILES ${PROJECT_SOURCE_DIR}/data/tamsel.ufw
+            DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/ufw/applications.d RENAME tamsel)
+    install(FILES ${PROJECT_SOURCE_DIR}/data/tamsel.firewalld.xml
+            DESTINATION lib/firewalld/services RENAME tamsel.xml)
     string(TIMESTAMP TAMSEL_RELEASE_DATE "%Y-%m-%d" UTC)
     configure_file(${PROJECT_SOURCE_DIR}/data/com.zelkora.tamsel.metainfo.xml.in
                    ${CMAKE_BINARY_DIR}/com.zelkora.tamsel.metainfo.xml @ONLY)

@@ -12,12 +12,6 @@ bool HasBroadcast(const AdapterInfo& adapter) {
 
 }  // namespace
 
-bool IsPrivateLanAddress(Ipv4 address) {
-    return SameSubnet(address, 0x0A000000u, PrefixToMask(8)) ||
-           SameSubnet(address, 0xAC100000u, PrefixToMask(12)) ||
-           SameSubnet(address, 0xC0A80000u, PrefixToMask(16));
-}
-
 SearchScope DescribeBroadcastScope(const std::vector<AdapterInfo>& adapters) {
     SearchScope scope;
     for (const AdapterInfo& adapter : adapters) {
@@ -26,7 +20,7 @@ SearchScope DescribeBroadcastScope(const std::vector<AdapterInfo>& adapters) {
         }
         scope.interfaces.push_back(adapter.name);
         for (const AdapterAddress& address : adapter.addresses) {
-            if (!IsTempAddressLabel(address.label) && IsPrivateLanAddress(address.address)) {
+            if (!IsTempAddressLabel(address.label) && PrivateNetworkPrefix(address.address)) {
                 scope.privateLanAddress = true;
             }
         }

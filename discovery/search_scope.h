@@ -32,6 +32,3 @@ std::wstring ExplainNothingFound(const SearchScope& scope, const std::wstring& a
 
 // The line that explains why a search at `target` found nothing.
 std::wstring ExplainNothingFoundAt(const SearchTarget& target);
-
-// Whether `address` lies in one of the three private LAN blocks.
-bool IsPrivateLanAddress(Ipv4 address);

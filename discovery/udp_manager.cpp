@@ -26,6 +26,7 @@ int CUDPManager::QueueSearch(const std::wstring& name) {
     m_requests.push_back(request);
     m_devices.clear();
     m_knownMacs.clear();
+    SearchQueued();
     return 1;
 }
 
@@ -37,7 +38,33 @@ int CUDPManager::QueueAddressSearch(const std::wstring& name, const SearchTarget
     request.dwInterval = kSendIntervalMs;
     request.target = target;
     m_requests.push_back(request);
+    SearchQueued();
     return 1;
+}
+
+void CUDPManager::SearchQueued() {
+    if (m_requests.size() == 1) {
+        m_droppedAnswers = 0;
+    }
+    if (m_diagnosis) {
+        m_diagnosis->SearchStarted();
+    }
+}
+
+void CUDPManager::EndHeadRequest() {
+    m_requests.erase(m_requests.begin());
+    if (m_requests.empty() && m_diagnosis) {
+        m_droppedAnswers = m_diagnosis->SearchEnded();
+    }
+}
+
+void CUDPManager::WatchForDroppedAnswers(std::unique_ptr<IAnswerWatch> watch) {
+    m_diagnosis = watch ? std::make_unique<FirewallDiagnosis>(std::move(watch)) : nullptr;
+}
+
+std::wstring CUDPManager::DroppedAnswersNote() const {
+    return m_droppedAnswers == 0 ? std::wstring()
+                                 : ExplainDroppedAnswers(m_droppedAnswers, DetectHostFirewall());
 }
 
 int CUDPManager::GetRequestCount() const {
@@ -82,7 +109,7 @@ void CUDPManager::OnDiscoveryTimer(int timerId) {
         m_requests.front() = head;
     } else {
         // The wait after the last send is over: the search has ended.
-        m_requests.erase(m_requests.begin());
+        EndHeadRequest();
     }
 }
 
@@ -94,7 +121,7 @@ void CUDPManager::StepAddressSearch() {
     m_sweep->Step(m_clock.GetTickCount(), [this](Ipv4 address) { return SendSearchTo(address); });
     if (m_sweep->Finished()) {
         m_sweep.reset();
-        m_requests.erase(m_requests.begin());
+        EndHeadRequest();
     }
 }
 
@@ -147,6 +174,9 @@ void CUDPManager::ClearRequests() {
     m_sweep.reset();
     m_requests.clear();
     m_requests.shrink_to_fit();
+    if (m_diagnosis) {
+        m_diagnosis->SearchEnded();  // stopped: nothing to tell of a search cut short
+    }
 }
 
 void CUDPManager::CloseSocket() {
@@ -186,6 +216,11 @@ void CUDPManager::OnReceive(int error) {
         // The first reply of a device wins. The MACs come formatted in upper case, so a set
         // of them applies the duplicate rule without scanning the whole list for every
         // reply, which a flood of replies would turn into quadratic time.
+        if (m_diagnosis && static_cast<size_t>(received) >= kMinimumReplySize) {
+            if (const std::optional<Ipv4> from = ParseIpv4(sender)) {
+                m_diagnosis->AnswerReceived(*from);
+            }
+        }
         auto device = ParseSearchReply(buffer.data(), static_cast<size_t>(received), {});
         if (device && m_knownMacs.insert(device->strDevMAC).second) {
             m_devices.push_back(std::move(*device));

@@ -8,6 +8,7 @@
 
 #include "discovery/address_sweep.h"
 #include "discovery/datagram.h"
+#include "discovery/firewall_diagnosis.h"
 #include "platform/async_socket.h"
 #include "platform/tick_clock.h"
 
@@ -58,6 +59,16 @@ public:
     void ClearRequests();
     void CloseSocket();
 
+    // Watches every search from now on for answers that reached the PC but not the
+    // discovery socket (FirewallDiagnosis); nullptr (no rights to watch) leaves searches
+    // as they are.
+    void WatchForDroppedAnswers(std::unique_ptr<IAnswerWatch> watch);
+    // Of the searches that ended last (the queue became empty): how many repeaters'
+    // answers this PC's firewall dropped; 0 when none, or when searches are not watched.
+    uint32_t DroppedAnswers() const { return m_droppedAnswers; }
+    // The line to show for them, with the command that lets them in; empty when none.
+    std::wstring DroppedAnswersNote() const;
+
     // IAsyncSocketEvents
     void OnReceive(int error) override;
     void OnClose(int error) override;
@@ -67,6 +78,9 @@ private:
     bool EnsureSocket();
     // One step of the head request when it searches at addresses.
     void StepAddressSearch();
+    void SearchQueued();
+    // Removes the head request, which has ended.
+    void EndHeadRequest();
 
     ITickClock& m_clock;
     std::unique_ptr<IAsyncSocket> m_socket;
@@ -77,4 +91,6 @@ private:
     std::unique_ptr<AddressSweep> m_sweep;
     std::vector<_STRU_AP_INFO> m_devices;
     std::unordered_set<std::wstring> m_knownMacs;  // the MACs of m_devices
+    std::unique_ptr<FirewallDiagnosis> m_diagnosis;
+    uint32_t m_droppedAnswers = 0;
 };

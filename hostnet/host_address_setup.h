@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "hostnet/host_setup_failure.h"
+#include "platform/host_network.h"
 
 // What a set-up returns when the PC cannot be made to reach the device.
 inline constexpr wchar_t kHostSetupFailed[] = L"ERROR";
@@ -36,6 +38,10 @@ public:
     // Why the last set-up that returned "ERROR" failed, when the reason is one the user can
     // act on (missing rights, a device the rules refuse); read right after that set-up.
     virtual HostSetupFailure LastFailure() const { return {}; }
+
+    // The temporary address that the last set-up added and that is kept (renewed) until
+    // RemoveTempAddress; nullopt when there is none.
+    virtual std::optional<HostAddressContext> TempAddress() const { return std::nullopt; }
 };
 
 // The set-up for a PC that needs no help to reach the device: always "no binding".

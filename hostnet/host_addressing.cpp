@@ -94,14 +94,14 @@ std::wstring HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
     // mask would claim every destination for the adapter.
     const std::optional<int> prefix = mask ? MaskToPrefix(*mask) : std::nullopt;
     if (!Cancelled() && device && mask) {
-        const NetworkRights rights = m_network.Rights();
-        if (!rights.Granted()) {
-            SetFailure(MissingRightsFailure(rights));
-        } else if (!prefix || *prefix == 0) {
+        if (!prefix || *prefix == 0) {
             SetFailure(DeviceRefusedFailure(*device, *mask, "that is no subnet mask"));
         } else {
-            RemoveLeftoverAddresses();
-            result = RunSetup(*device, *mask);
+            const NetworkRights rights = m_network.Rights();
+            if (rights.Granted()) {
+                RemoveLeftoverAddresses();
+            }
+            result = RunSetup(*device, *mask, rights);
         }
     }
     {
@@ -119,29 +119,120 @@ void HostAddressing::CancelSetup() {
     SetCancelled(true);
 }
 
-std::wstring HostAddressing::RunSetup(Ipv4 device, Ipv4 mask) {
+// Which way leads to the device:
+//
+// - A route on the link itself to a subnet (no gateway, a prefix): the device is on that
+//   LAN; the source address is chosen on the route's adapter, and ARP checks that the
+//   device answers from it.
+// - A route through a gateway, the default route or a route to a subnet beyond a router:
+//   either the device sits behind that router, or it is on one of the PC's LANs in a
+//   subnet where the PC has no address and the route merely covers its address. Only the
+//   second answers ARP on an adapter of the PC: an address probe (from 0.0.0.0, so that
+//   it teaches nobody a wrong entry) goes out on the LAN adapters, the route's first. A
+//   device that answers gets a temporary address in its subnet on the adapter where it
+//   answered, as below; one that does not is used through the routing table, with no
+//   address added. A device outside the private networks never gets a temporary
+//   address, so for it the routing table is the only way without asking.
+// - No route, or a default route on the link itself (no gateway): the device can only be
+//   on a LAN of the PC; a temporary address in its subnet gives the PC a route to it.
+//
+// Without the rights to send ARP or add an address, the routing table is the only way:
+// a test connection to the device's web port says whether it leads there. When it does
+// not and a temporary address might have, the set-up says which rights are missing.
+std::wstring HostAddressing::RunSetup(Ipv4 device, Ipv4 mask, const NetworkRights& rights) {
+    const int prefix = MaskToPrefix(mask).value_or(32);
+    // The LAN adapter on which the device answered ARP, when a probe asked.
+    std::optional<uint32_t> lanAdapter;
     for (int run = 0;; ++run) {
         std::optional<BestRoute> route = m_network.GetBestRoute(device);
         // A route from another run's temporary address goes when that run ends: this run
-        // reaches the device as if only the default route led there.
+        // reaches the device as if only the default route led there; that route shows the
+        // device to be on the LAN.
         if (route && IsOtherRunsAddress(route->source)) {
             route->prefixLength = 0;
+            route->gateway = 0;
         }
         if (route) {
             ReadAdapterInfo(route->interfaceIndex);
-            if (route->prefixLength != 0) {
-                return UseRouteAdapter(route->interfaceIndex, device, mask);
+            if (route->gateway == 0 && route->prefixLength != 0) {
+                return rights.Granted() ? UseRouteAdapter(route->interfaceIndex, device, mask)
+                                        : UseRouteAdapterWithoutRights(route->interfaceIndex,
+                                                                       device, mask, rights);
+            }
+            if (route->gateway != 0 && run == 0) {
+                if (!rights.Granted()) {
+                    return UseRoutingTableWithoutRights(device, rights);
+                }
+                if (!CheckTempDevice(device, prefix).empty()) {
+                    return std::wstring();
+                }
+                lanAdapter = AdapterAnsweringFor(device, route->interfaceIndex);
+                if (!lanAdapter) {
+                    return std::wstring();
+                }
             }
         }
-        // No route, or only the default route: an address in the device's subnet gives
-        // the host a subnet route to it, which the next run finds.
+        if (!rights.Granted()) {
+            SetFailure(MissingRightsFailure(rights));
+            return kHostSetupFailed;
+        }
+        // No route, a default route on the link, or a device on a LAN of the PC that a
+        // gateway's route covers: an address in the device's subnet gives the host a
+        // route to it on the link, which the next run finds.
         if (run >= m_options.maxRestarts || Cancelled() ||
-            AddTempAddressOnAnyAdapter(device, mask).empty()) {
+            AddTempAddressOnAnyAdapter(device, mask, lanAdapter).empty()) {
             break;
         }
     }
     DeleteTempAddress();
     return kHostSetupFailed;
+}
+
+std::optional<uint32_t> HostAddressing::AdapterAnsweringFor(Ipv4 device,
+                                                            uint32_t routeInterfaceIndex) {
+    std::optional<std::vector<AdapterInfo>> adapters = Adapters();
+    if (!adapters) {
+        return std::nullopt;
+    }
+    std::stable_partition(adapters->begin(), adapters->end(), [&](const AdapterInfo& adapter) {
+        return adapter.index == routeInterfaceIndex;
+    });
+    for (const AdapterInfo& adapter : *adapters) {
+        if (Cancelled()) {
+            return std::nullopt;
+        }
+        if (MayCarryTempAddress(adapter) && m_network.SendArp(device, 0, adapter.index)) {
+            return adapter.index;
+        }
+    }
+    return std::nullopt;
+}
+
+std::wstring HostAddressing::UseRoutingTableWithoutRights(Ipv4 device,
+                                                          const NetworkRights& rights) {
+    if (m_network.AcceptsWebConnection(device, 0)) {
+        return std::wstring();
+    }
+    // A device on a private network may be on a LAN of the PC, in a subnet where the PC
+    // has no address: only a temporary address could reach it.
+    if (PrivateNetworkPrefix(device)) {
+        SetFailure(MissingRightsFailure(rights));
+    }
+    return kHostSetupFailed;
+}
+
+std::wstring HostAddressing::UseRouteAdapterWithoutRights(uint32_t interfaceIndex, Ipv4 device,
+                                                          Ipv4 mask, const NetworkRights& rights) {
+    const std::optional<Ipv4> source = SourceOnRouteAdapter(interfaceIndex, device, mask);
+    if (!source) {
+        // Only a temporary address on the adapter would do.
+        SetFailure(MissingRightsFailure(rights));
+        return kHostSetupFailed;
+    }
+    if (!m_network.AcceptsWebConnection(device, *source)) {
+        return kHostSetupFailed;
+    }
+    return *source == 0 ? std::wstring() : FormatIpv4(*source);
 }
 
 std::wstring HostAddressing::UseRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask) {
@@ -153,12 +244,12 @@ std::wstring HostAddressing::UseRouteAdapter(uint32_t interfaceIndex, Ipv4 devic
     return CanReachDevice(device, sourceAddress, interfaceIndex) ? source : kHostSetupFailed;
 }
 
-std::wstring HostAddressing::ChooseSourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device,
-                                                        Ipv4 mask) {
+std::optional<Ipv4> HostAddressing::SourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device,
+                                                         Ipv4 mask) {
     const std::optional<std::vector<AdapterInfo>> adapters = Adapters();
     const AdapterInfo* adapter = adapters ? FindAdapter(*adapters, interfaceIndex) : nullptr;
     if (!adapter) {
-        return std::wstring();
+        return 0;
     }
     std::optional<Ipv4> chosen;
     bool mismatch = false;
@@ -173,12 +264,21 @@ std::wstring HostAddressing::ChooseSourceOnRouteAdapter(uint32_t interfaceIndex,
         }
     }
     if (!mismatch) {
-        return std::wstring();
+        return 0;
     }
-    if (chosen) {
-        return FormatIpv4(*chosen);
+    return chosen;
+}
+
+std::wstring HostAddressing::ChooseSourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device,
+                                                        Ipv4 mask) {
+    const std::optional<Ipv4> source = SourceOnRouteAdapter(interfaceIndex, device, mask);
+    if (source) {
+        return *source == 0 ? std::wstring() : FormatIpv4(*source);
     }
-    const std::wstring added = AddTempAddressOnAdapter(*adapter, device, mask);
+    const std::optional<std::vector<AdapterInfo>> adapters = Adapters();
+    const AdapterInfo* adapter = adapters ? FindAdapter(*adapters, interfaceIndex) : nullptr;
+    const std::wstring added =
+        adapter ? AddTempAddressOnAdapter(*adapter, device, mask) : std::wstring();
     return added.empty() ? kHostSetupFailed : added;
 }
 
@@ -195,13 +295,14 @@ std::wstring HostAddressing::AddTempAddressOnAdapter(const AdapterInfo& adapter,
     return FormatIpv4(*candidate);
 }
 
-std::wstring HostAddressing::AddTempAddressOnAnyAdapter(Ipv4 device, Ipv4 mask) {
+std::wstring HostAddressing::AddTempAddressOnAnyAdapter(Ipv4 device, Ipv4 mask,
+                                                        std::optional<uint32_t> onlyAdapter) {
     const std::optional<std::vector<AdapterInfo>> adapters = Adapters();
     if (!adapters) {
         return std::wstring();
     }
     for (const AdapterInfo& adapter : *adapters) {
-        if (!MayCarryTempAddress(adapter)) {
+        if (!MayCarryTempAddress(adapter) || (onlyAdapter && adapter.index != *onlyAdapter)) {
             continue;
         }
         const std::optional<Ipv4> candidate = TryCandidates(adapter, device, mask);

@@ -35,11 +35,13 @@ struct ChosenAdapter {
 };
 
 // Makes the device reachable from the host: picks the source address on the adapter that
-// routes to the device or, when the host has no address in the device's subnet, adds a
-// temporary one (last octet 241..247) on a suitable adapter after checking with ARP that
-// nobody else holds it and that the device answers from it. At most one temporary address
-// of this run exists at any time; it is replaced by the next set-up and removed by
-// RemoveTempAddress or on destruction. Other runs' temporary addresses (the GUI's and
+// routes to the device; uses the routing table for a device behind a router (one that a
+// gateway's route leads to and that answers no ARP on the PC's LANs); or, when the host
+// has no address in the subnet of a device on its LAN, adds a temporary one (last octet
+// 241..247) on a suitable adapter after checking with ARP that nobody else holds it and
+// that the device answers from it (RunSetup in the source tells the cases apart). At most one
+// temporary address of this run exists at any time; it is replaced by the next set-up and removed
+// by RemoveTempAddress or on destruction. Other runs' temporary addresses (the GUI's and
 // tamselctl's, or another user's) are left alone and never used; only those whose run has
 // ended are removed. The rules for a temporary address are those of
 // hostnet/temp_address_rules.h: a device they refuse gets none, and LastFailure says why.
@@ -63,7 +65,7 @@ public:
     // Restarts the temporary address's lifetime; true when there was one to renew.
     bool RenewTempAddress();
 
-    std::optional<HostAddressContext> TempAddress() const;
+    std::optional<HostAddressContext> TempAddress() const override;
     ChosenAdapter Adapter() const;
 
     // The steps of PrepareHostAddress. They run on the set-up's thread only.
@@ -74,14 +76,27 @@ public:
     // Adds the first free candidate to the adapter; returns it when the device answers
     // from it, else empty.
     std::wstring AddTempAddressOnAdapter(const AdapterInfo& adapter, Ipv4 device, Ipv4 mask);
-    // The same over every Ethernet or wireless adapter that has an address.
-    std::wstring AddTempAddressOnAnyAdapter(Ipv4 device, Ipv4 mask);
+    // The same over every Ethernet or wireless adapter that has an address, or only over
+    // `onlyAdapter` when the device is known to be on its LAN.
+    std::wstring AddTempAddressOnAnyAdapter(Ipv4 device, Ipv4 mask,
+                                            std::optional<uint32_t> onlyAdapter = std::nullopt);
     // ARP from `source` (0: the address the adapter would use) reaches the device.
     bool CanReachDevice(Ipv4 device, Ipv4 source, uint32_t interfaceIndex);
     void ReadAdapterInfo(uint32_t interfaceIndex);
 
 private:
-    std::wstring RunSetup(Ipv4 device, Ipv4 mask);
+    std::wstring RunSetup(Ipv4 device, Ipv4 mask, const NetworkRights& rights);
+    // An address probe for the device on the LAN adapters, the route's first: the adapter
+    // on which it answers, which makes it a station of that LAN; nullopt when it answers
+    // on none.
+    std::optional<uint32_t> AdapterAnsweringFor(Ipv4 device, uint32_t routeInterfaceIndex);
+    // Without rights: the routing table's way, when a test connection goes through.
+    std::wstring UseRoutingTableWithoutRights(Ipv4 device, const NetworkRights& rights);
+    std::wstring UseRouteAdapterWithoutRights(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask,
+                                              const NetworkRights& rights);
+    // The source address on the route's adapter as ChooseSourceOnRouteAdapter picks it: 0
+    // when the system may choose; nullopt when only a temporary address would do.
+    std::optional<Ipv4> SourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask);
     // The adapters, without the temporary addresses of other runs, which this run must
     // neither choose as its source nor count as the adapter's own.
     std::optional<std::vector<AdapterInfo>> Adapters();

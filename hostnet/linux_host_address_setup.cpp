@@ -23,6 +23,9 @@ public:
     void CancelSetup() override { m_addressing.CancelSetup(); }
     bool RemoveTempAddress() override { return m_addressing.RemoveTempAddress(); }
     HostSetupFailure LastFailure() const override { return m_addressing.LastFailure(); }
+    std::optional<HostAddressContext> TempAddress() const override {
+        return m_addressing.TempAddress();
+    }
 
 private:
     // Declared first: the addressing uses it until its end.

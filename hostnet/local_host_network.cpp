@@ -34,6 +34,7 @@ std::optional<std::vector<uint8_t>> LocalHostNetwork::SendArp(Ipv4 target, Ipv4 
 }
 
 void LocalHostNetwork::SetWaitsCancelled(bool cancelled) {
+    SetConnectCancelled(cancelled);
     if (cancelled) {
         m_guard.Cancel();
     } else {

@@ -34,6 +34,16 @@ bool IsUnicast(Ipv4 address) {
     return first != 0 && first != 127 && first < 224;
 }
 
+// A host address of its private network: not that network's own address or its broadcast.
+bool IsPrivateHost(Ipv4 address) {
+    const std::optional<int> network = PrivateNetworkPrefix(address);
+    if (!network) {
+        return false;
+    }
+    const Ipv4 host = address & ~PrefixToMask(*network);
+    return host != 0 && host != ~PrefixToMask(*network);
+}
+
 bool IsHostOn(const KernelAddress& entry, Ipv4 address) {
     const Ipv4 mask = PrefixToMask(entry.prefixLength);
     if (!SameSubnet(entry.address, address, mask)) {
@@ -262,7 +272,10 @@ TempAddressGuard::ArpOutcome TempAddressGuard::Arp(uint32_t interfaceIndex, Ipv4
     if (!link) {
         return {refusal, std::nullopt};
     }
-    if (!OnLink(interfaceIndex, target)) {
+    // An address probe teaches nobody an entry (its sender address is 0.0.0.0), so it may
+    // also ask for a private address beyond the interface's subnets: whether a device
+    // that a gateway's route covers is a station of this LAN after all.
+    if (!OnLink(interfaceIndex, target) && !(source == 0 && IsPrivateHost(target))) {
         return {FormatIpv4Ascii(target) + " is not on a subnet of " + link->name, std::nullopt};
     }
     // A request from an address the interface does not hold would teach the neighbours a

@@ -35,8 +35,9 @@ struct TempAddressGuardOptions {
 // - Renew: this run's address only. Delete: this run's, or one whose owner has ended, and
 //   only as the kernel reports it now.
 // - ARP: from an address the interface holds (or a probe from 0.0.0.0), for an address on
-//   one of its subnets or the device; neighbour flushes likewise, one entry at a time.
-//   Both are rate-limited.
+//   one of its subnets or the device; a probe also for any host of a private network.
+//   Neighbour flushes for an address on one of its subnets or the device, one entry at a
+//   time. Both are rate-limited.
 // Every refusal changes nothing and says why. Thread-safe; Cancel and Resume are
 // lock-free, so a signal handler may call them.
 class TempAddressGuard {

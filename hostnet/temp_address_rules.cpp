@@ -4,18 +4,6 @@
 
 namespace {
 
-struct PrivateNetwork {
-    Ipv4 base;
-    int prefixLength;
-};
-
-// RFC 1918.
-constexpr PrivateNetwork kPrivateNetworks[] = {
-    {0x0A000000, 8},   // 10.0.0.0/8
-    {0xAC100000, 12},  // 172.16.0.0/12
-    {0xC0A80000, 16},  // 192.168.0.0/16
-};
-
 // The shortest prefix with room for a device and another host.
 constexpr int kLongestUsablePrefix = 30;
 
@@ -30,15 +18,6 @@ bool IsHostOfSubnet(Ipv4 address, int prefixLength) {
 }
 
 }  // namespace
-
-std::optional<int> PrivateNetworkPrefix(Ipv4 address) {
-    for (const PrivateNetwork& network : kPrivateNetworks) {
-        if (SameSubnet(address, network.base, PrefixToMask(network.prefixLength))) {
-            return network.prefixLength;
-        }
-    }
-    return std::nullopt;
-}
 
 std::string CheckTempDevice(Ipv4 device, int prefixLength) {
     const std::optional<int> network = PrivateNetworkPrefix(device);

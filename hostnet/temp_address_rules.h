@@ -27,11 +27,6 @@ inline constexpr size_t kMaxTempAddressesOnHost = 4;
 // device's /24, and a claim of a wider subnet (which nobody can check) moves no more.
 inline constexpr int kWidestOnLinkSubnetPrefix = 24;
 
-// The private network (10/8, 172.16/12, 192.168/16) that holds `address`, as its prefix
-// length; nullopt for every other address: public, loopback, link-local, shared
-// (100.64/10), multicast, reserved.
-std::optional<int> PrivateNetworkPrefix(Ipv4 address);
-
 // Why no temporary address may serve `device` on a subnet of `prefixLength` bits; empty
 // when one may. The device must be a host address of a private network, on a subnet that
 // lies inside that network and holds more than the device alone.

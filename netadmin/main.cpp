@@ -1,7 +1,9 @@
 // tamsel-netadmin: the network helper of tamsel and tamselctl. It alone carries
 // CAP_NET_ADMIN and CAP_NET_RAW (file capabilities; only the group tamsel may run it) and
 // does only the privileged steps of reaching a repeater on a foreign subnet: a temporary
-// address with its route, its renewal and removal, a neighbour-cache flush and ARP. The
+// address with its route, its renewal and removal, a neighbour-cache flush and ARP; and it
+// counts the repeaters whose answers to a search reach the host, so that the program can
+// tell when the host's firewall dropped them. The
 // program starts it for a set-up and speaks the line protocol of
 // platform/linux/netadmin_protocol.h over its standard input and output; when that input
 // closes, the helper removes the address it added and ends.
@@ -23,6 +25,7 @@
 #include "netadmin/netadmin_service.h"
 #include "platform/linux/capabilities.h"
 #include "platform/linux/netadmin_protocol.h"
+#include "platform/linux/packet_answer_watch.h"
 #include "platform/linux/rtnl_kernel_network.h"
 #include "platform/tick_clock.h"
 
@@ -146,7 +149,9 @@ int main(int argc, char** argv) {
     }
     RtnlKernelNetwork kernel;
     TempAddressGuard guard(kernel, MonotonicTickClock::Instance());
-    NetAdminService service(guard);
+    NetAdminService service(guard, [](std::chrono::seconds limit) {
+        return std::make_unique<PacketAnswerWatch>(limit);
+    });
     g_service = &service;
     if (g_cancelled) {
         service.Cancel();

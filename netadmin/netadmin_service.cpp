@@ -43,6 +43,35 @@ std::string NetAdminService::Handle(const std::string& line) {
         case NetAdminVerb::kResume:
             m_guard.Resume();
             return FormatOkAnswer();
+        case NetAdminVerb::kWatch:
+            return StartWatch(request.seconds);
+        case NetAdminVerb::kCount:
+            return CountWatch();
     }
     return FormatErrorAnswer("unknown request");
+}
+
+// The watch only counts, its time is bounded (ParseRequest takes at most
+// kNetAdminMaxWatchSeconds) and so is its memory (kMaxWatchedSenders); nothing of an answer
+// but the number of senders leaves the helper.
+std::string NetAdminService::StartWatch(uint32_t seconds) {
+    m_watch.reset();
+    if (!m_makeWatch) {
+        return FormatErrorAnswer("this helper cannot watch");
+    }
+    std::unique_ptr<IAnswerWatch> watch = m_makeWatch(std::chrono::seconds(seconds));
+    if (!watch || !watch->Start()) {
+        return FormatErrorAnswer("could not open a packet socket");
+    }
+    m_watch = std::move(watch);
+    return FormatOkAnswer();
+}
+
+std::string NetAdminService::CountWatch() {
+    if (!m_watch) {
+        return FormatErrorAnswer("no watch runs");
+    }
+    const std::optional<uint32_t> count = m_watch->Stop();
+    m_watch.reset();
+    return count ? FormatCountAnswer(*count) : FormatErrorAnswer("the watch did not run");
 }

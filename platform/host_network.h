@@ -54,6 +54,8 @@ struct BestRoute {
     int prefixLength = 0;
     // The route's preferred source address, 0 when it names none.
     Ipv4 source = 0;
+    // The router the route leads through, 0 for a route on the link itself.
+    Ipv4 gateway = 0;
 };
 
 // Identifies one address on one interface, for deleting or renewing it later.
@@ -124,10 +126,16 @@ public:
     virtual std::optional<std::vector<uint8_t>> SendArp(Ipv4 target, Ipv4 source,
                                                         uint32_t interfaceIndex) = 0;
 
+    // Whether the device accepts a connection to its web port through the host's routing
+    // table as it stands, from `source` (0: the address the host picks), within a few
+    // seconds. Needs no rights: the one test of a way to the device for a program that
+    // may not send ARP.
+    virtual bool AcceptsWebConnection(Ipv4 device, Ipv4 source) = 0;
+
     // While set, SendArp gives up: a call waiting for its answer returns nullopt within a
     // few tens of milliseconds and a new call returns nullopt at once, and so does
-    // AddTempAddress, whose probe waits as well. A set-up that is cancelled sets it and
-    // clears it again once it has ended; callable from any thread.
+    // AddTempAddress, whose probe waits as well, and AcceptsWebConnection. A set-up that is
+    // cancelled sets it and clears it again once it has ended; callable from any thread.
     virtual void SetWaitsCancelled(bool cancelled) = 0;
 
     // Forgets the interface's neighbour (ARP) cache entry of `neighbour`, so that the

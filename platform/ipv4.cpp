@@ -51,3 +51,27 @@ Ipv4 PrefixToMask(int prefixLength) {
     }
     return ~((1u << (32 - prefixLength)) - 1);
 }
+
+namespace {
+
+struct PrivateNetwork {
+    Ipv4 base;
+    int prefixLength;
+};
+
+constexpr PrivateNetwork kPrivateNetworks[] = {
+    {0x0A000000, 8},   // 10.0.0.0/8
+    {0xAC100000, 12},  // 172.16.0.0/12
+    {0xC0A80000, 16},  // 192.168.0.0/16
+};
+
+}  // namespace
+
+std::optional<int> PrivateNetworkPrefix(Ipv4 address) {
+    for (const PrivateNetwork& network : kPrivateNetworks) {
+        if (SameSubnet(address, network.base, PrefixToMask(network.prefixLength))) {
+            return network.prefixLength;
+        }
+    }
+    return std::nullopt;
+}

@@ -23,3 +23,9 @@ Ipv4 PrefixToMask(int prefixLength);
 inline bool SameSubnet(Ipv4 a, Ipv4 b, Ipv4 mask) {
     return (a & mask) == (b & mask);
 }
+
+// The private network of RFC 1918 (10.0.0.0/8, 172.16.0.0/12, 192.168.0.0/16) that holds
+// `address`, as its prefix length; nullopt for every other address: public, loopback,
+// link-local, shared (100.64.0.0/10), multicast, reserved. The one test of "private" that
+// the search's advice and the rules of temporary addresses share.
+std::optional<int> PrivateNetworkPrefix(Ipv4 address);

@@ -11,8 +11,13 @@ PACKAGES=(
     qt6-base-dev libgl-dev                         # GUI and the Qt event loop
     iproute2 procps                                # virtual LAN of network namespaces
     jq util-linux                                  # network tests: `ip -j` output, setpriv
+    strace                                         # network tests: which programs a run starts
     python3                                        # network tests: small clients, stdlib only
     nftables                                       # network tests: a PC's stateful firewall
+    # Tests: ufw's and firewalld's own parsers read the package's firewall profiles, and
+    # iptables-translate turns ufw's rule into nftables syntax (ufw stays disabled;
+    # python3-firewall is firewalld's library without its daemon)
+    ufw python3-firewall iptables
     xvfb xauth                                     # GUI screenshots without a display
     qt6-wayland                                    # the GUI's Wayland platform
     # A private headless Wayland desktop for the accessibility and Wayland tests:

@@ -49,6 +49,11 @@ std::vector<std::string> MissingNetworkCapabilities() {
     return missing;
 }
 
+bool HasRawCapability() {
+    CapabilitySets sets{};
+    return ReadSets(sets) && Has(sets, CAP_NET_RAW, &__user_cap_data_struct::permitted);
+}
+
 RaisedRawCapability::RaisedRawCapability() {
     CapabilitySets sets{};
     if (!ReadSets(sets) || Has(sets, CAP_NET_RAW, &__user_cap_data_struct::effective) ||

@@ -8,6 +8,10 @@
 // with `setcap cap_net_admin,cap_net_raw+ep <program>` or run the program as root.
 std::vector<std::string> MissingNetworkCapabilities();
 
+// Whether the calling process may open a packet socket: CAP_NET_RAW is permitted (raised
+// where the socket is opened).
+bool HasRawCapability();
+
 // Raises CAP_NET_RAW into the calling thread's effective set for the object's life, when
 // it is permitted but not effective, and lowers it again afterwards; does nothing when it
 // is effective already (root) or not permitted at all. The network helper keeps it

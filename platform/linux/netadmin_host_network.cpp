@@ -150,6 +150,7 @@ std::optional<std::vector<uint8_t>> NetAdminHostNetwork::SendArp(Ipv4 target, Ip
 
 void NetAdminHostNetwork::SetWaitsCancelled(bool cancelled) {
     m_waitsCancelled = cancelled;
+    SetConnectCancelled(cancelled);
     if (cancelled) {
         // At once, also while a request waits: the helper stays cancelled until "resume",
         // so the signal may come before, during or after the request it is meant for.
@@ -169,6 +170,20 @@ bool NetAdminHostNetwork::FlushNeighbour(uint32_t interfaceIndex, Ipv4 neighbour
     request.interfaceIndex = interfaceIndex;
     request.address = neighbour;
     return Exchange(request).kind == NetAdminAnswer::Kind::kOk;
+}
+
+bool NetAdminHostNetwork::StartAnswerWatch(uint32_t seconds) {
+    NetAdminRequest request;
+    request.verb = NetAdminVerb::kWatch;
+    request.seconds = seconds;
+    return Exchange(request).kind == NetAdminAnswer::Kind::kOk;
+}
+
+std::optional<uint32_t> NetAdminHostNetwork::CountAnswers() {
+    NetAdminRequest request;
+    request.verb = NetAdminVerb::kCount;
+    const NetAdminAnswer answer = Exchange(request, false);
+    return answer.kind == NetAdminAnswer::Kind::kOk ? answer.count : std::nullopt;
 }
 
 NetworkRights NetAdminHostNetwork::Rights() {

@@ -45,6 +45,11 @@ public:
     // Starts the helper unless it runs or could not start before.
     NetworkRights Rights() override;
 
+    // The helper's watch of the answers to a search (platform/answer_watch.h): started
+    // for at most `seconds`, then its count of senders; nullopt when it did not run.
+    bool StartAnswerWatch(uint32_t seconds);
+    std::optional<uint32_t> CountAnswers();
+
 private:
     // `start`: start the helper when it does not run (and never failed to start).
     NetAdminAnswer Exchange(const NetAdminRequest& request, bool start = true);

@@ -16,6 +16,7 @@ constexpr VerbName kVerbs[] = {
     {NetAdminVerb::kAdd, "add", 3},       {NetAdminVerb::kRenew, "renew", 2},
     {NetAdminVerb::kDelete, "delete", 2}, {NetAdminVerb::kFlush, "flush", 2},
     {NetAdminVerb::kArp, "arp", 3},       {NetAdminVerb::kResume, "resume", 0},
+    {NetAdminVerb::kWatch, "watch", 1},   {NetAdminVerb::kCount, "count", 0},
 };
 
 std::vector<std::string_view> SplitWords(std::string_view line) {
@@ -84,7 +85,11 @@ std::string FormatRequest(const NetAdminRequest& request) {
         line.push_back(' ');
         line.append(field);
     };
-    if (request.verb == NetAdminVerb::kResume) {
+    if (request.verb == NetAdminVerb::kResume || request.verb == NetAdminVerb::kCount) {
+        return line;
+    }
+    if (request.verb == NetAdminVerb::kWatch) {
+        add(std::to_string(request.seconds));
         return line;
     }
     add(std::to_string(request.interfaceIndex));
@@ -103,6 +108,8 @@ std::string FormatRequest(const NetAdminRequest& request) {
             add(FormatIpv4Ascii(request.source));
             break;
         case NetAdminVerb::kResume:
+        case NetAdminVerb::kWatch:
+        case NetAdminVerb::kCount:
             break;
     }
     return line;
@@ -133,7 +140,15 @@ std::variant<NetAdminRequest, std::string> ParseRequest(std::string_view line) {
     }
     NetAdminRequest request;
     request.verb = verb->verb;
-    if (verb->verb == NetAdminVerb::kResume) {
+    if (verb->verb == NetAdminVerb::kResume || verb->verb == NetAdminVerb::kCount) {
+        return request;
+    }
+    if (verb->verb == NetAdminVerb::kWatch) {
+        const std::optional<uint32_t> seconds = ParseNumber(words[1]);
+        if (!seconds || *seconds == 0 || *seconds > kNetAdminMaxWatchSeconds) {
+            return "watch takes 1 to " + std::to_string(kNetAdminMaxWatchSeconds) + " seconds";
+        }
+        request.seconds = *seconds;
         return request;
     }
     const std::optional<uint32_t> index = ParseNumber(words[1]);
@@ -184,6 +199,12 @@ std::string FormatAddedAnswer(const HostAddressContext& added) {
     return answer;
 }
 
+std::string FormatCountAnswer(uint32_t count) {
+    std::string answer = "ok ";
+    answer.append(std::to_string(count));
+    return answer;
+}
+
 std::string FormatErrorAnswer(const std::string& reason) {
     // One line whatever the reason holds.
     std::string line = "error " + reason;
@@ -214,6 +235,11 @@ NetAdminAnswer ParseAnswer(std::string_view line) {
         return answer;
     }
     const std::string_view value = line.substr(3);
+    if (const std::optional<uint32_t> count = ParseNumber(value)) {
+        answer.kind = NetAdminAnswer::Kind::kOk;
+        answer.count = count;
+        return answer;
+    }
     if (const std::optional<std::pair<Ipv4, int>> added = ParseCidr(value)) {
         answer.kind = NetAdminAnswer::Kind::kOk;
         answer.added = HostAddressContext{0, added->first, added->second};

@@ -13,11 +13,16 @@
 //   flush IFINDEX NEIGHBOUR               forget the neighbour cache entry of NEIGHBOUR
 //   arp IFINDEX TARGET SOURCE             ARP request (SOURCE 0.0.0.0: address probe)
 //   resume                                end a cancel (below)
+//   watch SECONDS                         start counting the repeaters whose answers to a
+//                                         search reach this host (platform/answer_watch.h)
+//                                         for at most SECONDS (1-120)
+//   count                                 end the watch: how many it saw
 //
 // Answers: "ok", "ok ADDRESS/PREFIX" (add: the address as added), "ok HH:HH:HH:HH:HH:HH"
-// (arp answered), "none" (arp unanswered or cancelled) or "error REASON". Before the
-// first request the helper writes "ready 2" (the protocol's version), or "error missing
-// cap_net_admin cap_net_raw" and ends when it lacks the capabilities it exists for.
+// (arp answered), "ok N" (count), "none" (arp unanswered or cancelled) or "error REASON".
+// Before the first request the helper writes "ready 3" (the protocol's version), or
+// "error missing cap_net_admin cap_net_raw" and ends when it lacks the capabilities it
+// exists for.
 // SIGUSR1 cancels: the wait in progress ends at once, and every wait after it as well, until
 // "resume" comes, so a cancel that overtakes the request it was meant for still holds.
 
@@ -31,12 +36,15 @@
 #include "platform/host_network.h"
 #include "platform/ipv4.h"
 
-inline constexpr char kNetAdminGreeting[] = "ready 2";
+inline constexpr char kNetAdminGreeting[] = "ready 3";
 inline constexpr char kNetAdminMissingPrefix[] = "error missing ";
 // Longer request lines are refused unread.
 inline constexpr size_t kNetAdminMaxLineLength = 120;
 
-enum class NetAdminVerb { kAdd, kRenew, kDelete, kFlush, kArp, kResume };
+enum class NetAdminVerb { kAdd, kRenew, kDelete, kFlush, kArp, kResume, kWatch, kCount };
+
+// The longest watch a request may ask for.
+inline constexpr uint32_t kNetAdminMaxWatchSeconds = 120;
 
 struct NetAdminRequest {
     NetAdminVerb verb = NetAdminVerb::kResume;
@@ -46,6 +54,7 @@ struct NetAdminRequest {
     Ipv4 device = 0;       // add
     int prefixLength = 0;  // add: the device's subnet
     Ipv4 source = 0;       // arp
+    uint32_t seconds = 0;  // watch
 
     bool operator==(const NetAdminRequest&) const = default;
 };
@@ -59,11 +68,13 @@ struct NetAdminAnswer {
     enum class Kind { kOk, kNone, kError } kind = Kind::kError;
     std::vector<uint8_t> hardwareAddress;     // "ok" to arp
     std::optional<HostAddressContext> added;  // "ok" to add (without the interface)
+    std::optional<uint32_t> count;            // "ok" to count
     std::string reason;                       // "error"
 };
 
 std::string FormatOkAnswer(const std::vector<uint8_t>& hardwareAddress = {});
 std::string FormatAddedAnswer(const HostAddressContext& added);
+std::string FormatCountAnswer(uint32_t count);
 std::string FormatErrorAnswer(const std::string& reason);
 inline constexpr char kNetAdminNoneAnswer[] = "none";
 NetAdminAnswer ParseAnswer(std::string_view line);

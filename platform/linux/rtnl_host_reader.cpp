@@ -6,8 +6,14 @@
 #include <filesystem>
 
 #include "platform/linux/rtnl_messages.h"
+#include "platform/linux/tcp_probe.h"
 
 namespace {
+
+constexpr uint16_t kWebPort = 80;
+// A device that the route reaches answers a connection within a second or two; a SYN
+// that is lost on the way is sent again after 1 s and 3 s.
+constexpr uint32_t kConnectWaitMs = 5000;
 
 bool IsWireless(const std::string& interfaceName) {
     if (interfaceName.empty() || interfaceName.find('/') != std::string::npos) {
@@ -75,4 +81,8 @@ std::string RtnlHostReader::ConnectionName(const std::string& adapterName) {
         }
     }
     return std::string();
+}
+
+bool RtnlHostReader::AcceptsWebConnection(Ipv4 device, Ipv4 source) {
+    return AcceptsTcpConnection(device, kWebPort, source, kConnectWaitMs, m_connectCancelled);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,4 +20,12 @@ public:
     std::optional<BestRoute> GetBestRoute(Ipv4 destination) final;
     std::optional<std::vector<AdapterInfo>> GetAdapters() final;
     std::string ConnectionName(const std::string& adapterName) final;
+    bool AcceptsWebConnection(Ipv4 device, Ipv4 source) final;
+
+protected:
+    // The subclasses' SetWaitsCancelled passes the cancel on to the connection test.
+    void SetConnectCancelled(bool cancelled) { m_connectCancelled = cancelled; }
+
+private:
+    std::atomic<bool> m_connectCancelled{false};
 };

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -222,15 +223,33 @@ RouteLookup LookUpRoute(Ipv4 destination) {
         }
         const Attributes<RTA_MAX> attributes(message, sizeof(rtmsg));
         std::optional<uint32_t> interfaceIndex = ReadU32(attributes[RTA_OIF]);
+        std::optional<Ipv4> gateway = ReadIpv4(attributes[RTA_GATEWAY]);
         const nlattr* multipath = attributes[RTA_MULTIPATH];
         if (!interfaceIndex && multipath &&
             mnl_attr_get_payload_len(multipath) >= sizeof(rtnexthop)) {
+            // The first next hop: its interface, and the gateway among its attributes.
             const auto* hop = static_cast<const rtnexthop*>(mnl_attr_get_payload(multipath));
             interfaceIndex = static_cast<uint32_t>(hop->rtnh_ifindex);
+            const size_t hopLength =
+                std::min<size_t>(hop->rtnh_len, mnl_attr_get_payload_len(multipath));
+            size_t offset = RTNH_ALIGN(sizeof(rtnexthop));
+            while (offset + sizeof(nlattr) <= hopLength) {
+                const auto* attribute =
+                    reinterpret_cast<const nlattr*>(reinterpret_cast<const char*>(hop) + offset);
+                if (attribute->nla_len < sizeof(nlattr) ||
+                    offset + attribute->nla_len > hopLength) {
+                    break;
+                }
+                if (mnl_attr_get_type(attribute) == RTA_GATEWAY) {
+                    gateway = ReadIpv4(attribute);
+                }
+                offset += MNL_ALIGN(attribute->nla_len);
+            }
         }
         if (interfaceIndex) {
-            lookup.route = BestRoute{*interfaceIndex, info->rtm_dst_len,
-                                     ReadIpv4(attributes[RTA_PREFSRC]).value_or(0)};
+            lookup.route =
+                BestRoute{*interfaceIndex, info->rtm_dst_len,
+                          ReadIpv4(attributes[RTA_PREFSRC]).value_or(0), gateway.value_or(0)};
         }
     });
     // The kernel answers a destination without any route with "network unreachable".

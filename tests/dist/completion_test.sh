@@ -37,7 +37,7 @@ expect() {
     fi
 }
 
-expect "bridge discover reboot reset set-ip set-password status survey upgrade" ""
+expect "bridge discover open reboot reset set-ip set-password status survey upgrade" ""
 expect "set-ip set-password status survey" s
 expect "--json" status --j
 expect "--verbose --version" --ver
@@ -45,6 +45,7 @@ expect "192.168.1.1 192.168.1.2" status 192.168
 expect "10.0.0.7 192.168.1.1 192.168.1.2" --json reboot ""
 expect "10.0.0.7 192.168.1.1 192.168.1.2" bridge --ssid "Home net" ""
 expect "" status 192.168.1.1 ""
+expect "192.168.1.1 192.168.1.2" open 192.168
 expect "" discover ""
 expect "--address" discover --add
 expect "--csv" discover --cs

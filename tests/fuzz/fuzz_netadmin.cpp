@@ -13,18 +13,22 @@
 //
 // Input: a sequence of steps, each a selector byte and its operands (see Step()).
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "fakes/fake_answer_watch.h"
 #include "fakes/fake_kernel_network.h"
 #include "fakes/fake_tick_clock.h"
 #include "fuzz_check.h"
 #include "hostnet/temp_address_guard.h"
 #include "hostnet/temp_address_rules.h"
 #include "netadmin/netadmin_service.h"
+#include "platform/linux/netadmin_protocol.h"
 
 namespace {
 
@@ -185,6 +189,11 @@ private:
         const std::string answer = service.Handle(line);
 
         FUZZ_CHECK(answer.find('\n') == std::string::npos);
+        // A count is all that a watch ever answers with.
+        if (line == "count" && answer.starts_with("ok")) {
+            const NetAdminAnswer parsed = ParseAnswer(answer);
+            FUZZ_CHECK(parsed.count.has_value() && *parsed.count <= kMaxWatchedSenders);
+        }
         CheckRemoved(before);
         CheckAdded(before);
         for (const auto& [address, lifetime] : kernel.lifetimes) {
@@ -292,6 +301,16 @@ private:
             const size_t dev = event.find(" dev ");
             const Ipv4 source = Address(event.substr(from + 6, dev - from - 6).c_str());
             const uint32_t link = static_cast<uint32_t>(std::stoul(event.substr(dev + 5)));
+            // A request asks for a host of the interface's subnets (or the device); only a
+            // probe may ask beyond them, and then for a private address alone.
+            const Ipv4 target = Address(event.substr(4, event.find(' ', 4) - 4).c_str());
+            bool onLink = false;
+            for (const KernelAddress& entry : before) {
+                onLink =
+                    onLink || (entry.interfaceIndex == link &&
+                               SameSubnet(entry.address, target, PrefixToMask(entry.prefixLength)));
+            }
+            FUZZ_CHECK(onLink || PrivateNetworkPrefix(target).has_value());
             if (source != 0) {
                 bool holds = false;
                 for (const KernelAddress& entry : before) {
@@ -305,7 +324,14 @@ private:
     FakeKernelNetwork kernel;
     FakeTickClock clock;
     TempAddressGuard guard{kernel, clock};
-    NetAdminService service{guard};
+    // The watch of answers to a search: a fake that counts what the scenario tells it.
+    std::shared_ptr<FakeAnswerWatchState> m_watch = std::make_shared<FakeAnswerWatchState>();
+    NetAdminService service{
+        guard, [this](std::chrono::seconds limit) {
+            FUZZ_CHECK(limit.count() >= 1 && limit.count() <= kNetAdminMaxWatchSeconds);
+            m_watch->arrived = m_start % (kMaxWatchedSenders + 1);
+            return std::make_unique<FakeAnswerWatch>(m_watch);
+        }};
     const uint32_t m_start = clock.GetTickCount();
     uint32_t m_arps = 0;
 };

@@ -19,6 +19,7 @@ TAMSELCTL = sys.argv[1] if len(sys.argv) > 1 else "tamselctl"
 
 # Exit codes, as tamselctl --help documents them.
 EXIT_OK, EXIT_USAGE, EXIT_NETWORK, EXIT_CREDENTIALS, EXIT_REFUSED = 0, 2, 3, 4, 5
+EXIT_FIREWALL = 6
 
 TIMEOUT_TEXT = "Repeater respon timeout !!"
 LOGIN_TEXT = "Login Username/Password Incorrect!"
@@ -50,8 +51,9 @@ class Run:
         return found
 
 
-def tamselctl(*args, stdin=b"", timeout=300, env=None):
-    completed = subprocess.run([TAMSELCTL, *args], input=stdin, capture_output=True,
+def tamselctl(*args, stdin=b"", timeout=300, env=None, prefix=()):
+    """Runs tamselctl with `args`; `prefix` runs it through another command (setpriv)."""
+    completed = subprocess.run([*prefix, TAMSELCTL, *args], input=stdin, capture_output=True,
                                timeout=timeout, env=env)
     return Run(list(args), completed)
 
@@ -69,6 +71,29 @@ def temporary_addresses():
     out = subprocess.run(["ip", "-o", "-4", "addr", "show"], capture_output=True,
                          text=True).stdout
     return [line for line in out.splitlines() if ":tmsl" in line]
+
+
+NETADMIN_LIB = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "net-netadmin",
+                            "temp-address-lib.sh")
+
+
+def install_helper(built, work):
+    """A copy of the network helper `built` in `work` with the packaged rights (mode 0750,
+    a group of its own, file capabilities): (helper, a member's user id, the group id).
+    Users and group are bare numbers; the machine's accounts stay as they are."""
+    out = subprocess.run(["bash", "-c", f'source "{NETADMIN_LIB}"; install_member_helper "$1" '
+                          '"$2"; echo "$HELPER $MEMBER $HELPER_GROUP"', "-", built, work],
+                         capture_output=True, text=True, check=True).stdout.split()
+    return out[0], int(out[1]), int(out[2])
+
+
+def as_user(uid, groups):
+    """A command prefix (for tamselctl's `prefix`) that runs as user `uid`, in `groups`
+    only, without capabilities of its own (root's go with the change of user; none are
+    inherited). The bounding set stays, so that the helper gets its file capabilities."""
+    group_option = f"--groups={','.join(map(str, groups))}" if groups else "--clear-groups"
+    return ["setpriv", f"--reuid={uid}", f"--regid={uid}", group_option, "--inh-caps=-all",
+            "--"]
 
 
 def retry_until(seconds, action):

@@ -5,7 +5,7 @@ every address of a block, against simulated repeaters that answer to the sender
 --lan: the PC and the repeaters share a LAN (1 answers to the sender, 2 by broadcast).
 Both are found by a block search; behind a stateful firewall in the PC (nft: input
 dropped unless it belongs to what the PC sent) only the one that answers to the sender
-is, and a broadcast search finds neither.
+is, and a broadcast search finds neither; tamselctl says how many answers were dropped.
 --router: the PC (no private LAN address) and two repeaters on a far LAN behind a router
 (1 answers to the sender, 2 by broadcast). A broadcast search finds nothing and says where
 it went; a search at the address or the far block finds repeater 1, never repeater 2.
@@ -18,7 +18,7 @@ import os
 import subprocess
 import sys
 
-from cliutil import EXIT_OK, EXIT_USAGE, check, last_seq, read_log, repeater, tamselctl
+from cliutil import EXIT_FIREWALL, EXIT_OK, EXIT_USAGE, check, last_seq, read_log, repeater, tamselctl
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "net"))
 from simnet import SEARCH_REQUEST  # noqa: E402
@@ -107,12 +107,17 @@ def lan():
                 ct state established,related accept
             }
         }""")
+    # tamselctl runs as root here, so it sees the answers that the firewall dropped: both
+    # to the broadcast search, repeater 2's by broadcast to the search by address.
     try:
-        run = discover("--json").expect(EXIT_OK)
+        run = discover("--json").expect(EXIT_FIREWALL)
         check(macs_of_json(run) == [], f"the firewall let a broadcast search's answer in: {run.text}")
+        check("2 repeaters answered, but this computer's firewall dropped" in run.err, run.err)
         seqs = [last_seq(r.log) for r in (r1, r2)]
-        run = discover("--address", "192.168.1.0/28", "--json", env=FAST).expect(EXIT_OK)
+        run = discover("--address", "192.168.1.0/28", "--json", env=FAST).expect(EXIT_FIREWALL)
         check(macs_of_json(run) == [r1.mac], f"behind the firewall: {run.text}")
+        check("1 repeater answered, but this computer's firewall dropped its answer." in run.err,
+              run.err)
         for r, seq in zip((r1, r2), seqs):
             expect_searched(r, seq)
     finally:

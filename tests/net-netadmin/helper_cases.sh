@@ -83,7 +83,7 @@ ip addr flush dev eth0
 REQUESTS
     before=$(state)
     ask
-    head -n1 "$WORK/answers" | grep -qx 'ready 2' || fail "no greeting: $(cat "$WORK/answers")"
+    head -n1 "$WORK/answers" | grep -qx 'ready 3' || fail "no greeting: $(cat "$WORK/answers")"
     requests=$(wc -l <"$WORK/requests")
     answers=$(tail -n +2 "$WORK/answers")
     [[ $(wc -l <<<"$answers") -eq $requests ]] ||
@@ -112,7 +112,7 @@ lifecycle)
         busywait 15000 has_more || fail "no answer to '$1': $(cat "$WORK/answers")"
         tail -n1 "$WORK/answers"
     }
-    busywait 5000 grep -qx 'ready 2' "$WORK/answers" || fail "no greeting"
+    busywait 5000 grep -qx 'ready 3' "$WORK/answers" || fail "no greeting"
     expect() { [[ $2 == "$3" ]] || fail "$1: expected '$3', got '$2'"; }
 
     expect add "$(request "add $eth0 192.168.1.200/24 192.168.1.241")" "ok 192.168.1.241/32"

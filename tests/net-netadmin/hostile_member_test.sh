@@ -71,7 +71,7 @@ start_run() {
     exec {fd}>"$WORK/$name.in"
     FD[$name]=$fd
     RUNS+=("$name")
-    busywait 5000 grep -qx 'ready 2' "$WORK/$name.out" || fail "$name: $(cat "$WORK/$name.out")"
+    busywait 5000 grep -qx 'ready 3' "$WORK/$name.out" || fail "$name: $(cat "$WORK/$name.out")"
 }
 # Sends a request line and prints the answer.
 ask() {

@@ -147,6 +147,14 @@ for icon in scalable/apps/tamsel.svg 48x48/apps/tamsel.png 256x256/apps/tamsel.p
     [[ -f /usr/share/icons/hicolor/$icon ]] || fail "no icon $icon"
 done
 [[ -f /usr/share/bash-completion/completions/tamselctl ]] || fail "no completion"
+# The firewall profiles where ufw and firewalld read them; ufw's, under /etc, a conffile.
+ufw_profile=/etc/ufw/applications.d/tamsel
+[[ -f $ufw_profile && -f /usr/lib/firewalld/services/tamsel.xml ]] || fail "no firewall profiles"
+dpkg-query -W -f='${Conffiles}' tamsel | grep -q " $ufw_profile " ||
+    fail "$ufw_profile is no conffile"
+if command -v ufw >/dev/null; then
+    ufw app info tamsel | grep -qx '  13379/udp' || fail "ufw: $(ufw app info tamsel 2>&1)"
+fi
 
 step "tamselctl as users in and outside the group tamsel"
 useradd --no-create-home --shell /usr/sbin/nologin "$MEMBER"
@@ -168,5 +176,6 @@ dpkg --purge tamsel tamsel-sim >"$WORK/purge.log" 2>&1 || {
 installed=0
 getent group tamsel >/dev/null || fail "the purge removed the system group tamsel"
 [[ ! -e $helper ]] || fail "the helper outlived the purge"
+[[ ! -e $ufw_profile ]] || fail "the ufw profile outlived the purge"
 ! dpkg-statoverride --list "$helper" >/dev/null || fail "the helper's stat override remains"
 echo "PASS [package]"

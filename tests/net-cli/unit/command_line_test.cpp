@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/url_opener.h"
+
 namespace {
 
 CommandLine Parse(std::vector<std::string> arguments) {
@@ -22,6 +24,28 @@ TEST(CommandLineTest, OptionsMayComeOnEitherSideOfTheOperandsInBothSpellings) {
     const CommandLine b = Parse({"upgrade", "10.0.0.1", "--", "--image.bin"});
     ASSERT_TRUE(b.options);
     EXPECT_EQ(b.options->firmwarePath, "--image.bin");
+}
+
+// open takes the repeater's address and, to spare the search, its mask; nothing that a
+// login or a request would need. Its URL is made from the parsed address alone.
+TEST(CommandLineTest, OpenTakesAnAddressAndAMaskAndItsUrlHoldsNothingElse) {
+    const CommandLine open = Parse({"open", "192.168.1.1"});
+    ASSERT_TRUE(open.options);
+    EXPECT_EQ(open.options->command, CliCommand::kOpen);
+    EXPECT_FALSE(open.options->deviceMaskGiven);
+    const CommandLine masked = Parse({"open", "192.168.1.1", "--mask", "255.255.0.0"});
+    ASSERT_TRUE(masked.options);
+    EXPECT_TRUE(masked.options->deviceMaskGiven);
+    EXPECT_EQ(masked.options->deviceMask, L"255.255.0.0");
+    for (const std::vector<std::string>& refused : {std::vector<std::string>{"open"},
+                                                    {"open", "192.168.1.1", "--password", "x"},
+                                                    {"open", "192.168.1.1", "--dry-run"},
+                                                    {"open", "192.168.1.1;xterm"},
+                                                    {"open", "example.com"},
+                                                    {"open", "192.168.1.1", "192.168.1.2"}}) {
+        EXPECT_FALSE(Parse(refused).options) << refused.back();
+    }
+    EXPECT_EQ(DeviceWebUrl(0xC0A80101), "http://192.168.1.1/");
 }
 
 TEST(CommandLineTest, MaskIsTheNewMaskForSetIpAndTheDevicesMaskElsewhere) {

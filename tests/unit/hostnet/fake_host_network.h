@@ -57,8 +57,9 @@ private:
     EventLog& m_log;
 };
 
-// A host with adapters, a route table derived from their addresses and the routes of
-// temporary addresses (longest matching prefix, else the default route), and other
+// A host with adapters, a route table derived from their addresses, the routes of
+// temporary addresses and routes through routers (longest matching prefix, else the default
+// route), devices behind routers that accept a connection, and other
 // stations on each adapter's LAN that answer ARP for the addresses they hold. Its
 // temporary addresses follow the rules' outline: a candidate that a station answers for,
 // or that the host holds, is refused; an address is a /32 that records its owner (this run
@@ -84,7 +85,23 @@ public:
         adapter.addresses = std::move(addresses);
         m_adapters.push_back(std::move(adapter));
     }
-    void SetDefaultRoute(uint32_t index) { m_defaultRoute = index; }
+    // The default route, on the link (`gateway` 0, as "default dev eth0") or through a
+    // router.
+    void SetDefaultRoute(uint32_t index, Ipv4 gateway = 0) {
+        m_defaultRoute = index;
+        m_defaultGateway = gateway;
+    }
+    // A route to a subnet beyond a router.
+    void AddGatewayRoute(Ipv4 destination, int prefixLength, uint32_t index, Ipv4 gateway) {
+        std::lock_guard lock(m_mutex);
+        m_routes.push_back({destination, prefixLength, index, 0, gateway});
+    }
+    // Devices that accept a connection through the routing table (behind a router, or
+    // on a LAN the host has an address on).
+    void AcceptConnections(Ipv4 device) {
+        std::lock_guard lock(m_mutex);
+        m_accepting.insert(device);
+    }
     // A route from a temporary address (another run's), gone with that address.
     void AddRoute(Ipv4 destination, int prefixLength, uint32_t index, Ipv4 source) {
         std::lock_guard lock(m_mutex);
@@ -143,7 +160,7 @@ public:
         for (const Route& route : m_routes) {
             if (SameSubnet(route.destination, destination, PrefixToMask(route.prefixLength)) &&
                 (!best || route.prefixLength > best->prefixLength)) {
-                best = BestRoute{route.index, route.prefixLength, route.source};
+                best = BestRoute{route.index, route.prefixLength, route.source, route.gateway};
             }
         }
         for (const AdapterInfo& adapter : m_adapters) {
@@ -157,7 +174,7 @@ public:
             }
         }
         if (!best && m_defaultRoute) {
-            best = BestRoute{*m_defaultRoute, 0};
+            best = BestRoute{*m_defaultRoute, 0, 0, m_defaultGateway};
         }
         return best;
     }
@@ -246,6 +263,13 @@ public:
         return std::nullopt;
     }
 
+    bool AcceptsWebConnection(Ipv4 device, Ipv4 source) override {
+        std::lock_guard lock(m_mutex);
+        m_log.Record("connect " + FormatIpv4Ascii(device) + " from " + FormatIpv4Ascii(source) +
+                     (m_waitsCancelled ? " cancelled" : ""));
+        return !m_waitsCancelled && m_accepting.count(device) > 0;
+    }
+
     void SetWaitsCancelled(bool cancelled) override {
         std::lock_guard lock(m_mutex);
         m_waitsCancelled = cancelled;
@@ -306,6 +330,7 @@ private:
         int prefixLength;
         uint32_t index;
         Ipv4 source;
+        Ipv4 gateway = 0;
     };
 
     EventLog& m_log;
@@ -313,6 +338,8 @@ private:
     std::vector<Route> m_routes;
     std::vector<AdapterInfo> m_adapters;
     std::optional<uint32_t> m_defaultRoute;
+    Ipv4 m_defaultGateway = 0;
+    std::set<Ipv4> m_accepting;
     std::map<uint32_t, std::map<Ipv4, std::vector<uint8_t>>> m_stations;
     size_t m_routeQueries = 0;
     size_t m_renewals = 0;

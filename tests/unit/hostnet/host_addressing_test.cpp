@@ -236,7 +236,7 @@ TEST_F(HostAddressingTest, RestartsOnlyOnceWhenTheRouteStaysDefault) {
     EXPECT_EQ(events.back(), "sleep 500");
 }
 
-TEST_F(HostAddressingTest, MalformedInputOrMissingPrivilegesIsErrorWithoutTouchingTheHost) {
+TEST_F(HostAddressingTest, MalformedInputOrMissingRightsIsErrorWithoutTouchingTheHost) {
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
     network.SetDefaultRoute(kEth0);
     DeviceOn(kEth0);
@@ -248,18 +248,129 @@ TEST_F(HostAddressingTest, MalformedInputOrMissingPrivilegesIsErrorWithoutTouchi
     EXPECT_EQ(Addressing().LastFailure().kind, HostSetupFailure::Kind::kDeviceRefused);
     // A zero mask would make the added address claim every destination.
     EXPECT_EQ(Prepare(L"192.168.1.200", L"0.0.0.0"), L"ERROR");
+    EXPECT_EQ(network.routeQueries(), 0u);
+    // Without rights a device that only a temporary address reaches stays out of reach.
     network.rights.state = NetworkRights::State::kNotInGroup;
     network.rights.user = "ann";
     network.rights.group = "tamsel";
     network.rights.helperPath = "/usr/libexec/tamsel/tamsel-netadmin";
     EXPECT_EQ(Prepare(), L"ERROR");
-    EXPECT_EQ(network.routeQueries(), 0u);
     EXPECT_THAT(log.Events(), IsEmpty());
     // Why, with the names a user needs to put it right.
     const HostSetupFailure failure = Addressing().LastFailure();
     EXPECT_EQ(failure.kind, HostSetupFailure::Kind::kNotInGroup);
     EXPECT_NE(failure.detail.find(L"sudo adduser ann tamsel"), std::wstring::npos);
     EXPECT_EQ(HostSetupFailureMessage(failure), kMsgJoinGroup);
+}
+
+// A device that a gateway's route leads to and that answers no ARP on the PC's LANs sits
+// behind the router: it is used through the routing table, with no address added, whether
+// the route is the default route or one to a subnet beyond the router.
+TEST_F(HostAddressingTest, DeviceBehindARouterIsReachedThroughTheRoutingTable) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 24)});
+    network.AddAdapter(kEth1, "wlan0", AdapterType::kIeee80211, {Addr("172.16.0.5", 16)});
+    network.AddGatewayRoute(Ip("10.20.0.0"), 24, kEth1, Ip("172.16.0.1"));
+    network.SetDefaultRoute(kEth0, Ip("192.168.0.1"));
+
+    // The route's adapter is asked first, then the other LAN adapter.
+    EXPECT_EQ(Prepare(L"10.20.0.5", L"255.255.255.0"), L"");
+    EXPECT_THAT(log.Events(), ElementsAre("arp 10.20.0.5 from 0.0.0.0 dev 3",
+                                          "arp 10.20.0.5 from 0.0.0.0 dev 2"));
+    EXPECT_EQ(Addressing().Adapter().index, kEth1);
+
+    EXPECT_EQ(Prepare(), L"");
+    EXPECT_EQ(log.Count("arp 192.168.1.200 from 0.0.0.0"), 2u);
+    EXPECT_EQ(log.Count("add"), 0u);
+    EXPECT_EQ(log.Count("connect"), 0u);
+    EXPECT_FALSE(Addressing().TempAddress());
+    EXPECT_FALSE(Addressing().LastFailure().Known());
+}
+
+// The same routes, but the device answers the probe on a LAN of the PC: it is a station
+// there in a subnet where the PC has no address, and gets a temporary address on that LAN.
+TEST_F(HostAddressingTest, DeviceThatAnswersArpBehindAGatewaysRouteGetsATempAddress) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 24)});
+    network.AddAdapter(kEth1, "wlan0", AdapterType::kIeee80211, {Addr("172.16.0.5", 16)});
+    network.SetDefaultRoute(kEth0, Ip("192.168.0.1"));
+    DeviceOn(kEth1);
+
+    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    const std::vector<std::string> events = log.Events();
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[0], "arp 192.168.1.200 from 0.0.0.0 dev 2");
+    EXPECT_EQ(events[1], "arp 192.168.1.200 from 0.0.0.0 dev 3");
+    // The temporary address goes where the device is, not where the default route leads.
+    EXPECT_EQ(Addressing().TempAddress(), (HostAddressContext{kEth1, Ip("192.168.1.241"), 32}));
+    EXPECT_EQ(log.Count("add 192.168.1.241 dev 2"), 0u);
+
+    // Behind a subnet route through a router, a station of the LAN is one as well: the
+    // temporary address brings a route to the device alone, which is more specific.
+    Addressing().RemoveTempAddress();
+    network.RemoveStation(kEth1, kDevice);
+    network.AddGatewayRoute(Ip("192.168.1.0"), 24, kEth0, Ip("192.168.0.1"));
+    DeviceOn(kEth0);
+    // eth0's own /24 is as long as the device's mask: the system picks the source, which
+    // the route from the temporary address names.
+    EXPECT_EQ(Prepare(), L"");
+    EXPECT_EQ(Addressing().TempAddress(), (HostAddressContext{kEth0, Ip("192.168.1.241"), 32}));
+    EXPECT_EQ(network.RouteTo(kDevice)->prefixLength, 32);
+    EXPECT_EQ(network.RouteTo(kDevice)->gateway, 0u);
+}
+
+// A route on the link, the default "dev eth0" included, never leads through a router: no
+// probe, the set-up is the one it always was.
+TEST_F(HostAddressingTest, RoutesOnTheLinkNeedNoProbe) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
+    network.SetDefaultRoute(kEth0);
+    DeviceOn(kEth0);
+    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(log.Events().front(), "add 192.168.1.241 dev 2 for 192.168.1.200/24");
+    EXPECT_EQ(log.Count("arp 192.168.1.200 from 0.0.0.0"), 0u);
+}
+
+// A device outside the private networks never gets a temporary address: behind a gateway's
+// route the routing table is its only way, and nothing is asked of the LAN.
+TEST_F(HostAddressingTest, PublicDeviceBehindAGatewayIsReachedThroughTheRoutingTable) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 24)});
+    network.SetDefaultRoute(kEth0, Ip("192.168.0.1"));
+    EXPECT_EQ(Prepare(L"198.51.100.7", L"255.255.255.0"), L"");
+    EXPECT_THAT(log.Events(), IsEmpty());
+}
+
+// Without the rights to send ARP or add an address, the routing table is the only way: a
+// test connection tells whether it leads to the device. When it does not and only a
+// temporary address could have, the set-up says which rights are missing.
+TEST_F(HostAddressingTest, WithoutRightsTheRoutingTableIsTriedByAConnection) {
+    network.rights.state = NetworkRights::State::kNotInGroup;
+    network.rights.user = "ann";
+    network.rights.group = "tamsel";
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 24)});
+    network.SetDefaultRoute(kEth0, Ip("192.168.0.1"));
+    network.AcceptConnections(Ip("10.20.0.5"));
+    network.AcceptConnections(Ip("192.168.0.7"));
+
+    // Behind the router.
+    EXPECT_EQ(Prepare(L"10.20.0.5", L"255.255.255.0"), L"");
+    // On the PC's own subnet: the system's source, tested the same way, not by ARP.
+    EXPECT_EQ(Prepare(L"192.168.0.7", L"255.255.255.0"), L"");
+    EXPECT_THAT(log.Events(),
+                ElementsAre("connect 10.20.0.5 from 0.0.0.0", "connect 192.168.0.7 from 0.0.0.0"));
+    EXPECT_FALSE(Addressing().LastFailure().Known());
+
+    // A private device that the route does not reach may be on the LAN in a foreign
+    // subnet: rights would have helped, and the set-up says so.
+    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_EQ(log.Count("connect 192.168.1.200 from 0.0.0.0"), 1u);
+    EXPECT_EQ(Addressing().LastFailure().kind, HostSetupFailure::Kind::kNotInGroup);
+    // A silent device of the PC's own subnet: no rights would help.
+    EXPECT_EQ(Prepare(L"192.168.0.9", L"255.255.255.0"), L"ERROR");
+    EXPECT_FALSE(Addressing().LastFailure().Known());
+    // A public device that does not answer: neither.
+    EXPECT_EQ(Prepare(L"198.51.100.7", L"255.255.255.0"), L"ERROR");
+    EXPECT_FALSE(Addressing().LastFailure().Known());
+    EXPECT_EQ(log.Count("arp"), 0u);
+    EXPECT_EQ(log.Count("add"), 0u);
+    EXPECT_EQ(log.Count("flush"), 0u);
 }
 
 // A device that claims an address or subnet outside the private networks gets no

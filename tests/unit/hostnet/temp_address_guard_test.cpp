@@ -248,6 +248,17 @@ TEST_F(TempAddressGuardTest, ArpOnlyFromAnAddressTheInterfaceHoldsAndOnlyOnItsSu
     EXPECT_EQ(guard.Arp(kEth0, Ip("10.0.0.9"), Ip("10.0.0.5")).answer, FakeKernelNetwork::Mac(9));
     EXPECT_EQ(guard.Arp(kEth0, Ip("10.0.0.7"), 0).answer, std::nullopt);
 
+    // A probe (sender 0.0.0.0) may ask for any host of a private network, off the
+    // interface's subnets too: whether a device behind a gateway's route is on this LAN.
+    // Never from an address, never for a public address or a private network's broadcast.
+    kernel.stations[kEth0][Ip("192.168.7.20")] = FakeKernelNetwork::Mac(20);
+    EXPECT_EQ(guard.Arp(kEth0, Ip("192.168.7.20"), 0).answer, FakeKernelNetwork::Mac(20));
+    EXPECT_THAT(guard.Arp(kEth0, Ip("192.168.7.20"), Ip("10.0.0.5")).refusal,
+                HasSubstr("not on a subnet"));
+    EXPECT_THAT(guard.Arp(kEth0, Ip("8.8.8.8"), 0).refusal, HasSubstr("not on a subnet"));
+    EXPECT_THAT(guard.Arp(kEth0, Ip("192.168.255.255"), 0).refusal, HasSubstr("not on a subnet"));
+    EXPECT_THAT(guard.Arp(kEth0, Ip("172.16.0.0"), 0).refusal, HasSubstr("not on a subnet"));
+
     // The device this run holds an address for, from that address.
     kernel.routes.push_back({Ip("192.168.0.0"), 16, 0});
     ASSERT_EQ(Add().refusal, "");

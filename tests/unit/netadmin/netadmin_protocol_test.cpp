@@ -21,6 +21,8 @@ TEST(NetAdminProtocol, EveryRequestSurvivesFormattingAndParsing) {
         {NetAdminVerb::kArp, 2, 0xC0A801C8, 0, 0, 0xC0A801F1},
         {NetAdminVerb::kArp, 2, 0xC0A801F1, 0, 0, 0},
         {NetAdminVerb::kResume, 0, 0, 0, 0, 0},
+        {NetAdminVerb::kWatch, 0, 0, 0, 0, 0, 60},
+        {NetAdminVerb::kCount, 0, 0, 0, 0, 0},
     };
     for (const NetAdminRequest& request : requests) {
         EXPECT_EQ(Parsed(FormatRequest(request)), request) << FormatRequest(request);
@@ -28,6 +30,21 @@ TEST(NetAdminProtocol, EveryRequestSurvivesFormattingAndParsing) {
     EXPECT_EQ(FormatRequest(requests[0]), "add 2 192.168.1.200/24 192.168.1.241");
     EXPECT_EQ(FormatRequest(requests[4]), "arp 2 192.168.1.200 192.168.1.241");
     EXPECT_EQ(FormatRequest(requests[6]), "resume");
+    EXPECT_EQ(FormatRequest(requests[7]), "watch 60");
+    EXPECT_EQ(FormatRequest(requests[8]), "count");
+    EXPECT_EQ(ParseAnswer(FormatCountAnswer(17)).count, 17u);
+    EXPECT_EQ(ParseAnswer("ok 0").count, 0u);
+    EXPECT_FALSE(ParseAnswer("ok 192.168.1.241/32").count);
+}
+
+// A watch is bounded in time by the request itself: 1 to 120 seconds.
+TEST(NetAdminProtocol, AWatchTakesOneToTwoMinutes) {
+    EXPECT_EQ(Parsed("watch 1").seconds, 1u);
+    EXPECT_EQ(Parsed("watch 120").seconds, 120u);
+    for (const char* line : {"watch", "watch 0", "watch 121", "watch 4294967296", "watch 060",
+                             "watch -1", "watch 5 5", "count 2"}) {
+        EXPECT_TRUE(std::holds_alternative<std::string>(ParseRequest(line))) << line;
+    }
 }
 
 TEST(NetAdminProtocol, MalformedLinesAreRefusedWithAReason) {

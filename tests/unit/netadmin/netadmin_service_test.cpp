@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "fakes/fake_answer_watch.h"
 #include "fakes/fake_kernel_network.h"
 #include "fakes/fake_tick_clock.h"
 
@@ -90,6 +91,42 @@ TEST_F(NetAdminServiceTest, FinishRemovesTheAddressItAddedAndNothingElse) {
     kernel.log.clear();
     service.Finish();
     EXPECT_EQ(kernel.Count("delete"), 0u);
+}
+
+// The watch of the answers to a search: one at a time, a bounded time asked of the
+// factory, and nothing but a count in the answer.
+TEST(NetAdminServiceWatchTest, AWatchCountsUntilCountAndOnlyTheCountComesBack) {
+    FakeKernelNetwork kernel;
+    FakeTickClock clock;
+    TempAddressGuard guard{kernel, clock};
+    auto state = std::make_shared<FakeAnswerWatchState>();
+    std::vector<std::chrono::seconds> limits;
+    NetAdminService service{guard, [&](std::chrono::seconds limit) {
+                                limits.push_back(limit);
+                                return std::make_unique<FakeAnswerWatch>(state);
+                            }};
+    EXPECT_THAT(service.Handle("count"), HasSubstr("no watch"));
+    EXPECT_EQ(service.Handle("watch 30"), "ok");
+    state->arrived = 2;
+    EXPECT_EQ(service.Handle("count"), "ok 2");
+    EXPECT_THAT(service.Handle("count"), HasSubstr("no watch"));
+    // A new watch replaces one that runs.
+    EXPECT_EQ(service.Handle("watch 5"), "ok");
+    EXPECT_EQ(service.Handle("watch 6"), "ok");
+    EXPECT_EQ(state->stops, 1);
+    EXPECT_EQ(limits,
+              (std::vector<std::chrono::seconds>{std::chrono::seconds(30), std::chrono::seconds(5),
+                                                 std::chrono::seconds(6)}));
+    EXPECT_THAT(service.Handle("watch 121"), StartsWith("error malformed"));
+    // The program's end ends the watch.
+    service.Finish();
+    EXPECT_FALSE(state->running);
+    EXPECT_TRUE(kernel.log.empty());
+
+    state->startSucceeds = false;
+    EXPECT_THAT(service.Handle("watch 5"), StartsWith("error "));
+    NetAdminService without{guard};
+    EXPECT_THAT(without.Handle("watch 5"), HasSubstr("cannot watch"));
 }
 
 }  // namespace
