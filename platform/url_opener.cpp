@@ -1,11 +1,12 @@
 #include "platform/url_opener.h"
 
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+
+#include "platform/spawn_attributes.h"
 
 extern char** environ;
 
@@ -27,22 +28,12 @@ bool DesktopPresent() {
 }
 
 int OpenWithDesktop(const std::string& url) {
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // tamselctl takes its termination signals through its event loop with them blocked;
-    // the opener gets them as usual.
-    sigset_t signals;
-    sigemptyset(&signals);
-    posix_spawnattr_setsigmask(&attributes, &signals);
-    sigfillset(&signals);
-    posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    const DefaultSignalSpawnAttributes attributes;
     std::string program = "xdg-open";
     std::string argument = url;
     char* argv[] = {program.data(), argument.data(), nullptr};
     pid_t pid = -1;
-    const int error = posix_spawnp(&pid, program.c_str(), nullptr, &attributes, argv, environ);
-    posix_spawnattr_destroy(&attributes);
+    const int error = posix_spawnp(&pid, program.c_str(), nullptr, attributes.Get(), argv, environ);
     return error == 0 ? pid : -1;
 }
 

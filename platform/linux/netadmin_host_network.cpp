@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "platform/linux/capabilities.h"
+#include "platform/spawn_attributes.h"
 
 #ifndef TAMSEL_NETADMIN_PATH
 #define TAMSEL_NETADMIN_PATH "/usr/libexec/tamsel/tamsel-netadmin"
@@ -250,23 +251,16 @@ void NetAdminHostNetwork::StartLocked() {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, child, STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, child, STDOUT_FILENO);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t signals;
-    sigemptyset(&signals);
-    posix_spawnattr_setsigmask(&attributes, &signals);
-    sigfillset(&signals);
-    posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    const DefaultSignalSpawnAttributes attributes;
 
     // No environment: the helper needs none.
     char name[] = "tamsel-netadmin";
     char* argv[] = {name, nullptr};
     char* envp[] = {nullptr};
     pid_t pid = -1;
-    const int error = posix_spawn(&pid, m_helperPath.c_str(), &actions, &attributes, argv, envp);
+    const int error =
+        posix_spawn(&pid, m_helperPath.c_str(), &actions, attributes.Get(), argv, envp);
     posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
     close(child);
     if (error != 0) {
         close(fds[0]);
