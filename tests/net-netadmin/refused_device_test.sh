@@ -11,17 +11,7 @@
 set -euo pipefail
 
 source "$(dirname "$0")/temp-address-lib.sh"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-chmod 0755 "$WORK"
-export TAMSEL_TIME_SCALE=5
-
-fail() {
-    echo "FAIL [refused device]: $*" >&2
-    exit 1
-}
-
-install_programs "$1" "$2" "$WORK/bin"
+start_tamselctl_test "refused device" "$1" "$2"
 
 WATCHED=(8.8.8.8 8.8.4.4 192.168.1.1 192.168.7.7 10.1.2.3)
 before=$(routes_to "${WATCHED[@]}")

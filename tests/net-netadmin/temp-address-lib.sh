@@ -9,6 +9,10 @@
 #   install_programs BUILT_HELPER BUILT_TAMSELCTL DIR
 #                             the same, plus a copy of tamselctl in DIR (TAMSELCTL), with
 #                             TAMSEL_NETADMIN naming the helper copy
+#   start_tamselctl_test TITLE BUILT_HELPER BUILT_TAMSELCTL
+#                             a test of tamselctl runs: a work folder WORK (removed at
+#                             exit), fail MESSAGE naming TITLE, tamselctl on scaled time
+#                             and install_programs into WORK/bin
 #   IN_PC=(...)               how to run a command in the PC's namespace (empty: here)
 #   temp_addresses            the PC's temporary addresses, "address/prefix" sorted
 #   routes_to DESTINATION...  "destination dev gateway source type" of the PC's route to
@@ -43,6 +47,19 @@ install_programs() {
     TAMSELCTL=$3/tamselctl
     install_member_helper "$1" "$3"
     export TAMSEL_NETADMIN=$HELPER
+}
+
+start_tamselctl_test() {
+    WORK=$(mktemp -d)
+    trap 'rm -rf "$WORK"' EXIT
+    chmod 0755 "$WORK"
+    export TAMSEL_TIME_SCALE=5
+    TEST_TITLE=$1
+    fail() {
+        echo "FAIL [$TEST_TITLE]: $*" >&2
+        exit 1
+    }
+    install_programs "$2" "$3" "$WORK/bin"
 }
 
 temp_addresses() {

@@ -10,17 +10,7 @@
 set -euo pipefail
 
 source "$(dirname "$0")/temp-address-lib.sh"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-chmod 0755 "$WORK"
-export TAMSEL_TIME_SCALE=5
-
-fail() {
-    echo "FAIL [two programs]: $*" >&2
-    exit 1
-}
-
-install_programs "$1" "$2" "$WORK/bin"
+start_tamselctl_test "two programs" "$1" "$2"
 AS_ROOT=(env)
 
 OUTSIDE=(10.1.2.3 8.8.4.4 172.16.0.1 192.168.2.1)
