@@ -7,6 +7,9 @@
 #include <QPointer>
 #include <QProxyStyle>
 
+#include <algorithm>
+
+#include "controls/markup_static.h"
 #include "controls/skin_images.h"
 #include "window/dialog_window.h"
 
@@ -57,6 +60,23 @@ QWidget* ControlOf(QWidget* focused) {
     return nullptr;
 }
 
+// The part of `frame` (which lies around `control`) that the ring goes round. A value
+// label's rectangle may be taller than the rows of its page are apart; around the whole of
+// it the ring would run through the next row's text, so it goes round the label's lines.
+QRect RingRect(const QRect& frame, QWidget* control) {
+    auto* label = qobject_cast<CMarkupStatic*>(control);
+    if (label == nullptr) {
+        return frame;
+    }
+    int textBottom = label->fontMetrics().height();
+    for (const MarkupLayout::Text& text : label->Layout().texts) {
+        textBottom = std::max(textBottom, text.box.bottom() + 1);
+    }
+    QRect ring = frame;
+    ring.setHeight(std::min(frame.height(), textBottom + 2 * kFocusRingWidth));
+    return ring;
+}
+
 void Follow(QWidget* focused) {
     QWidget* control = focused != nullptr ? ControlOf(focused) : nullptr;
     if (control == nullptr) {
@@ -97,5 +117,5 @@ void CFocusMark::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     const QPixmap ring = QPixmap::fromImage(LoadSkinImage(kFocusRingImageId));
     const QMargins edges(kFocusRingWidth, kFocusRingWidth, kFocusRingWidth, kFocusRingWidth);
-    qDrawBorderPixmap(&painter, rect(), edges, ring);
+    qDrawBorderPixmap(&painter, RingRect(rect(), widget()), edges, ring);
 }

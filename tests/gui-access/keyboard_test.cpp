@@ -321,6 +321,17 @@ private slots:
             // The ring lets the mouse through to what lies under it.
             QVERIFY(window.childAt(around.topLeft()) != mark);
         }
+        // The MAC address's rectangle reaches into the next row: the ring goes round its
+        // line and leaves the firmware version's text alone.
+        summary.ValueLabel(0)->setFocus(Qt::TabFocusReason);
+        QWidget& window = *summary.window();
+        QVERIFY(summary.ValueLabel(0)->geometry().bottom() > summary.ValueLabel(1)->y());
+        const QImage shot = window.grab().toImage();
+        const QPoint nextRow = summary.ValueLabel(1)->mapTo(&window, QPoint(0, 5));
+        // (The ring's light outer edge is the page's white; its inside is the accent.)
+        for (int x = nextRow.x() - kFocusRingWidth; x < nextRow.x(); ++x) {
+            QVERIFY(shot.pixelColor(x, nextRow.y()) != inner);
+        }
         summary.ValueLabel(2)->setFocus(Qt::TabFocusReason);
         QVERIFY(SaveScreenshot(wizard.shell.dialog, QStringLiteral("keyboard_focus_ring")));
         // Outside our windows' controls nothing is marked.
