@@ -129,6 +129,8 @@ private slots:
         for (int i = 0; i < CQ3150Tx_SummaryDlg::kValueCount; ++i) {
             values.push_back(summary.ValueLabel(i));
         }
+        // Open web page, at the right of the last value.
+        values.push_back(summary.WebPageButton());
         expect(summary, values);
         QVERIFY(!QTest::currentTestFailed());
 
@@ -214,6 +216,9 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), page.DeviceList());
         Press(Qt::Key_Down);
         QCOMPARE(page.DeviceList()->SelectedRow(), 1);
+        // The note under the list, then Connect.
+        Press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), page.NoteLabel());
         Press(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), page.ConnectButton());
         Press(Qt::Key_Space);
