@@ -324,16 +324,15 @@ void CSearchDlg::ExportList() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setNameFilters({csv, json});
-    dialog->setDefaultSuffix(QStringLiteral("csv"));
-    connect(dialog, &QFileDialog::filterSelected, dialog, [dialog, json](const QString& filter) {
-        dialog->setDefaultSuffix(filter == json ? QStringLiteral("json") : QStringLiteral("csv"));
-    });
-    connect(dialog, &QFileDialog::fileSelected, this, [this, dialog, json](const QString& path) {
-        // The name's extension decides; a name without one takes the chosen filter's.
+    connect(dialog, &QFileDialog::fileSelected, this, [this, dialog, json](const QString& chosen) {
+        // The name's extension decides; a name without either takes the chosen filter's.
+        QString path = chosen;
         const QString suffix = QFileInfo(path).suffix().toLower();
-        const bool asJson =
-            suffix == QStringLiteral("json") ||
-            (suffix != QStringLiteral("csv") && dialog->selectedNameFilter() == json);
+        bool asJson = suffix == QStringLiteral("json");
+        if (!asJson && suffix != QStringLiteral("csv")) {
+            asJson = dialog->selectedNameFilter() == json;
+            path += asJson ? QStringLiteral(".json") : QStringLiteral(".csv");
+        }
         ExportListTo(path, asJson ? DeviceListFormat::kJson : DeviceListFormat::kCsv);
     });
     dialog->open();

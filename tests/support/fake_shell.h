@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,19 @@ inline ReplyFields DeviceReply(const std::string& mac, const std::string& ip) {
 // The main window over fake sockets (nothing reaches a network), laid out and shown as
 // DoModal does it.
 struct FakeShell {
-    FakeShell() : dialog(ShellServices{sockets, MonotonicTickClock::Instance(), hostSetup}) {
+    // `extras` fills in what the services hold beyond the sockets, the clock and the host
+    // set-up (the adapters, the answer watch).
+    explicit FakeShell(const std::function<void(ShellServices&)>& extras = {})
+        : dialog(Services(extras)) {
         dialog.Create();
         dialog.ShowWindow(true);
+    }
+    ShellServices Services(const std::function<void(ShellServices&)>& extras) {
+        ShellServices services{sockets, MonotonicTickClock::Instance(), hostSetup};
+        if (extras) {
+            extras(services);
+        }
+        return services;
     }
 
     // The discovery manager's socket: the first one made; then the web queue's.
