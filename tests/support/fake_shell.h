@@ -3,11 +3,13 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/main_window.h"
+#include "discovery/last_repeater.h"
 #include "discovery/ui/search_page.h"
 #include "fakes/fake_socket.h"
 #include "hostnet/host_address_setup.h"
@@ -23,6 +25,15 @@ inline ReplyFields DeviceReply(const std::string& mac, const std::string& ip) {
     fields.mac = mac;
     fields.ip = ip;
     return fields;
+}
+
+// Forgets the repeater a Connect of an earlier test case remembered, so that a search
+// selects its first row again.
+inline void ForgetLastRepeater() {
+    const std::string path = LastRepeaterStore::DefaultPath();
+    if (!path.empty()) {
+        std::remove(path.c_str());
+    }
 }
 
 // The main window over fake sockets (nothing reaches a network), laid out and shown as
