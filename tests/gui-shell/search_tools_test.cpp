@@ -40,11 +40,7 @@
 namespace {
 
 std::vector<ReplyFields> TwoDevices() {
-    ReplyFields first = DeviceReply("001a2b000001", "192.168.1.1");
-    first.model = "KV-Q3150Tx";
-    ReplyFields second = DeviceReply("001a2b000002", "192.168.1.2");
-    second.model = "KV-Q3150Tx";
-    return {first, second};
+    return {DeviceReply("001a2b000001", "192.168.1.1"), DeviceReply("001a2b000002", "192.168.1.2")};
 }
 
 std::wstring Note(CSearchDlg& page) {
