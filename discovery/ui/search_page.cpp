@@ -65,6 +65,20 @@ bool OnAdapterSubnet(Ipv4 device, const std::vector<AdapterInfo>& adapters) {
     return false;
 }
 
+// The first device whose address lies in `target`: one that answered there, or was
+// listed at that address before (the list holds one row per MAC address).
+std::optional<size_t> FirstInTarget(const std::vector<_STRU_AP_INFO>& devices,
+                                    const SearchTarget& target) {
+    const Ipv4 mask = PrefixToMask(target.prefixLength);
+    for (size_t i = 0; i < devices.size(); ++i) {
+        const std::optional<Ipv4> address = ParseIpv4(devices[i].strDevIP);
+        if (address && SameSubnet(*address, target.network, mask)) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 CSearchDlg::CSearchDlg(QWidget* parent)
@@ -224,9 +238,24 @@ void CSearchDlg::ListDevices() {
     UpdateButtons();
 }
 
+std::optional<size_t> CSearchDlg::AddressSearchFind() const {
+    if (!m_target) {
+        return std::nullopt;
+    }
+    if (const std::optional<size_t> inTarget = FirstInTarget(m_devices, *m_target)) {
+        return inTarget;
+    }
+    // A device may report an address other than the one asked (a router that forwards
+    // the port): what the search added answered it.
+    if (m_devices.size() > m_devicesBefore) {
+        return m_devicesBefore;
+    }
+    return std::nullopt;
+}
+
 int CSearchDlg::RowToSelectAfterSearch() const {
-    if (m_target && m_devices.size() > m_devicesBefore) {
-        return static_cast<int>(m_devicesBefore);
+    if (const std::optional<size_t> found = AddressSearchFind()) {
+        return static_cast<int>(*found);
     }
     return static_cast<int>(RowToSelect(m_devices, m_store.Load()).value_or(0));
 }
@@ -239,7 +268,7 @@ std::wstring CSearchDlg::NoteAfterSearch() const {
         return dropped;
     }
     if (m_target) {
-        if (m_devices.size() == m_devicesBefore) {
+        if (!AddressSearchFind()) {
             return ExplainNothingFoundAt(*m_target);
         }
     } else if (m_devices.empty()) {

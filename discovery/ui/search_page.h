@@ -101,7 +101,10 @@ private:
     void BeginSearch();
     void OnSearchTimer();
     void ListDevices();
-    // The row to select after a search: what an address search added, else the
+    // After a search at an address: the row of the device found there (the first in the
+    // block, else the first the search added); nullopt when none answered.
+    std::optional<size_t> AddressSearchFind() const;
+    // The row to select after a search: what an address search found, else the
     // remembered repeater, else the first.
     int RowToSelectAfterSearch() const;
     // What the note says after a search: dropped answers, else why nothing was found,

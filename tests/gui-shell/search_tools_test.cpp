@@ -158,6 +158,24 @@ private slots:
         QCOMPARE(page.StatusText(), std::wstring(L"2 Ranveils Found !"));
     }
 
+    // A search at a repeater the broadcast listed already: still one row for it, now
+    // selected, and no word of nothing answering.
+    void anAddressSearchAtAListedRepeater() {
+        FakeShell shell;
+        CSearchDlg& page = shell.Page();
+        QVERIFY(shell.Answer(TwoDevices()));
+        QVERIFY(shell.WaitForResult());
+        QCOMPARE(page.DeviceList()->SelectedRow(), 0);
+        page.AddressField()->setText(QStringLiteral("192.168.1.2"));
+        QVERIFY(page.StartAddressSearch());
+        QVERIFY(QTest::qWaitFor([&] { return !shell.Discovery().unicasts.empty(); }, 5000));
+        shell.Discovery().DeliverDatagram(AsString(BuildReply(TwoDevices()[1])), "192.168.1.2");
+        QVERIFY(shell.WaitForResult());
+        QCOMPARE(page.DeviceList()->rowCount(), 2);
+        QCOMPARE(page.DeviceList()->SelectedRow(), 1);
+        QCOMPARE(Note(page), LoadString(kTextSearchHintNote));
+    }
+
     // Nothing at the block: the note says so and why a search at an address may miss one.
     void nothingAtAnAddress() {
         FakeShell shell;
