@@ -52,17 +52,17 @@ bool IsMenuKey(const QKeyEvent& key) {
            (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier);
 }
 
-// Whether `device` is in a subnet of one of the PC's adapters: then a browser reaches it
-// without a temporary address.
-bool OnAdapterSubnet(Ipv4 device, const std::vector<AdapterInfo>& adapters) {
+// The PC's address in the subnet of `device`, through which a browser reaches it without
+// help; null when it has none.
+const AdapterAddress* AddressInSubnetOf(Ipv4 device, const std::vector<AdapterInfo>& adapters) {
     for (const AdapterInfo& adapter : adapters) {
         for (const AdapterAddress& address : adapter.addresses) {
             if (address.mask != 0 && SameSubnet(device, address.address, address.mask)) {
-                return true;
+                return &address;
             }
         }
     }
-    return false;
+    return nullptr;
 }
 
 // The first device whose address lies in `target`: one that answered there, or was
@@ -331,15 +331,20 @@ void CSearchDlg::OpenSelectedWebPage() {
     if (!address || !m_opener->Open(*address)) {
         return;
     }
-    // Before Connect, nothing of ours gives the PC an address in a foreign subnet: a
-    // browser reaches such a repeater once Connect has added the temporary address, and
-    // the wizard keeps it while it is connected.
+    // A browser reaches a repeater in a foreign subnet only through the temporary address
+    // that Connect adds, and the wizard keeps while it is connected.
     std::optional<std::vector<AdapterInfo>> adapters;
     if (m_readAdapters) {
         adapters = m_readAdapters();
     }
-    if (adapters && !OnAdapterSubnet(*address, *adapters)) {
+    if (!adapters) {
+        return;
+    }
+    const AdapterAddress* own = AddressInSubnetOf(*address, *adapters);
+    if (own == nullptr) {
         SetNote(FormatString(kTextWebPageOtherSubnet, {FormatIpv4(*address)}));
+    } else if (IsTempAddressLabel(own->label)) {
+        ShowNotice(this, FormatString(kTextWebPageTempAddress, {FormatIpv4(own->address)}));
     }
 }
 
@@ -353,6 +358,7 @@ void CSearchDlg::ExportList() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setNameFilters({csv, json});
+    dialog->selectFile(QStringLiteral("repeaters.csv"));
     connect(dialog, &QFileDialog::fileSelected, this, [this, dialog, json](const QString& chosen) {
         // The name's extension decides; a name without either takes the chosen filter's.
         QString path = chosen;

@@ -316,9 +316,9 @@ private slots:
     // without one the URL is told. A device outside every subnet of the PC's: the note
     // says the browser reaches it only after Connect.
     void theWebPageOpensThroughTheDesktop() {
-        const std::vector<AdapterInfo> adapters = OneAdapter(L"10.0.0.5");
+        std::vector<AdapterInfo> adapters = OneAdapter(L"10.0.0.5");
         FakeShell shell([&](ShellServices& services) {
-            services.readAdapters = [adapters] { return adapters; };
+            services.readAdapters = [&adapters] { return adapters; };
         });
         CSearchDlg& page = shell.Page();
         QVERIFY(shell.Answer(TwoDevices()));
@@ -328,9 +328,25 @@ private slots:
         QTRY_COMPARE(ReadFile(m_opened), QByteArray("http://192.168.1.2/\n"));
         QTRY_COMPARE(page.Opener().Outstanding(), size_t{0});
         QCOMPARE(Note(page), FormatString(kTextWebPageOtherSubnet, {L"192.168.1.2"}));
+        QVERIFY(NoticeTexts().isEmpty());
+
+        // Once Connect has added a temporary address there, the page says it carries the
+        // browser's way and stays while connected.
+        adapters[0].addresses.push_back(
+            {*ParseIpv4(std::wstring(L"192.168.1.241")), PrefixToMask(24), "eth0:tmsl", true, 1});
+        page.OpenSelectedWebPage();
+        QTRY_COMPARE(NoticeTexts().size(), 1);
+        QCOMPARE(NoticeTexts().front().toStdWString(),
+                 FormatString(kTextWebPageTempAddress, {L"192.168.1.241"}));
+        CloseNotices();
+        QTRY_VERIFY(NoticeTexts().isEmpty());
+        const QByteArray twice("http://192.168.1.2/\nhttp://192.168.1.2/\n");
+        QTRY_COMPARE(ReadFile(m_opened), twice);
 
         page.ShowDeviceMenu(QPoint(0, 0))->actions().at(0)->trigger();
-        QTRY_COMPARE(ReadFile(m_opened), QByteArray("http://192.168.1.2/\nhttp://192.168.1.2/\n"));
+        QTRY_COMPARE(ReadFile(m_opened), twice + "http://192.168.1.2/\n");
+        CloseNotices();
+        QTRY_VERIFY(NoticeTexts().isEmpty());
 
         qputenv("PATH", m_dir.filePath(QStringLiteral("nothing")).toUtf8());
         page.OpenSelectedWebPage();
