@@ -51,6 +51,9 @@ void CTamselDlg::OnInitDialog() {
     PlaceWindow(this, QPoint(0, 0));
 
     G_pUDPManager = new CUDPManager(m_services.sockets, m_services.clock);
+    if (m_services.makeAnswerWatch) {
+        G_pUDPManager->WatchForDroppedAnswers(m_services.makeAnswerWatch());
+    }
     SetTimer(kDiscoveryTimerId, kDiscoveryTimerMs);
 
     G_pWEBManager = new CWEBManager(m_webSockets, m_services.clock, m_services.hostSetup);
@@ -66,6 +69,7 @@ void CTamselDlg::OnInitDialog() {
     // Showing the search page starts the first search.
     auto* page = new CSearchDlg(this);
     G_pSearchDlg = page;
+    page->SetAdapterReader(m_services.readAdapters);
     page->Create();
     page->setGeometry(rect());
     page->ShowWindow(true);

@@ -1,7 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/answer_watch.h"
+#include "platform/host_network.h"
 
 #include "platform/metered_socket.h"
 #include "window/dialog_window.h"
@@ -16,6 +23,12 @@ struct ShellServices {
     ISocketFactory& sockets;
     ITickClock& clock;
     IHostAddressSetup& hostSetup;
+    // The PC's adapters, for the search page's note on where a search went; none: the
+    // note names no adapter.
+    std::function<std::optional<std::vector<AdapterInfo>>()> readAdapters = {};
+    // The watch for answers that the PC's firewall drops; none (or a null watch, without
+    // the rights to watch): searches are not watched.
+    std::function<std::unique_ptr<IAnswerWatch>()> makeAnswerWatch = {};
 };
 
 // The main window: borderless, 700 by 500 pixels, with a task bar entry. It owns the

@@ -10,6 +10,8 @@
 #include "hostnet/host_address_setup.h"
 #include "hostnet/linux_host_address_setup.h"
 #include "platform/async_socket.h"
+#include "platform/linux/answer_watches.h"
+#include "platform/linux/rtnl_host_reader.h"
 #include "platform/linux/termination_cleanup.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
@@ -47,7 +49,10 @@ int CTamselApp::Run() {
     {
         SignalShutdown shutdown(m_termination, kSignalTeardownLimit);
         {
-            CTamselDlg dialog({*sockets, MonotonicTickClock::Instance(), *hostSetup});
+            // Without the rights to watch for dropped answers nothing changes: no watch, and
+            // no helper started for one.
+            CTamselDlg dialog({*sockets, MonotonicTickClock::Instance(), *hostSetup,
+                               ReadHostAdapters, MakeAnswerWatch});
             dialog.DoModal();
         }
         shutdown.MarkTornDown();

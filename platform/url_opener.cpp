@@ -37,8 +37,10 @@ int OpenWithDesktop(const std::string& url) {
     return error == 0 ? pid : -1;
 }
 
-void ReapOpener(int pid) {
-    if (pid > 0) {
-        waitpid(pid, nullptr, WNOHANG);
+bool ReapOpener(int pid) {
+    if (pid <= 0) {
+        return true;
     }
+    // 0: it still runs; the pid (collected) or -1 (not ours any more) both mean done.
+    return waitpid(pid, nullptr, WNOHANG) != 0;
 }

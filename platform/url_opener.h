@@ -18,5 +18,7 @@ bool DesktopPresent();
 // blocked. It is not waited for (it may run the browser itself): its process id, to reap
 // later with ReapOpener, or -1 when it could not be started.
 int OpenWithDesktop(const std::string& url);
-// Collects the opener's exit status if it has ended, so that it leaves no zombie.
-void ReapOpener(int pid);
+// Collects the opener's exit status if it has ended, so that it leaves no zombie. True
+// when it has been collected now or there is none to collect (`pid` -1); false while it
+// still runs.
+bool ReapOpener(int pid);

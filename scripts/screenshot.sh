@@ -38,7 +38,9 @@ if [[ ${1:-} == --inside ]]; then
         sleep 0.1
     done
     [[ -s $work/display ]] || { echo "screenshot.sh: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-    export DISPLAY=":$(head -n1 "$work/display")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work
+    # The repeater that the drive connects to is remembered in the run's own folder.
+    export DISPLAY=":$(head -n1 "$work/display")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work \
+        XDG_CONFIG_HOME=$work
     # Ends by itself once both pictures are saved (or with an error after 30 s).
     timeout 120 "$driver" "$out"
     exit 0

@@ -5,6 +5,9 @@
 
 set(TAMSEL_ARTEFACT_DIR ${CMAKE_BINARY_DIR}/artefacts)
 set(TAMSEL_VLAN ${PROJECT_SOURCE_DIR}/scripts/vlan.sh)
+# The programs remember the repeater last connected to in the user's config folder: every
+# run of a GUI or network test gets a new one of its own, never the user's.
+set(TAMSEL_FRESH_CONFIG sh ${PROJECT_SOURCE_DIR}/tests/with_fresh_config.sh)
 
 # tamsel_gui_test_executable(<name> <source>)
 # A Qt Test binary over the GUI library, with the tests' support headers; it saves its
@@ -27,7 +30,8 @@ function(tamsel_offscreen_gui_tests prefix)
         get_filename_component(name ${source} NAME_WE)
         string(REGEX REPLACE "_test$" "" name ${name})
         tamsel_gui_test_executable(${prefix}_${name} ${source})
-        add_test(NAME ${prefix}_${name} COMMAND ${prefix}_${name})
+        add_test(NAME ${prefix}_${name}
+                 COMMAND ${TAMSEL_FRESH_CONFIG} $<TARGET_FILE:${prefix}_${name}>)
         set_tests_properties(${prefix}_${name} PROPERTIES LABELS gui
             ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
     endforeach()
@@ -39,7 +43,8 @@ endfunction()
 function(tamsel_vlan_test name)
     cmake_parse_arguments(arg "" "TIMEOUT" "LABELS;VLAN;RUN" ${ARGN})
     add_test(NAME ${name}
-             COMMAND ${TAMSEL_VLAN} --sim $<TARGET_FILE:tamsel-sim> ${arg_VLAN} run -- ${arg_RUN})
+             COMMAND ${TAMSEL_VLAN} --sim $<TARGET_FILE:tamsel-sim> ${arg_VLAN} run --
+                     ${TAMSEL_FRESH_CONFIG} ${arg_RUN})
     set_tests_properties(${name} PROPERTIES LABELS "${arg_LABELS}" SKIP_RETURN_CODE 77
                          TIMEOUT ${arg_TIMEOUT})
 endfunction()

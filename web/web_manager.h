@@ -129,6 +129,9 @@ public:
     // Diagnostics and tests.
     std::vector<_STRU_WEB_DATA> PendingSnapshot() const;
     std::wstring BindAddress() const;
+    // The temporary host address through which the device is reached, kept (renewed)
+    // until StopAll; nullopt when the PC needed none.
+    std::optional<HostAddressContext> TempHostAddress() const { return m_hostSetup.TempAddress(); }
     int GetConnPhase() const { return m_connPhase; }
     // Blocks until an address set-up that is running has ended.
     void WaitForAddressSetup();

@@ -9,6 +9,13 @@
 
 namespace {
 
+// The dynamic property of a control that takes Enter itself.
+constexpr char kTakesEnter[] = "tamselTakesEnter";
+
+bool IsEnter(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
 bool IsEnterOrEscape(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
 }
@@ -38,7 +45,14 @@ void EnterEscapeFilter::InstallOnce() {
     qApp->installEventFilter(installed);
 }
 
+void EnterEscapeFilter::LetEnterThrough(QWidget* control) {
+    control->setProperty(kTakesEnter, true);
+}
+
 bool EnterEscapeFilter::Swallows(const QWidget* receiver, int key) {
+    if (IsEnter(key) && receiver->property(kTakesEnter).toBool()) {
+        return false;
+    }
     return IsEnterOrEscape(key) && InsideDialog(receiver);
 }
 

@@ -13,6 +13,10 @@ public:
     // Installs the filter on the running application once.
     static void InstallOnce();
 
+    // Lets Enter reach `control` (a text field whose Enter starts what its page offers for
+    // it); Escape is still swallowed, and the page around it never sees Enter.
+    static void LetEnterThrough(QWidget* control);
+
     // Whether a key press with `key` sent to `receiver` is swallowed.
     static bool Swallows(const QWidget* receiver, int key);
 

@@ -19,6 +19,7 @@
 #include "controls/markup_static.h"
 #include "controls/pt_button.h"
 #include "controls/step_picture.h"
+#include "discovery/search_target.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
 #include "resources/string_ids.h"
@@ -210,6 +211,7 @@ private slots:
         CDialogWindow::ClearQuitting();
         Announced().clear();
         FillStatus();
+        ForgetLastRepeater();
     }
     void cleanup() { ClearSelectedDevice(); }
 
@@ -223,11 +225,24 @@ private slots:
         QAccessibleInterface* pane = QAccessible::queryAccessibleInterface(&page);
         QCOMPARE(pane->role(), QAccessible::Pane);
         QCOMPARE(pane->text(QAccessible::Name), Text(kTextPageSearch));
-        ExpectControls(&page,
-                       {{Text(kTextScan), QAccessible::Button, QString()},
-                        {Text(kTextConnect), QAccessible::Button, QString()},
-                        {Text(kTextDeviceListName), QAccessible::Table, QString()},
-                        {Text(kTextSearchResult), QAccessible::StaticText, Text(kTextSearching)}});
+        ExpectControls(
+            &page,
+            {{Text(kTextScan), QAccessible::Button, QString()},
+             {Text(kTextConnect), QAccessible::Button, QString()},
+             {Text(kTextDeviceListName), QAccessible::Table, QString()},
+             {Text(kTextSearchResult), QAccessible::StaticText, Text(kTextSearching)},
+             {Text(kTextAddressOrRange), QAccessible::EditableText, QString()},
+             {Text(kTextSearchAddress), QAccessible::Button, QString()},
+             {Text(kTextSearchNoteName), QAccessible::StaticText, Text(kTextSearchHintNote)}});
+        // What the search tools do, read from the string table.
+        const Children tools = ShownChildren(&page);
+        for (const auto& [name, role, description] :
+             {std::tuple(kTextAddressOrRange, QAccessible::EditableText, kTextAddressFieldHelp),
+              std::tuple(kTextSearchAddress, QAccessible::Button, kTextSearchAddressHelp),
+              std::tuple(kTextDeviceListName, QAccessible::Table, kTextDeviceListHelp)}) {
+            QCOMPARE(Child(&page, Text(name))->text(QAccessible::Description), Text(description));
+            QVERIFY(tools.at({Text(name), role}).state.focusable);
+        }
         // The menu is a picture there: only the page's own entry works.
         const Children children = ShownChildren(&page);
         const Node& locate = children.at({Text(kTextMenuLocate), QAccessible::PageTab});
@@ -240,6 +255,16 @@ private slots:
         QVERIFY(shell.WaitForResult());
         QVERIFY(
             WasAnnounced(QAccessible::TextUpdated, Text(kTextSearchResult), Text(kTextOneFound)));
+
+        // A refused address: the note tells why, and a screen reader hears it at once.
+        page.AddressField()->setText(QStringLiteral("10.0.0.0/21"));
+        Click(page.SearchAddressButton());
+        const QString reason = QString::fromStdWString(ParseSearchTarget(L"10.0.0.0/21").reason);
+        QVERIFY(!reason.isEmpty());
+        QCOMPARE(
+            ShownChildren(&page).at({Text(kTextSearchNoteName), QAccessible::StaticText}).value,
+            reason);
+        QVERIFY(WasAnnounced(QAccessible::TextUpdated, Text(kTextSearchNoteName), reason));
     }
 
     // The list reads cell by cell under its columns' names, and holds nothing of what it
@@ -306,7 +331,10 @@ private slots:
              {Text(kTextSummaryWanMask), QAccessible::StaticText, QStringLiteral("255.0.0.0")},
              {Text(kTextSummaryGateway), QAccessible::StaticText, QStringLiteral("10.0.0.1")},
              {Text(kTextSummaryDns1), QAccessible::StaticText, QStringLiteral("10.0.0.53")},
-             {Text(kTextSummaryDns2), QAccessible::StaticText, QStringLiteral("10.0.0.54")}});
+             {Text(kTextSummaryDns2), QAccessible::StaticText, QStringLiteral("10.0.0.54")},
+             {Text(kTextOpenWebPage), QAccessible::Button, QString()}});
+        QCOMPARE(Child(page, Text(kTextOpenWebPage))->text(QAccessible::Description),
+                 Text(kTextOpenWebPageHelp));
         // The keyboard reaches the values, so a screen reader reads them in turn.
         QVERIFY(ShownChildren(page)
                     .at({Text(kTextSummaryLanIp), QAccessible::StaticText})

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QtTest>
 
@@ -20,6 +21,7 @@
 #include "controls/pt_label.h"
 #include "controls/skin_images.h"
 #include "controls/transparent_static.h"
+#include "discovery/udp_manager.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
 #include "fakes/fake_repeater.h"
@@ -102,6 +104,7 @@ private slots:
         CDialogWindow::ClearQuitting();
         time_scale::SetFactor(1);
         G_DeviceStatus.Clear();
+        ForgetLastRepeater();
     }
     void cleanup() { ClearSelectedDevice(); }
 
@@ -129,6 +132,8 @@ private slots:
         for (int i = 0; i < CQ3150Tx_SummaryDlg::kValueCount; ++i) {
             values.push_back(summary.ValueLabel(i));
         }
+        // Open web page, at the right of the last value.
+        values.push_back(summary.WebPageButton());
         expect(summary, values);
         QVERIFY(!QTest::currentTestFailed());
 
@@ -197,6 +202,40 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), wizard.shell.Page().MenuItem(MenuEntry::kLocate));
     }
 
+    // The search page's own controls in reading order: Scan and the result, the address
+    // row, the list, the note and Connect. Enter in the address field searches there, and
+    // neither Enter nor Escape ends the page; the list's menu comes by the menu key.
+    void theSearchPageByKeyboard() {
+        FakeShell shell;
+        shell.dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&shell.dialog));
+        CSearchDlg& page = shell.Page();
+        QVERIFY(shell.Answer({DeviceReply("001a2b000001", "192.168.1.1")}));
+        QVERIFY(shell.WaitForResult());
+        const std::vector<QWidget*> own = {
+            page.ScanButton(), page.ResultLabel(), page.AddressField(), page.SearchAddressButton(),
+            page.DeviceList(), page.NoteLabel(),   page.ConnectButton()};
+        // The menu's other entries are disabled there.
+        std::vector<QWidget*> order = {page.MinimizeControl(), page.CloseControl(),
+                                       page.MenuItem(MenuEntry::kLocate)};
+        order.insert(order.end(), own.begin(), own.end());
+        QCOMPARE(Names(TabRound(order.front())), Names(order));
+
+        page.AddressField()->setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(page.AddressField(), QStringLiteral("10.9.8.7"));
+        Press(Qt::Key_Escape);
+        QCOMPARE(G_pUDPManager->GetRequestCount(), 0);
+        Press(Qt::Key_Return);
+        QCOMPARE(G_pUDPManager->GetRequestCount(), 1);
+        QVERIFY(!shell.dialog.HasEnded() && page.isVisible());
+        QVERIFY(shell.WaitForResult());
+
+        page.DeviceList()->setFocus(Qt::TabFocusReason);
+        Press(Qt::Key_Menu);
+        QTRY_VERIFY(page.DeviceMenu() != nullptr && page.DeviceMenu()->isVisible());
+        page.DeviceMenu()->close();
+    }
+
     // A search and a Connect by the keyboard: the list takes the focus with its result,
     // the arrows choose the repeater, Tab reaches Connect and Space presses it; the focus
     // then waits on the summary page's first value.
@@ -214,6 +253,9 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), page.DeviceList());
         Press(Qt::Key_Down);
         QCOMPARE(page.DeviceList()->SelectedRow(), 1);
+        // The note under the list, then Connect.
+        Press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), page.NoteLabel());
         Press(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), page.ConnectButton());
         Press(Qt::Key_Space);

@@ -57,6 +57,7 @@ private slots:
         ClearSelectedDevice();
         CDialogWindow::ClearQuitting();
         time_scale::SetFactor(1);
+        ForgetLastRepeater();
     }
 
     void startUpBuildsTheShellAndSearches() {

@@ -3,10 +3,13 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/main_window.h"
+#include "discovery/last_repeater.h"
 #include "discovery/ui/search_page.h"
 #include "fakes/fake_socket.h"
 #include "hostnet/host_address_setup.h"
@@ -24,12 +27,31 @@ inline ReplyFields DeviceReply(const std::string& mac, const std::string& ip) {
     return fields;
 }
 
+// Forgets the repeater a Connect of an earlier test case remembered, so that a search
+// selects its first row again.
+inline void ForgetLastRepeater() {
+    const std::string path = LastRepeaterStore::DefaultPath();
+    if (!path.empty()) {
+        std::remove(path.c_str());
+    }
+}
+
 // The main window over fake sockets (nothing reaches a network), laid out and shown as
 // DoModal does it.
 struct FakeShell {
-    FakeShell() : dialog(ShellServices{sockets, MonotonicTickClock::Instance(), hostSetup}) {
+    // `extras` fills in what the services hold beyond the sockets, the clock and the host
+    // set-up (the adapters, the answer watch).
+    explicit FakeShell(const std::function<void(ShellServices&)>& extras = {})
+        : dialog(Services(extras)) {
         dialog.Create();
         dialog.ShowWindow(true);
+    }
+    ShellServices Services(const std::function<void(ShellServices&)>& extras) {
+        ShellServices services{sockets, MonotonicTickClock::Instance(), hostSetup};
+        if (extras) {
+            extras(services);
+        }
+        return services;
     }
 
     // The discovery manager's socket: the first one made; then the web queue's.

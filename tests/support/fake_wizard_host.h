@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,7 @@ public:
     CQ3150Tx_Progress& Progress() override { return progress; }
     CQ3150Tx_MessageDlg& Messages() override { return messages; }
     SendProgress UploadProgress() const override { return upload; }
+    std::optional<HostAddressContext> TempHostAddress() const override { return tempAddress; }
 
     DeviceTarget target{L"192.168.1.1", L"255.255.255.0", L"YWRtaW46YWRtaW4="};
     DeviceLogin login{L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:3C:4D:5E"};
@@ -59,6 +61,7 @@ public:
     CQ3150Tx_Progress progress;
     CQ3150Tx_MessageDlg messages;
     SendProgress upload;
+    std::optional<HostAddressContext> tempAddress;
 };
 
 // Counts the pages' returns to the search page; opens and shows nothing.

@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,12 +41,15 @@ struct ShellWaits {
 // wizard page through the summary page's menu, and back on the search page.
 class ProgramShell {
 public:
-    explicit ProgramShell(HostSetup host, ShellWaits waits = {})
+    // `extras` fills in what the services hold beyond the sockets, the clock and the host
+    // set-up (the adapters, the answer watch).
+    explicit ProgramShell(HostSetup host, ShellWaits waits = {},
+                          const std::function<void(ShellServices&)>& extras = {})
         : m_waits(waits),
           m_sockets(MakeBsdSocketFactory(m_loop)),
           m_hostSetup(host == HostSetup::kReal ? MakeHostAddressSetup()
                                                : std::make_unique<NoHostAddressSetup>()),
-          m_dialog({*m_sockets, MonotonicTickClock::Instance(), *m_hostSetup}) {
+          m_dialog(Services(extras)) {
         m_dialog.Create();
         m_dialog.ShowWindow(true);
     }
@@ -114,6 +118,14 @@ public:
     }
 
 private:
+    ShellServices Services(const std::function<void(ShellServices&)>& extras) {
+        ShellServices services{*m_sockets, MonotonicTickClock::Instance(), *m_hostSetup};
+        if (extras) {
+            extras(services);
+        }
+        return services;
+    }
+
     ShellWaits m_waits;
     QtEventLoop m_loop;
     std::unique_ptr<ISocketFactory> m_sockets;

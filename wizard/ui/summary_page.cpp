@@ -1,12 +1,19 @@
 #include "wizard/ui/summary_page.h"
 
+#include <QPushButton>
+
 #include "controls/markup_static.h"
+#include "platform/ipv4.h"
 #include "resources/string_ids.h"
+#include "resources/string_table.h"
 #include "window/control_layout.h"
+#include "window/notice_box.h"
+#include "window/web_page_opener.h"
 
 namespace {
 
 constexpr int kFirstValueId = 1126;
+constexpr int kWebPageId = 1204;
 
 struct ValueRow {
     int rectId;
@@ -33,13 +40,29 @@ constexpr ValueRow kRows[CQ3150Tx_SummaryDlg::kValueCount] = {
 }  // namespace
 
 CQ3150Tx_SummaryDlg::CQ3150Tx_SummaryDlg(IWizardHost& host, QWidget* parent)
-    : CWizardPage(WizardPage::kSummary, host, parent) {
+    : CWizardPage(WizardPage::kSummary, host, parent),
+      m_webPage(new QPushButton(Text(kTextOpenWebPage), this)),
+      m_opener(new WebPageOpener(this)) {
     for (int i = 0; i < kValueCount; ++i) {
         m_values[static_cast<size_t>(i)] = AddValueLabel(kFirstValueId + i, kRows[i].nameId);
+    }
+    NameControl(m_webPage, kWebPageId, kTextOpenWebPage, kTextOpenWebPageHelp);
+    m_webPage->setShortcut(QKeySequence::Open);
+    connect(m_webPage, &QPushButton::clicked, this, [this] { OpenWebPage(); });
+}
+
+void CQ3150Tx_SummaryDlg::OpenWebPage() {
+    const std::optional<Ipv4> device = ParseIpv4(Host().Target().ip);
+    if (!device || !m_opener->Open(*device)) {
+        return;
+    }
+    if (const std::optional<HostAddressContext> temp = Host().TempHostAddress()) {
+        ShowNotice(this, FormatString(kTextWebPageTempAddress, {FormatIpv4(temp->address)}));
     }
 }
 
 void CQ3150Tx_SummaryDlg::LayOut() {
+    PlaceControl(m_webPage, kRectSummaryWebPage);
     for (int i = 0; i < kValueCount; ++i) {
         CMarkupStatic* label = m_values[static_cast<size_t>(i)];
         PlaceControl(label, kRows[i].rectId);

@@ -86,6 +86,13 @@ const DeviceStatus& CQ3150TxDlg::Status() const {
     return G_DeviceStatus;
 }
 
+std::optional<HostAddressContext> CQ3150TxDlg::TempHostAddress() const {
+    if (G_pWEBManager == nullptr) {
+        return std::nullopt;
+    }
+    return G_pWEBManager->TempHostAddress();
+}
+
 SendProgress CQ3150TxDlg::UploadProgress() const {
     if (G_pWEBManager == nullptr || G_pWebSendMeter == nullptr) {
         return {};

@@ -71,6 +71,7 @@ public:
     // From the web queue's send meter, while UPLOAD is the active command and its request
     // has gone to the socket.
     SendProgress UploadProgress() const override;
+    std::optional<HostAddressContext> TempHostAddress() const override;
 
 protected:
     void OnInitDialog() override;

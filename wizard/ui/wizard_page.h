@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/host_network.h"
 #include "platform/metered_socket.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
@@ -53,6 +55,9 @@ public:
     // the request's total); zeros while no upload is on its way. The firmware page shows
     // it while its upload runs.
     virtual SendProgress UploadProgress() const { return {}; }
+    // The temporary address this PC holds to reach the device (kept while the wizard is
+    // connected, removed at the end); nullopt when it needs none.
+    virtual std::optional<HostAddressContext> TempHostAddress() const { return std::nullopt; }
 };
 
 // The base of the wizard's six pages: the common skin with the selected device's MAC and
