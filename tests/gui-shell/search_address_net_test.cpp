@@ -83,22 +83,12 @@ class SearchAddressNetTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        REQUIRE_VIRTUAL_LAN();
-        time_scale::SetFactor(10);
-        time_scale::SetFactorFromEnvironment();
-    }
+    void initTestCase() { PREPARE_VIRTUAL_LAN_TEST(10); }
 
     void searchTools() {
-        const QString netCase = qEnvironmentVariable("TAMSEL_NET_CASE");
-        if (netCase == QLatin1String("router")) {
-            Router();
-        } else if (netCase == QLatin1String("firewall")) {
-            Firewall();
-        } else {
-            QCOMPARE(netCase, QStringLiteral("temp_web"));
-            TempWebPage();
-        }
+        RunNetCase({{"router", [this] { Router(); }},
+                    {"firewall", [this] { Firewall(); }},
+                    {"temp_web", [this] { TempWebPage(); }}});
     }
 
 private:

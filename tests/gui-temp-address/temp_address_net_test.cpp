@@ -68,22 +68,12 @@ class TempAddressNetTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        REQUIRE_VIRTUAL_LAN();
-        time_scale::SetFactor(kTimeScale);
-        time_scale::SetFactorFromEnvironment();
-    }
+    void initTestCase() { PREPARE_VIRTUAL_LAN_TEST(kTimeScale); }
 
     void temporaryAddress() {
-        const QString netCase = qEnvironmentVariable("TAMSEL_NET_CASE");
-        if (netCase == QLatin1String("two_programs")) {
-            TwoPrograms();
-        } else if (netCase == QLatin1String("refused")) {
-            Refused();
-        } else {
-            QCOMPARE(netCase, QStringLiteral("no_rights"));
-            NoRights();
-        }
+        RunNetCase({{"two_programs", [this] { TwoPrograms(); }},
+                    {"refused", [this] { Refused(); }},
+                    {"no_rights", [this] { NoRights(); }}});
     }
 
 private:

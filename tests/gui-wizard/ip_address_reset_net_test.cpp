@@ -73,20 +73,10 @@ class PagesNetTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        REQUIRE_VIRTUAL_LAN();
-        time_scale::SetFactor(kTimeScale);
-        time_scale::SetFactorFromEnvironment();
-    }
+    void initTestCase() { PREPARE_VIRTUAL_LAN_TEST(kTimeScale); }
 
     void pages() {
-        const QString netCase = qEnvironmentVariable("TAMSEL_NET_CASE");
-        if (netCase == QLatin1String("ip_address")) {
-            IpAddress();
-        } else {
-            QCOMPARE(netCase, QStringLiteral("reset"));
-            Reset();
-        }
+        RunNetCase({{"ip_address", [this] { IpAddress(); }}, {"reset", [this] { Reset(); }}});
     }
 
 private:

@@ -141,20 +141,10 @@ class SurveyNetTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        REQUIRE_VIRTUAL_LAN();
-        time_scale::SetFactor(kTimeScale);
-        time_scale::SetFactorFromEnvironment();
-    }
+    void initTestCase() { PREPARE_VIRTUAL_LAN_TEST(kTimeScale); }
 
     void wireless() {
-        const QString netCase = qEnvironmentVariable("TAMSEL_NET_CASE");
-        if (netCase == QLatin1String("wpa2")) {
-            Wpa2();
-        } else {
-            QCOMPARE(netCase, QStringLiteral("wep"));
-            Wep();
-        }
+        RunNetCase({{"wpa2", [this] { Wpa2(); }}, {"wep", [this] { Wep(); }}});
     }
 
 private:

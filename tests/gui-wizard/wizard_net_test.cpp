@@ -84,22 +84,12 @@ class WizardNetTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        REQUIRE_VIRTUAL_LAN();
-        time_scale::SetFactor(kTimeScale);
-        time_scale::SetFactorFromEnvironment();
-    }
+    void initTestCase() { PREPARE_VIRTUAL_LAN_TEST(kTimeScale); }
 
     void wizard() {
-        const QString netCase = qEnvironmentVariable("TAMSEL_NET_CASE");
-        if (netCase == QLatin1String("load")) {
-            Load();
-        } else if (netCase == QLatin1String("keep_open")) {
-            KeepOpen();
-        } else {
-            QCOMPARE(netCase, QStringLiteral("temp_address"));
-            TempAddress();
-        }
+        RunNetCase({{"load", [this] { Load(); }},
+                    {"keep_open", [this] { KeepOpen(); }},
+                    {"temp_address", [this] { TempAddress(); }}});
     }
 
 private:

@@ -8,7 +8,11 @@
 #include <QStringList>
 #include <QtTest>
 
+#include <functional>
+#include <initializer_list>
 #include <string>
+
+#include "platform/time_scale.h"
 
 // Whether this process runs in the PC namespace that scripts/vlan.sh made (it names it in
 // VLAN_PC_NS; `ip netns add` keeps it at /run/netns/<name>). Tests and benchmarks that
@@ -40,6 +44,33 @@ inline std::wstring VlanValue(const std::string& name) {
         }                                                                                         \
         QVERIFY2(InVirtualLan(), "not inside the PC namespace of scripts/vlan.sh: no broadcast"); \
     } while (false)
+
+// For the initTestCase of such a test: REQUIRE_VIRTUAL_LAN, then the programs' time
+// `factor` times faster unless TAMSEL_TIME_SCALE says otherwise.
+#define PREPARE_VIRTUAL_LAN_TEST(factor)        \
+    do {                                        \
+        REQUIRE_VIRTUAL_LAN();                  \
+        time_scale::SetFactor(factor);          \
+        time_scale::SetFactorFromEnvironment(); \
+    } while (false)
+
+// One case of a test binary that CTest runs once per virtual LAN.
+struct NetCase {
+    const char* name;
+    std::function<void()> run;
+};
+
+// Runs the case that TAMSEL_NET_CASE names; fails on a name none of `cases` has.
+inline void RunNetCase(std::initializer_list<NetCase> cases) {
+    const QString name = qEnvironmentVariable("TAMSEL_NET_CASE");
+    for (const NetCase& netCase : cases) {
+        if (name == QLatin1String(netCase.name)) {
+            netCase.run();
+            return;
+        }
+    }
+    QFAIL(qPrintable(QStringLiteral("no case named '%1'").arg(name)));
+}
 
 // What `program` with `arguments` writes to its standard output, once it has ended.
 inline QString RunForOutput(const QString& program, const QStringList& arguments) {
