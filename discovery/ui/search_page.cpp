@@ -18,6 +18,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "web/selected_device.h"
+#include "web/web_manager.h"
 #include "window/control_layout.h"
 #include "window/enter_escape_filter.h"
 #include "window/notice_box.h"
@@ -272,10 +273,7 @@ std::wstring CSearchDlg::NoteAfterSearch() const {
             return ExplainNothingFoundAt(*m_target);
         }
     } else if (m_devices.empty()) {
-        std::optional<std::vector<AdapterInfo>> adapters;
-        if (m_readAdapters) {
-            adapters = m_readAdapters();
-        }
+        const std::optional<std::vector<AdapterInfo>> adapters = ReadAdapters();
         return ExplainNothingFound(adapters ? DescribeBroadcastScope(*adapters) : SearchScope{},
                                    LoadString(kTextAddressSearchHint));
     }
@@ -331,21 +329,26 @@ void CSearchDlg::OpenSelectedWebPage() {
     if (!address || !m_opener->Open(*address)) {
         return;
     }
-    // A browser reaches a repeater in a foreign subnet only through the temporary address
-    // that Connect adds, and the wizard keeps while it is connected.
-    std::optional<std::vector<AdapterInfo>> adapters;
-    if (m_readAdapters) {
-        adapters = m_readAdapters();
+    // While the wizard is connected to this repeater, the temporary address it keeps is
+    // what carries the browser there. That address is a /32 and lies in no subnet of the
+    // adapters, so only the web queue can tell.
+    if (G_pWEBManager != nullptr && ParseIpv4(G_mstrIPAddress) == address) {
+        if (const std::optional<HostAddressContext> temp = G_pWEBManager->TempHostAddress()) {
+            ShowNotice(this, FormatString(kTextWebPageTempAddress, {FormatIpv4(temp->address)}));
+            return;
+        }
     }
-    if (!adapters) {
-        return;
-    }
-    const AdapterAddress* own = AddressInSubnetOf(*address, *adapters);
-    if (own == nullptr) {
+    const std::optional<std::vector<AdapterInfo>> adapters = ReadAdapters();
+    if (adapters && AddressInSubnetOf(*address, *adapters) == nullptr) {
         SetNote(FormatString(kTextWebPageOtherSubnet, {FormatIpv4(*address)}));
-    } else if (IsTempAddressLabel(own->label)) {
-        ShowNotice(this, FormatString(kTextWebPageTempAddress, {FormatIpv4(own->address)}));
     }
+}
+
+std::optional<std::vector<AdapterInfo>> CSearchDlg::ReadAdapters() const {
+    if (!m_readAdapters) {
+        return std::nullopt;
+    }
+    return m_readAdapters();
 }
 
 void CSearchDlg::ExportList() {

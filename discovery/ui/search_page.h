@@ -110,6 +110,8 @@ private:
     // What the note says after a search: dropped answers, else why nothing was found,
     // else the page's hint.
     std::wstring NoteAfterSearch() const;
+    // The PC's adapters through the reader; nullopt without one, or when reading failed.
+    std::optional<std::vector<AdapterInfo>> ReadAdapters() const;
     void SetStatus(const std::wstring& text);
     void SetNote(const std::wstring& text);
     void UpdateButtons();

@@ -330,21 +330,28 @@ private slots:
         QCOMPARE(Note(page), FormatString(kTextWebPageOtherSubnet, {L"192.168.1.2"}));
         QVERIFY(NoticeTexts().isEmpty());
 
-        // Once Connect has added a temporary address there, the page says it carries the
-        // browser's way and stays while connected.
-        adapters[0].addresses.push_back(
-            {*ParseIpv4(std::wstring(L"192.168.1.241")), PrefixToMask(24), "eth0:tmsl", true, 1});
+        // Once Connect to it has added a temporary address (a /32, in no subnet of the
+        // adapter's), the page says that address carries the browser's way and stays while
+        // connected. For another repeater it carries nothing.
+        const Ipv4 temp = *ParseIpv4(std::wstring(L"192.168.1.241"));
+        adapters[0].addresses.push_back({temp, PrefixToMask(32), "eth0:tmsl", true, 1});
+        shell.hostSetup.held = HostAddressContext{1, temp, 32};
+        SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:00:00:01");
+        page.OpenSelectedWebPage();
+        QTRY_COMPARE(ReadFile(m_opened), QByteArray("http://192.168.1.2/\nhttp://192.168.1.2/\n"));
+        QVERIFY(NoticeTexts().isEmpty());
+        SetSelectedDevice(L"admin", L"admin", L"192.168.1.2", L"00:1A:2B:00:00:02");
         page.OpenSelectedWebPage();
         QTRY_COMPARE(NoticeTexts().size(), 1);
         QCOMPARE(NoticeTexts().front().toStdWString(),
                  FormatString(kTextWebPageTempAddress, {L"192.168.1.241"}));
         CloseNotices();
         QTRY_VERIFY(NoticeTexts().isEmpty());
-        const QByteArray twice("http://192.168.1.2/\nhttp://192.168.1.2/\n");
-        QTRY_COMPARE(ReadFile(m_opened), twice);
+        const QByteArray thrice("http://192.168.1.2/\nhttp://192.168.1.2/\nhttp://192.168.1.2/\n");
+        QTRY_COMPARE(ReadFile(m_opened), thrice);
 
         page.ShowDeviceMenu(QPoint(0, 0))->actions().at(0)->trigger();
-        QTRY_COMPARE(ReadFile(m_opened), twice + "http://192.168.1.2/\n");
+        QTRY_COMPARE(ReadFile(m_opened), thrice + "http://192.168.1.2/\n");
         CloseNotices();
         QTRY_VERIFY(NoticeTexts().isEmpty());
 

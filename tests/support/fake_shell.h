@@ -38,6 +38,13 @@ inline void ForgetLastRepeater() {
 
 // The main window over fake sockets (nothing reaches a network), laid out and shown as
 // DoModal does it.
+// The host set-up of a PC that needs no help, with the temporary address a test says the
+// web queue holds.
+struct FakeHostSetup : NoHostAddressSetup {
+    std::optional<HostAddressContext> TempAddress() const override { return held; }
+    std::optional<HostAddressContext> held;
+};
+
 struct FakeShell {
     // `extras` fills in what the services hold beyond the sockets, the clock and the host
     // set-up (the adapters, the answer watch).
@@ -75,7 +82,7 @@ struct FakeShell {
     }
 
     FakeSocketFactory sockets;
-    NoHostAddressSetup hostSetup;
+    FakeHostSetup hostSetup;
     CTamselDlg dialog;
 };
 
