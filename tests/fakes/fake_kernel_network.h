@@ -28,6 +28,7 @@ class FakeKernelNetwork : public IKernelNetwork {
 public:
     static constexpr uint32_t kSelf = 100;
     static constexpr uint32_t kMainTable = 254;
+    static constexpr uint32_t kDefaultTable = 253;
 
     struct Route {
         Ipv4 destination = 0;
@@ -77,7 +78,7 @@ public:
     // its default.
     void AddFullTunnel(uint32_t tunnel) {
         routes.push_back({0, 0, 0, tunnel, 0, 51820});
-        rules = {{kMainTable, 0}, {51820, -1}, {kMainTable, -1}};
+        rules = {{kMainTable, 0}, {51820, -1}, {kMainTable, -1}, {kDefaultTable, -1}};
     }
     std::optional<KernelAddress> AddressAt(Ipv4 address) const {
         for (const KernelAddress& entry : addresses) {
@@ -132,8 +133,9 @@ public:
         if (failedRuleReads) {
             return std::nullopt;
         }
-        return rules.size() == 1 && rules[0].table == kMainTable &&
-               rules[0].suppressPrefixLength < 0;
+        return rules.size() == 2 && rules[0].table == kMainTable &&
+               rules[1].table == kDefaultTable && rules[0].suppressPrefixLength < 0 &&
+               rules[1].suppressPrefixLength < 0;
     }
     bool AddAddress(const TempAddressSettings& settings) override {
         log.push_back("add " + Cidr(settings.context) + " " + settings.label + " " +
@@ -251,7 +253,8 @@ public:
     std::map<uint32_t, KernelLink> links;
     std::vector<KernelAddress> addresses;
     std::vector<Route> routes;
-    std::vector<Rule> rules = {{kMainTable, -1}};
+    // The kernel's own (the local table aside).
+    std::vector<Rule> rules = {{kMainTable, -1}, {kDefaultTable, -1}};
     std::map<Ipv4, uint32_t> lifetimes;
     std::map<uint32_t, std::map<Ipv4, std::vector<uint8_t>>> stations;
     std::set<uint32_t> liveOwners;

@@ -438,8 +438,7 @@ private:
         }
         if (prefix != 32) {
             FUZZ_CHECK(route.table == FakeKernelNetwork::kMainTable && route.prefixLength == 0 &&
-                       route.interfaceIndex == link && !before.failedRuleReads &&
-                       before.rules.size() == 1);
+                       route.interfaceIndex == link && lookup.OnlyKernelPolicyRules() == true);
         }
     }
 

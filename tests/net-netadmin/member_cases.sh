@@ -6,7 +6,8 @@
 #   member_cases.sh <tamsel-netadmin> full-tunnel|on-link|stopped-run|probe-fails|many-helpers
 #
 # full-tunnel   wg-quick's policy rules and a default route in table 51820 over a veth
-#               "tunnel": the device alone leaves the tunnel, its subnet stays in it.
+#               "tunnel", then through a second router on the LAN: the device alone leaves
+#               that route, its subnet stays with it.
 # on-link       a device on a second LAN of the PC, and the PC's own gateway: no address
 #               on another adapter, none where the adapter has one in the device's subnet;
 #               the device of a wider subnet on the same adapter gets its own route there.
@@ -78,6 +79,16 @@ full-tunnel)
     expect add "$(ask a "add $eth0 192.168.1.200/24 192.168.1.241")" "ok 192.168.1.241/32"
     expect "route to the device" "$(routes_to 192.168.1.200)" \
         "192.168.1.200 eth0 - 192.168.1.241 unicast"
+    expect "routes to the rest" "$(routes_to "${WATCHED[@]}")" "$before"
+
+    # The same rules with the table's default route through a second router on eth0: the
+    # lookup for a device of 192.168.2.0/24 leaves by the adapter the address goes on, but
+    # not by main's default route, and the rest of that subnet stays behind the router.
+    pc ip route replace default via 10.0.0.254 dev eth0 table 51820
+    before=$(routes_to "${WATCHED[@]}")
+    [[ $before == *"192.168.2.9 eth0 10.0.0.254 "* ]] || fail "no router carries it: $before"
+    start_run b
+    expect add "$(ask b "add $eth0 192.168.2.200/24 192.168.2.241")" "ok 192.168.2.241/32"
     expect "routes to the rest" "$(routes_to "${WATCHED[@]}")" "$before"
     ;;
 

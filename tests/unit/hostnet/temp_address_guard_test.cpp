@@ -80,6 +80,12 @@ TEST_F(TempAddressGuardTest, ASubnetThatAnythingButMainsDefaultServesMovesOnlyTh
               }},
              {"wg-quick's full tunnel: table 51820's default route",
               [](FakeKernelNetwork& k) { k.AddFullTunnel(kWlan0); }},
+             {"the table 'default', main having no default route",
+              [](FakeKernelNetwork& k) {
+                  for (FakeKernelNetwork::Route& route : k.routes) {
+                      route.table = route.prefixLength == 0 ? 253 : route.table;
+                  }
+              }},
              {"another rule, although the lookup ends at main's default",
               [](FakeKernelNetwork& k) {
                   k.rules.insert(k.rules.begin(), {100, -1});
