@@ -14,49 +14,20 @@
 # gateway 172.20.0.1 serves 192.168.0.0/16, and which 172.16.0.0/16 reaches on the link.
 set -euo pipefail
 
-HELPER_BUILT=$1
 source "$(dirname "$0")/../../scripts/netns-lib.sh"
 source "$(dirname "$0")/temp-address-lib.sh"
-netns_lib_init
-WORK=$(mktemp -d)
-finish() {
-    end_runs
-    rm -rf "$WORK"
-    netns_cleanup
-}
-trap finish EXIT
-chmod 0755 "$WORK"
-
-fail() {
-    echo "FAIL [hostile member]: $*" >&2
-    exit 1
-}
-expect() { [[ $2 == "$3" ]] || fail "$1: expected '$3', got '$2'"; }
+start_member_test "hostile member" "$1"
 expect_error() { [[ $2 == error* ]] || fail "$1 was not refused: '$2'"; }
 
-pc() { netns_exec pc "$@"; }
-
-netns_bridge lan
-netns_bridge vpn
-netns_add dev
-netns_link dev lan eth0
-ip -n "$(netns_name dev)" addr add 192.168.1.200/24 dev eth0
+member_lan
 netns_add printer
 netns_link printer lan eth0
 ip -n "$(netns_name printer)" addr add 192.168.1.241/24 dev eth0
-netns_add pc
-netns_link pc lan eth0
+netns_bridge vpn
 netns_link pc vpn eth1
-pc ip addr add 10.0.0.5/8 dev eth0
-pc ip route add default via 10.0.0.1 dev eth0
 pc ip addr add 172.20.0.5/24 dev eth1
 pc ip route add 192.168.0.0/16 via 172.20.0.1 dev eth1
 pc ip route add 172.16.0.0/16 dev eth1
-eth0=$(pc ip -j link show eth0 | jq '.[0].ifindex')
-
-mkdir "$WORK/bin"
-install_member_helper "$HELPER_BUILT" "$WORK/bin"
-IN_PC=(ip netns exec "$(netns_name pc)")
 
 valid_lifetime() {
     pc ip -j addr show | jq -r --arg a "$1" '.[] | .addr_info[] | select(.local == $a)

@@ -24,42 +24,13 @@
 # default route via 10.0.0.1 on a LAN with the device 192.168.1.200/24.
 set -euo pipefail
 
-HELPER_BUILT=$1
 CASE=$2
 source "$(dirname "$0")/../../scripts/netns-lib.sh"
 source "$(dirname "$0")/temp-address-lib.sh"
-netns_lib_init
-WORK=$(mktemp -d)
-finish() {
-    end_runs
-    rm -rf "$WORK"
-    netns_cleanup
-}
-trap finish EXIT
-chmod 0755 "$WORK"
-
-fail() {
-    echo "FAIL [$CASE]: $*" >&2
-    exit 1
-}
-expect() { [[ $2 == "$3" ]] || fail "$1: expected '$3', got '$2'"; }
+start_member_test "$CASE" "$1"
 # The answer is a refusal whose reason holds $3.
 expect_refusal() { [[ $2 == "error "*"$3"* ]] || fail "$1: expected a refusal for '$3', got '$2'"; }
-
-pc() { netns_exec pc "$@"; }
-
-netns_bridge lan
-netns_add dev
-netns_link dev lan eth0
-ip -n "$(netns_name dev)" addr add 192.168.1.200/24 dev eth0
-netns_add pc
-netns_link pc lan eth0
-pc ip addr add 10.0.0.5/8 dev eth0
-pc ip route add default via 10.0.0.1 dev eth0
-eth0=$(pc ip -j link show eth0 | jq '.[0].ifindex')
-mkdir "$WORK/bin"
-install_member_helper "$HELPER_BUILT" "$WORK/bin"
-IN_PC=(ip netns exec "$(netns_name pc)")
+member_lan
 
 case $CASE in
 full-tunnel)

@@ -18,6 +18,16 @@
 #   routes_to DESTINATION...  "destination dev gateway source type" of the PC's route to
 #                             each, one per line
 #
+#   start_member_test TITLE BUILT_HELPER
+#                             a test of helper runs on a namespace LAN (netns-lib.sh
+#                             sourced): a work folder WORK, removed at exit with every run
+#                             and namespace; fail MESSAGE naming TITLE; expect NAME GOT
+#                             WANTED; install_member_helper into WORK/bin; pc CMD... runs
+#                             a command in the PC's namespace (IN_PC)
+#   member_lan                the LAN: a bridge, the device 192.168.1.200/24, the PC's eth0
+#                             (its index: $eth0) with 10.0.0.5/8 and a default route via
+#                             10.0.0.1
+#
 # Runs of the helper as MEMBER in the PC's namespace, each talking over a FIFO in $WORK
 # (after install_member_helper; `fail` and netns-lib.sh's busywait must be there):
 #   start_run NAME            starts one and waits for its greeting (its pid: PID[NAME])
@@ -132,4 +142,34 @@ end_runs() {
         kill -KILL "${PID[$name]}" 2>/dev/null || true
     done
     RUNS=()
+}
+
+start_member_test() {
+    TEST_TITLE=$1
+    netns_lib_init
+    WORK=$(mktemp -d)
+    trap 'end_runs; rm -rf "$WORK"; netns_cleanup' EXIT
+    chmod 0755 "$WORK"
+    fail() {
+        echo "FAIL [$TEST_TITLE]: $*" >&2
+        exit 1
+    }
+    expect() { [[ $2 == "$3" ]] || fail "$1: expected '$3', got '$2'"; }
+    mkdir "$WORK/bin"
+    install_member_helper "$2" "$WORK/bin"
+}
+
+pc() { netns_exec pc "$@"; }
+
+member_lan() {
+    netns_bridge lan
+    netns_add dev
+    netns_link dev lan eth0
+    ip -n "$(netns_name dev)" addr add 192.168.1.200/24 dev eth0
+    netns_add pc
+    netns_link pc lan eth0
+    pc ip addr add 10.0.0.5/8 dev eth0
+    pc ip route add default via 10.0.0.1 dev eth0
+    eth0=$(pc ip -j link show eth0 | jq '.[0].ifindex')
+    IN_PC=(ip netns exec "$(netns_name pc)")
 }
