@@ -94,13 +94,8 @@ TempAddressGuard::AddOutcome TempAddressGuard::Add(uint32_t interfaceIndex, Ipv4
         return {"this run holds " + Cidr(m_held->context) + " already; delete it first", {}};
     }
     ForgetHeld();
-    switch (m_kernel.HoldName(TempAddressName(candidate))) {
-        case NameHold::kHeld:
-            break;
-        case NameHold::kTaken:
-            return {FormatIpv4Ascii(candidate) + " is reserved by another run on this host", {}};
-        case NameHold::kFailed:
-            return {FormatIpv4Ascii(candidate) + " cannot be reserved on this host", {}};
+    if (refusal = HoldAddressName(candidate); !refusal.empty()) {
+        return {refusal, {}};
     }
     AddOutcome outcome = AddHoldingName(*link, device, prefixLength, candidate);
     if (!outcome.refusal.empty()) {
@@ -258,13 +253,8 @@ TempAddressGuard::Refusal TempAddressGuard::Delete(uint32_t interfaceIndex, Ipv4
     }
     // With the address's name held, nobody adds the address again between the read below
     // and the removal.
-    switch (m_kernel.HoldName(TempAddressName(address))) {
-        case NameHold::kHeld:
-            break;
-        case NameHold::kTaken:
-            return FormatIpv4Ascii(address) + " is reserved by another run on this host";
-        case NameHold::kFailed:
-            return FormatIpv4Ascii(address) + " cannot be reserved on this host";
+    if (Refusal refusal = HoldAddressName(address); !refusal.empty()) {
+        return refusal;
     }
     const Refusal refusal = DeleteHoldingName(interfaceIndex, address, false);
     m_kernel.ReleaseName(TempAddressName(address));
@@ -563,6 +553,18 @@ TempAddressGuard::Refusal TempAddressGuard::TakePlace() {
     return "all " + std::to_string(kArpPlaces) +
            " places for ARP requests on this host are taken by other programs; try again when "
            "one of them has ended";
+}
+
+TempAddressGuard::Refusal TempAddressGuard::HoldAddressName(Ipv4 address) {
+    switch (m_kernel.HoldName(TempAddressName(address))) {
+        case NameHold::kHeld:
+            return Refusal();
+        case NameHold::kTaken:
+            return FormatIpv4Ascii(address) + " is reserved by another run on this host";
+        case NameHold::kFailed:
+            break;
+    }
+    return FormatIpv4Ascii(address) + " cannot be reserved on this host";
 }
 
 bool TempAddressGuard::RemoveHeldLocked() {

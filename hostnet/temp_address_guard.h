@@ -124,6 +124,8 @@ private:
     // for it when the budget is spent; `what` names the requests it counts.
     Refusal TakeToken(TokenBucket Place::*bucket, const char* what);
     Refusal TakePlace();
+    // Holds the name of `address` (TempAddressName) for this run; why not when it cannot.
+    Refusal HoldAddressName(Ipv4 address);
     bool RemoveHeldLocked();
     // Forgets the held address and gives back its name.
     void ForgetHeld();
