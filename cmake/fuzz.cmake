@@ -35,6 +35,7 @@ add_library(tamsel_fuzz_core STATIC
     ${PROJECT_SOURCE_DIR}/hostnet/host_setup_failure.cpp
     ${PROJECT_SOURCE_DIR}/hostnet/temp_address_rules.cpp
     ${PROJECT_SOURCE_DIR}/hostnet/temp_address_guard.cpp
+    ${PROJECT_SOURCE_DIR}/platform/cancel_signal.cpp
     ${PROJECT_SOURCE_DIR}/platform/linux/netadmin_protocol.cpp
     ${PROJECT_SOURCE_DIR}/netadmin/netadmin_service.cpp)
 target_include_directories(tamsel_fuzz_core PUBLIC ${PROJECT_SOURCE_DIR})

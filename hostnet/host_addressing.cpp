@@ -132,7 +132,8 @@ void HostAddressing::CancelSetup() {
 //   device that answers gets a temporary address in its subnet on the adapter where it
 //   answered, as below; one that does not is used through the routing table, with no
 //   address added. A device outside the private networks never gets a temporary
-//   address, so for it the routing table is the only way without asking.
+//   address, so for it the routing table is the only way: a test connection says whether
+//   it leads there, and when it does not, the set-up says why no address may.
 // - No route, or a default route on the link itself (no gateway): the device can only be
 //   on a LAN of the PC; a temporary address in its subnet gives the PC a route to it.
 //
@@ -163,8 +164,15 @@ std::wstring HostAddressing::RunSetup(Ipv4 device, Ipv4 mask, const NetworkRight
                 if (!rights.Granted()) {
                     return UseRoutingTableWithoutRights(device, rights);
                 }
-                if (!CheckTempDevice(device, prefix).empty()) {
-                    return std::wstring();
+                if (const std::string refusal = CheckTempDevice(device, prefix); !refusal.empty()) {
+                    // No temporary address may reach it: the routing table is the only
+                    // way, and when that does not lead there either, the refusal is what
+                    // the user can act on.
+                    if (m_network.AcceptsWebConnection(device, 0)) {
+                        return std::wstring();
+                    }
+                    SetFailure(DeviceRefusedFailure(device, mask, refusal));
+                    return kHostSetupFailed;
                 }
                 lanAdapter = AdapterAnsweringFor(device, route->interfaceIndex);
                 if (!lanAdapter) {

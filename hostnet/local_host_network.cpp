@@ -3,7 +3,8 @@
 #include "platform/linux/capabilities.h"
 
 LocalHostNetwork::LocalHostNetwork(ArpTiming arpTiming, TempAddressGuardOptions options)
-    : m_kernel(arpTiming), m_guard(m_kernel, MonotonicTickClock::Instance(), options) {}
+    : m_kernel(arpTiming),
+      m_guard(m_kernel, MonotonicTickClock::Instance(), ThreadSleeper::Instance(), options) {}
 
 LocalHostNetwork::~LocalHostNetwork() {
     m_guard.Finish();

@@ -6,6 +6,8 @@ namespace {
 
 // The shortest prefix with room for a device and another host.
 constexpr int kLongestUsablePrefix = 30;
+// RT_TABLE_MAIN.
+constexpr uint32_t kMainRoutingTable = 254;
 
 std::string Cidr(Ipv4 address, int prefixLength) {
     return FormatIpv4Ascii(address) + "/" + std::to_string(prefixLength);
@@ -56,11 +58,45 @@ std::string CheckTempCandidate(Ipv4 candidate, Ipv4 device, int prefixLength) {
     return std::string();
 }
 
-TempRouteScope ChooseTempRouteScope(int devicePrefix, std::optional<int> routePrefixNow) {
-    if (routePrefixNow == 0 && devicePrefix >= kWidestOnLinkSubnetPrefix) {
-        return TempRouteScope::kDeviceSubnet;
+TempRoutePlan PlanTempRoute(Ipv4 device, int prefixLength, const TempRouteFacts& facts) {
+    const std::optional<KernelRoute>& route = facts.deviceRoute.route;
+    const bool found = facts.deviceRoute.ok && route && route->unicast;
+    if (found && route->gateway == 0 && route->prefixLength > 0) {
+        if (route->interfaceIndex != facts.interfaceIndex) {
+            return {FormatIpv4Ascii(device) + " is on the link of " + facts.routeInterfaceName +
+                        " already; only " + facts.routeInterfaceName +
+                        " may carry a temporary address for it",
+                    {}};
+        }
+        if (facts.ownAddressInDeviceSubnet) {
+            return {facts.interfaceName + " reaches " + FormatIpv4Ascii(device) + " from " +
+                        FormatIpv4Ascii(*facts.ownAddressInDeviceSubnet) + " in " +
+                        Cidr(device & PrefixToMask(prefixLength), prefixLength) +
+                        " already; it needs no temporary address",
+                    {}};
+        }
+        return {std::string(), TempRouteScope::kDevice};
     }
-    return TempRouteScope::kDevice;
+    const bool mainDefault = found && route->table == kMainRoutingTable &&
+                             route->prefixLength == 0 &&
+                             route->interfaceIndex == facts.interfaceIndex;
+    if (mainDefault && facts.onlyKernelPolicyRules == true &&
+        prefixLength >= kWidestOnLinkSubnetPrefix) {
+        return {std::string(), TempRouteScope::kDeviceSubnet};
+    }
+    return {std::string(), TempRouteScope::kDevice};
+}
+
+std::string TempAddressName(Ipv4 address) {
+    return "tamsel/temp-address/" + FormatIpv4Ascii(address);
+}
+
+std::string TempSubnetName(Ipv4 device) {
+    return "tamsel/temp-subnet/" + FormatIpv4Ascii(device & 0xFFFFFF00u);
+}
+
+std::string ArpPlaceName(size_t place) {
+    return "tamsel/arp-place/" + std::to_string(place);
 }
 
 TempOwnership ClassifyTempAddress(const std::string& label, const std::string& interfaceName,

@@ -13,6 +13,7 @@
 // hostnet/temp_address_guard.h, the same the programs follow with rights of their own.
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -126,6 +127,9 @@ void SetUpSignals() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Nobody reads this process's memory: no core dump, and no ptrace or /proc access by
+    // the user who runs it, before anything else happens.
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("tamsel-netadmin %s\n", TAMSEL_VERSION);
         return 0;
@@ -148,7 +152,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     RtnlKernelNetwork kernel;
-    TempAddressGuard guard(kernel, MonotonicTickClock::Instance());
+    TempAddressGuard guard(kernel, MonotonicTickClock::Instance(), ThreadSleeper::Instance());
     NetAdminService service(guard, [](std::chrono::seconds limit) {
         return std::make_unique<PacketAnswerWatch>(limit);
     });

@@ -24,12 +24,14 @@ constexpr uint16_t kDiscoveryPort = 13379;
 // counts its 8-byte header too).
 constexpr uint32_t kShortestAnswer = 424 + 8;
 constexpr uint32_t kLongestAnswer = 1024 + 8;
-// The IP header (60 bytes at most) and the UDP header: all the kernel hands over.
-constexpr uint32_t kHeadersOnly = 60 + 8;
+constexpr uint32_t kUdpHeader = 8;
+// The longest IP header (60 bytes) and the UDP header: the most the kernel hands over.
+constexpr uint32_t kHeadersOnly = 60 + kUdpHeader;
 
 // The filter, on a packet socket of type SOCK_DGRAM, where a packet starts at its IP
 // header. Every test that fails jumps to the last instruction, which drops the packet; one
-// that passes every test is kept, cut to its headers.
+// that passes every test is kept, cut to its IP header (as long as that header says it
+// is) and its UDP header, so that not one byte of the payload is queued.
 std::vector<sock_filter> AnswerFilter() {
     enum : uint8_t { kDrop = 0xFF };  // replaced by the offset to the last instruction
     std::vector<sock_filter> program = {
@@ -53,7 +55,10 @@ std::vector<sock_filter> AnswerFilter() {
         BPF_STMT(BPF_LD | BPF_H | BPF_IND, 4),
         BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, kShortestAnswer, 0, kDrop),
         BPF_JUMP(BPF_JMP | BPF_JGT | BPF_K, kLongestAnswer, kDrop, 0),
-        BPF_STMT(BPF_RET | BPF_K, kHeadersOnly),
+        // X still holds the IP header's length.
+        BPF_STMT(BPF_MISC | BPF_TXA, 0),
+        BPF_STMT(BPF_ALU | BPF_ADD | BPF_K, kUdpHeader),
+        BPF_STMT(BPF_RET | BPF_A, 0),
         BPF_STMT(BPF_RET | BPF_K, 0),
     };
     // Point every kDrop at the last instruction.
@@ -73,8 +78,10 @@ std::vector<sock_filter> AnswerFilter() {
     return program;
 }
 
-// A packet socket that receives only discovery answers, or -1. The filter is in place
-// before the socket is bound to a protocol, so nothing else is ever queued on it.
+}  // namespace
+
+// The filter is in place before the socket is bound to a protocol, so nothing else is ever
+// queued on it.
 int OpenAnswerSocket() {
     int fd = -1;
     {
@@ -98,6 +105,8 @@ int OpenAnswerSocket() {
     }
     return fd;
 }
+
+namespace {
 
 // The source address of one packet as the filter cut it: its IP header, or nothing.
 std::optional<Ipv4> SenderOf(const uint8_t* packet, ssize_t length) {

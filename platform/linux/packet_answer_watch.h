@@ -11,13 +11,17 @@
 #include "platform/answer_watch.h"
 #include "platform/ipv4.h"
 
-// The answer watch on a packet socket of its own: AF_PACKET with a classic BPF filter that
-// lets the kernel hand over only discovery answers arriving for this host (UDP from port
-// 13379 to port 13379, 424 to 1024 bytes of payload, the first fragment, not sent by this
-// host), each cut to its IP and UDP headers, so that no answer's contents ever reach this
-// process. A thread counts the distinct source addresses until Stop, or until `limit` has
-// passed, whichever is first. Opening the socket needs CAP_NET_RAW, raised only while it
-// is opened (capabilities are per thread: Start opens it on the caller's thread).
+// A packet socket (AF_PACKET, SOCK_DGRAM) with a classic BPF filter that lets the kernel
+// hand over only discovery answers arriving for this host (UDP from port 13379 to port
+// 13379, 424 to 1024 bytes of payload, the first fragment, not sent by this host), each cut
+// to its IP header, as long as that header is, and its UDP header, so that no byte of an
+// answer's payload ever reaches this process; -1 when it cannot be opened. Needs
+// CAP_NET_RAW (raised while it is opened).
+int OpenAnswerSocket();
+
+// The answer watch on a packet socket of its own (OpenAnswerSocket). A thread counts the
+// distinct source addresses until Stop, or until `limit` has passed, whichever is first.
+// Capabilities are per thread: Start opens the socket on the caller's thread.
 class PacketAnswerWatch : public IAnswerWatch {
 public:
     explicit PacketAnswerWatch(std::chrono::seconds limit);

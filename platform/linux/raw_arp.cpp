@@ -45,22 +45,6 @@ Ipv4 LoadIpv4(const uint8_t* bytes) {
     return ntohl(networkOrder);
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) {
-            close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 // A station answers for `target`: any ARP packet it sent with `target` as its sender
 // address, or, while probing, its own probe for `target` (RFC 5227, 2.1.1).
 bool AnswersFor(const ArpPacket& packet, Ipv4 target, bool probe,
@@ -79,19 +63,17 @@ bool AnswersFor(const ArpPacket& packet, Ipv4 target, bool probe,
            ntohs(packet.operation) == ARPOP_REQUEST && LoadIpv4(packet.targetIp) == target;
 }
 
-// Waits up to `waitMs` for an answer for `target`. Gives up within kCancelCheckMs once
-// `cancelled` is set.
-std::optional<std::vector<uint8_t>> AwaitArpAnswer(int fd, Ipv4 target, bool probe,
-                                                   const std::vector<uint8_t>& ownMac,
-                                                   uint32_t waitMs,
-                                                   const std::atomic<bool>& cancelled) {
+// Waits up to `waitMs` for an answer for `target`. Gives up, unanswered, within
+// kCancelCheckMs once `cancelled` is set; a socket that fails fails the wait.
+ArpExchange AwaitArpAnswer(int fd, Ipv4 target, bool probe, const std::vector<uint8_t>& ownMac,
+                           uint32_t waitMs, const std::atomic<bool>& cancelled) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         const auto remaining =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (remaining.count() <= 0 || cancelled) {
-            return std::nullopt;
+            return ArpExchange::Unanswered();
         }
         pollfd readable{fd, POLLIN, 0};
         const auto slice = std::min<int64_t>(remaining.count(), kCancelCheckMs);
@@ -100,48 +82,79 @@ std::optional<std::vector<uint8_t>> AwaitArpAnswer(int fd, Ipv4 target, bool pro
             continue;
         }
         if (ready < 0) {
-            return std::nullopt;
+            return ArpExchange::Failed(errno);
         }
         ArpPacket packet{};
         sockaddr_ll from{};
         socklen_t fromLength = sizeof from;
-        const ssize_t length = recvfrom(fd, &packet, sizeof packet, 0,
+        const ssize_t length = recvfrom(fd, &packet, sizeof packet, MSG_DONTWAIT,
                                         reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (length < 0 && (errno == EINTR || errno == EAGAIN)) {
+            continue;
+        }
+        if (length < 0) {
+            return ArpExchange::Failed(errno);
+        }
         if (length < static_cast<ssize_t>(sizeof packet) || from.sll_pkttype == PACKET_OUTGOING) {
             continue;
         }
         if (AnswersFor(packet, target, probe, ownMac)) {
-            return std::vector<uint8_t>(packet.senderMac, packet.senderMac + 6);
+            return ArpExchange::Answered(
+                std::vector<uint8_t>(packet.senderMac, packet.senderMac + 6));
         }
     }
 }
 
-}  // namespace
-
-std::optional<std::vector<uint8_t>> ExchangeArp(uint32_t interfaceIndex,
-                                                const std::vector<uint8_t>& ownMac, bool ownAddress,
-                                                Ipv4 target, Ipv4 source, const ArpTiming& timing,
-                                                const std::atomic<bool>& cancelled) {
-    if (cancelled || ownMac.size() != 6) {
-        return std::nullopt;
-    }
-    const bool probe = source == 0;
-    if (ownAddress && !probe) {
-        return ownMac;
-    }
-
+sockaddr_ll ArpAddress(uint32_t interfaceIndex) {
     sockaddr_ll address{};
     address.sll_family = AF_PACKET;
     address.sll_protocol = htons(ETH_P_ARP);
     address.sll_ifindex = static_cast<int>(interfaceIndex);
-    int opened = -1;
+    return address;
+}
+
+}  // namespace
+
+ArpSocket::ArpSocket(uint32_t interfaceIndex) : m_interfaceIndex(interfaceIndex) {
     {
+        // No protocol yet: the socket hears nothing until it is bound to ARP on this
+        // interface alone.
         const RaisedRawCapability raw;
-        opened = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(ETH_P_ARP));
+        m_fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     }
-    FileDescriptor fd(opened);
-    if (fd.get() < 0 || bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) < 0) {
-        return std::nullopt;
+    if (m_fd < 0) {
+        m_error = errno;
+        return;
+    }
+    const sockaddr_ll address = ArpAddress(interfaceIndex);
+    if (bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) < 0) {
+        m_error = errno;
+        close(m_fd);
+        m_fd = -1;
+    }
+}
+
+ArpSocket::~ArpSocket() {
+    if (m_fd >= 0) {
+        close(m_fd);
+    }
+}
+
+ArpExchange ArpSocket::Exchange(const std::vector<uint8_t>& ownMac, bool ownAddress, Ipv4 target,
+                                Ipv4 source, const ArpTiming& timing,
+                                const std::atomic<bool>& cancelled) {
+    if (m_fd < 0) {
+        return ArpExchange::Failed(m_error);
+    }
+    if (ownMac.size() != 6) {
+        return ArpExchange::Failed(EINVAL);
+    }
+    if (cancelled) {
+        return ArpExchange::Unanswered();
+    }
+    const bool probe = source == 0;
+    if (ownAddress && !probe) {
+        return ArpExchange::Answered(ownMac);
     }
 
     ArpPacket request{};
@@ -154,7 +167,7 @@ std::optional<std::vector<uint8_t>> ExchangeArp(uint32_t interfaceIndex,
     StoreIpv4(request.senderIp, source);
     StoreIpv4(request.targetIp, target);
 
-    sockaddr_ll broadcast = address;
+    sockaddr_ll broadcast = ArpAddress(m_interfaceIndex);
     broadcast.sll_halen = 6;
     std::memset(broadcast.sll_addr, 0xFF, 6);
 
@@ -163,20 +176,20 @@ std::optional<std::vector<uint8_t>> ExchangeArp(uint32_t interfaceIndex,
         ssize_t sent = 0;
         {
             const RaisedRawCapability raw;
-            sent = sendto(fd.get(), &request, sizeof request, 0,
+            sent = sendto(m_fd, &request, sizeof request, 0,
                           reinterpret_cast<const sockaddr*>(&broadcast), sizeof broadcast);
         }
         if (sent < 0) {
-            return std::nullopt;
+            return ArpExchange::Failed(errno);
         }
-        std::optional<std::vector<uint8_t>> answer =
-            AwaitArpAnswer(fd.get(), target, probe, ownMac, timing.replyWaitMs, cancelled);
-        if (answer) {
+        ArpExchange answer =
+            AwaitArpAnswer(m_fd, target, probe, ownMac, timing.replyWaitMs, cancelled);
+        if (answer.outcome != ArpExchange::Outcome::kUnanswered) {
             return answer;
         }
     }
     if (probe && ownAddress && !cancelled) {
-        return ownMac;
+        return ArpExchange::Answered(ownMac);
     }
-    return std::nullopt;
+    return ArpExchange::Unanswered();
 }

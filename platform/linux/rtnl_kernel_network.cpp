@@ -1,10 +1,12 @@
 #include "platform/linux/rtnl_kernel_network.h"
 
+#include <linux/rtnetlink.h>
 #include <net/if.h>
 #include <net/if_arp.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/linux/rtnl_messages.h"
@@ -44,12 +46,20 @@ std::optional<std::vector<KernelAddress>> RtnlKernelNetwork::Addresses() {
     return all;
 }
 
-std::optional<int> RtnlKernelNetwork::RoutePrefixTo(Ipv4 destination) {
+KernelRouteLookup RtnlKernelNetwork::RouteTo(Ipv4 destination) {
     const RouteLookup lookup = LookUpRoute(destination);
-    if (!lookup.ok) {
-        return std::nullopt;
+    KernelRouteLookup found;
+    found.ok = lookup.ok;
+    if (lookup.ok && lookup.route) {
+        found.route =
+            KernelRoute{lookup.table, lookup.route->prefixLength, lookup.route->interfaceIndex,
+                        lookup.route->gateway, lookup.type == RTN_UNICAST};
     }
-    return lookup.route ? lookup.route->prefixLength : 0;
+    return found;
+}
+
+std::optional<bool> RtnlKernelNetwork::OnlyKernelPolicyRules() {
+    return ::OnlyKernelPolicyRules();
 }
 
 bool RtnlKernelNetwork::AddAddress(const TempAddressSettings& settings) {
@@ -60,8 +70,8 @@ bool RtnlKernelNetwork::RenewAddress(const TempAddressSettings& settings) {
     return NewTempAddress(settings, false);
 }
 
-bool RtnlKernelNetwork::DeleteAddress(const HostAddressContext& context) {
-    return ::DeleteAddress(context);
+bool RtnlKernelNetwork::DeleteAddress(const HostAddressContext& context, const std::string& label) {
+    return ::DeleteAddress(context, label);
 }
 
 bool RtnlKernelNetwork::AddRoute(const LinkRoute& route) {
@@ -72,26 +82,52 @@ bool RtnlKernelNetwork::DeleteNeighbour(uint32_t interfaceIndex, Ipv4 neighbour)
     return ::DeleteNeighbour(interfaceIndex, neighbour);
 }
 
-std::optional<std::vector<uint8_t>> RtnlKernelNetwork::SendArp(Ipv4 target, Ipv4 source,
-                                                               uint32_t interfaceIndex) {
+ArpExchange RtnlKernelNetwork::SendArp(Ipv4 target, Ipv4 source, uint32_t interfaceIndex) {
     if (m_waitsCancelled) {
-        return std::nullopt;
+        return ArpExchange::Unanswered();
     }
-    const std::optional<RtnlLink> link = ::FindLink(interfaceIndex);
-    if (!link || !(link->flags & IFF_UP)) {
-        return std::nullopt;
+    // The socket first, then what the interface is: nothing of the exchange is left to
+    // guess once the socket is there.
+    ArpSocket socket(interfaceIndex);
+    if (socket.Error() != 0) {
+        return ArpExchange::Failed(socket.Error());
+    }
+    const std::optional<std::vector<RtnlLink>> links = DumpLinks();
+    if (!links) {
+        return ArpExchange::Failed(errno);
+    }
+    const auto link = std::find_if(links->begin(), links->end(), [&](const RtnlLink& each) {
+        return each.index == interfaceIndex;
+    });
+    if (link == links->end()) {
+        return ArpExchange::Failed(ENODEV);
+    }
+    if (!(link->flags & IFF_UP)) {
+        return ArpExchange::Failed(ENETDOWN);
+    }
+    const std::optional<std::vector<RtnlAddress>> addresses = DumpAddresses();
+    if (!addresses) {
+        return ArpExchange::Failed(errno);
     }
     bool ownAddress = false;
-    for (const RtnlAddress& entry : DumpAddresses().value_or(std::vector<RtnlAddress>())) {
+    for (const RtnlAddress& entry : *addresses) {
         ownAddress = ownAddress ||
                      (entry.interfaceIndex == interfaceIndex && entry.address.address == target);
     }
-    return ExchangeArp(interfaceIndex, link->hardwareAddress, ownAddress, target, source,
-                       m_arpTiming, m_waitsCancelled);
+    return socket.Exchange(link->hardwareAddress, ownAddress, target, source, m_arpTiming,
+                           m_waitsCancelled);
 }
 
 void RtnlKernelNetwork::SetWaitsCancelled(bool cancelled) {
     m_waitsCancelled = cancelled;
+}
+
+NameHold RtnlKernelNetwork::HoldName(const std::string& name) {
+    return m_names.Hold(name);
+}
+
+void RtnlKernelNetwork::ReleaseName(const std::string& name) {
+    m_names.Release(name);
 }
 
 uint32_t RtnlKernelNetwork::OwnerTag() {

@@ -1,6 +1,7 @@
 #include "platform/linux/rtnl_messages.h"
 
 #include <arpa/inet.h>
+#include <linux/fib_rules.h>
 #include <linux/if_addr.h>
 #include <linux/neighbour.h>
 #include <linux/rtnetlink.h>
@@ -213,15 +214,19 @@ RouteLookup LookUpRoute(Ipv4 destination) {
     header->rtm_flags = RTM_F_FIB_MATCH;
     PutIpv4(request.Message(), RTA_DST, destination);
     RouteLookup lookup;
+    bool answered = false;
     lookup.ok = request.Run([&](const nlmsghdr* message) {
-        if (message->nlmsg_type != RTM_NEWROUTE || lookup.route) {
+        if (message->nlmsg_type != RTM_NEWROUTE || answered) {
             return;
         }
+        answered = true;
         const auto* info = static_cast<const rtmsg*>(mnl_nlmsg_get_payload(message));
+        const Attributes<RTA_MAX> attributes(message, sizeof(rtmsg));
+        lookup.table = ReadU32(attributes[RTA_TABLE]).value_or(info->rtm_table);
+        lookup.type = info->rtm_type;
         if (info->rtm_type != RTN_UNICAST && info->rtm_type != RTN_LOCAL) {
             return;
         }
-        const Attributes<RTA_MAX> attributes(message, sizeof(rtmsg));
         std::optional<uint32_t> interfaceIndex = ReadU32(attributes[RTA_OIF]);
         std::optional<Ipv4> gateway = ReadIpv4(attributes[RTA_GATEWAY]);
         const nlattr* multipath = attributes[RTA_MULTIPATH];
@@ -257,6 +262,72 @@ RouteLookup LookUpRoute(Ipv4 destination) {
         lookup.ok = true;
     }
     return lookup;
+}
+
+namespace {
+
+// Whether a rule of the dump looks up its table for every packet: no selector in its
+// header, and no attribute but its priority, its table, its originator and suppressors
+// that suppress nothing (the kernel reports those as all ones). An attribute this code
+// does not know counts as a selector.
+bool SelectsEveryPacket(const nlmsghdr* message) {
+    const auto* header = static_cast<const fib_rule_hdr*>(mnl_nlmsg_get_payload(message));
+    if (header->dst_len != 0 || header->src_len != 0 || header->tos != 0 ||
+        header->action != FR_ACT_TO_TBL || header->flags != 0) {
+        return false;
+    }
+    bool every = true;
+    mnl_attr_parse(
+        message, sizeof(fib_rule_hdr),
+        [](const nlattr* attribute, void* data) {
+            bool& all = *static_cast<bool*>(data);
+            switch (mnl_attr_get_type(attribute)) {
+                case FRA_PRIORITY:
+                case FRA_TABLE:
+                case FRA_PROTOCOL:
+                    break;
+                case FRA_SUPPRESS_PREFIXLEN:
+                case FRA_SUPPRESS_IFGROUP:
+                    all = all && ReadU32(attribute) == UINT32_MAX;
+                    break;
+                default:
+                    all = false;
+            }
+            return static_cast<int>(MNL_CB_OK);
+        },
+        &every);
+    return every;
+}
+
+}  // namespace
+
+std::optional<bool> OnlyKernelPolicyRules() {
+    NetlinkRequest request(RTM_GETRULE, NLM_F_DUMP);
+    request.PutHeader<fib_rule_hdr>()->family = AF_INET;
+    // The kernel's own: priority 0 looks up local, 32766 main, 32767 default. Any other
+    // rule (a VPN's, a user's, one for a mark or a user id) may send part of the traffic
+    // through another table, or look up main differently.
+    const std::vector<std::pair<uint32_t, uint32_t>> kernelRules = {
+        {0, RT_TABLE_LOCAL}, {32766, RT_TABLE_MAIN}, {32767, RT_TABLE_DEFAULT}};
+    std::vector<std::pair<uint32_t, uint32_t>> rules;
+    bool selective = false;
+    const bool ok = request.Run([&](const nlmsghdr* message) {
+        if (message->nlmsg_type != RTM_NEWRULE) {
+            return;
+        }
+        const auto* header = static_cast<const fib_rule_hdr*>(mnl_nlmsg_get_payload(message));
+        if (header->family != AF_INET) {
+            return;
+        }
+        const Attributes<FRA_MAX> attributes(message, sizeof(fib_rule_hdr));
+        selective = selective || !SelectsEveryPacket(message);
+        rules.emplace_back(ReadU32(attributes[FRA_PRIORITY]).value_or(0),
+                           ReadU32(attributes[FRA_TABLE]).value_or(header->table));
+    });
+    if (!ok) {
+        return std::nullopt;
+    }
+    return !selective && rules == kernelRules;
 }
 
 namespace {
@@ -303,7 +374,7 @@ bool NewTempAddress(const TempAddressSettings& settings, bool create) {
     return request.Run();
 }
 
-bool DeleteAddress(const HostAddressContext& context) {
+bool DeleteAddress(const HostAddressContext& context, const std::string& label) {
     NetlinkRequest request(RTM_DELADDR, NLM_F_ACK);
     auto* header = request.PutHeader<ifaddrmsg>();
     header->ifa_family = AF_INET;
@@ -311,6 +382,7 @@ bool DeleteAddress(const HostAddressContext& context) {
     header->ifa_index = context.interfaceIndex;
     PutIpv4(request.Message(), IFA_LOCAL, context.address);
     PutIpv4(request.Message(), IFA_ADDRESS, context.address);
+    mnl_attr_put_strz(request.Message(), IFA_LABEL, label.substr(0, IFNAMSIZ - 1).c_str());
     return request.Run();
 }
 

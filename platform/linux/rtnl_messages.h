@@ -96,19 +96,29 @@ std::optional<std::vector<RtnlLink>> DumpLinks();
 std::optional<std::vector<RtnlAddress>> DumpAddresses();
 std::optional<RtnlLink> FindLink(uint32_t interfaceIndex);
 
-// The route the host uses for `destination` now (the FIB entry itself, so its prefix is
-// the route's: 0 for the default route). `ok` is false when the lookup failed; a
-// destination that no route leads to is ok without a route.
+// The route the host uses for `destination` now, its policy rules applied (the FIB entry
+// itself, so its prefix is the route's: 0 for the default route). `ok` is false when the
+// lookup failed; a destination that no route leads to is ok without a route. `table` and
+// `type` are those of the entry (RT_TABLE_*, RTN_*); `route` is set for a unicast or
+// local one.
 struct RouteLookup {
     bool ok = false;
     std::optional<BestRoute> route;
+    uint32_t table = 0;
+    uint8_t type = 0;
 };
 RouteLookup LookUpRoute(Ipv4 destination);
+
+// Whether the IPv4 policy rules are the kernel's own three and nothing else: every packet
+// looks up the local, the main and the default table, in that order. nullopt when the
+// rules cannot be read.
+std::optional<bool> OnlyKernelPolicyRules();
 
 // A temporary address: added without a prefix route (`create`, never taking over an
 // existing one) or given a new lifetime (which never adds it again).
 bool NewTempAddress(const TempAddressSettings& settings, bool create);
-bool DeleteAddress(const HostAddressContext& context);
+// Removes the address only while it carries `label` (the kernel compares it).
+bool DeleteAddress(const HostAddressContext& context, const std::string& label);
 bool AddLinkRoute(const LinkRoute& route);
 // Removes the neighbour entry; true as well when there was none.
 bool DeleteNeighbour(uint32_t interfaceIndex, Ipv4 neighbour);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/tick_clock.h"
@@ -23,4 +24,23 @@ class FakeSleeper : public ISleeper {
 public:
     void SleepMs(uint32_t ms) override { sleeps.push_back(ms); }
     std::vector<uint32_t> sleeps;
+};
+
+// Waits by moving a fake clock on, as if the time had passed; records the waits too.
+class AdvancingSleeper : public ISleeper {
+public:
+    explicit AdvancingSleeper(FakeTickClock& clock) : m_clock(clock) {}
+    void SleepMs(uint32_t ms) override {
+        sleeps.push_back(ms);
+        m_clock.Advance(ms);
+        if (onSleep) {
+            onSleep();
+        }
+    }
+    std::vector<uint32_t> sleeps;
+    // Runs after each wait (a signal arriving meanwhile).
+    std::function<void()> onSleep;
+
+private:
+    FakeTickClock& m_clock;
 };

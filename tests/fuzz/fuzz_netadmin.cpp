@@ -1,24 +1,32 @@
 // The network helper's decisions (netadmin/netadmin_service.h over the rules of
 // hostnet/temp_address_guard.h) against a fake kernel, for any sequence of request lines,
-// structured requests and things that happen meanwhile: another run adds an address or
-// ends, an address expires, the kernel fails a read or a route lookup, a station answers
-// for a candidate, a cancel or a resume arrives, time passes. After every step:
+// structured requests and things that happen meanwhile: another run adds an address, holds
+// an address's name or a place for ARP, or ends, an address expires, routes and policy
+// rules change (a VPN, a second LAN, a full tunnel), the kernel fails a read, a route
+// lookup, a name or an ARP exchange, a station answers for a candidate, a cancel or a
+// resume arrives, time passes. After every step:
 //  - this run holds at most one address, a /32 labelled for its interface, added by the
-//    rules (a candidate 241-247 of a device on a private subnet) with one route from it;
-//  - nothing it removed or renewed was the user's or another running program's;
+//    rules (a candidate 241-247 of a device on a private subnet, after a probe that went
+//    out and found nobody) with one route from it: the device's own, on the device's link
+//    when the host reached it on a link, and its subnet only where main's default route
+//    through that adapter led there under the kernel's own policy rules;
+//  - nothing it added, removed or renewed was the user's, another running program's, or
+//    an address whose name another running program holds;
 //  - a successful add leaves at most the host's limit of temporary addresses;
-//  - no ARP goes out while cancelled, from an address the interface does not hold, or
-//    faster than the rate limit allows;
-// and once the program is gone, none of its addresses remains.
+//  - no ARP goes out while cancelled, from an address the interface does not hold, without
+//    a place, or faster than a place that starts empty allows;
+// and once the program is gone, none of its addresses and none of its names remains.
 //
 // Input: a sequence of steps, each a selector byte and its operands (see Step()).
 
+#include <cerrno>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "fakes/fake_answer_watch.h"
@@ -75,7 +83,7 @@ public:
 
     void Step(Reader& in) {
         const uint8_t selector = in.Byte();
-        switch (selector % 12) {
+        switch (selector % 15) {
             case 0:
                 Request(in.Line());
                 break;
@@ -128,10 +136,11 @@ public:
                 kernel.failedReads = in.Byte() % 8;
                 kernel.failedRouteLookups = in.Byte() % 2;
                 break;
-            case 9:  // a station answers for a candidate; a route serves a subnet
+            case 9:  // a station answers for a candidate; a VPN's gateway serves a subnet
                 kernel.stations[2][Known(in)] = FakeKernelNetwork::Mac(0xEE);
                 if (in.Byte() % 2) {
-                    kernel.routes.push_back({Address("192.168.0.0"), 16, 0});
+                    kernel.routes.push_back(
+                        {Address("192.168.0.0"), 16, 0, 3, Address("172.20.0.1")});
                 }
                 break;
             case 10:
@@ -144,6 +153,44 @@ public:
             case 11:
                 clock.Advance(in.Byte() * 50u);
                 break;
+            case 12: {  // another run holds an address's name, or a place for ARP
+                const uint8_t which = in.Byte();
+                const uint32_t owner = kFirstOther + in.Byte() % 8;
+                kernel.liveOwners.insert(owner);
+                const std::string name =
+                    which % 2 ? ArpPlaceName(which / 2 % kArpPlaces) : TempAddressName(Known(in));
+                if (kernel.names.count(name) == 0) {
+                    kernel.names[name] = owner;
+                }
+                break;
+            }
+            case 13:  // the routing changes
+                switch (in.Byte() % 5) {
+                    case 0:  // a second LAN, or a wider subnet on eth0
+                        kernel.AddUserAddress(3, Address("10.77.0.5"), 24);
+                        break;
+                    case 1:
+                        kernel.AddUserAddress(2, Address("192.168.0.5"), 16);
+                        break;
+                    case 2:
+                        kernel.AddFullTunnel(3);
+                        break;
+                    case 3:
+                        std::erase_if(kernel.routes,
+                                      [](const auto& r) { return r.prefixLength == 0; });
+                        break;
+                    case 4:
+                        kernel.routes.push_back({0, 0, 0, 3, Address("10.0.0.1")});
+                        break;
+                }
+                break;
+            case 14: {  // the kernel fails an ARP exchange, a name or the policy rules
+                const uint8_t what = in.Byte();
+                kernel.arpError = what % 2 ? EMFILE : 0;
+                kernel.failNames = what / 2 % 2;
+                kernel.failedRuleReads = what / 4 % 2;
+                break;
+            }
         }
     }
 
@@ -154,6 +201,7 @@ public:
         for (const KernelAddress& entry : kernel.addresses) {
             FUZZ_CHECK(entry.owner != FakeKernelNetwork::kSelf);
         }
+        FUZZ_CHECK(kernel.NamesHeld() == 0);
     }
 
 private:
@@ -182,8 +230,7 @@ private:
     }
 
     void Request(const std::string& line) {
-        const std::vector<KernelAddress> before = kernel.addresses;
-        const std::map<Ipv4, uint32_t> lifetimesBefore = kernel.lifetimes;
+        const FakeKernelNetwork before = kernel;
         const size_t logged = kernel.log.size();
         const bool cancelled = guard.Cancelled();
         const std::string answer = service.Handle(line);
@@ -197,9 +244,17 @@ private:
         CheckRemoved(before);
         CheckAdded(before);
         for (const auto& [address, lifetime] : kernel.lifetimes) {
-            const auto old = lifetimesBefore.find(address);
-            if (old == lifetimesBefore.end() || old->second != lifetime) {
+            const auto old = before.lifetimes.find(address);
+            if (old == before.lifetimes.end() || old->second != lifetime) {
                 FUZZ_CHECK(IsOurs(address));
+            }
+        }
+        for (const KernelAddress& entry : kernel.addresses) {
+            for (const KernelAddress& was : before.addresses) {
+                if (Same(was, entry) && was.owner != entry.owner) {
+                    FUZZ_CHECK(entry.owner == FakeKernelNetwork::kSelf &&
+                               !HeldByOther(before, entry.address));
+                }
             }
         }
         size_t ours = 0;
@@ -215,8 +270,20 @@ private:
             FUZZ_CHECK(temporary <= kMaxTempAddressesOnHost);
         }
         for (size_t i = logged; i < kernel.log.size(); ++i) {
-            CheckLogged(kernel.log[i], before, cancelled);
+            CheckLogged(kernel.log[i], before, cancelled, line);
         }
+    }
+
+    static bool Same(const KernelAddress& a, const KernelAddress& b) {
+        return a.interfaceIndex == b.interfaceIndex && a.address == b.address &&
+               a.prefixLength == b.prefixLength;
+    }
+
+    // Whether another process that runs holds the name of `address`.
+    static bool HeldByOther(const FakeKernelNetwork& host, Ipv4 address) {
+        const auto it = host.names.find(TempAddressName(address));
+        return it != host.names.end() && it->second != FakeKernelNetwork::kSelf &&
+               host.liveOwners.count(it->second) > 0;
     }
 
     bool IsOurs(Ipv4 address) const {
@@ -228,36 +295,37 @@ private:
         return false;
     }
 
-    // Only this run's addresses, and ours-labelled ones whose owner has ended, may go.
-    void CheckRemoved(const std::vector<KernelAddress>& before) {
-        for (const KernelAddress& old : before) {
+    // Only this run's addresses, and ours-labelled ones whose owner has ended and whose
+    // name nobody holds, may go.
+    void CheckRemoved(const FakeKernelNetwork& before) {
+        for (const KernelAddress& old : before.addresses) {
             bool kept = false;
             for (const KernelAddress& entry : kernel.addresses) {
-                kept = kept ||
-                       (entry.interfaceIndex == old.interfaceIndex &&
-                        entry.address == old.address && entry.prefixLength == old.prefixLength);
+                kept = kept || Same(entry, old);
             }
             if (kept) {
                 continue;
             }
             const bool labelled = old.label == TempAddressLabel(old.interfaceName);
             const bool ended = old.owner == 0 || kernel.liveOwners.count(old.owner) == 0;
-            FUZZ_CHECK(old.owner == FakeKernelNetwork::kSelf || (labelled && ended));
+            FUZZ_CHECK(old.owner == FakeKernelNetwork::kSelf ||
+                       (labelled && ended && !HeldByOther(before, old.address)));
         }
     }
 
     // What this run added obeys the rules.
-    void CheckAdded(const std::vector<KernelAddress>& before) {
+    void CheckAdded(const FakeKernelNetwork& before) {
         for (const KernelAddress& entry : kernel.addresses) {
             bool old = false;
-            for (const KernelAddress& was : before) {
-                old =
-                    old || (was.interfaceIndex == entry.interfaceIndex &&
-                            was.address == entry.address && was.prefixLength == entry.prefixLength);
+            for (const KernelAddress& was : before.addresses) {
+                old = old || Same(was, entry);
             }
             if (old) {
                 continue;
             }
+            // Nobody else held its name, and a probe went out first and found nobody.
+            FUZZ_CHECK(!HeldByOther(before, entry.address));
+            FUZZ_CHECK(before.arpError == 0);
             FUZZ_CHECK(entry.owner == FakeKernelNetwork::kSelf);
             FUZZ_CHECK(entry.prefixLength == 32);
             FUZZ_CHECK(entry.label == TempAddressLabel(entry.interfaceName));
@@ -275,8 +343,9 @@ private:
         }
     }
 
-    void CheckLogged(const std::string& event, const std::vector<KernelAddress>& before,
-                     bool cancelledBefore) {
+    void CheckLogged(const std::string& event, const FakeKernelNetwork& before,
+                     bool cancelledBefore, const std::string& line) {
+        const TempAddressGuardOptions limits;
         if (event.starts_with("route ")) {
             // "route D/P dev N src S metric M": from this run's address, to a private
             // device, or a private subnet of at most 256 addresses.
@@ -288,15 +357,33 @@ private:
             const size_t src = event.find(" src ") + 5;
             const Ipv4 source = Address(event.substr(src, event.find(' ', src) - src).c_str());
             FUZZ_CHECK(SameSubnet(source, destination, PrefixToMask(std::min(prefix, 24))));
+            CheckRouteScope(event, before, line, prefix);
+        }
+        if (event.starts_with("arp ") || event.starts_with("forget ")) {
+            // Only with a place of this run's: none while others held them all.
+            size_t othersPlaces = 0;
+            bool ownPlace = false;
+            for (size_t place = 0; place < kArpPlaces; ++place) {
+                const auto it = before.names.find(ArpPlaceName(place));
+                const bool held = it != before.names.end();
+                ownPlace = ownPlace || (held && it->second == FakeKernelNetwork::kSelf);
+                othersPlaces += held && it->second != FakeKernelNetwork::kSelf &&
+                                before.liveOwners.count(it->second) > 0;
+            }
+            FUZZ_CHECK(othersPlaces < kArpPlaces || ownPlace);
+        }
+        if (event.starts_with("forget ")) {
+            ++m_flushes;
+            FUZZ_CHECK(m_flushes <=
+                       (clock.GetTickCount() - m_start) / limits.neighbourFlushes.periodMs);
         }
         if (event.starts_with("arp ")) {
             FUZZ_CHECK(!cancelledBefore);
             FUZZ_CHECK(event.find(" cancelled") == std::string::npos);
             ++m_arps;
-            // The rate limit: the burst, then one per period of time that passed.
-            const TempAddressGuardOptions limits;
-            FUZZ_CHECK(m_arps <=
-                       limits.arp.burst + (clock.GetTickCount() - m_start) / limits.arp.periodMs);
+            // The rate limit of a place that started empty: one per period of time that
+            // passed since, at most.
+            FUZZ_CHECK(m_arps <= (clock.GetTickCount() - m_start) / limits.arp.periodMs);
             const size_t from = event.find(" from ");
             const size_t dev = event.find(" dev ");
             const Ipv4 source = Address(event.substr(from + 6, dev - from - 6).c_str());
@@ -305,7 +392,7 @@ private:
             // probe may ask beyond them, and then for a private address alone.
             const Ipv4 target = Address(event.substr(4, event.find(' ', 4) - 4).c_str());
             bool onLink = false;
-            for (const KernelAddress& entry : before) {
+            for (const KernelAddress& entry : before.addresses) {
                 onLink =
                     onLink || (entry.interfaceIndex == link &&
                                SameSubnet(entry.address, target, PrefixToMask(entry.prefixLength)));
@@ -313,7 +400,7 @@ private:
             FUZZ_CHECK(onLink || PrivateNetworkPrefix(target).has_value());
             if (source != 0) {
                 bool holds = false;
-                for (const KernelAddress& entry : before) {
+                for (const KernelAddress& entry : before.addresses) {
                     holds = holds || (entry.interfaceIndex == link && entry.address == source);
                 }
                 FUZZ_CHECK(holds);
@@ -321,9 +408,44 @@ private:
         }
     }
 
+    // A device on another LAN of the host, and the host's own gateway, reached on a link:
+    // only /32 routes on that link, and never where the adapter has an address in the
+    // device's subnet. The subnet only where main's default route through that adapter led,
+    // under the kernel's own rules.
+    void CheckRouteScope(const std::string& event, const FakeKernelNetwork& before,
+                         const std::string& line, int prefix) {
+        const size_t dev = event.find(" dev ") + 5;
+        const uint32_t link = static_cast<uint32_t>(std::stoul(event.substr(dev)));
+        const std::variant<NetAdminRequest, std::string> parsed = ParseRequest(line);
+        FUZZ_CHECK(std::holds_alternative<NetAdminRequest>(parsed));
+        const NetAdminRequest& request = std::get<NetAdminRequest>(parsed);
+        FakeKernelNetwork lookup = before;
+        lookup.failedRouteLookups = false;
+        const KernelRouteLookup found = lookup.RouteTo(request.device);
+        if (before.failedRouteLookups || !found.route) {
+            FUZZ_CHECK(prefix == 32);
+            return;
+        }
+        const KernelRoute& route = *found.route;
+        if (route.gateway == 0 && route.prefixLength > 0) {
+            FUZZ_CHECK(prefix == 32 && route.interfaceIndex == link);
+            for (const KernelAddress& entry : before.addresses) {
+                FUZZ_CHECK(
+                    entry.interfaceIndex != link ||
+                    entry.label == TempAddressLabel(entry.interfaceName) ||
+                    !SameSubnet(entry.address, request.device, PrefixToMask(request.prefixLength)));
+            }
+        }
+        if (prefix != 32) {
+            FUZZ_CHECK(route.table == FakeKernelNetwork::kMainTable && route.prefixLength == 0 &&
+                       route.interfaceIndex == link && lookup.OnlyKernelPolicyRules() == true);
+        }
+    }
+
     FakeKernelNetwork kernel;
     FakeTickClock clock;
-    TempAddressGuard guard{kernel, clock};
+    AdvancingSleeper sleeper{clock};
+    TempAddressGuard guard{kernel, clock, sleeper};
     // The watch of answers to a search: a fake that counts what the scenario tells it.
     std::shared_ptr<FakeAnswerWatchState> m_watch = std::make_shared<FakeAnswerWatchState>();
     NetAdminService service{
@@ -334,6 +456,7 @@ private:
         }};
     const uint32_t m_start = clock.GetTickCount();
     uint32_t m_arps = 0;
+    uint32_t m_flushes = 0;
 };
 
 }  // namespace

@@ -38,11 +38,12 @@ pc ip neigh replace 10.0.0.9 lladdr 02:00:00:00:00:09 dev eth0 nud reachable
 eth0=$(pc ip -j link show eth0 | jq '.[0].ifindex')
 lo=$(pc ip -j link show lo | jq '.[0].ifindex')
 
+# IPv4 only: the helper touches nothing else, and IPv6 settles by itself meanwhile.
 state() {
-    pc ip -j addr show | jq -c '[.[] | {ifname, addr_info: ([.addr_info[]
+    pc ip -4 -j addr show | jq -c '[.[] | {ifname, addr_info: ([.addr_info[]
         | {local: .local, prefixlen: .prefixlen, label: .label}])}]' &&
         pc ip -j neigh show | jq -c '[.[] | select(.dst == "10.0.0.9")]' &&
-        pc ip -j route show table all | jq -c 'sort_by(.dst)'
+        pc ip -4 -j route show table all | jq -c 'sort_by(.dst)'
 }
 
 # Sends the lines of $WORK/requests to a fresh helper; its answers land in $WORK/answers.
@@ -123,10 +124,12 @@ lifecycle)
     ((lifetime > 0 && lifetime <= 120)) || fail "lifetime '$lifetime'"
     expect owner "$owner" "$helper"
     expect noprefixroute "$noprefixroute" true
-    # Nothing but the default route (there is none) led to 192.168.1.0/24: that subnet
-    # goes on-link, from the temporary address.
-    route=$(pc ip -j route show 192.168.1.0/24 | jq -r '.[0] | "\(.dev) \(.prefsrc)"')
+    # No route led to the device (not even a default one): it alone goes on-link, from
+    # the temporary address, and the rest of its subnet stays unreachable.
+    route=$(pc ip -j route show 192.168.1.200 | jq -r '.[0] | "\(.dev) \(.prefsrc)"')
     expect route "$route" "eth0 192.168.1.241"
+    pc ip -j route show 192.168.1.0/24 | jq -e 'length == 0' >/dev/null ||
+        fail "the subnet moved: $(pc ip route show 192.168.1.0/24)"
     device_mac=$(ip -n "$(netns_name dev)" -j link show eth0 | jq -r '.[0].address')
     expect arp "$(request "arp $eth0 192.168.1.200 192.168.1.241")" "ok $device_mac"
 
@@ -153,7 +156,7 @@ lifecycle)
     wait "$helper" || fail "the helper failed"
     gone() { ! pc ip -j addr show dev eth0 | jq -e '.[0].addr_info[] | select(.local == "192.168.1.241")' >/dev/null; }
     gone || fail "the address outlived the helper's input"
-    pc ip -j route show 192.168.1.0/24 | jq -e 'length == 0' >/dev/null ||
+    pc ip -j route show 192.168.1.200 | jq -e 'length == 0' >/dev/null ||
         fail "the route outlived the address"
     pc ip -j addr show dev eth0 | jq -e '.[0].addr_info[] | select(.local == "192.168.1.243")' \
         >/dev/null || fail "the user's own address went as well"

@@ -3,9 +3,11 @@
 # a public one (8.8.8.8/8, the device really holding that address), and one wider than its
 # private network (192.168.1.1 claiming the mask 255.0.0.0). tamselctl refuses each in one
 # line and exits 2, as a member through the network helper and with rights of its own
-# (root); no route changes and no temporary address appears. Runs inside scripts/vlan.sh's
-# PC namespace (PC 10.0.0.10/24 with its default route on eth0; repeater 1 at 8.8.8.8/8,
-# repeater 2 at 192.168.1.1/24 reporting 255.0.0.0):
+# (root); no route changes and no temporary address appears. With a default route through
+# a gateway, the set-up tries the routing table first, which does not reach them either.
+# Runs inside scripts/vlan.sh's PC namespace (PC 10.0.0.10/24 with its default route on
+# eth0, on the link or through a gateway; repeater 1 at 8.8.8.8/8, repeater 2 at
+# 192.168.1.1/24 reporting 255.0.0.0):
 #
 #   refused_device_test.sh <tamsel-netadmin> <tamselctl>
 set -euo pipefail

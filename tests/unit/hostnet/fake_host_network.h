@@ -196,10 +196,30 @@ public:
             m_log.Record(event + " refused");
             return std::nullopt;
         }
+        // The helper's plan for the route, from the main table alone (no policy rules).
+        TempRouteFacts facts;
+        facts.interfaceIndex = interfaceIndex;
+        facts.interfaceName = adapter->name;
+        facts.deviceRoute.ok = true;
+        if (const std::optional<BestRoute> before = RouteTo(device)) {
+            facts.deviceRoute.route = KernelRoute{254, before->prefixLength, before->interfaceIndex,
+                                                  before->gateway, true};
+            facts.routeInterfaceName = "dev " + std::to_string(before->interfaceIndex);
+        }
+        facts.onlyKernelPolicyRules = true;
+        for (const AdapterAddress& address : adapter->addresses) {
+            if (!IsTempAddressLabel(address.label) &&
+                SameSubnet(address.address, device, PrefixToMask(prefixLength))) {
+                facts.ownAddressInDeviceSubnet = address.address;
+            }
+        }
+        const TempRoutePlan plan = PlanTempRoute(device, prefixLength, facts);
+        if (!plan.refusal.empty()) {
+            m_log.Record(event + " refused");
+            return std::nullopt;
+        }
         m_log.Record(event);
-        const std::optional<BestRoute> before = RouteTo(device);
-        const bool subnet = ChooseTempRouteScope(prefixLength, before ? before->prefixLength : 0) ==
-                            TempRouteScope::kDeviceSubnet;
+        const bool subnet = plan.scope == TempRouteScope::kDeviceSubnet;
         adapter->addresses.push_back(
             {candidate, PrefixToMask(32), TempAddressLabel(adapter->name), true, kSelf});
         m_routes.push_back({subnet ? device & PrefixToMask(prefixLength) : device,

@@ -329,12 +329,21 @@ TEST_F(HostAddressingTest, RoutesOnTheLinkNeedNoProbe) {
 }
 
 // A device outside the private networks never gets a temporary address: behind a gateway's
-// route the routing table is its only way, and nothing is asked of the LAN.
+// route the routing table is its only way, tried by a connection, and nothing is asked of
+// the LAN. When that way does not lead there either, the set-up says why no address may.
 TEST_F(HostAddressingTest, PublicDeviceBehindAGatewayIsReachedThroughTheRoutingTable) {
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 24)});
     network.SetDefaultRoute(kEth0, Ip("192.168.0.1"));
+    network.AcceptConnections(Ip("198.51.100.7"));
     EXPECT_EQ(Prepare(L"198.51.100.7", L"255.255.255.0"), L"");
-    EXPECT_THAT(log.Events(), IsEmpty());
+    EXPECT_FALSE(Addressing().LastFailure().Known());
+
+    EXPECT_EQ(Prepare(L"8.8.8.8", L"255.0.0.0"), L"ERROR");
+    const HostSetupFailure failure = Addressing().LastFailure();
+    EXPECT_EQ(failure.kind, HostSetupFailure::Kind::kDeviceRefused);
+    EXPECT_NE(failure.detail.find(L"8.8.8.8"), std::wstring::npos);
+    EXPECT_THAT(log.Events(),
+                ElementsAre("connect 198.51.100.7 from 0.0.0.0", "connect 8.8.8.8 from 0.0.0.0"));
 }
 
 // Without the rights to send ARP or add an address, the routing table is the only way: a

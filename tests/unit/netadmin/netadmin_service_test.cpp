@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "fakes/fake_answer_watch.h"
 #include "fakes/fake_kernel_network.h"
 #include "fakes/fake_tick_clock.h"
@@ -27,7 +29,8 @@ protected:
 
     FakeKernelNetwork kernel;
     FakeTickClock clock;
-    TempAddressGuard guard{kernel, clock};
+    AdvancingSleeper sleeper{clock};
+    TempAddressGuard guard{kernel, clock, sleeper};
     NetAdminService service{guard};
 };
 
@@ -37,7 +40,8 @@ TEST_F(NetAdminServiceTest, AddsRenewsAndDeletesThisRunsAddressAsTheRulesDecide)
     EXPECT_EQ(service.Handle("delete 2 192.168.1.241"), "ok");
     // wlan0 is a LAN adapter as well; a long name is cut to fit the label.
     kernel.links[3].name = "wlxaabbccddeeff";
-    kernel.routes.push_back({FakeKernelNetwork::Ip("10.1.0.0"), 16, 0});
+    kernel.routes.push_back(
+        {FakeKernelNetwork::Ip("10.1.0.0"), 16, 0, 2, FakeKernelNetwork::Ip("10.0.0.1")});
     EXPECT_EQ(service.Handle("add 3 10.1.2.3/16 10.1.2.247"), "ok 10.1.2.247/32");
     EXPECT_EQ(kernel.AddressAt(FakeKernelNetwork::Ip("10.1.2.247"))->label, "wlxaabbccd:tmsl");
 }
@@ -54,6 +58,32 @@ TEST_F(NetAdminServiceTest, RefusesWhatTheRulesForbidWithAReason) {
     EXPECT_THAT(Refused("add 2 192.168.1.241/24 120"), HasSubstr("malformed"));
     Refused("dump");
     Refused("add eth0 192.168.1.200/24 192.168.1.241");
+}
+
+// What the host is like now decides, whoever asks: the answers name why, one line each.
+TEST_F(NetAdminServiceTest, RefusesWhatTheHostsStateForbidsWithAReason) {
+    const auto Ip = &FakeKernelNetwork::Ip;
+    // A device on another LAN of the host, and the host's own gateway.
+    kernel.AddUserAddress(3, Ip("10.77.0.5"), 24);
+    EXPECT_THAT(Refused("add 2 10.77.0.53/24 10.77.0.241"), HasSubstr("on the link of wlan0"));
+    EXPECT_THAT(Refused("add 2 10.0.0.1/24 10.0.0.241"), HasSubstr("from 10.0.0.5"));
+    // Another run holds the candidate's name: stopped, say, while its address expired.
+    kernel.names[TempAddressName(Ip("192.168.1.241"))] = 200;
+    kernel.liveOwners.insert(200);
+    EXPECT_THAT(Refused("add 2 192.168.1.200/24 192.168.1.241"), HasSubstr("reserved"));
+    EXPECT_THAT(Refused("delete 2 192.168.1.241"), HasSubstr("reserved"));
+    // ARP that cannot be sent or heard is no answer.
+    kernel.arpError = EMFILE;
+    EXPECT_THAT(Refused("add 2 192.168.1.200/24 192.168.1.242"), HasSubstr("probe"));
+    EXPECT_THAT(Refused("arp 2 10.0.0.9 10.0.0.5"), HasSubstr("ARP on eth0 failed"));
+    kernel.arpError = 0;
+    // No place for ARP on the host.
+    guard.Finish();
+    for (size_t place = 0; place < kArpPlaces; ++place) {
+        kernel.names[ArpPlaceName(place)] = 200;
+    }
+    EXPECT_THAT(Refused("flush 2 10.0.0.9"), HasSubstr("places"));
+    EXPECT_THAT(Refused("arp 2 10.0.0.9 0.0.0.0"), HasSubstr("places"));
 }
 
 TEST_F(NetAdminServiceTest, ArpAnswersWithTheHardwareAddressOrNone) {
@@ -82,7 +112,7 @@ TEST_F(NetAdminServiceTest, FinishRemovesTheAddressItAddedAndNothingElse) {
     ASSERT_EQ(service.Handle("add 2 192.168.1.200/24 192.168.1.241"), "ok 192.168.1.241/32");
     service.Finish();
     ASSERT_FALSE(kernel.log.empty());
-    EXPECT_EQ(kernel.log.back(), "delete 192.168.1.241/32 dev 2");
+    EXPECT_EQ(kernel.log.back(), "delete 192.168.1.241/32 dev 2 eth0:tmsl");
     EXPECT_TRUE(kernel.AddressAt(FakeKernelNetwork::Ip("192.168.7.241")));
 
     // An address the program deleted itself is not deleted again.
@@ -98,7 +128,8 @@ TEST_F(NetAdminServiceTest, FinishRemovesTheAddressItAddedAndNothingElse) {
 TEST(NetAdminServiceWatchTest, AWatchCountsUntilCountAndOnlyTheCountComesBack) {
     FakeKernelNetwork kernel;
     FakeTickClock clock;
-    TempAddressGuard guard{kernel, clock};
+    AdvancingSleeper sleeper{clock};
+    TempAddressGuard guard{kernel, clock, sleeper};
     auto state = std::make_shared<FakeAnswerWatchState>();
     std::vector<std::chrono::seconds> limits;
     NetAdminService service{guard, [&](std::chrono::seconds limit) {
