@@ -63,6 +63,30 @@ public:
     virtual void OnFinished() {}
 };
 
+// An observer made of functions, for a caller that follows several operations.
+class OperationCallbacks : public IOperationObserver {
+public:
+    std::function<void(OperationOutcome)> onOutcome;
+    std::function<void(const OperationFailure&)> onFailed;
+    std::function<void()> onFinished;
+
+    void OnOutcome(OperationOutcome outcome) override {
+        if (onOutcome) {
+            onOutcome(outcome);
+        }
+    }
+    void OnFailed(const OperationFailure& failure) override {
+        if (onFailed) {
+            onFailed(failure);
+        }
+    }
+    void OnFinished() override {
+        if (onFinished) {
+            onFinished();
+        }
+    }
+};
+
 // One step of an operation: the requests it queues, the answers that decide it (in the
 // order they arrive; the others its requests bring, such as the UNCHECKREPEATER before
 // REPEATER, are taken without a judgement), and how those are judged and read. A step
