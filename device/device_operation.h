@@ -13,8 +13,8 @@
 
 // How a run reads the device's answers.
 enum class AnswerReading {
-    // The wizard's: each step goes on by its own tolerant rule (below). Its pages keep
-    // the device's own set-up program's ways, which let much through.
+    // The wizard's: each step goes on by its own tolerant rule (below); the pages take
+    // much of what a device sends as good enough to go on.
     kTolerant,
     // tamselctl's: a step goes on only with a good page (JudgeAnswer); a script must never
     // take half an exchange for the whole one.

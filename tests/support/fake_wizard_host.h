@@ -2,7 +2,6 @@
 
 #include <QWidget>
 
-#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,8 +9,8 @@
 #include "device/operation_runner.h"
 #include "fakes/fake_event_loop.h"
 #include "fakes/fake_tick_clock.h"
+#include "fakes/fake_web_results.h"
 #include "web/device_commands.h"
-#include "web/web_result_source.h"
 #include "window/page_navigation.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
@@ -37,21 +36,6 @@ public:
     std::vector<std::wstring> queued;
     std::vector<WebRequest> requests;
     std::vector<std::string> filePaths;
-};
-
-// The answers a test gives to what a page queued, in the order it gives them.
-class GivenAnswers : public IWebResultSource {
-public:
-    int PendingCount() const override { return 0; }
-    std::optional<WebResult> TakeResult() override {
-        if (answers.empty()) {
-            return std::nullopt;
-        }
-        WebResult answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::deque<WebResult> answers;
 };
 
 // For trying a wizard page on its own, without a frame or a web queue: it records what
@@ -80,7 +64,7 @@ public:
     // The device answers `command` with completion code `code` and `response`, and the
     // result tick hands it to the operation that awaits it.
     void Answer(const std::wstring& command, uint32_t code, const std::string& response) {
-        given.answers.push_back(WebResult{command, code, response});
+        given.Finish(command, code, response);
         operations.TakeResults();
     }
 

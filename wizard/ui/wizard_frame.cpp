@@ -164,10 +164,6 @@ void CQ3150TxDlg::StartResultTimer() {
     SetTimer(kResultTimerId, kResultTimerMs);
 }
 
-bool CQ3150TxDlg::IsResultTimerRunning() const {
-    return HasTimer(kResultTimerId);
-}
-
 void CQ3150TxDlg::OnTimer(int id) {
     if (id != kResultTimerId) {
         m_timerLoop.Dispatch(id);

@@ -64,7 +64,6 @@ public:
 
     // Starts the result timer again: a web command has been queued.
     void StartResultTimer();
-    bool IsResultTimerRunning() const;
 
     // IDeviceWizard: starts the start-up reads, empties the status record and runs
     // "Loading...." until the reads end it, then refreshes the summary page.

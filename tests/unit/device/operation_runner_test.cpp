@@ -312,31 +312,28 @@ TEST_F(OperationRunnerTest, BridgingJudgesTheRepeaterFormOnlyThenReboots) {
 }
 
 TEST_F(OperationRunnerTest, UploadRefusalsAndLoginFailuresEndWithTheirOwnCodes) {
-    Run(UpgradeFirmwareOperation({"/nonexistent", 1000, 10000}, status,
-                                 RestartHandling::kRebootStep));
-    Answer("HTTP/1.1 200 OK\r\n\r\n<p>Invalid file format!</p>");
-    ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->fault, AnswerFault::kRefused);
-    EXPECT_EQ(verdict->messageId, 254);
-
-    verdict.reset();
-    web.StopAll();
-    Run(UpgradeFirmwareOperation({"/nonexistent", 1000, 10000}, status,
-                                 RestartHandling::kRebootStep));
-    // A 401 page whose length happens to contain "200" is still a refused login.
-    Answer("HTTP/1.1 401 Unauthorized\r\nContent-Length: 200\r\n\r\n");
-    ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->fault, AnswerFault::kCredentials);
-    EXPECT_EQ(verdict->messageId, 138);
-
-    verdict.reset();
-    web.StopAll();
-    Run(UpgradeFirmwareOperation({"/nonexistent", 1000, 10000}, status,
-                                 RestartHandling::kRebootStep));
-    Answer("HTTP/1.1 500 Internal Server Error\r\n\r\n");
-    ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->fault, AnswerFault::kRefused);
-    EXPECT_EQ(verdict->messageId, 139);
+    struct Case {
+        std::string answer;
+        AnswerFault fault;
+        int messageId;
+    };
+    const Case cases[] = {
+        {"HTTP/1.1 200 OK\r\n\r\n<p>Invalid file format!</p>", AnswerFault::kRefused, 254},
+        // A 401 page whose length happens to contain "200" is still a refused login.
+        {"HTTP/1.1 401 Unauthorized\r\nContent-Length: 200\r\n\r\n", AnswerFault::kCredentials,
+         138},
+        {"HTTP/1.1 500 Internal Server Error\r\n\r\n", AnswerFault::kRefused, 139},
+    };
+    for (const Case& c : cases) {
+        verdict.reset();
+        web.StopAll();
+        Run(UpgradeFirmwareOperation({"/nonexistent", 1000, 10000}, status,
+                                     RestartHandling::kRebootStep));
+        Answer(c.answer);
+        ASSERT_TRUE(verdict.has_value());
+        EXPECT_EQ(verdict->fault, c.fault);
+        EXPECT_EQ(verdict->messageId, c.messageId);
+    }
 }
 
 TEST_F(OperationRunnerTest, TheUpgradeWaitsPassesOverTheRebootAndPollsUntilTheDeviceAnswers) {

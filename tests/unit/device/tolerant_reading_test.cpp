@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -15,8 +14,8 @@
 #include "device/operation_runner.h"
 #include "fakes/fake_event_loop.h"
 #include "fakes/fake_tick_clock.h"
+#include "fakes/fake_web_results.h"
 #include "resources/string_ids.h"
-#include "web/web_result_source.h"
 
 namespace {
 
@@ -27,24 +26,6 @@ std::string Page(const std::string& name) {
     std::ifstream file(std::string(TAMSEL_TEST_DATA_DIR) + "/pages/" + name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
-
-class FakeResults : public IWebResultSource {
-public:
-    int PendingCount() const override { return 0; }
-    std::optional<WebResult> TakeResult() override {
-        if (finished.empty()) {
-            return std::nullopt;
-        }
-        WebResult result = finished.front();
-        finished.pop_front();
-        return result;
-    }
-    void Finish(std::wstring command, uint32_t code, std::string response) {
-        finished.push_back(WebResult{std::move(command), code, std::move(response)});
-    }
-
-    std::deque<WebResult> finished;
-};
 
 class RecordingSink : public IWebCommandSink {
 public:
@@ -119,7 +100,7 @@ protected:
         runner.Start(std::move(operation), kTarget, observer);
     }
 
-    FakeResults results;
+    GivenAnswers results;
     RecordingSink sink;
     FakeEventLoop loop;
     FakeTickClock clock;
@@ -191,7 +172,7 @@ TEST_F(TolerantReadingTest, AFailedSetUpSaysWhatIsMissingOrRefusedInsteadOfTheTi
         for (const wchar_t* command : {L"LANINFO", L"REPEATER"}) {
             WebResult failed{command, 7, ""};
             failed.setupFailure.kind = kind;
-            results.finished.push_back(failed);
+            results.answers.push_back(failed);
             EXPECT_EQ(Tick(), (Calls{"failed " + std::to_string(message)}));
         }
     }
@@ -199,7 +180,7 @@ TEST_F(TolerantReadingTest, AFailedSetUpSaysWhatIsMissingOrRefusedInsteadOfTheTi
     Start(ReadStatusOperation(status), observer);
     WebResult timedOut{L"LANINFO", 5, ""};
     timedOut.setupFailure.kind = HostSetupFailure::Kind::kNotInGroup;
-    results.finished.push_back(timedOut);
+    results.answers.push_back(timedOut);
     EXPECT_EQ(Tick(), (Calls{"failed 207"}));
 }
 
@@ -209,7 +190,7 @@ TEST_F(TolerantReadingTest, AfterAFailureTheRemainingResultsWaitForTheNextTick) 
     results.Finish(L"LANINFO", 5, "");
     results.Finish(L"SITESURVEY", 4, "");
     EXPECT_EQ(Tick(), (Calls{"failed 207"}));
-    ASSERT_EQ(results.finished.size(), 1u);
+    ASSERT_EQ(results.answers.size(), 1u);
     EXPECT_EQ(Tick(), (Calls{"failed 207"}));
 }
 
@@ -219,7 +200,7 @@ TEST_F(TolerantReadingTest, TheBridgingIsDecidedByTheRepeaterFormAloneNamesCaseB
     results.Finish(L"UNCHECKREPEATER", 6, "");
     results.Finish(L"Repeater", 4, kGood);
     EXPECT_EQ(Tick(), (Calls{"bridged", "finished"}));
-    EXPECT_TRUE(results.finished.empty());
+    EXPECT_TRUE(results.answers.empty());
 
     Start(ReadStatusOperation(status), observer);
     results.Finish(L"laninfo", 4, kGood);
@@ -233,7 +214,7 @@ TEST_F(TolerantReadingTest, ResultsNoOperationAwaitsAreTakenAndChangeNothing) {
         results.Finish(command, 5, "");
     }
     EXPECT_EQ(Tick(), Calls{});
-    EXPECT_TRUE(results.finished.empty());
+    EXPECT_TRUE(results.answers.empty());
     EXPECT_EQ(runner.RunningCount(), 1u);  // still awaiting LANINFO
 }
 
@@ -306,7 +287,7 @@ TEST_F(TolerantReadingTest, ANestedTickInsideAModalMessageTakesTheNextResultAndN
     };
     EXPECT_EQ(Tick(), (Calls{"failed 207", "password password changed", "password finished",
                              "bridge bridged", "bridge finished"}));
-    EXPECT_TRUE(results.finished.empty());
+    EXPECT_TRUE(results.answers.empty());
     EXPECT_EQ(nested, 1);
     EXPECT_EQ(runner.RunningCount(), 0u);
 }
@@ -334,7 +315,7 @@ TEST_F(TolerantReadingTest, ARunnerThatGoesInsideAnObserverCallStopsItsTickThere
     results.Finish(L"WANINFO", 4, kGood);
     owned->TakeResults();
     EXPECT_EQ(owned, nullptr);
-    EXPECT_EQ(results.finished.size(), 1u);  // not taken by the runner that went
+    EXPECT_EQ(results.answers.size(), 1u);  // not taken by the runner that went
 }
 
 }  // namespace
