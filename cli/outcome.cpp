@@ -1,79 +1,25 @@
 #include "cli/outcome.h"
 
-#include <cwctype>
-
-#include "cli/text.h"
-#include "platform/ansi_text.h"
-#include "resources/string_ids.h"
-#include "resources/string_table.h"
-#include "web/request_catalogue.h"
-#include "web/response_parsers.h"
-#include "web/survey_parser.h"
-#include "web/web_manager.h"
-
-namespace {
-
-Verdict NetworkFailure(const WebResult& result, int messageId) {
-    std::wstring detail = FormatString(
-        kCliNoUsableAnswer,
-        {result.command, CompletionCodeName(result.code), std::to_wstring(result.code)});
-    return Verdict{ExitCode::kNetwork, messageId, detail};
+ExitCode ExitCodeFor(AnswerFault fault) {
+    switch (fault) {
+        case AnswerFault::kNone:
+            return ExitCode::kSuccess;
+        case AnswerFault::kNetwork:
+            return ExitCode::kNetwork;
+        case AnswerFault::kRefused:
+            return ExitCode::kRefused;
+        case AnswerFault::kCredentials:
+            return ExitCode::kCredentials;
+        case AnswerFault::kHostRefused:
+            return ExitCode::kUsage;
+    }
+    return ExitCode::kInternal;
 }
 
-}  // namespace
+Verdict VerdictOf(const AnswerVerdict& verdict) {
+    return Verdict{ExitCodeFor(verdict.fault), verdict.messageId, verdict.detail};
+}
 
 Verdict JudgeResult(const WebResult& result, int networkMessageId) {
-    // A set-up that failed for a reason the user can act on says that reason, in one line:
-    // a device the rules refuse is refused input, missing rights a network failure.
-    if (result.code == CWEBManager::kAddressSetupFailed && result.setupFailure.Known()) {
-        const bool refused = result.setupFailure.kind == HostSetupFailure::Kind::kDeviceRefused;
-        return Verdict{refused ? ExitCode::kUsage : ExitCode::kNetwork, 0,
-                       result.setupFailure.detail};
-    }
-    if (result.oversized) {
-        const uint64_t limitMiB = CWEBManager::kMaxResponseBytes / (1024 * 1024);
-        return Verdict{
-            ExitCode::kNetwork, 0,
-            FormatString(kCliAnswerTooLong, {result.command, std::to_wstring(limitMiB)})};
-    }
-    const bool failed = IsFailureCode(result.code);
-    if (failed && CompletionCodeDecides(result.command)) {
-        return NetworkFailure(result, networkMessageId);
-    }
-    const std::optional<int> status = HttpStatusOf(result.response);
-    if (status == 401) {
-        return Verdict{ExitCode::kCredentials, kMsgLoginIncorrect,
-                       FormatString(kCliHttpStatus, {result.command, L"401"})};
-    }
-    // A status line other than 200 is an error page, even when "200" appears elsewhere in
-    // it (a content length, say), which the plain "good answer" test would let through.
-    if (status.has_value() && *status != 200) {
-        return Verdict{ExitCode::kRefused, 0,
-                       FormatString(kCliHttpStatus, {result.command, std::to_wstring(*status)})};
-    }
-    // An exchange that did not finish (the device kept the connection open past the
-    // limit, broke it, or was never reached) is never a success here, whatever arrived:
-    // a script must not take half a survey for the whole one.
-    if (failed || result.response.empty()) {
-        return NetworkFailure(result, networkMessageId);
-    }
-    if (IsGoodAnswer(result.response)) {
-        return Verdict::Success();
-    }
-    return Verdict{ExitCode::kRefused, 0, FormatString(kCliNotSuccessPage, {result.command})};
-}
-
-std::wstring CompletionCodeName(uint32_t code) {
-    switch (code) {
-        case CWEBManager::kClosedNormally:
-            return LoadString(kCliCodeClosedNormally);
-        case CWEBManager::kTimedOut:
-            return LoadString(kCliCodeTimedOut);
-        case CWEBManager::kClosedWithError:
-            return LoadString(kCliCodeClosedWithError);
-        case CWEBManager::kAddressSetupFailed:
-            return LoadString(kCliCodeSetupFailed);
-        default:
-            return std::to_wstring(code);
-    }
+    return VerdictOf(JudgeAnswer(result, networkMessageId));
 }

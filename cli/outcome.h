@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/exit_codes.h"
+#include "device/answer_verdict.h"
 #include "resources/string_ids.h"
 #include "web/web_result.h"
 
@@ -19,21 +20,11 @@ struct Verdict {
     static Verdict Success() { return Verdict{}; }
 };
 
-// Judges a result:
-//  - a host address set-up that failed for a known reason: that reason in one line, as
-//    refused input (a device outside the private networks) or a network failure (missing
-//    rights);
-//  - an answer the queue cut off for its size: network failure, saying so;
-//  - a failing completion code (5, 6, 7) of a start-up read or the bridging form:
-//    network failure;
-//  - a 401 status line: credentials refused (message 138);
-//  - another status line than 200: the device refused the request;
-//  - any other failing completion code, or no answer at all: network failure. Unlike the
-//    wizard, tamselctl never takes an unfinished exchange for a success;
-//  - a good answer ("HTTP" and "200"): success;
-//  - anything else: the device refused the request.
-// `networkMessageId` is the text for a network failure (207, or 139 for the upload).
-Verdict JudgeResult(const WebResult& result, int networkMessageId = kMsgRepeaterTimeout);
+// The exit code for an answer's fault: a host that refuses to reach the device is refused
+// input; the others keep their names.
+ExitCode ExitCodeFor(AnswerFault fault);
+// The core's judgement of an answer, as tamselctl ends with it.
+Verdict VerdictOf(const AnswerVerdict& verdict);
 
-// A readable name for a completion code, for the detail lines.
-std::wstring CompletionCodeName(uint32_t code);
+// Judges a result strictly (JudgeAnswer) and gives tamselctl's verdict.
+Verdict JudgeResult(const WebResult& result, int networkMessageId = kMsgRepeaterTimeout);

@@ -136,7 +136,7 @@ std::optional<int> Tamselctl::Prepare() {
 }
 
 int Tamselctl::DryRun(std::FILE* out) {
-    std::vector<Stage> stages;
+    DeviceOperation operation;
     if (m_options.command == CliCommand::kSetPassword) {
         if (const Verdict check = CheckPassword(m_devicePassword); !check.Ok()) {
             PrintFailure(check);
@@ -144,16 +144,16 @@ int Tamselctl::DryRun(std::FILE* out) {
         }
     }
     if (m_options.command == CliCommand::kBridge) {
-        if (const Verdict check = PlanBridge(*m_options.security, *m_options.channel, stages);
+        if (const Verdict check = PlanBridge(*m_options.security, *m_options.channel, operation);
             !check.Ok()) {
             PrintFailure(check);
             return static_cast<int>(check.exitCode);
         }
     } else {
-        stages = StagesFor();
+        operation = OperationFor();
     }
     DryRunSink sink(out);
-    QueueAllStages(stages, sink, m_target);
+    operation.QueueAll(sink, m_target);
     if (std::fflush(out) != 0 || !sink.Ok()) {
         WriteErr(LoadString(kCliWriteFailed));
         return static_cast<int>(ExitCode::kInternal);
@@ -161,26 +161,26 @@ int Tamselctl::DryRun(std::FILE* out) {
     return static_cast<int>(ExitCode::kSuccess);
 }
 
-std::vector<Stage> Tamselctl::StagesFor() {
+DeviceOperation Tamselctl::OperationFor() {
+    constexpr RestartHandling kReboot = RestartHandling::kRebootStep;
     switch (m_options.command) {
         case CliCommand::kStatus:
-            return StatusStages(m_status);
+            return ReadStatusOperation(m_status);
         case CliCommand::kSurvey:
-            return SurveyStages(m_networks);
+            return SurveyOperation(m_networks);
         case CliCommand::kSetIp:
-            return SetIpStages(m_newIp, m_newMask, m_options.dhcpOn, m_status);
+            return SetLanAddressOperation({m_newIp, m_newMask, m_options.dhcpOn}, m_status,
+                                          kReboot);
         case CliCommand::kSetPassword:
-            return SetPasswordStages(m_devicePassword, m_typedNew);
-        case CliCommand::kUpgrade: {
-            std::vector<Stage> stages = UpgradeStages(m_options.firmwarePath, kUpgradeSettleMs,
-                                                      m_options.waitSeconds * 1000u, m_status);
-            stages.back().networkMessageId = kCliNotBack;
-            return stages;
-        }
+            return ChangePasswordOperation({m_devicePassword, m_typedNew});
+        case CliCommand::kUpgrade:
+            return UpgradeFirmwareOperation({m_options.firmwarePath, kUpgradeSettleMs,
+                                             m_options.waitSeconds * 1000u, kCliNotBack},
+                                            m_status, kReboot);
         case CliCommand::kReboot:
-            return RebootStages();
+            return RebootOperation(kReboot);
         case CliCommand::kReset:
-            return ResetStages();
+            return FactoryResetOperation(kReboot);
         default:
             return {};
     }
@@ -189,9 +189,11 @@ std::vector<Stage> Tamselctl::StagesFor() {
 void Tamselctl::Start(const Environment& environment, Finished finished) {
     m_env.emplace(environment);
     m_finished = std::move(finished);
-    m_runner = std::make_unique<StageRunner>(m_env->session.Web(), m_env->loop, m_env->clock);
-    m_runner->SetObserver([this](const WebResult& result) { ObserveResult(result); });
-    m_runner->SetStageObserver([this](size_t index) { ObserveStage(index); });
+    m_sink = std::make_unique<WebManagerSink>(m_env->session.Web());
+    m_runner = std::make_unique<OperationRunner>(m_env->session.Web(), *m_sink, m_env->loop,
+                                                 m_env->clock, AnswerReading::kStrict);
+    m_runner->TakeResultsWhileRunning();
+    m_runner->SetResultObserver([this](const WebResult& result) { ObserveResult(result); });
     if (m_options.command == CliCommand::kOpen && m_options.deviceMaskGiven) {
         OpenDevice(m_options.deviceMask);
     } else if (m_options.command == CliCommand::kDiscover ||
@@ -218,7 +220,7 @@ void Tamselctl::Interrupt(int signalNumber) {
         m_search->Cancel();
     }
     if (m_runner) {
-        m_runner->Cancel();
+        m_runner->CancelAll();
     }
     WriteErr(LoadString(kCliInterrupted));
     End(ExitCodeForSignal(signalNumber));
@@ -294,37 +296,40 @@ void Tamselctl::OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices) {
 void Tamselctl::RunCommand() {
     switch (m_options.command) {
         case CliCommand::kStatus:
-            RunStages(StagesFor(), [this] { Succeed(FormatStatus(m_status, m_options.json)); });
+            RunOperation(OperationFor(),
+                         [this] { Succeed(FormatStatus(m_status, m_options.json)); });
             return;
         case CliCommand::kSurvey:
-            RunStages(StagesFor(), [this] { Succeed(FormatSurvey(m_networks, m_options.json)); });
+            RunOperation(OperationFor(),
+                         [this] { Succeed(FormatSurvey(m_networks, m_options.json)); });
             return;
         case CliCommand::kBridge:
             RunBridge();
             return;
         case CliCommand::kSetIp:
-            RunStages(StagesFor(),
-                      [this] { Succeed("", FormatString(kCliNewAddress, {m_newIp})); });
+            RunOperation(OperationFor(),
+                         [this] { Succeed("", FormatString(kCliNewAddress, {m_newIp})); });
             return;
         case CliCommand::kSetPassword:
             if (const Verdict check = CheckPassword(m_devicePassword); !check.Ok()) {
                 Fail(check);
                 return;
             }
-            RunStages(StagesFor(), [this] { Succeed("", LoadString(kCliPasswordChanged)); });
+            RunOperation(OperationFor(), [this] { Succeed("", LoadString(kCliPasswordChanged)); });
             return;
         case CliCommand::kUpgrade:
-            RunStages(StagesFor(), [this] {
+            StartUploadProgress();
+            RunOperation(OperationFor(), [this] {
                 Succeed(WideToUtf8(FormatString(kCliFirmwareVersion,
                                                 {EscapeControls(m_status.strFirmwareVersion)})) +
                         "\n");
             });
             return;
         case CliCommand::kReboot:
-            RunStages(StagesFor(), [this] { Succeed("", LoadString(kCliRebooting)); });
+            RunOperation(OperationFor(), [this] { Succeed("", LoadString(kCliRebooting)); });
             return;
         case CliCommand::kReset:
-            RunStages(StagesFor(), [this] { Succeed("", LoadString(kCliFactoryReset)); });
+            RunOperation(OperationFor(), [this] { Succeed("", LoadString(kCliFactoryReset)); });
             return;
         default:
             End(static_cast<int>(ExitCode::kUsage));
@@ -398,7 +403,7 @@ void Tamselctl::RunBridge() {
     }
     // Security and channel of the network as the repeater hears it, as the page takes
     // them from the chosen row of its survey list.
-    RunStages(SurveyStages(m_networks), [this] {
+    RunOperation(SurveyOperation(m_networks), [this] {
         for (const SurveyNetwork& network : m_networks) {
             if (network.ssid == m_options.ssid) {
                 BridgeTo(network.keyword, network.channel);
@@ -410,35 +415,51 @@ void Tamselctl::RunBridge() {
 }
 
 void Tamselctl::BridgeTo(const std::wstring& keyword, const std::wstring& channel) {
-    std::vector<Stage> stages;
-    if (const Verdict check = PlanBridge(keyword, channel, stages); !check.Ok()) {
+    DeviceOperation operation;
+    if (const Verdict check = PlanBridge(keyword, channel, operation); !check.Ok()) {
         Fail(check);
         return;
     }
-    RunStages(std::move(stages),
-              [this] { Succeed("", FormatString(kCliBridged, {EscapeControls(m_options.ssid)})); });
+    RunOperation(std::move(operation), [this] {
+        Succeed("", FormatString(kCliBridged, {EscapeControls(m_options.ssid)}));
+    });
 }
 
 Verdict Tamselctl::PlanBridge(const std::wstring& keyword, const std::wstring& channel,
-                              std::vector<Stage>& stages) const {
+                              DeviceOperation& operation) const {
     const BridgeSecurity security = CheckBridgeKey(keyword, m_options.key);
     if (!security.Accepted()) {
         return UsageVerdict(security.messageId);
     }
-    stages = BridgeStages(RepeaterSettingsFor(m_options.ssid, channel, keyword, m_options.key,
-                                              m_options.keyIndex - 1));
+    operation = BridgeOperation(RepeaterSettingsFor(m_options.ssid, channel, keyword, m_options.key,
+                                                    m_options.keyIndex - 1),
+                                RestartHandling::kRebootStep);
     return Verdict::Success();
 }
 
-void Tamselctl::RunStages(std::vector<Stage> stages, std::function<void()> onSuccess) {
-    m_runner->Run(m_target, std::move(stages),
-                  [this, onSuccess = std::move(onSuccess)](const Verdict& verdict) {
-                      if (verdict.Ok()) {
-                          onSuccess();
-                      } else {
-                          Fail(verdict);
-                      }
-                  });
+void Tamselctl::RunOperation(DeviceOperation operation, std::function<void()> onSuccess) {
+    m_onSuccess = std::move(onSuccess);
+    m_runner->Start(std::move(operation), m_target, *this);
+}
+
+void Tamselctl::OnOutcome(OperationOutcome outcome) {
+    // The upgrade's REBOOT is on its way: what follows is the wait for the device.
+    if (outcome == OperationOutcome::kRebootQueued && !m_waitAnnounced) {
+        m_waitAnnounced = true;
+        WriteErr(FormatString(kCliWaitingForDevice, {std::to_wstring(m_options.waitSeconds)}));
+    }
+}
+
+void Tamselctl::OnFailed(const OperationFailure& failure) {
+    Fail(VerdictOf(failure.verdict));
+}
+
+void Tamselctl::OnFinished() {
+    // The next operation (a bridging after its survey) may be started from here.
+    std::function<void()> onSuccess = std::exchange(m_onSuccess, nullptr);
+    if (onSuccess) {
+        onSuccess();
+    }
 }
 
 Verdict Tamselctl::CheckPassword(const std::wstring& devicePassword) const {
@@ -458,17 +479,10 @@ void Tamselctl::ObserveResult(const WebResult& result) {
     }
 }
 
-void Tamselctl::ObserveStage(size_t stageIndex) {
-    if (m_options.command != CliCommand::kUpgrade) {
-        return;
-    }
-    if (stageIndex == 0 && m_env->meter != nullptr && m_progressTimer == 0) {
+void Tamselctl::StartUploadProgress() {
+    if (m_env->meter != nullptr && m_progressTimer == 0) {
         m_progressTimer =
             m_env->loop.StartTimer(kProgressPeriodMs, [this] { ShowUploadProgress(false); });
-    }
-    if (stageIndex == 1 && !m_waitAnnounced) {
-        m_waitAnnounced = true;
-        WriteErr(FormatString(kCliWaitingForDevice, {std::to_wstring(m_options.waitSeconds)}));
     }
 }
 

@@ -7,12 +7,14 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "cli/command_line.h"
 #include "cli/device_session.h"
 #include "cli/outcome.h"
-#include "cli/stage_runner.h"
+#include "device/device_operations.h"
+#include "device/operation_runner.h"
 #include "hostnet/host_address_setup.h"
 #include "platform/event_loop.h"
 #include "platform/host_network.h"
@@ -22,8 +24,9 @@
 #include "web/survey_parser.h"
 
 // One run of tamselctl: checks the input as the device's pages would, finds the device
-// (unless credentials were given), runs the command's stages and prints the outcome.
-class Tamselctl {
+// (unless credentials were given), runs the command's device operations (read strictly)
+// and prints the outcome.
+class Tamselctl : private IOperationObserver {
 public:
     // What a real run works with; all of it outlives the run.
     struct Environment {
@@ -83,16 +86,22 @@ private:
     void ShowPage();
     void RunBridge();
     void BridgeTo(const std::wstring& keyword, const std::wstring& channel);
-    // The bridging stages for a network of this security and channel, unless the page's
-    // key rules refuse the key.
+    // The bridging for a network of this security and channel, unless the page's key
+    // rules refuse the key.
     Verdict PlanBridge(const std::wstring& keyword, const std::wstring& channel,
-                       std::vector<Stage>& stages) const;
-    void RunStages(std::vector<Stage> stages, std::function<void()> onSuccess);
-    // The stages of every command but bridge and discover.
-    std::vector<Stage> StagesFor();
+                       DeviceOperation& operation) const;
+    // Runs `operation`; `onSuccess` follows its last step, a failure ends the run.
+    void RunOperation(DeviceOperation operation, std::function<void()> onSuccess);
+    // The operation of every command but bridge and discover.
+    DeviceOperation OperationFor();
+
+    // IOperationObserver, for the operation running.
+    void OnOutcome(OperationOutcome outcome) override;
+    void OnFailed(const OperationFailure& failure) override;
+    void OnFinished() override;
 
     void ObserveResult(const WebResult& result);
-    void ObserveStage(size_t stageIndex);
+    void StartUploadProgress();
     void ShowUploadProgress(bool final);
 
     Verdict CheckPassword(const std::wstring& devicePassword) const;
@@ -122,7 +131,9 @@ private:
     std::vector<SurveyNetwork> m_networks;
 
     std::unique_ptr<DeviceSearch> m_search;
-    std::unique_ptr<StageRunner> m_runner;
+    std::unique_ptr<WebManagerSink> m_sink;
+    std::unique_ptr<OperationRunner> m_runner;
+    std::function<void()> m_onSuccess;
     int m_progressTimer = 0;
     int m_lastProgressTenth = -1;
     bool m_waitAnnounced = false;

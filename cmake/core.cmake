@@ -2,7 +2,7 @@
 # the web command queue, the host-addressing algorithm and their Linux back ends.
 # Qt code of a subsystem lives in its ui/ or qt/ subfolder and never lands here.
 tamsel_glob_sources(TAMSEL_CORE_SOURCES
-    resources text discovery web hostnet wizard platform platform/linux)
+    resources text discovery web hostnet device wizard platform platform/linux)
 add_library(tamsel_core STATIC ${TAMSEL_CORE_SOURCES})
 target_include_directories(tamsel_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(tamsel_core PUBLIC Threads::Threads PkgConfig::MNL)

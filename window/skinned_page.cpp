@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -101,6 +102,12 @@ void CSkinnedPage::NameControl(QWidget* control, int controlId, int nameId, int 
     if (descriptionId != 0) {
         control->setAccessibleDescription(Text(descriptionId));
     }
+}
+
+QPushButton* CSkinnedPage::AddButton(int controlId, int textId, int descriptionId) {
+    auto* button = new QPushButton(Text(textId), this);
+    NameControl(button, controlId, textId, descriptionId);
+    return button;
 }
 
 void CSkinnedPage::OnInitDialog() {

@@ -13,6 +13,7 @@
 #include "window/page_navigation.h"
 
 class CPTButton;
+class QPushButton;
 class CTransparentStatic;
 
 // What sets one page's common skin apart from another's: its picture, the ids of its
@@ -74,6 +75,8 @@ public:
     // Names a control: its control id (the object name that tests and tools find it by),
     // and its accessible name and description (0: none) from the string table.
     static void NameControl(QWidget* control, int controlId, int nameId, int descriptionId = 0);
+    // A push button of the page showing text `textId`, named by the same text (NameControl).
+    QPushButton* AddButton(int controlId, int textId, int descriptionId = 0);
 
 protected:
     struct DeviceCaptions {

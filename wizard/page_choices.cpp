@@ -4,10 +4,6 @@
 
 #include "resources/string_ids.h"
 
-std::wstring DhcpModeFor(DhcpChoice choice) {
-    return choice == DhcpChoice::kAutoIp ? L"2" : L"0";
-}
-
 DhcpChoiceAreas SplitDhcpChoiceAreas(const PageArea& autoArea, const PageArea& staticArea,
                                      int staticRadioLeft) {
     DhcpChoiceAreas areas{autoArea, staticArea};

@@ -6,7 +6,8 @@
 #include "resources/string_table.h"
 
 // The wizard pages' radio-button choices whose captions are part of the page picture:
-// where a press on a caption selects a choice, and what a choice sends to the device.
+// where a press on a caption selects a choice (what a choice sends to the device is the
+// LAN address change's: device/device_operations.h).
 // The pages in wizard/ui apply these rules to their controls.
 
 // The IP address page's DHCP server choice.
@@ -14,9 +15,6 @@ enum class DhcpChoice {
     kAutoIp,    // the device's DHCP server on
     kStaticIp,  // off
 };
-
-// The DHCP mode SETUPIPADDRESS sends for a choice: "2" on, "0" off.
-std::wstring DhcpModeFor(DhcpChoice choice);
 
 // The click areas of the two DHCP choices on one strip of the page: the Auto IP radio,
 // its caption, the Static IP radio, its caption.

@@ -37,7 +37,6 @@
 #include "support/virtual_lan.h"
 #include "window/page_navigation.h"
 #include "window/shell_globals.h"
-#include "wizard/task_driver.h"
 #include "wizard/ui/summary_page.h"
 #include "wizard/ui/wizard_frame.h"
 
@@ -47,7 +46,7 @@ constexpr int kCommands = 3;
 constexpr int kStepsPerCommand = 4;
 constexpr double kStepMs = 800;
 constexpr double kMinimumMs =
-    (kCommands * kStepsPerCommand - 1) * kStepMs + WizardTaskDriver::kHoldAfterGetStatusMs;
+    (kCommands * kStepsPerCommand - 1) * kStepMs + CQ3150TxDlg::kHoldAfterGetStatusMs;
 
 bool WaitForSearch(CSearchDlg& page) {
     return QTest::qWaitFor(

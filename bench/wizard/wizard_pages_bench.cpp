@@ -364,7 +364,7 @@ int RebootCpu(Program& program, int seconds) {
     const double waiting = CpuPercent([&] {
         // The wait is far longer than the stretch: it is ended once the stretch is over.
         QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, [&] { progress.EndDialog(0); });
-        page.StartPageWait(WizardWait::kFirmwareUpgrade);
+        page.RunRestartWait(RestartCause::kFirmwareUpgrade);
     });
     if (progress.ProgressText() != kUpgradingText || progress.StepsShown().empty()) {
         std::fprintf(stderr, "bench_wizard_pages: the restart wait did not run\n");

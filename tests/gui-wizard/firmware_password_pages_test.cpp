@@ -1,6 +1,6 @@
 // The firmware and password pages on their own, over a wizard host of the test's (nothing
 // reaches a network): accessible names, the checks before anything is queued
-// and the messages and focus they leave, what Apply queues, the driver's hooks, the
+// and the messages and focus they leave, what Apply queues, what the answers do, the
 // upload's progress bar, Browse and dropped files. Writes screenshots of both pages.
 
 #include <sys/stat.h>
@@ -15,6 +15,7 @@
 
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "controls/markup_static.h"
@@ -171,17 +172,24 @@ private slots:
         QVERIFY(page.HasTimer(CQ3150Tx_ModeDlg::kUploadProgressTimerId));
         QVERIFY(page.ProgressBar()->isVisible());
 
-        // The answer is in: Apply comes back and the bar goes.
-        page.EnableControl(WizardControl::kFirmwareApply, true);
-        QVERIFY(page.ApplyButton()->isEnabled());
-        QVERIFY(!page.ProgressBar()->isVisible());
+        // The device refuses the image: Apply comes back and the bar goes before the
+        // message says why; the field empties after it.
+        bool answeredBeforeMessage = false;
+        std::wstring said;
+        WhenModal([&] { return &on.host.messages; },
+                  [&] {
+                      answeredBeforeMessage = page.ApplyButton()->isEnabled() &&
+                                              !page.ProgressBar()->isVisible() &&
+                                              !page.IsUploadRunning();
+                      said = on.host.messages.Message();
+                      Click(on.host.messages.OkButton());
+                  });
+        on.host.Answer(L"UPLOAD", 4, "HTTP/1.1 200 OK\r\n\r\n<p>Invalid file format!</p>");
+        QVERIFY(answeredBeforeMessage);
+        QCOMPARE(said, Msg(kMsgInvalidFile));
         QVERIFY(!page.HasTimer(CQ3150Tx_ModeDlg::kUploadProgressTimerId));
-        QVERIFY(!page.IsUploadRunning());
-        page.ClearControlText(WizardControl::kFirmwareFile);
         QCOMPARE(page.FileField()->text(), QString());
-        // Controls of other pages are not this page's.
-        page.EnableControl(WizardControl::kPasswordApply, false);
-        QVERIFY(page.ApplyButton()->isEnabled());
+        QCOMPARE(on.host.sink.queued, std::vector<std::wstring>{L"UPLOAD"});
     }
 
     void firmwareFileNamesKeepTheirBytes() {
@@ -245,23 +253,25 @@ private slots:
         QCOMPARE(page.FilePath(), image);
     }
 
+    // An accepted image: REBOOT, the upgrade's wait with its text, the search page.
     void firmwareUpgradeWaitQueuesRebootAndEnds() {
-        time_scale::SetFactor(1000);
+        page_test::TempFolder dir;
         PageOnHost<CQ3150Tx_ModeDlg> on;
         CQ3150Tx_ModeDlg& page = on.page;
-        bool timerDuringWait = false;
-        QTimer::singleShot(
-            0, [&] { timerDuringWait = page.HasTimer(CQ3150Tx_ModeDlg::kUpgradeTimerId); });
-        page.StartPageWait(WizardWait::kFirmwareUpgrade);
+        page.SetFilePath(WriteFile(dir, "image.bin", "TMSLFW01"));
+        Click(page.ApplyButton());
+        time_scale::SetFactor(1000);
+        std::optional<RestartCause> during;
+        QTimer::singleShot(0, [&] { during = page.RunningRestartWait(); });
+        on.host.Answer(L"UPLOAD", 4, "HTTP/1.1 200 OK\r\n\r\n");  // returns after the wait
         time_scale::SetFactor(1);
-        QVERIFY(timerDuringWait);
-        QVERIFY(!page.HasTimer(CQ3150Tx_ModeDlg::kUpgradeTimerId));
+        QVERIFY(during == RestartCause::kFirmwareUpgrade);
+        QVERIFY(!page.IsRestartWaitRunning());
+        QVERIFY(page.ApplyButton()->isEnabled());
         QCOMPARE(on.host.progress.ProgressText(), std::wstring(L"Upgrading...."));
         QCOMPARE(on.host.progress.StepsShown(), kRestartWaitSteps);
-        QCOMPARE(on.host.sink.queued, std::vector<std::wstring>{L"REBOOT"});
-        // Other pages' waits are not this page's.
-        page.StartPageWait(WizardWait::kIpAddressReboot);
-        QCOMPARE(on.host.sink.queued.size(), size_t(1));
+        QCOMPARE(on.host.sink.queued, (std::vector<std::wstring>{L"UPLOAD", L"REBOOT"}));
+        QVERIFY(on.navigation.returns >= 1);
     }
 
     // --- password page ---
@@ -361,10 +371,13 @@ private slots:
         // The fields keep their text after a submit.
         QCOMPARE(page.NewField()->text(), QStringLiteral("n\u00e9w p&ss"));
 
-        page.EnableControl(WizardControl::kFirmwareApply, true);
+        // Another command's answer leaves Apply alone; the change's own brings it back
+        // and the search page, where the device is connected again.
+        on.host.Answer(L"UPLOAD", 4, "HTTP/1.1 200 OK\r\n\r\n");
         QVERIFY(!page.ApplyButton()->isEnabled());
-        page.EnableControl(WizardControl::kPasswordApply, true);
+        on.host.Answer(L"SETUPPASSWORD", 4, "HTTP/1.1 200 OK\r\n\r\n");
         QVERIFY(page.ApplyButton()->isEnabled());
+        QCOMPARE(on.navigation.returns, 1);
 
         // Showing the page enables the new-password fields.
         page.NewField()->setEnabled(false);

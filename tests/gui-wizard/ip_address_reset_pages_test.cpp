@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -241,10 +242,11 @@ private slots:
         QVERIFY(ip.HandAt(autoCaption));
     }
 
-    // Apply sends the checked address with the DHCP mode of the choice and waits for the
-    // task driver; the driver's answer re-enables Apply and its wait reboots the device
-    // and ends on the search page after eleven ticks.
-    void applySendsTheAddressAndTheDriverRunsTheRestartWait() {
+    // Apply sends the checked address with the DHCP mode of the choice and stays
+    // disabled until the device answers; whatever it answers (it may move to its new
+    // address at once), Apply comes back and the restart wait reboots the device and ends
+    // on the search page after eleven ticks.
+    void applySendsTheAddressAndItsAnswerRunsTheRestartWait() {
         IpPage ip;
         CQ3150Tx_IPAddrDlg& page = ip.page;
         page.AddressField()->SetAddress(L"192.168.1.50");
@@ -254,10 +256,27 @@ private slots:
             BuildSetupIpAddressRequest(ip.host.target, L"192.168.1.50", L"255.255.255.0", L"0"))};
         QCOMPARE(Sent(ip.host.sink), expected);
         QVERIFY(!page.ApplyButton()->isEnabled());
-        page.EnableControl(WizardControl::kFirmwareApply, true);  // another page's
+        ip.host.Answer(kCommandUpload, 4, "HTTP/1.1 200 OK\r\n\r\n");  // another command's
         QVERIFY(!page.ApplyButton()->isEnabled());
-        page.EnableControl(WizardControl::kIpApply, true);
-        QVERIFY(page.ApplyButton()->isEnabled());
+
+        time_scale::SetFactor(1000);
+        std::optional<RestartCause> cause;
+        bool applyDuringWait = false;
+        WhenModal([&] { return &ip.host.progress; },
+                  [&] {
+                      cause = page.RunningRestartWait();
+                      applyDuringWait = page.ApplyButton()->isEnabled();
+                  });
+        ip.host.Answer(kCommandSetupIpAddress, 5, "");
+        time_scale::SetFactor(1);
+        QVERIFY(cause == RestartCause::kLanAddressChange);
+        QVERIFY(applyDuringWait);
+        expected.push_back(Expected(kCommandReboot, BuildRebootRequest(ip.host.target)));
+        QCOMPARE(Sent(ip.host.sink), expected);
+        QCOMPARE(ip.host.progress.StepsShown(), kRestartWaitSteps);
+        QCOMPARE(ip.host.progress.ProgressText(), std::wstring(kRebootingText));
+        QCOMPARE(ip.navigation.returns, 1);
+        QVERIFY(!page.IsRestartWaitRunning());
 
         // Auto IP turns the DHCP server on; a blank octet goes out as the 0 it was
         // checked as, never as an empty field.
@@ -269,32 +288,23 @@ private slots:
             Expected(kCommandSetupIpAddress,
                      BuildSetupIpAddressRequest(ip.host.target, L"10.0.0.7", L"255.0.0.0", L"2")));
         QCOMPARE(Sent(ip.host.sink), expected);
-
-        time_scale::SetFactor(1000);
-        page.StartPageWait(WizardWait::kRepeaterReboot);  // another page's wait
-        QCOMPARE(ip.host.sink.queued.size(), size_t{2});
-        page.StartPageWait(WizardWait::kIpAddressReboot);
-        expected.push_back(Expected(kCommandReboot, BuildRebootRequest(ip.host.target)));
-        QCOMPARE(Sent(ip.host.sink), expected);
-        QCOMPARE(ip.host.progress.StepsShown(), kRestartWaitSteps);
-        QCOMPARE(ip.host.progress.ProgressText(), std::wstring(kRebootingText));
-        QCOMPARE(ip.navigation.returns, 1);
-        QVERIFY(!page.HasTimer(CQ3150Tx_IPAddrDlg::kWaitTimerId));
     }
 
-    // Hiding the page during the wait stops its timer: the wait goes no further.
+    // Hiding the page during the wait stops its ticks: the wait goes no further.
     void hidingTheIpPageStopsItsWait() {
         time_scale::SetFactor(1000);
         IpPage ip;
+        ip.page.AddressField()->SetAddress(L"192.168.1.50");
+        Click(ip.page.ApplyButton());
         WhenModal([&] { return &ip.host.progress; },
                   [&] {
                       ip.page.ShowWindow(false);
-                      QVERIFY(!ip.page.HasTimer(CQ3150Tx_IPAddrDlg::kWaitTimerId));
+                      QVERIFY(!ip.page.IsRestartWaitRunning());
                       QTest::qWait(50);  // 50 s of the program's time
                       QCOMPARE(ip.host.progress.StepsShown(), std::vector<int>{0});
                       ip.host.progress.EndDialog(0);
                   });
-        ip.page.StartPageWait(WizardWait::kIpAddressReboot);
+        ip.host.Answer(kCommandSetupIpAddress, 4, "HTTP/1.1 200 OK\r\n\r\n");
         QCOMPARE(ip.navigation.returns, 0);
     }
 
@@ -318,7 +328,7 @@ private slots:
         QCOMPARE(reset.host.progress.StepsShown(), kRestartWaitSteps);
         QCOMPARE(reset.host.progress.ProgressText(), std::wstring(kRebootingText));
         QCOMPARE(reset.navigation.returns, 1);
-        QVERIFY(!page.HasTimer(CQ3150Tx_SaveDlg::kWaitTimerId));
+        QVERIFY(!page.IsRestartWaitRunning());
 
         reset.host.sink = RecordingSink();
         Click(page.FactoryResetChoice());

@@ -102,7 +102,7 @@ struct WirelessShell : ProgramShell {
     void ExpectBridged(uint64_t before, const RepeaterSettings& settings) {
         QVERIFY(QTest::qWaitFor([&] { return Search().isVisible(); }, kWaitMs));
         QVERIFY(G_pDeviceDlg->isHidden());
-        QVERIFY(waitOnTimer300);
+        QVERIFY(bridgingWait);
         QCOMPARE(waitText, std::wstring(L"Rebooting...."));
         QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kRestartWaitSteps);
         const auto sequence = BuildRepeaterSequence(Target(), settings);
@@ -121,7 +121,7 @@ struct WirelessShell : ProgramShell {
     void WatchRestartWait(const QString& screenshot = {}) {
         WhenModal([] { return &G_pDeviceDlg->Progress(); },
                   [this, screenshot] {
-                      waitOnTimer300 = Page().HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId);
+                      bridgingWait = Page().RunningRestartWait() == RestartCause::kBridging;
                       waitText = G_pDeviceDlg->Progress().ProgressText();
                       if (!screenshot.isEmpty()) {
                           SaveScreenshot(Dialog(), screenshot);
@@ -131,7 +131,7 @@ struct WirelessShell : ProgramShell {
 
     std::string log;
     uint64_t surveySeq = 0;
-    bool waitOnTimer300 = false;
+    bool bridgingWait = false;
     std::wstring waitText;
 };
 

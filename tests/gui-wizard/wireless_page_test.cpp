@@ -12,6 +12,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -126,10 +127,12 @@ private slots:
         rig.page.ShowWindow(true);
         QCOMPARE(rig.host.sink.queued, Names({kCommandSiteSurvey, kCommandSiteSurvey}));
 
-        // A failed survey leaves Scan to the driver; a disabled Scan does nothing.
-        rig.page.EnableControl(WizardControl::kSurveyScan, false);
+        // A disabled Scan does nothing; a failed survey gives Scan back, not Connect.
         rig.page.OnScan();
         QCOMPARE(rig.host.sink.queued.size(), size_t{2});
+        rig.host.Answer(kCommandSiteSurvey, 4, "HTTP/1.1 404 Not Found\r\n\r\n");
+        QVERIFY(rig.page.ScanButton()->isEnabled());
+        QVERIFY(!rig.page.ConnectButton()->isEnabled());
     }
 
     void theListShowsSsidSecurityAndSignalAndCarriesTheRest() {
@@ -160,6 +163,15 @@ private slots:
             QCOMPARE(list.Text(kWep, column), row1[static_cast<size_t>(column)]);
         }
         QCOMPARE(list.Text(kUnknown, CSurveyList::kEncrypt), std::wstring(L"Unknown Type"));
+        // The network's name reads left-aligned; the security and the signal's digits line
+        // up on the right.
+        const auto alignment = [&](int column) {
+            return list.item(kWep, list.TableColumn(column))->textAlignment() &
+                   Qt::AlignHorizontal_Mask;
+        };
+        QCOMPARE(alignment(CSurveyList::kSsid), int(Qt::AlignLeft));
+        QCOMPARE(alignment(CSurveyList::kEncrypt), int(Qt::AlignRight));
+        QCOMPARE(alignment(CSurveyList::kSignal), int(Qt::AlignRight));
 
         // The first row is selected and the controls suit it.
         QCOMPARE(list.SelectedRow(), 0);
@@ -236,11 +248,11 @@ private slots:
         rig.page.ShowWindow(true);
         QVERIFY(!defaultKey.isVisible());
 
-        // A WEP network with its key field disabled (a survey of the driver's failed, or
-        // a bridging is on its way) gets no key index either.
+        // A WEP network with its key field disabled (a bridging is on its way) gets no key
+        // index either.
         rig.List().SelectRow(kWep);
         QVERIFY(defaultKey.isVisible());
-        rig.page.EnableControl(WizardControl::kSurveyKey, false);
+        rig.Key().setEnabled(false);
         rig.page.ShowWindow(false);
         rig.page.ShowWindow(true);
         QVERIFY(!defaultKey.isVisible());
@@ -289,41 +301,69 @@ private slots:
         rig.List().SelectRow(kWep);
         QVERIFY(bridgingLocked());
         // A failed survey disables Connect; that is no answer to the bridging.
-        rig.page.EnableControl(WizardControl::kSurveyConnect, false);
+        rig.host.Answer(kCommandSiteSurvey, 4, "HTTP/1.1 404 Not Found\r\n\r\n");
         rig.List().SelectRow(kWpa2);
         QVERIFY(bridgingLocked());
-        // What the driver does with the result, before the restart wait.
-        rig.page.EnableControl(WizardControl::kSurveyConnect, true);
-        rig.page.EnableControl(WizardControl::kSurveyKey, true);
-        rig.page.ClearControlText(WizardControl::kSurveyKey);
-        QVERIFY(rig.page.ConnectButton()->isEnabled() && rig.Key().isEnabled());
-        QCOMPARE(rig.Key().text(), QString());
+        // The device took the bridging: Connect and an empty key field are back before
+        // the restart wait.
+        rig.Key().setText(QStringLiteral("typed meanwhile"));
+        time_scale::SetFactor(1000);
+        bool unlockedForTheWait = false;
+        WhenModal([&rig] { return &rig.host.progress; },
+                  [&] {
+                      unlockedForTheWait = rig.page.ConnectButton()->isEnabled() &&
+                                           rig.Key().isEnabled() && rig.Key().text().isEmpty();
+                  });
+        rig.host.Answer(kCommandUncheckRepeater, 4, "");
+        rig.host.Answer(kCommandRepeater, 4, "HTTP/1.1 200 OK\r\n\r\n");
+        time_scale::SetFactor(1);
+        QVERIFY(unlockedForTheWait);
         // And the rows work as before again.
         rig.List().SelectRow(kOpen);
         QVERIFY(rig.page.ConnectButton()->isEnabled() && !rig.Key().isEnabled());
     }
 
-    void theRebootWaitTicksElevenTimesOnTimer300ThenShowsTheSearchPage() {
-        time_scale::SetFactor(100);
+    void aBridgingTheDeviceTookIsFollowedByItsRestartWaitThenTheSearchPage() {
         PageRig rig;
         rig.ShowWithSurvey(Networks());
-        bool onTimer300 = false;
+        rig.List().SelectRow(kOpen);
+        Click(rig.page.ConnectButton());
+        rig.host.sink.queued.clear();
+        std::optional<RestartCause> cause;
         std::wstring text;
         WhenModal([&rig] { return &rig.host.progress; },
                   [&] {
-                      onTimer300 = rig.page.HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId);
+                      cause = rig.page.RunningRestartWait();
                       text = rig.host.progress.ProgressText();
                   });
-        rig.page.StartPageWait(WizardWait::kRepeaterReboot);
-        QVERIFY(onTimer300);
+        time_scale::SetFactor(100);
+        rig.host.Answer(kCommandRepeater, 4, "HTTP/1.1 200 OK\r\n\r\n");
+        time_scale::SetFactor(1);
+        QVERIFY(cause == RestartCause::kBridging);
         QCOMPARE(text, std::wstring(L"Rebooting...."));
         QCOMPARE(rig.host.sink.queued, Names({kCommandReboot}));
         QCOMPARE(rig.host.progress.StepsShown(), kRestartWaitSteps);
         QCOMPARE(rig.navigation.returns, 1);
-        QVERIFY(!rig.page.HasTimer(CQ3150Tx_SurveyDlg::kRebootTimerId));
-        // The other waits belong to other pages.
-        rig.page.StartPageWait(WizardWait::kIpAddressReboot);
-        QCOMPARE(rig.host.sink.queued.size(), size_t{1});
+        QVERIFY(!rig.page.IsRestartWaitRunning());
+    }
+
+    // A bridging the device did not take: the message, the search page, no wait.
+    void aFailedBridgingIsSaidAndTheWizardReturnsToTheSearchPage() {
+        PageRig rig;
+        rig.ShowWithSurvey(Networks());
+        rig.List().SelectRow(kOpen);
+        Click(rig.page.ConnectButton());
+        std::wstring said;
+        WhenModal([&rig] { return &rig.host.messages; },
+                  [&] {
+                      said = rig.host.messages.Message();
+                      Click(rig.host.messages.OkButton());
+                  });
+        rig.host.Answer(kCommandRepeater, 5, "HTTP/1.1 200 OK\r\n\r\n");
+        QCOMPARE(said, LoadString(kMsgRepeaterTimeout));
+        QCOMPARE(rig.navigation.returns, 1);
+        QVERIFY(!rig.page.IsRestartWaitRunning());
+        QCOMPARE(rig.host.sink.queued.size(), size_t{2});  // no REBOOT
     }
 
     void everyControlOfThePageHasAnAccessibleName() {

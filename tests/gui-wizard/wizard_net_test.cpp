@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "controls/markup_static.h"
+#include "device/device_operations.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -111,15 +112,16 @@ private:
         QCOMPARE(SummaryValues(), ExpectedValues(1, L"3.1.4-sim"));
         QVERIFY(SaveScreenshot(shell.Dialog(), QStringLiteral("net_summary")));
 
-        // Locate while a command is queued: the search page, and the command's result is
-        // still handled (here the whole start-up chain) by the hidden wizard.
+        // Locate while an operation runs: the search page, and its results are still
+        // handled (here the whole status read) by the hidden wizard.
         G_DeviceStatus.Clear();
-        QueueLanInfo(frame->Commands(), frame->Target());
+        OperationCallbacks reading;
+        bool read = false;
+        reading.onFinished = [&read] { read = true; };
+        frame->Operations().Start(ReadStatusOperation(G_DeviceStatus), frame->Target(), reading);
         shell.Choose(MenuEntry::kLocate);
         QVERIFY(shell.Search().isVisible() && frame->isHidden());
-        QTRY_VERIFY_WITH_TIMEOUT(
-            G_pWEBManager->PendingCount() == 0 && !G_DeviceStatus.strFirmwareVersion.empty(),
-            10000);
+        QTRY_VERIFY_WITH_TIMEOUT(G_pWEBManager->PendingCount() == 0 && read, 10000);
         QCOMPARE(G_DeviceStatus.strFirmwareVersion, std::wstring(L"3.1.4-sim"));
         QVERIFY(frame->isHidden());
 

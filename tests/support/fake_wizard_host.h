@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "device/operation_runner.h"
+#include "fakes/fake_event_loop.h"
+#include "fakes/fake_tick_clock.h"
+#include "fakes/fake_web_results.h"
 #include "web/device_commands.h"
 #include "window/page_navigation.h"
 #include "wizard/ui/message_box.h"
@@ -35,9 +39,10 @@ public:
 };
 
 // For trying a wizard page on its own, without a frame or a web queue: it records what
-// the page queues, gives it real dialogs over a stand-in frame widget, and the device's
-// login, status record and upload progress that the test sets (PageOnFakeHost below puts
-// a page on one).
+// the page queues, runs the page's device operations on answers the test gives (Answer),
+// gives it real dialogs over a stand-in frame widget, and the device's login, status
+// record and upload progress that the test sets (PageOnFakeHost below puts a page on
+// one).
 //
 //   QWidget frame;
 //   FakeWizardHost host(&frame);
@@ -46,18 +51,31 @@ class FakeWizardHost : public IWizardHost {
 public:
     explicit FakeWizardHost(QWidget* frame) : progress(frame), messages(frame) {}
     IWebCommandSink& Commands() override { return sink; }
+    OperationRunner& Operations() override { return operations; }
     DeviceTarget Target() const override { return target; }
     DeviceLogin Login() const override { return login; }
     const DeviceStatus& Status() const override { return status; }
+    DeviceStatus& StatusToFill() override { return status; }
     CQ3150Tx_Progress& Progress() override { return progress; }
     CQ3150Tx_MessageDlg& Messages() override { return messages; }
     SendProgress UploadProgress() const override { return upload; }
     std::optional<HostAddressContext> TempHostAddress() const override { return tempAddress; }
 
+    // The device answers `command` with completion code `code` and `response`, and the
+    // result tick hands it to the operation that awaits it.
+    void Answer(const std::wstring& command, uint32_t code, const std::string& response) {
+        given.Finish(command, code, response);
+        operations.TakeResults();
+    }
+
     DeviceTarget target{L"192.168.1.1", L"255.255.255.0", L"YWRtaW46YWRtaW4="};
     DeviceLogin login{L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:3C:4D:5E"};
     DeviceStatus status;
     RecordingSink sink;
+    GivenAnswers given;
+    FakeEventLoop loop;
+    FakeTickClock clock;
+    OperationRunner operations{given, sink, loop, clock, AnswerReading::kTolerant};
     CQ3150Tx_Progress progress;
     CQ3150Tx_MessageDlg messages;
     SendProgress upload;

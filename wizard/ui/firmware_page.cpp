@@ -14,8 +14,8 @@
 #include <optional>
 
 #include "controls/markup_static.h"
+#include "device/device_operations.h"
 #include "resources/string_ids.h"
-#include "web/device_commands.h"
 #include "web/input_rules.h"
 #include "window/control_layout.h"
 
@@ -63,12 +63,10 @@ CQ3150Tx_ModeDlg::CQ3150Tx_ModeDlg(IWizardHost& host, QWidget* parent)
     : CWizardPage(WizardPage::kFirmware, host, parent),
       m_version(AddValueLabel(1173, kTextFirmwareVersion)),
       m_file(new QLineEdit(this)),
-      m_browse(new QPushButton(Text(kTextBrowse), this)),
-      m_apply(new QPushButton(Text(kTextApply), this)),
+      m_browse(AddButton(1163, kTextBrowse)),
+      m_apply(AddButton(1164, kTextApply)),
       m_progress(new QProgressBar(this)) {
     NameControl(m_file, 1003, kTextFirmwareFile);
-    NameControl(m_browse, 1163, kTextBrowse);
-    NameControl(m_apply, 1164, kTextApply);
     m_progress->setAccessibleName(Text(kTextUploadProgress));
     // A file dropped over the field is the page's to take (with its name's exact bytes).
     m_file->setAcceptDrops(false);
@@ -76,15 +74,17 @@ CQ3150Tx_ModeDlg::CQ3150Tx_ModeDlg(IWizardHost& host, QWidget* parent)
     m_progress->setTextVisible(true);
     m_progress->hide();
     setAcceptDrops(true);
-    // The driver enables Apply when the answer to the upload is in: the send is over.
-    BindControl(WizardControl::kFirmwareApply, m_apply, [this](bool enable) {
-        if (enable) {
-            m_uploadRunning = false;
-            StopProgress();
+    m_upgrade.onOutcome = [this](OperationOutcome) {
+        OnUploadAnswered();
+        RunRestartWait(RestartCause::kFirmwareUpgrade);
+        ReturnToSearchPage();
+    };
+    m_upgrade.onFailed = [this](const OperationFailure& failure) {
+        OnUploadAnswered();
+        if (ShowMessage(failure.verdict.messageId)) {
+            m_file->clear();
         }
-    });
-    BindControl(WizardControl::kFirmwareFile, m_file);
-    BindWait(WizardWait::kFirmwareUpgrade, {kUpgradeTimerId, kUpgradeTimerMs, kUpgradingText});
+    };
 
     // Whatever puts text into the field names a file by that text; SetFilePath puts its
     // own bytes back afterwards.
@@ -135,10 +135,18 @@ void CQ3150Tx_ModeDlg::Apply() {
         }
         return;
     }
-    QueueUpload(Host().Commands(), Host().Target(), path);
     m_apply->setEnabled(false);
     m_uploadRunning = true;
+    RunOperation(
+        UpgradeFirmwareOperation({path}, Host().StatusToFill(), RestartHandling::kByRestartWait),
+        m_upgrade);
     StartProgress();
+}
+
+void CQ3150Tx_ModeDlg::OnUploadAnswered() {
+    m_apply->setEnabled(true);
+    m_uploadRunning = false;
+    StopProgress();
 }
 
 void CQ3150Tx_ModeDlg::OnTimer(int id) {

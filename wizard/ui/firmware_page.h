@@ -14,11 +14,12 @@ class QPushButton;
 // of a new image.
 //
 // Browse (or a file dropped on the page) names the image; Apply checks that it opens for
-// reading as a file (204 without a name, 254 otherwise, and the field empties), queues
-// UPLOAD and stays disabled until the task driver has the device's answer. While the
+// reading as a file (204 without a name, 254 otherwise, and the field empties), runs the
+// firmware upgrade and stays disabled until the device has answered the upload. While the
 // request is on its way a progress bar shows how much of it has been sent. An accepted
-// image starts the upgrade wait: REBOOT, then eleven ticks of 12 s behind "Upgrading....",
-// and the search page.
+// image starts the upgrade's restart wait: REBOOT, then eleven ticks of 12 s behind
+// "Upgrading....", and the search page. A refused one (254) or no good answer (139) is
+// said in the message box, and the field empties.
 //
 // The file name is kept as the bytes the file system knows it by; the field shows them
 // decoded. A name typed or chosen in the dialog is encoded as the file system expects,
@@ -27,8 +28,6 @@ class CQ3150Tx_ModeDlg : public CWizardPage {
     Q_OBJECT
 
 public:
-    static constexpr int kUpgradeTimerId = 200;
-    static constexpr uint32_t kUpgradeTimerMs = 12000;
     // Polls how far the upload has got, while it is being sent.
     static constexpr int kUploadProgressTimerId = 201;
     static constexpr uint32_t kUploadProgressTimerMs = 200;
@@ -64,6 +63,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The device has answered the upload: the send is over.
+    void OnUploadAnswered();
     void StartProgress();
     void UpdateProgress();
     void StopProgress();
@@ -74,6 +75,7 @@ private:
     QPushButton* m_apply;
     QProgressBar* m_progress;
     std::string m_filePath;
-    // From Apply until the driver hands the answer over (it enables Apply again).
+    // From Apply until the device has answered the upload.
     bool m_uploadRunning = false;
+    OperationCallbacks m_upgrade;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdint>
+#include <vector>
 
 #include "wizard/page_choices.h"
 #include "wizard/ui/wizard_page.h"
@@ -19,32 +19,30 @@ class QPushButton;
 // first show).
 //
 // Apply checks the address and the mask (web/input_rules.h; a refusal names the octet to
-// correct), queues SETUPIPADDRESS and stays disabled until the task driver has the
-// answer. The driver then runs the page's restart wait, whatever the device answered (it
-// may move to its new address before answering): REBOOT and eleven ticks of 4 s under
-// "Rebooting...." on timer 100, then the search page, where the device is found again at
-// its new address.
+// correct), runs the LAN address change and stays disabled until the device has
+// answered. The page then runs the restart wait of a LAN address change, whatever the
+// device answered (it may move to its new address before answering): REBOOT and eleven
+// ticks of 4 s under "Rebooting....", then the search page, where the device is found
+// again at its new address.
 class CQ3150Tx_IPAddrDlg : public CWizardPage {
     Q_OBJECT
 
 public:
-    static constexpr int kWaitTimerId = 100;
-    static constexpr uint32_t kWaitPeriodMs = 4000;
     // What the address fields show at every show.
     static constexpr wchar_t kBlankAddress[] = L"0.0.0.0";
     static constexpr wchar_t kDefaultMask[] = L"255.255.255.0";
 
     CQ3150Tx_IPAddrDlg(IWizardHost& host, QWidget* parent);
 
-    CCTLButton* AutoIpChoice() const { return m_autoIp; }
-    CCTLButton* StaticIpChoice() const { return m_staticIp; }
+    CCTLButton* AutoIpChoice() const { return m_dhcp.First(); }
+    CCTLButton* StaticIpChoice() const { return m_dhcp.Second(); }
     CIPv4Field* AddressField() const { return m_address; }
     CIPv4Field* MaskField() const { return m_mask; }
     QPushButton* ApplyButton() const { return m_apply; }
     // The current settings: LAN address, subnet mask, DHCP server.
-    CMarkupStatic* CurrentAddressLabel() const { return m_currentAddress; }
-    CMarkupStatic* CurrentMaskLabel() const { return m_currentMask; }
-    CMarkupStatic* CurrentDhcpLabel() const { return m_currentDhcp; }
+    CMarkupStatic* CurrentAddressLabel() const { return m_current[0]; }
+    CMarkupStatic* CurrentMaskLabel() const { return m_current[1]; }
+    CMarkupStatic* CurrentDhcpLabel() const { return m_current[2]; }
 
 protected:
     // Places the controls, resets the address fields, empties the current settings and
@@ -54,15 +52,14 @@ protected:
     void OnShown() override;
 
 private:
-    void Select(DhcpChoice choice);
     void OnApply();
+    // The device has the change: Apply again, and the wait while it restarts.
+    void OnChangeAnswered();
 
-    CCTLButton* m_autoIp;
-    CCTLButton* m_staticIp;
+    ChoicePair m_dhcp;  // Auto IP, Static IP
     CIPv4Field* m_address;
     CIPv4Field* m_mask;
     QPushButton* m_apply;
-    CMarkupStatic* m_currentAddress;
-    CMarkupStatic* m_currentMask;
-    CMarkupStatic* m_currentDhcp;
+    std::vector<CMarkupStatic*> m_current;
+    OperationCallbacks m_change;
 };

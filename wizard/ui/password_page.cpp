@@ -3,8 +3,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "device/device_operations.h"
 #include "resources/string_ids.h"
-#include "web/device_commands.h"
 #include "web/input_rules.h"
 #include "window/control_layout.h"
 
@@ -22,15 +22,24 @@ CQ3150Tx_PasswordDlg::CQ3150Tx_PasswordDlg(IWizardHost& host, QWidget* parent)
       m_current(AddField(1096, kTextCurrentPassword)),
       m_new(AddField(1094, kTextNewPassword)),
       m_repeat(AddField(1095, kTextRepeatPassword)),
-      m_apply(new QPushButton(Text(kTextApply), this)) {
+      m_apply(AddButton(1167, kTextApply)) {
     m_user->setReadOnly(true);
     m_user->setText(Text(kTextPasswordUser));
     for (QLineEdit* field : {m_current, m_new, m_repeat}) {
         field->setEchoMode(QLineEdit::Password);
         field->setMaxLength(kPasswordFieldLimit);
     }
-    NameControl(m_apply, 1167, kTextApply);
-    BindControl(WizardControl::kPasswordApply, m_apply);
+    // A refused or lost change must not look like success: it is said before the page
+    // returns to the search page.
+    m_change.onFinished = [this] {
+        m_apply->setEnabled(true);
+        ReturnToSearchPage();
+    };
+    m_change.onFailed = [this](const OperationFailure& failure) {
+        m_apply->setEnabled(true);
+        ShowMessage(failure.verdict.messageId);
+        ReturnToSearchPage();
+    };
     connect(m_apply, &QPushButton::clicked, this, [this] { Apply(); });
 }
 
@@ -66,8 +75,8 @@ void CQ3150Tx_PasswordDlg::Apply() {
         }
         return;
     }
-    QueueSetupPassword(Host().Commands(), Host().Target(), devicePassword, newPassword);
     m_apply->setEnabled(false);
+    RunOperation(ChangePasswordOperation({devicePassword, newPassword}), m_change);
 }
 
 void CQ3150Tx_PasswordDlg::ClearPasswords() {

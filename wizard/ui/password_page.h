@@ -42,4 +42,5 @@ private:
     QLineEdit* m_new;
     QLineEdit* m_repeat;
     QPushButton* m_apply;
+    OperationCallbacks m_change;
 };

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdint>
-
 #include "wizard/ui/wizard_page.h"
 
 class CCTLButton;
@@ -12,20 +10,17 @@ class QPushButton;
 // captions are part of the page picture; a press on a caption selects that caption's
 // choice. Every show starts with Reboot selected.
 //
-// Apply queues RESETDEFAULT when Factory Reset is selected, then runs the restart wait:
+// Apply runs the reboot or the factory reset (RESETDEFAULT), then the restart wait:
 // REBOOT and eleven ticks of 4 s under "Rebooting....", then the search page. It waits
-// for no answer: the device's answers are taken by the task driver and change nothing.
+// for no answer: the device's answers are taken and change nothing.
 class CQ3150Tx_SaveDlg : public CWizardPage {
     Q_OBJECT
 
 public:
-    static constexpr int kWaitTimerId = 1;
-    static constexpr uint32_t kWaitPeriodMs = 4000;
-
     CQ3150Tx_SaveDlg(IWizardHost& host, QWidget* parent);
 
-    CCTLButton* RebootChoice() const { return m_reboot; }
-    CCTLButton* FactoryResetChoice() const { return m_factoryReset; }
+    CCTLButton* RebootChoice() const { return m_choice.First(); }
+    CCTLButton* FactoryResetChoice() const { return m_choice.Second(); }
     QPushButton* ApplyButton() const { return m_apply; }
 
 protected:
@@ -33,10 +28,9 @@ protected:
     void LayOut() override;
 
 private:
-    void Select(bool factoryReset);
     void OnApply();
 
-    CCTLButton* m_reboot;
-    CCTLButton* m_factoryReset;
+    ChoicePair m_choice;  // Reboot, Factory Reset
     QPushButton* m_apply;
+    OperationCallbacks m_restart;
 };

@@ -12,41 +12,32 @@
 
 namespace {
 
-constexpr int kFirstValueId = 1126;
 constexpr int kWebPageId = 1204;
 
-struct ValueRow {
-    int rectId;
-    std::wstring DeviceStatus::*field;
-    int nameId;
-};
 // The SSID's rectangle is wider than the others: SSIDs run long.
-constexpr ValueRow kRows[CQ3150Tx_SummaryDlg::kValueCount] = {
-    {kRectSummaryMac, &DeviceStatus::strMACAddress, kTextSummaryMac},
-    {kRectSummaryFirmware, &DeviceStatus::strFirmwareVersion, kTextSummaryFirmware},
-    {kRectSummaryLanIp, &DeviceStatus::strLanIP, kTextSummaryLanIp},
-    {kRectSummaryLanMask, &DeviceStatus::strLanMask, kTextSummaryLanMask},
-    {kRectSummaryDhcp, &DeviceStatus::strDhcpServer, kTextSummaryDhcp},
-    {kRectSummaryMode, &DeviceStatus::strMode, kTextSummaryMode},
-    {kRectSummarySecurity, &DeviceStatus::strSecurity, kTextSummarySecurity},
-    {kRectSummaryWanIp, &DeviceStatus::strWanIP, kTextSummaryWanIp},
-    {kRectSummarySsid, &DeviceStatus::strSSID, kTextSummarySsid},
-    {kRectSummaryWanMask, &DeviceStatus::strWanMask, kTextSummaryWanMask},
-    {kRectSummaryGateway, &DeviceStatus::strGateway, kTextSummaryGateway},
-    {kRectSummaryDns1, &DeviceStatus::strDNS1, kTextSummaryDns1},
-    {kRectSummaryDns2, &DeviceStatus::strDNS2, kTextSummaryDns2},
+constexpr DeviceValueRow kRows[CQ3150Tx_SummaryDlg::kValueCount] = {
+    {1126, kRectSummaryMac, &DeviceStatus::strMACAddress, kTextSummaryMac},
+    {1127, kRectSummaryFirmware, &DeviceStatus::strFirmwareVersion, kTextSummaryFirmware},
+    {1128, kRectSummaryLanIp, &DeviceStatus::strLanIP, kTextSummaryLanIp},
+    {1129, kRectSummaryLanMask, &DeviceStatus::strLanMask, kTextSummaryLanMask},
+    {1130, kRectSummaryDhcp, &DeviceStatus::strDhcpServer, kTextSummaryDhcp},
+    {1131, kRectSummaryMode, &DeviceStatus::strMode, kTextSummaryMode},
+    {1132, kRectSummarySecurity, &DeviceStatus::strSecurity, kTextSummarySecurity},
+    {1133, kRectSummaryWanIp, &DeviceStatus::strWanIP, kTextSummaryWanIp},
+    {1134, kRectSummarySsid, &DeviceStatus::strSSID, kTextSummarySsid},
+    {1135, kRectSummaryWanMask, &DeviceStatus::strWanMask, kTextSummaryWanMask},
+    {1136, kRectSummaryGateway, &DeviceStatus::strGateway, kTextSummaryGateway},
+    {1137, kRectSummaryDns1, &DeviceStatus::strDNS1, kTextSummaryDns1},
+    {1138, kRectSummaryDns2, &DeviceStatus::strDNS2, kTextSummaryDns2},
 };
 
 }  // namespace
 
 CQ3150Tx_SummaryDlg::CQ3150Tx_SummaryDlg(IWizardHost& host, QWidget* parent)
     : CWizardPage(WizardPage::kSummary, host, parent),
-      m_webPage(new QPushButton(Text(kTextOpenWebPage), this)),
+      m_webPage(AddButton(kWebPageId, kTextOpenWebPage, kTextOpenWebPageHelp)),
+      m_values(AddValueRows(kRows)),
       m_opener(new WebPageOpener(this)) {
-    for (int i = 0; i < kValueCount; ++i) {
-        m_values[static_cast<size_t>(i)] = AddValueLabel(kFirstValueId + i, kRows[i].nameId);
-    }
-    NameControl(m_webPage, kWebPageId, kTextOpenWebPage, kTextOpenWebPageHelp);
     m_webPage->setShortcut(QKeySequence::Open);
     connect(m_webPage, &QPushButton::clicked, this, [this] { OpenWebPage(); });
 }
@@ -63,18 +54,11 @@ void CQ3150Tx_SummaryDlg::OpenWebPage() {
 
 void CQ3150Tx_SummaryDlg::LayOut() {
     PlaceControl(m_webPage, kRectSummaryWebPage);
-    for (int i = 0; i < kValueCount; ++i) {
-        CMarkupStatic* label = m_values[static_cast<size_t>(i)];
-        PlaceControl(label, kRows[i].rectId);
-        ShowDeviceValue(*label, std::wstring());
-    }
+    PlaceValueRows(kRows, m_values);
 }
 
 void CQ3150Tx_SummaryDlg::RefreshStatus() {
-    const DeviceStatus& status = Host().Status();
-    for (int i = 0; i < kValueCount; ++i) {
-        ShowDeviceValue(*m_values[static_cast<size_t>(i)], status.*kRows[i].field);
-    }
+    ShowValueRows(kRows, m_values);
     // The frame is drawn again with its pages, as after any change of what the wizard
     // shows.
     if (QWidget* frame = parentWidget()) {

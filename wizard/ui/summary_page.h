@@ -1,6 +1,6 @@
 #pragma once
 
-#include <array>
+#include <vector>
 
 class QPushButton;
 class WebPageOpener;
@@ -41,7 +41,7 @@ protected:
     void OnShown() override { RefreshStatus(); }
 
 private:
-    std::array<CMarkupStatic*, kValueCount> m_values{};
     QPushButton* m_webPage;
+    std::vector<CMarkupStatic*> m_values;
     WebPageOpener* m_opener;
 };

@@ -40,6 +40,8 @@ void CSurveyList::AddNetwork(const SurveyNetwork& network) {
           &network.mode, &network.keyword}) {
         cells << QString::fromStdWString(*text);
     }
-    // Every column of the list is right-aligned, the signal's digits line up.
+    // The numbers and the security text are right-aligned, so the signal's digits line
+    // up; the network's name reads left-aligned, as in every list of networks.
     AppendRow(cells, Qt::AlignRight | Qt::AlignVCenter);
+    item(rowCount() - 1, TableColumn(kSsid))->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }

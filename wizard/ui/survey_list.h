@@ -29,6 +29,6 @@ public:
     // Sizes the visible columns from the list's present width.
     void SizeColumns();
 
-    // Appends a row for `network`.
+    // Appends a row for `network`: its name left-aligned, the rest right-aligned.
     void AddNetwork(const SurveyNetwork& network);
 };

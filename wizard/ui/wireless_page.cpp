@@ -5,9 +5,9 @@
 #include <QPushButton>
 
 #include "controls/markup_static.h"
+#include "device/device_operations.h"
 #include "platform/ansi_text.h"
 #include "resources/string_ids.h"
-#include "web/device_commands.h"
 #include "web/input_rules.h"
 #include "window/control_layout.h"
 #include "wizard/ui/survey_list.h"
@@ -19,52 +19,43 @@ constexpr int kConnectId = 1162;
 constexpr int kListId = 1102;
 constexpr int kKeyId = 1003;
 constexpr int kDefaultKeyId = 1004;
-constexpr int kFirstStatusId = 1172;
 
 constexpr const wchar_t* kDefaultKeyEntries[] = {L"Key 1", L"Key 2", L"Key 3", L"Key 4"};
 
-struct StatusRow {
-    int rectId;
-    std::wstring DeviceStatus::*field;
-    int nameId;  // what accessibility tools call the label
-};
-constexpr StatusRow kStatusRows[CQ3150Tx_SurveyDlg::kStatusCount] = {
-    {kRectSurveySsid, &DeviceStatus::strSSID, kTextSurveyCurrentSsid},
-    {kRectSurveySecurity, &DeviceStatus::strSecurity, kTextSurveyCurrentSecurity},
-    {kRectSurveyIp, &DeviceStatus::strWanIP, kTextSurveyCurrentIp},
-    {kRectSurveyMask, &DeviceStatus::strWanMask, kTextSurveyCurrentMask},
-    {kRectSurveyGateway, &DeviceStatus::strGateway, kTextSurveyCurrentGateway},
-    {kRectSurveyDns, &DeviceStatus::strDNS1, kTextSurveyCurrentDns},
+// In the order of StatusValue.
+constexpr DeviceValueRow kStatusRows[CQ3150Tx_SurveyDlg::kStatusCount] = {
+    {1172, kRectSurveySsid, &DeviceStatus::strSSID, kTextSurveyCurrentSsid},
+    {1173, kRectSurveySecurity, &DeviceStatus::strSecurity, kTextSurveyCurrentSecurity},
+    {1174, kRectSurveyIp, &DeviceStatus::strWanIP, kTextSurveyCurrentIp},
+    {1175, kRectSurveyMask, &DeviceStatus::strWanMask, kTextSurveyCurrentMask},
+    {1176, kRectSurveyGateway, &DeviceStatus::strGateway, kTextSurveyCurrentGateway},
+    {1177, kRectSurveyDns, &DeviceStatus::strDNS1, kTextSurveyCurrentDns},
 };
 
 }  // namespace
 
 CQ3150Tx_SurveyDlg::CQ3150Tx_SurveyDlg(IWizardHost& host, QWidget* parent)
     : CWizardPage(WizardPage::kWireless, host, parent),
-      m_scan(new QPushButton(Text(kTextScan), this)),
-      m_connect(new QPushButton(Text(kTextConnect), this)),
+      m_scan(AddButton(kScanId, kTextScan, kTextSurveyScanHelp)),
+      m_connect(AddButton(kConnectId, kTextConnect, kTextSurveyConnectHelp)),
       m_list(new CSurveyList(this)),
       m_key(new QLineEdit(this)),
       m_defaultKey(new QComboBox(this)) {
-    NameControl(m_scan, kScanId, kTextScan, kTextSurveyScanHelp);
-    NameControl(m_connect, kConnectId, kTextConnect, kTextSurveyConnectHelp);
     NameControl(m_list, kListId, kTextSurveyListName, kTextSurveyListHelp);
     // The key shows as typed: long keys are easier to get right when they can be read.
     NameControl(m_key, kKeyId, kTextSurveyKeyName);
     NameControl(m_defaultKey, kDefaultKeyId, kTextSurveyDefaultKeyName, kTextSurveyDefaultKeyHelp);
-    for (int i = 0; i < kStatusCount; ++i) {
-        m_status[static_cast<size_t>(i)] = AddValueLabel(kFirstStatusId + i, kStatusRows[i].nameId);
-    }
+    m_status = AddValueRows(kStatusRows);
     m_defaultKey->hide();
-    BindControl(WizardControl::kSurveyScan, m_scan);
-    // The driver enables Connect when the REPEATER answer is in: the bridging is over.
-    BindControl(WizardControl::kSurveyConnect, m_connect, [this](bool enable) {
-        if (enable) {
-            m_bridging = false;
-        }
-    });
-    BindControl(WizardControl::kSurveyKey, m_key);
-    BindWait(WizardWait::kRepeaterReboot, {kRebootTimerId, kRebootTimerMs, kRebootingText});
+    m_survey.onOutcome = [this](OperationOutcome) { ShowSurvey(m_networks); };
+    m_survey.onFailed = [this](const OperationFailure&) { OnSurveyFailed(); };
+    m_bridge.onOutcome = [this](OperationOutcome) { OnBridgingAccepted(); };
+    // The device is not bridged: said, and back to the search page. Connect stays as it
+    // is until the next survey.
+    m_bridge.onFailed = [this](const OperationFailure& failure) {
+        ShowMessage(failure.verdict.messageId);
+        ReturnToSearchPage();
+    };
 
     connect(m_scan, &QPushButton::clicked, this, [this] { OnScan(); });
     connect(m_connect, &QPushButton::clicked, this, [this] { OnConnect(); });
@@ -77,11 +68,7 @@ void CQ3150Tx_SurveyDlg::LayOut() {
     PlaceControl(m_list, kRectSurveyList);
     m_list->SizeColumns();
     PlaceControl(m_key, kRectSurveyKey);
-    for (int i = 0; i < kStatusCount; ++i) {
-        CMarkupStatic* label = m_status[static_cast<size_t>(i)];
-        PlaceControl(label, kStatusRows[i].rectId);
-        ShowDeviceValue(*label, std::wstring());
-    }
+    PlaceValueRows(kStatusRows, m_status);
     // The rectangle's height is that of the open drop-down; closed, the list is as high
     // as the key field beside it.
     if (const std::optional<QRect> rect = LayoutRect(kRectSurveyDefaultKey)) {
@@ -96,10 +83,7 @@ void CQ3150Tx_SurveyDlg::LayOut() {
 }
 
 void CQ3150Tx_SurveyDlg::OnShown() {
-    const DeviceStatus& status = Host().Status();
-    for (int i = 0; i < kStatusCount; ++i) {
-        ShowDeviceValue(*m_status[static_cast<size_t>(i)], status.*kStatusRows[i].field);
-    }
+    ShowValueRows(kStatusRows, m_status);
     // The layout hid the default-key list; a selected WEP network still needs it, or
     // Connect would send key 1 without the user seeing the choice.
     if (m_key->isEnabled() && EqualsIgnoreCase(SelectedKeyword(), L"WEP")) {
@@ -118,7 +102,20 @@ void CQ3150Tx_SurveyDlg::OnScan() {
     m_connect->setEnabled(false);
     m_key->setEnabled(false);
     m_list->setRowCount(0);
-    QueueSiteSurvey(Host().Commands(), Host().Target());
+    RunOperation(SurveyOperation(m_networks), m_survey);
+}
+
+void CQ3150Tx_SurveyDlg::OnSurveyFailed() {
+    m_scan->setEnabled(true);
+    m_connect->setEnabled(false);
+}
+
+void CQ3150Tx_SurveyDlg::OnBridgingAccepted() {
+    m_bridging = false;
+    m_connect->setEnabled(true);
+    m_key->setEnabled(true);
+    m_key->clear();
+    RunRestartWait(RestartCause::kBridging);
 }
 
 void CQ3150Tx_SurveyDlg::ShowSurvey(const std::vector<SurveyNetwork>& networks) {
@@ -188,11 +185,12 @@ void CQ3150Tx_SurveyDlg::OnConnect() {
         UpdateSecurityControls();
         return;
     }
-    QueueRepeater(
-        Host().Commands(), Host().Target(),
-        RepeaterSettingsFor(m_strSSID, m_strChannel, keyword, key, m_defaultKey->currentIndex()));
-    // Until the driver has the REPEATER result, whatever the list does meanwhile: a second
-    // Connect would bridge twice and restart the device twice.
+    // Until the device has answered, whatever the list does meanwhile: a second Connect
+    // would bridge twice and restart the device twice.
     m_bridging = true;
+    RunOperation(BridgeOperation(RepeaterSettingsFor(m_strSSID, m_strChannel, keyword, key,
+                                                     m_defaultKey->currentIndex()),
+                                 RestartHandling::kByRestartWait),
+                 m_bridge);
     UpdateSecurityControls();
 }

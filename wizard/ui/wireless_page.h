@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "web/survey_parser.h"
 #include "wizard/ui/wizard_page.h"
 
 class CMarkupStatic;
@@ -18,10 +19,11 @@ class QPushButton;
 // signal), and bridging the device to the chosen one with its key, after which the
 // device restarts and the wizard waits for it and returns to the search page.
 //
-// The page only queues commands (SITESURVEY; UNCHECKREPEATER then REPEATER); the task
-// driver brings the results back: the survey's networks (ShowSurvey), and through the
-// page's bindings Scan, Connect and the key field and the wait after a bridging the
-// device took.
+// The page runs two device operations, the survey (SITESURVEY) and the bridging
+// (UNCHECKREPEATER then REPEATER), and follows their outcomes: the survey's networks
+// (ShowSurvey) or Scan again after a failed survey; Connect and the key field again, and
+// the restart wait of a bridging, once the device took the bridging; the message box and
+// the search page when it did not.
 //
 // The first show with an empty list surveys by itself; the list keeps its rows across
 // hide and show. The key field limits and the default-key list follow the selected
@@ -30,9 +32,6 @@ class CQ3150Tx_SurveyDlg : public CWizardPage {
     Q_OBJECT
 
 public:
-    // The wait while the device restarts after bridging: 11 ticks of 3.5 s.
-    static constexpr int kRebootTimerId = 300;
-    static constexpr uint32_t kRebootTimerMs = 3500;
     // The key field's limits: the longest WEP key (26 hexadecimal digits) and the longest
     // pre-shared key (64 hexadecimal digits).
     static constexpr int kWepKeyLimit = 26;
@@ -54,7 +53,7 @@ public:
     // security keyword; with no row selected nothing changes.
     void UpdateSecurityControls();
 
-    // The networks of a survey the task driver has the answer to.
+    // The networks of a survey the device has answered.
     void ShowSurvey(const std::vector<SurveyNetwork>& networks);
 
     // SSID and channel of the network chosen at the last Connect.
@@ -79,19 +78,24 @@ protected:
     void OnShown() override;
 
 private:
+    void OnSurveyFailed();
+    void OnBridgingAccepted();
     void OnSelectionChanged();
     // The selected row's security keyword; empty with no row selected.
     std::wstring SelectedKeyword() const;
 
     std::wstring m_strSSID;
     std::wstring m_strChannel = L"11";
-    // From the queuing of a bridging until the driver has its answer: Connect and the key
+    // From the start of a bridging until the device has answered: Connect and the key
     // field stay disabled.
     bool m_bridging = false;
+    std::vector<SurveyNetwork> m_networks;
+    OperationCallbacks m_survey;
+    OperationCallbacks m_bridge;
     QPushButton* m_scan;
     QPushButton* m_connect;
     CSurveyList* m_list;
     QLineEdit* m_key;
-    std::array<CMarkupStatic*, kStatusCount> m_status{};
+    std::vector<CMarkupStatic*> m_status;
     QComboBox* m_defaultKey;
 };

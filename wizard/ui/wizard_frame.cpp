@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "device/device_operations.h"
 #include "platform/ansi_text.h"
 #include "platform/metered_socket.h"
 #include "platform/tick_clock.h"
@@ -25,6 +26,9 @@ namespace {
 constexpr int kWidth = 700;
 constexpr int kHeight = 500;
 constexpr wchar_t kLoadingText[] = L"Loading....";
+// The result timer; the timers of the operations' delays follow it.
+constexpr int kResultTimerId = 1;
+constexpr int kFirstOperationTimerId = 2;
 
 // The order in which the teardown removes the pages.
 constexpr WizardPage kTeardownOrder[] = {WizardPage::kIpAddress, WizardPage::kFirmware,
@@ -63,7 +67,11 @@ std::optional<WebResult> CQ3150TxDlg::WebQueue::TakeResult() {
     return G_pWEBManager != nullptr ? G_pWEBManager->TakeResult() : std::nullopt;
 }
 
-CQ3150TxDlg::CQ3150TxDlg(QWidget* parent) : CDialogWindow(parent) {}
+CQ3150TxDlg::CQ3150TxDlg(QWidget* parent)
+    : CDialogWindow(parent),
+      m_timerLoop(*this, kFirstOperationTimerId),
+      m_operations(m_queue, m_queue, m_timerLoop, MonotonicTickClock::Instance(),
+                   AnswerReading::kTolerant) {}
 
 CQ3150TxDlg::~CQ3150TxDlg() {
     DestroyWindow();
@@ -83,6 +91,10 @@ DeviceLogin CQ3150TxDlg::Login() const {
 }
 
 const DeviceStatus& CQ3150TxDlg::Status() const {
+    return G_DeviceStatus;
+}
+
+DeviceStatus& CQ3150TxDlg::StatusToFill() {
     return G_DeviceStatus;
 }
 
@@ -122,12 +134,6 @@ void CQ3150TxDlg::OnInitDialog() {
         window->Create();
         window->setGeometry(rect());
         window->ShowWindow(false);
-        for (const WizardControl control : window->BoundControls()) {
-            m_controlPages[control] = window;
-        }
-        for (const WizardWait wait : window->BoundWaits()) {
-            m_waitPages[wait] = window;
-        }
     };
     add(WizardPage::kIpAddress, new CQ3150Tx_IPAddrDlg(*this, this));
     add(WizardPage::kFirmware, new CQ3150Tx_ModeDlg(*this, this));
@@ -160,17 +166,20 @@ void CQ3150TxDlg::StartResultTimer() {
 
 void CQ3150TxDlg::OnTimer(int id) {
     if (id != kResultTimerId) {
+        m_timerLoop.Dispatch(id);
         return;
     }
-    // The driver keeps nothing between ticks; a tick run inside a modal loop of an
-    // earlier one has a driver of its own.
-    WizardTaskDriver driver(m_queue, m_queue, *this, Target(), G_DeviceStatus);
-    driver.OnResultTimer();
+    // Stopped before the results are taken: what has finished is still handled now, and
+    // the next queued command starts the timer again.
+    if (m_queue.PendingCount() == 0) {
+        KillTimer(kResultTimerId);
+    }
+    m_operations.TakeResults();
 }
 
 void CQ3150TxDlg::LoadDeviceStatus() {
     QPointer<CQ3150TxDlg> self(this);
-    QueueLanInfo(m_queue, Target());
+    m_operations.Start(ReadStatusOperation(G_DeviceStatus), Target(), *this);
     G_DeviceStatus.Clear();
     // The summary page is in front already: no values of an earlier device under the
     // progress dialog.
@@ -183,8 +192,7 @@ void CQ3150TxDlg::LoadDeviceStatus() {
 
 void CQ3150TxDlg::OnDestroy() {
     KillTimer(kResultTimerId);
-    m_controlPages.clear();
-    m_waitPages.clear();
+    m_operations.CancelAll();
     for (const WizardPage page : kTeardownOrder) {
         DestroyAndDelete(m_pages[static_cast<size_t>(page)]);
     }
@@ -192,56 +200,39 @@ void CQ3150TxDlg::OnDestroy() {
     DestroyAndDelete(m_progress);
 }
 
-bool CQ3150TxDlg::ProgressRunning() const {
-    return m_progress != nullptr && m_progress->IsModalRunning();
+void CQ3150TxDlg::OnOutcome(OperationOutcome outcome) {
+    switch (outcome) {
+        case OperationOutcome::kLanPageRead:
+            ShowProgressStep(kStepAfterLanInfo);
+            return;
+        case OperationOutcome::kInterfacePageRead:
+            ShowProgressStep(kStepAfterWanInfo);
+            return;
+        case OperationOutcome::kStatusPageRead:
+            ShowProgressStep(kStepAfterGetStatus);
+            // Blocks the user-interface thread, as the hold is meant to: the last step
+            // stays in view for that long.
+            ThreadSleeper::Instance().SleepMs(kHoldAfterGetStatusMs);
+            // With more commands pending the loading is not over yet.
+            if (m_queue.PendingCount() == 0 && m_progress->IsModalRunning()) {
+                m_progress->EndDialog(0);
+            }
+            return;
+        default:
+            return;
+    }
 }
 
-void CQ3150TxDlg::ShowProgressStep(int step) {
-    m_progress->ShowProgressStep(step);
-}
-
-void CQ3150TxDlg::EndProgress() {
-    m_progress->EndDialog(0);
-}
-
-void CQ3150TxDlg::ShowMessage(int stringId) {
-    m_message->ShowMessage(stringId);
-}
-
-void CQ3150TxDlg::ReturnToSearchPage() {
+void CQ3150TxDlg::OnFailed(const OperationFailure& failure) {
+    if (m_progress->IsModalRunning()) {
+        m_progress->EndDialog(0);
+    }
+    m_message->ShowMessage(failure.verdict.messageId);
     ::ReturnToSearchPage();
 }
 
-void CQ3150TxDlg::EnableControl(WizardControl control, bool enable) {
-    if (const auto page = m_controlPages.find(control); page != m_controlPages.end()) {
-        page->second->EnableControl(control, enable);
+void CQ3150TxDlg::ShowProgressStep(int step) {
+    if (m_progress->IsModalRunning()) {
+        m_progress->ShowProgressStep(step);
     }
-}
-
-void CQ3150TxDlg::ClearControlText(WizardControl control) {
-    if (const auto page = m_controlPages.find(control); page != m_controlPages.end()) {
-        page->second->ClearControlText(control);
-    }
-}
-
-void CQ3150TxDlg::StartPageWait(WizardWait wait) {
-    if (const auto page = m_waitPages.find(wait); page != m_waitPages.end()) {
-        page->second->StartPageWait(wait);
-    }
-}
-
-void CQ3150TxDlg::ShowSurvey(const std::vector<SurveyNetwork>& networks) {
-    if (CQ3150Tx_SurveyDlg* page = WirelessPage()) {
-        page->ShowSurvey(networks);
-    }
-}
-
-void CQ3150TxDlg::StopResultTimer() {
-    KillTimer(kResultTimerId);
-}
-
-// Blocks the user-interface thread, as the hold after the status read is meant to: the
-// last progress step stays in view for that long.
-void CQ3150TxDlg::Hold(uint32_t ms) {
-    ThreadSleeper::Instance().SleepMs(ms);
 }

@@ -2,16 +2,16 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
-#include <vector>
 
+#include "device/device_operation.h"
+#include "device/operation_runner.h"
 #include "web/device_commands.h"
 #include "web/web_result_source.h"
 #include "window/dialog_window.h"
 #include "window/page_navigation.h"
-#include "wizard/task_driver.h"
+#include "window/window_timer_loop.h"
 #include "wizard/ui/wizard_page.h"
 
 class CQ3150Tx_MessageDlg;
@@ -25,19 +25,28 @@ class CQ3150Tx_SurveyDlg;
 // dialog, and keeps the address and subnet mask of the device it was opened for: every
 // request to the device goes there.
 //
-// Its timer 1 runs the task driver: every queued command starts it (200 ms), each tick
-// hands the finished commands to the driver, and the driver acts on the pages and dialogs
-// through the frame (the pages' bindings, ShowProgressStep, the message box, the search
-// page). A tick that finds nothing pending stops the timer.
+// Its result timer runs the device operations of the frame and its pages: every queued
+// command starts it (200 ms), each tick hands the finished commands to the operation
+// runner, whose operations tell their pages (and the frame, for the start-up reads) what
+// became of them. A tick that finds nothing pending stops the timer.
+//
+// Connect's start-up reads are the frame's own: LANINFO, WANINFO and GETSTATUS behind
+// "Loading....", which shows step 3, 7 and 10 as each page comes in and holds the last
+// step for a second; a read that fails ends the progress, says why and returns to the
+// search page.
 class CQ3150TxDlg : public CDialogWindow,
                     public IDeviceWizard,
                     public IWizardHost,
-                    private IWizardView {
+                    private IOperationObserver {
     Q_OBJECT
 
 public:
-    static constexpr int kResultTimerId = 1;
     static constexpr uint32_t kResultTimerMs = 200;
+    // The progress step shown after each start-up read, and the hold after the last one.
+    static constexpr int kStepAfterLanInfo = 3;
+    static constexpr int kStepAfterWanInfo = 7;
+    static constexpr int kStepAfterGetStatus = 10;
+    static constexpr uint32_t kHoldAfterGetStatusMs = 1000;
 
     explicit CQ3150TxDlg(QWidget* parent = nullptr);
     ~CQ3150TxDlg() override;
@@ -53,19 +62,21 @@ public:
     CQ3150Tx_SummaryDlg* SummaryPage() const;
     CQ3150Tx_SurveyDlg* WirelessPage() const;
 
-    // Starts timer 1 again: a web command has been queued.
+    // Starts the result timer again: a web command has been queued.
     void StartResultTimer();
 
-    // IDeviceWizard: queues LANINFO, empties the status record and runs "Loading...."
-    // until the driver ends it, then refreshes the summary page.
+    // IDeviceWizard: starts the start-up reads, empties the status record and runs
+    // "Loading...." until the reads end it, then refreshes the summary page.
     void LoadDeviceStatus() override;
 
     // IWizardHost
     IWebCommandSink& Commands() override { return m_queue; }
+    OperationRunner& Operations() override { return m_operations; }
     DeviceTarget Target() const override;
     // From the selected-device record and the status record.
     DeviceLogin Login() const override;
     const DeviceStatus& Status() const override;
+    DeviceStatus& StatusToFill() override;
     CQ3150Tx_Progress& Progress() override { return *m_progress; }
     CQ3150Tx_MessageDlg& Messages() override { return *m_message; }
     // From the web queue's send meter, while UPLOAD is the active command and its request
@@ -92,26 +103,17 @@ private:
         std::optional<WebResult> TakeResult() override;
     };
 
-    // IWizardView, over the pages and dialogs.
-    bool ProgressRunning() const override;
-    void ShowProgressStep(int step) override;
-    void EndProgress() override;
-    void ShowMessage(int stringId) override;
-    void ReturnToSearchPage() override;
-    void EnableControl(WizardControl control, bool enable) override;
-    void ClearControlText(WizardControl control) override;
-    void StartPageWait(WizardWait wait) override;
-    void ShowSurvey(const std::vector<SurveyNetwork>& networks) override;
-    void StopResultTimer() override;
-    void Hold(uint32_t ms) override;
+    // IOperationObserver, for the start-up reads.
+    void OnOutcome(OperationOutcome outcome) override;
+    void OnFailed(const OperationFailure& failure) override;
+    void ShowProgressStep(int step);
 
     std::wstring m_strDeviceIP;
     std::wstring m_strDeviceSubnet;
     WebQueue m_queue;
+    WindowTimerLoop m_timerLoop;
+    OperationRunner m_operations;
     std::array<CWizardPage*, kWizardPageCount> m_pages{};
-    // The pages that bind the controls and waits the driver acts on.
-    std::map<WizardControl, CWizardPage*> m_controlPages;
-    std::map<WizardWait, CWizardPage*> m_waitPages;
     CQ3150Tx_MessageDlg* m_message = nullptr;
     CQ3150Tx_Progress* m_progress = nullptr;
 };

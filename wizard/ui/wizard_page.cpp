@@ -1,19 +1,21 @@
 #include "wizard/ui/wizard_page.h"
 
-#include <QLineEdit>
 #include <QPointer>
 
+#include "controls/ctl_button.h"
 #include "controls/markup_static.h"
+#include "device/operation_runner.h"
 #include "resources/string_ids.h"
 #include "web/device_commands.h"
+#include "window/control_layout.h"
 #include "window/page_navigation.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
 
 namespace {
 
-// The restart wait ends at this tick, after steps 1 to 10 and a last step 0.
-constexpr int kRestartWaitTicks = 11;
+// The window timers of a page's waits; the pages' own timers stay below.
+constexpr int kFirstWaitTimerId = 0x7000;
 
 // In WizardPage order: picture, control ids of "Locate" (the other entries follow),
 // Close, Minimize, the page's own menu entry, its title, the MAC and the IP address label.
@@ -29,58 +31,22 @@ constexpr PageSkin kSkins[kWizardPageCount] = {
 }  // namespace
 
 CWizardPage::CWizardPage(WizardPage page, IWizardHost& host, QWidget* parent)
-    : CSkinnedPage(kSkins[static_cast<size_t>(page)], parent), m_host(host) {}
+    : CSkinnedPage(kSkins[static_cast<size_t>(page)], parent),
+      m_host(host),
+      m_timerLoop(*this, kFirstWaitTimerId),
+      m_restartWait(m_timerLoop) {}
 
-void CWizardPage::BindControl(WizardControl control, QWidget* widget,
-                              std::function<void(bool)> onDriverEnable) {
-    m_controls[control] = {widget, std::move(onDriverEnable)};
+CWizardPage::~CWizardPage() = default;
+
+std::optional<RestartCause> CWizardPage::RunningRestartWait() const {
+    if (!IsRestartWaitRunning()) {
+        return std::nullopt;
+    }
+    return m_restartWait.Cause();
 }
 
-void CWizardPage::BindWait(WizardWait wait, RestartWait restartWait) {
-    m_waits[wait] = std::move(restartWait);
-}
-
-std::vector<WizardControl> CWizardPage::BoundControls() const {
-    std::vector<WizardControl> controls;
-    for (const auto& [control, binding] : m_controls) {
-        controls.push_back(control);
-    }
-    return controls;
-}
-
-std::vector<WizardWait> CWizardPage::BoundWaits() const {
-    std::vector<WizardWait> waits;
-    for (const auto& [wait, restartWait] : m_waits) {
-        waits.push_back(wait);
-    }
-    return waits;
-}
-
-void CWizardPage::EnableControl(WizardControl control, bool enable) {
-    const auto bound = m_controls.find(control);
-    if (bound == m_controls.end()) {
-        return;
-    }
-    bound->second.widget->setEnabled(enable);
-    if (bound->second.onDriverEnable) {
-        bound->second.onDriverEnable(enable);
-    }
-}
-
-void CWizardPage::ClearControlText(WizardControl control) {
-    const auto bound = m_controls.find(control);
-    if (bound == m_controls.end()) {
-        return;
-    }
-    if (auto* field = qobject_cast<QLineEdit*>(bound->second.widget)) {
-        field->clear();
-    }
-}
-
-void CWizardPage::StartPageWait(WizardWait wait) {
-    if (const auto bound = m_waits.find(wait); bound != m_waits.end()) {
-        RunRestartWait(bound->second);
-    }
+void CWizardPage::RunOperation(DeviceOperation operation, IOperationObserver& observer) {
+    m_host.Operations().Start(std::move(operation), m_host.Target(), observer);
 }
 
 std::wstring CWizardPage::AsMarkupText(const std::wstring& value) {
@@ -104,24 +70,54 @@ std::wstring CWizardPage::AsMarkupText(const std::wstring& value) {
     return text;
 }
 
-void CWizardPage::RunRestartWait(const RestartWait& wait) {
+void CWizardPage::RunRestartWait(RestartCause cause) {
     // A wait that comes while another dialog is up starts when that one has closed: its
-    // timer would drive the other one's progress otherwise.
+    // ticks would drive the other one's progress otherwise.
     QPointer<CWizardPage> self(this);
     if (!m_host.Progress().AwaitModalTurn() || self == nullptr) {
         return;
     }
-    SetTimer(wait.timerId, wait.periodMs);
-    m_waitTimerId = wait.timerId;
-    m_waitTicks = 0;
-    QueueReboot(m_host.Commands(), m_host.Target());
-    m_host.Progress().Run(wait.text);
+    m_restartWait.Start(cause, m_host.Commands(), m_host.Target(), *this);
+    m_host.Progress().Run(PlanRestartWait(cause).progressText);
+}
+
+void CWizardPage::OnRestartStep(int /*tick*/, int step) {
+    m_host.Progress().ShowProgressStep(step);
+}
+
+void CWizardPage::OnRestartOver() {
+    m_host.Progress().EndDialog(0);
+    ReturnToSearchPage();
 }
 
 bool CWizardPage::ShowMessage(int stringId) {
     QPointer<CWizardPage> self(this);
     m_host.Messages().ShowMessage(stringId);
     return self != nullptr;
+}
+
+std::vector<CMarkupStatic*> CWizardPage::AddValueRows(std::span<const DeviceValueRow> rows) {
+    std::vector<CMarkupStatic*> labels;
+    for (const DeviceValueRow& row : rows) {
+        labels.push_back(AddValueLabel(row.controlId, row.nameId));
+    }
+    return labels;
+}
+
+void CWizardPage::PlaceValueRows(std::span<const DeviceValueRow> rows,
+                                 const std::vector<CMarkupStatic*>& labels) {
+    for (size_t i = 0; i < rows.size(); ++i) {
+        PlaceControl(labels[i], rows[i].rectId);
+        ShowDeviceValue(*labels[i], std::wstring());
+    }
+}
+
+void CWizardPage::ShowValueRows(std::span<const DeviceValueRow> rows,
+                                const std::vector<CMarkupStatic*>& labels) const {
+    const DeviceStatus& status = m_host.Status();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        ShowDeviceValue(*labels[i], status.*rows[i].field);
+    }
 }
 
 CMarkupStatic* CWizardPage::AddValueLabel(int controlId, int nameId) {
@@ -141,22 +137,49 @@ void CWizardPage::ShowDeviceValue(CMarkupStatic& label, const std::wstring& valu
     label.update();
 }
 
+void ChoicePair::Select(bool second) const {
+    m_first->SetCheck(!second);
+    m_second->SetCheck(second);
+    if (m_onSelect) {
+        m_onSelect(second);
+    }
+}
+
+bool ChoicePair::SecondSelected() const {
+    return m_second->GetCheck();
+}
+
+bool ChoicePair::AnySelected() const {
+    return m_first->GetCheck() || m_second->GetCheck();
+}
+
+ChoicePair CWizardPage::AddChoicePair(const ChoiceSpec& first, const ChoiceSpec& second,
+                                      std::function<void(bool second)> onSelect) {
+    ChoicePair pair;
+    pair.m_first = new CCTLButton(this);
+    pair.m_second = new CCTLButton(this);
+    pair.m_onSelect = std::move(onSelect);
+    // The names and hints stand in for the captions drawn on the page picture.
+    NameControl(pair.m_first, first.controlId, first.nameId, first.descriptionId);
+    NameControl(pair.m_second, second.controlId, second.nameId, second.descriptionId);
+    connect(pair.m_first, &CCTLButton::clicked, this, [pair] { pair.Select(false); });
+    connect(pair.m_second, &CCTLButton::clicked, this, [pair] { pair.Select(true); });
+    return pair;
+}
+
+void CWizardPage::PlaceChoicePair(const ChoicePair& pair, int firstRectId, int secondRectId,
+                                  const PageArea& firstArea, const PageArea& secondArea) {
+    PlaceControl(pair.m_first, firstRectId);
+    PlaceControl(pair.m_second, secondRectId);
+    SetCaptionAreas(
+        {{firstArea, [pair] { pair.Select(false); }}, {secondArea, [pair] { pair.Select(true); }}});
+}
+
 CSkinnedPage::DeviceCaptions CWizardPage::SelectedDeviceCaptions() const {
     const DeviceLogin device = m_host.Login();
     return {device.macAddress, device.ipAddress};
 }
 
 void CWizardPage::OnTimer(int id) {
-    if (id != m_waitTimerId || m_waitTimerId == 0) {
-        return;
-    }
-    ++m_waitTicks;
-    CQ3150Tx_Progress& progress = m_host.Progress();
-    progress.ShowProgressStep(m_waitTicks % kRestartWaitTicks);
-    if (m_waitTicks >= kRestartWaitTicks) {
-        KillTimer(m_waitTimerId);
-        m_waitTimerId = 0;
-        progress.EndDialog(0);
-        ReturnToSearchPage();
-    }
+    m_timerLoop.Dispatch(id);
 }

@@ -2,26 +2,26 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "device/device_operation.h"
+#include "device/restart_wait.h"
 #include "platform/host_network.h"
 #include "platform/metered_socket.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
 #include "window/skinned_page.h"
-#include "wizard/task_driver.h"
+#include "window/window_timer_loop.h"
 
+class CCTLButton;
 class CMarkupStatic;
 class CQ3150Tx_MessageDlg;
 class CQ3150Tx_Progress;
 class IWebCommandSink;
-
-// The progress dialog's texts for the waits while the device restarts.
-inline constexpr wchar_t kRebootingText[] = L"Rebooting....";
-inline constexpr wchar_t kUpgradingText[] = L"Upgrading....";
+class OperationRunner;
 
 // The device the wizard was opened for, as the search page's Connect read it from the
 // device list: its web login and its addresses.
@@ -38,16 +38,20 @@ class IWizardHost {
 public:
     virtual ~IWizardHost() = default;
 
-    // Where the page queues its commands (with the functions of web/device_commands.h);
-    // every queued command starts the frame's result timer, whose task driver hands the
-    // result back through the page's bindings.
+    // Where the page's requests go (with the functions of web/device_commands.h); every
+    // queued command starts the frame's result timer.
     virtual IWebCommandSink& Commands() = 0;
+    // Runs the device operations of the pages, reading the answers the wizard's tolerant
+    // way; the frame's result timer hands it the finished commands.
+    virtual OperationRunner& Operations() = 0;
     // The device the wizard was opened for: address, subnet mask and login, as a request's
     // target, and as the search page read it.
     virtual DeviceTarget Target() const = 0;
     virtual DeviceLogin Login() const = 0;
     // What the device's pages told: the record the start-up reads fill.
     virtual const DeviceStatus& Status() const = 0;
+    // The same record, for an operation that reads a page of the device into it.
+    virtual DeviceStatus& StatusToFill() = 0;
     // The wizard's two modal dialogs.
     virtual CQ3150Tx_Progress& Progress() = 0;
     virtual CQ3150Tx_MessageDlg& Messages() = 0;
@@ -60,85 +64,115 @@ public:
     virtual std::optional<HostAddressContext> TempHostAddress() const { return std::nullopt; }
 };
 
+// A value read from the device, on a line of its own: a markup label at layout rectangle
+// `rectId`, named after its caption on the page picture, showing field `field` of the
+// status record.
+struct DeviceValueRow {
+    int controlId;
+    int rectId;
+    std::wstring DeviceStatus::*field;
+    int nameId;
+};
+
+// One of the two choices of a radio pair whose captions are part of the page picture.
+struct ChoiceSpec {
+    int controlId;
+    int nameId;
+    int descriptionId = 0;
+};
+
+// Two radio buttons, one of them selected; a press on either caption selects that
+// caption's own choice. Swapping instead would turn a second click, meant to make sure,
+// into the other choice.
+class ChoicePair {
+public:
+    CCTLButton* First() const { return m_first; }
+    CCTLButton* Second() const { return m_second; }
+    void Select(bool second) const;
+    bool SecondSelected() const;
+    bool AnySelected() const;
+
+private:
+    friend class CWizardPage;
+    CCTLButton* m_first = nullptr;
+    CCTLButton* m_second = nullptr;
+    std::function<void(bool second)> m_onSelect;
+};
+
 // The base of the wizard's six pages: the common skin with the selected device's MAC and
-// IP address, the bindings through which the task driver acts on a page, and what several
-// pages share: the message box, the restart wait and device values in markup labels.
+// IP address, and what the pages build themselves from: device values on lines of their
+// own, a pair of radio choices, the message box, device operations and the restart wait.
 //
 // Adding a page: derive from it in wizard/ui/, pass the page's role, add and name the
-// page's controls in its constructor (BindControl and BindWait for those the task driver
-// acts on), place them in LayOut, queue with Host().Commands() and Host().Target(). The
-// frame creates the page and routes the driver's calls to it.
-class CWizardPage : public CSkinnedPage {
+// page's controls in its constructor, place them in LayOut, and run device operations
+// (device/device_operations.h) with RunOperation: the page's observer of an operation
+// decides what to enable and show from its outcomes. The frame creates the page.
+class CWizardPage : public CSkinnedPage, private IRestartWaitObserver {
     Q_OBJECT
 
 public:
     // The skin comes from the page's role: picture, control ids and own menu entry.
     CWizardPage(WizardPage page, IWizardHost& host, QWidget* parent);
+    ~CWizardPage() override;
 
-    // The task driver's calls, through the page's bindings; the frame routes each to the
-    // page that binds the control or wait. Whatever the page does not bind is left alone.
-    std::vector<WizardControl> BoundControls() const;
-    std::vector<WizardWait> BoundWaits() const;
-    void EnableControl(WizardControl control, bool enable);
-    // Empties a bound text field.
-    void ClearControlText(WizardControl control);
-    // Runs a bound wait while the device restarts (RunRestartWait) and returns when it has
-    // ended.
-    void StartPageWait(WizardWait wait);
+    // Whether a restart wait ticks (hiding the page stops it).
+    bool IsRestartWaitRunning() const {
+        return m_restartWait.Running() && m_timerLoop.AnyRunning();
+    }
+    // What the running restart wait waits for; nothing while none runs.
+    std::optional<RestartCause> RunningRestartWait() const;
 
-    bool IsRestartWaitRunning() const { return m_waitTimerId != 0 && HasTimer(m_waitTimerId); }
+    // The wait while the device restarts (device/restart_wait.h): queues REBOOT, runs the
+    // progress dialog with the cause's text and, on the cause's period, shows steps 1 to
+    // 10 and 0, then ends the progress and returns to the search page. Returns when the
+    // progress has ended. Hiding the page stops the wait's ticks.
+    void RunRestartWait(RestartCause cause);
 
     // `value` for a markup label: the characters the markup would read as tags or
     // entities are escaped, so a device's value always shows as itself.
     static std::wstring AsMarkupText(const std::wstring& value);
 
 protected:
-    // The wait while the device restarts: timer `timerId` ticks every `periodMs` of the
-    // program's time, and the progress dialog shows `text`.
-    struct RestartWait {
-        int timerId;
-        uint32_t periodMs;
-        std::wstring text;
-    };
-
-    // The driver enables or disables `widget` for `control` and, for a text field, empties
-    // it; `onDriverEnable` runs after each enabling or disabling by the driver.
-    void BindControl(WizardControl control, QWidget* widget,
-                     std::function<void(bool enable)> onDriverEnable = {});
-    // The driver runs `restartWait` for `wait`.
-    void BindWait(WizardWait wait, RestartWait restartWait);
-
-    // Starts the wait's timer, queues REBOOT and runs the progress dialog. Each tick shows
-    // step (ticks mod 11); the eleventh ends the progress and returns to the search page.
-    // Returns when the progress has ended. Hiding the page stops the timer.
-    void RunRestartWait(const RestartWait& wait);
+    // Runs `operation` against the wizard's device; `observer` hears its outcomes.
+    void RunOperation(DeviceOperation operation, IOperationObserver& observer);
 
     // Shows string `stringId` in the message box and returns when the user has pressed
     // OK: true when the page is still there (the wizard may have closed meanwhile).
     bool ShowMessage(int stringId);
 
+    // Device values, one label per row, for PlaceValueRows and ShowValueRows.
+    std::vector<CMarkupStatic*> AddValueRows(std::span<const DeviceValueRow> rows);
+    // Places the labels of `rows` and empties them.
+    void PlaceValueRows(std::span<const DeviceValueRow> rows,
+                        const std::vector<CMarkupStatic*>& labels);
+    // Shows the status record's values of `rows`.
+    void ShowValueRows(std::span<const DeviceValueRow> rows,
+                       const std::vector<CMarkupStatic*>& labels) const;
     // A markup label for a value read from the device, named `nameId` (its caption on
     // the page picture).
     CMarkupStatic* AddValueLabel(int controlId, int nameId);
-    // Puts a value read from the device into a markup label as literal text and repaints
-    // the label at once.
+    // Puts a value read from the device into a markup label as literal text.
     static void ShowDeviceValue(CMarkupStatic& label, const std::wstring& value);
+
+    // Two radio choices; `onSelect` follows every selection, by press or by caption.
+    ChoicePair AddChoicePair(const ChoiceSpec& first, const ChoiceSpec& second,
+                             std::function<void(bool second)> onSelect = {});
+    // Places the pair at two layout rectangles and makes the two caption areas select
+    // their own choice.
+    void PlaceChoicePair(const ChoicePair& pair, int firstRectId, int secondRectId,
+                         const PageArea& firstArea, const PageArea& secondArea);
 
     IWizardHost& Host() const { return m_host; }
 
     DeviceCaptions SelectedDeviceCaptions() const override;
-    // Counts the restart wait's ticks. Pages that override it pass other ids on to it.
+    // Hands the ticks of the page's waits on. Pages that override it pass other ids on.
     void OnTimer(int id) override;
 
 private:
-    struct ControlBinding {
-        QWidget* widget;
-        std::function<void(bool)> onDriverEnable;
-    };
+    void OnRestartStep(int tick, int step) override;
+    void OnRestartOver() override;
 
     IWizardHost& m_host;
-    std::map<WizardControl, ControlBinding> m_controls;
-    std::map<WizardWait, RestartWait> m_waits;
-    int m_waitTimerId = 0;  // 0: no restart wait
-    int m_waitTicks = 0;
+    WindowTimerLoop m_timerLoop;
+    RestartWait m_restartWait;
 };

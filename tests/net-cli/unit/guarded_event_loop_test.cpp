@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_event_loop.h"
+#include "fakes/fake_event_loop.h"
 
 namespace {
 

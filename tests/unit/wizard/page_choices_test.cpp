@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "device/device_operations.h"
 #include "resources/string_ids.h"
 
 namespace {
@@ -50,8 +51,8 @@ TEST(DhcpChoiceAreas, SplitKeepsEveryOtherEdgeAndNeverOverlaps) {
 }
 
 TEST(DhcpChoice, AutoIpTurnsTheDeviceDhcpServerOn) {
-    EXPECT_EQ(DhcpModeFor(DhcpChoice::kAutoIp), L"2");
-    EXPECT_EQ(DhcpModeFor(DhcpChoice::kStaticIp), L"0");
+    EXPECT_EQ(DhcpModeOf(true), L"2");
+    EXPECT_EQ(DhcpModeOf(false), L"0");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "cli/stage_runner.h"
+#include "device/operation_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,8 @@
 #include <functional>
 #include <optional>
 
-#include "fake_event_loop.h"
+#include "device/device_operations.h"
+#include "fakes/fake_event_loop.h"
 #include "fakes/fake_host_setup.h"
 #include "fakes/fake_socket.h"
 #include "fakes/fake_tick_clock.h"
@@ -18,11 +19,24 @@ const DeviceTarget kTarget{L"192.168.1.1", L"255.255.255.0", L"YWRtaW46YWRtaW4="
 const std::string kPeer = "192.168.1.1";
 const std::string kOkPage = "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nfine";
 
-// Drives the web queue over fake sockets and takes its results through the runner.
-class StageRunnerTest : public ::testing::Test {
+// Keeps how the operation ended: its failure's verdict, or success after its last step.
+class EndObserver : public IOperationObserver {
+public:
+    explicit EndObserver(std::optional<AnswerVerdict>& verdict) : m_verdict(verdict) {}
+    void OnFailed(const OperationFailure& failure) override { m_verdict = failure.verdict; }
+    void OnFinished() override { m_verdict = AnswerVerdict::Success(); }
+
+private:
+    std::optional<AnswerVerdict>& m_verdict;
+};
+
+// Drives the web queue over fake sockets and takes its results through the runner, which
+// reads the answers strictly, as tamselctl does.
+class OperationRunnerTest : public ::testing::Test {
 protected:
-    StageRunnerTest() {
-        runner.SetObserver([this](const WebResult& r) { seen.push_back(r.command); });
+    OperationRunnerTest() {
+        runner.TakeResultsWhileRunning();
+        runner.SetResultObserver([this](const WebResult& r) { seen.push_back(r.command); });
     }
 
     // The head command's name as the queue holds it.
@@ -50,7 +64,7 @@ protected:
         }
         sockets.Last().events->OnClose(closeError);
         WebTick();  // hand over
-        loop.Fire(StageRunner::kResultPeriodMs);
+        loop.Fire(OperationRunner::kResultPeriodMs);
     }
     // Lets the head command run into its response time limit after answering in full.
     void AnswerAndKeepOpen(const std::string& answer) {
@@ -62,25 +76,25 @@ protected:
         clock.Advance(CWEBManager::kResponseTimeoutMs + 1);
         WebTick();  // times out
         WebTick();  // hand over
-        loop.Fire(StageRunner::kResultPeriodMs);
+        loop.Fire(OperationRunner::kResultPeriodMs);
     }
-    void Run(std::vector<Stage> stages) {
-        runner.Run(kTarget, std::move(stages), [this](const Verdict& v) { verdict = v; });
-    }
+    void Run(DeviceOperation operation) { runner.Start(std::move(operation), kTarget, observer); }
 
     FakeTickClock clock{100000};
     FakeSocketFactory sockets;
     FakeHostAddressSetup host;
     CWEBManager web{sockets, clock, host};
     FakeEventLoop loop;
-    StageRunner runner{web, loop, clock};
-    std::optional<Verdict> verdict;
+    WebManagerSink sink{web};
+    OperationRunner runner{web, sink, loop, clock, AnswerReading::kStrict};
+    std::optional<AnswerVerdict> verdict;
+    EndObserver observer{verdict};
     std::vector<std::wstring> seen;
     DeviceStatus status;
 };
 
-TEST_F(StageRunnerTest, StagesRunInTurnAndEachQueuesOnlyAfterItsPredecessorWasGood) {
-    Run(StatusStages(status));
+TEST_F(OperationRunnerTest, StepsRunInTurnAndEachQueuesOnlyAfterItsPredecessorWasGood) {
+    Run(ReadStatusOperation(status));
     EXPECT_EQ(web.PendingCount(), 1);
     EXPECT_EQ(Head(), L"LANINFO");
     Answer(kOkPage);
@@ -92,72 +106,97 @@ TEST_F(StageRunnerTest, StagesRunInTurnAndEachQueuesOnlyAfterItsPredecessorWasGo
     ASSERT_TRUE(verdict.has_value());
     EXPECT_TRUE(verdict->Ok());
     EXPECT_EQ(status.strFirmwareVersion, L"9.9");
-    EXPECT_FALSE(loop.HasTimer(StageRunner::kResultPeriodMs));
+    EXPECT_FALSE(loop.HasTimer(OperationRunner::kResultPeriodMs));
 }
 
-TEST_F(StageRunnerTest, AReadThatRanIntoTheTimeLimitFailsEvenWithAFullAnswer) {
-    Run(StatusStages(status));
+TEST_F(OperationRunnerTest, AReadThatRanIntoTheTimeLimitFailsEvenWithAFullAnswer) {
+    Run(ReadStatusOperation(status));
     AnswerAndKeepOpen(kOkPage);
     ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_EQ(verdict->fault, AnswerFault::kNetwork);
     EXPECT_EQ(verdict->messageId, 207);
     EXPECT_EQ(web.PendingCount(), 0);  // WANINFO was never queued
 }
 
-TEST_F(StageRunnerTest, ASurveyThatRanIntoTheTimeLimitOrWasResetFailsEvenWithAFullAnswer) {
+TEST_F(OperationRunnerTest, ASurveyThatRanIntoTheTimeLimitOrWasResetFailsEvenWithAFullAnswer) {
     std::vector<SurveyNetwork> networks;
-    Run(SurveyStages(networks));
+    Run(SurveyOperation(networks));
     AnswerAndKeepOpen(kOkPage);
     ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_EQ(verdict->fault, AnswerFault::kNetwork);
     EXPECT_EQ(verdict->messageId, 207);
     EXPECT_NE(verdict->detail.find(L"completion code 5"), std::wstring::npos);
 
     verdict.reset();
-    Run(SurveyStages(networks));
+    Run(SurveyOperation(networks));
     Answer("", ECONNRESET);
     ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_EQ(verdict->fault, AnswerFault::kNetwork);
     EXPECT_NE(verdict->detail.find(L"completion code 6"), std::wstring::npos);
 }
 
 // Every command of tamselctl against a device that answers one judged command in full
 // but then keeps the connection open past the response limit: the run must fail, never
-// report success. The commands no stage names (UNCHECKREPEATER, the upgrade's REBOOT) are
+// report success. The commands no step awaits (UNCHECKREPEATER, the upgrade's REBOOT) are
 // the documented exceptions.
-TEST_F(StageRunnerTest, NoCommandSucceedsWhenAJudgedCommandDidNotFinish) {
+TEST_F(OperationRunnerTest, NoCommandSucceedsWhenAJudgedCommandDidNotFinish) {
     struct Case {
         const char* command;
-        std::function<std::vector<Stage>()> stages;
+        std::function<DeviceOperation()> operation;
         const wchar_t* unfinished;
     };
     std::vector<SurveyNetwork> networks;
     RepeaterSettings settings;
     settings.ssid = L"Net";
     const std::vector<Case> cases = {
-        {"status", [&] { return StatusStages(status); }, L"LANINFO"},
-        {"status", [&] { return StatusStages(status); }, L"WANINFO"},
-        {"status", [&] { return StatusStages(status); }, L"GETSTATUS"},
-        {"survey", [&] { return SurveyStages(networks); }, L"SITESURVEY"},
-        {"bridge", [&] { return BridgeStages(settings); }, L"REPEATER"},
-        {"bridge", [&] { return BridgeStages(settings); }, L"REBOOT"},
-        {"set-ip", [&] { return SetIpStages(L"192.168.1.9", L"255.255.255.0", false, status); },
-         L"SETUPIPADDRESS"},
-        {"set-ip", [&] { return SetIpStages(L"192.168.1.9", L"255.255.255.0", false, status); },
+        {"status", [&] { return ReadStatusOperation(status); }, L"LANINFO"},
+        {"status", [&] { return ReadStatusOperation(status); }, L"WANINFO"},
+        {"status", [&] { return ReadStatusOperation(status); }, L"GETSTATUS"},
+        {"survey", [&] { return SurveyOperation(networks); }, L"SITESURVEY"},
+        {"bridge", [&] { return BridgeOperation(settings, RestartHandling::kRebootStep); },
+         L"REPEATER"},
+        {"bridge", [&] { return BridgeOperation(settings, RestartHandling::kRebootStep); },
          L"REBOOT"},
-        {"set-password", [&] { return SetPasswordStages(L"admin", L"new"); }, L"SETUPPASSWORD"},
-        {"upgrade", [&] { return UpgradeStages("/nonexistent", 1000, 0, status); }, L"UPLOAD"},
-        {"upgrade", [&] { return UpgradeStages("/nonexistent", 1000, 0, status); }, L"GETSTATUS"},
-        {"reboot", [&] { return RebootStages(); }, L"REBOOT"},
-        {"reset", [&] { return ResetStages(); }, L"RESETDEFAULT"},
-        {"reset", [&] { return ResetStages(); }, L"REBOOT"},
+        {"set-ip",
+         [&] {
+             return SetLanAddressOperation({L"192.168.1.9", L"255.255.255.0", false}, status,
+                                           RestartHandling::kRebootStep);
+         },
+         L"SETUPIPADDRESS"},
+        {"set-ip",
+         [&] {
+             return SetLanAddressOperation({L"192.168.1.9", L"255.255.255.0", false}, status,
+                                           RestartHandling::kRebootStep);
+         },
+         L"REBOOT"},
+        {"set-password",
+         [&] {
+             return ChangePasswordOperation({L"admin", L"new"});
+         },
+         L"SETUPPASSWORD"},
+        {"upgrade",
+         [&] {
+             return UpgradeFirmwareOperation({"/nonexistent", 1000, 0}, status,
+                                             RestartHandling::kRebootStep);
+         },
+         L"UPLOAD"},
+        {"upgrade",
+         [&] {
+             return UpgradeFirmwareOperation({"/nonexistent", 1000, 0}, status,
+                                             RestartHandling::kRebootStep);
+         },
+         L"GETSTATUS"},
+        {"reboot", [&] { return RebootOperation(RestartHandling::kRebootStep); }, L"REBOOT"},
+        {"reset", [&] { return FactoryResetOperation(RestartHandling::kRebootStep); },
+         L"RESETDEFAULT"},
+        {"reset", [&] { return FactoryResetOperation(RestartHandling::kRebootStep); }, L"REBOOT"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.command) + " with an unfinished " +
                      std::string(c.unfinished, c.unfinished + std::wcslen(c.unfinished)));
         verdict.reset();
         web.StopAll();
-        Run(c.stages());
+        Run(c.operation());
         for (int step = 0; step < 20 && !verdict.has_value(); ++step) {
             if (web.PendingCount() == 0) {
                 loop.Fire(1000);  // the upgrade's settle delay
@@ -171,14 +210,15 @@ TEST_F(StageRunnerTest, NoCommandSucceedsWhenAJudgedCommandDidNotFinish) {
         }
         ASSERT_TRUE(verdict.has_value());
         EXPECT_FALSE(verdict->Ok());
-        EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+        EXPECT_EQ(verdict->fault, AnswerFault::kNetwork);
     }
 }
 
-TEST_F(StageRunnerTest, AnAnswerCutOffForItsSizeIsNamedAndNotAskedAgain) {
+TEST_F(OperationRunnerTest, AnAnswerCutOffForItsSizeIsNamedAndNotAskedAgain) {
     // The upgrade's come-back poll asks again after a network failure, but not a device
     // that floods its answer.
-    Run(UpgradeStages("/nonexistent", 1000, 600000, status));
+    Run(UpgradeFirmwareOperation({"/nonexistent", 1000, 600000}, status,
+                                 RestartHandling::kRebootStep));
     Answer(kOkPage);  // UPLOAD
     Answer(kOkPage);  // REBOOT
     loop.Fire(1000);
@@ -192,9 +232,9 @@ TEST_F(StageRunnerTest, AnAnswerCutOffForItsSizeIsNamedAndNotAskedAgain) {
         sockets.Last().events->OnReceive(0);
     }
     WebTick();  // hand over
-    loop.Fire(StageRunner::kResultPeriodMs);
+    loop.Fire(OperationRunner::kResultPeriodMs);
     ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_EQ(verdict->fault, AnswerFault::kNetwork);
     EXPECT_EQ(
         verdict->detail,
         L"The repeater's answer to GETSTATUS exceeded 4 MiB; tamselctl closed the connection.");
@@ -203,15 +243,15 @@ TEST_F(StageRunnerTest, AnAnswerCutOffForItsSizeIsNamedAndNotAskedAgain) {
 
 // A set-up that failed for a reason the user can act on ends the run with that reason in
 // one line, at once: waiting brings neither the rights nor another subnet.
-TEST_F(StageRunnerTest, ASetUpThatFailedForAKnownReasonSaysItOnceAndIsNotRetried) {
+TEST_F(OperationRunnerTest, ASetUpThatFailedForAKnownReasonSaysItOnceAndIsNotRetried) {
     host.SetAnswer(L"ERROR");
     host.SetFailure({HostSetupFailure::Kind::kDeviceRefused, L"the device's subnet, refused"});
-    Run(StatusStages(status));
+    Run(ReadStatusOperation(status));
     WebTick();  // set-up
     WebTick();  // hand over
-    loop.Fire(StageRunner::kResultPeriodMs);
+    loop.Fire(OperationRunner::kResultPeriodMs);
     ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->exitCode, ExitCode::kUsage);
+    EXPECT_EQ(verdict->fault, AnswerFault::kHostRefused);
     EXPECT_EQ(verdict->messageId, 0);
     EXPECT_EQ(verdict->detail, L"the device's subnet, refused");
 
@@ -219,7 +259,8 @@ TEST_F(StageRunnerTest, ASetUpThatFailedForAKnownReasonSaysItOnceAndIsNotRetried
     verdict.reset();
     host.SetAnswer(L"");
     host.SetFailure({});
-    Run(UpgradeStages("/nonexistent", 1000, 600000, status));
+    Run(UpgradeFirmwareOperation({"/nonexistent", 1000, 600000}, status,
+                                 RestartHandling::kRebootStep));
     Answer(kOkPage);  // UPLOAD
     Answer(kOkPage);  // REBOOT
     loop.Fire(1000);
@@ -228,36 +269,36 @@ TEST_F(StageRunnerTest, ASetUpThatFailedForAKnownReasonSaysItOnceAndIsNotRetried
     host.SetFailure({HostSetupFailure::Kind::kNotInGroup, L"not in group tamsel"});
     WebTick();
     WebTick();
-    loop.Fire(StageRunner::kResultPeriodMs);
+    loop.Fire(OperationRunner::kResultPeriodMs);
     ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_EQ(verdict->fault, AnswerFault::kNetwork);
     EXPECT_EQ(verdict->detail, L"not in group tamsel");
     EXPECT_FALSE(loop.HasTimer(2000)) << "asked again";
     EXPECT_EQ(host.PrepareCount(), 4);
 }
 
-TEST_F(StageRunnerTest, ARequestThatWasNeverSentIsNotTakenForItsAnswer) {
+TEST_F(OperationRunnerTest, ARequestThatWasNeverSentIsNotTakenForItsAnswer) {
     // The request holds "HTTP" and "200", which the good-answer rule alone would accept
     // if the unsent request ever came back as the answer.
     std::vector<SurveyNetwork> networks;
-    runner.Run(DeviceTarget{L"10.0.200.1", L"255.255.255.0", L"x"}, SurveyStages(networks),
-               [this](const Verdict& v) { verdict = v; });
+    runner.Start(SurveyOperation(networks), DeviceTarget{L"10.0.200.1", L"255.255.255.0", L"x"},
+                 observer);
     WebTick();  // address set-up
     WebTick();  // connect, which never completes
     clock.Advance(CWEBManager::kConnectTimeoutMs + 1);
     WebTick();  // times out
     WebTick();  // hand over
-    loop.Fire(StageRunner::kResultPeriodMs);
+    loop.Fire(OperationRunner::kResultPeriodMs);
     ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_EQ(verdict->fault, AnswerFault::kNetwork);
     EXPECT_NE(verdict->detail.find(L"completion code 5"), std::wstring::npos);
 }
 
-TEST_F(StageRunnerTest, BridgingJudgesTheRepeaterFormOnlyThenReboots) {
+TEST_F(OperationRunnerTest, BridgingJudgesTheRepeaterFormOnlyThenReboots) {
     RepeaterSettings settings;
     settings.ssid = L"Net";
     settings.channel = L"6";
-    Run(BridgeStages(settings));
+    Run(BridgeOperation(settings, RestartHandling::kRebootStep));
     EXPECT_EQ(web.PendingCount(), 2);
     // The mode form's answer is taken without judgement, as the wizard does.
     Answer("HTTP/1.1 500 Oops\r\n\r\n");
@@ -270,33 +311,34 @@ TEST_F(StageRunnerTest, BridgingJudgesTheRepeaterFormOnlyThenReboots) {
     EXPECT_EQ(seen, (std::vector<std::wstring>{L"UNCHECKREPEATER", L"REPEATER", L"REBOOT"}));
 }
 
-TEST_F(StageRunnerTest, UploadRefusalsAndLoginFailuresEndWithTheirOwnCodes) {
-    Run(UpgradeStages("/nonexistent", 1000, 10000, status));
-    Answer("HTTP/1.1 200 OK\r\n\r\n<p>Invalid file format!</p>");
-    ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->exitCode, ExitCode::kRefused);
-    EXPECT_EQ(verdict->messageId, 254);
-
-    verdict.reset();
-    web.StopAll();
-    Run(UpgradeStages("/nonexistent", 1000, 10000, status));
-    // A 401 page whose length happens to contain "200" is still a refused login.
-    Answer("HTTP/1.1 401 Unauthorized\r\nContent-Length: 200\r\n\r\n");
-    ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->exitCode, ExitCode::kCredentials);
-    EXPECT_EQ(verdict->messageId, 138);
-
-    verdict.reset();
-    web.StopAll();
-    Run(UpgradeStages("/nonexistent", 1000, 10000, status));
-    Answer("HTTP/1.1 500 Internal Server Error\r\n\r\n");
-    ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->exitCode, ExitCode::kRefused);
-    EXPECT_EQ(verdict->messageId, 139);
+TEST_F(OperationRunnerTest, UploadRefusalsAndLoginFailuresEndWithTheirOwnCodes) {
+    struct Case {
+        std::string answer;
+        AnswerFault fault;
+        int messageId;
+    };
+    const Case cases[] = {
+        {"HTTP/1.1 200 OK\r\n\r\n<p>Invalid file format!</p>", AnswerFault::kRefused, 254},
+        // A 401 page whose length happens to contain "200" is still a refused login.
+        {"HTTP/1.1 401 Unauthorized\r\nContent-Length: 200\r\n\r\n", AnswerFault::kCredentials,
+         138},
+        {"HTTP/1.1 500 Internal Server Error\r\n\r\n", AnswerFault::kRefused, 139},
+    };
+    for (const Case& c : cases) {
+        verdict.reset();
+        web.StopAll();
+        Run(UpgradeFirmwareOperation({"/nonexistent", 1000, 10000}, status,
+                                     RestartHandling::kRebootStep));
+        Answer(c.answer);
+        ASSERT_TRUE(verdict.has_value());
+        EXPECT_EQ(verdict->fault, c.fault);
+        EXPECT_EQ(verdict->messageId, c.messageId);
+    }
 }
 
-TEST_F(StageRunnerTest, TheUpgradeWaitsPassesOverTheRebootAndPollsUntilTheDeviceAnswers) {
-    Run(UpgradeStages("/nonexistent", 5000, 10000, status));
+TEST_F(OperationRunnerTest, TheUpgradeWaitsPassesOverTheRebootAndPollsUntilTheDeviceAnswers) {
+    Run(UpgradeFirmwareOperation({"/nonexistent", 5000, 10000}, status,
+                                 RestartHandling::kRebootStep));
     Answer(kOkPage);
     // REBOOT is queued and not waited for; the status read waits for the settle delay.
     EXPECT_EQ(Head(), L"REBOOT");
@@ -316,21 +358,22 @@ TEST_F(StageRunnerTest, TheUpgradeWaitsPassesOverTheRebootAndPollsUntilTheDevice
     EXPECT_EQ(status.strFirmwareVersion, L"2.0");
 }
 
-TEST_F(StageRunnerTest, TheComeBackPollGivesUpOnceItsWindowHasPassed) {
-    Run(UpgradeStages("/nonexistent", 1000, 10000, status));
+TEST_F(OperationRunnerTest, TheComeBackPollGivesUpOnceItsWindowHasPassed) {
+    Run(UpgradeFirmwareOperation({"/nonexistent", 1000, 10000}, status,
+                                 RestartHandling::kRebootStep));
     Answer(kOkPage);
     Answer(kOkPage);  // REBOOT
     loop.Fire(1000);
     clock.Advance(20000);
     Answer("", ECONNREFUSED);
     ASSERT_TRUE(verdict.has_value());
-    EXPECT_EQ(verdict->exitCode, ExitCode::kNetwork);
+    EXPECT_EQ(verdict->fault, AnswerFault::kNetwork);
     EXPECT_FALSE(loop.HasTimer(2000));
 }
 
-TEST_F(StageRunnerTest, ACancelledRunTakesNoMoreResultsAndReportsNothing) {
-    Run(RebootStages());
-    runner.Cancel();
+TEST_F(OperationRunnerTest, ACancelledRunTakesNoMoreResultsAndReportsNothing) {
+    Run(RebootOperation(RestartHandling::kRebootStep));
+    runner.CancelAll();
     Answer(kOkPage);
     EXPECT_FALSE(verdict.has_value());
     EXPECT_TRUE(seen.empty());
