@@ -253,6 +253,12 @@ void Tamselctl::ListDevices(const std::vector<_STRU_AP_INFO>& devices) {
         if (!why.empty()) {
             WriteErr(EscapeControls(why));
         }
+        // Nobody counted the answers (the user may not watch them): the firewall that
+        // would drop them, if one is active.
+        const std::wstring firewall = m_env->session.Discovery().LikelyFirewallNote();
+        if (!firewall.empty()) {
+            WriteErr(firewall);
+        }
     }
     const ExitCode code = dropped.empty() ? ExitCode::kSuccess : ExitCode::kFirewall;
     if (m_options.csv) {
