@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "app/program_state.h"
 #include "app/signal_shutdown.h"
 #include "hostnet/host_address_setup.h"
 #include "hostnet/linux_host_address_setup.h"
@@ -51,8 +52,9 @@ int CTamselApp::Run() {
         {
             // Without the rights to watch for dropped answers nothing changes: no watch, and
             // no helper started for one.
-            CTamselDlg dialog({*sockets, MonotonicTickClock::Instance(), *hostSetup,
-                               ReadHostAdapters, MakeAnswerWatch});
+            ProgramState state({*sockets, MonotonicTickClock::Instance(), *hostSetup,
+                                ReadHostAdapters, MakeAnswerWatch});
+            CTamselDlg dialog(state);
             dialog.DoModal();
         }
         shutdown.MarkTornDown();

@@ -127,10 +127,10 @@ std::optional<int> Tamselctl::Prepare() {
         return static_cast<int>(verdict.exitCode);
     }
     if (m_options.HasCredentials()) {
-        SetSelectedDevice(m_options.user.value_or(kDefaultUser), *m_options.password,
-                          m_options.deviceIp, std::wstring());
-        m_target = SelectedDeviceTarget(m_options.deviceMask);
-        m_devicePassword = G_mstrPassword;
+        const DeviceLogin login = MakeDeviceLogin(m_options.user.value_or(kDefaultUser),
+                                                  *m_options.password, m_options.deviceIp, {});
+        m_target = LoginTarget(login, m_options.deviceMask);
+        m_devicePassword = login.password;
     }
     return std::nullopt;
 }
@@ -290,10 +290,10 @@ void Tamselctl::OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices) {
         OpenDevice(device->strDevSubnet);
         return;
     }
-    SetSelectedDevice(device->strDevUserName, device->strDevPassword, device->strDevIP,
-                      device->strDevMAC);
-    m_target = SelectedDeviceTarget(device->strDevSubnet);
-    m_devicePassword = G_mstrPassword;
+    const DeviceLogin login = MakeDeviceLogin(device->strDevUserName, device->strDevPassword,
+                                              device->strDevIP, device->strDevMAC);
+    m_target = LoginTarget(login, device->strDevSubnet);
+    m_devicePassword = login.password;
     RunCommand();
 }
 
