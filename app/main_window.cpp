@@ -4,7 +4,9 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 
+#include <memory>
 #include <utility>
 
 #include "controls/skin_images.h"
@@ -134,6 +136,36 @@ void CTamselDlg::OnDestroy() {
         frame->DestroyWindow();
         delete frame;
     }
+}
+
+void CTamselDlg::ComeForward(const QByteArray& token, std::function<void(bool shown)> answered) {
+    // Qt's Wayland platform hands this variable to the compositor with the next request
+    // to activate a window, and drops it: the compositor then lets the window come forward
+    // as the desktop let the second start do.
+    if (!token.isEmpty() && QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
+        qputenv("XDG_ACTIVATION_TOKEN", token);
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    // A platform that did not take it leaves it set; the programs this one starts (the
+    // URL opener) must not inherit a token that is not theirs.
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    // Whether the desktop agreed shows only as the window becoming the active one.
+    auto* wait = new QTimer(this);
+    auto elapsed = std::make_shared<int>(0);
+    constexpr int kPollMs = 20;
+    connect(wait, &QTimer::timeout, this, [this, wait, elapsed, answered = std::move(answered)] {
+        *elapsed += kPollMs;
+        const bool active = isActiveWindow();
+        if (active || *elapsed >= kComeForwardLimitMs) {
+            wait->stop();
+            wait->deleteLater();
+            answered(active);
+        }
+    });
+    wait->start(kPollMs);
 }
 
 void CTamselDlg::CenterOnScreen() {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/program_state.h"
@@ -27,12 +30,18 @@ public:
     static constexpr uint32_t kWebTimerMs = 800;
     // The one model the wizard supports, compared exactly (case and blanks count).
     static constexpr const wchar_t* kSupportedModel = L"KV-Q3150Tx";
+    static constexpr int kComeForwardLimitMs = 1000;
 
     // `state` outlives the window.
     explicit CTamselDlg(ProgramState& state);
     ~CTamselDlg() override;
 
     ProgramState& State() const { return m_state; }
+
+    // Brings the window forward for a second start of the program, handing the desktop
+    // that start's activation token (maybe empty), and tells `answered` whether the desktop
+    // made it the active window (within kComeForwardLimitMs).
+    void ComeForward(const QByteArray& token, std::function<void(bool shown)> answered);
     // Null before the window is created and after its teardown.
     CSearchDlg* SearchPage() const { return m_searchPage; }
     // The wizard the last Connect opened; null before any and after the teardown.
