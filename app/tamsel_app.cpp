@@ -49,9 +49,9 @@ int CTamselApp::AskRunningCopyToComeForward(int argc, char* argv[]) {
         // Only for the local socket: no display is needed to ask.
         int coreArgc = argc > 0 ? 1 : 0;
         QCoreApplication core(coreArgc, argv);
-        reply = ::AskRunningCopyToComeForward(QString::fromStdString(m_instance.ChannelPath()),
-                                              ActivationTokenFromEnvironment(),
-                                              kComeForwardAnswerMs);
+        reply =
+            ::AskRunningCopyToComeForward(QString::fromStdString(m_instance.ChannelPath()),
+                                          ActivationTokenFromEnvironment(), kComeForwardAnswerMs);
     }
     if (reply == ActivationReply::kShown) {
         return 0;
@@ -61,7 +61,8 @@ int CTamselApp::AskRunningCopyToComeForward(int argc, char* argv[]) {
     if (DesktopPresent()) {
         int qtArgc = argc > 0 ? 1 : 0;
         QApplication application(qtArgc, argv);
-        QMessageBox box(QMessageBox::Information, QString::fromStdWString(LoadString(kTextMessageTitle)),
+        QMessageBox box(QMessageBox::Information,
+                        QString::fromStdWString(LoadString(kTextMessageTitle)),
                         QString::fromStdWString(text), QMessageBox::Ok);
         box.exec();
     }

@@ -24,4 +24,3 @@ struct HostFirewallState {
 
 // `root` is put before every path, for tests.
 HostFirewallState ReadHostFirewall(const std::string& root = std::string());
-

@@ -28,5 +28,6 @@ void CDeviceList::SizeColumns() {
 }
 
 void CDeviceList::AddDevice(const _STRU_AP_INFO& device) {
-    AppendRow({QString::fromStdWString(device.strDevMAC), QString::fromStdWString(device.strDevIP)});
+    AppendRow(
+        {QString::fromStdWString(device.strDevMAC), QString::fromStdWString(device.strDevIP)});
 }

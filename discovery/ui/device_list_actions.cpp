@@ -48,8 +48,8 @@ QString Text(int stringId) {
 }  // namespace
 
 DeviceListActions::DeviceListActions(CDeviceList& list, const std::vector<_STRU_AP_INFO>& devices,
-                                     QAbstractButton& connect, SearchNote& note,
-                                     ISearchHost& host, QWidget* page)
+                                     QAbstractButton& connect, SearchNote& note, ISearchHost& host,
+                                     QWidget* page)
     : QObject(page),
       m_list(list),
       m_devices(devices),
@@ -127,20 +127,19 @@ void DeviceListActions::ExportList() {
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setNameFilters({csv, json});
     dialog->selectFile(QStringLiteral("repeaters.csv"));
-    QObject::connect(dialog, &QFileDialog::fileSelected, this,
-                     [this, dialog, json](const QString& chosen) {
-                         // The name's extension decides; a name without either takes the
-                         // chosen filter's.
-                         QString path = chosen;
-                         const QString suffix = QFileInfo(path).suffix().toLower();
-                         bool asJson = suffix == QStringLiteral("json");
-                         if (!asJson && suffix != QStringLiteral("csv")) {
-                             asJson = dialog->selectedNameFilter() == json;
-                             path += asJson ? QStringLiteral(".json") : QStringLiteral(".csv");
-                         }
-                         ExportListTo(path,
-                                      asJson ? DeviceListFormat::kJson : DeviceListFormat::kCsv);
-                     });
+    QObject::connect(
+        dialog, &QFileDialog::fileSelected, this, [this, dialog, json](const QString& chosen) {
+            // The name's extension decides; a name without either takes the
+            // chosen filter's.
+            QString path = chosen;
+            const QString suffix = QFileInfo(path).suffix().toLower();
+            bool asJson = suffix == QStringLiteral("json");
+            if (!asJson && suffix != QStringLiteral("csv")) {
+                asJson = dialog->selectedNameFilter() == json;
+                path += asJson ? QStringLiteral(".json") : QStringLiteral(".csv");
+            }
+            ExportListTo(path, asJson ? DeviceListFormat::kJson : DeviceListFormat::kCsv);
+        });
     dialog->open();
 }
 
@@ -154,8 +153,8 @@ bool DeviceListActions::ExportListTo(const QString& path, DeviceListFormat forma
                              static_cast<qint64>(bytes.size()) &&
                          file.commit();
     if (!written) {
-        ShowNotice(m_page, FormatString(kTextExportFailed, {path.toStdWString(),
-                                                            file.errorString().toStdWString()}));
+        ShowNotice(m_page, FormatString(kTextExportFailed,
+                                        {path.toStdWString(), file.errorString().toStdWString()}));
     }
     return written;
 }

@@ -29,8 +29,7 @@ public:
     // `connect` is the page's Connect button: the menu's Connect presses it, and is
     // enabled with it. The web page's remarks go to `note`.
     DeviceListActions(CDeviceList& list, const std::vector<_STRU_AP_INFO>& devices,
-                      QAbstractButton& connect, SearchNote& note, ISearchHost& host,
-                      QWidget* page);
+                      QAbstractButton& connect, SearchNote& note, ISearchHost& host, QWidget* page);
 
     void CopySelectedDevice();
     // Opens the selected repeater's web page. While the wizard is connected to it through

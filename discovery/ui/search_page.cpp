@@ -39,8 +39,8 @@ CSearchDlg::CSearchDlg(ISearchHost& host, QWidget* parent)
       m_address(new QLineEdit(this)),
       m_searchAddress(new QPushButton(Text(kTextSearchAddress), this)),
       m_note(std::make_unique<SearchNote>(this)),
-      m_actions(new DeviceListActions(*m_list, m_search.Devices(), *m_connect, *m_note, host,
-                                      this)) {
+      m_actions(
+          new DeviceListActions(*m_list, m_search.Devices(), *m_connect, *m_note, host, this)) {
     NameControl(m_list, 1001, kTextDeviceListName, kTextDeviceListHelp);
     NameControl(m_result, 1065, kTextSearchResult);
     m_result->setFocusPolicy(Qt::TabFocus);

@@ -226,16 +226,16 @@ private slots:
         QAccessibleInterface* pane = QAccessible::queryAccessibleInterface(&page);
         QCOMPARE(pane->role(), QAccessible::Pane);
         QCOMPARE(pane->text(QAccessible::Name), Text(kTextPageSearch));
-        ExpectControls(
-            &page,
-            {{Text(kTextScan), QAccessible::Button, QString()},
-             {Text(kTextConnect), QAccessible::Button, QString()},
-             {Text(kTextDeviceListName), QAccessible::Table, QString()},
-             {Text(kTextSearchResult), QAccessible::StaticText, Text(kTextSearching)},
-             {Text(kTextAddressOrRange), QAccessible::EditableText, QString()},
-             {Text(kTextSearchAddress), QAccessible::Button, QString()}});
+        ExpectControls(&page,
+                       {{Text(kTextScan), QAccessible::Button, QString()},
+                        {Text(kTextConnect), QAccessible::Button, QString()},
+                        {Text(kTextDeviceListName), QAccessible::Table, QString()},
+                        {Text(kTextSearchResult), QAccessible::StaticText, Text(kTextSearching)},
+                        {Text(kTextAddressOrRange), QAccessible::EditableText, QString()},
+                        {Text(kTextSearchAddress), QAccessible::Button, QString()}});
         // While the search runs the note has nothing to say: no empty line to find.
-        QVERIFY(!ShownChildren(&page).contains({Text(kTextSearchNoteName), QAccessible::StaticText}));
+        QVERIFY(
+            !ShownChildren(&page).contains({Text(kTextSearchNoteName), QAccessible::StaticText}));
         // What the search tools do, read from the string table.
         const Children tools = ShownChildren(&page);
         for (const auto& [name, role, description] :

@@ -36,8 +36,8 @@ class InstanceActivationTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(m_runtime.isValid());
-        QVERIFY(QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                            QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(m_runtime.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
         QCOMPARE(m_lock.Acquire(), SingleInstanceLock::Outcome::kAcquired);
         m_channel = QString::fromStdString(m_lock.ChannelPath());
@@ -49,10 +49,11 @@ private slots:
     // is not passed on.
     void aSecondStartHandsOverItsTokenAndEndsQuietly() {
         std::vector<QByteArray> tokens;
-        ActivationListener listener([&](const QByteArray& token, ActivationListener::Answer answer) {
-            tokens.push_back(token);
-            answer(true);
-        });
+        ActivationListener listener(
+            [&](const QByteArray& token, ActivationListener::Answer answer) {
+                tokens.push_back(token);
+                answer(true);
+            });
         QVERIFY(listener.Listen(m_channel));
         struct stat info {};
         QCOMPARE(stat(QFile::encodeName(m_channel).constData(), &info), 0);
@@ -97,10 +98,11 @@ private slots:
     // connection without asking for the window: another line, an overlong one, or none.
     void theListenerTakesOneWellFormedLine() {
         std::vector<QByteArray> tokens;
-        ActivationListener listener([&](const QByteArray& token, ActivationListener::Answer answer) {
-            tokens.push_back(token);
-            answer(true);
-        });
+        ActivationListener listener(
+            [&](const QByteArray& token, ActivationListener::Answer answer) {
+                tokens.push_back(token);
+                answer(true);
+            });
         QVERIFY(listener.Listen(m_channel));
 
         QLocalSocket twice;
@@ -111,9 +113,8 @@ private slots:
         QCOMPARE(twice.readLine(), QByteArray("shown\n"));
         QTRY_COMPARE(twice.state(), QLocalSocket::UnconnectedState);
 
-        for (const QByteArray& request :
-             {QByteArray("hello\n"), QByteArray("activated\n"),
-              QByteArray(kMaxLineBytes + 8, 'a'), QByteArray()}) {
+        for (const QByteArray& request : {QByteArray("hello\n"), QByteArray("activated\n"),
+                                          QByteArray(kMaxLineBytes + 8, 'a'), QByteArray()}) {
             QLocalSocket client;
             client.connectToServer(m_channel);
             QVERIFY(client.waitForConnected(5000));
@@ -134,7 +135,8 @@ private slots:
         const std::string directory = SingleInstanceLock::LockDirectory();
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
         QVERIFY(directory != QFile::encodeName(shared.path()).toStdString());
-        QCOMPARE(SingleInstanceLock::LockDirectory(), QFile::encodeName(m_runtime.path()).toStdString());
+        QCOMPARE(SingleInstanceLock::LockDirectory(),
+                 QFile::encodeName(m_runtime.path()).toStdString());
     }
 
 private:

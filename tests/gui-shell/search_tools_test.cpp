@@ -25,8 +25,8 @@
 #include "discovery/search_scope.h"
 #include "discovery/search_target.h"
 #include "discovery/udp_manager.h"
-#include "discovery/ui/device_list_actions.h"
 #include "discovery/ui/device_list.h"
+#include "discovery/ui/device_list_actions.h"
 #include "discovery/ui/search_page.h"
 #include "fakes/fake_answer_watch.h"
 #include "fakes/fake_repeater.h"
@@ -39,8 +39,8 @@
 #include "support/gui_test_support.h"
 #include "web/encoders.h"
 #include "window/web_page_opener.h"
-#include "wizard/ui/wizard_frame.h"
 #include "wizard/ui/summary_page.h"
+#include "wizard/ui/wizard_frame.h"
 
 namespace {
 
@@ -254,14 +254,13 @@ private slots:
                 services.readFirewall = [firewall] { return firewall; };
             });
             QVERIFY(shell.WaitForResult());
-            const std::wstring expected =
-                ExplainNothingFound(DescribeBroadcastScope(adapters),
-                                    LoadString(kTextAddressSearchHint)) +
-                L" " + ExplainLikelyFirewall(firewall);
+            const std::wstring expected = ExplainNothingFound(DescribeBroadcastScope(adapters),
+                                                              LoadString(kTextAddressSearchHint)) +
+                                          L" " + ExplainLikelyFirewall(firewall);
             QCOMPARE(Note(shell.Page()), expected);
-            QVERIFY(Note(shell.Page()).find(firewall.ufwEnabled ? L"sudo ufw allow tamsel"
-                                                                : L"sudo firewall-cmd") !=
-                    std::wstring::npos);
+            QVERIFY(Note(shell.Page())
+                        .find(firewall.ufwEnabled ? L"sudo ufw allow tamsel"
+                                                  : L"sudo firewall-cmd") != std::wstring::npos);
             QCOMPARE(shell.Page().NoteLabel()->AccessibleText().toStdWString(), expected);
 
             // A repeater that answers: the firewall let it in, and nothing is said.

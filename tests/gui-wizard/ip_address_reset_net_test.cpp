@@ -97,11 +97,13 @@ private:
 
         // Refused: a bad first octet, then a bad mask. Nothing is queued.
         page->AddressField()->SetAddress(L"0.168.1.50");
-        QCOMPARE(MessageFrom(shell, [&] { Click(page->ApplyButton()); }), LoadString(kMsgIpFirstOctet));
+        QCOMPARE(MessageFrom(shell, [&] { Click(page->ApplyButton()); }),
+                 LoadString(kMsgIpFirstOctet));
         QCOMPARE(FocusedOctet(*page->AddressField()), 0);
         page->AddressField()->SetAddress(newIp);
         page->MaskField()->SetAddress(L"255.255.0.255");
-        QCOMPARE(MessageFrom(shell, [&] { Click(page->ApplyButton()); }), LoadString(kMsgSubnetMask));
+        QCOMPARE(MessageFrom(shell, [&] { Click(page->ApplyButton()); }),
+                 LoadString(kMsgSubnetMask));
         QCOMPARE(FocusedOctet(*page->MaskField()), 0);
         QCOMPARE(shell.State().WebQueue()->PendingCount(), 0);
 

@@ -96,8 +96,9 @@ private:
         NetShell shell;
         QVERIFY(shell.WaitForSearch());
         QVERIFY(shell.SelectRepeater(1));
-        WhenModal([&] { return shell.HasWizard() ? &shell.Wizard().Progress() : nullptr; },
-                  [&] { SaveScreenshot(shell.Wizard().Progress(), QStringLiteral("net_loading")); });
+        WhenModal(
+            [&] { return shell.HasWizard() ? &shell.Wizard().Progress() : nullptr; },
+            [&] { SaveScreenshot(shell.Wizard().Progress(), QStringLiteral("net_loading")); });
         Click(shell.Search().ConnectButton());
 
         // "Loading...." ran through its steps, then the summary shows the device.
@@ -117,9 +118,9 @@ private:
         QueueLanInfo(frame->Commands(), frame->Target());
         shell.Choose(MenuEntry::kLocate);
         QVERIFY(shell.Search().isVisible() && frame->isHidden());
-        QTRY_VERIFY_WITH_TIMEOUT(shell.State().WebQueue()->PendingCount() == 0 &&
-                                     !status.strFirmwareVersion.empty(),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            shell.State().WebQueue()->PendingCount() == 0 && !status.strFirmwareVersion.empty(),
+            10000);
         QCOMPARE(status.strFirmwareVersion, std::wstring(L"3.1.4-sim"));
         QVERIFY(frame->isHidden());
 
