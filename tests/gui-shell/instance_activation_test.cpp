@@ -28,6 +28,19 @@ struct SecondStart {
     QString err;
 };
 
+// A listener in this process, in the running copy's place: it records the tokens it is
+// handed and answers each time that the window came forward, or not, as `shown` says.
+struct RecordingListener {
+    explicit RecordingListener(bool shown)
+        : listener([this, shown](const QByteArray& token, ActivationListener::Answer answer) {
+              tokens.push_back(token);
+              answer(shown);
+          }) {}
+
+    std::vector<QByteArray> tokens;
+    ActivationListener listener;
+};
+
 }  // namespace
 
 class InstanceActivationTest : public QObject {
@@ -48,13 +61,8 @@ private slots:
     // (Wayland's, else X11's) and ends at once, saying nothing. A token that is no token
     // is not passed on.
     void aSecondStartHandsOverItsTokenAndEndsQuietly() {
-        std::vector<QByteArray> tokens;
-        ActivationListener listener(
-            [&](const QByteArray& token, ActivationListener::Answer answer) {
-                tokens.push_back(token);
-                answer(true);
-            });
-        QVERIFY(listener.Listen(m_channel));
+        RecordingListener shown(true);
+        QVERIFY(shown.listener.Listen(m_channel));
         struct stat info {};
         QCOMPARE(stat(QFile::encodeName(m_channel).constData(), &info), 0);
         QVERIFY(S_ISSOCK(info.st_mode));
@@ -68,7 +76,8 @@ private slots:
             QCOMPARE(second.exitCode, 0);
             QCOMPARE(second.err, QString());
         }
-        QCOMPARE(tokens, (std::vector<QByteArray>{"wl-token_1.2", "x11-startup_TIME123", "", ""}));
+        QCOMPARE(shown.tokens,
+                 (std::vector<QByteArray>{"wl-token_1.2", "x11-startup_TIME123", "", ""}));
     }
 
     // The desktop kept the window back, or nothing answered (a copy that holds the lock
@@ -77,14 +86,10 @@ private slots:
         const QString running = QString::fromStdWString(LoadString(kTextAlreadyRunning));
         QVERIFY(running.startsWith(QStringLiteral("Tamsel is already running")));
         {
-            int asked = 0;
-            ActivationListener listener([&](const QByteArray&, ActivationListener::Answer answer) {
-                ++asked;
-                answer(false);
-            });
-            QVERIFY(listener.Listen(m_channel));
+            RecordingListener refused(false);
+            QVERIFY(refused.listener.Listen(m_channel));
             const SecondStart second = StartSecond({{"XDG_ACTIVATION_TOKEN", "t"}});
-            QCOMPARE(asked, 1);
+            QCOMPARE(refused.tokens, std::vector<QByteArray>{"t"});
             QCOMPARE(second.exitCode, 0);
             QCOMPARE(second.err, QStringLiteral("tamsel: %1\n").arg(running));
         }
@@ -97,13 +102,8 @@ private slots:
     // One request line per connection, and an answer to it; anything else ends the
     // connection without asking for the window: another line, an overlong one, or none.
     void theListenerTakesOneWellFormedLine() {
-        std::vector<QByteArray> tokens;
-        ActivationListener listener(
-            [&](const QByteArray& token, ActivationListener::Answer answer) {
-                tokens.push_back(token);
-                answer(true);
-            });
-        QVERIFY(listener.Listen(m_channel));
+        RecordingListener shown(true);
+        QVERIFY(shown.listener.Listen(m_channel));
 
         QLocalSocket twice;
         twice.connectToServer(m_channel);
@@ -123,7 +123,7 @@ private slots:
                                       kLineLimitMs * 5);
             QCOMPARE(client.readAll(), QByteArray());
         }
-        QCOMPARE(tokens, std::vector<QByteArray>{"first"});
+        QCOMPARE(shown.tokens, std::vector<QByteArray>{"first"});
     }
 
     // The lock and the socket live only in a directory that is the user's alone.
