@@ -99,8 +99,7 @@ void ActivationListener::OnReadable(QLocalSocket* client, bool& answered) {
     });
 }
 
-ActivationReply AskRunningCopyToComeForward(const QString& path, const QByteArray& token,
-                                            int limitMs) {
+ActivationReply SendComeForwardRequest(const QString& path, const QByteArray& token, int limitMs) {
     QLocalSocket socket;
     const QDeadlineTimer deadline(limitMs);
     socket.connectToServer(path);

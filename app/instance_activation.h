@@ -64,5 +64,4 @@ enum class ActivationReply {
 
 // Asks the copy listening at `path` to bring its window forward with `token`; waits at most
 // `limitMs` for its answer. A QCoreApplication must exist; no event loop needs to run.
-ActivationReply AskRunningCopyToComeForward(const QString& path, const QByteArray& token,
-                                            int limitMs);
+ActivationReply SendComeForwardRequest(const QString& path, const QByteArray& token, int limitMs);

@@ -22,6 +22,7 @@ public:
     SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
 
     Outcome Acquire();
+    bool Held() const { return m_fd >= 0; }
     std::string Path() const;
     // The holder's local socket ("<name>.socket"); empty when there is no directory.
     std::string ChannelPath() const;

@@ -49,9 +49,8 @@ int CTamselApp::AskRunningCopyToComeForward(int argc, char* argv[]) {
         // Only for the local socket: no display is needed to ask.
         int coreArgc = argc > 0 ? 1 : 0;
         QCoreApplication core(coreArgc, argv);
-        reply =
-            ::AskRunningCopyToComeForward(QString::fromStdString(m_instance.ChannelPath()),
-                                          ActivationTokenFromEnvironment(), kComeForwardAnswerMs);
+        reply = SendComeForwardRequest(QString::fromStdString(m_instance.ChannelPath()),
+                                       ActivationTokenFromEnvironment(), kComeForwardAnswerMs);
     }
     if (reply == ActivationReply::kShown) {
         return 0;
@@ -94,7 +93,11 @@ int CTamselApp::Run() {
                 [&dialog](const QByteArray& token, ActivationListener::Answer answer) {
                     dialog.ComeForward(token, std::move(answer));
                 });
-            listener.Listen(QString::fromStdString(m_instance.ChannelPath()));
+            // Only the lock's holder: a run without it (a benchmark's) leaves the channel
+            // to the copy that holds it.
+            if (m_instance.Held()) {
+                listener.Listen(QString::fromStdString(m_instance.ChannelPath()));
+            }
             dialog.DoModal();
         }
         shutdown.MarkTornDown();
