@@ -26,7 +26,7 @@ int main(int argc, char* argv[]) {
     TerminationCleanup termination;
     CTamselApp program(termination);
     if (!program.AcquireInstance()) {
-        return 0;  // another copy runs
+        return program.AskRunningCopyToComeForward(argc, argv);
     }
     // The program reads no other command-line options: Qt sees only the program's name.
     // Names the desktop entry, so that the desktop shows its icon for the window.

@@ -4,7 +4,9 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 
+#include <memory>
 #include <utility>
 
 #include "controls/skin_images.h"
@@ -13,7 +15,6 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "web/web_manager.h"
-#include "window/shell_globals.h"
 #include "window/window_placement.h"
 #include "wizard/ui/wizard_frame.h"
 
@@ -24,10 +25,8 @@ constexpr int kIconImageId = 249;
 
 }  // namespace
 
-CTamselDlg::CTamselDlg(const ShellServices& services)
-    : CDialogWindow(nullptr, Qt::Window | Qt::FramelessWindowHint),
-      m_services(services),
-      m_webSockets(services.sockets) {
+CTamselDlg::CTamselDlg(ProgramState& state)
+    : CDialogWindow(nullptr, Qt::Window | Qt::FramelessWindowHint), m_state(state) {
     setFixedSize(kWidth, kHeight);
     SetAccessibleRole(QAccessible::Window);
     setWindowIcon(QIcon(QPixmap::fromImage(LoadSkinImage(kIconImageId))));
@@ -35,53 +34,48 @@ CTamselDlg::CTamselDlg(const ShellServices& services)
 
 CTamselDlg::~CTamselDlg() {
     DestroyWindow();
-    if (G_pMainDlg == this) {
-        G_pMainDlg = nullptr;
-    }
     if (PageNavigation() == this) {
         SetPageNavigation(nullptr);
     }
+    m_state.SetNavigation(nullptr);
 }
 
 void CTamselDlg::OnInitDialog() {
-    G_pMainDlg = this;
     SetMainWindow(this);
     SetPageNavigation(this);
+    m_state.SetNavigation(this);
     setWindowTitle(QString::fromStdWString(LoadString(kTextTitle)));
     PlaceWindow(this, QPoint(0, 0));
 
-    G_pUDPManager = new CUDPManager(m_services.sockets, m_services.clock);
-    if (m_services.makeAnswerWatch) {
-        G_pUDPManager->WatchForDroppedAnswers(m_services.makeAnswerWatch());
-    }
     SetTimer(kDiscoveryTimerId, kDiscoveryTimerMs);
-
-    G_pWEBManager = new CWEBManager(m_webSockets, m_services.clock, m_services.hostSetup);
-    G_pWebSendMeter = &m_webSockets;
-    // Every queued command starts the wizard's result timer.
-    G_pWEBManager->SetQueuedObserver([] {
-        if (G_pDeviceDlg != nullptr) {
-            G_pDeviceDlg->StartResultTimer();
-        }
-    });
+    if (CWEBManager* web = m_state.WebQueue()) {
+        // Every queued command starts the wizard's result timer.
+        web->SetQueuedObserver([this] {
+            if (m_wizard != nullptr) {
+                m_wizard->StartResultTimer();
+            }
+        });
+    }
     SetTimer(kWebTimerId, kWebTimerMs);
 
     // Showing the search page starts the first search.
-    auto* page = new CSearchDlg(this);
-    G_pSearchDlg = page;
-    page->SetAdapterReader(m_services.readAdapters);
-    page->Create();
-    page->setGeometry(rect());
-    page->ShowWindow(true);
+    m_searchPage = new CSearchDlg(m_state, this);
+    m_searchPage->Create();
+    m_searchPage->setGeometry(rect());
+    m_searchPage->ShowWindow(true);
 
     CenterOnScreen();
 }
 
 void CTamselDlg::OnTimer(int id) {
-    if (id == kDiscoveryTimerId && G_pUDPManager != nullptr) {
-        G_pUDPManager->OnDiscoveryTimer(CUDPManager::kTimerId);
-    } else if (id == kWebTimerId && G_pWEBManager != nullptr) {
-        G_pWEBManager->WebTimerProc(CWEBManager::kTimerId);
+    if (id == kDiscoveryTimerId) {
+        if (CUDPManager* discovery = m_state.Discovery()) {
+            discovery->OnDiscoveryTimer(CUDPManager::kTimerId);
+        }
+    } else if (id == kWebTimerId) {
+        if (CWEBManager* web = m_state.WebQueue()) {
+            web->WebTimerProc(CWEBManager::kTimerId);
+        }
     }
 }
 
@@ -89,7 +83,7 @@ IDeviceWizard* CTamselDlg::OpenDeviceWizard(const std::wstring& model,
                                             const std::wstring& ipAddress,
                                             const std::wstring& subnetMask) {
     // The pointer is cleared before the old frame goes, so it never names a dead frame.
-    if (CQ3150TxDlg* old = std::exchange(G_pDeviceDlg, nullptr)) {
+    if (CQ3150TxDlg* old = std::exchange(m_wizard, nullptr)) {
         old->ShowWindow(false);
         old->DestroyWindow();
         delete old;
@@ -98,14 +92,14 @@ IDeviceWizard* CTamselDlg::OpenDeviceWizard(const std::wstring& model,
         EndDialog(0);
         return nullptr;
     }
-    auto* frame = new CQ3150TxDlg(this);
-    G_pDeviceDlg = frame;
+    auto* frame = new CQ3150TxDlg(m_state, this);
+    m_wizard = frame;
     frame->Create();
     frame->setGeometry(rect());
     frame->SetDeviceAddress(ipAddress, subnetMask);
     frame->ShowWindow(true);
-    if (G_pSearchDlg != nullptr) {
-        G_pSearchDlg->ShowWindow(false);
+    if (m_searchPage != nullptr) {
+        m_searchPage->ShowWindow(false);
     }
     if (!frame->IsCreated()) {
         EndDialog(0);
@@ -115,43 +109,63 @@ IDeviceWizard* CTamselDlg::OpenDeviceWizard(const std::wstring& model,
 }
 
 void CTamselDlg::ReturnToSearchPage() {
-    if (G_pSearchDlg != nullptr) {
-        G_pSearchDlg->ShowWindow(true);
+    if (m_searchPage != nullptr) {
+        m_searchPage->ShowWindow(true);
     }
-    if (G_pDeviceDlg != nullptr) {
-        G_pDeviceDlg->ShowWindow(false);
+    if (m_wizard != nullptr) {
+        m_wizard->ShowWindow(false);
     }
 }
 
 void CTamselDlg::ShowWizardPage(WizardPage page) {
-    if (G_pDeviceDlg != nullptr) {
-        G_pDeviceDlg->ShowWizardPage(page);
+    if (m_wizard != nullptr) {
+        m_wizard->ShowWizardPage(page);
     }
 }
 
 void CTamselDlg::OnDestroy() {
     KillTimer(kDiscoveryTimerId);
-    if (CUDPManager* discovery = std::exchange(G_pUDPManager, nullptr)) {
-        discovery->ClearRequests();
-        discovery->ClearDevices();
-        discovery->CloseSocket();
-        delete discovery;
-    }
     KillTimer(kWebTimerId);
-    if (CWEBManager* web = std::exchange(G_pWEBManager, nullptr)) {
-        // Also removes a temporary host address added for the device.
-        web->StopAll();
-        delete web;
-    }
-    G_pWebSendMeter = nullptr;
-    if (CSearchDlg* page = std::exchange(G_pSearchDlg, nullptr)) {
+    // The managers first: stopping the web queue also removes a temporary host address.
+    m_state.Shutdown();
+    if (CSearchDlg* page = std::exchange(m_searchPage, nullptr)) {
         page->DestroyWindow();
         delete page;
     }
-    if (CQ3150TxDlg* frame = std::exchange(G_pDeviceDlg, nullptr)) {
+    if (CQ3150TxDlg* frame = std::exchange(m_wizard, nullptr)) {
         frame->DestroyWindow();
         delete frame;
     }
+}
+
+void CTamselDlg::ComeForward(const QByteArray& token, std::function<void(bool shown)> answered) {
+    // Qt's Wayland platform hands this variable to the compositor with the next request
+    // to activate a window, and drops it: the compositor then lets the window come forward
+    // as the desktop let the second start do.
+    if (!token.isEmpty() && QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
+        qputenv("XDG_ACTIVATION_TOKEN", token);
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    // A platform that did not take it leaves it set; the programs this one starts (the
+    // URL opener) must not inherit a token that is not theirs.
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    // Whether the desktop agreed shows only as the window becoming the active one.
+    auto* wait = new QTimer(this);
+    auto elapsed = std::make_shared<int>(0);
+    constexpr int kPollMs = 20;
+    connect(wait, &QTimer::timeout, this, [this, wait, elapsed, answered = std::move(answered)] {
+        *elapsed += kPollMs;
+        const bool active = isActiveWindow();
+        if (active || *elapsed >= kComeForwardLimitMs) {
+            wait->stop();
+            wait->deleteLater();
+            answered(active);
+        }
+    });
+    wait->start(kPollMs);
 }
 
 void CTamselDlg::CenterOnScreen() {

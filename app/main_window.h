@@ -1,40 +1,23 @@
 #pragma once
 
+#include <QByteArray>
+
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "platform/answer_watch.h"
-#include "platform/host_network.h"
-
-#include "platform/metered_socket.h"
+#include "app/program_state.h"
 #include "window/dialog_window.h"
 #include "window/page_navigation.h"
 
-class IHostAddressSetup;
-class ISocketFactory;
-class ITickClock;
-
-// What the main window builds its managers from.
-struct ShellServices {
-    ISocketFactory& sockets;
-    ITickClock& clock;
-    IHostAddressSetup& hostSetup;
-    // The PC's adapters, for the search page's note on where a search went; none: the
-    // note names no adapter.
-    std::function<std::optional<std::vector<AdapterInfo>>()> readAdapters = {};
-    // The watch for answers that the PC's firewall drops; none (or a null watch, without
-    // the rights to watch): searches are not watched.
-    std::function<std::unique_ptr<IAnswerWatch>()> makeAnswerWatch = {};
-};
+class CQ3150TxDlg;
+class CSearchDlg;
 
 // The main window: borderless, 700 by 500 pixels, with a task bar entry. It owns the
-// discovery and web managers (and runs their timers), the search page and the device
-// wizard's frame; the pages cover its whole surface, and it is how they reach one another
-// (the page navigation). Ending the dialog tears all of them down, in a fixed order.
+// search page and the device wizard's frame, which cover its whole surface, hands them the
+// program's state, runs the state's managers' timers, and is how the pages reach one
+// another (the page navigation). Ending the dialog tears the managers and then the pages
+// down, in a fixed order.
 class CTamselDlg : public CDialogWindow, public IPageNavigation {
     Q_OBJECT
 
@@ -47,9 +30,22 @@ public:
     static constexpr uint32_t kWebTimerMs = 800;
     // The one model the wizard supports, compared exactly (case and blanks count).
     static constexpr const wchar_t* kSupportedModel = L"KV-Q3150Tx";
+    static constexpr int kComeForwardLimitMs = 1000;
 
-    explicit CTamselDlg(const ShellServices& services);
+    // `state` outlives the window.
+    explicit CTamselDlg(ProgramState& state);
     ~CTamselDlg() override;
+
+    ProgramState& State() const { return m_state; }
+
+    // Brings the window forward for a second start of the program, handing the desktop
+    // that start's activation token (maybe empty), and tells `answered` whether the desktop
+    // made it the active window (within kComeForwardLimitMs).
+    void ComeForward(const QByteArray& token, std::function<void(bool shown)> answered);
+    // Null before the window is created and after its teardown.
+    CSearchDlg* SearchPage() const { return m_searchPage; }
+    // The wizard the last Connect opened; null before any and after the teardown.
+    CQ3150TxDlg* Wizard() const { return m_wizard; }
 
     // Opens the device wizard for the device just selected, replacing a wizard opened
     // before, and shows it instead of the search page. For any model but the supported one
@@ -68,8 +64,7 @@ protected:
 private:
     void CenterOnScreen();
 
-    ShellServices m_services;
-    // The web command queue's sockets, metered so that the firmware page can show how far
-    // an upload has got.
-    MeteredSocketFactory m_webSockets;
+    ProgramState& m_state;
+    CSearchDlg* m_searchPage = nullptr;
+    CQ3150TxDlg* m_wizard = nullptr;
 };

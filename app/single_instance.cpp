@@ -10,12 +10,8 @@
 
 namespace {
 
-bool IsDirectory(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// A directory in /tmp is only trusted when it is ours and nobody else may write to it.
+// A directory is only trusted when it is ours and nobody else may write to it: another
+// user could otherwise plant the lock or the socket.
 bool IsPrivateDirectory(const std::string& path) {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
@@ -34,7 +30,7 @@ SingleInstanceLock::~SingleInstanceLock() {
 
 std::string SingleInstanceLock::LockDirectory() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/' && IsDirectory(runtime)) {
+    if (runtime != nullptr && runtime[0] == '/' && IsPrivateDirectory(runtime)) {
         return runtime;
     }
     const std::string fallback = "/tmp/tamsel-" + std::to_string(getuid());
@@ -45,6 +41,11 @@ std::string SingleInstanceLock::LockDirectory() {
 std::string SingleInstanceLock::Path() const {
     const std::string directory = LockDirectory();
     return directory.empty() ? std::string() : directory + "/" + m_name + ".lock";
+}
+
+std::string SingleInstanceLock::ChannelPath() const {
+    const std::string directory = LockDirectory();
+    return directory.empty() ? std::string() : directory + "/" + m_name + ".socket";
 }
 
 SingleInstanceLock::Outcome SingleInstanceLock::Acquire() {

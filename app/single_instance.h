@@ -4,7 +4,8 @@
 
 // A per-user lock that one process at a time can hold: flock(2) on a file in the user's
 // runtime directory. The kernel drops it when the holder ends, however it ends, so a copy
-// that crashed never locks the next one out.
+// that crashed never locks the next one out. Beside it lies the holder's local socket,
+// through which a second copy asks it to come forward.
 class SingleInstanceLock {
 public:
     enum class Outcome {
@@ -21,10 +22,14 @@ public:
     SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
 
     Outcome Acquire();
+    bool Held() const { return m_fd >= 0; }
     std::string Path() const;
+    // The holder's local socket ("<name>.socket"); empty when there is no directory.
+    std::string ChannelPath() const;
 
-    // $XDG_RUNTIME_DIR, else a private /tmp/tamsel-<uid> (created with mode 0700 and
-    // checked to be the user's own directory); empty when neither is usable.
+    // $XDG_RUNTIME_DIR, else a private /tmp/tamsel-<uid> (created with mode 0700); either
+    // must be the user's own directory that nobody else may write to. Empty when neither
+    // is.
     static std::string LockDirectory();
 
 private:

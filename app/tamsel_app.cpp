@@ -1,20 +1,29 @@
 #include "app/tamsel_app.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
+#include <string>
 
+#include "app/instance_activation.h"
 #include "app/main_window.h"
+#include "app/program_state.h"
 #include "app/signal_shutdown.h"
 #include "hostnet/host_address_setup.h"
 #include "hostnet/linux_host_address_setup.h"
+#include "platform/ansi_text.h"
 #include "platform/async_socket.h"
 #include "platform/linux/answer_watches.h"
 #include "platform/linux/rtnl_host_reader.h"
 #include "platform/linux/termination_cleanup.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
+#include "platform/url_opener.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
 #include "window/dialog_window.h"
 
 namespace {
@@ -34,6 +43,31 @@ bool CTamselApp::AcquireInstance() {
     return m_instance.Acquire() != SingleInstanceLock::Outcome::kHeldElsewhere;
 }
 
+int CTamselApp::AskRunningCopyToComeForward(int argc, char* argv[]) {
+    ActivationReply reply = ActivationReply::kNoAnswer;
+    {
+        // Only for the local socket: no display is needed to ask.
+        int coreArgc = argc > 0 ? 1 : 0;
+        QCoreApplication core(coreArgc, argv);
+        reply = SendComeForwardRequest(QString::fromStdString(m_instance.ChannelPath()),
+                                       ActivationTokenFromEnvironment(), kComeForwardAnswerMs);
+    }
+    if (reply == ActivationReply::kShown) {
+        return 0;
+    }
+    const std::wstring text = LoadString(kTextAlreadyRunning);
+    std::fputs(("tamsel: " + WideToAnsi(text) + "\n").c_str(), stderr);
+    if (DesktopPresent()) {
+        int qtArgc = argc > 0 ? 1 : 0;
+        QApplication application(qtArgc, argv);
+        QMessageBox box(QMessageBox::Information,
+                        QString::fromStdWString(LoadString(kTextMessageTitle)),
+                        QString::fromStdWString(text), QMessageBox::Ok);
+        box.exec();
+    }
+    return 0;
+}
+
 int CTamselApp::Run() {
     // Only the main dialog's end ends the program; hiding a pop-up must not.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -51,8 +85,19 @@ int CTamselApp::Run() {
         {
             // Without the rights to watch for dropped answers nothing changes: no watch, and
             // no helper started for one.
-            CTamselDlg dialog({*sockets, MonotonicTickClock::Instance(), *hostSetup,
-                               ReadHostAdapters, MakeAnswerWatch});
+            ProgramState state({*sockets, MonotonicTickClock::Instance(), *hostSetup,
+                                ReadHostAdapters, MakeAnswerWatch});
+            CTamselDlg dialog(state);
+            // A second start asks through the listener for this window to come forward.
+            ActivationListener listener(
+                [&dialog](const QByteArray& token, ActivationListener::Answer answer) {
+                    dialog.ComeForward(token, std::move(answer));
+                });
+            // Only the lock's holder: a run without it (a benchmark's) leaves the channel
+            // to the copy that holds it.
+            if (m_instance.Held()) {
+                listener.Listen(QString::fromStdString(m_instance.ChannelPath()));
+            }
             dialog.DoModal();
         }
         shutdown.MarkTornDown();

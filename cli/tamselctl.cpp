@@ -127,10 +127,10 @@ std::optional<int> Tamselctl::Prepare() {
         return static_cast<int>(verdict.exitCode);
     }
     if (m_options.HasCredentials()) {
-        SetSelectedDevice(m_options.user.value_or(kDefaultUser), *m_options.password,
-                          m_options.deviceIp, std::wstring());
-        m_target = SelectedDeviceTarget(m_options.deviceMask);
-        m_devicePassword = G_mstrPassword;
+        const DeviceLogin login = MakeDeviceLogin(m_options.user.value_or(kDefaultUser),
+                                                  *m_options.password, m_options.deviceIp, {});
+        m_target = LoginTarget(login, m_options.deviceMask);
+        m_devicePassword = login.password;
     }
     return std::nullopt;
 }
@@ -255,6 +255,12 @@ void Tamselctl::ListDevices(const std::vector<_STRU_AP_INFO>& devices) {
         if (!why.empty()) {
             WriteErr(EscapeControls(why));
         }
+        // Nobody counted the answers (the user may not watch them): the firewall that
+        // would drop them, if one is active.
+        const std::wstring firewall = m_env->session.Discovery().LikelyFirewallNote();
+        if (!firewall.empty()) {
+            WriteErr(firewall);
+        }
     }
     const ExitCode code = dropped.empty() ? ExitCode::kSuccess : ExitCode::kFirewall;
     if (m_options.csv) {
@@ -286,10 +292,10 @@ void Tamselctl::OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices) {
         OpenDevice(device->strDevSubnet);
         return;
     }
-    SetSelectedDevice(device->strDevUserName, device->strDevPassword, device->strDevIP,
-                      device->strDevMAC);
-    m_target = SelectedDeviceTarget(device->strDevSubnet);
-    m_devicePassword = G_mstrPassword;
+    const DeviceLogin login = MakeDeviceLogin(device->strDevUserName, device->strDevPassword,
+                                              device->strDevIP, device->strDevMAC);
+    m_target = LoginTarget(login, device->strDevSubnet);
+    m_devicePassword = login.password;
     RunCommand();
 }
 

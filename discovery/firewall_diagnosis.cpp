@@ -31,15 +31,36 @@ uint32_t FirewallDiagnosis::SearchEnded() {
     return arrived && *arrived > received ? *arrived - received : 0;
 }
 
-std::wstring ExplainDroppedAnswers(uint32_t repeaters, HostFirewall firewall) {
-    int command = kTextAllowEither;
+namespace {
+
+// The command that lets the answers in through `firewall`; both when it is not known.
+std::wstring AllowCommand(HostFirewall firewall) {
     if (firewall == HostFirewall::kUfw) {
-        command = kTextAllowUfw;
-    } else if (firewall == HostFirewall::kFirewalld) {
-        command = kTextAllowFirewalld;
+        return LoadString(kTextAllowUfw);
     }
+    if (firewall == HostFirewall::kFirewalld) {
+        return LoadString(kTextAllowFirewalld);
+    }
+    return LoadString(kTextAllowEither);
+}
+
+}  // namespace
+
+std::wstring ExplainDroppedAnswers(uint32_t repeaters, HostFirewall firewall) {
     if (repeaters == 1) {
-        return FormatString(kTextOneAnswerDropped, {LoadString(command)});
+        return FormatString(kTextOneAnswerDropped, {AllowCommand(firewall)});
     }
-    return FormatString(kTextAnswersDropped, {std::to_wstring(repeaters), LoadString(command)});
+    return FormatString(kTextAnswersDropped, {std::to_wstring(repeaters), AllowCommand(firewall)});
+}
+
+std::wstring ExplainLikelyFirewall(const HostFirewallState& firewall) {
+    if (!firewall.Any()) {
+        return std::wstring();
+    }
+    const HostFirewall inUse = firewall.InUse();
+    if (inUse == HostFirewall::kUnknown) {  // both
+        return FormatString(kTextLikelyFirewalls, {AllowCommand(inUse)});
+    }
+    return FormatString(kTextLikelyFirewall,
+                        {inUse == HostFirewall::kUfw ? L"ufw" : L"firewalld", AllowCommand(inUse)});
 }

@@ -29,6 +29,8 @@ public:
     // The searches have ended: how many repeaters' answers were dropped (0 when none were,
     // or when the watch could not run).
     uint32_t SearchEnded();
+    // Whether the watch runs for the searches under way: their answers are counted.
+    bool Watching() const { return m_watching; }
 
 private:
     std::unique_ptr<IAnswerWatch> m_watch;
@@ -40,3 +42,9 @@ private:
 // dropped their answers, with the command that lets them in: that of `firewall`, or
 // both package profiles' commands when it is not known.
 std::wstring ExplainDroppedAnswers(uint32_t repeaters, HostFirewall firewall);
+
+// The line for a broadcast search that found nothing while nobody counted the answers:
+// the active firewall front end as the likely cause (an answer by broadcast comes from no
+// address the PC asked, so a stateful filter drops it), with the command that lets the
+// answers in. Empty when neither ufw is enabled nor firewalld runs.
+std::wstring ExplainLikelyFirewall(const HostFirewallState& firewall);

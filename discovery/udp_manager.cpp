@@ -10,7 +10,9 @@ constexpr uint8_t kAllDevices[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 }  // namespace
 
 CUDPManager::CUDPManager(ISocketFactory& sockets, ITickClock& clock)
-    : m_clock(clock), m_socket(sockets.MakeSocket(*this)) {}
+    : m_clock(clock),
+      m_socket(sockets.MakeSocket(*this)),
+      m_readFirewall([] { return ReadHostFirewall(); }) {}
 
 CUDPManager::~CUDPManager() {
     ClearRequests();
@@ -45,6 +47,8 @@ int CUDPManager::QueueAddressSearch(const std::wstring& name, const SearchTarget
 void CUDPManager::SearchQueued() {
     if (m_requests.size() == 1) {
         m_droppedAnswers = 0;
+        m_answersCounted = false;
+        m_endedBroadcast = false;
     }
     if (m_diagnosis) {
         m_diagnosis->SearchStarted();
@@ -52,8 +56,14 @@ void CUDPManager::SearchQueued() {
 }
 
 void CUDPManager::EndHeadRequest() {
+    const bool broadcast = m_requests.front().nMode != kSearchModeAddress;
     m_requests.erase(m_requests.begin());
-    if (m_requests.empty() && m_diagnosis) {
+    if (!m_requests.empty()) {
+        return;
+    }
+    m_endedBroadcast = broadcast;
+    if (m_diagnosis) {
+        m_answersCounted = m_diagnosis->Watching();
         m_droppedAnswers = m_diagnosis->SearchEnded();
     }
 }
@@ -63,8 +73,22 @@ void CUDPManager::WatchForDroppedAnswers(std::unique_ptr<IAnswerWatch> watch) {
 }
 
 std::wstring CUDPManager::DroppedAnswersNote() const {
-    return m_droppedAnswers == 0 ? std::wstring()
-                                 : ExplainDroppedAnswers(m_droppedAnswers, DetectHostFirewall());
+    return m_droppedAnswers == 0
+               ? std::wstring()
+               : ExplainDroppedAnswers(m_droppedAnswers, m_readFirewall().InUse());
+}
+
+std::wstring CUDPManager::LikelyFirewallNote() const {
+    // A watch that ran tells for certain (DroppedAnswersNote); an answer to a search at an
+    // address comes from the address asked, which a stateful firewall lets in.
+    if (m_answersCounted || !m_endedBroadcast || !m_devices.empty()) {
+        return std::wstring();
+    }
+    return ExplainLikelyFirewall(m_readFirewall());
+}
+
+void CUDPManager::SetFirewallReader(std::function<HostFirewallState()> reader) {
+    m_readFirewall = std::move(reader);
 }
 
 int CUDPManager::GetRequestCount() const {
@@ -174,6 +198,7 @@ void CUDPManager::ClearRequests() {
     m_sweep.reset();
     m_requests.clear();
     m_requests.shrink_to_fit();
+    m_endedBroadcast = false;
     if (m_diagnosis) {
         m_diagnosis->SearchEnded();  // stopped: nothing to tell of a search cut short
     }

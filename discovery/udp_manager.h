@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -68,6 +69,14 @@ public:
     uint32_t DroppedAnswers() const { return m_droppedAnswers; }
     // The line to show for them, with the command that lets them in; empty when none.
     std::wstring DroppedAnswersNote() const;
+    // After a broadcast search that found nothing while no watch counted the answers (the
+    // user may not watch, or the watch could not run): the line that names the active
+    // firewall front end as the likely cause, with its command; empty when neither ufw is
+    // enabled nor firewalld runs, and after any other search.
+    std::wstring LikelyFirewallNote() const;
+    // How the firewall front ends are read for the two lines above (ReadHostFirewall of
+    // the host's own files unless told otherwise).
+    void SetFirewallReader(std::function<HostFirewallState()> reader);
 
     // IAsyncSocketEvents
     void OnReceive(int error) override;
@@ -93,4 +102,9 @@ private:
     std::unordered_set<std::wstring> m_knownMacs;  // the MACs of m_devices
     std::unique_ptr<FirewallDiagnosis> m_diagnosis;
     uint32_t m_droppedAnswers = 0;
+    // Of the searches that ended last: whether a watch counted their answers, and whether
+    // the last of them was a broadcast.
+    bool m_answersCounted = false;
+    bool m_endedBroadcast = false;
+    std::function<HostFirewallState()> m_readFirewall;
 };

@@ -53,11 +53,13 @@ bool FirewalldRuns(const std::string& root) {
 
 }  // namespace
 
-HostFirewall DetectHostFirewall(const std::string& root) {
-    const bool ufw = UfwEnabled(root);
-    const bool firewalld = FirewalldRuns(root);
-    if (ufw == firewalld) {
+HostFirewall HostFirewallState::InUse() const {
+    if (ufwEnabled == firewalldRunning) {
         return HostFirewall::kUnknown;
     }
-    return ufw ? HostFirewall::kUfw : HostFirewall::kFirewalld;
+    return ufwEnabled ? HostFirewall::kUfw : HostFirewall::kFirewalld;
+}
+
+HostFirewallState ReadHostFirewall(const std::string& root) {
+    return {UfwEnabled(root), FirewalldRuns(root)};
 }

@@ -10,7 +10,17 @@ enum class HostFirewall {
     kFirewalld,
 };
 
-// ufw when its configuration says it is enabled (ENABLED=yes in /etc/ufw/ufw.conf),
-// firewalld when its daemon runs (a process named firewalld); kUnknown for neither or both.
+// Which firewall front ends are active, from files that every user may read: ufw when its
+// configuration says it is enabled (ENABLED=yes in /etc/ufw/ufw.conf), firewalld when its
+// daemon runs (a process named firewalld in /proc).
+struct HostFirewallState {
+    bool ufwEnabled = false;
+    bool firewalldRunning = false;
+
+    bool Any() const { return ufwEnabled || firewalldRunning; }
+    // The one front end in use; kUnknown for neither or both.
+    HostFirewall InUse() const;
+};
+
 // `root` is put before every path, for tests.
-HostFirewall DetectHostFirewall(const std::string& root = std::string());
+HostFirewallState ReadHostFirewall(const std::string& root = std::string());

@@ -3,30 +3,27 @@
 #include <string>
 
 #include "web/request_catalogue.h"
-#include "web/response_parsers.h"
 
-// The session with one device: the device the user connected to and what its pages told.
-// All on the user-interface thread (no lock).
+// The device a program connects to, as its discovery answer (or tamselctl's options) gave
+// it: the login of its web pages and its addresses. The program that connects owns it and
+// hands it on: the GUI's program state to the wizard, tamselctl's run to its requests.
+struct DeviceLogin {
+    std::wstring userName;
+    std::wstring password;
+    std::wstring ipAddress;   // dotted IPv4 address
+    std::wstring macAddress;  // "AA:BB:CC:DD:EE:FF"
+};
 
-// The device, written by Connect on the search page (and by tamselctl from its discovery
-// answer or options), read by the request builders and the wizard's frame.
-extern std::wstring G_mstrUserName;    // login user name of the device's web pages
-extern std::wstring G_mstrPassword;    // login password
-extern std::wstring G_mstrIPAddress;   // dotted IPv4 address
-extern std::wstring G_mstrMACAddress;  // "AA:BB:CC:DD:EE:FF"
-extern std::wstring G_mstrAuthBase64;  // Base64 of "user:password" for Basic authentication
+// `text` without CR and LF. A device's values end up in header lines, where a line break
+// would end the line.
+std::wstring WithoutLineBreaks(std::wstring text);
 
-// Fills the record from one row of the device list. CR and LF are removed from every
-// value first: the values end up in header lines, where a line break would end the line.
-void SetSelectedDevice(const std::wstring& userName, const std::wstring& password,
-                       const std::wstring& ipAddress, const std::wstring& macAddress);
+// The login from a device's values, each without line breaks.
+DeviceLogin MakeDeviceLogin(const std::wstring& userName, const std::wstring& password,
+                            const std::wstring& ipAddress, const std::wstring& macAddress);
 
-// Empties the record.
-void ClearSelectedDevice();
+// Base64 of "user:password", the credential of a request's Basic authentication.
+std::wstring LoginCredential(const DeviceLogin& login);
 
-// The selected device as the target of a request; the mask comes from the wizard frame.
-DeviceTarget SelectedDeviceTarget(const std::wstring& subnetMask);
-
-// What the device's LAN, interface and status pages told: emptied by every Connect, filled
-// by the start-up reads, shown by the wizard's pages through their host.
-extern DeviceStatus G_DeviceStatus;
+// The device as the target of a request: its address, `subnetMask` and its credential.
+DeviceTarget LoginTarget(const DeviceLogin& login, const std::wstring& subnetMask);

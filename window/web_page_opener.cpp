@@ -21,7 +21,7 @@ WebPageOpener::~WebPageOpener() {
     Reap();
 }
 
-bool WebPageOpener::Open(Ipv4 device) {
+bool WebPageOpener::Open(Ipv4 device, const std::optional<HostAddressContext>& temporary) {
     const std::string url = DeviceWebUrl(device);
     const int pid = OpenWithDesktop(url);
     if (pid < 0) {
@@ -30,6 +30,9 @@ bool WebPageOpener::Open(Ipv4 device) {
     }
     m_pids.push_back(pid);
     m_reapTimer.start();
+    if (temporary) {
+        ShowNotice(m_page, FormatString(kTextWebPageTempAddress, {FormatIpv4(temporary->address)}));
+    }
     return true;
 }
 

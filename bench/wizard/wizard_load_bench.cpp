@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/program_state.h"
 #include "controls/markup_static.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
@@ -36,7 +37,6 @@
 #include "platform/tick_clock.h"
 #include "support/virtual_lan.h"
 #include "window/page_navigation.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/summary_page.h"
 #include "wizard/ui/wizard_frame.h"
 
@@ -71,10 +71,11 @@ int main(int argc, char* argv[]) {
     QtEventLoop loop;
     const std::unique_ptr<ISocketFactory> sockets = MakeBsdSocketFactory(loop);
     const std::unique_ptr<IHostAddressSetup> hostSetup = MakeHostAddressSetup();
-    CTamselDlg dialog({*sockets, MonotonicTickClock::Instance(), *hostSetup});
+    ProgramState state({*sockets, MonotonicTickClock::Instance(), *hostSetup});
+    CTamselDlg dialog(state);
     dialog.Create();
     dialog.ShowWindow(true);
-    CSearchDlg& page = *G_pSearchDlg;
+    CSearchDlg& page = *dialog.SearchPage();
 
     std::mt19937 random(std::random_device{}());
     std::uniform_int_distribution<int> phase(0, static_cast<int>(kStepMs) - 1);
@@ -90,7 +91,7 @@ int main(int argc, char* argv[]) {
         clock.start();
         page.ConnectSelectedDevice();  // returns once the summary page is filled
         const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-        const CQ3150TxDlg* frame = G_pDeviceDlg;
+        const CQ3150TxDlg* frame = dialog.Wizard();
         if (frame == nullptr || frame->isHidden() ||
             frame->SummaryPage()->ValueLabel(1)->WindowText().empty()) {
             std::fprintf(stderr, "bench_wizard_load: the loading did not fill the summary\n");

@@ -50,6 +50,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/program_state.h"
 #include "controls/pt_button.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
@@ -58,7 +59,6 @@
 #include "platform/qt/qt_event_loop.h"
 #include "platform/tick_clock.h"
 #include "support/virtual_lan.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/firmware_page.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
@@ -105,14 +105,15 @@ void RunFor(int ms) {
 struct Program {
     Program()
         : sockets(MakeBsdSocketFactory(loop)),
-          dialog({*sockets, MonotonicTickClock::Instance(), hostSetup}) {
+          state({*sockets, MonotonicTickClock::Instance(), hostSetup}),
+          dialog(state) {
         dialog.Create();
         dialog.ShowWindow(true);
     }
     ~Program() { dialog.DestroyWindow(); }
 
     bool Connect(const std::wstring& ip) {
-        CSearchDlg& search = *G_pSearchDlg;
+        CSearchDlg& search = *dialog.SearchPage();
         CDeviceList& list = *search.DeviceList();
         for (int attempt = 0; attempt < 20; ++attempt) {
             if (!WaitUntil([&] { return search.ScanButton()->isEnabled(); }, kLimitMs)) {
@@ -122,7 +123,7 @@ struct Program {
                 if (list.Text(row, CDeviceList::kIp) == ip) {
                     list.SelectRow(row);
                     search.ConnectSelectedDevice();
-                    return G_pDeviceDlg != nullptr && G_pDeviceDlg->isVisible();
+                    return Wizard() != nullptr && Wizard()->isVisible();
                 }
             }
             search.StartSearch();
@@ -130,13 +131,15 @@ struct Program {
         return false;
     }
 
+    CQ3150TxDlg* Wizard() const { return dialog.Wizard(); }
     CQ3150Tx_ModeDlg& FirmwarePage() {
-        return *static_cast<CQ3150Tx_ModeDlg*>(G_pDeviceDlg->Page(WizardPage::kFirmware));
+        return *static_cast<CQ3150Tx_ModeDlg*>(Wizard()->Page(WizardPage::kFirmware));
     }
 
     QtEventLoop loop;
     std::unique_ptr<ISocketFactory> sockets;
     NoHostAddressSetup hostSetup;
+    ProgramState state;
     CTamselDlg dialog;
 };
 
@@ -293,7 +296,7 @@ int Responsiveness(Program& program, size_t mib) {
     probe.Measure(&sendEvents, &sendFrames);
     Clock::time_point sendEnd{};
     bool answered = false;
-    CQ3150Tx_MessageDlg& messages = G_pDeviceDlg->Messages();
+    CQ3150Tx_MessageDlg& messages = program.Wizard()->Messages();
     probe.onEvent = [&] {
         if (!answered && !page.IsUploadRunning()) {
             answered = true;
@@ -360,7 +363,7 @@ int RebootCpu(Program& program, int seconds) {
     CQ3150Tx_ModeDlg& page = program.FirmwarePage();
     RunFor(2000);  // the loading's last commands settle
     const double idle = CpuPercent([&] { RunFor(seconds * 1000); });
-    CQ3150Tx_Progress& progress = G_pDeviceDlg->Progress();
+    CQ3150Tx_Progress& progress = program.Wizard()->Progress();
     const double waiting = CpuPercent([&] {
         // The wait is far longer than the stretch: it is ended once the stretch is over.
         QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, [&] { progress.EndDialog(0); });
@@ -425,7 +428,7 @@ private:
     std::optional<double> m_painted;
 };
 
-int PageSwitch(int switches) {
+int PageSwitch(Program& program, int switches) {
     // Round the six pages by their menu entries, starting from the summary page.
     constexpr std::pair<MenuEntry, WizardPage> kRound[] = {
         {MenuEntry::kIpAddress, WizardPage::kIpAddress},
@@ -435,7 +438,8 @@ int PageSwitch(int switches) {
         {MenuEntry::kReset, WizardPage::kReset},
         {MenuEntry::kRepeater, WizardPage::kSummary},
     };
-    G_pDeviceDlg->ShowWizardPage(WizardPage::kSummary);
+    CQ3150TxDlg& wizard = *program.Wizard();
+    wizard.ShowWizardPage(WizardPage::kSummary);
     RunFor(2000);  // the loading's last commands settle
     PaintWatch watch;
     Delays switchMs;
@@ -443,8 +447,8 @@ int PageSwitch(int switches) {
     WizardPage shown = WizardPage::kSummary;
     for (int i = 0; i < switches; ++i) {
         const auto& [entry, page] = kRound[static_cast<size_t>(i) % std::size(kRound)];
-        CWizardPage& from = *G_pDeviceDlg->Page(shown);
-        CWizardPage& to = *G_pDeviceDlg->Page(page);
+        CWizardPage& from = *wizard.Page(shown);
+        CWizardPage& to = *wizard.Page(page);
         QWidget* item = from.MenuItem(entry);
         const auto switched = watch.Time(
             to, [&] { QTest::mouseClick(item, Qt::LeftButton, {}, item->rect().center()); });
@@ -508,9 +512,9 @@ int main(int argc, char* argv[]) {
     }
     if (mode == "pageswitch") {
         const long switches = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 60;
-        return PageSwitch(static_cast<int>(std::max(1L, switches)));
+        return PageSwitch(program, static_cast<int>(std::max(1L, switches)));
     }
-    G_pDeviceDlg->ShowWizardPage(WizardPage::kFirmware);
+    program.Wizard()->ShowWizardPage(WizardPage::kFirmware);
     if (mode == "responsiveness") {
         const long mib = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 64;
         return Responsiveness(program, static_cast<size_t>(std::max(1L, mib)));

@@ -10,17 +10,9 @@ constexpr int kDefaultRowHeight = 35;
 constexpr double kMacShare = 0.55;
 constexpr double kIpShare = 0.42;
 
-// Only the MAC and the IP address show; the model, the subnet mask and the device's web
-// login go to Connect alone.
 std::vector<CReportList::Column> Columns() {
-    std::vector<CReportList::Column> columns;
-    for (const auto& [titleId, shown] :
-         {std::pair(kTextModel, false), std::pair(kTextMacAddress, true),
-          std::pair(kTextIpAddress, true), std::pair(kTextColumnSubnetMask, false),
-          std::pair(kTextColumnUserName, false), std::pair(kTextColumnPassword, false)}) {
-        columns.push_back({QString::fromStdWString(LoadString(titleId)), shown});
-    }
-    return columns;
+    return {{QString::fromStdWString(LoadString(kTextMacAddress)), true},
+            {QString::fromStdWString(LoadString(kTextIpAddress)), true}};
 }
 
 }  // namespace
@@ -36,11 +28,6 @@ void CDeviceList::SizeColumns() {
 }
 
 void CDeviceList::AddDevice(const _STRU_AP_INFO& device) {
-    QStringList cells;
-    for (const std::wstring* text :
-         {&device.strDevModel, &device.strDevMAC, &device.strDevIP, &device.strDevSubnet,
-          &device.strDevUserName, &device.strDevPassword}) {
-        cells << QString::fromStdWString(*text);
-    }
-    AppendRow(cells);
+    AppendRow(
+        {QString::fromStdWString(device.strDevMAC), QString::fromStdWString(device.strDevIP)});
 }

@@ -4,14 +4,14 @@
 #include "discovery/datagram.h"
 
 // The search page's list of found devices: one row per device, no header, grid lines,
-// whole rows selected, one at a time (a click on the empty part selects nothing). Only the
-// MAC address and the IP address show; the rest of the device's record (model, subnet mask,
-// web login) goes to Connect alone.
+// whole rows selected, one at a time (a click on the empty part selects nothing). It holds
+// what shows, the MAC address and the IP address, and nothing else: the rest of a device's
+// record (model, subnet mask, web login) stays with the search that found it.
 class CDeviceList : public CReportList {
     Q_OBJECT
 
 public:
-    enum Column { kModel, kMac, kIp, kSubnet, kUserName, kPassword, kColumnCount };
+    enum Column { kMac, kIp, kColumnCount };
 
     explicit CDeviceList(QWidget* parent = nullptr);
 

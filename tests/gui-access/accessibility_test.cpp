@@ -27,7 +27,6 @@
 #include "support/fake_shell.h"
 #include "support/gui_test_support.h"
 #include "web/selected_device.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/summary_page.h"
@@ -180,24 +179,28 @@ void ExpectControls(QWidget* page, const Expected& expected) {
 }
 
 // The status a device reported at Connect.
-void FillStatus() {
-    G_DeviceStatus.Clear();
-    G_DeviceStatus.strMACAddress = L"00:1A:2B:3C:4D:5E";
-    G_DeviceStatus.strFirmwareVersion = L"1.4.02";
-    G_DeviceStatus.strLanIP = L"192.168.1.200";
-    G_DeviceStatus.strLanMask = L"255.255.255.0";
-    G_DeviceStatus.strDhcpServer = L"Enabled";
-    G_DeviceStatus.strMode = L"Repeater";
-    G_DeviceStatus.strSecurity = L"WPA2PSK-AES";
-    G_DeviceStatus.strWanIP = L"10.0.0.23";
-    G_DeviceStatus.strSSID = L"<b>Home</b> & Co";
-    G_DeviceStatus.strWanMask = L"255.0.0.0";
-    G_DeviceStatus.strGateway = L"10.0.0.1";
-    G_DeviceStatus.strDNS1 = L"10.0.0.53";
-    G_DeviceStatus.strDNS2 = L"10.0.0.54";
+DeviceStatus ReportedStatus() {
+    DeviceStatus status;
+    status.strMACAddress = L"00:1A:2B:3C:4D:5E";
+    status.strFirmwareVersion = L"1.4.02";
+    status.strLanIP = L"192.168.1.200";
+    status.strLanMask = L"255.255.255.0";
+    status.strDhcpServer = L"Enabled";
+    status.strMode = L"Repeater";
+    status.strSecurity = L"WPA2PSK-AES";
+    status.strWanIP = L"10.0.0.23";
+    status.strSSID = L"<b>Home</b> & Co";
+    status.strWanMask = L"255.0.0.0";
+    status.strGateway = L"10.0.0.1";
+    status.strDNS1 = L"10.0.0.53";
+    status.strDNS2 = L"10.0.0.54";
+    return status;
 }
 
-using Wizard = FakeWizardShell;
+// The wizard of a device that reported that status.
+struct Wizard : FakeWizardShell {
+    Wizard() : FakeWizardShell(ReportedStatus()) {}
+};
 
 }  // namespace
 
@@ -210,10 +213,8 @@ private slots:
     void init() {
         CDialogWindow::ClearQuitting();
         Announced().clear();
-        FillStatus();
         ForgetLastRepeater();
     }
-    void cleanup() { ClearSelectedDevice(); }
 
     void theMainWindowAndTheSearchPage() {
         FakeShell shell;
@@ -225,15 +226,16 @@ private slots:
         QAccessibleInterface* pane = QAccessible::queryAccessibleInterface(&page);
         QCOMPARE(pane->role(), QAccessible::Pane);
         QCOMPARE(pane->text(QAccessible::Name), Text(kTextPageSearch));
-        ExpectControls(
-            &page,
-            {{Text(kTextScan), QAccessible::Button, QString()},
-             {Text(kTextConnect), QAccessible::Button, QString()},
-             {Text(kTextDeviceListName), QAccessible::Table, QString()},
-             {Text(kTextSearchResult), QAccessible::StaticText, Text(kTextSearching)},
-             {Text(kTextAddressOrRange), QAccessible::EditableText, QString()},
-             {Text(kTextSearchAddress), QAccessible::Button, QString()},
-             {Text(kTextSearchNoteName), QAccessible::StaticText, Text(kTextSearchHintNote)}});
+        ExpectControls(&page,
+                       {{Text(kTextScan), QAccessible::Button, QString()},
+                        {Text(kTextConnect), QAccessible::Button, QString()},
+                        {Text(kTextDeviceListName), QAccessible::Table, QString()},
+                        {Text(kTextSearchResult), QAccessible::StaticText, Text(kTextSearching)},
+                        {Text(kTextAddressOrRange), QAccessible::EditableText, QString()},
+                        {Text(kTextSearchAddress), QAccessible::Button, QString()}});
+        // While the search runs the note has nothing to say: no empty line to find.
+        QVERIFY(
+            !ShownChildren(&page).contains({Text(kTextSearchNoteName), QAccessible::StaticText}));
         // What the search tools do, read from the string table.
         const Children tools = ShownChildren(&page);
         for (const auto& [name, role, description] :
@@ -303,10 +305,9 @@ private slots:
                 QVERIFY2(!text.contains(secret), qPrintable(secret));
             }
         }
-        // Connect still has the login.
-        const CDeviceList& devices = *shell.Page().DeviceList();
-        QCOMPARE(devices.Text(1, CDeviceList::kPassword), std::wstring(L"s3cret-pass"));
-        QCOMPARE(devices.Text(1, CDeviceList::kUserName), std::wstring(L"operator7"));
+        // Connect still has the login: the search's find holds it, not the list.
+        QCOMPARE(shell.Page().Devices().at(1).strDevPassword, std::wstring(L"s3cret-pass"));
+        QCOMPARE(shell.Page().Devices().at(1).strDevUserName, std::wstring(L"operator7"));
     }
 
     // Every value reads as its text under its caption's name.
@@ -341,7 +342,7 @@ private slots:
                     .state.focusable);
 
         // A new value is announced as it appears.
-        G_DeviceStatus.strLanIP = L"192.168.1.77";
+        wizard.Status().strLanIP = L"192.168.1.77";
         wizard.Frame().SummaryPage()->RefreshStatus();
         QVERIFY(WasAnnounced(QAccessible::TextUpdated, Text(kTextSummaryLanIp),
                              QStringLiteral("192.168.1.77")));

@@ -23,6 +23,7 @@
 #include "controls/transparent_static.h"
 #include "discovery/udp_manager.h"
 #include "discovery/ui/device_list.h"
+#include "discovery/ui/device_list_actions.h"
 #include "discovery/ui/search_page.h"
 #include "fakes/fake_repeater.h"
 #include "platform/time_scale.h"
@@ -32,7 +33,6 @@
 #include "web/request_catalogue.h"
 #include "web/selected_device.h"
 #include "window/focus_mark.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/firmware_page.h"
 #include "wizard/ui/ip_address_page.h"
 #include "wizard/ui/message_box.h"
@@ -103,10 +103,8 @@ private slots:
     void init() {
         CDialogWindow::ClearQuitting();
         time_scale::SetFactor(1);
-        G_DeviceStatus.Clear();
         ForgetLastRepeater();
     }
-    void cleanup() { ClearSelectedDevice(); }
 
     // Tab goes round every control of a page in reading order: Minimize and Close, the
     // menu, the connected repeater's values, then the page's own controls row by row;
@@ -203,37 +201,47 @@ private slots:
     }
 
     // The search page's own controls in reading order: Scan and the result, the address
-    // row, the list, the note and Connect. Enter in the address field searches there, and
-    // neither Enter nor Escape ends the page; the list's menu comes by the menu key.
+    // row, the list, the note while it has something to say, and Connect. Enter in the
+    // address field searches there, and neither Enter nor Escape ends the page; the list's
+    // menu comes by the menu key.
     void theSearchPageByKeyboard() {
         FakeShell shell;
         shell.dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&shell.dialog));
         CSearchDlg& page = shell.Page();
-        QVERIFY(shell.Answer({DeviceReply("001a2b000001", "192.168.1.1")}));
         QVERIFY(shell.WaitForResult());
-        const std::vector<QWidget*> own = {
-            page.ScanButton(), page.ResultLabel(), page.AddressField(), page.SearchAddressButton(),
-            page.DeviceList(), page.NoteLabel(),   page.ConnectButton()};
         // The menu's other entries are disabled there.
         std::vector<QWidget*> order = {page.MinimizeControl(), page.CloseControl(),
                                        page.MenuItem(MenuEntry::kLocate)};
-        order.insert(order.end(), own.begin(), own.end());
+        // Nothing answered: the note says so, after the list (Connect is disabled).
+        std::vector<QWidget*> withNote = order;
+        withNote.insert(withNote.end(),
+                        {page.ScanButton(), page.ResultLabel(), page.AddressField(),
+                         page.SearchAddressButton(), page.DeviceList(), page.NoteLabel()});
+        QCOMPARE(Names(TabRound(withNote.front())), Names(withNote));
+        // A repeater answered: the note has nothing to say, and Tab passes no empty line.
+        Click(page.ScanButton());
+        QVERIFY(shell.Answer({DeviceReply("001a2b000001", "192.168.1.1")},
+                             shell.Discovery().broadcasts.size()));
+        QVERIFY(shell.WaitForResult());
+        order.insert(order.end(),
+                     {page.ScanButton(), page.ResultLabel(), page.AddressField(),
+                      page.SearchAddressButton(), page.DeviceList(), page.ConnectButton()});
         QCOMPARE(Names(TabRound(order.front())), Names(order));
 
         page.AddressField()->setFocus(Qt::TabFocusReason);
         QTest::keyClicks(page.AddressField(), QStringLiteral("10.9.8.7"));
         Press(Qt::Key_Escape);
-        QCOMPARE(G_pUDPManager->GetRequestCount(), 0);
+        QCOMPARE(shell.state.Discovery()->GetRequestCount(), 0);
         Press(Qt::Key_Return);
-        QCOMPARE(G_pUDPManager->GetRequestCount(), 1);
+        QCOMPARE(shell.state.Discovery()->GetRequestCount(), 1);
         QVERIFY(!shell.dialog.HasEnded() && page.isVisible());
         QVERIFY(shell.WaitForResult());
 
         page.DeviceList()->setFocus(Qt::TabFocusReason);
         Press(Qt::Key_Menu);
-        QTRY_VERIFY(page.DeviceMenu() != nullptr && page.DeviceMenu()->isVisible());
-        page.DeviceMenu()->close();
+        QTRY_VERIFY(page.ListActions().Menu() != nullptr && page.ListActions().Menu()->isVisible());
+        page.ListActions().Menu()->close();
     }
 
     // A search and a Connect by the keyboard: the list takes the focus with its result,
@@ -253,16 +261,15 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), page.DeviceList());
         Press(Qt::Key_Down);
         QCOMPARE(page.DeviceList()->SelectedRow(), 1);
-        // The note under the list, then Connect.
-        Press(Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), page.NoteLabel());
+        // Then Connect: the note under the list has nothing to say after a search that
+        // found repeaters.
         Press(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), page.ConnectButton());
         Press(Qt::Key_Space);
 
-        QVERIFY(G_pDeviceDlg != nullptr && G_pDeviceDlg->isVisible());
-        QCOMPARE(G_mstrIPAddress, std::wstring(L"192.168.1.2"));
-        CQ3150Tx_SummaryDlg& summary = *G_pDeviceDlg->SummaryPage();
+        QVERIFY(shell.dialog.Wizard() != nullptr && shell.dialog.Wizard()->isVisible());
+        QCOMPARE(shell.state.Login().ipAddress, std::wstring(L"192.168.1.2"));
+        CQ3150Tx_SummaryDlg& summary = *shell.dialog.Wizard()->SummaryPage();
         QTRY_COMPARE(QApplication::focusWidget(), summary.ValueLabel(0));
     }
 

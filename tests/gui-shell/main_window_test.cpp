@@ -30,7 +30,6 @@
 #include "web/encoders.h"
 #include "web/selected_device.h"
 #include "window/control_layout.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/wizard_frame.h"
 
 namespace {
@@ -54,7 +53,6 @@ class MainWindowTest : public QObject {
 
 private slots:
     void init() {
-        ClearSelectedDevice();
         CDialogWindow::ClearQuitting();
         time_scale::SetFactor(1);
         ForgetLastRepeater();
@@ -69,15 +67,16 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("QMV4T2 Support Utility"));
         QCOMPARE(dialog.geometry().center(), dialog.screen()->availableGeometry().center());
 
-        QCOMPARE(G_pMainDlg, &dialog);
-        QVERIFY(G_pUDPManager != nullptr && G_pWEBManager != nullptr);
-        QVERIFY(G_pDeviceDlg == nullptr);
+        QCOMPARE(CDialogWindow::MainWindow(), &dialog);
+        QCOMPARE(&dialog.State(), &shell.state);
+        QVERIFY(shell.state.Discovery() != nullptr && shell.state.WebQueue() != nullptr);
+        QVERIFY(dialog.Wizard() == nullptr);
         QVERIFY(dialog.HasTimer(9997) && dialog.HasTimer(9999));
-        QCOMPARE(G_pSearchDlg->geometry(), QRect(0, 0, 700, 500));
-        QVERIFY(G_pSearchDlg->isVisible());
+        QCOMPARE(dialog.SearchPage()->geometry(), QRect(0, 0, 700, 500));
+        QVERIFY(dialog.SearchPage()->isVisible());
 
         // Showing the page started the first search.
-        QCOMPARE(G_pUDPManager->GetRequestCount(), 1);
+        QCOMPARE(shell.state.Discovery()->GetRequestCount(), 1);
         QCOMPARE(shell.Page().StatusText(), std::wstring(L"Searching."));
         QVERIFY(!shell.Page().ScanButton()->isEnabled());
         QVERIFY(!shell.Page().ConnectButton()->isEnabled());
@@ -105,12 +104,9 @@ private slots:
         CDeviceList& list = *shell.Page().DeviceList();
         QCOMPARE(list.columnWidth(list.TableColumn(CDeviceList::kMac)), 259);
         QCOMPARE(list.columnWidth(list.TableColumn(CDeviceList::kIp)), 198);
-        // The rest of a device's record is no column of the table at all.
+        // The rest of a device's record is no part of the list at all.
         QCOMPARE(list.columnCount(), 2);
-        for (const int kept : {CDeviceList::kModel, CDeviceList::kSubnet, CDeviceList::kUserName,
-                               CDeviceList::kPassword}) {
-            QCOMPARE(list.TableColumn(kept), -1);
-        }
+        QCOMPARE(int{CDeviceList::kColumnCount}, 2);
         QCOMPARE(list.verticalHeader()->defaultSectionSize(), 35);
         QVERIFY(list.horizontalHeader()->isHidden());
     }
@@ -143,7 +139,7 @@ private slots:
         QVERIFY(!page.ConnectButton()->isEnabled());
         page.ConnectSelectedDevice();  // nothing selected: nothing happens
         QVERIFY(!shell.dialog.HasEnded());
-        QVERIFY(G_mstrIPAddress.empty());
+        QVERIFY(shell.state.Login().ipAddress.empty() && shell.dialog.Wizard() == nullptr);
         const QRect secondRow =
             list.visualRect(list.model()->index(1, list.TableColumn(CDeviceList::kMac)));
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, secondRow.center());
@@ -177,12 +173,14 @@ private slots:
         // Connect copies the row without line breaks and opens the wizard on it.
         list.SelectRow(0);
         Click(page.ConnectButton());
-        QCOMPARE(G_mstrPassword, std::wstring(L"pass"));
-        QCOMPARE(G_mstrUserName, std::wstring(L"admin"));
-        QCOMPARE(G_mstrIPAddress, std::wstring(L"192.168.1.1"));
-        QCOMPARE(G_mstrMACAddress, std::wstring(L"00:1A:2B:00:00:01"));
-        QCOMPARE(G_mstrAuthBase64, EncodeBase64(L"admin:pass"));
-        QPointer<CQ3150TxDlg> firstFrame = G_pDeviceDlg;
+        const DeviceLogin& login = shell.state.Login();
+        QCOMPARE(login.password, std::wstring(L"pass"));
+        QCOMPARE(login.userName, std::wstring(L"admin"));
+        QCOMPARE(login.ipAddress, std::wstring(L"192.168.1.1"));
+        QCOMPARE(login.macAddress, std::wstring(L"00:1A:2B:00:00:01"));
+        QPointer<CQ3150TxDlg> firstFrame = shell.dialog.Wizard();
+        QVERIFY(firstFrame != nullptr);
+        QCOMPARE(firstFrame->Target().authBase64, EncodeBase64(L"admin:pass"));
         QVERIFY(firstFrame != nullptr);
         QCOMPARE(firstFrame->DeviceIP(), std::wstring(L"192.168.1.1"));
         QCOMPARE(firstFrame->DeviceSubnet(), std::wstring(L"255.255.255.0"));
@@ -198,14 +196,15 @@ private slots:
         QVERIFY(shell.Answer(TwoDevices(), sent));
         QVERIFY(shell.WaitForResult());
         CQ3150TxDlg* pointerWhileDying = firstFrame;
-        connect(firstFrame, &QObject::destroyed, [&] { pointerWhileDying = G_pDeviceDlg; });
+        connect(firstFrame, &QObject::destroyed,
+                [&] { pointerWhileDying = shell.dialog.Wizard(); });
         list.SelectRow(1);
         Click(page.ConnectButton());
         QVERIFY(firstFrame == nullptr);
         QVERIFY(pointerWhileDying == nullptr);
-        QVERIFY(G_pDeviceDlg != nullptr);
-        QCOMPARE(G_pDeviceDlg->DeviceIP(), std::wstring(L"192.168.1.2"));
-        QCOMPARE(G_mstrUserName, std::wstring(L"root"));
+        QVERIFY(shell.dialog.Wizard() != nullptr);
+        QCOMPARE(shell.dialog.Wizard()->DeviceIP(), std::wstring(L"192.168.1.2"));
+        QCOMPARE(shell.state.Login().userName, std::wstring(L"root"));
         QVERIFY(!shell.dialog.HasEnded());
     }
 
@@ -229,12 +228,12 @@ private slots:
         QFETCH(QString, model);
         Shell shell;
         QVERIFY(shell.dialog.OpenDeviceWizard(L"KV-Q3150Tx", L"192.168.1.1", L"255.255.255.0"));
-        QPointer<CQ3150TxDlg> frame = G_pDeviceDlg;
+        QPointer<CQ3150TxDlg> frame = shell.dialog.Wizard();
         QVERIFY(
             !shell.dialog.OpenDeviceWizard(model.toStdWString(), L"192.168.1.1", L"255.255.255.0"));
         QVERIFY(shell.dialog.HasEnded());
         QCOMPARE(shell.dialog.Result(), 0);
-        QVERIFY(G_pDeviceDlg == nullptr);
+        QVERIFY(shell.dialog.Wizard() == nullptr);
         QVERIFY(frame == nullptr);
     }
 
@@ -245,15 +244,15 @@ private slots:
         shell.dialog.showNormal();
 
         QVERIFY(shell.dialog.OpenDeviceWizard(L"KV-Q3150Tx", L"192.168.1.1", L"255.255.255.0"));
-        QPointer<CQ3150TxDlg> frame = G_pDeviceDlg;
-        QPointer<CSearchDlg> page = G_pSearchDlg;
+        QPointer<CQ3150TxDlg> frame = shell.dialog.Wizard();
+        QPointer<CSearchDlg> page = shell.dialog.SearchPage();
         Click(shell.Page().CloseControl());
         QVERIFY(shell.dialog.HasEnded());
         QCOMPARE(shell.dialog.Result(), 0);
 
         shell.dialog.DestroyWindow();
-        QVERIFY(G_pUDPManager == nullptr && G_pWEBManager == nullptr);
-        QVERIFY(G_pSearchDlg == nullptr && G_pDeviceDlg == nullptr);
+        QVERIFY(shell.state.Discovery() == nullptr && shell.state.WebQueue() == nullptr);
+        QVERIFY(shell.dialog.SearchPage() == nullptr && shell.dialog.Wizard() == nullptr);
         QVERIFY(page == nullptr && frame == nullptr);
         QVERIFY(!shell.Discovery().alive);
         QVERIFY(!shell.dialog.HasTimer(9997) && !shell.dialog.HasTimer(9999));

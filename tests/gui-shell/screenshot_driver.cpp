@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "app/main_window.h"
 #include "app/tamsel_app.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
@@ -26,7 +27,6 @@
 #include "support/virtual_lan.h"
 #include "window/dialog_window.h"
 #include "window/page_navigation.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/survey_list.h"
 #include "wizard/ui/wireless_page.h"
 #include "wizard/ui/wizard_frame.h"
@@ -55,9 +55,20 @@ bool SaveScreen(const QString& path) {
     return true;
 }
 
+// The program's pages, through its main window while that runs.
+CSearchDlg* SearchPage() {
+    const auto* main = qobject_cast<CTamselDlg*>(CDialogWindow::MainWindow());
+    return main != nullptr ? main->SearchPage() : nullptr;
+}
+CQ3150TxDlg* Wizard() {
+    const auto* main = qobject_cast<CTamselDlg*>(CDialogWindow::MainWindow());
+    return main != nullptr ? main->Wizard() : nullptr;
+}
+
 bool SearchListed() {
-    return G_pSearchDlg != nullptr && G_pSearchDlg->isVisible() &&
-           G_pSearchDlg->ScanButton()->isEnabled() && G_pSearchDlg->DeviceList()->rowCount() > 0;
+    const CSearchDlg* page = SearchPage();
+    return page != nullptr && page->isVisible() && page->ScanButton()->isEnabled() &&
+           page->DeviceList()->rowCount() > 0;
 }
 
 // The user's part, once the program's dialog runs.
@@ -70,10 +81,11 @@ void Drive(const QString& outDir) {
         Fail("could not save the search page");
         return;
     }
-    G_pSearchDlg->DeviceList()->SelectRow(0);
+    CSearchDlg* page = SearchPage();
+    page->DeviceList()->SelectRow(0);
     // Returns once the loading has ended and the summary page shows the values.
-    QTest::mouseClick(G_pSearchDlg->ConnectButton(), Qt::LeftButton);
-    if (G_pDeviceDlg == nullptr || !G_pSearchDlg->isHidden()) {
+    QTest::mouseClick(page->ConnectButton(), Qt::LeftButton);
+    if (Wizard() == nullptr || !page->isHidden()) {
         Fail("Connect did not open the wizard");
         return;
     }
@@ -83,7 +95,7 @@ void Drive(const QString& outDir) {
     }
     // The wireless page's first show runs a survey by itself.
     ShowWizardPage(WizardPage::kWireless);
-    auto* wireless = static_cast<CQ3150Tx_SurveyDlg*>(G_pDeviceDlg->Page(WizardPage::kWireless));
+    auto* wireless = static_cast<CQ3150Tx_SurveyDlg*>(Wizard()->Page(WizardPage::kWireless));
     const auto surveyListed = [wireless] {
         return wireless->ScanButton()->isEnabled() && wireless->SurveyList()->rowCount() > 0;
     };

@@ -118,7 +118,7 @@ private:
         }
 
         QVERIFY(shell.Connect());
-        CQ3150Tx_SummaryDlg& summary = *G_pDeviceDlg->SummaryPage();
+        CQ3150Tx_SummaryDlg& summary = *shell.Wizard().SummaryPage();
         QVERIFY(summary.isVisible());
         QCOMPARE(summary.ValueLabel(0)->WindowText(), VlanValue("VLAN_REPEATER_1_MAC"));
         QCOMPARE(summary.ValueLabel(2)->WindowText(), ip);
@@ -144,8 +144,8 @@ private:
         QVERIFY(searched);
         QCOMPARE(removed, QString());
         QCOMPARE(page.StatusText(), LoadString(kTextNoneFound));
-        QCOMPARE(G_pUDPManager->DroppedAnswers(), 2u);
-        QCOMPARE(note, G_pUDPManager->DroppedAnswersNote());
+        QCOMPARE(shell.State().Discovery()->DroppedAnswers(), 2u);
+        QCOMPARE(note, shell.State().Discovery()->DroppedAnswersNote());
         QVERIFY(note.starts_with(L"2 repeaters answered, but this computer's firewall dropped"));
         for (int n = 1; n <= 2; ++n) {
             const std::vector<sim_log::Frame> searches = SearchesLogged(n);
@@ -175,7 +175,7 @@ private:
         QCOMPARE(TempAddresses().size(), 1);
         const QString temp = TempAddresses().front().section(' ', 3, 3).section('/', 0, 0);
 
-        CQ3150Tx_SummaryDlg& summary = *G_pDeviceDlg->SummaryPage();
+        CQ3150Tx_SummaryDlg& summary = *shell.Wizard().SummaryPage();
         Click(summary.WebPageButton());
         QTRY_COMPARE(QFile(opened).exists(), true);
         QFile url(opened);

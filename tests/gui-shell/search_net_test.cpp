@@ -23,7 +23,6 @@
 #include "support/program_shell.h"
 #include "support/virtual_lan.h"
 #include "web/selected_device.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/wizard_frame.h"
 
 class SearchNetTest : public QObject {
@@ -58,7 +57,7 @@ private slots:
             Click(page.ConnectButton());
             QVERIFY(dialog.HasEnded());
             QCOMPARE(dialog.Result(), 0);
-            QVERIFY(G_pDeviceDlg == nullptr);
+            QVERIFY(!shell.HasWizard());
             return;
         }
         QCOMPARE(netCase, QStringLiteral("two"));
@@ -82,12 +81,13 @@ private slots:
             const std::wstring ip = list.Text(row, CDeviceList::kIp);
             list.SelectRow(row);
             QVERIFY(shell.Connect());
-            QCOMPARE(G_pDeviceDlg->DeviceIP(), ip);
-            QCOMPARE(G_pDeviceDlg->DeviceSubnet(), std::wstring(L"255.255.255.0"));
-            const bool second = G_mstrIPAddress == VlanValue("VLAN_REPEATER_2_IP");
-            QCOMPARE(G_mstrUserName, std::wstring(second ? L"root" : L"admin"));
+            QCOMPARE(shell.Wizard().DeviceIP(), ip);
+            QCOMPARE(shell.Wizard().DeviceSubnet(), std::wstring(L"255.255.255.0"));
+            const DeviceLogin& login = shell.State().Login();
+            const bool second = login.ipAddress == VlanValue("VLAN_REPEATER_2_IP");
+            QCOMPARE(login.userName, std::wstring(second ? L"root" : L"admin"));
             if (second) {
-                QCOMPARE(G_mstrPassword, std::wstring(L"pw"));
+                QCOMPARE(login.password, std::wstring(L"pw"));
             }
             shell.Choose(MenuEntry::kLocate);
             QVERIFY(page.isVisible());

@@ -20,22 +20,27 @@
 
 #include "controls/pt_label.h"
 #include "discovery/device_export.h"
+#include "discovery/firewall_diagnosis.h"
 #include "discovery/last_repeater.h"
 #include "discovery/search_scope.h"
 #include "discovery/search_target.h"
 #include "discovery/udp_manager.h"
 #include "discovery/ui/device_list.h"
+#include "discovery/ui/device_list_actions.h"
 #include "discovery/ui/search_page.h"
 #include "fakes/fake_answer_watch.h"
 #include "fakes/fake_repeater.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "support/fake_search_host.h"
 #include "support/fake_shell.h"
 #include "support/fake_wizard_host.h"
 #include "support/gui_test_support.h"
+#include "web/encoders.h"
 #include "window/web_page_opener.h"
 #include "wizard/ui/summary_page.h"
+#include "wizard/ui/wizard_frame.h"
 
 namespace {
 
@@ -45,6 +50,10 @@ std::vector<ReplyFields> TwoDevices() {
 
 std::wstring Note(CSearchDlg& page) {
     return page.NoteLabel()->WindowText();
+}
+
+QMenu* Menu(CSearchDlg& page) {
+    return page.ListActions().Menu();
 }
 
 // The message boxes up now, and their texts.
@@ -105,7 +114,6 @@ private slots:
         qputenv("PATH", m_path);
     }
     void init() {
-        ClearSelectedDevice();
         CDialogWindow::ClearQuitting();
         // The searches' pacing on scaled time.
         time_scale::SetFactor(10);
@@ -131,7 +139,7 @@ private slots:
             Click(page.SearchAddressButton());
             QCOMPARE(Note(page), ParseSearchTarget(refused.toStdWString()).reason);
             QVERIFY(!Note(page).empty());
-            QCOMPARE(G_pUDPManager->GetRequestCount(), 0);
+            QCOMPARE(shell.state.Discovery()->GetRequestCount(), 0);
             QVERIFY(page.ScanButton()->isEnabled());
         }
         QCOMPARE(page.DeviceList()->rowCount(), 1);
@@ -140,7 +148,7 @@ private slots:
         page.AddressField()->setText(QStringLiteral(" 10.20.0.7/22 "));
         page.AddressField()->setFocus();
         QTest::keyClick(page.AddressField(), Qt::Key_Return);
-        QCOMPARE(G_pUDPManager->GetRequestCount(), 1);
+        QCOMPARE(shell.state.Discovery()->GetRequestCount(), 1);
         QVERIFY(!page.ScanButton()->isEnabled() && !page.SearchAddressButton()->isEnabled());
         QVERIFY(!shell.dialog.HasEnded());
         QVERIFY(QTest::qWaitFor([&] { return !shell.Discovery().unicasts.empty(); }, 5000));
@@ -150,7 +158,7 @@ private slots:
         QCOMPARE(page.DeviceList()->rowCount(), 1);
         shell.Discovery().DeliverDatagram(
             AsString(BuildReply(DeviceReply("001a2b0000aa", "10.20.1.9"))), "10.20.1.9");
-        G_pUDPManager->ClearRequests();  // the rest of the 1022 addresses
+        shell.state.Discovery()->ClearRequests();  // the rest of the 1022 addresses
         QVERIFY(shell.WaitForResult());
         QCOMPARE(page.DeviceList()->rowCount(), 2);
         QCOMPARE(page.DeviceList()->SelectedRow(), 1);
@@ -159,7 +167,7 @@ private slots:
     }
 
     // A search at a repeater the broadcast listed already: still one row for it, now
-    // selected, and no word of nothing answering.
+    // selected, and no word of nothing answering: the note says nothing.
     void anAddressSearchAtAListedRepeater() {
         FakeShell shell;
         CSearchDlg& page = shell.Page();
@@ -173,7 +181,8 @@ private slots:
         QVERIFY(shell.WaitForResult());
         QCOMPARE(page.DeviceList()->rowCount(), 2);
         QCOMPARE(page.DeviceList()->SelectedRow(), 1);
-        QCOMPARE(Note(page), LoadString(kTextSearchHintNote));
+        QVERIFY(Note(page).empty());
+        QVERIFY(page.NoteLabel()->isHidden());
     }
 
     // Nothing at the block: the note says so and why a search at an address may miss one.
@@ -220,16 +229,74 @@ private slots:
         CSearchDlg& page = shell.Page();
         QVERIFY(shell.WaitForResult());
         QCOMPARE(watch->starts, 1);
-        QCOMPARE(G_pUDPManager->DroppedAnswers(), 2u);
-        QCOMPARE(Note(page), G_pUDPManager->DroppedAnswersNote());
+        QCOMPARE(shell.state.Discovery()->DroppedAnswers(), 2u);
+        QCOMPARE(Note(page), shell.state.Discovery()->DroppedAnswersNote());
         QVERIFY(Note(page).find(L"firewall") != std::wstring::npos);
 
-        // Without rights there is no watch, and the note is the page's hint.
+        // Without rights there is no watch; with no firewall active the note says only
+        // that nothing answered.
         FakeShell unwatched([](ShellServices& services) {
             services.makeAnswerWatch = [] { return std::unique_ptr<IAnswerWatch>(); };
         });
         QVERIFY(unwatched.WaitForResult());
-        QVERIFY(unwatched.Page().NoteLabel()->WindowText().find(L"firewall") == std::wstring::npos);
+        QCOMPARE(Note(unwatched.Page()), LoadString(kTextNoneAnswered));
+    }
+
+    // Nobody counted the answers (a user outside the group that may watch them): after a
+    // broadcast search that found nothing, the note names the active firewall as the
+    // likely cause, with its command. Where a watch ran, its count speaks instead.
+    void theLikelyFirewallIsNamedWithoutAWatch() {
+        const std::vector<AdapterInfo> adapters = OneAdapter(L"192.168.7.5");
+        for (const HostFirewallState firewall :
+             {HostFirewallState{true, false}, HostFirewallState{false, true}}) {
+            FakeShell shell([&](ShellServices& services) {
+                services.readAdapters = [adapters] { return adapters; };
+                services.readFirewall = [firewall] { return firewall; };
+            });
+            QVERIFY(shell.WaitForResult());
+            const std::wstring expected = ExplainNothingFound(DescribeBroadcastScope(adapters),
+                                                              LoadString(kTextAddressSearchHint)) +
+                                          L" " + ExplainLikelyFirewall(firewall);
+            QCOMPARE(Note(shell.Page()), expected);
+            QVERIFY(Note(shell.Page())
+                        .find(firewall.ufwEnabled ? L"sudo ufw allow tamsel"
+                                                  : L"sudo firewall-cmd") != std::wstring::npos);
+            QCOMPARE(shell.Page().NoteLabel()->AccessibleText().toStdWString(), expected);
+
+            // A repeater that answers: the firewall let it in, and nothing is said.
+            Click(shell.Page().ScanButton());
+            QVERIFY(shell.Answer({TwoDevices()[0]}, shell.Discovery().broadcasts.size()));
+            QVERIFY(shell.WaitForResult());
+            QVERIFY(Note(shell.Page()).empty());
+        }
+
+        auto watch = std::make_shared<FakeAnswerWatchState>();
+        FakeShell watched([&](ShellServices& services) {
+            services.makeAnswerWatch = [watch] { return std::make_unique<FakeAnswerWatch>(watch); };
+            services.readFirewall = [] { return HostFirewallState{true, false}; };
+        });
+        QVERIFY(watched.WaitForResult());
+        QCOMPARE(watch->starts, 1);
+        QCOMPARE(Note(watched.Page()), LoadString(kTextNoneAnswered));
+    }
+
+    // The note says something true after each search, or nothing: nothing while a search
+    // runs, nothing after one that found repeaters, and what an earlier search said goes
+    // with the next one.
+    void theNoteSaysNothingWhenThereIsNothingToSay() {
+        FakeShell shell;
+        CSearchDlg& page = shell.Page();
+        QVERIFY(Note(page).empty() && page.NoteLabel()->isHidden());
+        QVERIFY(shell.WaitForResult());
+        QCOMPARE(Note(page), LoadString(kTextNoneAnswered));
+        QVERIFY(page.NoteLabel()->isVisible());
+
+        Click(page.ScanButton());
+        QVERIFY(Note(page).empty() && page.NoteLabel()->isHidden());
+        QVERIFY(shell.Answer(TwoDevices(), shell.Discovery().broadcasts.size()));
+        QVERIFY(shell.WaitForResult());
+        QCOMPARE(page.StatusText(), std::wstring(L"2 Ranveils Found !"));
+        QVERIFY(Note(page).empty() && page.NoteLabel()->isHidden());
     }
 
     // The menu by right click, the menu key and Shift+F10, with its four entries; Copy and
@@ -245,16 +312,16 @@ private slots:
         for (const auto& [key, modifiers] :
              {std::pair(Qt::Key_Menu, Qt::NoModifier), std::pair(Qt::Key_F10, Qt::ShiftModifier)}) {
             QTest::keyClick(&list, key, modifiers);
-            QTRY_VERIFY(page.DeviceMenu() != nullptr && page.DeviceMenu()->isVisible());
-            page.DeviceMenu()->close();
-            QTRY_VERIFY(page.DeviceMenu() == nullptr);
+            QTRY_VERIFY(Menu(page) != nullptr && Menu(page)->isVisible());
+            Menu(page)->close();
+            QTRY_VERIFY(Menu(page) == nullptr);
         }
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 50),
                                 list.viewport()->mapToGlobal(QPoint(20, 50)));
         QApplication::sendEvent(list.viewport(), &click);
-        QTRY_VERIFY(page.DeviceMenu() != nullptr);
+        QTRY_VERIFY(Menu(page) != nullptr);
         QStringList entries;
-        for (QAction* action : page.DeviceMenu()->actions()) {
+        for (QAction* action : Menu(page)->actions()) {
             if (!action->isSeparator()) {
                 entries << action->text();
                 QVERIFY(action->isEnabled());
@@ -265,7 +332,7 @@ private slots:
                                        QStringLiteral("Connect")}));
 
         QApplication::clipboard()->clear();
-        page.DeviceMenu()->actions().at(1)->trigger();
+        Menu(page)->actions().at(1)->trigger();
         QCOMPARE(QApplication::clipboard()->text().toStdWString(),
                  DeviceRowText(page.Devices().at(0)));
 
@@ -287,7 +354,7 @@ private slots:
         const std::string json = ExportDeviceList(page.Devices(), DeviceListFormat::kJson);
 
         auto exportThroughDialog = [&](const QString& name, int filter) {
-            page.ExportList();
+            page.ListActions().ExportList();
             QFileDialog* dialog = page.findChild<QFileDialog*>();
             QVERIFY(dialog != nullptr);
             QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
@@ -307,7 +374,7 @@ private slots:
         QVERIFY(NoticeTexts().isEmpty());
 
         const QString nowhere = m_dir.filePath(QStringLiteral("missing/list.csv"));
-        QVERIFY(!page.ExportListTo(nowhere, DeviceListFormat::kCsv));
+        QVERIFY(!page.ListActions().ExportListTo(nowhere, DeviceListFormat::kCsv));
         QTRY_COMPARE(NoticeTexts().size(), 1);
         QVERIFY(NoticeTexts().front().contains(nowhere));
     }
@@ -326,7 +393,7 @@ private slots:
         page.DeviceList()->SelectRow(1);
         QTest::keyClick(page.DeviceList(), Qt::Key_O, Qt::ControlModifier);
         QTRY_COMPARE(ReadFile(m_opened), QByteArray("http://192.168.1.2/\n"));
-        QTRY_COMPARE(page.Opener().Outstanding(), size_t{0});
+        QTRY_COMPARE(page.ListActions().Opener().Outstanding(), size_t{0});
         QCOMPARE(Note(page), FormatString(kTextWebPageOtherSubnet, {L"192.168.1.2"}));
         QVERIFY(NoticeTexts().isEmpty());
 
@@ -336,12 +403,13 @@ private slots:
         const Ipv4 temp = *ParseIpv4(std::wstring(L"192.168.1.241"));
         adapters[0].addresses.push_back({temp, PrefixToMask(32), "eth0:tmsl", true, 1});
         shell.hostSetup.held = HostAddressContext{1, temp, 32};
-        SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:00:00:01");
-        page.OpenSelectedWebPage();
+        const std::vector<_STRU_AP_INFO> found = page.Devices();
+        QVERIFY(shell.state.ConnectTo(found.at(0)) != nullptr);
+        page.ListActions().OpenSelectedWebPage();
         QTRY_COMPARE(ReadFile(m_opened), QByteArray("http://192.168.1.2/\nhttp://192.168.1.2/\n"));
         QVERIFY(NoticeTexts().isEmpty());
-        SetSelectedDevice(L"admin", L"admin", L"192.168.1.2", L"00:1A:2B:00:00:02");
-        page.OpenSelectedWebPage();
+        QVERIFY(shell.state.ConnectTo(found.at(1)) != nullptr);
+        page.ListActions().OpenSelectedWebPage();
         QTRY_COMPARE(NoticeTexts().size(), 1);
         QCOMPARE(NoticeTexts().front().toStdWString(),
                  FormatString(kTextWebPageTempAddress, {L"192.168.1.241"}));
@@ -350,17 +418,74 @@ private slots:
         const QByteArray thrice("http://192.168.1.2/\nhttp://192.168.1.2/\nhttp://192.168.1.2/\n");
         QTRY_COMPARE(ReadFile(m_opened), thrice);
 
-        page.ShowDeviceMenu(QPoint(0, 0))->actions().at(0)->trigger();
+        page.ListActions().ShowMenu(QPoint(0, 0))->actions().at(0)->trigger();
         QTRY_COMPARE(ReadFile(m_opened), thrice + "http://192.168.1.2/\n");
         CloseNotices();
         QTRY_VERIFY(NoticeTexts().isEmpty());
 
         qputenv("PATH", m_dir.filePath(QStringLiteral("nothing")).toUtf8());
-        page.OpenSelectedWebPage();
+        page.ListActions().OpenSelectedWebPage();
         qputenv("PATH", m_path);
         QTRY_COMPARE(NoticeTexts().size(), 1);
         QCOMPARE(NoticeTexts().front().toStdWString(),
                  FormatString(kTextNoUrlOpener, {L"http://192.168.1.2/"}));
+    }
+
+    // Connect hands the host the selected repeater as the search found it, its web login
+    // with it; the list holds only what shows and is not where the login comes from.
+    void connectTakesTheLoginFromTheFoundDevice() {
+        SearchPageOnFakeHost on;
+        ReplyFields second = DeviceReply("001a2b000002", "192.168.1.2");
+        second.user = "operator7";
+        second.password = "s3cret\r\npass";
+        QVERIFY(on.Answer({TwoDevices()[0], second}));
+        QVERIFY(on.WaitForResult());
+        CDeviceList& list = *on.page.DeviceList();
+        QCOMPARE(list.rowCount(), 2);
+        for (int row = 0; row < list.rowCount(); ++row) {
+            for (int column = 0; column < list.columnCount(); ++column) {
+                const QString cell = list.item(row, column)->text();
+                QVERIFY(!cell.contains(QStringLiteral("s3cret")) &&
+                        !cell.contains(QStringLiteral("operator7")));
+            }
+        }
+
+        list.SelectRow(1);
+        Click(on.page.ConnectButton());
+        QCOMPARE(on.host.connected.size(), size_t{1});
+        const _STRU_AP_INFO& device = on.host.connected.front();
+        QCOMPARE(device.strDevUserName, std::wstring(L"operator7"));
+        QCOMPARE(device.strDevPassword, std::wstring(L"s3cret\r\npass"));
+        QCOMPARE(device.strDevIP, std::wstring(L"192.168.1.2"));
+        QCOMPARE(device.strDevModel, std::wstring(L"KV-Q3150Tx"));
+        QCOMPARE(on.host.wizard.loads, 1);
+        QVERIFY(ReadFile(QString::fromStdString(LastRepeaterStore::DefaultPath()))
+                    .startsWith("00:1A:2B:00:00:02"));
+
+        // No row: nothing to connect to.
+        list.clearSelection();
+        on.page.ConnectSelectedDevice();
+        QCOMPARE(on.host.connected.size(), size_t{1});
+    }
+
+    // The program's state takes the login from what Connect hands it, without line breaks,
+    // and names a temporary address only for the repeater it is connected to.
+    void theStateKeepsTheConnectedRepeater() {
+        FakeShell shell;
+        QVERIFY(shell.Answer(TwoDevices()));
+        QVERIFY(shell.WaitForResult());
+        _STRU_AP_INFO device = shell.Page().Devices().at(1);
+        device.strDevPassword = L"pa\r\nss";
+        const Ipv4 temp = *ParseIpv4(std::wstring(L"192.168.1.241"));
+        shell.hostSetup.held = HostAddressContext{1, temp, 32};
+        QVERIFY(!shell.state.TempAddressFor(*ParseIpv4(std::wstring(L"192.168.1.2"))));
+        QVERIFY(shell.state.ConnectTo(device) != nullptr);
+        QCOMPARE(shell.state.Login().password, std::wstring(L"pass"));
+        QCOMPARE(shell.state.Login().macAddress, std::wstring(L"00:1A:2B:00:00:02"));
+        QCOMPARE(shell.dialog.Wizard()->Target().authBase64, EncodeBase64(L"admin:pass"));
+        QCOMPARE(shell.state.TempAddressFor(*ParseIpv4(std::wstring(L"192.168.1.2"))),
+                 shell.hostSetup.held);
+        QVERIFY(!shell.state.TempAddressFor(*ParseIpv4(std::wstring(L"192.168.1.1"))));
     }
 
     // Connect remembers the repeater by its MAC address alone; the next run's search
@@ -377,7 +502,7 @@ private slots:
             QCOMPARE(shell.Page().DeviceList()->SelectedRow(), 0);
             shell.Page().DeviceList()->SelectRow(1);
             shell.Page().ConnectSelectedDevice();
-            QVERIFY(G_pDeviceDlg != nullptr);
+            QVERIFY(shell.dialog.Wizard() != nullptr);
         }
         const QByteArray stored =
             ReadFile(QString::fromStdString(LastRepeaterStore::DefaultPath()));

@@ -24,7 +24,6 @@
 #include "support/gui_test_support.h"
 #include "support/program_shell.h"
 #include "support/virtual_lan.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/summary_page.h"
 #include "wizard/ui/wizard_frame.h"
@@ -51,9 +50,9 @@ QString Repeater(int n) {
 // Presses Connect on repeater 1; returns the text of the message box it showed, if any.
 std::wstring ConnectAndReadMessage(ProgramShell& shell, const QString& screenshot) {
     std::wstring shown;
-    WhenModal([] { return G_pDeviceDlg != nullptr ? &G_pDeviceDlg->Messages() : nullptr; },
+    WhenModal([&] { return shell.HasWizard() ? &shell.Wizard().Messages() : nullptr; },
               [&] {
-                  CQ3150Tx_MessageDlg& box = G_pDeviceDlg->Messages();
+                  CQ3150Tx_MessageDlg& box = shell.Wizard().Messages();
                   Finally end([&] { Click(box.OkButton()); });
                   shown = box.Message();
                   SaveScreenshot(box, screenshot);
@@ -91,7 +90,7 @@ private:
                           QStringLiteral("admin"), QStringLiteral("--json")});
             QVERIFY(reader.waitForStarted());
             QVERIFY2(shell.Connect(), qPrintable(QStringLiteral("round %1").arg(round)));
-            QCOMPARE(G_pDeviceDlg->SummaryPage()->ValueLabel(2)->WindowText(),
+            QCOMPARE(shell.Wizard().SummaryPage()->ValueLabel(2)->WindowText(),
                      Repeater(1).toStdWString());
 
             // It may have ended while the Connect's modal loops ran.
@@ -108,7 +107,7 @@ private:
         }
         QVERIFY(shell.SelectDevice(Repeater(1).toStdWString()));
         QVERIFY(shell.Connect());
-        Click(G_pDeviceDlg->Page(WizardPage::kSummary)->CloseControl());
+        Click(shell.Wizard().Page(WizardPage::kSummary)->CloseControl());
         QVERIFY(shell.Dialog().HasEnded());
         shell.Dialog().DestroyWindow();
         QVERIFY(TempAddresses().isEmpty());

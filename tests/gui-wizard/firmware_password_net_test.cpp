@@ -43,7 +43,6 @@
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
 #include "web/web_manager.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/firmware_page.h"
 #include "wizard/ui/password_page.h"
 #include "wizard/ui/progress_dialog.h"
@@ -93,10 +92,10 @@ std::string BadImage(size_t bytes) {
 // the device never received it.
 class QueueWatcher {
 public:
-    QueueWatcher() {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (G_pWEBManager != nullptr) {
-                for (const _STRU_WEB_DATA& command : G_pWEBManager->PendingSnapshot()) {
+    explicit QueueWatcher(ProgramState& state) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, &state] {
+            if (const CWEBManager* web = state.WebQueue()) {
+                for (const _STRU_WEB_DATA& command : web->PendingSnapshot()) {
                     seen.insert(command.strID);
                 }
             }
@@ -195,7 +194,7 @@ private:
                                  kLimitMs);
         QCOMPARE(answerer.texts, std::vector<std::wstring>{Msg(kMsgInvalidFile)});
         QCOMPARE(page.FileField()->text(), QString());
-        QCOMPARE(G_pWEBManager->PendingCount(), 0);
+        QCOMPARE(program.State().WebQueue()->PendingCount(), 0);
         CheckUploadReceived(seq, path, image, program.Wizard().Target(), "no");
         QCOMPARE(sim_log::Since(m_log, seq, "REQUEST").size(), size_t(1));
         QVERIFY(program.Wizard().isVisible());
@@ -210,16 +209,12 @@ private slots:
         time_scale::SetFactorFromEnvironment();
     }
 
-    void init() {
-        ClearSelectedDevice();
-        G_DeviceStatus.Clear();
-        CDialogWindow::ClearQuitting();
-    }
+    void init() { CDialogWindow::ClearQuitting(); }
 
     void passwordChange() {
         Program program;
         QVERIFY(program.ConnectTo(m_ip));
-        QCOMPARE(G_mstrPassword, std::wstring(L"admin"));
+        QCOMPARE(program.State().Login().password, std::wstring(L"admin"));
         program.Choose(MenuEntry::kPassword);
         auto& page = program.Page<CQ3150Tx_PasswordDlg>(WizardPage::kPassword);
         QVERIFY(page.isVisible());
@@ -239,7 +234,7 @@ private slots:
         const std::vector<std::wstring> refusals = {Msg(kMsgLoginIncorrect),
                                                     Msg(kMsgReEnterPassword)};
         QCOMPARE(answerer.texts, refusals);
-        QCOMPARE(G_pWEBManager->PendingCount(), 0);
+        QCOMPARE(program.State().WebQueue()->PendingCount(), 0);
         QVERIFY(sim_log::Since(m_log, before, "REQUEST").empty());
 
         const DeviceTarget target = program.Wizard().Target();
@@ -297,7 +292,7 @@ private slots:
             QCOMPARE(answerer.texts, std::vector<std::wstring>(3, Msg(kMsgInvalidFile)));
             QCOMPARE(page.FileField()->text(), QString());
             QVERIFY(page.ApplyButton()->isEnabled());
-            QCOMPARE(G_pWEBManager->PendingCount(), 0);
+            QCOMPARE(program.State().WebQueue()->PendingCount(), 0);
             QVERIFY(sim_log::Since(m_log, before, "REQUEST").empty());
         }
         const std::string image = BadImage(1024 * 1024);
@@ -309,7 +304,7 @@ private slots:
     void firmwareUpgrade() {
         Program program;
         QVERIFY(program.ConnectTo(m_ip));
-        const std::wstring oldVersion = G_DeviceStatus.strFirmwareVersion;
+        const std::wstring oldVersion = program.State().Status().strFirmwareVersion;
         QVERIFY(!oldVersion.empty());
         program.Choose(MenuEntry::kFirmware);
         auto& page = program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware);
@@ -319,7 +314,7 @@ private slots:
         const std::string path = WriteFile(TempPath("good image.bin"), image);
         const DeviceTarget target = program.Wizard().Target();
         MessageAnswerer answerer(&program.Wizard().Messages());
-        QueueWatcher queued;
+        QueueWatcher queued(program.State());
         const uint64_t before = sim_log::LastSeq(m_log);
         ApplyFile(program, path);
         // The upgrade wait runs inside this wait and ends on the search page.
@@ -336,11 +331,11 @@ private slots:
 
         // The next Connect reads the version the new image brought.
         QVERIFY(program.ConnectTo(m_ip));
-        QCOMPARE(G_DeviceStatus.strFirmwareVersion,
+        QCOMPARE(program.State().Status().strFirmwareVersion,
                  QString::fromStdString(kNewVersion).toStdWString());
         program.Choose(MenuEntry::kFirmware);
         QCOMPARE(program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware).VersionLabel()->WindowText(),
-                 CWizardPage::AsMarkupText(G_DeviceStatus.strFirmwareVersion));
+                 CWizardPage::AsMarkupText(program.State().Status().strFirmwareVersion));
     }
 
     void firmwareProgress() {

@@ -27,6 +27,7 @@
 #include "support/fake_wizard_host.h"
 #include "support/gui_test_support.h"
 #include "web/device_commands.h"
+#include "web/encoders.h"
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
 #include "window/control_layout.h"
@@ -77,7 +78,6 @@ private slots:
     void init() {
         CDialogWindow::ClearQuitting();
         time_scale::SetFactor(1);
-        G_DeviceStatus.Clear();
     }
     void cleanup() { SetWindowMoveStarter({}); }
 
@@ -95,7 +95,8 @@ private slots:
         // The dialogs get a window only while they run.
         QVERIFY(!frame.Progress().IsCreated() && !frame.Messages().IsCreated());
         QCOMPARE(frame.DeviceIP(), std::wstring(L"192.168.1.1"));
-        QCOMPARE(frame.Target().authBase64, G_mstrAuthBase64);
+        QCOMPARE(frame.Target().authBase64, EncodeBase64(L"admin:admin"));
+        QCOMPARE(frame.Login().macAddress, std::wstring(L"00:1A:2B:3C:4D:5E"));
     }
 
     // Every page carries the same skin at the same places, its own menu entry marked, and
@@ -133,7 +134,7 @@ private slots:
         Click(wizard.Page(WizardPage::kReset).MenuItem(MenuEntry::kLocate));
         QVERIFY(wizard.shell.Page().isVisible() && frame.isHidden());
         QCOMPARE(wizard.shell.Page().StatusText(), std::wstring(L"Searching."));
-        QVERIFY(G_pDeviceDlg == &frame);
+        QVERIFY(wizard.shell.dialog.Wizard() == &frame);
     }
 
     void closeOnAWizardPageEndsTheProgramAndTearsTheWizardDown() {
@@ -151,7 +152,7 @@ private slots:
         QVERIFY(wizard.shell.dialog.HasEnded());
         QCOMPARE(wizard.shell.dialog.Result(), 0);
         wizard.shell.dialog.DestroyWindow();
-        QVERIFY(G_pDeviceDlg == nullptr);
+        QVERIFY(wizard.shell.dialog.Wizard() == nullptr);
         for (const QPointer<QObject>& part : parts) {
             QVERIFY(part == nullptr);
         }
@@ -233,11 +234,12 @@ private slots:
         }
         QCOMPARE(summary.MacLabel()->Caption(), std::wstring(L"00:1A:2B:3C:4D:5E"));
 
-        G_DeviceStatus.strMACAddress = L"00:1A:2B:3C:4D:5E";
-        G_DeviceStatus.strFirmwareVersion = L"1.0.7";
-        G_DeviceStatus.strDhcpServer = L"Enabled";
-        G_DeviceStatus.strSSID = L"<B>Caf&eacute;</B> & Bar";
-        G_DeviceStatus.strDNS2 = L"10.0.0.2";
+        DeviceStatus& status = wizard.Status();
+        status.strMACAddress = L"00:1A:2B:3C:4D:5E";
+        status.strFirmwareVersion = L"1.0.7";
+        status.strDhcpServer = L"Enabled";
+        status.strSSID = L"<B>Caf&eacute;</B> & Bar";
+        status.strDNS2 = L"10.0.0.2";
         // Shown again: the values are read again.
         wizard.Frame().ShowWizardPage(WizardPage::kReset);
         wizard.Frame().ShowWizardPage(WizardPage::kSummary);

@@ -35,7 +35,6 @@
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
 #include "web/web_manager.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/ip_address_page.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
@@ -60,9 +59,10 @@ std::vector<std::string> EventsSince(uint64_t afterSeq) {
     return sim_log::EventNames(RepeaterLog(), afterSeq);
 }
 
-// Presses OK on the wizard's message box that `act` raises; returns the text it showed.
-std::wstring MessageFrom(const std::function<void()>& act) {
-    MessageAnswerer answerer(&G_pDeviceDlg->Messages());
+// Presses OK on the message box of `shell`'s wizard that `act` raises; returns the text
+// it showed.
+std::wstring MessageFrom(ProgramShell& shell, const std::function<void()>& act) {
+    MessageAnswerer answerer(&shell.Wizard().Messages());
     act();
     return answerer.texts.empty() ? std::wstring() : answerer.texts.front();
 }
@@ -87,7 +87,7 @@ private:
         QVERIFY(shell.ConnectTo(oldIp));
         auto* page = shell.Open<CQ3150Tx_IPAddrDlg>(WizardPage::kIpAddress, MenuEntry::kIpAddress);
         QVERIFY(page != nullptr);
-        CQ3150TxDlg& frame = *G_pDeviceDlg;
+        CQ3150TxDlg& frame = shell.Wizard();
         const DeviceTarget target = frame.Target();
         QCOMPARE(target.ip, oldIp);
         QCOMPARE(page->CurrentAddressLabel()->WindowText(), oldIp);
@@ -97,13 +97,15 @@ private:
 
         // Refused: a bad first octet, then a bad mask. Nothing is queued.
         page->AddressField()->SetAddress(L"0.168.1.50");
-        QCOMPARE(MessageFrom([&] { Click(page->ApplyButton()); }), LoadString(kMsgIpFirstOctet));
+        QCOMPARE(MessageFrom(shell, [&] { Click(page->ApplyButton()); }),
+                 LoadString(kMsgIpFirstOctet));
         QCOMPARE(FocusedOctet(*page->AddressField()), 0);
         page->AddressField()->SetAddress(newIp);
         page->MaskField()->SetAddress(L"255.255.0.255");
-        QCOMPARE(MessageFrom([&] { Click(page->ApplyButton()); }), LoadString(kMsgSubnetMask));
+        QCOMPARE(MessageFrom(shell, [&] { Click(page->ApplyButton()); }),
+                 LoadString(kMsgSubnetMask));
         QCOMPARE(FocusedOctet(*page->MaskField()), 0);
-        QCOMPARE(G_pWEBManager->PendingCount(), 0);
+        QCOMPARE(shell.State().WebQueue()->PendingCount(), 0);
 
         // Accepted, with the DHCP server on (a press on the Auto IP caption).
         page->MaskField()->SetAddress(L"255.255.255.0");
@@ -132,7 +134,7 @@ private:
         QVERIFY(shell.ConnectTo(newIp));
         page = shell.Open<CQ3150Tx_IPAddrDlg>(WizardPage::kIpAddress, MenuEntry::kIpAddress);
         QVERIFY(page != nullptr);
-        QCOMPARE(G_pDeviceDlg->Target().ip, newIp);
+        QCOMPARE(shell.Wizard().Target().ip, newIp);
         QCOMPARE(page->CurrentAddressLabel()->WindowText(), newIp);
         QCOMPARE(page->AddressField()->Text(), std::wstring(L"0.0.0.0"));
         QCOMPARE(page->MaskField()->Text(), std::wstring(L"255.255.255.0"));
@@ -144,14 +146,14 @@ private:
         QVERIFY(shell.ConnectTo(ip));
         auto* page = shell.Open<CQ3150Tx_SaveDlg>(WizardPage::kReset, MenuEntry::kReset);
         QVERIFY(page != nullptr);
-        DeviceTarget target = G_pDeviceDlg->Target();
+        DeviceTarget target = shell.Wizard().Target();
         uint64_t before = sim_log::LastSeq(RepeaterLog());
 
         // Reboot: the wait runs inside Apply and ends on the search page.
         QVERIFY(page->RebootChoice()->GetCheck());
         Click(page->ApplyButton());
-        QVERIFY(shell.Search().isVisible() && G_pDeviceDlg->isHidden());
-        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kRestartWaitSteps);
+        QVERIFY(shell.Search().isVisible() && shell.Wizard().isHidden());
+        QCOMPARE(shell.Wizard().Progress().StepsShown(), kRestartWaitSteps);
         QTRY_COMPARE_WITH_TIMEOUT(RequestsSince(before),
                                   std::vector<std::string>{Wire(BuildRebootRequest(target))}, 5000);
         QCOMPARE(EventsSince(before).at(0), std::string("down"));
@@ -160,14 +162,14 @@ private:
         QVERIFY(shell.ConnectTo(ip));
         page = shell.Open<CQ3150Tx_SaveDlg>(WizardPage::kReset, MenuEntry::kReset);
         QVERIFY(page != nullptr);
-        target = G_pDeviceDlg->Target();
+        target = shell.Wizard().Target();
         QTest::mousePress(page, Qt::LeftButton, {}, QPoint(320, 219));
         QVERIFY(page->FactoryResetChoice()->GetCheck() && !page->RebootChoice()->GetCheck());
         QVERIFY(SaveScreenshot(shell.Dialog(), QStringLiteral("net_page_reset")));
         before = sim_log::LastSeq(RepeaterLog());
         Click(page->ApplyButton());
-        QVERIFY(shell.Search().isVisible() && G_pDeviceDlg->isHidden());
-        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kRestartWaitSteps);
+        QVERIFY(shell.Search().isVisible() && shell.Wizard().isHidden());
+        QCOMPARE(shell.Wizard().Progress().StepsShown(), kRestartWaitSteps);
         const std::vector<std::string> sent = {Wire(BuildResetDefaultRequest(target)),
                                                Wire(BuildRebootRequest(target))};
         QTRY_COMPARE_WITH_TIMEOUT(RequestsSince(before), sent, 5000);

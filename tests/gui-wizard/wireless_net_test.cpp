@@ -30,7 +30,6 @@
 #include "support/sim_log_reader.h"
 #include "support/virtual_lan.h"
 #include "web/request_catalogue.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/survey_list.h"
@@ -50,7 +49,7 @@ struct WirelessShell : ProgramShell {
           log(qEnvironmentVariable("VLAN_REPEATER_1_LOG").toStdString()) {}
 
     CQ3150Tx_SurveyDlg& Page() {
-        return *static_cast<CQ3150Tx_SurveyDlg*>(G_pDeviceDlg->Page(WizardPage::kWireless));
+        return *static_cast<CQ3150Tx_SurveyDlg*>(Wizard().Page(WizardPage::kWireless));
     }
     CSurveyList& List() { return *Page().SurveyList(); }
 
@@ -74,7 +73,7 @@ struct WirelessShell : ProgramShell {
                sim_log::ConnectionRequests(log, before) ==
                    std::vector<std::string>{Wire(BuildSiteSurveyRequest(Target()))};
     }
-    DeviceTarget Target() const { return G_pDeviceDlg->Target(); }
+    DeviceTarget Target() const { return Wizard().Target(); }
 
     int RowOf(const std::wstring& ssid) {
         for (int row = 0; row < List().rowCount(); ++row) {
@@ -93,7 +92,7 @@ struct WirelessShell : ProgramShell {
     }
     // The same, expecting a refusal: the text the message box showed.
     std::wstring RefusalOf(const std::wstring& ssid, const QString& key) {
-        MessageAnswerer answerer(&G_pDeviceDlg->Messages());
+        MessageAnswerer answerer(&Wizard().Messages());
         ConnectTo(ssid, key);
         return answerer.texts.empty() ? std::wstring() : answerer.texts.front();
     }
@@ -101,10 +100,10 @@ struct WirelessShell : ProgramShell {
     // the device received the mode form, the station form and the reboot.
     void ExpectBridged(uint64_t before, const RepeaterSettings& settings) {
         QVERIFY(QTest::qWaitFor([&] { return Search().isVisible(); }, kWaitMs));
-        QVERIFY(G_pDeviceDlg->isHidden());
+        QVERIFY(Wizard().isHidden());
         QVERIFY(bridgingWait);
         QCOMPARE(waitText, std::wstring(L"Rebooting...."));
-        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), kRestartWaitSteps);
+        QCOMPARE(Wizard().Progress().StepsShown(), kRestartWaitSteps);
         const auto sequence = BuildRepeaterSequence(Target(), settings);
         const std::vector<std::string> expected = {Wire(sequence[0].request),
                                                    Wire(sequence[1].request),
@@ -119,10 +118,10 @@ struct WirelessShell : ProgramShell {
     // Watches the restart wait that a successful bridging starts; saves a picture of the
     // page under it when `screenshot` names one.
     void WatchRestartWait(const QString& screenshot = {}) {
-        WhenModal([] { return &G_pDeviceDlg->Progress(); },
+        WhenModal([this] { return &Wizard().Progress(); },
                   [this, screenshot] {
                       bridgingWait = Page().RunningRestartWait() == RestartCause::kBridging;
-                      waitText = G_pDeviceDlg->Progress().ProgressText();
+                      waitText = Wizard().Progress().ProgressText();
                       if (!screenshot.isEmpty()) {
                           SaveScreenshot(Dialog(), screenshot);
                       }

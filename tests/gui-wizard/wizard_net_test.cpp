@@ -31,7 +31,6 @@
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
 #include "web/web_manager.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/summary_page.h"
@@ -52,9 +51,9 @@ struct NetShell : ProgramShell {
 };
 
 // What the summary page's thirteen labels show.
-std::vector<std::wstring> SummaryValues() {
+std::vector<std::wstring> SummaryValues(ProgramShell& shell) {
     std::vector<std::wstring> values;
-    CQ3150Tx_SummaryDlg& summary = *G_pDeviceDlg->SummaryPage();
+    CQ3150Tx_SummaryDlg& summary = *shell.Wizard().SummaryPage();
     for (int i = 0; i < CQ3150Tx_SummaryDlg::kValueCount; ++i) {
         values.push_back(summary.ValueLabel(i)->WindowText());
     }
@@ -98,31 +97,33 @@ private:
         NetShell shell;
         QVERIFY(shell.WaitForSearch());
         QVERIFY(shell.SelectRepeater(1));
-        WhenModal([] { return G_pDeviceDlg != nullptr ? &G_pDeviceDlg->Progress() : nullptr; },
-                  [] { SaveScreenshot(G_pDeviceDlg->Progress(), QStringLiteral("net_loading")); });
+        WhenModal(
+            [&] { return shell.HasWizard() ? &shell.Wizard().Progress() : nullptr; },
+            [&] { SaveScreenshot(shell.Wizard().Progress(), QStringLiteral("net_loading")); });
         Click(shell.Search().ConnectButton());
 
         // "Loading...." ran through its steps, then the summary shows the device.
-        QPointer<CQ3150TxDlg> frame = G_pDeviceDlg;
+        QPointer<CQ3150TxDlg> frame = shell.Dialog().Wizard();
         QVERIFY(frame != nullptr && frame->isVisible() && shell.Search().isHidden());
         QCOMPARE(frame->Progress().ProgressText(), std::wstring(L"Loading...."));
         QCOMPARE(frame->Progress().StepsShown(), (std::vector<int>{0, 3, 7, 10}));
         QVERIFY(!frame->Progress().IsModalRunning());
         QVERIFY(!frame->SummaryPage()->isHidden());
-        QCOMPARE(SummaryValues(), ExpectedValues(1, L"3.1.4-sim"));
+        QCOMPARE(SummaryValues(shell), ExpectedValues(1, L"3.1.4-sim"));
         QVERIFY(SaveScreenshot(shell.Dialog(), QStringLiteral("net_summary")));
 
         // Locate while an operation runs: the search page, and its results are still
         // handled (here the whole status read) by the hidden wizard.
-        G_DeviceStatus.Clear();
+        DeviceStatus& status = shell.State().Status();
+        status.Clear();
         OperationCallbacks reading;
         bool read = false;
         reading.onFinished = [&read] { read = true; };
-        frame->Operations().Start(ReadStatusOperation(G_DeviceStatus), frame->Target(), reading);
+        frame->Operations().Start(ReadStatusOperation(status), frame->Target(), reading);
         shell.Choose(MenuEntry::kLocate);
         QVERIFY(shell.Search().isVisible() && frame->isHidden());
-        QTRY_VERIFY_WITH_TIMEOUT(G_pWEBManager->PendingCount() == 0 && read, 10000);
-        QCOMPARE(G_DeviceStatus.strFirmwareVersion, std::wstring(L"3.1.4-sim"));
+        QTRY_VERIFY_WITH_TIMEOUT(shell.State().WebQueue()->PendingCount() == 0 && read, 10000);
+        QCOMPARE(status.strFirmwareVersion, std::wstring(L"3.1.4-sim"));
         QVERIFY(frame->isHidden());
 
         // A second Connect replaces the wizard.
@@ -130,9 +131,9 @@ private:
         QVERIFY(shell.SelectRepeater(2));
         Click(shell.Search().ConnectButton());
         QVERIFY(frame == nullptr);
-        QVERIFY(G_pDeviceDlg != nullptr && G_pDeviceDlg->isVisible());
-        QCOMPARE(G_pDeviceDlg->DeviceIP(), VlanValue("VLAN_REPEATER_2_IP"));
-        QCOMPARE(SummaryValues(), ExpectedValues(2, L"3.1.5-sim"));
+        QVERIFY(shell.HasWizard() && shell.Wizard().isVisible());
+        QCOMPARE(shell.Wizard().DeviceIP(), VlanValue("VLAN_REPEATER_2_IP"));
+        QCOMPARE(SummaryValues(shell), ExpectedValues(2, L"3.1.5-sim"));
         QVERIFY(!shell.Dialog().HasEnded());
     }
 
@@ -142,19 +143,19 @@ private:
         QVERIFY(shell.SelectRepeater(1));
         std::wstring shown;
         bool progressUp = true;
-        WhenModal([] { return G_pDeviceDlg != nullptr ? &G_pDeviceDlg->Messages() : nullptr; },
+        WhenModal([&] { return shell.HasWizard() ? &shell.Wizard().Messages() : nullptr; },
                   [&] {
-                      CQ3150Tx_MessageDlg& box = G_pDeviceDlg->Messages();
+                      CQ3150Tx_MessageDlg& box = shell.Wizard().Messages();
                       Finally end([&] { Click(box.OkButton()); });
                       shown = box.Message();
-                      progressUp = G_pDeviceDlg->Progress().isVisible();
+                      progressUp = shell.Wizard().Progress().isVisible();
                       SaveScreenshot(box, QStringLiteral("net_message"));
                   });
         Click(shell.Search().ConnectButton());
         QCOMPARE(shown, LoadString(kMsgRepeaterTimeout));
         QVERIFY(!progressUp);  // ended before the message
-        QVERIFY(shell.Search().isVisible() && G_pDeviceDlg->isHidden());
-        QCOMPARE(G_pDeviceDlg->Progress().StepsShown(), std::vector<int>{0});
+        QVERIFY(shell.Search().isVisible() && shell.Wizard().isHidden());
+        QCOMPARE(shell.Wizard().Progress().StepsShown(), std::vector<int>{0});
         QVERIFY(!shell.Dialog().HasEnded());
     }
 
@@ -164,14 +165,14 @@ private:
         QVERIFY(shell.WaitForSearch());
         QVERIFY(shell.SelectRepeater(1));
         Click(shell.Search().ConnectButton());
-        QCOMPARE(SummaryValues().at(2), VlanValue("VLAN_REPEATER_1_IP"));
+        QCOMPARE(SummaryValues(shell).at(2), VlanValue("VLAN_REPEATER_1_IP"));
         QCOMPARE(TempAddresses().size(), 1);
 
         shell.Choose(MenuEntry::kLocate);
         QVERIFY(shell.WaitForSearch());
         QVERIFY(shell.SelectRepeater(1));
         Click(shell.Search().ConnectButton());
-        Click(G_pDeviceDlg->Page(WizardPage::kSummary)->CloseControl());
+        Click(shell.Wizard().Page(WizardPage::kSummary)->CloseControl());
         QVERIFY(shell.Dialog().HasEnded());
         QCOMPARE(shell.Dialog().Result(), 0);
         shell.Dialog().DestroyWindow();

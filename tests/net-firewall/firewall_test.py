@@ -12,8 +12,12 @@ drop, with the loopback and the answers to what the PC sent let in.
 - Behind the filter a search finds nothing; tamselctl says that two repeaters answered
   and that the firewall dropped their answers, names the commands that let them in, and
   exits 6: as root, and through the network helper as a member of its group. For a user
-  outside the group nothing changes (exit 0, the line about where the search went), and
-  no helper is started (strace watches what the run executes).
+  outside the group the run exits 0 with the line about where the search went, and no
+  helper is started (strace watches what the run executes); when ufw is enabled or
+  firewalld runs, a second line names that firewall as the likely cause, with its
+  command. What the front ends look like is set up in mount and PID namespaces of the
+  run's own (a bind-mounted /etc/ufw/ufw.conf, a process named firewalld), so the
+  machine's own firewall neither changes nor counts.
 - With the profiles' rule the answers come in, and both repeaters are found.
 
 Every repeater must have logged each search request, byte for byte, and answered it.
@@ -39,6 +43,12 @@ DROPPED = ("2 repeaters answered, but this computer's firewall dropped their ans
            "Let the answers in with: sudo ufw allow tamsel (ufw), or sudo firewall-cmd "
            "--add-service=tamsel (firewalld; once more with --permanent to keep it after a "
            "restart).")
+NOWHERE_ELSE = "tamselctl: No repeater answered the search on eth0."
+LIKELY = ("tamselctl: This computer's firewall, {}, may have dropped the repeaters' answers. "
+          "Let the answers in with: {}.")
+UFW_COMMAND = "sudo ufw allow tamsel"
+FIREWALLD_COMMAND = ("sudo firewall-cmd --add-service=tamsel (once more with --permanent to keep "
+                     "it after a restart)")
 # The parsers are the Debian packages' (ufw, python3-firewall), for the system's Python.
 SYSTEM_PYTHON = "/usr/bin/python3"
 
@@ -115,6 +125,35 @@ def ufw_input_rules(work):
     return rules
 
 
+FRONT_ENDS = r"""
+conf=$1 fake=$2
+shift 2
+mount --bind "$conf" /etc/ufw/ufw.conf || exit 97
+if [ -n "$fake" ]; then "$fake" 600 & fi
+exec "$@"
+"""
+
+
+def with_front_ends(work, ufw_enabled, firewalld_running):
+    """A command prefix that runs its command where /etc/ufw/ufw.conf says ENABLED=yes or
+    no, and where a process named firewalld runs or not, in mount and PID namespaces of its
+    own (the process is sleep; it ends with the command)."""
+    conf = os.path.join(work, f"ufw-{'yes' if ufw_enabled else 'no'}.conf")
+    with open(conf, "w") as f:
+        f.write(f"# ufw.conf\nENABLED={'yes' if ufw_enabled else 'no'}\nLOGLEVEL=low\n")
+    os.chmod(conf, 0o644)
+    fake = ""
+    if firewalld_running:
+        # A process is named after the file it was started as: a link, as /tmp may allow
+        # no programs.
+        fake = os.path.join(work, "running", "firewalld")
+        if not os.path.lexists(fake):
+            os.makedirs(os.path.dirname(fake), exist_ok=True)
+            os.symlink("/bin/sleep", fake)
+    return ["unshare", "--mount", "--pid", "--fork", "--mount-proc", "sh", "-c", FRONT_ENDS, "-",
+            conf, fake]
+
+
 def nft(*args, script=None):
     subprocess.run(["nft", *args] if script is None else ["nft", "-f", "-"], input=script,
                    text=True, check=True)
@@ -171,11 +210,25 @@ def main():
             tamselctl("discover", prefix=as_user(member, [group]) + traced("member"), env=env,
                       timeout=60)
             check(started_helper("member"), "the member's run did not start the helper")
-            outsider = discover(EXIT_OK, as_user(member + 1, []) + traced("outsider"), env)
+            quiet = with_front_ends(work, False, False)
+            outsider = discover(EXIT_OK, quiet + as_user(member + 1, []) + traced("outsider"), env)
             check(outsider.text.strip() == NOT_FOUND, outsider.text)
-            check(outsider.err.splitlines() == [
-                "tamselctl: No repeater answered the search on eth0."], outsider.err)
+            check(outsider.err.splitlines() == [NOWHERE_ELSE], outsider.err)
             check(not started_helper("outsider"), "a run outside the group started the helper")
+            # Nobody counted the answers: the active front end is the likely cause.
+            for ufw, firewalld, line in ((True, False, LIKELY.format("ufw", UFW_COMMAND)),
+                                         (False, True, LIKELY.format("firewalld",
+                                                                     FIREWALLD_COMMAND))):
+                run = discover(EXIT_OK, with_front_ends(work, ufw, firewalld) +
+                               as_user(member + 1, []), env)
+                check(run.text.strip() == NOT_FOUND, run.text)
+                check(run.err.splitlines() == [NOWHERE_ELSE, line], run.err)
+            # A member's watch counted them: its count, with ufw's command alone, and no guess.
+            counted = discover(EXIT_FIREWALL, with_front_ends(work, True, False) +
+                               as_user(member, [group]), env)
+            check(counted.err.splitlines() == [
+                "tamselctl: 2 repeaters answered, but this computer's firewall dropped their "
+                f"answers. Let the answers in with: {UFW_COMMAND}."], counted.err)
 
             # A command's repeater that answered is not found either, and for that reason.
             status = tamselctl("status", repeater(1).ip, timeout=60).expect(EXIT_FIREWALL)

@@ -9,14 +9,13 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/program_state.h"
 #include "discovery/last_repeater.h"
 #include "discovery/ui/search_page.h"
 #include "fakes/fake_socket.h"
 #include "hostnet/host_address_setup.h"
 #include "platform/tick_clock.h"
 #include "unit/discovery/reply_builder.h"
-#include "web/selected_device.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/wizard_frame.h"
 
 // A repeater's search reply with its MAC address (12 hexadecimal digits) and IP address.
@@ -36,8 +35,6 @@ inline void ForgetLastRepeater() {
     }
 }
 
-// The main window over fake sockets (nothing reaches a network), laid out and shown as
-// DoModal does it.
 // The host set-up of a PC that needs no help, with the temporary address a test says the
 // web queue holds.
 struct FakeHostSetup : NoHostAddressSetup {
@@ -45,16 +42,19 @@ struct FakeHostSetup : NoHostAddressSetup {
     std::optional<HostAddressContext> held;
 };
 
+// The program's state and main window over fake sockets (nothing reaches a network), laid
+// out and shown as DoModal does it. No firewall front end is active unless a test says so.
 struct FakeShell {
     // `extras` fills in what the services hold beyond the sockets, the clock and the host
-    // set-up (the adapters, the answer watch).
+    // set-up (the adapters, the answer watch, the firewall).
     explicit FakeShell(const std::function<void(ShellServices&)>& extras = {})
-        : dialog(Services(extras)) {
+        : state(Services(extras)), dialog(state) {
         dialog.Create();
         dialog.ShowWindow(true);
     }
     ShellServices Services(const std::function<void(ShellServices&)>& extras) {
         ShellServices services{sockets, MonotonicTickClock::Instance(), hostSetup};
+        services.readFirewall = [] { return HostFirewallState{}; };
         if (extras) {
             extras(services);
         }
@@ -64,7 +64,7 @@ struct FakeShell {
     // The discovery manager's socket: the first one made; then the web queue's.
     FakeSocketState& Discovery() { return *sockets.states.front(); }
     FakeSocketState& Web() { return *sockets.states.at(1); }
-    CSearchDlg& Page() { return *G_pSearchDlg; }
+    CSearchDlg& Page() { return *dialog.SearchPage(); }
 
     // Answers the search once its request number `afterBroadcasts` + 1 is out.
     bool Answer(const std::vector<ReplyFields>& devices, size_t afterBroadcasts = 0) {
@@ -83,19 +83,28 @@ struct FakeShell {
 
     FakeSocketFactory sockets;
     FakeHostSetup hostSetup;
+    ProgramState state;
     CTamselDlg dialog;
 };
 
-// The main window with a wizard opened for a selected device, as Connect leaves it before
-// the loading starts (a test that wants status values puts them in G_DeviceStatus first).
+// The repeater the wizard tests connect to, as a search finds it: the supported model at
+// 192.168.1.1/24, with the login admin/admin.
+inline _STRU_AP_INFO FoundRepeater() {
+    return {L"KV-Q3150Tx", L"00:1A:2B:3C:4D:5E", L"192.168.1.1", L"255.255.255.0", L"admin",
+            L"admin"};
+}
+
+// The main window with a wizard opened for a device, as Connect leaves it before the
+// loading starts, with `status` as what the device's pages told (Status() changes it).
 struct FakeWizardShell {
-    FakeWizardShell() {
-        SetSelectedDevice(L"admin", L"admin", L"192.168.1.1", L"00:1A:2B:3C:4D:5E");
+    explicit FakeWizardShell(const DeviceStatus& status = {}) {
+        shell.state.Status() = status;
         shell.dialog.activateWindow();
-        shell.dialog.OpenDeviceWizard(L"KV-Q3150Tx", L"192.168.1.1", L"255.255.255.0");
+        shell.state.ConnectTo(FoundRepeater());
     }
-    CQ3150TxDlg& Frame() { return *G_pDeviceDlg; }
+    CQ3150TxDlg& Frame() { return *shell.dialog.Wizard(); }
     CWizardPage& Page(WizardPage page) { return *Frame().Page(page); }
+    DeviceStatus& Status() { return shell.state.Status(); }
     // Shows `page` and hides the wizard's other pages.
     template <typename PageType = CWizardPage>
     PageType& Show(WizardPage page) {

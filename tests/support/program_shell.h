@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/program_state.h"
 #include "controls/pt_button.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
@@ -18,7 +19,6 @@
 #include "platform/tick_clock.h"
 #include "support/gui_test_support.h"
 #include "window/page_navigation.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/wizard_frame.h"
 
 // How the PC reaches the repeaters: as it is (they are in its subnet), or through the real
@@ -49,7 +49,8 @@ public:
           m_sockets(MakeBsdSocketFactory(m_loop)),
           m_hostSetup(host == HostSetup::kReal ? MakeHostAddressSetup()
                                                : std::make_unique<NoHostAddressSetup>()),
-          m_dialog(Services(extras)) {
+          m_state(Services(extras)),
+          m_dialog(m_state) {
         m_dialog.Create();
         m_dialog.ShowWindow(true);
     }
@@ -57,10 +58,12 @@ public:
     ProgramShell& operator=(const ProgramShell&) = delete;
 
     CTamselDlg& Dialog() { return m_dialog; }
-    CSearchDlg& Search() { return *G_pSearchDlg; }
+    ProgramState& State() { return m_state; }
+    CSearchDlg& Search() { return *m_dialog.SearchPage(); }
     CDeviceList& Devices() { return *Search().DeviceList(); }
     // The wizard the last Connect opened.
-    CQ3150TxDlg& Wizard() { return *G_pDeviceDlg; }
+    CQ3150TxDlg& Wizard() const { return *m_dialog.Wizard(); }
+    bool HasWizard() const { return m_dialog.Wizard() != nullptr; }
 
     // Waits until the search has ended (Scan is enabled again).
     bool WaitForSearch() {
@@ -98,7 +101,7 @@ public:
     // settings.
     bool Connect() {
         Click(Search().ConnectButton());
-        return G_pDeviceDlg != nullptr && G_pDeviceDlg->isVisible();
+        return HasWizard() && Wizard().isVisible();
     }
     bool ConnectTo(const std::wstring& ip) { return SelectDevice(ip) && Connect(); }
 
@@ -114,12 +117,15 @@ public:
 
     // The search page in front, and no wizard in view.
     bool BackOnSearchPage() const {
-        return G_pSearchDlg->isVisible() && (G_pDeviceDlg == nullptr || !G_pDeviceDlg->isVisible());
+        const CQ3150TxDlg* wizard = m_dialog.Wizard();
+        return m_dialog.SearchPage()->isVisible() && (wizard == nullptr || !wizard->isVisible());
     }
 
 private:
     ShellServices Services(const std::function<void(ShellServices&)>& extras) {
         ShellServices services{*m_sockets, MonotonicTickClock::Instance(), *m_hostSetup};
+        // The machine's own firewall settings are no part of a test.
+        services.readFirewall = [] { return HostFirewallState{}; };
         if (extras) {
             extras(services);
         }
@@ -130,5 +136,6 @@ private:
     QtEventLoop m_loop;
     std::unique_ptr<ISocketFactory> m_sockets;
     std::unique_ptr<IHostAddressSetup> m_hostSetup;
+    ProgramState m_state;
     CTamselDlg m_dialog;
 };

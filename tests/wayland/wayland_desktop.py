@@ -152,18 +152,25 @@ class Program:
     """tamsel, started on the session's Wayland display with its Wayland requests logged,
     and found on the AT-SPI bus by its process id."""
 
-    def __init__(self, path, env=None, protocol_log=None):
+    def __init__(self, path, env=None, protocol_log=None, process=None):
         self.protocol_log = protocol_log
-        environment = dict(os.environ, **(env or {}))
-        stderr = None
-        if protocol_log:
-            environment["WAYLAND_DEBUG"] = "client"
-            stderr = open(protocol_log, "w")
-        self.process = subprocess.Popen([path], env=environment, stderr=stderr)
+        if process is None:
+            environment = dict(os.environ, **(env or {}))
+            stderr = None
+            if protocol_log:
+                environment["WAYLAND_DEBUG"] = "client"
+                stderr = open(protocol_log, "w")
+            process = subprocess.Popen([path], env=environment, stderr=stderr)
+        self.process = process
         pyatspi.setTimeout(5000, 15000)
         self.app = wait_for("tamsel on the AT-SPI bus", self._find_app)
         # Every read goes to the program itself, never to a copy that events keep.
         self.app.set_cache_mask(pyatspi.cache.NONE)
+
+    @classmethod
+    def attach(cls, process):
+        """A tamsel process started by the caller, found on the AT-SPI bus."""
+        return cls(None, process=process)
 
     def _find_app(self):
         if self.process.poll() is not None:

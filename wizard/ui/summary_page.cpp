@@ -7,7 +7,6 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "window/control_layout.h"
-#include "window/notice_box.h"
 #include "window/web_page_opener.h"
 
 namespace {
@@ -43,12 +42,8 @@ CQ3150Tx_SummaryDlg::CQ3150Tx_SummaryDlg(IWizardHost& host, QWidget* parent)
 }
 
 void CQ3150Tx_SummaryDlg::OpenWebPage() {
-    const std::optional<Ipv4> device = ParseIpv4(Host().Target().ip);
-    if (!device || !m_opener->Open(*device)) {
-        return;
-    }
-    if (const std::optional<HostAddressContext> temp = Host().TempHostAddress()) {
-        ShowNotice(this, FormatString(kTextWebPageTempAddress, {FormatIpv4(temp->address)}));
+    if (const std::optional<Ipv4> device = ParseIpv4(Host().Target().ip)) {
+        m_opener->Open(*device, Host().TempHostAddress());
     }
 }
 

@@ -9,9 +9,7 @@
 #include "platform/metered_socket.h"
 #include "platform/tick_clock.h"
 #include "web/response_parsers.h"
-#include "web/selected_device.h"
 #include "web/web_manager.h"
-#include "window/shell_globals.h"
 #include "wizard/ui/firmware_page.h"
 #include "wizard/ui/ip_address_page.h"
 #include "wizard/ui/message_box.h"
@@ -47,28 +45,32 @@ void DestroyAndDelete(T*& window) {
 
 void CQ3150TxDlg::WebQueue::Queue(const std::wstring& command, const WebRequest& request,
                                   const DeviceTarget& target) {
-    if (G_pWEBManager != nullptr) {
-        WebManagerSink(*G_pWEBManager).Queue(command, request, target);
+    if (CWEBManager* web = m_device.WebQueue()) {
+        WebManagerSink(*web).Queue(command, request, target);
     }
 }
 
 void CQ3150TxDlg::WebQueue::QueueFile(const std::wstring& command, const WebRequest& request,
                                       const DeviceTarget& target, const std::string& filePath) {
-    if (G_pWEBManager != nullptr) {
-        WebManagerSink(*G_pWEBManager).QueueFile(command, request, target, filePath);
+    if (CWEBManager* web = m_device.WebQueue()) {
+        WebManagerSink(*web).QueueFile(command, request, target, filePath);
     }
 }
 
 int CQ3150TxDlg::WebQueue::PendingCount() const {
-    return G_pWEBManager != nullptr ? G_pWEBManager->PendingCount() : 0;
+    const CWEBManager* web = m_device.WebQueue();
+    return web != nullptr ? web->PendingCount() : 0;
 }
 
 std::optional<WebResult> CQ3150TxDlg::WebQueue::TakeResult() {
-    return G_pWEBManager != nullptr ? G_pWEBManager->TakeResult() : std::nullopt;
+    CWEBManager* web = m_device.WebQueue();
+    return web != nullptr ? web->TakeResult() : std::nullopt;
 }
 
-CQ3150TxDlg::CQ3150TxDlg(QWidget* parent)
+CQ3150TxDlg::CQ3150TxDlg(IConnectedDevice& device, QWidget* parent)
     : CDialogWindow(parent),
+      m_device(device),
+      m_queue(device),
       m_timerLoop(*this, kFirstOperationTimerId),
       m_operations(m_queue, m_queue, m_timerLoop, MonotonicTickClock::Instance(),
                    AnswerReading::kTolerant) {}
@@ -83,40 +85,39 @@ void CQ3150TxDlg::SetDeviceAddress(const std::wstring& ipAddress, const std::wst
 }
 
 DeviceTarget CQ3150TxDlg::Target() const {
-    return {m_strDeviceIP, m_strDeviceSubnet, G_mstrAuthBase64};
+    return {m_strDeviceIP, m_strDeviceSubnet, LoginCredential(m_device.Login())};
 }
 
 DeviceLogin CQ3150TxDlg::Login() const {
-    return {G_mstrUserName, G_mstrPassword, G_mstrIPAddress, G_mstrMACAddress};
+    return m_device.Login();
 }
 
 const DeviceStatus& CQ3150TxDlg::Status() const {
-    return G_DeviceStatus;
+    return m_device.Status();
 }
 
 DeviceStatus& CQ3150TxDlg::StatusToFill() {
-    return G_DeviceStatus;
+    return m_device.Status();
 }
 
 std::optional<HostAddressContext> CQ3150TxDlg::TempHostAddress() const {
-    if (G_pWEBManager == nullptr) {
-        return std::nullopt;
-    }
-    return G_pWEBManager->TempHostAddress();
+    const CWEBManager* web = m_device.WebQueue();
+    return web != nullptr ? web->TempHostAddress() : std::nullopt;
 }
 
 SendProgress CQ3150TxDlg::UploadProgress() const {
-    if (G_pWEBManager == nullptr || G_pWebSendMeter == nullptr) {
+    const CWEBManager* web = m_device.WebQueue();
+    if (web == nullptr) {
         return {};
     }
     // The meter follows whatever the queue's socket sends; only the upload's own
     // connection tells how far the image has got.
-    const std::vector<_STRU_WEB_DATA> pending = G_pWEBManager->PendingSnapshot();
+    const std::vector<_STRU_WEB_DATA> pending = web->PendingSnapshot();
     if (pending.empty() || !EqualsIgnoreCase(pending.front().strID, kCommandUpload) ||
         !pending.front().bRequestSent) {
         return {};
     }
-    return G_pWebSendMeter->StreamProgress();
+    return m_device.WebSendProgress();
 }
 
 CQ3150Tx_SummaryDlg* CQ3150TxDlg::SummaryPage() const {
@@ -179,8 +180,8 @@ void CQ3150TxDlg::OnTimer(int id) {
 
 void CQ3150TxDlg::LoadDeviceStatus() {
     QPointer<CQ3150TxDlg> self(this);
-    m_operations.Start(ReadStatusOperation(G_DeviceStatus), Target(), *this);
-    G_DeviceStatus.Clear();
+    m_operations.Start(ReadStatusOperation(m_device.Status()), Target(), *this);
+    m_device.Status().Clear();
     // The summary page is in front already: no values of an earlier device under the
     // progress dialog.
     SummaryPage()->RefreshStatus();

@@ -12,6 +12,7 @@
 #include "window/dialog_window.h"
 #include "window/page_navigation.h"
 #include "window/window_timer_loop.h"
+#include "wizard/ui/connected_device.h"
 #include "wizard/ui/wizard_page.h"
 
 class CQ3150Tx_MessageDlg;
@@ -23,7 +24,8 @@ class CQ3150Tx_SurveyDlg;
 // holds the wizard for one KV-Q3150Tx. It owns the six pages (created hidden, then only
 // shown and hidden; the status summary comes first) and the message box and progress
 // dialog, and keeps the address and subnet mask of the device it was opened for: every
-// request to the device goes there.
+// request to the device goes there. What it needs of the program (the web command queue,
+// the device's login and status record) it reaches through the connected device.
 //
 // Its result timer runs the device operations of the frame and its pages: every queued
 // command starts it (200 ms), each tick hands the finished commands to the operation
@@ -48,7 +50,7 @@ public:
     static constexpr int kStepAfterGetStatus = 10;
     static constexpr uint32_t kHoldAfterGetStatusMs = 1000;
 
-    explicit CQ3150TxDlg(QWidget* parent = nullptr);
+    CQ3150TxDlg(IConnectedDevice& device, QWidget* parent = nullptr);
     ~CQ3150TxDlg() override;
 
     void SetDeviceAddress(const std::wstring& ipAddress, const std::wstring& subnetMask);
@@ -73,7 +75,7 @@ public:
     IWebCommandSink& Commands() override { return m_queue; }
     OperationRunner& Operations() override { return m_operations; }
     DeviceTarget Target() const override;
-    // From the selected-device record and the status record.
+    // The connected device's login and status record.
     DeviceLogin Login() const override;
     const DeviceStatus& Status() const override;
     DeviceStatus& StatusToFill() override;
@@ -91,16 +93,20 @@ protected:
     void OnDestroy() override;
 
 private:
-    // The web command queue (G_pWEBManager) as the driver and the pages use it. Once the
-    // teardown has removed the queue it holds nothing and takes nothing.
+    // The connected device's web command queue as the driver and the pages use it. Once
+    // the teardown has removed the queue it holds nothing and takes nothing.
     class WebQueue : public IWebCommandSink, public IWebResultSource {
     public:
+        explicit WebQueue(IConnectedDevice& device) : m_device(device) {}
         void Queue(const std::wstring& command, const WebRequest& request,
                    const DeviceTarget& target) override;
         void QueueFile(const std::wstring& command, const WebRequest& request,
                        const DeviceTarget& target, const std::string& filePath) override;
         int PendingCount() const override;
         std::optional<WebResult> TakeResult() override;
+
+    private:
+        IConnectedDevice& m_device;
     };
 
     // IOperationObserver, for the start-up reads.
@@ -108,6 +114,7 @@ private:
     void OnFailed(const OperationFailure& failure) override;
     void ShowProgressStep(int step);
 
+    IConnectedDevice& m_device;
     std::wstring m_strDeviceIP;
     std::wstring m_strDeviceSubnet;
     WebQueue m_queue;

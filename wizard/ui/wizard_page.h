@@ -13,6 +13,7 @@
 #include "platform/metered_socket.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
+#include "web/selected_device.h"
 #include "window/skinned_page.h"
 #include "window/window_timer_loop.h"
 
@@ -22,15 +23,6 @@ class CQ3150Tx_MessageDlg;
 class CQ3150Tx_Progress;
 class IWebCommandSink;
 class OperationRunner;
-
-// The device the wizard was opened for, as the search page's Connect read it from the
-// device list: its web login and its addresses.
-struct DeviceLogin {
-    std::wstring userName;
-    std::wstring password;
-    std::wstring ipAddress;
-    std::wstring macAddress;
-};
 
 // What a wizard page reaches of the wizard around it. The frame provides it; a test can
 // provide its own, to try a page on its own.

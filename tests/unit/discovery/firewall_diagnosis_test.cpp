@@ -91,17 +91,101 @@ TEST(HostFirewallTest, UfwWhenEnabledFirewalldWhenItRunsNeitherOrBothUnknown) {
     const auto write = [&](const std::filesystem::path& path, const std::string& text) {
         std::ofstream(root / path, std::ios::trunc) << text;
     };
-    EXPECT_EQ(DetectHostFirewall(root.string()), HostFirewall::kUnknown);
+    const auto read = [&] { return ReadHostFirewall(root.string()); };
+    EXPECT_EQ(read().InUse(), HostFirewall::kUnknown);
+    EXPECT_FALSE(read().Any());
     write("etc/ufw/ufw.conf", "# ufw.conf\nENABLED=no\nLOGLEVEL=low\n");
-    EXPECT_EQ(DetectHostFirewall(root.string()), HostFirewall::kUnknown);
+    EXPECT_EQ(read().InUse(), HostFirewall::kUnknown);
+    EXPECT_FALSE(read().Any());
     write("etc/ufw/ufw.conf", "# ufw.conf\n\nENABLED=yes\nLOGLEVEL=low\n");
-    EXPECT_EQ(DetectHostFirewall(root.string()), HostFirewall::kUfw);
+    EXPECT_EQ(read().InUse(), HostFirewall::kUfw);
+    EXPECT_TRUE(read().ufwEnabled && !read().firewalldRunning);
     std::filesystem::create_directories(root / "proc/4242");
     write("proc/4242/comm", "firewalld\n");
-    EXPECT_EQ(DetectHostFirewall(root.string()), HostFirewall::kUnknown);
+    EXPECT_EQ(read().InUse(), HostFirewall::kUnknown);
+    EXPECT_TRUE(read().ufwEnabled && read().firewalldRunning);
     write("etc/ufw/ufw.conf", "ENABLED=no\n");
-    EXPECT_EQ(DetectHostFirewall(root.string()), HostFirewall::kFirewalld);
+    EXPECT_EQ(read().InUse(), HostFirewall::kFirewalld);
     std::filesystem::remove_all(root);
+}
+
+// Without a count of the answers, the active front end is named as the likely cause, with
+// its own command; with none active there is nothing to say.
+TEST(FirewallDiagnosisText, TheLikelyCauseNamesTheActiveFrontEndAndItsCommand) {
+    EXPECT_EQ(ExplainLikelyFirewall({}), L"");
+    EXPECT_EQ(ExplainLikelyFirewall({true, false}),
+              L"This computer's firewall, ufw, may have dropped the repeaters' answers. Let the "
+              L"answers in with: sudo ufw allow tamsel.");
+    const std::wstring firewalld = ExplainLikelyFirewall({false, true});
+    EXPECT_EQ(firewalld.find(L"This computer's firewall, firewalld, may have dropped the "
+                             L"repeaters' answers. Let the answers in with: sudo firewall-cmd "
+                             L"--add-service=tamsel"),
+              0u);
+    EXPECT_EQ(firewalld.find(L"ufw"), std::wstring::npos);
+    const std::wstring both = ExplainLikelyFirewall({true, true});
+    EXPECT_EQ(both.find(L"This computer's firewalls, ufw and firewalld,"), 0u);
+    EXPECT_NE(both.find(L"sudo ufw allow tamsel"), std::wstring::npos);
+    EXPECT_NE(both.find(L"sudo firewall-cmd --add-service=tamsel"), std::wstring::npos);
+}
+
+// The discovery manager names the likely firewall only where a stateful filter explains
+// the silence: after a broadcast search that found nothing and whose answers nobody
+// counted.
+TEST(UdpManagerFirewallTest, TheLikelyFirewallFollowsAnEmptyUncountedBroadcastSearchOnly) {
+    FakeTickClock clock{5000};
+    FakeSocketFactory sockets;
+    CUDPManager manager{sockets, clock};
+    HostFirewallState firewall{true, false};
+    manager.SetFirewallReader([&firewall] { return firewall; });
+    const auto run = [&] {
+        for (int tick = 0; tick < 100 && manager.GetRequestCount() > 0; ++tick) {
+            manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+            clock.Advance(CUDPManager::kTimerPeriodMs);
+        }
+    };
+    const std::wstring ufw = ExplainLikelyFirewall(firewall);
+
+    EXPECT_EQ(manager.LikelyFirewallNote(), L"");  // before any search
+    manager.QueueSearch(L"1");
+    EXPECT_EQ(manager.LikelyFirewallNote(), L"");  // while it runs
+    run();
+    EXPECT_EQ(manager.LikelyFirewallNote(), ufw);
+    firewall = {};
+    EXPECT_EQ(manager.LikelyFirewallNote(), L"");  // read again: ufw has been disabled
+    firewall = {true, false};
+
+    // A repeater answered: the firewall let it in.
+    manager.QueueSearch(L"1");
+    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+    sockets.states.front()->DeliverDatagram(AsString(BuildReply({})), "192.168.1.1");
+    run();
+    EXPECT_EQ(manager.GetDeviceCount(), 1);
+    EXPECT_EQ(manager.LikelyFirewallNote(), L"");
+
+    // An answer to a search at an address comes from the address asked.
+    manager.ClearDevices();
+    manager.QueueAddressSearch(L"1", SearchTarget{0xC0A80107, 32});
+    run();
+    EXPECT_EQ(manager.GetDeviceCount(), 0);
+    EXPECT_EQ(manager.LikelyFirewallNote(), L"");
+
+    // A search cut short tells nothing.
+    manager.QueueSearch(L"1");
+    manager.ClearRequests();
+    EXPECT_EQ(manager.LikelyFirewallNote(), L"");
+
+    // A watch that ran counted the answers: its count says it, not a guess.
+    auto state = std::make_shared<FakeAnswerWatchState>();
+    manager.WatchForDroppedAnswers(std::make_unique<FakeAnswerWatch>(state));
+    manager.QueueSearch(L"1");
+    run();
+    EXPECT_EQ(manager.DroppedAnswers(), 0u);
+    EXPECT_EQ(manager.LikelyFirewallNote(), L"");
+    // One that could not start counted nothing: the guess again.
+    state->startSucceeds = false;
+    manager.QueueSearch(L"1");
+    run();
+    EXPECT_EQ(manager.LikelyFirewallNote(), ufw);
 }
 
 // The discovery manager watches every search when given a watch: answers reach it through

@@ -279,19 +279,19 @@ TEST(RequestCatalogue, LineBreaksInHeaderValuesCannotSplitALine) {
 }
 
 TEST(SelectedDevice, StripsLineBreaksAndDerivesTheCredentialUsedInRequests) {
-    SetSelectedDevice(L"ad\r\nmin", L"adm\nin\r", L"192.168.1.254\r\n", L"00:11:22:33:44:55\n");
-    EXPECT_EQ(G_mstrUserName, L"admin");
-    EXPECT_EQ(G_mstrPassword, L"admin");
-    EXPECT_EQ(G_mstrIPAddress, L"192.168.1.254");
-    EXPECT_EQ(G_mstrMACAddress, L"00:11:22:33:44:55");
-    EXPECT_EQ(G_mstrAuthBase64, L"YWRtaW46YWRtaW4=");
-    EXPECT_EQ(Wire(BuildLanInfoRequest(SelectedDeviceTarget(L"255.255.255.0"))),
+    const DeviceLogin login =
+        MakeDeviceLogin(L"ad\r\nmin", L"adm\nin\r", L"192.168.1.254\r\n", L"00:11:22:33:44:55\n");
+    EXPECT_EQ(login.userName, L"admin");
+    EXPECT_EQ(login.password, L"admin");
+    EXPECT_EQ(login.ipAddress, L"192.168.1.254");
+    EXPECT_EQ(login.macAddress, L"00:11:22:33:44:55");
+    EXPECT_EQ(LoginCredential(login), L"YWRtaW46YWRtaW4=");
+    EXPECT_EQ(Wire(BuildLanInfoRequest(LoginTarget(login, L"255.255.255.0"))),
               Golden("laninfo.http"));
 
-    SetSelectedDevice(L"us\u00e9r", L"p\u20ac", L"10.0.0.2", L"");
-    EXPECT_EQ(G_mstrAuthBase64, L"dXPpcjpwgA==");  // "us\xE9r:p\x80"
-    ClearSelectedDevice();
-    EXPECT_TRUE(G_mstrUserName.empty() && G_mstrAuthBase64.empty());
+    EXPECT_EQ(LoginCredential(MakeDeviceLogin(L"us\u00e9r", L"p\u20ac", L"10.0.0.2", L"")),
+              L"dXPpcjpwgA==");  // "us\xE9r:p\x80"
+    EXPECT_EQ(WithoutLineBreaks(L"\rKV-\nQ3150Tx\r\n"), L"KV-Q3150Tx");
 }
 
 class UploadRequest : public ::testing::Test {
