@@ -74,7 +74,9 @@ for signal in TERM INT HUP; do
 
     kill "-$signal" "$first"
     rc=0
-    wait "$first" || rc=$?
+    # With job control, a plain wait would return at the stop and continue of the
+    # unanswered case above instead of at the end.
+    wait -f "$first" || rc=$?
     expected=$((128 + $(kill -l "$signal")))
     ((rc == expected)) || fail "SIG$signal: exit status $rc, expected $expected"
     flock -n "$lock" true || fail "SIG$signal: the lock is still held"
