@@ -101,7 +101,13 @@ std::wstring HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
             if (rights.Granted()) {
                 RemoveLeftoverAddresses();
             }
+            const uint64_t hostFullBefore = m_network.HostFullRefusals();
             result = RunSetup(*device, *mask, rights);
+            // Refused only because other runs hold every place: that passes as they end.
+            if (result == kHostSetupFailed && !LastFailure().Known() &&
+                m_network.HostFullRefusals() != hostFullBefore) {
+                SetFailure(HostFullFailure(*device));
+            }
         }
     }
     {
@@ -249,7 +255,18 @@ std::wstring HostAddressing::UseRouteAdapter(uint32_t interfaceIndex, Ipv4 devic
         return kHostSetupFailed;
     }
     const Ipv4 sourceAddress = source.empty() ? 0 : ParseIpv4(source).value_or(0);
-    return CanReachDevice(device, sourceAddress, interfaceIndex) ? source : kHostSetupFailed;
+    const uint64_t hostFullBefore = m_network.HostFullRefusals();
+    if (CanReachDevice(device, sourceAddress, interfaceIndex)) {
+        return source;
+    }
+    // A device on the adapter's subnet needs no place of the host's; while other runs hold
+    // every place for ARP, the test connection that a run without rights makes tells
+    // whether it answers.
+    if (m_network.HostFullRefusals() != hostFullBefore && !Cancelled() &&
+        m_network.AcceptsWebConnection(device, sourceAddress)) {
+        return source;
+    }
+    return kHostSetupFailed;
 }
 
 std::optional<Ipv4> HostAddressing::SourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device,
