@@ -8,6 +8,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev                      # unit tests
     libbenchmark-dev                               # benchmarks
     libmnl-dev                                     # rtnetlink for host addressing
+    nlohmann-json3-dev                             # tamselctl apply: the desired state (JSON)
     qt6-base-dev libgl-dev                         # GUI and the Qt event loop
     iproute2 procps                                # virtual LAN of network namespaces
     jq util-linux                                  # network tests: `ip -j` output, setpriv
