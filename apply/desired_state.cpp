@@ -90,9 +90,8 @@ DesiredLan ReadLan(const Json& value) {
     if (desired.mask && !(mask = ParseDottedOctets(*desired.mask))) {
         RefuseByRule("lan.mask", kMsgSubnetMask);
     }
-    const InputVerdict verdict =
-        CheckLanAddress(ip.value_or(Ipv4Octets{192, 168, 1, 1}),
-                        mask.value_or(Ipv4Octets{255, 255, 255, 0}));
+    const InputVerdict verdict = CheckLanAddress(ip.value_or(Ipv4Octets{192, 168, 1, 1}),
+                                                 mask.value_or(Ipv4Octets{255, 255, 255, 0}));
     if (!verdict.Accepted()) {
         RefuseByRule(verdict.focus == InputFocus::SubnetMask ? "lan.mask" : "lan.ip",
                      verdict.messageId);

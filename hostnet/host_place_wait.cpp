@@ -4,8 +4,7 @@
 #include <utility>
 
 HostPlaceWait::HostPlaceWait(IHostAddressSetup& setup, ITickClock& clock, ISleeper& sleeper,
-                             HostPlaceWaitOptions options,
-                             std::function<uint32_t(uint32_t)> jitter)
+                             HostPlaceWaitOptions options, std::function<uint32_t(uint32_t)> jitter)
     : m_setup(setup),
       m_clock(clock),
       m_sleeper(sleeper),
@@ -30,8 +29,8 @@ std::wstring HostPlaceWait::Prepare(const std::wstring& deviceIp, const std::wst
             announced = true;
             onWaiting();
         }
-        const uint32_t jitter = m_jitter ? std::min(m_jitter(m_options.jitterMs), m_options.jitterMs)
-                                         : 0;
+        const uint32_t jitter =
+            m_jitter ? std::min(m_jitter(m_options.jitterMs), m_options.jitterMs) : 0;
         const uint32_t pause = std::min(m_options.gapMs + jitter, m_options.limitMs - waited);
         if (!m_sleeper.SleepMsUnless(pause, m_cancel)) {
             return result;

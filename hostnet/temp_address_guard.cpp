@@ -181,10 +181,10 @@ TempAddressGuard::AddOutcome TempAddressGuard::AddHoldingName(const KernelLink& 
     const std::optional<std::vector<KernelAddress>> after = m_kernel.Addresses();
     if (!after || CountTempAddresses(*after) > m_options.hostLimit) {
         RemoveHeldLocked();
-        return {HostFullRefusal("the host reached its limit of " +
-                                std::to_string(m_options.hostLimit) +
-                                " temporary addresses meanwhile"),
-                {}};
+        return {
+            HostFullRefusal("the host reached its limit of " + std::to_string(m_options.hostLimit) +
+                            " temporary addresses meanwhile"),
+            {}};
     }
     for (const KernelAddress& entry : *after) {
         if (entry.address == candidate && entry.interfaceIndex != link.index) {

@@ -69,8 +69,9 @@ TEST(ApplyPlanTest, AStateTheRepeaterHasAlreadyNeedsNoChange) {
 
 TEST(ApplyPlanTest, EachFieldThatDiffersBringsItsStep) {
     EXPECT_THAT(Steps(R"({"password": "s3cret"})"), ElementsAre(ApplyStep::kPassword));
-    EXPECT_THAT(Steps(R"({"wireless": {"ssid": "Office", "security": "aes", "key": "passphrase1"}})"),
-                ElementsAre(ApplyStep::kWireless));
+    EXPECT_THAT(
+        Steps(R"({"wireless": {"ssid": "Office", "security": "aes", "key": "passphrase1"}})"),
+        ElementsAre(ApplyStep::kWireless));
     EXPECT_THAT(Steps(R"({"wireless": {"ssid": "Caf\u00e9 Corner", "security": "tkip",
                                        "key": "passphrase1"}})"),
                 ElementsAre(ApplyStep::kWireless));
@@ -108,11 +109,11 @@ TEST(ApplyPlanTest, TheFirmwareStepComesOnlyForAnotherVersion) {
 }
 
 TEST(ApplyPlanTest, ChangesRunPasswordWirelessFirmwareAndTheLanAddressLast) {
-    const ApplyPlan plan = PlanApply(
-        Desired(R"({"lan": {"ip": "192.168.2.50"}, "firmware": {"version": "9",
+    const ApplyPlan plan =
+        PlanApply(Desired(R"({"lan": {"ip": "192.168.2.50"}, "firmware": {"version": "9",
                     "image": "/proc/self/exe"}, "wireless": {"ssid": "Office"},
                     "password": "s3cret"})"),
-        Recorded());
+                  Recorded());
     EXPECT_THAT(plan.steps, ElementsAre(ApplyStep::kPassword, ApplyStep::kWireless,
                                         ApplyStep::kFirmware, ApplyStep::kLan));
 }
@@ -148,11 +149,11 @@ TEST(ApplyPlanTest, TheInterfacePagesSecurityReadsAsTheSurveysWords) {
 }
 
 TEST(ApplyPlanTest, TheDiffShowsBeforeAndAfterAndSecretsOnlyAsChanged) {
-    const ApplyPlan plan = PlanApply(
-        Desired(R"({"password": "s3cret-pw", "device_password": "admin",
+    const ApplyPlan plan =
+        PlanApply(Desired(R"({"password": "s3cret-pw", "device_password": "admin",
                     "lan": {"ip": "192.168.2.50", "dhcp": true},
                     "wireless": {"ssid": "Office", "security": "tkip", "key": "k3y-passphrase"}})"),
-        Recorded());
+                  Recorded());
     EXPECT_EQ(plan.before, Json::parse(R"j({"password": "(set)",
         "lan": {"ip": "192.168.2.254", "dhcp": true},
         "wireless": {"ssid": "Caf\u00e9 Corner", "security": "aes", "key": "(set)"}})j"));
@@ -161,10 +162,10 @@ TEST(ApplyPlanTest, TheDiffShowsBeforeAndAfterAndSecretsOnlyAsChanged) {
         "wireless": {"ssid": "Office", "security": "tkip", "key": "(changed)"}})j"));
 
     // Unchanged secrets are left out.
-    const ApplyPlan same = PlanApply(
-        Desired(R"({"password": "admin", "wireless": {"ssid": "Caf\u00e9 Corner",
+    const ApplyPlan same =
+        PlanApply(Desired(R"({"password": "admin", "wireless": {"ssid": "Caf\u00e9 Corner",
                     "key": "k3y-passphrase"}})"),
-        Recorded());
+                  Recorded());
     EXPECT_FALSE(same.before.contains("password"));
     EXPECT_FALSE(same.after["wireless"].contains("key"));
 }

@@ -121,8 +121,7 @@ TEST(DesiredStateTest, TheNewPasswordFollowsThePasswordPagesRules) {
 TEST(DesiredStateTest, FirmwareNeedsAVersionAndAnImageThatExists) {
     const ImageFile image;
     EXPECT_EQ(Problem(R"({"firmware": {"version": "3.1.5"}})"), "firmware.image");
-    EXPECT_EQ(Problem(R"({"firmware": {"image": ")" + image.path() + R"("}})"),
-              "firmware.version");
+    EXPECT_EQ(Problem(R"({"firmware": {"image": ")" + image.path() + R"("}})"), "firmware.version");
     EXPECT_EQ(Problem(R"({"firmware": {"version": "3.1.5", "image": "/nonexistent/x.bin"}})"),
               "firmware.image");
     EXPECT_EQ(Problem(R"({"firmware": {"version": "3.1.5", "image": "/"}})"), "firmware.image");
@@ -133,7 +132,8 @@ TEST(DesiredStateTest, NoMessageHoldsASecretsValue) {
          {std::string(R"({"password": "hunter2-is-long-enough-but-far-too-long-for-it"})"),
           std::string(R"({"wireless": {"ssid": "a", "security": "aes", "key": "hunter2"}})"),
           std::string(R"({"device_password": "hunter2", "wireless": 3})"),
-          std::string(R"({"device_password": "hunter2)"), std::string(R"({"password": "hunter2",)")}) {
+          std::string(R"({"device_password": "hunter2)"),
+          std::string(R"({"password": "hunter2",)")}) {
         const DesiredStateParse parsed = ParseDesiredState(json);
         ASSERT_FALSE(parsed.state) << json;
         EXPECT_THAT(parsed.problem.line, Not(HasSubstr(L"hunter2"))) << json;
