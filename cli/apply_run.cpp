@@ -62,7 +62,8 @@ ApplyRun::~ApplyRun() {
 }
 
 int ApplyRun::RefuseInput(const std::wstring& ip, const InputProblem& problem, bool check) {
-    WriteErr(problem.line);
+    // The line may quote a key of the document, which a terminal must not act on.
+    WriteErr(EscapeControls(problem.line));
     ApplyReport report;
     report.address = ip;
     report.check = check;

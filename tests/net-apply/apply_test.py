@@ -47,6 +47,11 @@ def check_refused_input(r, work):
         # Nothing at all reached the repeater: no request, not even a search.
         check(last_seq(r.log) == seq, f"{state}: the repeater heard something")
         check("hunter2" not in run.text + run.err, "a secret in the output")
+    # A key that a terminal would act on is named escaped on standard error.
+    run, result = apply(r.ip, {"\x1b[2Jlan": {}})
+    run.expect(EXIT_USAGE)
+    check(result["failed"]["reason"].startswith("\x1b[2Jlan:"), f"{result}")
+    check("\x1b" not in run.err and "\\e[2Jlan: " in run.err, f"{run.err!r}")
 
 
 def check_wrong_password(r):
