@@ -52,28 +52,28 @@ Json Text(const std::wstring& text) {
 void PlanLan(const DesiredLan& desired, const DeviceStatus& status, ApplyPlan& plan) {
     Json& before = plan.before["lan"];
     Json& after = plan.after["lan"];
-    const std::optional<bool> dhcp = DhcpServerOf(status.strDhcpServer);
+    const std::optional<bool> dhcp = DhcpServerOf(status.dhcpServer);
     bool differs = false;
     if (desired.ip) {
-        before["ip"] = Text(status.strLanIP);
+        before["ip"] = Text(status.lanIp);
         after["ip"] = Text(*desired.ip);
-        differs = differs || !SameAddress(*desired.ip, status.strLanIP);
+        differs = differs || !SameAddress(*desired.ip, status.lanIp);
     }
     if (desired.mask) {
-        before["mask"] = Text(status.strLanMask);
+        before["mask"] = Text(status.lanMask);
         after["mask"] = Text(*desired.mask);
-        differs = differs || !SameAddress(*desired.mask, status.strLanMask);
+        differs = differs || !SameAddress(*desired.mask, status.lanMask);
     }
     if (desired.dhcpServer) {
-        before["dhcp"] = dhcp ? Json(*dhcp) : Text(status.strDhcpServer);
+        before["dhcp"] = dhcp ? Json(*dhcp) : Text(status.dhcpServer);
         after["dhcp"] = *desired.dhcpServer;
         differs = differs || dhcp != desired.dhcpServer;
     }
     // What is left out stays as the page reports it, in the form the page sends.
-    const std::optional<Ipv4Octets> ip = ParseDottedOctets(status.strLanIP);
-    const std::optional<Ipv4Octets> mask = ParseDottedOctets(status.strLanMask);
-    plan.lan.ip = desired.ip.value_or(ip ? FormatDottedOctets(*ip) : status.strLanIP);
-    plan.lan.mask = desired.mask.value_or(mask ? FormatDottedOctets(*mask) : status.strLanMask);
+    const std::optional<Ipv4Octets> ip = ParseDottedOctets(status.lanIp);
+    const std::optional<Ipv4Octets> mask = ParseDottedOctets(status.lanMask);
+    plan.lan.ip = desired.ip.value_or(ip ? FormatDottedOctets(*ip) : status.lanIp);
+    plan.lan.mask = desired.mask.value_or(mask ? FormatDottedOctets(*mask) : status.lanMask);
     plan.lan.dhcpServerOn = desired.dhcpServer.value_or(dhcp.value_or(false));
     if (differs) {
         plan.steps.push_back(ApplyStep::kLan);
@@ -83,12 +83,12 @@ void PlanLan(const DesiredLan& desired, const DeviceStatus& status, ApplyPlan& p
 bool PlanWireless(const DesiredWireless& desired, const DeviceStatus& status, ApplyPlan& plan) {
     Json& before = plan.before["wireless"];
     Json& after = plan.after["wireless"];
-    const std::optional<std::wstring> security = SecurityKeywordOf(status.strSecurity);
-    before["ssid"] = Text(status.strSSID);
+    const std::optional<std::wstring> security = SecurityKeywordOf(status.security);
+    before["ssid"] = Text(status.ssid);
     after["ssid"] = Text(desired.ssid);
-    bool differs = TrimWhiteSpace(desired.ssid) != status.strSSID;
+    bool differs = TrimWhiteSpace(desired.ssid) != status.ssid;
     if (desired.security) {
-        before["security"] = security ? Text(*security) : Text(status.strSecurity);
+        before["security"] = security ? Text(*security) : Text(status.security);
         after["security"] = Text(*desired.security);
         differs = differs || security != desired.security;
     }
@@ -153,9 +153,9 @@ ApplyPlan PlanApply(const DesiredState& desired, const ObservedState& observed) 
         plan.steps.push_back(ApplyStep::kWireless);
     }
     if (desired.firmware) {
-        plan.before["firmware"]["version"] = Text(status.strFirmwareVersion);
+        plan.before["firmware"]["version"] = Text(status.firmwareVersion);
         plan.after["firmware"]["version"] = Text(desired.firmware->version);
-        if (TrimWhiteSpace(desired.firmware->version) != status.strFirmwareVersion) {
+        if (TrimWhiteSpace(desired.firmware->version) != status.firmwareVersion) {
             plan.steps.push_back(ApplyStep::kFirmware);
         }
     }
@@ -166,6 +166,6 @@ ApplyPlan PlanApply(const DesiredState& desired, const ObservedState& observed) 
 }
 
 bool LanTaken(const LanAddressChange& lan, const DeviceStatus& status) {
-    return SameAddress(lan.ip, status.strLanIP) && SameAddress(lan.mask, status.strLanMask) &&
-           DhcpServerOf(status.strDhcpServer) == lan.dhcpServerOn;
+    return SameAddress(lan.ip, status.lanIp) && SameAddress(lan.mask, status.lanMask) &&
+           DhcpServerOf(status.dhcpServer) == lan.dhcpServerOn;
 }

@@ -206,12 +206,12 @@ void ApplyRun::Upgrade() {
                                  m_status, RestartHandling::kRebootStep),
         ApplyStep::kFirmware, [this] {
             const std::wstring& wanted = m_desired.firmware->version;
-            if (m_status.strFirmwareVersion != TrimWhiteSpace(wanted)) {
+            if (m_status.firmwareVersion != TrimWhiteSpace(wanted)) {
                 Fail(ApplyStep::kFirmware,
-                     Verdict{ExitCode::kRefused, 0,
-                             FormatString(kApplyWrongVersion,
-                                          {EscapeControls(m_status.strFirmwareVersion),
-                                           EscapeControls(wanted)})});
+                     Verdict{
+                         ExitCode::kRefused, 0,
+                         FormatString(kApplyWrongVersion, {EscapeControls(m_status.firmwareVersion),
+                                                           EscapeControls(wanted)})});
                 return;
             }
             StepDone(ApplyStep::kFirmware);
@@ -235,11 +235,11 @@ void ApplyRun::FindAgain() {
     ++m_findTries;
     m_search = std::make_unique<DeviceSearch>(m_context.discovery, m_context.loop);
     m_search->Find(m_plan.lan.ip,
-                   [this](const std::vector<_STRU_AP_INFO>& devices) { OnFound(devices); });
+                   [this](const std::vector<FoundDevice>& devices) { OnFound(devices); });
 }
 
-void ApplyRun::OnFound(const std::vector<_STRU_AP_INFO>& devices) {
-    const _STRU_AP_INFO* device = FindDeviceByIp(devices, m_plan.lan.ip);
+void ApplyRun::OnFound(const std::vector<FoundDevice>& devices) {
+    const FoundDevice* device = FindDeviceByIp(devices, m_plan.lan.ip);
     if (device == nullptr) {
         if (m_findTries >= kFindTries) {
             Fail(std::nullopt,
@@ -253,9 +253,9 @@ void ApplyRun::OnFound(const std::vector<_STRU_AP_INFO>& devices) {
         });
         return;
     }
-    m_login.ip = device->strDevIP;
-    m_login.mac = device->strDevMAC;
-    m_login.mask = device->strDevSubnet;
+    m_login.ip = device->ip;
+    m_login.mac = device->mac;
+    m_login.mask = device->subnet;
     m_report.finalAddress = m_login.ip;
     UpdateTarget();
     ReadBack();

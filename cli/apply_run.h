@@ -28,7 +28,7 @@ class ApplyRun : private IRestartWaitObserver {
 public:
     struct Context {
         IEventLoop& loop;
-        CUDPManager& discovery;
+        DiscoveryManager& discovery;
         OperationRunner& runner;
         IWebCommandSink& commands;
         unsigned upgradeWaitSeconds = 180;
@@ -79,7 +79,7 @@ private:
     void Upgrade();
     void ChangeLan();
     void FindAgain();
-    void OnFound(const std::vector<_STRU_AP_INFO>& devices);
+    void OnFound(const std::vector<FoundDevice>& devices);
     void ReadBack();
 
     // Runs `operation` for `step` (nullopt: a read before the changes); `then` follows.

@@ -84,9 +84,9 @@ public:
 
 private:
     void Discover();
-    void OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices);
+    void OnDevicesFound(const std::vector<FoundDevice>& devices);
     // discover's list on standard output, and why it is empty on standard error.
-    void ListDevices(const std::vector<_STRU_AP_INFO>& devices);
+    void ListDevices(const std::vector<FoundDevice>& devices);
     void RunCommand();
     // The host made ready to reach the device (on a thread, as it may wait for a place),
     // then `then`.
@@ -152,7 +152,7 @@ private:
     std::vector<SurveyNetwork> m_networks;
 
     std::unique_ptr<DeviceSearch> m_search;
-    std::unique_ptr<WebManagerSink> m_sink;
+    std::unique_ptr<WebCommandQueueSink> m_sink;
     std::unique_ptr<OperationRunner> m_runner;
     std::function<void()> m_onSuccess;
     int m_progressTimer = 0;

@@ -103,7 +103,7 @@ std::string FirmwareState(const std::string& version) {
 
 TEST(ApplyPlanTest, TheFirmwareStepComesOnlyForAnotherVersion) {
     ObservedState observed = Recorded();
-    observed.status.strFirmwareVersion = L"3.1.5";
+    observed.status.firmwareVersion = L"3.1.5";
     EXPECT_THAT(Steps(FirmwareState("3.1.5"), observed), IsEmpty());
     EXPECT_THAT(Steps(FirmwareState("3.1.6"), observed), ElementsAre(ApplyStep::kFirmware));
 }
@@ -126,7 +126,7 @@ TEST(ApplyPlanTest, TheLanStepKeepsWhatWasLeftOutAsThePageReportsIt) {
 
     DeviceStatus after = Recorded().status;
     EXPECT_FALSE(LanTaken(plan.lan, after));  // its DHCP server still runs
-    after.strDhcpServer = L"Disabled";
+    after.dhcpServer = L"Disabled";
     EXPECT_TRUE(LanTaken(plan.lan, after));
 }
 
@@ -141,7 +141,7 @@ TEST(ApplyPlanTest, TheInterfacePagesSecurityReadsAsTheSurveysWords) {
     EXPECT_FALSE(SecurityKeywordOf(L"Enterprise"));
     // What it cannot tell is rewritten.
     ObservedState observed = Recorded();
-    observed.status.strSecurity = L"Enterprise";
+    observed.status.security = L"Enterprise";
     EXPECT_THAT(Steps(R"({"wireless": {"ssid": "Caf\u00e9 Corner", "security": "aes",
                                        "key": "passphrase1"}})",
                       observed),

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "fakes/fake_tick_clock.h"
+#include "support/fakes/fake_tick_clock.h"
 
 namespace {
 
