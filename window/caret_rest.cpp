@@ -2,19 +2,20 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QPointer>
 #include <QStyleHints>
 
 #include "platform/time_scale.h"
 
 void CaretRest::InstallOnce() {
-    static QPointer<CaretRest> installed;
-    if (installed != nullptr || qApp == nullptr) {
+    // Owned by the application, so a later application (in tests) gets the rule again.
+    static constexpr char kName[] = "tamsel-caret-rest";
+    if (qApp == nullptr ||
+        qApp->findChild<QObject*>(QLatin1String(kName), Qt::FindDirectChildrenOnly) != nullptr) {
         return;
     }
-    // Owned by the application, so a later application (in tests) gets the rule again.
-    installed = new CaretRest(qApp);
-    qApp->installEventFilter(installed);
+    auto* rest = new CaretRest(qApp);
+    rest->setObjectName(QLatin1String(kName));
+    qApp->installEventFilter(rest);
 }
 
 CaretRest::CaretRest(QObject* parent) : QObject(parent) {
