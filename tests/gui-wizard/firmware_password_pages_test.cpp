@@ -18,14 +18,14 @@
 #include <optional>
 #include <string>
 
-#include "controls/markup_static.h"
-#include "controls/pt_button.h"
-#include "controls/transparent_static.h"
+#include "controls/markup_label.h"
+#include "controls/picture_button.h"
+#include "controls/transparent_label.h"
 #include "page_test_support.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
-#include "support/fake_wizard_host.h"
+#include "support/fakes/fake_wizard_host.h"
 #include "support/message_answerer.h"
 #include "wizard/ui/firmware_page.h"
 #include "wizard/ui/password_page.h"
@@ -70,7 +70,7 @@ QString Decoded(const std::string& path) {
 
 // Every control of a page carries an accessible name: the page's own ones and those of
 // the skin (menu, Close, Minimize, device labels).
-void ExpectAccessibleNames(const CSkinnedPage& page, std::vector<QWidget*> controls) {
+void ExpectAccessibleNames(const SkinnedPage& page, std::vector<QWidget*> controls) {
     for (int i = 0; i < kMenuEntryCount; ++i) {
         controls.push_back(page.MenuItem(static_cast<MenuEntry>(i)));
     }
@@ -89,15 +89,15 @@ class PagesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { CDialogWindow::ClearQuitting(); }
+    void init() { DialogWindow::ClearQuitting(); }
 
     // --- firmware page ---
 
     void firmwarePageVersionAndNames() {
         // A device's value is shown as itself, never read as markup.
-        PageOnHost<CQ3150Tx_ModeDlg> on(
-            [](FakeWizardHost& host) { host.status.strFirmwareVersion = L"1.3.07 <b>&beta;</b>"; });
-        CQ3150Tx_ModeDlg& page = on.page;
+        PageOnHost<FirmwarePage> on(
+            [](FakeWizardHost& host) { host.status.firmwareVersion = L"1.3.07 <b>&beta;</b>"; });
+        FirmwarePage& page = on.page;
         QCOMPARE(page.BrowseButton()->text(), QStringLiteral("Browse"));
         QCOMPARE(page.ApplyButton()->text(), QStringLiteral("Apply"));
         QCOMPARE(page.VersionLabel()->WindowText(),
@@ -108,11 +108,11 @@ private slots:
                                      page.ApplyButton(), page.ProgressBar()});
 
         // Every show reads the version again, an empty one included.
-        on.host.status.strFirmwareVersion.clear();
+        on.host.status.firmwareVersion.clear();
         page.ShowWindow(false);
         page.ShowWindow(true);
         QCOMPARE(page.VersionLabel()->WindowText(), std::wstring());
-        on.host.status.strFirmwareVersion = L"1.3.07 (Jun 14 2011)";
+        on.host.status.firmwareVersion = L"1.3.07 (Jun 14 2011)";
         page.ShowWindow(false);
         page.ShowWindow(true);
         page.SetFilePath("/home/user/firmware/kv-q3150tx-1.4.02.bin");
@@ -121,8 +121,8 @@ private slots:
 
     void firmwareApplyRefusesWhatIsNoReadableFile() {
         page_test::TempFolder dir;
-        PageOnHost<CQ3150Tx_ModeDlg> on;
-        CQ3150Tx_ModeDlg& page = on.page;
+        PageOnHost<FirmwarePage> on;
+        FirmwarePage& page = on.page;
         MessageAnswerer answerer(&on.host.messages);
 
         Click(page.ApplyButton());
@@ -143,8 +143,8 @@ private slots:
     void firmwareUploadShowsItsProgressUntilTheAnswer() {
         page_test::TempFolder dir;
         const std::string image = WriteFile(dir, "image 1.bin", std::string(3000, 'x'));
-        PageOnHost<CQ3150Tx_ModeDlg> on;
-        CQ3150Tx_ModeDlg& page = on.page;
+        PageOnHost<FirmwarePage> on;
+        FirmwarePage& page = on.page;
         page.FileField()->setText(Decoded(image));
         Click(page.ApplyButton());
 
@@ -163,13 +163,13 @@ private slots:
         QTRY_COMPARE(page.ProgressBar()->value(), 250);
         QVERIFY(SaveScreenshot(page, QStringLiteral("wizard-firmware-upload")));
         on.host.upload = {6000, 6000};
-        QTRY_COMPARE(page.ProgressBar()->value(), CQ3150Tx_ModeDlg::kProgressRange);
+        QTRY_COMPARE(page.ProgressBar()->value(), FirmwarePage::kProgressRange);
 
         // Away from the page nobody polls; back on it the bar goes on.
         page.ShowWindow(false);
-        QVERIFY(!page.HasTimer(CQ3150Tx_ModeDlg::kUploadProgressTimerId));
+        QVERIFY(!page.HasTimer(FirmwarePage::kUploadProgressTimerId));
         page.ShowWindow(true);
-        QVERIFY(page.HasTimer(CQ3150Tx_ModeDlg::kUploadProgressTimerId));
+        QVERIFY(page.HasTimer(FirmwarePage::kUploadProgressTimerId));
         QVERIFY(page.ProgressBar()->isVisible());
 
         // The device refuses the image: Apply comes back and the bar goes before the
@@ -187,7 +187,7 @@ private slots:
         on.host.Answer(L"UPLOAD", 4, "HTTP/1.1 200 OK\r\n\r\n<p>Invalid file format!</p>");
         QVERIFY(answeredBeforeMessage);
         QCOMPARE(said, Msg(kMsgInvalidFile));
-        QVERIFY(!page.HasTimer(CQ3150Tx_ModeDlg::kUploadProgressTimerId));
+        QVERIFY(!page.HasTimer(FirmwarePage::kUploadProgressTimerId));
         QCOMPARE(page.FileField()->text(), QString());
         QCOMPARE(on.host.sink.queued, std::vector<std::wstring>{L"UPLOAD"});
     }
@@ -196,8 +196,8 @@ private slots:
         page_test::TempFolder dir;
         // Bytes that are no UTF-8: they cannot be typed, but a dropped file keeps them.
         const std::string raw = WriteFile(dir, "fw \xe9\xff\x01.bin", "TMSLFW01");
-        PageOnHost<CQ3150Tx_ModeDlg> on;
-        CQ3150Tx_ModeDlg& page = on.page;
+        PageOnHost<FirmwarePage> on;
+        FirmwarePage& page = on.page;
         const QByteArray uri = "file://" + QByteArray::fromStdString(raw).toPercentEncoding("/");
         QVERIFY(DropUriList(&page, "# a comment line\r\n" + uri + "\r\n"));
         QCOMPARE(page.FilePath(), raw);
@@ -225,8 +225,8 @@ private slots:
     void firmwareBrowsePutsTheChoiceInTheField() {
         page_test::TempFolder dir;
         const std::string image = WriteFile(dir, "chosen.bin", "x");
-        PageOnHost<CQ3150Tx_ModeDlg> on;
-        CQ3150Tx_ModeDlg& page = on.page;
+        PageOnHost<FirmwarePage> on;
+        FirmwarePage& page = on.page;
         page.SetFilePath("/earlier.bin");
 
         QString filters;
@@ -256,8 +256,8 @@ private slots:
     // An accepted image: REBOOT, the upgrade's wait with its text, the search page.
     void firmwareUpgradeWaitQueuesRebootAndEnds() {
         page_test::TempFolder dir;
-        PageOnHost<CQ3150Tx_ModeDlg> on;
-        CQ3150Tx_ModeDlg& page = on.page;
+        PageOnHost<FirmwarePage> on;
+        FirmwarePage& page = on.page;
         page.SetFilePath(WriteFile(dir, "image.bin", "TMSLFW01"));
         Click(page.ApplyButton());
         time_scale::SetFactor(1000);
@@ -277,8 +277,8 @@ private slots:
     // --- password page ---
 
     void passwordPageFields() {
-        PageOnHost<CQ3150Tx_PasswordDlg> on;
-        CQ3150Tx_PasswordDlg& page = on.page;
+        PageOnHost<PasswordPage> on;
+        PasswordPage& page = on.page;
         QCOMPARE(page.UserField()->text(), QStringLiteral("admin"));
         QVERIFY(page.UserField()->isReadOnly());
         for (QLineEdit* field : {page.CurrentField(), page.NewField(), page.RepeatField()}) {
@@ -335,9 +335,9 @@ private slots:
         QFETCH(QString, repeat);
         QFETCH(int, message);
         QFETCH(bool, focusCurrent);
-        PageOnHost<CQ3150Tx_PasswordDlg> on(
+        PageOnHost<PasswordPage> on(
             [&](FakeWizardHost& host) { host.login.password = devicePassword.toStdWString(); });
-        CQ3150Tx_PasswordDlg& page = on.page;
+        PasswordPage& page = on.page;
         MessageAnswerer answerer(&on.host.messages);
         page.CurrentField()->setText(current);
         page.NewField()->setText(fresh);
@@ -357,9 +357,8 @@ private slots:
 
     void passwordChangeQueuesTheFormAndWaitsForTheAnswer() {
         // An empty device password is matched by an empty current password only.
-        PageOnHost<CQ3150Tx_PasswordDlg> on(
-            [](FakeWizardHost& host) { host.login.password.clear(); });
-        CQ3150Tx_PasswordDlg& page = on.page;
+        PageOnHost<PasswordPage> on([](FakeWizardHost& host) { host.login.password.clear(); });
+        PasswordPage& page = on.page;
         page.NewField()->setText(QStringLiteral("n\u00e9w p&ss"));
         page.RepeatField()->setText(QStringLiteral("n\u00e9w p&ss"));
         Click(page.ApplyButton());

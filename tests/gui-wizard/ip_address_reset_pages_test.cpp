@@ -11,16 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "controls/ctl_button.h"
 #include "controls/ipv4_field.h"
-#include "controls/markup_static.h"
-#include "controls/pt_button.h"
+#include "controls/markup_label.h"
+#include "controls/picture_button.h"
+#include "controls/skin_radio_button.h"
 #include "ip_address_reset_support.h"
 #include "platform/ansi_text.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
-#include "support/fake_wizard_host.h"
+#include "support/fakes/fake_wizard_host.h"
 #include "support/gui_test_support.h"
 #include "support/message_answerer.h"
 #include "web/device_commands.h"
@@ -89,8 +89,8 @@ struct PageOnItsOwn : PageOnFakeHost<Page> {
     }
 };
 
-using IpPage = PageOnItsOwn<CQ3150Tx_IPAddrDlg>;
-using ResetPage = PageOnItsOwn<CQ3150Tx_SaveDlg>;
+using IpPage = PageOnItsOwn<IpAddressPage>;
+using ResetPageRig = PageOnItsOwn<ResetPage>;
 
 }  // namespace
 
@@ -99,7 +99,7 @@ class IpAddressResetPagesTest : public QObject {
 
 private slots:
     void init() {
-        CDialogWindow::ClearQuitting();
+        DialogWindow::ClearQuitting();
         time_scale::SetFactor(1);
     }
 
@@ -108,11 +108,11 @@ private slots:
     // as the user left it after that.
     void ipPageStartsFreshAtEveryShow() {
         IpPage ip([](FakeWizardHost& host) {
-            host.status.strLanIP = L"192.168.1.1";
-            host.status.strLanMask = L"255.255.255.0";
-            host.status.strDhcpServer = L"<Enabled>";
+            host.status.lanIp = L"192.168.1.1";
+            host.status.lanMask = L"255.255.255.0";
+            host.status.dhcpServer = L"<Enabled>";
         });
-        CQ3150Tx_IPAddrDlg& page = ip.page;
+        IpAddressPage& page = ip.page;
         QCOMPARE(page.AddressField()->Text(), std::wstring(L"0.0.0.0"));
         QCOMPARE(page.MaskField()->Text(), std::wstring(L"255.255.255.0"));
         QCOMPARE(page.CurrentAddressLabel()->WindowText(), std::wstring(L"192.168.1.1"));
@@ -133,7 +133,7 @@ private slots:
         page.AddressField()->SetAddress(L"10.0.0.7");
         page.MaskField()->SetAddress(L"255.0.0.0");
         Click(page.AutoIpChoice());
-        ip.host.status.strLanIP = L"10.0.0.7";
+        ip.host.status.lanIp = L"10.0.0.7";
         ip.Reshow();
         QCOMPARE(page.AddressField()->Text(), std::wstring(L"0.0.0.0"));
         QCOMPARE(page.MaskField()->Text(), std::wstring(L"255.255.255.0"));
@@ -144,7 +144,7 @@ private slots:
     // Each control carries a name for assistive technology.
     void everyControlHasAnAccessibleName() {
         IpPage ip;
-        ResetPage reset;
+        ResetPageRig reset;
         const QList<QWidget*> controls = {
             ip.page.AutoIpChoice(),     ip.page.StaticIpChoice(),
             ip.page.ApplyButton(),      ip.page.CurrentAddressLabel(),
@@ -181,14 +181,14 @@ private slots:
             {L"192.168.2.1", L"255.0.255.0", kMsgSubnetMask, true, 0},
         };
         IpPage ip;
-        CQ3150Tx_IPAddrDlg& page = ip.page;
+        IpAddressPage& page = ip.page;
         for (const Case& c : cases) {
             page.AddressField()->SetAddress(c.ip);
             page.MaskField()->SetAddress(c.mask);
             page.ApplyButton()->setFocus();
             const std::wstring shown = ip.MessageFrom([&] { Click(page.ApplyButton()); });
             QCOMPARE(shown, LoadString(c.message));
-            CIPv4Field& field = c.maskField ? *page.MaskField() : *page.AddressField();
+            Ipv4Field& field = c.maskField ? *page.MaskField() : *page.AddressField();
             QCOMPARE(FocusedOctet(field), c.octet);
             QVERIFY(ip.host.sink.queued.empty());
             QVERIFY(page.ApplyButton()->isEnabled());
@@ -209,7 +209,7 @@ private slots:
     // give the Static IP caption to Auto IP. The hand shows where a press selects.
     void eachCaptionSelectsItsOwnChoice() {
         IpPage ip;
-        CQ3150Tx_IPAddrDlg& page = ip.page;
+        IpAddressPage& page = ip.page;
         const QPoint autoCaption(425, 404);  // "On", right of the Auto IP radio
         const QPoint staticCaption(500, 404);
         QVERIFY(page.StaticIpChoice()->GetCheck());
@@ -248,7 +248,7 @@ private slots:
     // on the search page after eleven ticks.
     void applySendsTheAddressAndItsAnswerRunsTheRestartWait() {
         IpPage ip;
-        CQ3150Tx_IPAddrDlg& page = ip.page;
+        IpAddressPage& page = ip.page;
         page.AddressField()->SetAddress(L"192.168.1.50");
         Click(page.ApplyButton());
         std::vector<Queued> expected = {Expected(
@@ -312,8 +312,8 @@ private slots:
     // wait eleven ticks and end on the search page.
     void resetAppliesTheSelectedChoice() {
         time_scale::SetFactor(1000);
-        ResetPage reset;
-        CQ3150Tx_SaveDlg& page = reset.page;
+        ResetPageRig reset;
+        ResetPage& page = reset.page;
         QCOMPARE(page.RebootChoice()->geometry(), LayoutRect(kRectResetReboot).value());
         QCOMPARE(page.FactoryResetChoice()->geometry(), LayoutRect(kRectResetFactory).value());
         QCOMPARE(page.ApplyButton()->geometry(), LayoutRect(kRectResetApply).value());
@@ -345,8 +345,8 @@ private slots:
     // second press on "Reboot" never turns into a factory reset; every show starts with
     // Reboot again.
     void resetCaptionsSelectTheirOwnChoiceAndEveryShowStartsWithReboot() {
-        ResetPage reset;
-        CQ3150Tx_SaveDlg& page = reset.page;
+        ResetPageRig reset;
+        ResetPage& page = reset.page;
         auto factorySelected = [&] {
             return page.FactoryResetChoice()->GetCheck() && !page.RebootChoice()->GetCheck();
         };

@@ -7,8 +7,8 @@
 #include "controls/ipv4_field.h"
 
 // The octet of `field` that has its window's focus; -1 when none has it.
-inline int FocusedOctet(CIPv4Field& field) {
-    for (int i = 0; i < CIPv4Field::kOctetCount; ++i) {
+inline int FocusedOctet(Ipv4Field& field) {
+    for (int i = 0; i < Ipv4Field::kOctetCount; ++i) {
         if (field.window()->focusWidget() == field.OctetEdit(i)) {
             return i;
         }

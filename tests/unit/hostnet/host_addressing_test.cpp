@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "resources/string_ids.h"
-#include "unit/hostnet/fake_host_network.h"
+#include "support/fakes/fake_host_network.h"
 
 namespace {
 

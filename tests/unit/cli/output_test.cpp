@@ -48,7 +48,7 @@ TEST(OutcomeTest, AnAnswerWithoutStatusLineIsJudgedByTheGoodAnswerRule) {
 }
 
 TEST(ReportTest, DeviceListEndsWithTheCountLine) {
-    _STRU_AP_INFO device{
+    FoundDevice device{
         L"KV-Q3150Tx", L"00:11:22:33:44:55", L"192.168.1.1", L"255.255.255.0", L"admin", L"secret"};
     EXPECT_NE(FormatDevices({}, false).find("Ranveil Not Found !"), std::string::npos);
     EXPECT_NE(FormatDevices({device}, false).find("1 Ranveil Found !"), std::string::npos);
@@ -81,8 +81,8 @@ void ExpectNoTerminalControls(const std::string& out) {
 
 TEST(ReportTest, DeviceTextsReachPlainOutputEscapedAndJsonAsBefore) {
     DeviceStatus status;
-    status.strSSID = kHostileText;
-    status.strFirmwareVersion = kHostileText;
+    status.ssid = kHostileText;
+    status.firmwareVersion = kHostileText;
     const std::string plain = FormatStatus(status, false);
     ExpectNoTerminalControls(plain);
     EXPECT_NE(plain.find("x\\e[2J\\e]0;owned\\a\\ry\\u009b31m\\n"), std::string::npos) << plain;
@@ -99,7 +99,7 @@ TEST(ReportTest, DeviceTextsReachPlainOutputEscapedAndJsonAsBefore) {
     network.bssid = kHostileText;
     ExpectNoTerminalControls(FormatSurvey({network}, false));
 
-    _STRU_AP_INFO device{kHostileText, kHostileText, L"192.168.1.1", kHostileText, L"", L""};
+    FoundDevice device{kHostileText, kHostileText, L"192.168.1.1", kHostileText, L"", L""};
     const std::string devices = FormatDevices({device}, false);
     ExpectNoTerminalControls(devices);
     EXPECT_NE(devices.find("1 Ranveil Found !"), std::string::npos);

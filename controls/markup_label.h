@@ -19,14 +19,14 @@
 //
 // The text is laid out and rendered off-screen once; repaints copy that picture until
 // the text, size, font, colours or look change.
-class CMarkupStatic : public CCachedControl {
+class MarkupLabel : public CachedControl {
     Q_OBJECT
 
 public:
     // Opens a link target; returns whether it was opened.
     using UrlOpener = std::function<bool(const QUrl&)>;
 
-    explicit CMarkupStatic(QWidget* parent = nullptr);
+    explicit MarkupLabel(QWidget* parent = nullptr);
 
     void SetWindowText(const std::wstring& text);
     std::wstring WindowText() const { return m_text; }
@@ -37,7 +37,7 @@ public:
     // before they set a new text.
     void ResetLook();
 
-    // Colours by value or by colour text (see CColorNames); each returns the previous
+    // Colours by value or by colour text (see ColorNames); each returns the previous
     // colour. At construction the text is the palette's text colour on its base colour.
     QColor SetBkColor(const QColor& color);
     QColor SetBkColor(const std::wstring& colorText);

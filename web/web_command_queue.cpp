@@ -1,4 +1,4 @@
-#include "web/web_manager.h"
+#include "web/web_command_queue.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,56 +12,57 @@
 namespace {
 
 bool IsFinished(uint32_t result) {
-    return result >= CWEBManager::kClosedNormally;
+    return result >= WebCommandQueue::kClosedNormally;
 }
 
 bool IsConnected(uint32_t result) {
-    return result == CWEBManager::kConnected || result == CWEBManager::kReceiving;
+    return result == WebCommandQueue::kConnected || result == WebCommandQueue::kReceiving;
 }
 
 }  // namespace
 
-CWEBManager::CWEBManager(ISocketFactory& sockets, ITickClock& clock, IHostAddressSetup& hostSetup)
+WebCommandQueue::WebCommandQueue(ISocketFactory& sockets, ITickClock& clock,
+                                 IHostAddressSetup& hostSetup)
     : m_clock(clock), m_hostSetup(hostSetup), m_socket(sockets.MakeSocket(*this)) {}
 
-CWEBManager::~CWEBManager() {
+WebCommandQueue::~WebCommandQueue() {
     StopAll();
 }
 
-void CWEBManager::QueueCommand(const std::wstring& name, const WebRequest& request,
-                               const std::wstring& deviceIp, const std::wstring& deviceMask) {
+void WebCommandQueue::QueueCommand(const std::wstring& name, const WebRequest& request,
+                                   const std::wstring& deviceIp, const std::wstring& deviceMask) {
     QueueFileCommand(name, request, deviceIp, deviceMask, std::string());
 }
 
-void CWEBManager::QueueCommand(const std::wstring& name, const std::wstring& request,
-                               const std::wstring& deviceIp, const std::wstring& deviceMask) {
+void WebCommandQueue::QueueCommand(const std::wstring& name, const std::wstring& request,
+                                   const std::wstring& deviceIp, const std::wstring& deviceMask) {
     QueueFileCommand(name, WebRequest{request, 0, std::wstring()}, deviceIp, deviceMask,
                      std::string());
 }
 
-void CWEBManager::QueueFileCommand(const std::wstring& name, const WebRequest& request,
-                                   const std::wstring& deviceIp, const std::wstring& deviceMask,
-                                   const std::string& filePath) {
-    _STRU_WEB_DATA record;
-    record.strID = name;
-    record.strAPIP = deviceIp;
-    record.strAPSubnet = deviceMask;
-    record.strData = WideToAnsi(request.text);
-    record.nPlaceholderLength = request.placeholderLength;
-    record.strTail = WideToAnsi(request.tail);
-    record.strFilePath = filePath;
+void WebCommandQueue::QueueFileCommand(const std::wstring& name, const WebRequest& request,
+                                       const std::wstring& deviceIp, const std::wstring& deviceMask,
+                                       const std::string& filePath) {
+    WebCommand record;
+    record.name = name;
+    record.deviceIp = deviceIp;
+    record.deviceSubnet = deviceMask;
+    record.bytes = WideToAnsi(request.text);
+    record.fileLength = request.placeholderLength;
+    record.tail = WideToAnsi(request.tail);
+    record.filePath = filePath;
     Enqueue(std::move(record));
 }
 
-void CWEBManager::Enqueue(_STRU_WEB_DATA record) {
+void WebCommandQueue::Enqueue(WebCommand record) {
     {
         std::lock_guard guard(m_lock);
         // Only the first command of a burst prepares the host; the rest reuse its result.
         const bool first = m_pending.empty();
-        record.dwResult = first ? kNeedsAddressSetup : kReadyToConnect;
-        record.dwTimeout = first ? kAddressSetupTimeoutMs : kConnectTimeoutMs;
-        record.dwStartTick = 0;
-        record.nSerial = m_nextSerial++;
+        record.state = first ? kNeedsAddressSetup : kReadyToConnect;
+        record.phaseTimeoutMs = first ? kAddressSetupTimeoutMs : kConnectTimeoutMs;
+        record.phaseStart = 0;
+        record.serial = m_nextSerial++;
         m_pending.push_back(std::move(record));
     }
     if (m_onQueued) {
@@ -69,31 +70,31 @@ void CWEBManager::Enqueue(_STRU_WEB_DATA record) {
     }
 }
 
-std::optional<WebResult> CWEBManager::TakeResult() {
+std::optional<WebResult> WebCommandQueue::TakeResult() {
     std::lock_guard guard(m_lock);
     if (m_results.empty()) {
         return std::nullopt;
     }
-    _STRU_WEB_DATA& oldest = m_results.front();
+    WebCommand& oldest = m_results.front();
     WebResult result;
-    result.command = std::move(oldest.strID);
-    result.code = oldest.dwResult;
-    result.oversized = oldest.bOversized;
+    result.command = std::move(oldest.name);
+    result.code = oldest.state;
+    result.oversized = oldest.oversized;
     result.setupFailure = std::move(oldest.setupFailure);
     // A request that never left is no answer: it may well contain "HTTP" and "200".
-    if (oldest.bRequestSent) {
-        result.response = std::move(oldest.strData);
+    if (oldest.requestSent) {
+        result.response = std::move(oldest.bytes);
     }
     m_results.erase(m_results.begin());
     return result;
 }
 
-int CWEBManager::PendingCount() const {
+int WebCommandQueue::PendingCount() const {
     std::lock_guard guard(m_lock);
     return static_cast<int>(m_pending.size());
 }
 
-void CWEBManager::StopAll() {
+void WebCommandQueue::StopAll() {
     m_socket->Close();
     m_connPhase = kClosed;
     // Cancelled first, the worker ends within a moment instead of sitting out the
@@ -116,27 +117,27 @@ void CWEBManager::StopAll() {
     m_deferredEvents.clear();
 }
 
-void CWEBManager::SetQueuedObserver(std::function<void()> onQueued) {
+void WebCommandQueue::SetQueuedObserver(std::function<void()> onQueued) {
     m_onQueued = std::move(onQueued);
 }
 
-std::vector<_STRU_WEB_DATA> CWEBManager::PendingSnapshot() const {
+std::vector<WebCommand> WebCommandQueue::PendingSnapshot() const {
     std::lock_guard guard(m_lock);
     return m_pending;
 }
 
-std::wstring CWEBManager::BindAddress() const {
+std::wstring WebCommandQueue::BindAddress() const {
     std::lock_guard guard(m_lock);
     return m_bindAddress;
 }
 
-void CWEBManager::WaitForAddressSetup() {
+void WebCommandQueue::WaitForAddressSetup() {
     if (m_setupThread.joinable()) {
         m_setupThread.join();
     }
 }
 
-void CWEBManager::WebTimerProc(int timerId) {
+void WebCommandQueue::WebTimerProc(int timerId) {
     if (timerId != kTimerId) {
         return;
     }
@@ -154,73 +155,73 @@ void CWEBManager::WebTimerProc(int timerId) {
     RunDeferredEvents();
 }
 
-void CWEBManager::StepHead() {
+void WebCommandQueue::StepHead() {
     // Worked on in place, under the lock that the address set-up worker needs too: a
     // set-up that ends meanwhile waits for the step, and a response of megabytes is not
     // copied on every tick.
-    _STRU_WEB_DATA& head = m_pending.front();
+    WebCommand& head = m_pending.front();
 
-    if (IsFinished(head.dwResult)) {
+    if (IsFinished(head.state)) {
         m_results.push_back(std::move(head));
         m_pending.erase(m_pending.begin());
         return;
     }
 
-    if (head.dwStartTick != 0) {
+    if (head.phaseStart != 0) {
         const uint32_t now = m_clock.GetTickCount();
         // A count below the phase start means the 32-bit counter wrapped: the phase is
         // timed afresh from now. The elapsed time is compared rather than start + limit,
         // whose sum would itself wrap for a phase begun shortly before the counter does
         // and end that phase at once.
-        if (head.dwStartTick > now) {
-            head.dwStartTick = now;
-        } else if (now - head.dwStartTick > head.dwTimeout) {
-            head.dwResult = kTimedOut;
+        if (head.phaseStart > now) {
+            head.phaseStart = now;
+        } else if (now - head.phaseStart > head.phaseTimeoutMs) {
+            head.state = kTimedOut;
         }
         return;
     }
 
-    switch (head.dwResult) {
+    switch (head.state) {
         case kNeedsAddressSetup:
             if (m_setupRunning) {
                 return;  // an earlier set-up still owns the temporary address: wait for it
             }
             StartAddressSetup(head);
-            head.dwTimeout = kAddressSetupTimeoutMs;
+            head.phaseTimeoutMs = kAddressSetupTimeoutMs;
             break;
         case kReadyToConnect:
-            ConnectToDevice(head.strAPIP);
-            head.dwTimeout = kConnectTimeoutMs;
+            ConnectToDevice(head.deviceIp);
+            head.phaseTimeoutMs = kConnectTimeoutMs;
             break;
         case kConnected:
             SendRequest(head);
-            head.dwTimeout = kResponseTimeoutMs;
-            head.bRequestSent = true;
-            head.strData.clear();  // from now on it collects the response
-            head.strTail.clear();
-            head.nPlaceholderLength = 0;
+            head.phaseTimeoutMs = kResponseTimeoutMs;
+            head.requestSent = true;
+            head.bytes.clear();  // from now on it collects the response
+            head.tail.clear();
+            head.fileLength = 0;
             break;
         default:
             break;
     }
-    head.dwStartTick = m_clock.GetTickCount();
+    head.phaseStart = m_clock.GetTickCount();
 }
 
-void CWEBManager::StartAddressSetup(const _STRU_WEB_DATA& head) {
+void WebCommandQueue::StartAddressSetup(const WebCommand& head) {
     if (m_setupThread.joinable()) {
         m_setupThread.join();  // finished already: m_setupRunning is false
     }
     try {
-        m_setupThread = std::thread(&CWEBManager::AddressSetupThread, this, head.nSerial,
-                                    head.strAPIP, head.strAPSubnet);
+        m_setupThread = std::thread(&WebCommandQueue::AddressSetupThread, this, head.serial,
+                                    head.deviceIp, head.deviceSubnet);
         m_setupRunning = true;
     } catch (const std::system_error&) {
         // No thread: the command stays in state 0 and its phase limit ends it.
     }
 }
 
-void CWEBManager::AddressSetupThread(uint64_t serial, std::wstring deviceIp,
-                                     std::wstring deviceMask) {
+void WebCommandQueue::AddressSetupThread(uint64_t serial, std::wstring deviceIp,
+                                         std::wstring deviceMask) {
     std::wstring bindAddress;
     HostSetupFailure failure;
     try {
@@ -236,17 +237,17 @@ void CWEBManager::AddressSetupThread(uint64_t serial, std::wstring deviceIp,
     // Only the command this set-up was started for, and only while it still waits for it
     // (it may have timed out, or been taken and replaced by a newer one).
     if (!m_pending.empty()) {
-        _STRU_WEB_DATA& head = m_pending.front();
-        if (head.nSerial == serial && head.dwResult == kNeedsAddressSetup) {
-            head.dwResult = bindAddress == kHostSetupFailed ? kAddressSetupFailed : kReadyToConnect;
-            head.dwStartTick = 0;
+        WebCommand& head = m_pending.front();
+        if (head.serial == serial && head.state == kNeedsAddressSetup) {
+            head.state = bindAddress == kHostSetupFailed ? kAddressSetupFailed : kReadyToConnect;
+            head.phaseStart = 0;
             head.setupFailure = std::move(failure);
         }
     }
     m_setupRunning = false;
 }
 
-bool CWEBManager::ConnectToDevice(const std::wstring& deviceIp) {
+bool WebCommandQueue::ConnectToDevice(const std::wstring& deviceIp) {
     m_socket->Close();
     m_connPhase = kConnecting;
     // A failed set-up leaves "ERROR" as the bind address: no socket can be made from it,
@@ -261,16 +262,16 @@ bool CWEBManager::ConnectToDevice(const std::wstring& deviceIp) {
     return true;
 }
 
-void CWEBManager::SendRequest(const _STRU_WEB_DATA& record) {
+void WebCommandQueue::SendRequest(const WebCommand& record) {
     // Streamed as the socket drains: an image is read from disk a piece at a time.
-    auto source = MakeRequestWireSource(record.strData, record.nPlaceholderLength, record.strTail,
-                                        std::filesystem::path(record.strFilePath));
+    auto source = MakeRequestWireSource(record.bytes, record.fileLength, record.tail,
+                                        std::filesystem::path(record.filePath));
     if (source->Size() > 0) {
         m_socket->SendSource(std::move(source));
     }
 }
 
-bool CWEBManager::DeferIfInStep(std::function<void()> event) {
+bool WebCommandQueue::DeferIfInStep(std::function<void()> event) {
     if (!m_inStep) {
         return false;
     }
@@ -278,7 +279,7 @@ bool CWEBManager::DeferIfInStep(std::function<void()> event) {
     return true;
 }
 
-void CWEBManager::RunDeferredEvents() {
+void WebCommandQueue::RunDeferredEvents() {
     std::vector<std::function<void()>> events;
     events.swap(m_deferredEvents);
     for (auto& event : events) {
@@ -286,21 +287,21 @@ void CWEBManager::RunDeferredEvents() {
     }
 }
 
-void CWEBManager::OnConnect(int error) {
+void WebCommandQueue::OnConnect(int error) {
     if (DeferIfInStep([this, error] { OnConnect(error); })) {
         return;
     }
     // The error is not examined: a refused connect still goes on to the send and ends by
     // the response limit.
     std::lock_guard guard(m_lock);
-    if (!m_pending.empty() && m_pending.front().dwResult == kReadyToConnect) {
-        m_pending.front().dwResult = kConnected;
-        m_pending.front().dwStartTick = 0;  // the next step sends
+    if (!m_pending.empty() && m_pending.front().state == kReadyToConnect) {
+        m_pending.front().state = kConnected;
+        m_pending.front().phaseStart = 0;  // the next step sends
         m_connPhase = kConnectedPhase;
     }
 }
 
-void CWEBManager::OnReceive(int error) {
+void WebCommandQueue::OnReceive(int error) {
     if (DeferIfInStep([this, error] { OnReceive(error); })) {
         return;
     }
@@ -320,32 +321,32 @@ void CWEBManager::OnReceive(int error) {
     if (m_pending.empty()) {
         return;
     }
-    _STRU_WEB_DATA& head = m_pending.front();
-    if (AnsiToWide(peer) != head.strAPIP || !IsConnected(head.dwResult)) {
+    WebCommand& head = m_pending.front();
+    if (AnsiToWide(peer) != head.deviceIp || !IsConnected(head.state)) {
         return;
     }
-    head.dwResult = kReceiving;
-    head.nReceivedBytes += static_cast<uint64_t>(received);
-    if (head.nReceivedBytes > kMaxResponseBytes) {
-        head.bOversized = true;
-        std::string().swap(head.strData);
-        head.dwResult = kClosedWithError;
+    head.state = kReceiving;
+    head.receivedBytes += static_cast<uint64_t>(received);
+    if (head.receivedBytes > kMaxResponseBytes) {
+        head.oversized = true;
+        std::string().swap(head.bytes);
+        head.state = kClosedWithError;
         m_socket->Close();
         m_connPhase = kClosed;
         return;
     }
     // A zero byte ends the chunk's text as it would end a C string; the chunks after it
     // are still appended.
-    head.strData.append(buffer.data(), ::strnlen(buffer.data(), static_cast<size_t>(received)));
+    head.bytes.append(buffer.data(), ::strnlen(buffer.data(), static_cast<size_t>(received)));
 }
 
-void CWEBManager::OnClose(int error) {
+void WebCommandQueue::OnClose(int error) {
     if (DeferIfInStep([this, error] { OnClose(error); })) {
         return;
     }
     m_connPhase = kClosed;
     std::lock_guard guard(m_lock);
-    if (!m_pending.empty() && IsConnected(m_pending.front().dwResult)) {
-        m_pending.front().dwResult = error != 0 ? kClosedWithError : kClosedNormally;
+    if (!m_pending.empty() && IsConnected(m_pending.front().state)) {
+        m_pending.front().state = error != 0 ? kClosedWithError : kClosedNormally;
     }
 }

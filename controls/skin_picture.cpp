@@ -1,15 +1,15 @@
-#include "controls/pt_picture.h"
+#include "controls/skin_picture.h"
 
 #include <QPainter>
 
 #include "controls/skin_images.h"
 
-bool CPTPicture::Load(int resourceId) {
+bool SkinPicture::Load(int resourceId) {
     m_image = LoadSkinImage(resourceId);
     return !m_image.isNull();
 }
 
-bool CPTPicture::Draw(QPainter& painter) const {
+bool SkinPicture::Draw(QPainter& painter) const {
     if (m_image.isNull()) {
         return false;
     }

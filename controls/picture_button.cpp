@@ -1,4 +1,4 @@
-#include "controls/pt_button.h"
+#include "controls/picture_button.h"
 
 #include <QEnterEvent>
 #include <QKeyEvent>
@@ -7,19 +7,20 @@
 
 #include "controls/accessible_controls.h"
 
-CPTButton::CPTButton(int controlId, QWidget* parent) : QWidget(parent), m_controlId(controlId) {
+PictureButton::PictureButton(int controlId, QWidget* parent)
+    : QWidget(parent), m_controlId(controlId) {
     InstallAccessibleControls();
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void CPTButton::Click() {
+void PictureButton::Click() {
     if (isEnabled()) {
         emit clicked(m_controlId);
     }
 }
 
-void CPTButton::SetImages(int normalId, int hoverId, int disabledId) {
+void PictureButton::SetImages(int normalId, int hoverId, int disabledId) {
     m_normal.Load(normalId);
     m_hover.Load(hoverId);
     m_disabled.Load(disabledId);
@@ -28,14 +29,14 @@ void CPTButton::SetImages(int normalId, int hoverId, int disabledId) {
     update();
 }
 
-CPTButton::Look CPTButton::CurrentLook() const {
+PictureButton::Look PictureButton::CurrentLook() const {
     if (!isEnabled()) {
         return Look::kDisabled;
     }
     return m_hovered ? Look::kHover : Look::kNormal;
 }
 
-const CPTPicture& CPTButton::PictureFor(Look look) const {
+const SkinPicture& PictureButton::PictureFor(Look look) const {
     switch (look) {
         case Look::kHover:
             return m_hover;
@@ -47,34 +48,34 @@ const CPTPicture& CPTButton::PictureFor(Look look) const {
     return m_normal;
 }
 
-void CPTButton::paintEvent(QPaintEvent*) {
+void PictureButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     PictureFor(CurrentLook()).Draw(painter);
 }
 
 // Qt delivers enter and leave to disabled widgets too, so the hover flag follows the
 // mouse either way; the disabled picture still wins while disabled.
-void CPTButton::enterEvent(QEnterEvent* event) {
+void PictureButton::enterEvent(QEnterEvent* event) {
     m_hovered = true;
     update();
     QWidget::enterEvent(event);
 }
 
-void CPTButton::leaveEvent(QEvent* event) {
+void PictureButton::leaveEvent(QEvent* event) {
     m_hovered = false;
     m_pressed = false;
     update();
     QWidget::leaveEvent(event);
 }
 
-void CPTButton::mousePressEvent(QMouseEvent* event) {
+void PictureButton::mousePressEvent(QMouseEvent* event) {
     m_pressed = event->button() == Qt::LeftButton;
     QWidget::mousePressEvent(event);
 }
 
 // A click counts when the left button is released over the button it was pressed on,
 // so a press that is dragged away can still be abandoned.
-void CPTButton::mouseReleaseEvent(QMouseEvent* event) {
+void PictureButton::mouseReleaseEvent(QMouseEvent* event) {
     const bool click = m_pressed && event->button() == Qt::LeftButton &&
                        rect().contains(event->position().toPoint());
     m_pressed = false;
@@ -85,7 +86,7 @@ void CPTButton::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 // Space works as on any button: down on the press, the click on the release.
-void CPTButton::keyPressEvent(QKeyEvent* event) {
+void PictureButton::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
         m_spacePressed = true;
         event->accept();
@@ -94,7 +95,7 @@ void CPTButton::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void CPTButton::keyReleaseEvent(QKeyEvent* event) {
+void PictureButton::keyReleaseEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && m_spacePressed) {
         m_spacePressed = false;
         event->accept();
@@ -104,7 +105,7 @@ void CPTButton::keyReleaseEvent(QKeyEvent* event) {
     QWidget::keyReleaseEvent(event);
 }
 
-void CPTButton::changeEvent(QEvent* event) {
+void PictureButton::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) {
         m_pressed = false;
         m_spacePressed = false;

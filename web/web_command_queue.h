@@ -17,35 +17,35 @@
 #include "web/web_result_source.h"
 
 // One web command, queued or finished.
-struct _STRU_WEB_DATA {
-    std::wstring strID;     // command name, a label only ("LANINFO", "UPLOAD", ...)
-    uint32_t dwResult = 0;  // state 0-3 while active, completion code 4-7 when finished
-    std::wstring strAPIP;
-    std::wstring strAPSubnet;
+struct WebCommand {
+    std::wstring name;   // command name, a label only ("LANINFO", "UPLOAD", ...)
+    uint32_t state = 0;  // state 0-3 while active, completion code 4-7 when finished
+    std::wstring deviceIp;
+    std::wstring deviceSubnet;
     // Bytes as they go over the wire: the request in Windows-1252 until it is sent (for an
     // upload: the part before the file's bytes); afterwards the response received so far.
-    std::string strData;
-    uint32_t dwStartTick = 0;  // tick at which the current phase began; 0: not started
-    uint32_t dwTimeout = 0;    // length of the current phase in milliseconds
+    std::string bytes;
+    uint32_t phaseStart = 0;      // tick at which the current phase began; 0: not started
+    uint32_t phaseTimeoutMs = 0;  // length of the current phase in milliseconds
     // The file spliced into the request as the file system names it: bytes handed to
     // open() unchanged, whatever their encoding. Empty but for uploads.
-    std::string strFilePath;
-    // Upload only: the number of file bytes sent after strData, and the request bytes that
-    // follow them. The image itself is read from strFilePath at send time.
-    uint64_t nPlaceholderLength = 0;
-    std::string strTail;
+    std::string filePath;
+    // Upload only: the number of file bytes sent after bytes, and the request bytes that
+    // follow them. The image itself is read from filePath at send time.
+    uint64_t fileLength = 0;
+    std::string tail;
     // Tells records with equal names apart, so a late address set-up only ever finishes
     // the command it was started for.
-    uint64_t nSerial = 0;
+    uint64_t serial = 0;
     // Set when the request has gone to the socket. A command that ends before that
-    // (set-up failure, connect time-out) still holds its own request in strData, which
+    // (set-up failure, connect time-out) still holds its own request in bytes, which
     // must never be handed out as the device's answer.
-    bool bRequestSent = false;
+    bool requestSent = false;
     // Response bytes received, those a zero byte cut off included.
-    uint64_t nReceivedBytes = 0;
+    uint64_t receivedBytes = 0;
     // Set when the response ran past kMaxResponseBytes: the connection was closed, the
     // command ended with code 6 and what it had received was dropped.
-    bool bOversized = false;
+    bool oversized = false;
     // Code 7: why the address set-up failed, when the set-up knows a reason to tell.
     HostSetupFailure setupFailure{};
 };
@@ -57,7 +57,7 @@ struct _STRU_WEB_DATA {
 // events arrive on the same thread. The address set-up for the first command of a burst
 // runs on a worker thread, so the lists and the bind address are guarded by one lock.
 // The owner stops its timer before destroying the manager.
-class CWEBManager : public IAsyncSocketEvents, public IWebResultSource {
+class WebCommandQueue : public IAsyncSocketEvents, public IWebResultSource {
 public:
     static constexpr int kTimerId = 9999;
     static constexpr uint32_t kTimerPeriodMs = 800;
@@ -89,12 +89,12 @@ public:
     // Connection phase of the socket.
     enum ConnPhase { kClosed = 0, kConnecting = 1, kConnectedPhase = 2 };
 
-    CWEBManager(ISocketFactory& sockets, ITickClock& clock, IHostAddressSetup& hostSetup);
+    WebCommandQueue(ISocketFactory& sockets, ITickClock& clock, IHostAddressSetup& hostSetup);
     // Stops everything (StopAll), cancelling a running address set-up first.
-    ~CWEBManager() override;
+    ~WebCommandQueue() override;
 
-    CWEBManager(const CWEBManager&) = delete;
-    CWEBManager& operator=(const CWEBManager&) = delete;
+    WebCommandQueue(const WebCommandQueue&) = delete;
+    WebCommandQueue& operator=(const WebCommandQueue&) = delete;
 
     // Queues a command. Into an empty queue it needs an address set-up first (state 0,
     // 100000 ms); behind another command it reuses that set-up (state 1, 10000 ms).
@@ -127,7 +127,7 @@ public:
     void SetQueuedObserver(std::function<void()> onQueued);
 
     // Diagnostics and tests.
-    std::vector<_STRU_WEB_DATA> PendingSnapshot() const;
+    std::vector<WebCommand> PendingSnapshot() const;
     std::wstring BindAddress() const;
     // The temporary host address through which the device is reached, kept (renewed)
     // until StopAll; nullopt when the PC needed none.
@@ -142,15 +142,15 @@ public:
     void OnClose(int error) override;
 
 private:
-    void Enqueue(_STRU_WEB_DATA record);
+    void Enqueue(WebCommand record);
     // The body of WebTimerProc; the lock is held.
     void StepHead();
-    void StartAddressSetup(const _STRU_WEB_DATA& head);
+    void StartAddressSetup(const WebCommand& head);
     // Closes the socket and starts a connect to port 80 of `deviceIp`, from the bind
     // address when there is one. False when the socket cannot be created. Lock held.
     bool ConnectToDevice(const std::wstring& deviceIp);
     void AddressSetupThread(uint64_t serial, std::wstring deviceIp, std::wstring deviceMask);
-    void SendRequest(const _STRU_WEB_DATA& record);
+    void SendRequest(const WebCommand& record);
     // Socket events that arrive while a timer step holds the lock (a socket may report
     // from inside Connect or Send) wait until the step has written its record back.
     bool DeferIfInStep(std::function<void()> event);
@@ -164,9 +164,9 @@ private:
 
     // Guards everything the address set-up worker shares with the event loop's thread.
     mutable std::mutex m_lock;
-    std::vector<_STRU_WEB_DATA> m_pending;  // element 0 is the active command
-    std::vector<_STRU_WEB_DATA> m_results;  // in the order they finished
-    std::wstring m_bindAddress;             // empty: any; "ERROR": the set-up failed
+    std::vector<WebCommand> m_pending;  // element 0 is the active command
+    std::vector<WebCommand> m_results;  // in the order they finished
+    std::wstring m_bindAddress;         // empty: any; "ERROR": the set-up failed
     bool m_setupRunning = false;
     uint64_t m_nextSerial = 1;
 

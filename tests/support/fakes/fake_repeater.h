@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "fakes/fake_socket.h"
+#include "support/fakes/fake_socket.h"
 
 // Repeaters behind the web command queue's fake socket, for GUI tests without a network:
 // they accept every connection at once and answer each complete request, from the

@@ -1,4 +1,4 @@
-#include "controls/markup_static.h"
+#include "controls/markup_label.h"
 
 #include <QDesktopServices>
 #include <QMouseEvent>
@@ -13,23 +13,23 @@ namespace {
 constexpr ColorRef kWindowColor = kSystemColorFlag | 5;
 constexpr ColorRef kWindowTextColor = kSystemColorFlag | 8;
 
-CMarkupStatic::UrlOpener& DefaultOpener() {
-    static CMarkupStatic::UrlOpener opener;
+MarkupLabel::UrlOpener& DefaultOpener() {
+    static MarkupLabel::UrlOpener opener;
     return opener;
 }
 
 }  // namespace
 
-CMarkupStatic::CMarkupStatic(QWidget* parent)
-    : CCachedControl(parent), m_textColor(kWindowTextColor), m_backgroundColor(kWindowColor) {
+MarkupLabel::MarkupLabel(QWidget* parent)
+    : CachedControl(parent), m_textColor(kWindowTextColor), m_backgroundColor(kWindowColor) {
     setMouseTracking(true);
 }
 
-void CMarkupStatic::SetDefaultUrlOpener(UrlOpener opener) {
+void MarkupLabel::SetDefaultUrlOpener(UrlOpener opener) {
     DefaultOpener() = std::move(opener);
 }
 
-void CMarkupStatic::SetWindowText(const std::wstring& text) {
+void MarkupLabel::SetWindowText(const std::wstring& text) {
     if (text != m_text) {
         const QString before = AccessibleText();
         m_text = text;
@@ -38,63 +38,63 @@ void CMarkupStatic::SetWindowText(const std::wstring& text) {
     }
 }
 
-QString CMarkupStatic::AccessibleText() const {
+QString MarkupLabel::AccessibleText() const {
     return QString::fromStdWString(MarkupPlainText(m_text));
 }
 
-void CMarkupStatic::ResetLook() {
+void MarkupLabel::ResetLook() {
     SetOverLink(false);
     m_pressedLink = -1;
     Invalidate();
 }
 
-QColor CMarkupStatic::SetBkColor(const QColor& color) {
+QColor MarkupLabel::SetBkColor(const QColor& color) {
     const QColor previous = ResolveColorRef(m_backgroundColor, palette());
     m_backgroundColor = ColorRefFromQColor(color);
     Invalidate();
     return previous;
 }
 
-QColor CMarkupStatic::SetBkColor(const std::wstring& colorText) {
+QColor MarkupLabel::SetBkColor(const std::wstring& colorText) {
     const QColor previous = ResolveColorRef(m_backgroundColor, palette());
-    m_backgroundColor = CColorNames::FromText(colorText);
+    m_backgroundColor = ColorNames::FromText(colorText);
     Invalidate();
     return previous;
 }
 
-QColor CMarkupStatic::SetTextColor(const QColor& color) {
+QColor MarkupLabel::SetTextColor(const QColor& color) {
     const QColor previous = ResolveColorRef(m_textColor, palette());
     m_textColor = ColorRefFromQColor(color);
     Invalidate();
     return previous;
 }
 
-QColor CMarkupStatic::SetTextColor(const std::wstring& colorText) {
+QColor MarkupLabel::SetTextColor(const std::wstring& colorText) {
     const QColor previous = ResolveColorRef(m_textColor, palette());
-    m_textColor = CColorNames::FromText(colorText);
+    m_textColor = ColorNames::FromText(colorText);
     Invalidate();
     return previous;
 }
 
-void CMarkupStatic::SetTransparent(bool transparent) {
+void MarkupLabel::SetTransparent(bool transparent) {
     if (transparent != m_transparent) {
         m_transparent = transparent;
         Invalidate();
     }
 }
 
-void CMarkupStatic::SetMargins(int left, int right) {
+void MarkupLabel::SetMargins(int left, int right) {
     m_leftMargin = left;
     m_rightMargin = right;
     Invalidate();
 }
 
-void CMarkupStatic::SetCustomFont(const QFont& font) {
+void MarkupLabel::SetCustomFont(const QFont& font) {
     m_customFont = font;
     Invalidate();
 }
 
-const MarkupLayout& CMarkupStatic::Layout() {
+const MarkupLayout& MarkupLabel::Layout() {
     if (!m_layout || m_layout->client != rect()) {
         MarkupStyle style;
         style.font = m_customFont.value_or(font());
@@ -110,7 +110,7 @@ const MarkupLayout& CMarkupStatic::Layout() {
     return *m_layout;
 }
 
-std::vector<QRect> CMarkupStatic::LinkRects() {
+std::vector<QRect> MarkupLabel::LinkRects() {
     std::vector<QRect> rects;
     for (const MarkupLayout::Link& link : Layout().links) {
         rects.push_back(link.rect);
@@ -118,7 +118,7 @@ std::vector<QRect> CMarkupStatic::LinkRects() {
     return rects;
 }
 
-bool CMarkupStatic::OpenLink(const std::wstring& target) {
+bool MarkupLabel::OpenLink(const std::wstring& target) {
     const std::optional<QUrl> url = SafeLinkUrl(target);
     if (!url) {
         return false;
@@ -132,12 +132,12 @@ bool CMarkupStatic::OpenLink(const std::wstring& target) {
     return QDesktopServices::openUrl(*url);
 }
 
-void CMarkupStatic::Invalidate() {
+void MarkupLabel::Invalidate() {
     m_layout.reset();
-    CCachedControl::Invalidate();
+    CachedControl::Invalidate();
 }
 
-int CMarkupStatic::LinkAt(QPoint point) {
+int MarkupLabel::LinkAt(QPoint point) {
     const std::vector<MarkupLayout::Link>& links = Layout().links;
     for (size_t i = 0; i < links.size(); ++i) {
         if (links[i].rect.contains(point)) {
@@ -147,7 +147,7 @@ int CMarkupStatic::LinkAt(QPoint point) {
     return -1;
 }
 
-void CMarkupStatic::SetOverLink(bool over) {
+void MarkupLabel::SetOverLink(bool over) {
     if (over == m_overLink) {
         return;
     }
@@ -159,23 +159,23 @@ void CMarkupStatic::SetOverLink(bool over) {
     }
 }
 
-void CMarkupStatic::Render(QImage& target) {
+void MarkupLabel::Render(QImage& target) {
     QPainter painter(&target);
     RenderMarkup(Layout(), painter);
 }
 
-void CMarkupStatic::mouseMoveEvent(QMouseEvent* event) {
+void MarkupLabel::mouseMoveEvent(QMouseEvent* event) {
     SetOverLink(LinkAt(event->position().toPoint()) >= 0);
     QWidget::mouseMoveEvent(event);
 }
 
-void CMarkupStatic::mousePressEvent(QMouseEvent* event) {
+void MarkupLabel::mousePressEvent(QMouseEvent* event) {
     m_pressedLink = event->button() == Qt::LeftButton ? LinkAt(event->position().toPoint()) : -1;
     QWidget::mousePressEvent(event);
 }
 
 // A link opens when the left button is pressed and released on the same link.
-void CMarkupStatic::mouseReleaseEvent(QMouseEvent* event) {
+void MarkupLabel::mouseReleaseEvent(QMouseEvent* event) {
     const int pressed = m_pressedLink;
     m_pressedLink = -1;
     if (event->button() == Qt::LeftButton && pressed >= 0 &&
@@ -187,7 +187,7 @@ void CMarkupStatic::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
 }
 
-void CMarkupStatic::leaveEvent(QEvent* event) {
+void MarkupLabel::leaveEvent(QEvent* event) {
     SetOverLink(false);
     QWidget::leaveEvent(event);
 }

@@ -1,4 +1,4 @@
-#include "controls/report_list.h"
+#include "controls/record_list.h"
 
 #include <QHeaderView>
 
@@ -6,9 +6,9 @@
 
 namespace {
 
-int ShownCount(const std::vector<CReportList::Column>& columns) {
+int ShownCount(const std::vector<RecordList::Column>& columns) {
     int shown = 0;
-    for (const CReportList::Column& column : columns) {
+    for (const RecordList::Column& column : columns) {
         shown += column.shown ? 1 : 0;
     }
     return shown;
@@ -16,8 +16,8 @@ int ShownCount(const std::vector<CReportList::Column>& columns) {
 
 }  // namespace
 
-CReportList::CReportList(const std::vector<Column>& columns, int rowImageId, int defaultRowHeight,
-                         int focusColumn, QWidget* parent)
+RecordList::RecordList(const std::vector<Column>& columns, int rowImageId, int defaultRowHeight,
+                       int focusColumn, QWidget* parent)
     : QTableWidget(0, ShownCount(columns), parent), m_focusColumn(focusColumn) {
     QStringList titles;
     for (const Column& column : columns) {
@@ -57,17 +57,17 @@ CReportList::CReportList(const std::vector<Column>& columns, int rowImageId, int
 }
 
 // The table empties its model as it goes, after the records have gone.
-CReportList::~CReportList() {
+RecordList::~RecordList() {
     disconnect(model(), nullptr, this, nullptr);
 }
 
-int CReportList::TableColumn(int column) const {
+int RecordList::TableColumn(int column) const {
     return column >= 0 && column < static_cast<int>(m_tableColumns.size())
                ? m_tableColumns[static_cast<size_t>(column)]
                : -1;
 }
 
-void CReportList::AppendRow(const QStringList& cells, Qt::Alignment alignment) {
+void RecordList::AppendRow(const QStringList& cells, Qt::Alignment alignment) {
     const int row = rowCount();
     insertRow(row);
     m_records[static_cast<size_t>(row)] = cells;
@@ -82,7 +82,7 @@ void CReportList::AppendRow(const QStringList& cells, Qt::Alignment alignment) {
     }
 }
 
-std::wstring CReportList::Text(int row, int column) const {
+std::wstring RecordList::Text(int row, int column) const {
     if (row < 0 || row >= static_cast<int>(m_records.size())) {
         return {};
     }
@@ -90,7 +90,7 @@ std::wstring CReportList::Text(int row, int column) const {
     return column >= 0 && column < record.size() ? record[column].toStdWString() : std::wstring();
 }
 
-int CReportList::SelectedRow() const {
+int RecordList::SelectedRow() const {
     int first = -1;
     for (const QModelIndex& index : selectionModel()->selectedIndexes()) {
         if (first < 0 || index.row() < first) {
@@ -100,7 +100,7 @@ int CReportList::SelectedRow() const {
     return first;
 }
 
-void CReportList::SelectRow(int row) {
+void RecordList::SelectRow(int row) {
     setCurrentCell(row, TableColumn(m_focusColumn),
                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     setFocus(Qt::OtherFocusReason);

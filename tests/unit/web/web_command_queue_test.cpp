@@ -1,4 +1,4 @@
-#include "web/web_manager.h"
+#include "web/web_command_queue.h"
 #include "platform/ansi_text.h"
 
 #include <gtest/gtest.h>
@@ -11,9 +11,9 @@
 #include <random>
 #include <thread>
 
-#include "fakes/fake_host_setup.h"
-#include "fakes/fake_socket.h"
-#include "fakes/fake_tick_clock.h"
+#include "support/fakes/fake_host_setup.h"
+#include "support/fakes/fake_socket.h"
+#include "support/fakes/fake_tick_clock.h"
 
 namespace {
 
@@ -22,24 +22,24 @@ const std::wstring kDeviceMask = L"255.255.255.0";
 const std::string kDeviceIpA = "192.168.1.254";
 const std::wstring kRequest = L"GET /lan.htm?n=caf\u00e9 HTTP/1.1\r\nHost: 192.168.1.254\r\n\r\n";
 
-class WebManagerTest : public ::testing::Test {
+class WebCommandQueueTest : public ::testing::Test {
 protected:
     FakeSocketState& socket() { return *sockets.states.front(); }
 
     void Tick() {
-        web->WebTimerProc(CWEBManager::kTimerId);
-        clock.Advance(CWEBManager::kTimerPeriodMs);
+        web->WebTimerProc(WebCommandQueue::kTimerId);
+        clock.Advance(WebCommandQueue::kTimerPeriodMs);
     }
     // A tick that may start the address set-up, then lets the set-up finish.
     void TickAndSettle() {
-        web->WebTimerProc(CWEBManager::kTimerId);
+        web->WebTimerProc(WebCommandQueue::kTimerId);
         web->WaitForAddressSetup();
-        clock.Advance(CWEBManager::kTimerPeriodMs);
+        clock.Advance(WebCommandQueue::kTimerPeriodMs);
     }
-    _STRU_WEB_DATA Head() {
+    WebCommand Head() {
         const auto pending = web->PendingSnapshot();
         EXPECT_FALSE(pending.empty());
-        return pending.empty() ? _STRU_WEB_DATA{} : pending.front();
+        return pending.empty() ? WebCommand{} : pending.front();
     }
     // From a freshly queued head to "request sent": set-up, connect, connect event, send.
     void RunToSent() {
@@ -63,15 +63,15 @@ protected:
         }
         return {result->command, result->code};
     }
-    bool IsFinishedHead() { return Head().dwResult >= 4; }
+    bool IsFinishedHead() { return Head().state >= 4; }
 
     FakeTickClock clock{100000};
     FakeSocketFactory sockets;
     FakeHostAddressSetup host{L"192.168.1.241"};
-    std::unique_ptr<CWEBManager> web = std::make_unique<CWEBManager>(sockets, clock, host);
+    std::unique_ptr<WebCommandQueue> web = std::make_unique<WebCommandQueue>(sockets, clock, host);
 };
 
-TEST_F(WebManagerTest, CommandsIntoAnEmptyQueueShareOneAddressSetUp) {
+TEST_F(WebCommandQueueTest, CommandsIntoAnEmptyQueueShareOneAddressSetUp) {
     int queued = 0;
     web->SetQueuedObserver([&] { ++queued; });
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
@@ -81,14 +81,14 @@ TEST_F(WebManagerTest, CommandsIntoAnEmptyQueueShareOneAddressSetUp) {
     EXPECT_EQ(web->PendingCount(), 2);
 
     const auto pending = web->PendingSnapshot();
-    EXPECT_EQ(pending[0].dwResult, 0u);
-    EXPECT_EQ(pending[0].dwTimeout, 100000u);
-    EXPECT_EQ(pending[0].dwStartTick, 0u);
-    EXPECT_EQ(pending[1].dwResult, 1u);
-    EXPECT_EQ(pending[1].dwTimeout, 10000u);
+    EXPECT_EQ(pending[0].state, 0u);
+    EXPECT_EQ(pending[0].phaseTimeoutMs, 100000u);
+    EXPECT_EQ(pending[0].phaseStart, 0u);
+    EXPECT_EQ(pending[1].state, 1u);
+    EXPECT_EQ(pending[1].phaseTimeoutMs, 10000u);
 
     for (const wchar_t* name : {L"LANINFO", L"WANINFO"}) {
-        if (Head().dwResult == 0) {
+        if (Head().state == 0) {
             TickAndSettle();
         }
         Tick();
@@ -103,50 +103,50 @@ TEST_F(WebManagerTest, CommandsIntoAnEmptyQueueShareOneAddressSetUp) {
               (std::vector<std::string>{"192.168.1.254:80", "192.168.1.254:80"}));
 }
 
-TEST_F(WebManagerTest, ACommandWalksEveryStateToANormalClose) {
+TEST_F(WebCommandQueueTest, ACommandWalksEveryStateToANormalClose) {
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     const uint32_t t0 = clock.GetTickCount();
 
     // State 0: the set-up phase starts; its outcome makes the command ready to connect.
     host.Close();
-    web->WebTimerProc(CWEBManager::kTimerId);
+    web->WebTimerProc(WebCommandQueue::kTimerId);
     host.WaitUntilRunning();
-    EXPECT_EQ(Head().dwResult, 0u);
-    EXPECT_EQ(Head().dwStartTick, t0);
-    EXPECT_EQ(Head().dwTimeout, 100000u);
+    EXPECT_EQ(Head().state, 0u);
+    EXPECT_EQ(Head().phaseStart, t0);
+    EXPECT_EQ(Head().phaseTimeoutMs, 100000u);
     host.Open();
     web->WaitForAddressSetup();
-    EXPECT_EQ(Head().dwResult, 1u);
-    EXPECT_EQ(Head().dwStartTick, 0u);
+    EXPECT_EQ(Head().state, 1u);
+    EXPECT_EQ(Head().phaseStart, 0u);
     EXPECT_EQ(web->BindAddress(), L"192.168.1.241");
     EXPECT_EQ(host.Log().front(), "prepare 192.168.1.254/255.255.255.0");
     clock.Advance(800);
 
     // State 1: a stream socket from the bind address connects to port 80.
     Tick();
-    EXPECT_EQ(Head().dwTimeout, 10000u);
+    EXPECT_EQ(Head().phaseTimeoutMs, 10000u);
     EXPECT_EQ(socket().type, IAsyncSocket::Type::kStream);
     EXPECT_EQ(socket().bindAddresses.back(), "192.168.1.241");
     EXPECT_EQ(socket().connects.back(), "192.168.1.254:80");
-    EXPECT_EQ(web->GetConnPhase(), CWEBManager::kConnecting);
+    EXPECT_EQ(web->GetConnPhase(), WebCommandQueue::kConnecting);
 
     socket().events->OnConnect(0);
-    EXPECT_EQ(Head().dwResult, 2u);
-    EXPECT_EQ(Head().dwStartTick, 0u);
-    EXPECT_EQ(web->GetConnPhase(), CWEBManager::kConnectedPhase);
+    EXPECT_EQ(Head().state, 2u);
+    EXPECT_EQ(Head().phaseStart, 0u);
+    EXPECT_EQ(web->GetConnPhase(), WebCommandQueue::kConnectedPhase);
 
     // State 2: the request goes out in Windows-1252 and the record starts collecting.
     Tick();
     EXPECT_EQ(socket().sent.back(), WideToAnsi(kRequest));
-    EXPECT_EQ(Head().strData, "");
-    EXPECT_EQ(Head().dwTimeout, 18000u);
+    EXPECT_EQ(Head().bytes, "");
+    EXPECT_EQ(Head().phaseTimeoutMs, 18000u);
 
     socket().DeliverChunk("HTTP/1.1 200 OK\r\n", kDeviceIpA);
-    EXPECT_EQ(Head().dwResult, 3u);
+    EXPECT_EQ(Head().state, 3u);
     socket().DeliverChunk("\r\n<html>\xe9</html>", kDeviceIpA);
     socket().events->OnClose(0);
-    EXPECT_EQ(Head().dwResult, 4u);
-    EXPECT_EQ(web->GetConnPhase(), CWEBManager::kClosed);
+    EXPECT_EQ(Head().state, 4u);
+    EXPECT_EQ(web->GetConnPhase(), WebCommandQueue::kClosed);
 
     Tick();
     EXPECT_EQ(web->PendingCount(), 0);
@@ -157,38 +157,38 @@ TEST_F(WebManagerTest, ACommandWalksEveryStateToANormalClose) {
     EXPECT_EQ(result->response, "HTTP/1.1 200 OK\r\n\r\n<html>\xe9</html>");
 }
 
-TEST_F(WebManagerTest, TakeResultOnAnEmptyListGivesNothing) {
+TEST_F(WebCommandQueueTest, TakeResultOnAnEmptyListGivesNothing) {
     EXPECT_FALSE(web->TakeResult().has_value());
 }
 
-TEST_F(WebManagerTest, DeviceThatKeepsTheConnectionOpenTimesOutWithTheFullResponse) {
+TEST_F(WebCommandQueueTest, DeviceThatKeepsTheConnectionOpenTimesOutWithTheFullResponse) {
     web->QueueCommand(L"GETSTATUS", kRequest, kDeviceIp, kDeviceMask);
     RunToSent();
-    const uint32_t sentAt = Head().dwStartTick;
+    const uint32_t sentAt = Head().phaseStart;
     socket().DeliverChunk("HTTP/1.1 200 OK\r\n\r\nstatus", kDeviceIpA);
 
     clock.Set(sentAt + 18000);
-    web->WebTimerProc(CWEBManager::kTimerId);
-    EXPECT_EQ(Head().dwResult, 3u);  // the limit must be passed, not merely reached
+    web->WebTimerProc(WebCommandQueue::kTimerId);
+    EXPECT_EQ(Head().state, 3u);  // the limit must be passed, not merely reached
     clock.Set(sentAt + 18001);
-    web->WebTimerProc(CWEBManager::kTimerId);
-    EXPECT_EQ(Head().dwResult, 5u);
+    web->WebTimerProc(WebCommandQueue::kTimerId);
+    EXPECT_EQ(Head().state, 5u);
 
     std::wstring response;
     EXPECT_EQ(TickToResult(&response), std::make_pair(std::wstring(L"GETSTATUS"), 5u));
     EXPECT_EQ(response, L"HTTP/1.1 200 OK\r\n\r\nstatus");
 }
 
-TEST_F(WebManagerTest, RefusedConnectStillSendsAndEndsByTheResponseLimit) {
+TEST_F(WebCommandQueueTest, RefusedConnectStillSendsAndEndsByTheResponseLimit) {
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     TickAndSettle();
     Tick();
     socket().open = false;  // what a refused connect leaves behind
     socket().events->OnConnect(ECONNREFUSED);
-    EXPECT_EQ(Head().dwResult, 2u);
+    EXPECT_EQ(Head().state, 2u);
     Tick();
-    const uint32_t sentAt = Head().dwStartTick;
-    EXPECT_EQ(Head().dwTimeout, 18000u);
+    const uint32_t sentAt = Head().phaseStart;
+    EXPECT_EQ(Head().phaseTimeoutMs, 18000u);
 
     std::wstring response = L"x";
     EXPECT_EQ(TickToResult(&response), std::make_pair(std::wstring(L"LANINFO"), 5u));
@@ -196,20 +196,20 @@ TEST_F(WebManagerTest, RefusedConnectStillSendsAndEndsByTheResponseLimit) {
     EXPECT_GT(clock.GetTickCount() - sentAt, 18000u);
 }
 
-TEST_F(WebManagerTest, ConnectWithoutAnswerEndsByTheConnectLimit) {
+TEST_F(WebCommandQueueTest, ConnectWithoutAnswerEndsByTheConnectLimit) {
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     TickAndSettle();
     Tick();
-    const uint32_t connectAt = Head().dwStartTick;
+    const uint32_t connectAt = Head().phaseStart;
     clock.Set(connectAt + 10000);
-    web->WebTimerProc(CWEBManager::kTimerId);
-    EXPECT_EQ(Head().dwResult, 1u);
+    web->WebTimerProc(WebCommandQueue::kTimerId);
+    EXPECT_EQ(Head().state, 1u);
     clock.Set(connectAt + 10001);
-    web->WebTimerProc(CWEBManager::kTimerId);
-    EXPECT_EQ(Head().dwResult, 5u);
+    web->WebTimerProc(WebCommandQueue::kTimerId);
+    EXPECT_EQ(Head().state, 5u);
 }
 
-TEST_F(WebManagerTest, ConnectionDroppedWithAnErrorKeepsWhatArrived) {
+TEST_F(WebCommandQueueTest, ConnectionDroppedWithAnErrorKeepsWhatArrived) {
     web->QueueCommand(L"SITESURVEY", kRequest, kDeviceIp, kDeviceMask);
     RunToSent();
     socket().DeliverChunk("HTTP/1.1 200 OK\r\n\r\n<tab", kDeviceIpA);
@@ -219,21 +219,21 @@ TEST_F(WebManagerTest, ConnectionDroppedWithAnErrorKeepsWhatArrived) {
     EXPECT_EQ(response, L"HTTP/1.1 200 OK\r\n\r\n<tab");
 }
 
-TEST_F(WebManagerTest, ChunksFromOtherPeersAreDroppedAndAZeroByteCutsAChunk) {
+TEST_F(WebCommandQueueTest, ChunksFromOtherPeersAreDroppedAndAZeroByteCutsAChunk) {
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     RunToSent();
     socket().DeliverChunk("foreign", "192.168.1.25");
     socket().DeliverChunk("bad", "192.168.1.2540");
-    EXPECT_EQ(Head().dwResult, 2u);
+    EXPECT_EQ(Head().state, 2u);
     socket().DeliverChunk(std::string("abc\0def", 7), kDeviceIpA);
     socket().DeliverChunk("ghi", kDeviceIpA);
-    EXPECT_EQ(Head().strData, "abcghi");
+    EXPECT_EQ(Head().bytes, "abcghi");
     EXPECT_TRUE(socket().chunks.empty());  // dropped chunks are still read off the socket
 }
 
 // A device that never stops sending, or sends a page of many megabytes: what one answer
 // may bring is bounded, bytes after a zero byte included.
-TEST_F(WebManagerTest, AnAnswerPastTheBoundIsCutOffAndEndsTheCommandAsFailed) {
+TEST_F(WebCommandQueueTest, AnAnswerPastTheBoundIsCutOffAndEndsTheCommandAsFailed) {
     for (const char fill : {'x', '\0'}) {
         SCOPED_TRACE(fill == 'x' ? "text" : "zero bytes");
         web->QueueCommand(L"SITESURVEY", kRequest, kDeviceIp, kDeviceMask);
@@ -242,21 +242,21 @@ TEST_F(WebManagerTest, AnAnswerPastTheBoundIsCutOffAndEndsTheCommandAsFailed) {
         socket().DeliverChunk(page, kDeviceIpA);
         // Up to the bound exactly: still receiving.
         socket().chunks.push_back(
-            {std::string(CWEBManager::kMaxResponseBytes - page.size(), fill), 0});
+            {std::string(WebCommandQueue::kMaxResponseBytes - page.size(), fill), 0});
         while (!socket().chunks.empty()) {
             socket().events->OnReceive(0);
         }
-        ASSERT_EQ(Head().dwResult, 3u);
-        EXPECT_EQ(Head().strData.size(),
-                  fill == 'x' ? CWEBManager::kMaxResponseBytes : page.size());
+        ASSERT_EQ(Head().state, 3u);
+        EXPECT_EQ(Head().bytes.size(),
+                  fill == 'x' ? WebCommandQueue::kMaxResponseBytes : page.size());
         EXPECT_TRUE(socket().open);
 
         socket().DeliverChunk("y", kDeviceIpA);
-        EXPECT_EQ(Head().dwResult, 6u);
-        EXPECT_TRUE(Head().bOversized);
-        EXPECT_TRUE(Head().strData.empty());
+        EXPECT_EQ(Head().state, 6u);
+        EXPECT_TRUE(Head().oversized);
+        EXPECT_TRUE(Head().bytes.empty());
         EXPECT_FALSE(socket().open) << "the connection stays open to a flooding device";
-        EXPECT_EQ(web->GetConnPhase(), CWEBManager::kClosed);
+        EXPECT_EQ(web->GetConnPhase(), WebCommandQueue::kClosed);
 
         Tick();
         const std::optional<WebResult> result = web->TakeResult();
@@ -267,12 +267,12 @@ TEST_F(WebManagerTest, AnAnswerPastTheBoundIsCutOffAndEndsTheCommandAsFailed) {
     }
 }
 
-TEST_F(WebManagerTest, FailedSetUpEndsItsCommandAndLeavesTheBurstWithoutASocket) {
+TEST_F(WebCommandQueueTest, FailedSetUpEndsItsCommandAndLeavesTheBurstWithoutASocket) {
     host.SetAnswer(L"ERROR");
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     web->QueueCommand(L"WANINFO", kRequest, kDeviceIp, kDeviceMask);
     TickAndSettle();
-    EXPECT_EQ(Head().dwResult, 7u);
+    EXPECT_EQ(Head().state, 7u);
     std::wstring response = L"unset";
     EXPECT_EQ(TickToResult(&response), std::make_pair(std::wstring(L"LANINFO"), 7u));
     EXPECT_TRUE(response.empty()) << "the unsent request came back as the device's answer";
@@ -280,9 +280,9 @@ TEST_F(WebManagerTest, FailedSetUpEndsItsCommandAndLeavesTheBurstWithoutASocket)
 
     // The command behind it starts at state 1, gets no socket, and ends by the connect
     // limit counted from its connect step.
-    EXPECT_EQ(Head().dwResult, 1u);
+    EXPECT_EQ(Head().state, 1u);
     Tick();
-    const uint32_t connectAt = Head().dwStartTick;
+    const uint32_t connectAt = Head().phaseStart;
     EXPECT_TRUE(socket().connects.empty());
     EXPECT_FALSE(socket().open);
     EXPECT_EQ(TickToResult(), std::make_pair(std::wstring(L"WANINFO"), 5u));
@@ -291,7 +291,7 @@ TEST_F(WebManagerTest, FailedSetUpEndsItsCommandAndLeavesTheBurstWithoutASocket)
     // A new burst runs a fresh set-up.
     host.SetAnswer(L"");
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
-    EXPECT_EQ(Head().dwResult, 0u);
+    EXPECT_EQ(Head().state, 0u);
     RunToSent();
     EXPECT_EQ(host.PrepareCount(), 2);
     EXPECT_EQ(web->BindAddress(), L"");
@@ -299,38 +299,38 @@ TEST_F(WebManagerTest, FailedSetUpEndsItsCommandAndLeavesTheBurstWithoutASocket)
     EXPECT_EQ(socket().sent.back(), WideToAnsi(kRequest));
 }
 
-TEST_F(WebManagerTest, TickCountWrapRestartsThePhaseClock) {
+TEST_F(WebCommandQueueTest, TickCountWrapRestartsThePhaseClock) {
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     TickAndSettle();
     clock.Set(0xFFFF0000u);
-    web->WebTimerProc(CWEBManager::kTimerId);  // connect step
-    ASSERT_EQ(Head().dwStartTick, 0xFFFF0000u);
+    web->WebTimerProc(WebCommandQueue::kTimerId);  // connect step
+    ASSERT_EQ(Head().phaseStart, 0xFFFF0000u);
 
     clock.Set(500);  // wrapped
-    web->WebTimerProc(CWEBManager::kTimerId);
-    EXPECT_EQ(Head().dwResult, 1u);
-    EXPECT_EQ(Head().dwStartTick, 500u);
+    web->WebTimerProc(WebCommandQueue::kTimerId);
+    EXPECT_EQ(Head().state, 1u);
+    EXPECT_EQ(Head().phaseStart, 500u);
 
     clock.Set(500 + 10000);
-    web->WebTimerProc(CWEBManager::kTimerId);
-    EXPECT_EQ(Head().dwResult, 1u);
+    web->WebTimerProc(WebCommandQueue::kTimerId);
+    EXPECT_EQ(Head().state, 1u);
     clock.Set(500 + 10001);
-    web->WebTimerProc(CWEBManager::kTimerId);
-    EXPECT_EQ(Head().dwResult, 5u);
+    web->WebTimerProc(WebCommandQueue::kTimerId);
+    EXPECT_EQ(Head().state, 5u);
 }
 
-TEST_F(WebManagerTest, PhaseBegunJustBeforeTheWrapIsNotEndedAtOnce) {
+TEST_F(WebCommandQueueTest, PhaseBegunJustBeforeTheWrapIsNotEndedAtOnce) {
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     TickAndSettle();
-    clock.Set(0xFFFFF000u);                    // start + 10000 ms lies beyond 2^32
-    web->WebTimerProc(CWEBManager::kTimerId);  // connect step
+    clock.Set(0xFFFFF000u);                        // start + 10000 ms lies beyond 2^32
+    web->WebTimerProc(WebCommandQueue::kTimerId);  // connect step
     clock.Set(0xFFFFF320u);
-    web->WebTimerProc(CWEBManager::kTimerId);
-    EXPECT_EQ(Head().dwResult, 1u);
-    EXPECT_EQ(Head().dwStartTick, 0xFFFFF000u);
+    web->WebTimerProc(WebCommandQueue::kTimerId);
+    EXPECT_EQ(Head().state, 1u);
+    EXPECT_EQ(Head().phaseStart, 0xFFFFF000u);
 }
 
-TEST_F(WebManagerTest, StopAllRemovesTheTemporaryAddressAndForgetsEverything) {
+TEST_F(WebCommandQueueTest, StopAllRemovesTheTemporaryAddressAndForgetsEverything) {
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     web->QueueCommand(L"WANINFO", kRequest, kDeviceIp, kDeviceMask);
     RunToSent();
@@ -348,20 +348,20 @@ TEST_F(WebManagerTest, StopAllRemovesTheTemporaryAddressAndForgetsEverything) {
     EXPECT_FALSE(web->TakeResult().has_value());
 }
 
-TEST_F(WebManagerTest, SocketEventsDuringAStepAreAppliedAfterIt) {
+TEST_F(WebCommandQueueTest, SocketEventsDuringAStepAreAppliedAfterIt) {
     // A socket that reports the connect from inside Connect() must neither deadlock on
     // the lock nor be overwritten by the step's write-back.
     socket().duringConnect = [this] { socket().events->OnConnect(0); };
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     TickAndSettle();
     Tick();
-    EXPECT_EQ(Head().dwResult, 2u);
-    EXPECT_EQ(Head().dwStartTick, 0u);
+    EXPECT_EQ(Head().state, 2u);
+    EXPECT_EQ(Head().phaseStart, 0u);
     Tick();
     EXPECT_EQ(socket().sent.back(), WideToAnsi(kRequest));
 }
 
-TEST_F(WebManagerTest, StaleEventsLeaveACommandThatIsNotConnectedAlone) {
+TEST_F(WebCommandQueueTest, StaleEventsLeaveACommandThatIsNotConnectedAlone) {
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     web->QueueCommand(L"WANINFO", kRequest, kDeviceIp, kDeviceMask);
     RunToSent();
@@ -370,18 +370,18 @@ TEST_F(WebManagerTest, StaleEventsLeaveACommandThatIsNotConnectedAlone) {
 
     socket().DeliverChunk("late bytes", kDeviceIpA);
     socket().events->OnClose(0);
-    EXPECT_EQ(Head().strID, L"WANINFO");
-    EXPECT_EQ(Head().dwResult, 1u);
-    EXPECT_EQ(Head().strData, WideToAnsi(kRequest));
+    EXPECT_EQ(Head().name, L"WANINFO");
+    EXPECT_EQ(Head().state, 1u);
+    EXPECT_EQ(Head().bytes, WideToAnsi(kRequest));
 }
 
 // --- The firmware upload -------------------------------------------------------------
 
-class UploadTest : public WebManagerTest {
+class UploadTest : public WebCommandQueueTest {
 protected:
     void SetUp() override {
         dir = std::filesystem::path(::testing::TempDir()) /
-              ("web_manager_upload_" + std::to_string(::getpid()));
+              ("web_command_queue_upload_" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
@@ -442,10 +442,10 @@ TEST_F(UploadTest, AShortOrMissingFileIsPaddedAndALongOneCut) {
 
 // --- The address set-up worker ------------------------------------------------------
 
-TEST_F(WebManagerTest, ALateSetUpNeverFinishesANewerCommandAndNeverRunsTwice) {
+TEST_F(WebCommandQueueTest, ALateSetUpNeverFinishesANewerCommandAndNeverRunsTwice) {
     host.Close();
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
-    web->WebTimerProc(CWEBManager::kTimerId);
+    web->WebTimerProc(WebCommandQueue::kTimerId);
     host.WaitUntilRunning();
 
     clock.Advance(100001);
@@ -455,39 +455,39 @@ TEST_F(WebManagerTest, ALateSetUpNeverFinishesANewerCommandAndNeverRunsTwice) {
     web->QueueCommand(L"LANINFO", kRequest, L"10.0.0.1", L"255.0.0.0");
     Tick();
     Tick();
-    EXPECT_EQ(Head().dwResult, 0u);
-    EXPECT_EQ(Head().dwStartTick, 0u);
+    EXPECT_EQ(Head().state, 0u);
+    EXPECT_EQ(Head().phaseStart, 0u);
     EXPECT_EQ(host.PrepareCount(), 1);
 
     host.Open();
     web->WaitForAddressSetup();
-    EXPECT_EQ(Head().dwResult, 0u);  // the late outcome was for the old command
+    EXPECT_EQ(Head().state, 0u);  // the late outcome was for the old command
 
     TickAndSettle();
-    EXPECT_EQ(Head().dwResult, 1u);
+    EXPECT_EQ(Head().state, 1u);
     EXPECT_EQ(host.PrepareCount(), 2);
     EXPECT_EQ(host.Log()[2], "prepare 10.0.0.1/255.0.0.0");
     EXPECT_EQ(host.MaxConcurrent(), 1);
 }
 
-TEST_F(WebManagerTest, TheSetUpOutcomeSurvivesTicksRacingIt) {
+TEST_F(WebCommandQueueTest, TheSetUpOutcomeSurvivesTicksRacingIt) {
     // Ticks keep copying and writing back the head while the worker changes it.
     for (int round = 0; round < 200; ++round) {
         web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
-        web->WebTimerProc(CWEBManager::kTimerId);
+        web->WebTimerProc(WebCommandQueue::kTimerId);
         for (int i = 0; i < 50; ++i) {
-            web->WebTimerProc(CWEBManager::kTimerId);
+            web->WebTimerProc(WebCommandQueue::kTimerId);
         }
         web->WaitForAddressSetup();
-        ASSERT_EQ(Head().dwResult, 1u) << "round " << round;
+        ASSERT_EQ(Head().state, 1u) << "round " << round;
         web->StopAll();
     }
 }
 
-TEST_F(WebManagerTest, TeardownCancelsASlowSetUpFirstAndRemovesWhatItAdded) {
+TEST_F(WebCommandQueueTest, TeardownCancelsASlowSetUpFirstAndRemovesWhatItAdded) {
     host.Close();
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
-    web->WebTimerProc(CWEBManager::kTimerId);
+    web->WebTimerProc(WebCommandQueue::kTimerId);
     host.WaitUntilRunning();
 
     // A teardown that waited for the set-up before cancelling it would wait for ever

@@ -1,4 +1,4 @@
-#include "controls/ctl_button.h"
+#include "controls/skin_radio_button.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -8,7 +8,7 @@
 
 #include "controls/arrow_keys.h"
 
-CCTLButton::CCTLButton(QWidget* parent)
+SkinRadioButton::SkinRadioButton(QWidget* parent)
     : QRadioButton(parent),
       m_textColor(palette().color(QPalette::WindowText)),
       m_backgroundColor(palette().color(QPalette::Base)) {
@@ -16,76 +16,76 @@ CCTLButton::CCTLButton(QWidget* parent)
     connect(this, &QAbstractButton::toggled, this, [this] { UpdateGroupTabStops(); });
 }
 
-std::vector<CCTLButton*> CCTLButton::Group() const {
-    std::vector<CCTLButton*> group;
+std::vector<SkinRadioButton*> SkinRadioButton::Group() const {
+    std::vector<SkinRadioButton*> group;
     if (parentWidget() == nullptr) {
         return group;
     }
-    for (CCTLButton* button :
-         parentWidget()->findChildren<CCTLButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+    for (SkinRadioButton* button :
+         parentWidget()->findChildren<SkinRadioButton*>(QString(), Qt::FindDirectChildrenOnly)) {
         group.push_back(button);
     }
-    std::sort(group.begin(), group.end(), [](const CCTLButton* a, const CCTLButton* b) {
+    std::sort(group.begin(), group.end(), [](const SkinRadioButton* a, const SkinRadioButton* b) {
         return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
     });
     return group;
 }
 
-void CCTLButton::UpdateGroupTabStops() {
-    const std::vector<CCTLButton*> group = Group();
-    const bool anyChecked =
-        std::any_of(group.begin(), group.end(), [](const CCTLButton* b) { return b->isChecked(); });
-    for (CCTLButton* button : group) {
+void SkinRadioButton::UpdateGroupTabStops() {
+    const std::vector<SkinRadioButton*> group = Group();
+    const bool anyChecked = std::any_of(group.begin(), group.end(),
+                                        [](const SkinRadioButton* b) { return b->isChecked(); });
+    for (SkinRadioButton* button : group) {
         button->setFocusPolicy(!anyChecked || button->isChecked() ? Qt::StrongFocus
                                                                   : Qt::ClickFocus);
     }
 }
 
-void CCTLButton::keyPressEvent(QKeyEvent* event) {
+void SkinRadioButton::keyPressEvent(QKeyEvent* event) {
     const int step = ArrowStep(event->key());
     if (step == 0) {
         QRadioButton::keyPressEvent(event);
         return;
     }
-    const std::vector<CCTLButton*> buttons = Group();
+    const std::vector<SkinRadioButton*> buttons = Group();
     const std::vector<QWidget*> group(buttons.begin(), buttons.end());
-    if (auto* next = static_cast<CCTLButton*>(NextEnabledInRing(group, this, step))) {
+    if (auto* next = static_cast<SkinRadioButton*>(NextEnabledInRing(group, this, step))) {
         next->setFocus(Qt::TabFocusReason);
         next->click();
     }
     event->accept();
 }
 
-void CCTLButton::SetCaption(const std::wstring& text) {
+void SkinRadioButton::SetCaption(const std::wstring& text) {
     const QString caption = QString::fromStdWString(text);
     if (caption != this->text()) {
         setText(caption);  // a transparent button repaints the parent under it as well
     }
 }
 
-void CCTLButton::SetTextColor(const QColor& color) {
+void SkinRadioButton::SetTextColor(const QColor& color) {
     m_textColor = color;
     update();
 }
 
-void CCTLButton::SetBkColor(const QColor& color) {
+void SkinRadioButton::SetBkColor(const QColor& color) {
     m_backgroundColor = color;
     update();
 }
 
-void CCTLButton::SetTransparent(bool transparent) {
+void SkinRadioButton::SetTransparent(bool transparent) {
     m_transparent = transparent;
     update();
 }
 
-void CCTLButton::SetCheck(bool checked) {
+void SkinRadioButton::SetCheck(bool checked) {
     const bool exclusive = autoExclusive();
     setAutoExclusive(false);
     setChecked(checked);
     setAutoExclusive(exclusive);
 }
 
-CCTLButton::RenderKey CCTLButton::CurrentKey() const {
+SkinRadioButton::RenderKey SkinRadioButton::CurrentKey() const {
     RenderKey key;
     key.size = size();
     key.text = text();
@@ -102,7 +102,7 @@ CCTLButton::RenderKey CCTLButton::CurrentKey() const {
     return key;
 }
 
-void CCTLButton::Render(QImage& target) {
+void SkinRadioButton::Render(QImage& target) {
     QPainter painter(&target);
     if (!m_transparent) {
         painter.fillRect(rect(), m_backgroundColor);
@@ -114,7 +114,7 @@ void CCTLButton::Render(QImage& target) {
     style()->drawControl(QStyle::CE_RadioButton, &option, &painter, this);
 }
 
-void CCTLButton::paintEvent(QPaintEvent*) {
+void SkinRadioButton::paintEvent(QPaintEvent*) {
     const RenderKey key = CurrentKey();
     if (!(key == m_renderedKey)) {
         m_cache.Invalidate();

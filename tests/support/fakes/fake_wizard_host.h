@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "device/operation_runner.h"
-#include "fakes/fake_event_loop.h"
-#include "fakes/fake_tick_clock.h"
-#include "fakes/fake_web_results.h"
+#include "support/fakes/fake_event_loop.h"
+#include "support/fakes/fake_tick_clock.h"
+#include "support/fakes/fake_web_results.h"
 #include "web/device_commands.h"
 #include "window/page_navigation.h"
 #include "wizard/ui/message_box.h"
@@ -46,7 +46,7 @@ public:
 //
 //   QWidget frame;
 //   FakeWizardHost host(&frame);
-//   CQ3150Tx_SaveDlg page(host, &frame);
+//   ResetPage page(host, &frame);
 class FakeWizardHost : public IWizardHost {
 public:
     explicit FakeWizardHost(QWidget* frame) : progress(frame), messages(frame) {}
@@ -56,8 +56,8 @@ public:
     DeviceLogin Login() const override { return login; }
     const DeviceStatus& Status() const override { return status; }
     DeviceStatus& StatusToFill() override { return status; }
-    CQ3150Tx_Progress& Progress() override { return progress; }
-    CQ3150Tx_MessageDlg& Messages() override { return messages; }
+    ProgressDialog& Progress() override { return progress; }
+    MessageBox& Messages() override { return messages; }
     SendProgress UploadProgress() const override { return upload; }
     std::optional<HostAddressContext> TempHostAddress() const override { return tempAddress; }
 
@@ -76,8 +76,8 @@ public:
     FakeEventLoop loop;
     FakeTickClock clock;
     OperationRunner operations{given, sink, loop, clock, AnswerReading::kTolerant};
-    CQ3150Tx_Progress progress;
-    CQ3150Tx_MessageDlg messages;
+    ProgressDialog progress;
+    MessageBox messages;
     SendProgress upload;
     std::optional<HostAddressContext> tempAddress;
 };
@@ -90,7 +90,7 @@ public:
         return nullptr;
     }
     void ReturnToSearchPage() override { ++returns; }
-    void ShowWizardPage(WizardPage) override {}
+    void ShowWizardPage(WizardPageId) override {}
     int returns = 0;
 };
 
@@ -98,7 +98,7 @@ public:
 // (`Frame`), created, with the pages' navigation recorded while it lives. Neither the
 // frame nor the page is shown yet: a test shows them as its case needs.
 //
-//   PageOnFakeHost<CQ3150Tx_SaveDlg> on;
+//   PageOnFakeHost<ResetPage> on;
 //   on.frame.show();
 //   on.page.ShowWindow(true);
 template <typename Page, typename Frame = QWidget>

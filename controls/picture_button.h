@@ -3,23 +3,23 @@
 #include <QAccessible>
 #include <QWidget>
 
-#include "controls/pt_picture.h"
+#include "controls/skin_picture.h"
 
 // A button drawn from three skin pictures: normal, hover (while the mouse rests on it)
 // and disabled. It always shows the hand cursor and reports a left click, a press of
 // Space while it has the keyboard focus, or the press action of assistive technology to
 // its owner as clicked(controlId). The menu entries and the Minimize, Close and OK
-// buttons are CPTButtons.
+// buttons are PictureButtons.
 //
 // It is a push button to assistive technology unless given another role: the menu
 // entries are page tabs, the entry of the page shown being the selected one.
-class CPTButton : public QWidget {
+class PictureButton : public QWidget {
     Q_OBJECT
 
 public:
     enum class Look { kNormal, kHover, kDisabled };
 
-    explicit CPTButton(int controlId = 0, QWidget* parent = nullptr);
+    explicit PictureButton(int controlId = 0, QWidget* parent = nullptr);
 
     // Loads the three pictures (the same id may serve several states) and forgets any
     // hover state. Pages call it after placing the button.
@@ -39,7 +39,7 @@ public:
 
     // The picture the button shows now: disabled wins over hover.
     Look CurrentLook() const;
-    const CPTPicture& PictureFor(Look look) const;
+    const SkinPicture& PictureFor(Look look) const;
 
 signals:
     void clicked(int controlId);
@@ -61,7 +61,7 @@ private:
     bool m_spacePressed = false;
     QAccessible::Role m_accessibleRole = QAccessible::Button;
     bool m_selected = false;
-    CPTPicture m_normal;
-    CPTPicture m_hover;
-    CPTPicture m_disabled;
+    SkinPicture m_normal;
+    SkinPicture m_hover;
+    SkinPicture m_disabled;
 };

@@ -1,4 +1,4 @@
-#include "discovery/udp_manager.h"
+#include "discovery/discovery_manager.h"
 
 #include <cerrno>
 #include <stdexcept>
@@ -9,22 +9,22 @@ constexpr uint8_t kAllDevices[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
 }  // namespace
 
-CUDPManager::CUDPManager(ISocketFactory& sockets, ITickClock& clock)
+DiscoveryManager::DiscoveryManager(ISocketFactory& sockets, ITickClock& clock)
     : m_clock(clock),
       m_socket(sockets.MakeSocket(*this)),
       m_readFirewall([] { return ReadHostFirewall(); }) {}
 
-CUDPManager::~CUDPManager() {
+DiscoveryManager::~DiscoveryManager() {
     ClearRequests();
     ClearDevices();
     CloseSocket();
 }
 
-int CUDPManager::QueueSearch(const std::wstring& name) {
-    _STRU_UDP_DATA request;
-    request.strCommand = name;
-    request.nRetry = kSendsPerSearch;
-    request.dwInterval = kSendIntervalMs;
+int DiscoveryManager::QueueSearch(const std::wstring& name) {
+    SearchRequest request;
+    request.name = name;
+    request.triesLeft = kSendsPerSearch;
+    request.intervalMs = kSendIntervalMs;
     m_requests.push_back(request);
     m_devices.clear();
     m_knownMacs.clear();
@@ -32,19 +32,19 @@ int CUDPManager::QueueSearch(const std::wstring& name) {
     return 1;
 }
 
-int CUDPManager::QueueAddressSearch(const std::wstring& name, const SearchTarget& target) {
-    _STRU_UDP_DATA request;
-    request.strCommand = name;
-    request.nMode = kSearchModeAddress;
-    request.nRetry = kSendsPerSearch;
-    request.dwInterval = kSendIntervalMs;
+int DiscoveryManager::QueueAddressSearch(const std::wstring& name, const SearchTarget& target) {
+    SearchRequest request;
+    request.name = name;
+    request.mode = kSearchModeAddress;
+    request.triesLeft = kSendsPerSearch;
+    request.intervalMs = kSendIntervalMs;
     request.target = target;
     m_requests.push_back(request);
     SearchQueued();
     return 1;
 }
 
-void CUDPManager::SearchQueued() {
+void DiscoveryManager::SearchQueued() {
     if (m_requests.size() == 1) {
         m_droppedAnswers = 0;
         m_answersCounted = false;
@@ -55,8 +55,8 @@ void CUDPManager::SearchQueued() {
     }
 }
 
-void CUDPManager::EndHeadRequest() {
-    const bool broadcast = m_requests.front().nMode != kSearchModeAddress;
+void DiscoveryManager::EndHeadRequest() {
+    const bool broadcast = m_requests.front().mode != kSearchModeAddress;
     m_requests.erase(m_requests.begin());
     if (!m_requests.empty()) {
         return;
@@ -68,17 +68,17 @@ void CUDPManager::EndHeadRequest() {
     }
 }
 
-void CUDPManager::WatchForDroppedAnswers(std::unique_ptr<IAnswerWatch> watch) {
+void DiscoveryManager::WatchForDroppedAnswers(std::unique_ptr<IAnswerWatch> watch) {
     m_diagnosis = watch ? std::make_unique<FirewallDiagnosis>(std::move(watch)) : nullptr;
 }
 
-std::wstring CUDPManager::DroppedAnswersNote() const {
+std::wstring DiscoveryManager::DroppedAnswersNote() const {
     return m_droppedAnswers == 0
                ? std::wstring()
                : ExplainDroppedAnswers(m_droppedAnswers, m_readFirewall().InUse());
 }
 
-std::wstring CUDPManager::LikelyFirewallNote() const {
+std::wstring DiscoveryManager::LikelyFirewallNote() const {
     // A watch that ran tells for certain (DroppedAnswersNote); an answer to a search at an
     // address comes from the address asked, which a stateful firewall lets in.
     if (m_answersCounted || !m_endedBroadcast || !m_devices.empty()) {
@@ -87,48 +87,48 @@ std::wstring CUDPManager::LikelyFirewallNote() const {
     return ExplainLikelyFirewall(m_readFirewall());
 }
 
-void CUDPManager::SetFirewallReader(std::function<HostFirewallState()> reader) {
+void DiscoveryManager::SetFirewallReader(std::function<HostFirewallState()> reader) {
     m_readFirewall = std::move(reader);
 }
 
-int CUDPManager::GetRequestCount() const {
+int DiscoveryManager::GetRequestCount() const {
     return static_cast<int>(m_requests.size());
 }
 
-int CUDPManager::GetDeviceCount() const {
+int DiscoveryManager::GetDeviceCount() const {
     return static_cast<int>(m_devices.size());
 }
 
-_STRU_AP_INFO CUDPManager::GetDevice(int index) const {
+FoundDevice DiscoveryManager::GetDevice(int index) const {
     if (index < 0 || static_cast<size_t>(index) >= m_devices.size()) {
         throw std::out_of_range("discovered device index out of range");
     }
     return m_devices[static_cast<size_t>(index)];
 }
 
-void CUDPManager::OnDiscoveryTimer(int timerId) {
+void DiscoveryManager::OnDiscoveryTimer(int timerId) {
     if (timerId != kTimerId || m_requests.empty()) {
         return;
     }
-    if (m_requests.front().nMode == kSearchModeAddress) {
+    if (m_requests.front().mode == kSearchModeAddress) {
         StepAddressSearch();
         return;
     }
-    _STRU_UDP_DATA head = m_requests.front();
-    if (head.dwLastSend != 0) {
+    SearchRequest head = m_requests.front();
+    if (head.lastSend != 0) {
         // Unsigned difference: a wrap of the tick count between the send and now still
         // gives the true elapsed time.
-        const uint32_t elapsed = m_clock.GetTickCount() - head.dwLastSend;
-        if (elapsed <= head.dwInterval) {
+        const uint32_t elapsed = m_clock.GetTickCount() - head.lastSend;
+        if (elapsed <= head.intervalMs) {
             return;
         }
-        head.dwLastSend = 0;
+        head.lastSend = 0;
     }
-    if (head.nRetry > 0) {
-        --head.nRetry;
-        if (head.nMode == 0) {
+    if (head.triesLeft > 0) {
+        --head.triesLeft;
+        if (head.mode == 0) {
             SendSearch(kAllDevices);
-            head.dwLastSend = m_clock.GetTickCount();
+            head.lastSend = m_clock.GetTickCount();
         }
         m_requests.front() = head;
     } else {
@@ -137,10 +137,10 @@ void CUDPManager::OnDiscoveryTimer(int timerId) {
     }
 }
 
-void CUDPManager::StepAddressSearch() {
+void DiscoveryManager::StepAddressSearch() {
     if (!m_sweep) {
-        const _STRU_UDP_DATA& head = m_requests.front();
-        m_sweep = std::make_unique<AddressSweep>(head.target, head.nRetry, head.dwInterval);
+        const SearchRequest& head = m_requests.front();
+        m_sweep = std::make_unique<AddressSweep>(head.target, head.triesLeft, head.intervalMs);
     }
     m_sweep->Step(m_clock.GetTickCount(), [this](Ipv4 address) { return SendSearchTo(address); });
     if (m_sweep->Finished()) {
@@ -149,19 +149,19 @@ void CUDPManager::StepAddressSearch() {
     }
 }
 
-bool CUDPManager::EnsureSocket() {
-    if (m_bRecreate) {
+bool DiscoveryManager::EnsureSocket() {
+    if (m_recreate) {
         m_socket->Close();
         if (!m_socket->Create(IAsyncSocket::Type::kDatagram, kDiscoveryPort, std::string())) {
             return false;  // stays flagged: the next send tries again
         }
         m_socket->SetBroadcast(true);
-        m_bRecreate = false;
+        m_recreate = false;
     }
     return m_socket->IsOpen();
 }
 
-void CUDPManager::SendSearch(const uint8_t target[6]) {
+void DiscoveryManager::SendSearch(const uint8_t target[6]) {
     if (!EnsureSocket()) {
         return;
     }
@@ -172,7 +172,7 @@ void CUDPManager::SendSearch(const uint8_t target[6]) {
     m_socket->SendBroadcastOnAllInterfaces(request.data(), request.size(), kDiscoveryPort);
 }
 
-bool CUDPManager::SendSearchTo(Ipv4 address) {
+bool DiscoveryManager::SendSearchTo(Ipv4 address) {
     if (!EnsureSocket()) {
         return true;  // as for a broadcast: a send without a socket is not tried again
     }
@@ -188,13 +188,13 @@ bool CUDPManager::SendSearchTo(Ipv4 address) {
     return failure != EAGAIN && failure != EWOULDBLOCK && failure != ENOBUFS && failure != EINTR;
 }
 
-void CUDPManager::ClearDevices() {
+void DiscoveryManager::ClearDevices() {
     m_devices.clear();
     m_devices.shrink_to_fit();
     m_knownMacs.clear();
 }
 
-void CUDPManager::ClearRequests() {
+void DiscoveryManager::ClearRequests() {
     m_sweep.reset();
     m_requests.clear();
     m_requests.shrink_to_fit();
@@ -204,14 +204,14 @@ void CUDPManager::ClearRequests() {
     }
 }
 
-void CUDPManager::CloseSocket() {
+void DiscoveryManager::CloseSocket() {
     m_socket->Close();
 }
 
-void CUDPManager::OnReceive(int error) {
+void DiscoveryManager::OnReceive(int error) {
     if (error == ENETDOWN) {
         m_socket->Close();
-        m_bRecreate = true;
+        m_recreate = true;
         return;
     }
     // Several datagrams per readiness report, so that a burst of replies is taken from
@@ -232,7 +232,7 @@ void CUDPManager::OnReceive(int error) {
             }
             // The socket itself failed: the next send makes a new one.
             m_socket->Close();
-            m_bRecreate = true;
+            m_recreate = true;
             return;
         }
         // Any host on the LAN can send anything to the discovery port. What is not a
@@ -247,16 +247,16 @@ void CUDPManager::OnReceive(int error) {
             }
         }
         auto device = ParseSearchReply(buffer.data(), static_cast<size_t>(received), {});
-        if (device && m_knownMacs.insert(device->strDevMAC).second) {
+        if (device && m_knownMacs.insert(device->mac).second) {
             m_devices.push_back(std::move(*device));
         }
     }
 }
 
-void CUDPManager::OnClose(int /*error*/) {
-    m_bRecreate = true;
+void DiscoveryManager::OnClose(int /*error*/) {
+    m_recreate = true;
 }
 
-void CUDPManager::OnOutOfBandData(int /*error*/) {
-    m_bRecreate = true;
+void DiscoveryManager::OnOutOfBandData(int /*error*/) {
+    m_recreate = true;
 }

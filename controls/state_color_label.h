@@ -11,10 +11,10 @@
 
 #include "controls/cached_control.h"
 
-// Where a CPTLabel puts its text. The text is cut into lines at every literal backslash
+// Where a StateColorLabel puts its text. The text is cut into lines at every literal backslash
 // followed by the letter n (two characters, not a line feed); each line starts the
 // measured height of the previous one plus 1 pixel lower.
-struct PTLabelLayout {
+struct StateColorLabelLayout {
     struct Line {
         QRect rect;     // where the line is drawn, in the label's coordinates
         QString text;   // already elided when it has to fit one line
@@ -30,19 +30,19 @@ struct PTLabelLayout {
 // Lays a label's text out in a client area of `size`. When `singleLine` is set and the
 // whole text is narrower than the area, lines are single lines (a lone line centred
 // vertically); otherwise lines wrap at word boundaries.
-PTLabelLayout LayoutPTLabel(const QString& text, const QFont& font, QSize size,
-                            Qt::Alignment horizontal, bool singleLine);
+StateColorLabelLayout LayoutStateColorLabel(const QString& text, const QFont& font, QSize size,
+                                            Qt::Alignment horizontal, bool singleLine);
 
 // A transparent text label with a text colour per state: 0 normal, 1 hover, 2 pressed,
 // and 3 and 4, fixed states the mouse does not change (4 is also the disabled colour).
 // The search page's result line is one.
-class CPTLabel : public CCachedControl {
+class StateColorLabel : public CachedControl {
     Q_OBJECT
 
 public:
     enum State { kNormal = 0, kHover = 1, kPressed = 2, kFixed3 = 3, kFixed4 = 4 };
 
-    explicit CPTLabel(QWidget* parent = nullptr);
+    explicit StateColorLabel(QWidget* parent = nullptr);
 
     void SetWindowText(const std::wstring& text);
     std::wstring WindowText() const { return m_text.toStdWString(); }
@@ -67,7 +67,7 @@ public:
     // The text colour for the current state and enabled flag.
     QColor CurrentColor() const;
 
-    const PTLabelLayout& Layout();
+    const StateColorLabelLayout& Layout();
 
 protected:
     void Render(QImage& target) override;
@@ -87,5 +87,5 @@ private:
     bool m_singleLine = true;
     bool m_focusRect = false;
     Qt::Alignment m_horizontal = Qt::AlignLeft;
-    std::optional<PTLabelLayout> m_layout;
+    std::optional<StateColorLabelLayout> m_layout;
 };

@@ -1,13 +1,13 @@
-// CPTButton and CPTLabel: pictures and colours per state, mouse feedback, the
+// PictureButton and StateColorLabel: pictures and colours per state, mouse feedback, the
 // backslash-n line rule, and repaints that reuse the rendered label.
 
 #include <QEnterEvent>
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "controls/pt_button.h"
-#include "controls/pt_label.h"
+#include "controls/picture_button.h"
 #include "controls/skin_images.h"
+#include "controls/state_color_label.h"
 
 namespace {
 
@@ -31,12 +31,12 @@ QImage Skin(int id) {
 
 }  // namespace
 
-class PTControlsTest : public QObject {
+class PictureControlsTest : public QObject {
     Q_OBJECT
 
 private slots:
     void buttonShowsThePictureOfItsState() {
-        CPTButton button(1018);
+        PictureButton button(1018);
         button.resize(18, 18);
         button.SetImages(146, 147, 150);  // three different pictures to tell them apart
         QCOMPARE(Shown(button), Skin(146));
@@ -50,12 +50,12 @@ private slots:
     }
 
     void disabledButtonUnderTheMouseShowsTheDisabledPicture() {
-        CPTButton button(1018);
+        PictureButton button(1018);
         button.resize(18, 18);
         button.SetImages(146, 147, 150);
         button.setEnabled(false);
         Enter(button);
-        QCOMPARE(button.CurrentLook(), CPTButton::Look::kDisabled);
+        QCOMPARE(button.CurrentLook(), PictureButton::Look::kDisabled);
         QCOMPARE(Shown(button), Skin(150));
 
         // Enabled again while the mouse is still on it: the hover picture.
@@ -64,7 +64,7 @@ private slots:
     }
 
     void sameImageForAllStatesStillShowsTheHandCursor() {
-        CPTButton button(1110);
+        PictureButton button(1110);
         button.resize(175, 33);
         button.SetImages(220, 220, 220);
         QCOMPARE(button.cursor().shape(), Qt::PointingHandCursor);
@@ -77,7 +77,7 @@ private slots:
     }
 
     void setImagesForgetsTheHoverState() {
-        CPTButton button;
+        PictureButton button;
         button.resize(18, 18);
         button.SetImages(146, 147, 146);
         Enter(button);
@@ -88,10 +88,10 @@ private slots:
 
     void clickReportsTheControlIdOnlyWhenReleasedOnTheButton() {
         QWidget page;
-        CPTButton button(1121, &page);
+        PictureButton button(1121, &page);
         button.setGeometry(15, 171, 175, 33);
         button.SetImages(218, 218, 218);
-        QSignalSpy clicks(&button, &CPTButton::clicked);
+        QSignalSpy clicks(&button, &PictureButton::clicked);
 
         QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(clicks.count(), 1);
@@ -106,54 +106,54 @@ private slots:
     }
 
     void allBlackLabelNeverChangesState() {
-        CPTLabel label;
+        StateColorLabel label;
         label.resize(200, 23);
         label.SetWindowText(L"Searching.");
         QVERIFY(label.MouseFeedbackOff());
         Enter(label);
         QTest::mousePress(&label, Qt::LeftButton);
-        QCOMPARE(label.State(), int(CPTLabel::kNormal));
+        QCOMPARE(label.State(), int(StateColorLabel::kNormal));
         QTest::mouseRelease(&label, Qt::LeftButton);
         QTest::mouseClick(&label, Qt::RightButton);
         Leave(label);
-        QCOMPARE(label.State(), int(CPTLabel::kNormal));
+        QCOMPARE(label.State(), int(StateColorLabel::kNormal));
     }
 
     void labelStatesFollowTheMouseWhenColoursDiffer() {
-        CPTLabel label;
+        StateColorLabel label;
         label.resize(200, 23);
         label.SetColors(Qt::black, Qt::blue, Qt::red, Qt::green, Qt::gray);
         QVERIFY(!label.MouseFeedbackOff());
 
         Enter(label);
-        QCOMPARE(label.State(), int(CPTLabel::kHover));
+        QCOMPARE(label.State(), int(StateColorLabel::kHover));
         QCOMPARE(label.CurrentColor(), QColor(Qt::blue));
         QTest::mousePress(&label, Qt::LeftButton);
-        QCOMPARE(label.State(), int(CPTLabel::kPressed));
+        QCOMPARE(label.State(), int(StateColorLabel::kPressed));
         QTest::mouseRelease(&label, Qt::LeftButton);
-        QCOMPARE(label.State(), int(CPTLabel::kNormal));
+        QCOMPARE(label.State(), int(StateColorLabel::kNormal));
         Leave(label);
-        QCOMPARE(label.State(), int(CPTLabel::kNormal));
+        QCOMPARE(label.State(), int(StateColorLabel::kNormal));
 
         // Fixed states: hover and release leave 3 alone, a press does not move 4.
-        label.SetState(CPTLabel::kFixed3);
+        label.SetState(StateColorLabel::kFixed3);
         Enter(label);
         Leave(label);
-        QCOMPARE(label.State(), int(CPTLabel::kFixed3));
-        label.SetState(CPTLabel::kFixed4);
+        QCOMPARE(label.State(), int(StateColorLabel::kFixed3));
+        label.SetState(StateColorLabel::kFixed4);
         QTest::mouseClick(&label, Qt::LeftButton);
-        QCOMPARE(label.State(), int(CPTLabel::kFixed4));
+        QCOMPARE(label.State(), int(StateColorLabel::kFixed4));
 
         // Disabled: the state-4 colour, and the mouse changes nothing.
-        label.SetState(CPTLabel::kNormal);
+        label.SetState(StateColorLabel::kNormal);
         label.setEnabled(false);
         QCOMPARE(label.CurrentColor(), QColor(Qt::gray));
         Enter(label);
-        QCOMPARE(label.State(), int(CPTLabel::kNormal));
+        QCOMPARE(label.State(), int(StateColorLabel::kNormal));
     }
 
     void feedbackIsOffWhenTheColoursAverageToTheNormalOne() {
-        CPTLabel label;
+        StateColorLabel label;
         // 0x000010 * 4 == 0x000008 + 0x000018 + 0x000010 + 0x000010
         label.SetColors(QColor(0x10, 0, 0), QColor(0x08, 0, 0), QColor(0x18, 0, 0),
                         QColor(0x10, 0, 0), QColor(0x10, 0, 0));
@@ -164,8 +164,8 @@ private slots:
         const QFont font("DejaVu Sans", 9);
 
         // Word-wrapping mode (single-line flag off): each line height + 1 lower.
-        PTLabelLayout wrapped = LayoutPTLabel(QStringLiteral("Two\\nWords"), font, QSize(200, 60),
-                                              Qt::AlignLeft, false);
+        StateColorLabelLayout wrapped = LayoutStateColorLabel(QStringLiteral("Two\\nWords"), font,
+                                                              QSize(200, 60), Qt::AlignLeft, false);
         QCOMPARE(wrapped.lines.size(), size_t(2));
         QCOMPARE(wrapped.lines[0].text, QStringLiteral("Two"));
         QCOMPARE(wrapped.lines[1].text, QStringLiteral("Words"));
@@ -173,27 +173,27 @@ private slots:
         QCOMPARE(wrapped.lines[1].rect.top(), wrapped.lines[0].rect.top() + lineHeight + 1);
 
         // Single-line mode: same stacking, and the lines do not overlap.
-        PTLabelLayout single = LayoutPTLabel(QStringLiteral("Two\\nWords"), font, QSize(200, 60),
-                                             Qt::AlignCenter, true);
+        StateColorLabelLayout single = LayoutStateColorLabel(QStringLiteral("Two\\nWords"), font,
+                                                             QSize(200, 60), Qt::AlignCenter, true);
         QCOMPARE(single.lines.size(), size_t(2));
         QCOMPARE(single.lines[1].rect.top(), single.lines[0].rect.top() + lineHeight + 1);
         QVERIFY(single.lines[1].flags & Qt::AlignTop);
 
         // A real line feed is not a separator, nor is a lone backslash.
-        QCOMPARE(
-            LayoutPTLabel(QStringLiteral("a\nb\\c"), font, QSize(200, 60), Qt::AlignLeft, false)
-                .lines.size(),
-            size_t(1));
+        QCOMPARE(LayoutStateColorLabel(QStringLiteral("a\nb\\c"), font, QSize(200, 60),
+                                       Qt::AlignLeft, false)
+                     .lines.size(),
+                 size_t(1));
         // A lone line in single-line mode is centred vertically.
-        QVERIFY(
-            LayoutPTLabel(QStringLiteral("Searching."), font, QSize(200, 23), Qt::AlignLeft, true)
-                .lines[0]
-                .flags &
-            Qt::AlignVCenter);
+        QVERIFY(LayoutStateColorLabel(QStringLiteral("Searching."), font, QSize(200, 23),
+                                      Qt::AlignLeft, true)
+                    .lines[0]
+                    .flags &
+                Qt::AlignVCenter);
     }
 
     void labelRendersOnceUntilItsLookChanges() {
-        CPTLabel label;
+        StateColorLabel label;
         label.resize(200, 23);
         label.SetWindowText(L"1 found");
         label.grab();
@@ -214,5 +214,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(PTControlsTest)
-#include "pt_controls_test.moc"
+QTEST_MAIN(PictureControlsTest)
+#include "picture_controls_test.moc"

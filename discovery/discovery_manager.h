@@ -20,7 +20,7 @@
 // (AddressSweep). Replies are collected as they arrive, whichever search drew them, into
 // one list with one row per device. Everything runs on the event loop's thread; the
 // owner stops its timer before destroying the manager.
-class CUDPManager : public IAsyncSocketEvents {
+class DiscoveryManager : public IAsyncSocketEvents {
 public:
     static constexpr int kTimerId = 9997;
     static constexpr uint32_t kTimerPeriodMs = 300;
@@ -29,11 +29,11 @@ public:
     // Datagrams read per readiness report at most, so that a flood cannot hold the thread.
     static constexpr int kDatagramsPerEvent = 64;
 
-    CUDPManager(ISocketFactory& sockets, ITickClock& clock);
-    ~CUDPManager() override;
+    DiscoveryManager(ISocketFactory& sockets, ITickClock& clock);
+    ~DiscoveryManager() override;
 
-    CUDPManager(const CUDPManager&) = delete;
-    CUDPManager& operator=(const CUDPManager&) = delete;
+    DiscoveryManager(const DiscoveryManager&) = delete;
+    DiscoveryManager& operator=(const DiscoveryManager&) = delete;
 
     // Queues a search under `name` and empties the device list, so the new search starts
     // from nothing (late replies of an earlier search land in the new list). Returns 1.
@@ -47,7 +47,7 @@ public:
     int GetRequestCount() const;
     int GetDeviceCount() const;
     // A copy of device `index`; throws std::out_of_range outside 0 .. count - 1.
-    _STRU_AP_INFO GetDevice(int index) const;
+    FoundDevice GetDevice(int index) const;
 
     // One step of the head request: wait, send, or end it after its last wait.
     void OnDiscoveryTimer(int timerId);
@@ -94,11 +94,11 @@ private:
     ITickClock& m_clock;
     std::unique_ptr<IAsyncSocket> m_socket;
     // The socket must be (re)created before the next send.
-    bool m_bRecreate = true;
-    std::vector<_STRU_UDP_DATA> m_requests;
+    bool m_recreate = true;
+    std::vector<SearchRequest> m_requests;
     // The schedule of the head request while it searches at addresses.
     std::unique_ptr<AddressSweep> m_sweep;
-    std::vector<_STRU_AP_INFO> m_devices;
+    std::vector<FoundDevice> m_devices;
     std::unordered_set<std::wstring> m_knownMacs;  // the MACs of m_devices
     std::unique_ptr<FirewallDiagnosis> m_diagnosis;
     uint32_t m_droppedAnswers = 0;

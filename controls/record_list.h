@@ -16,7 +16,7 @@
 // The column titles are not shown either; they name the columns for assistive
 // technology, which reads the rows cell by cell. The arrow keys move the selection; Tab
 // leaves the list.
-class CReportList : public QTableWidget {
+class RecordList : public QTableWidget {
     Q_OBJECT
 
 public:
@@ -25,7 +25,7 @@ public:
         bool shown;
     };
 
-    ~CReportList() override;
+    ~RecordList() override;
 
     // The row's text in `column` (a record column, shown or not); empty outside the list.
     std::wstring Text(int row, int column) const;
@@ -41,8 +41,8 @@ protected:
     // `columns` are the record's columns in order; `rowImageId` is the skin picture that
     // sets the row height (`defaultRowHeight` when it is missing); `focusColumn` the
     // record column a selected row is focused in (one that is shown).
-    CReportList(const std::vector<Column>& columns, int rowImageId, int defaultRowHeight,
-                int focusColumn, QWidget* parent);
+    RecordList(const std::vector<Column>& columns, int rowImageId, int defaultRowHeight,
+               int focusColumn, QWidget* parent);
 
     // Appends a row with the given texts, one per record column, in order.
     void AppendRow(const QStringList& cells,

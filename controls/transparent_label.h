@@ -10,11 +10,11 @@
 // and a changed caption makes the page repaint under it first, so a shorter text leaves
 // nothing of a longer one behind. The wizard pages show the selected device's MAC and IP
 // address with two of them.
-class CTransparentStatic : public CCachedControl {
+class TransparentLabel : public CachedControl {
     Q_OBJECT
 
 public:
-    explicit CTransparentStatic(QWidget* parent = nullptr);
+    explicit TransparentLabel(QWidget* parent = nullptr);
 
     // Sets the caption when it differs from the one shown; otherwise does nothing.
     void SetCaption(const std::wstring& text);

@@ -12,10 +12,10 @@
 #include "app/program_state.h"
 #include "discovery/last_repeater.h"
 #include "discovery/ui/search_page.h"
-#include "fakes/fake_socket.h"
 #include "hostnet/host_address_setup.h"
 #include "platform/tick_clock.h"
-#include "unit/discovery/reply_builder.h"
+#include "support/fakes/fake_socket.h"
+#include "support/reply_builder.h"
 #include "wizard/ui/wizard_frame.h"
 
 // A repeater's search reply with its MAC address (12 hexadecimal digits) and IP address.
@@ -64,7 +64,7 @@ struct FakeShell {
     // The discovery manager's socket: the first one made; then the web queue's.
     FakeSocketState& Discovery() { return *sockets.states.front(); }
     FakeSocketState& Web() { return *sockets.states.at(1); }
-    CSearchDlg& Page() { return *dialog.SearchPage(); }
+    SearchPage& Page() { return *dialog.Search(); }
 
     // Answers the search once its request number `afterBroadcasts` + 1 is out.
     bool Answer(const std::vector<ReplyFields>& devices, size_t afterBroadcasts = 0) {
@@ -84,12 +84,12 @@ struct FakeShell {
     FakeSocketFactory sockets;
     FakeHostSetup hostSetup;
     ProgramState state;
-    CTamselDlg dialog;
+    MainWindow dialog;
 };
 
 // The repeater the wizard tests connect to, as a search finds it: the supported model at
 // 192.168.1.1/24, with the login admin/admin.
-inline _STRU_AP_INFO FoundRepeater() {
+inline FoundDevice FoundRepeater() {
     return {L"KV-Q3150Tx", L"00:1A:2B:3C:4D:5E", L"192.168.1.1", L"255.255.255.0", L"admin",
             L"admin"};
 }
@@ -102,12 +102,12 @@ struct FakeWizardShell {
         shell.dialog.activateWindow();
         shell.state.ConnectTo(FoundRepeater());
     }
-    CQ3150TxDlg& Frame() { return *shell.dialog.Wizard(); }
-    CWizardPage& Page(WizardPage page) { return *Frame().Page(page); }
+    WizardFrame& Frame() { return *shell.dialog.Wizard(); }
+    WizardPage& Page(WizardPageId page) { return *Frame().Page(page); }
     DeviceStatus& Status() { return shell.state.Status(); }
     // Shows `page` and hides the wizard's other pages.
-    template <typename PageType = CWizardPage>
-    PageType& Show(WizardPage page) {
+    template <typename PageType = WizardPage>
+    PageType& Show(WizardPageId page) {
         Frame().ShowWizardPage(page);
         return static_cast<PageType&>(Page(page));
     }

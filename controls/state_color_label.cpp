@@ -1,4 +1,4 @@
-#include "controls/pt_label.h"
+#include "controls/state_color_label.h"
 
 #include <QEnterEvent>
 #include <QFontMetrics>
@@ -22,9 +22,9 @@ uint32_t ColorRefOf(const QColor& color) {
 
 }  // namespace
 
-PTLabelLayout LayoutPTLabel(const QString& text, const QFont& font, QSize size,
-                            Qt::Alignment horizontal, bool singleLine) {
-    PTLabelLayout layout;
+StateColorLabelLayout LayoutStateColorLabel(const QString& text, const QFont& font, QSize size,
+                                            Qt::Alignment horizontal, bool singleLine) {
+    StateColorLabelLayout layout;
     layout.size = size;
     layout.font = PixelSizedFont(font);
     const QFontMetrics metrics(layout.font);
@@ -42,7 +42,7 @@ PTLabelLayout LayoutPTLabel(const QString& text, const QFont& font, QSize size,
 
     QRect rect(QPoint(0, 0), size);
     for (const QString& piece : pieces) {
-        PTLabelLayout::Line line;
+        StateColorLabelLayout::Line line;
         line.rect = rect;
         line.flags = flags;
         int height = metrics.height();
@@ -58,13 +58,13 @@ PTLabelLayout LayoutPTLabel(const QString& text, const QFont& font, QSize size,
     return layout;
 }
 
-CPTLabel::CPTLabel(QWidget* parent) : CCachedControl(parent) {
+StateColorLabel::StateColorLabel(QWidget* parent) : CachedControl(parent) {
     for (QColor& color : m_colors) {
         color = Qt::black;
     }
 }
 
-void CPTLabel::SetWindowText(const std::wstring& text) {
+void StateColorLabel::SetWindowText(const std::wstring& text) {
     const QString value = QString::fromStdWString(text);
     if (value != m_text) {
         const QString before = AccessibleText();
@@ -74,13 +74,13 @@ void CPTLabel::SetWindowText(const std::wstring& text) {
     }
 }
 
-QString CPTLabel::AccessibleText() const {
+QString StateColorLabel::AccessibleText() const {
     QString text = m_text;
     return text.replace(kLineSeparator, QStringLiteral("\n"));
 }
 
-void CPTLabel::SetColors(const QColor& normal, const QColor& hover, const QColor& pressed,
-                         const QColor& state3, const QColor& state4) {
+void StateColorLabel::SetColors(const QColor& normal, const QColor& hover, const QColor& pressed,
+                                const QColor& state3, const QColor& state4) {
     m_colors[kNormal] = normal;
     m_colors[kHover] = hover;
     m_colors[kPressed] = pressed;
@@ -89,13 +89,13 @@ void CPTLabel::SetColors(const QColor& normal, const QColor& hover, const QColor
     Invalidate();
 }
 
-void CPTLabel::SetState(int state) {
+void StateColorLabel::SetState(int state) {
     if (state >= kNormal && state <= kFixed4) {
         ChangeState(state);
     }
 }
 
-void CPTLabel::SetHandCursor(bool on) {
+void StateColorLabel::SetHandCursor(bool on) {
     if (on) {
         setCursor(Qt::PointingHandCursor);
     } else {
@@ -103,59 +103,59 @@ void CPTLabel::SetHandCursor(bool on) {
     }
 }
 
-void CPTLabel::SetSingleLine(bool on) {
+void StateColorLabel::SetSingleLine(bool on) {
     m_singleLine = on;
     Invalidate();
 }
 
-void CPTLabel::SetFocusRect(bool on) {
+void StateColorLabel::SetFocusRect(bool on) {
     m_focusRect = on;
     Invalidate();
 }
 
-void CPTLabel::SetAlignment(Qt::Alignment horizontal) {
+void StateColorLabel::SetAlignment(Qt::Alignment horizontal) {
     m_horizontal = horizontal & Qt::AlignHorizontal_Mask;
     Invalidate();
 }
 
-bool CPTLabel::MouseFeedbackOff() const {
+bool StateColorLabel::MouseFeedbackOff() const {
     const uint64_t others = uint64_t{ColorRefOf(m_colors[kHover])} +
                             ColorRefOf(m_colors[kPressed]) + ColorRefOf(m_colors[kFixed3]) +
                             ColorRefOf(m_colors[kFixed4]);
     return others == 4 * uint64_t{ColorRefOf(m_colors[kNormal])};
 }
 
-QColor CPTLabel::CurrentColor() const {
+QColor StateColorLabel::CurrentColor() const {
     return isEnabled() ? m_colors[m_state] : m_colors[kFixed4];
 }
 
-const PTLabelLayout& CPTLabel::Layout() {
+const StateColorLabelLayout& StateColorLabel::Layout() {
     if (!m_layout || m_layout->size != size()) {
-        m_layout = LayoutPTLabel(m_text, font(), size(), m_horizontal, m_singleLine);
+        m_layout = LayoutStateColorLabel(m_text, font(), size(), m_horizontal, m_singleLine);
         m_layout->color = CurrentColor();
         m_layout->focusRect = m_focusRect && isEnabled() && m_state == kHover;
     }
     return *m_layout;
 }
 
-void CPTLabel::Invalidate() {
+void StateColorLabel::Invalidate() {
     m_layout.reset();
-    CCachedControl::Invalidate();
+    CachedControl::Invalidate();
 }
 
-void CPTLabel::ChangeState(int state) {
+void StateColorLabel::ChangeState(int state) {
     if (state != m_state) {
         m_state = state;
         Invalidate();
     }
 }
 
-void CPTLabel::Render(QImage& target) {
-    const PTLabelLayout& layout = Layout();
+void StateColorLabel::Render(QImage& target) {
+    const StateColorLabelLayout& layout = Layout();
     QPainter painter(&target);
     painter.setFont(layout.font);
     painter.setPen(layout.color);
-    for (const PTLabelLayout::Line& line : layout.lines) {
+    for (const StateColorLabelLayout::Line& line : layout.lines) {
         painter.drawText(line.rect, line.flags, line.text);
     }
     if (layout.focusRect) {
@@ -167,28 +167,28 @@ void CPTLabel::Render(QImage& target) {
 }
 
 // The disabled colour is part of the look; font, palette and style the base handles.
-void CPTLabel::changeEvent(QEvent* event) {
+void StateColorLabel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) {
         Invalidate();
     }
-    CCachedControl::changeEvent(event);
+    CachedControl::changeEvent(event);
 }
 
-void CPTLabel::enterEvent(QEnterEvent* event) {
+void StateColorLabel::enterEvent(QEnterEvent* event) {
     if (!MouseFeedbackOff() && isEnabled() && m_state != kFixed3 && m_state != kFixed4) {
         ChangeState(kHover);
     }
     QWidget::enterEvent(event);
 }
 
-void CPTLabel::leaveEvent(QEvent* event) {
+void StateColorLabel::leaveEvent(QEvent* event) {
     if (!MouseFeedbackOff() && isEnabled() && m_state != kFixed3 && m_state != kFixed4) {
         ChangeState(kNormal);
     }
     QWidget::leaveEvent(event);
 }
 
-void CPTLabel::mousePressEvent(QMouseEvent* event) {
+void StateColorLabel::mousePressEvent(QMouseEvent* event) {
     const bool button = event->button() == Qt::LeftButton || event->button() == Qt::RightButton;
     if (button && !MouseFeedbackOff() && isEnabled() && m_state != kFixed4) {
         ChangeState(kPressed);
@@ -196,7 +196,7 @@ void CPTLabel::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
 }
 
-void CPTLabel::mouseReleaseEvent(QMouseEvent* event) {
+void StateColorLabel::mouseReleaseEvent(QMouseEvent* event) {
     const bool button = event->button() == Qt::LeftButton || event->button() == Qt::RightButton;
     if (button && !MouseFeedbackOff() && isEnabled() && m_state != kFixed3 && m_state != kFixed4) {
         ChangeState(kNormal);

@@ -15,11 +15,11 @@
 // The radio buttons of one parent form a group for the keyboard: Tab stops at the
 // checked one only (at every one while none is checked), and the arrow keys move to the
 // next or previous button of the group, in reading order, and select it.
-class CCTLButton : public QRadioButton {
+class SkinRadioButton : public QRadioButton {
     Q_OBJECT
 
 public:
-    explicit CCTLButton(QWidget* parent = nullptr);
+    explicit SkinRadioButton(QWidget* parent = nullptr);
 
     // Sets the caption when it differs from the one shown; otherwise does nothing.
     void SetCaption(const std::wstring& text);
@@ -56,7 +56,7 @@ private:
     RenderKey CurrentKey() const;
     void Render(QImage& target);
     // The radio buttons of this one's group (its parent's), in reading order.
-    std::vector<CCTLButton*> Group() const;
+    std::vector<SkinRadioButton*> Group() const;
     // Tab reaches the checked button of the group alone.
     void UpdateGroupTabStops();
 

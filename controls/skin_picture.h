@@ -7,7 +7,7 @@ class QPainter;
 
 // One decoded skin picture, drawn at its natural size with its top-left corner at the
 // painter's origin. Pages keep one for their background and buttons one per state.
-class CPTPicture {
+class SkinPicture {
 public:
     // Loads the picture with the given resource id, releasing the one held before even
     // when the id is unknown. Returns true when a picture was loaded.

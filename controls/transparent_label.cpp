@@ -1,16 +1,16 @@
-#include "controls/transparent_static.h"
+#include "controls/transparent_label.h"
 
 #include <QEvent>
 #include <QPainter>
 
 #include "controls/pixel_font.h"
 
-CTransparentStatic::CTransparentStatic(QWidget* parent)
-    : CCachedControl(parent),
+TransparentLabel::TransparentLabel(QWidget* parent)
+    : CachedControl(parent),
       m_textColor(palette().color(QPalette::WindowText)),
       m_backgroundColor(palette().color(QPalette::Base)) {}
 
-void CTransparentStatic::SetCaption(const std::wstring& text) {
+void TransparentLabel::SetCaption(const std::wstring& text) {
     const QString caption = QString::fromStdWString(text);
     if (caption != m_text) {
         const QString before = m_text;
@@ -20,24 +20,24 @@ void CTransparentStatic::SetCaption(const std::wstring& text) {
     }
 }
 
-void CTransparentStatic::SetTextColor(const QColor& color) {
+void TransparentLabel::SetTextColor(const QColor& color) {
     m_textColor = color;
     Invalidate();
 }
 
-void CTransparentStatic::SetBkColor(const QColor& color) {
+void TransparentLabel::SetBkColor(const QColor& color) {
     m_backgroundColor = color;
     Invalidate();
 }
 
-void CTransparentStatic::SetTransparent(bool transparent) {
+void TransparentLabel::SetTransparent(bool transparent) {
     m_transparent = transparent;
     Invalidate();
 }
 
 // The widget paints nothing where it is transparent, so Qt repaints the parent under the
 // whole widget before it paints the label again.
-void CTransparentStatic::Render(QImage& target) {
+void TransparentLabel::Render(QImage& target) {
     QPainter painter(&target);
     if (!m_transparent) {
         painter.fillRect(rect(), m_backgroundColor);

@@ -7,13 +7,13 @@
 #include <optional>
 #include <vector>
 
-#include "discovery/udp_manager.h"
+#include "discovery/discovery_manager.h"
 #include "discovery/ui/search_host.h"
 #include "discovery/ui/search_page.h"
-#include "fakes/fake_socket.h"
 #include "platform/tick_clock.h"
 #include "platform/time_scale.h"
-#include "unit/discovery/reply_builder.h"
+#include "support/fakes/fake_socket.h"
+#include "support/reply_builder.h"
 #include "window/page_navigation.h"
 
 // A wizard that only counts its loadings.
@@ -31,13 +31,13 @@ public:
     FakeSearchHost() : discovery(sockets, MonotonicTickClock::Instance()) {
         discovery.SetFirewallReader([this] { return firewall; });
         QObject::connect(&timer, &QTimer::timeout,
-                         [this] { discovery.OnDiscoveryTimer(CUDPManager::kTimerId); });
-        timer.start(static_cast<int>(time_scale::ToRealMs(CUDPManager::kTimerPeriodMs)));
+                         [this] { discovery.OnDiscoveryTimer(DiscoveryManager::kTimerId); });
+        timer.start(static_cast<int>(time_scale::ToRealMs(DiscoveryManager::kTimerPeriodMs)));
     }
 
-    CUDPManager* Discovery() override { return &discovery; }
+    DiscoveryManager* Discovery() override { return &discovery; }
     std::optional<std::vector<AdapterInfo>> ReadAdapters() const override { return adapters; }
-    IDeviceWizard* ConnectTo(const _STRU_AP_INFO& device) override {
+    IDeviceWizard* ConnectTo(const FoundDevice& device) override {
         connected.push_back(device);
         return &wizard;
     }
@@ -49,11 +49,11 @@ public:
     FakeSocketState& Socket() { return *sockets.states.front(); }
 
     FakeSocketFactory sockets;
-    CUDPManager discovery;
+    DiscoveryManager discovery;
     QTimer timer;
     std::optional<std::vector<AdapterInfo>> adapters;
     HostFirewallState firewall;
-    std::vector<_STRU_AP_INFO> connected;
+    std::vector<FoundDevice> connected;
     RecordingWizard wizard;
     // The temporary address through which the PC reaches the repeater at `tempAddressFor`.
     Ipv4 tempAddressFor = 0;
@@ -87,5 +87,5 @@ struct SearchPageOnFakeHost {
 
     FakeSearchHost host;
     QWidget frame;
-    CSearchDlg page;
+    SearchPage page;
 };

@@ -1,17 +1,17 @@
-#include "discovery/udp_manager.h"
+#include "discovery/discovery_manager.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <stdexcept>
 
-#include "fakes/fake_socket.h"
-#include "fakes/fake_tick_clock.h"
-#include "reply_builder.h"
+#include "support/fakes/fake_socket.h"
+#include "support/fakes/fake_tick_clock.h"
+#include "support/reply_builder.h"
 
 namespace {
 
-class UdpManagerTest : public ::testing::Test {
+class DiscoveryManagerTest : public ::testing::Test {
 protected:
     // Runs the 300 ms timer until the queue is empty (or `maxTicks` pass) and returns the
     // tick numbers, counted from the first, at which a search request went out.
@@ -19,12 +19,12 @@ protected:
         std::vector<int> sendTicks;
         for (int tick = 0; tick < maxTicks && manager.GetRequestCount() > 0; ++tick) {
             const size_t before = Sent();
-            manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+            manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
             if (Sent() > before) {
                 sendTicks.push_back(tick);
             }
             lastTick = tick;
-            clock.Advance(CUDPManager::kTimerPeriodMs);
+            clock.Advance(DiscoveryManager::kTimerPeriodMs);
         }
         return sendTicks;
     }
@@ -33,11 +33,11 @@ protected:
 
     FakeTickClock clock{5000};
     FakeSocketFactory sockets;
-    CUDPManager manager{sockets, clock};
+    DiscoveryManager manager{sockets, clock};
     int lastTick = -1;
 };
 
-TEST_F(UdpManagerTest, OneSearchSendsThreeTimesAndEndsAfterTheLastWait) {
+TEST_F(DiscoveryManagerTest, OneSearchSendsThreeTimesAndEndsAfterTheLastWait) {
     EXPECT_EQ(manager.QueueSearch(L"1"), 1);
     EXPECT_EQ(manager.GetRequestCount(), 1);
 
@@ -54,12 +54,12 @@ TEST_F(UdpManagerTest, OneSearchSendsThreeTimesAndEndsAfterTheLastWait) {
     }
 }
 
-TEST_F(UdpManagerTest, SocketIsMadeAtTheFirstSendAsABroadcastDatagramSocket) {
-    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+TEST_F(DiscoveryManagerTest, SocketIsMadeAtTheFirstSendAsABroadcastDatagramSocket) {
+    manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
     EXPECT_EQ(socket().creates, 0);  // nothing queued, nothing sent
 
     manager.QueueSearch(L"1");
-    manager.OnDiscoveryTimer(CUDPManager::kTimerId + 1);  // not our timer
+    manager.OnDiscoveryTimer(DiscoveryManager::kTimerId + 1);  // not our timer
     EXPECT_EQ(socket().creates, 0);
 
     RunSearch();
@@ -72,15 +72,15 @@ TEST_F(UdpManagerTest, SocketIsMadeAtTheFirstSendAsABroadcastDatagramSocket) {
 
     // Idle afterwards: the timer keeps running and sends nothing.
     for (int i = 0; i < 20; ++i) {
-        manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+        manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
         clock.Advance(300);
     }
     EXPECT_EQ(Sent(), 3u);
 }
 
-TEST_F(UdpManagerTest, BackToBackSearchesRunInTurnAndEachEmptiesTheListWhenQueued) {
+TEST_F(DiscoveryManagerTest, BackToBackSearchesRunInTurnAndEachEmptiesTheListWhenQueued) {
     manager.QueueSearch(L"1");
-    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+    manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
     socket().DeliverDatagram(AsString(BuildReply({})));
     EXPECT_EQ(manager.GetDeviceCount(), 1);
 
@@ -102,7 +102,7 @@ TEST_F(UdpManagerTest, BackToBackSearchesRunInTurnAndEachEmptiesTheListWhenQueue
     EXPECT_EQ(manager.GetDeviceCount(), 1);
 }
 
-TEST_F(UdpManagerTest, TickCountWrapBetweenSendsStillWaitsAbout750Ms) {
+TEST_F(DiscoveryManagerTest, TickCountWrapBetweenSendsStillWaitsAbout750Ms) {
     clock.Set(0xFFFFFFFFu - 400);
     manager.QueueSearch(L"1");
     // The counter wraps between the first send and the second: the sends keep their
@@ -111,9 +111,9 @@ TEST_F(UdpManagerTest, TickCountWrapBetweenSendsStillWaitsAbout750Ms) {
     EXPECT_EQ(lastTick, 9);
 }
 
-TEST_F(UdpManagerTest, RepliesAreCollectedOncePerDevice) {
+TEST_F(DiscoveryManagerTest, RepliesAreCollectedOncePerDevice) {
     manager.QueueSearch(L"1");
-    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+    manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
 
     ReplyFields second;
     second.mac = "001122334455";
@@ -129,8 +129,8 @@ TEST_F(UdpManagerTest, RepliesAreCollectedOncePerDevice) {
     socket().DeliverDatagram(AsString(BuildReply({}, 423)));
 
     ASSERT_EQ(manager.GetDeviceCount(), 2);
-    EXPECT_EQ(manager.GetDevice(0).strDevMAC, L"00:11:22:33:44:AA");
-    EXPECT_EQ(manager.GetDevice(1).strDevIP, L"192.168.1.20");
+    EXPECT_EQ(manager.GetDevice(0).mac, L"00:11:22:33:44:AA");
+    EXPECT_EQ(manager.GetDevice(1).ip, L"192.168.1.20");
     EXPECT_THROW(manager.GetDevice(2), std::out_of_range);
     EXPECT_THROW(manager.GetDevice(-1), std::out_of_range);
     EXPECT_TRUE(socket().open);
@@ -139,21 +139,22 @@ TEST_F(UdpManagerTest, RepliesAreCollectedOncePerDevice) {
     EXPECT_EQ(manager.GetDeviceCount(), 0);
 }
 
-TEST_F(UdpManagerTest, ReceiveFailuresCloseTheSocketAndTheNextSendMakesItAgain) {
+TEST_F(DiscoveryManagerTest, ReceiveFailuresCloseTheSocketAndTheNextSendMakesItAgain) {
     struct Case {
         const char* what;
-        std::function<void(FakeSocketState&, CUDPManager&)> fail;
+        std::function<void(FakeSocketState&, DiscoveryManager&)> fail;
     };
     const std::vector<Case> cases = {
-        {"receive error", [](FakeSocketState& s, CUDPManager&) { s.DeliverReceiveError(EIO); }},
-        {"network down", [](FakeSocketState&, CUDPManager& m) { m.OnReceive(ENETDOWN); }},
-        {"close event", [](FakeSocketState&, CUDPManager& m) { m.OnClose(ECONNRESET); }},
-        {"out-of-band event", [](FakeSocketState&, CUDPManager& m) { m.OnOutOfBandData(0); }},
+        {"receive error",
+         [](FakeSocketState& s, DiscoveryManager&) { s.DeliverReceiveError(EIO); }},
+        {"network down", [](FakeSocketState&, DiscoveryManager& m) { m.OnReceive(ENETDOWN); }},
+        {"close event", [](FakeSocketState&, DiscoveryManager& m) { m.OnClose(ECONNRESET); }},
+        {"out-of-band event", [](FakeSocketState&, DiscoveryManager& m) { m.OnOutOfBandData(0); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         manager.QueueSearch(L"1");
-        manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+        manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
         ASSERT_TRUE(socket().open);
         const int creates = socket().creates;
         const size_t sent = Sent();
@@ -166,9 +167,9 @@ TEST_F(UdpManagerTest, ReceiveFailuresCloseTheSocketAndTheNextSendMakesItAgain) 
     }
 }
 
-TEST_F(UdpManagerTest, DatagramsThatAreNoReplyAreDroppedAndTheSocketKeepsReceiving) {
+TEST_F(DiscoveryManagerTest, DatagramsThatAreNoReplyAreDroppedAndTheSocketKeepsReceiving) {
     manager.QueueSearch(L"1");
-    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+    manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
     ReplyFields second;
     second.mac = "001122334455";
 
@@ -190,10 +191,10 @@ TEST_F(UdpManagerTest, DatagramsThatAreNoReplyAreDroppedAndTheSocketKeepsReceivi
     EXPECT_EQ(manager.GetDeviceCount(), 2);
 }
 
-TEST_F(UdpManagerTest, ABurstOfRepliesIsReadSeveralPerReport) {
+TEST_F(DiscoveryManagerTest, ABurstOfRepliesIsReadSeveralPerReport) {
     manager.QueueSearch(L"1");
-    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
-    const int burst = CUDPManager::kDatagramsPerEvent + 10;
+    manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
+    const int burst = DiscoveryManager::kDatagramsPerEvent + 10;
     for (int i = 0; i < burst; ++i) {
         ReplyFields fields;
         fields.mac = "0011223300" + std::string(1, "0123456789abcdef"[i / 16]) +
@@ -201,25 +202,25 @@ TEST_F(UdpManagerTest, ABurstOfRepliesIsReadSeveralPerReport) {
         socket().datagrams.push_back({AsString(BuildReply(fields)), "192.168.1.20", 13379, 0});
     }
     socket().events->OnReceive(0);
-    EXPECT_EQ(manager.GetDeviceCount(), CUDPManager::kDatagramsPerEvent);
+    EXPECT_EQ(manager.GetDeviceCount(), DiscoveryManager::kDatagramsPerEvent);
     socket().events->OnReceive(0);  // the socket reports the rest again
     EXPECT_EQ(manager.GetDeviceCount(), burst);
     EXPECT_TRUE(socket().datagrams.empty());
 }
 
-TEST_F(UdpManagerTest, ReadinessWithoutADatagramKeepsTheSocket) {
+TEST_F(DiscoveryManagerTest, ReadinessWithoutADatagramKeepsTheSocket) {
     manager.QueueSearch(L"1");
-    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+    manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
     manager.OnReceive(0);  // nothing queued: EAGAIN
     EXPECT_TRUE(socket().open);
     socket().DeliverDatagram(AsString(BuildReply({})));
     EXPECT_EQ(manager.GetDeviceCount(), 1);
 }
 
-TEST_F(UdpManagerTest, FailedCreationIsRetriedAtTheNextSend) {
+TEST_F(DiscoveryManagerTest, FailedCreationIsRetriedAtTheNextSend) {
     socket().failCreate = true;
     manager.QueueSearch(L"1");
-    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+    manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
     EXPECT_EQ(socket().bindAddresses.size(), 1u);
     EXPECT_EQ(Sent(), 0u);
 
