@@ -362,8 +362,8 @@ void Tamselctl::PollOpenSetup() {
     m_env->loop.StopTimer(m_setupTimer);
     m_setupTimer = 0;
     m_setupThread.join();
-    if (m_setupResult == kHostSetupFailed) {
-        const HostSetupFailure failure = m_env->hostSetup->LastFailure();
+    if (!m_setupResult.Reached()) {
+        const HostSetupFailure& failure = m_setupResult.Failure();
         if (failure.Known()) {
             const bool refused = failure.kind == HostSetupFailure::Kind::kDeviceRefused;
             Fail(Verdict{refused ? ExitCode::kUsage : ExitCode::kNetwork, 0, failure.detail});

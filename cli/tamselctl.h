@@ -141,7 +141,7 @@ private:
     // open
     std::thread m_setupThread;
     std::atomic<bool> m_setupDone{false};
-    std::wstring m_setupResult;
+    HostSetupResult m_setupResult = HostSetupResult::Unreachable();
     int m_setupTimer = 0;
     bool m_holding = false;  // keeps a temporary address until the user ends tamselctl
     int m_openerPid = -1;
