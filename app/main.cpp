@@ -24,7 +24,7 @@ int main(int argc, char* argv[]) {
     // Before any other thread exists: every thread started later inherits the signal
     // mask it sets up.
     TerminationCleanup termination;
-    CTamselApp program(termination);
+    TamselApp program(termination);
     if (!program.AcquireInstance()) {
         return program.AskRunningCopyToComeForward(argc, argv);
     }

@@ -10,11 +10,11 @@
 #include <utility>
 
 #include "controls/skin_images.h"
-#include "discovery/udp_manager.h"
+#include "discovery/discovery_manager.h"
 #include "discovery/ui/search_page.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
-#include "web/web_manager.h"
+#include "web/web_command_queue.h"
 #include "window/window_placement.h"
 #include "wizard/ui/wizard_frame.h"
 
@@ -25,14 +25,14 @@ constexpr int kIconImageId = 249;
 
 }  // namespace
 
-CTamselDlg::CTamselDlg(ProgramState& state)
-    : CDialogWindow(nullptr, Qt::Window | Qt::FramelessWindowHint), m_state(state) {
+MainWindow::MainWindow(ProgramState& state)
+    : DialogWindow(nullptr, Qt::Window | Qt::FramelessWindowHint), m_state(state) {
     setFixedSize(kWidth, kHeight);
     SetAccessibleRole(QAccessible::Window);
     setWindowIcon(QIcon(QPixmap::fromImage(LoadSkinImage(kIconImageId))));
 }
 
-CTamselDlg::~CTamselDlg() {
+MainWindow::~MainWindow() {
     DestroyWindow();
     if (PageNavigation() == this) {
         SetPageNavigation(nullptr);
@@ -40,7 +40,7 @@ CTamselDlg::~CTamselDlg() {
     m_state.SetNavigation(nullptr);
 }
 
-void CTamselDlg::OnInitDialog() {
+void MainWindow::OnInitDialog() {
     SetMainWindow(this);
     SetPageNavigation(this);
     m_state.SetNavigation(this);
@@ -48,7 +48,7 @@ void CTamselDlg::OnInitDialog() {
     PlaceWindow(this, QPoint(0, 0));
 
     SetTimer(kDiscoveryTimerId, kDiscoveryTimerMs);
-    if (CWEBManager* web = m_state.WebQueue()) {
+    if (WebCommandQueue* web = m_state.WebQueue()) {
         // Every queued command starts the wizard's result timer.
         web->SetQueuedObserver([this] {
             if (m_wizard != nullptr) {
@@ -59,7 +59,7 @@ void CTamselDlg::OnInitDialog() {
     SetTimer(kWebTimerId, kWebTimerMs);
 
     // Showing the search page starts the first search.
-    m_searchPage = new CSearchDlg(m_state, this);
+    m_searchPage = new SearchPage(m_state, this);
     m_searchPage->Create();
     m_searchPage->setGeometry(rect());
     m_searchPage->ShowWindow(true);
@@ -67,23 +67,23 @@ void CTamselDlg::OnInitDialog() {
     CenterOnScreen();
 }
 
-void CTamselDlg::OnTimer(int id) {
+void MainWindow::OnTimer(int id) {
     if (id == kDiscoveryTimerId) {
-        if (CUDPManager* discovery = m_state.Discovery()) {
-            discovery->OnDiscoveryTimer(CUDPManager::kTimerId);
+        if (DiscoveryManager* discovery = m_state.Discovery()) {
+            discovery->OnDiscoveryTimer(DiscoveryManager::kTimerId);
         }
     } else if (id == kWebTimerId) {
-        if (CWEBManager* web = m_state.WebQueue()) {
-            web->WebTimerProc(CWEBManager::kTimerId);
+        if (WebCommandQueue* web = m_state.WebQueue()) {
+            web->WebTimerProc(WebCommandQueue::kTimerId);
         }
     }
 }
 
-IDeviceWizard* CTamselDlg::OpenDeviceWizard(const std::wstring& model,
+IDeviceWizard* MainWindow::OpenDeviceWizard(const std::wstring& model,
                                             const std::wstring& ipAddress,
                                             const std::wstring& subnetMask) {
     // The pointer is cleared before the old frame goes, so it never names a dead frame.
-    if (CQ3150TxDlg* old = std::exchange(m_wizard, nullptr)) {
+    if (WizardFrame* old = std::exchange(m_wizard, nullptr)) {
         old->ShowWindow(false);
         old->DestroyWindow();
         delete old;
@@ -92,7 +92,7 @@ IDeviceWizard* CTamselDlg::OpenDeviceWizard(const std::wstring& model,
         EndDialog(0);
         return nullptr;
     }
-    auto* frame = new CQ3150TxDlg(m_state, this);
+    auto* frame = new WizardFrame(m_state, this);
     m_wizard = frame;
     frame->Create();
     frame->setGeometry(rect());
@@ -108,7 +108,7 @@ IDeviceWizard* CTamselDlg::OpenDeviceWizard(const std::wstring& model,
     return frame;
 }
 
-void CTamselDlg::ReturnToSearchPage() {
+void MainWindow::ReturnToSearchPage() {
     if (m_searchPage != nullptr) {
         m_searchPage->ShowWindow(true);
     }
@@ -117,28 +117,28 @@ void CTamselDlg::ReturnToSearchPage() {
     }
 }
 
-void CTamselDlg::ShowWizardPage(WizardPage page) {
+void MainWindow::ShowWizardPage(WizardPageId page) {
     if (m_wizard != nullptr) {
         m_wizard->ShowWizardPage(page);
     }
 }
 
-void CTamselDlg::OnDestroy() {
+void MainWindow::OnDestroy() {
     KillTimer(kDiscoveryTimerId);
     KillTimer(kWebTimerId);
     // The managers first: stopping the web queue also removes a temporary host address.
     m_state.Shutdown();
-    if (CSearchDlg* page = std::exchange(m_searchPage, nullptr)) {
+    if (SearchPage* page = std::exchange(m_searchPage, nullptr)) {
         page->DestroyWindow();
         delete page;
     }
-    if (CQ3150TxDlg* frame = std::exchange(m_wizard, nullptr)) {
+    if (WizardFrame* frame = std::exchange(m_wizard, nullptr)) {
         frame->DestroyWindow();
         delete frame;
     }
 }
 
-void CTamselDlg::ComeForward(const QByteArray& token, std::function<void(bool shown)> answered) {
+void MainWindow::ComeForward(const QByteArray& token, std::function<void(bool shown)> answered) {
     // Qt's Wayland platform hands this variable to the compositor with the next request
     // to activate a window, and drops it: the compositor then lets the window come forward
     // as the desktop let the second start do.
@@ -168,7 +168,7 @@ void CTamselDlg::ComeForward(const QByteArray& token, std::function<void(bool sh
     wait->start(kPollMs);
 }
 
-void CTamselDlg::CenterOnScreen() {
+void MainWindow::CenterOnScreen() {
     const QScreen* screen = this->screen();
     if (screen == nullptr) {
         screen = QGuiApplication::primaryScreen();

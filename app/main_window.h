@@ -10,15 +10,15 @@
 #include "window/dialog_window.h"
 #include "window/page_navigation.h"
 
-class CQ3150TxDlg;
-class CSearchDlg;
+class WizardFrame;
+class SearchPage;
 
 // The main window: borderless, 700 by 500 pixels, with a task bar entry. It owns the
 // search page and the device wizard's frame, which cover its whole surface, hands them the
 // program's state, runs the state's managers' timers, and is how the pages reach one
 // another (the page navigation). Ending the dialog tears the managers and then the pages
 // down, in a fixed order.
-class CTamselDlg : public CDialogWindow, public IPageNavigation {
+class MainWindow : public DialogWindow, public IPageNavigation {
     Q_OBJECT
 
 public:
@@ -33,8 +33,8 @@ public:
     static constexpr int kComeForwardLimitMs = 1000;
 
     // `state` outlives the window.
-    explicit CTamselDlg(ProgramState& state);
-    ~CTamselDlg() override;
+    explicit MainWindow(ProgramState& state);
+    ~MainWindow() override;
 
     ProgramState& State() const { return m_state; }
 
@@ -43,9 +43,9 @@ public:
     // made it the active window (within kComeForwardLimitMs).
     void ComeForward(const QByteArray& token, std::function<void(bool shown)> answered);
     // Null before the window is created and after its teardown.
-    CSearchDlg* SearchPage() const { return m_searchPage; }
+    SearchPage* Search() const { return m_searchPage; }
     // The wizard the last Connect opened; null before any and after the teardown.
-    CQ3150TxDlg* Wizard() const { return m_wizard; }
+    WizardFrame* Wizard() const { return m_wizard; }
 
     // Opens the device wizard for the device just selected, replacing a wizard opened
     // before, and shows it instead of the search page. For any model but the supported one
@@ -54,7 +54,7 @@ public:
     IDeviceWizard* OpenDeviceWizard(const std::wstring& model, const std::wstring& ipAddress,
                                     const std::wstring& subnetMask) override;
     void ReturnToSearchPage() override;
-    void ShowWizardPage(WizardPage page) override;
+    void ShowWizardPage(WizardPageId page) override;
 
 protected:
     void OnInitDialog() override;
@@ -65,6 +65,6 @@ private:
     void CenterOnScreen();
 
     ProgramState& m_state;
-    CSearchDlg* m_searchPage = nullptr;
-    CQ3150TxDlg* m_wizard = nullptr;
+    SearchPage* m_searchPage = nullptr;
+    WizardFrame* m_wizard = nullptr;
 };

@@ -1,13 +1,13 @@
 #include "app/program_state.h"
 
-#include "discovery/udp_manager.h"
-#include "web/web_manager.h"
+#include "discovery/discovery_manager.h"
+#include "web/web_command_queue.h"
 
 ProgramState::ProgramState(const ShellServices& services)
     : m_readAdapters(services.readAdapters),
       m_webSockets(services.sockets),
-      m_discovery(std::make_unique<CUDPManager>(services.sockets, services.clock)),
-      m_web(std::make_unique<CWEBManager>(m_webSockets, services.clock, services.hostSetup)) {
+      m_discovery(std::make_unique<DiscoveryManager>(services.sockets, services.clock)),
+      m_web(std::make_unique<WebCommandQueue>(m_webSockets, services.clock, services.hostSetup)) {
     if (services.makeAnswerWatch) {
         m_discovery->WatchForDroppedAnswers(services.makeAnswerWatch());
     }
@@ -40,14 +40,13 @@ std::optional<std::vector<AdapterInfo>> ProgramState::ReadAdapters() const {
     return m_readAdapters();
 }
 
-IDeviceWizard* ProgramState::ConnectTo(const _STRU_AP_INFO& device) {
-    m_login = MakeDeviceLogin(device.strDevUserName, device.strDevPassword, device.strDevIP,
-                              device.strDevMAC);
+IDeviceWizard* ProgramState::ConnectTo(const FoundDevice& device) {
+    m_login = MakeDeviceLogin(device.userName, device.password, device.ip, device.mac);
     if (m_navigation == nullptr) {
         return nullptr;
     }
-    return m_navigation->OpenDeviceWizard(WithoutLineBreaks(device.strDevModel), m_login.ipAddress,
-                                          WithoutLineBreaks(device.strDevSubnet));
+    return m_navigation->OpenDeviceWizard(WithoutLineBreaks(device.model), m_login.ipAddress,
+                                          WithoutLineBreaks(device.subnet));
 }
 
 std::optional<HostAddressContext> ProgramState::TempAddressFor(Ipv4 device) const {

@@ -14,8 +14,8 @@
 #include "web/selected_device.h"
 #include "wizard/ui/connected_device.h"
 
-class CUDPManager;
-class CWEBManager;
+class DiscoveryManager;
+class WebCommandQueue;
 class IHostAddressSetup;
 class ISocketFactory;
 class ITickClock;
@@ -58,15 +58,15 @@ public:
     void Shutdown();
 
     // ISearchHost
-    CUDPManager* Discovery() override { return m_discovery.get(); }
+    DiscoveryManager* Discovery() override { return m_discovery.get(); }
     std::optional<std::vector<AdapterInfo>> ReadAdapters() const override;
     // The login and addresses without line breaks; the wizard opens on the device's
     // model, address and subnet mask.
-    IDeviceWizard* ConnectTo(const _STRU_AP_INFO& device) override;
+    IDeviceWizard* ConnectTo(const FoundDevice& device) override;
     std::optional<HostAddressContext> TempAddressFor(Ipv4 device) const override;
 
     // IConnectedDevice
-    CWEBManager* WebQueue() override { return m_web.get(); }
+    WebCommandQueue* WebQueue() override { return m_web.get(); }
     SendProgress WebSendProgress() const override { return m_webSockets.StreamProgress(); }
     const DeviceLogin& Login() const override { return m_login; }
     DeviceStatus& Status() override { return m_status; }
@@ -74,8 +74,8 @@ public:
 private:
     std::function<std::optional<std::vector<AdapterInfo>>()> m_readAdapters;
     MeteredSocketFactory m_webSockets;
-    std::unique_ptr<CUDPManager> m_discovery;
-    std::unique_ptr<CWEBManager> m_web;
+    std::unique_ptr<DiscoveryManager> m_discovery;
+    std::unique_ptr<WebCommandQueue> m_web;
     IPageNavigation* m_navigation = nullptr;
     DeviceLogin m_login;
     DeviceStatus m_status;

@@ -35,7 +35,7 @@ void SignalShutdown::OnSignal() {
     m_signalArrived = true;
     if (QCoreApplication* application = QCoreApplication::instance()) {
         QMetaObject::invokeMethod(
-            application, [] { CDialogWindow::EndAllDialogs(0); }, Qt::QueuedConnection);
+            application, [] { DialogWindow::EndAllDialogs(0); }, Qt::QueuedConnection);
     }
     std::unique_lock lock(m_mutex);
     m_tornDownChanged.wait_for(lock, m_limit, [this] { return m_tornDown; });

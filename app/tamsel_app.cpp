@@ -35,15 +35,15 @@ constexpr std::chrono::seconds kSignalTeardownLimit{8};
 
 }  // namespace
 
-CTamselApp::CTamselApp(TerminationCleanup& termination)
+TamselApp::TamselApp(TerminationCleanup& termination)
     : m_termination(termination), m_instance(kInstanceName) {}
 
-bool CTamselApp::AcquireInstance() {
+bool TamselApp::AcquireInstance() {
     // When no lock file can be made at all, running is better than refusing to.
     return m_instance.Acquire() != SingleInstanceLock::Outcome::kHeldElsewhere;
 }
 
-int CTamselApp::AskRunningCopyToComeForward(int argc, char* argv[]) {
+int TamselApp::AskRunningCopyToComeForward(int argc, char* argv[]) {
     ActivationReply reply = ActivationReply::kNoAnswer;
     {
         // Only for the local socket: no display is needed to ask.
@@ -68,10 +68,10 @@ int CTamselApp::AskRunningCopyToComeForward(int argc, char* argv[]) {
     return 0;
 }
 
-int CTamselApp::Run() {
+int TamselApp::Run() {
     // Only the main dialog's end ends the program; hiding a pop-up must not.
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setFont(CDialogWindow::DialogFont());
+    QApplication::setFont(DialogWindow::DialogFont());
 
     QtEventLoop loop;
     const std::unique_ptr<ISocketFactory> sockets = MakeBsdSocketFactory(loop);
@@ -87,7 +87,7 @@ int CTamselApp::Run() {
             // no helper started for one.
             ProgramState state({*sockets, MonotonicTickClock::Instance(), *hostSetup,
                                 ReadHostAdapters, MakeAnswerWatch});
-            CTamselDlg dialog(state);
+            MainWindow dialog(state);
             // A second start asks through the listener for this window to come forward.
             ActivationListener listener(
                 [&dialog](const QByteArray& token, ActivationListener::Answer answer) {

@@ -8,12 +8,12 @@ class TerminationCleanup;
 // the Qt event loop, and the same teardown on every way out (Close, an unsupported
 // device, a termination signal). A second start brings the running copy's window forward
 // (instance_activation.h).
-class CTamselApp {
+class TamselApp {
 public:
     // The name of the single-instance lock.
     static constexpr const char* kInstanceName = "Zelkora Q3150Tx Tamsel";
 
-    explicit CTamselApp(TerminationCleanup& termination);
+    explicit TamselApp(TerminationCleanup& termination);
 
     // How long a second copy waits for the running one's answer: the running copy waits
     // up to a second for the desktop.

@@ -5,13 +5,13 @@
 DeviceSession::DeviceSession(IEventLoop& loop, ISocketFactory& sockets, ITickClock& clock,
                              IHostAddressSetup& hostSetup)
     : m_loop(loop),
-      m_discovery(std::make_unique<CUDPManager>(sockets, clock)),
-      m_web(std::make_unique<CWEBManager>(sockets, clock, hostSetup)) {
-    m_discoveryTimer = m_loop.StartTimer(CUDPManager::kTimerPeriodMs, [this] {
-        m_discovery->OnDiscoveryTimer(CUDPManager::kTimerId);
+      m_discovery(std::make_unique<DiscoveryManager>(sockets, clock)),
+      m_web(std::make_unique<WebCommandQueue>(sockets, clock, hostSetup)) {
+    m_discoveryTimer = m_loop.StartTimer(DiscoveryManager::kTimerPeriodMs, [this] {
+        m_discovery->OnDiscoveryTimer(DiscoveryManager::kTimerId);
     });
-    m_webTimer = m_loop.StartTimer(CWEBManager::kTimerPeriodMs,
-                                   [this] { m_web->WebTimerProc(CWEBManager::kTimerId); });
+    m_webTimer = m_loop.StartTimer(WebCommandQueue::kTimerPeriodMs,
+                                   [this] { m_web->WebTimerProc(WebCommandQueue::kTimerId); });
 }
 
 DeviceSession::~DeviceSession() {
@@ -31,7 +31,7 @@ void DeviceSession::Shutdown() {
     m_web->StopAll();
 }
 
-DeviceSearch::DeviceSearch(CUDPManager& discovery, IEventLoop& loop)
+DeviceSearch::DeviceSearch(DiscoveryManager& discovery, IEventLoop& loop)
     : m_discovery(discovery), m_loop(loop) {}
 
 DeviceSearch::~DeviceSearch() {
@@ -46,11 +46,11 @@ void DeviceSearch::Run(Done done, const std::optional<SearchTarget>& target) {
     } else {
         m_discovery.QueueSearch(L"1");
     }
-    m_timer = m_loop.StartTimer(CUDPManager::kTimerPeriodMs, [this] { Check(); });
+    m_timer = m_loop.StartTimer(DiscoveryManager::kTimerPeriodMs, [this] { Check(); });
 }
 
 void DeviceSearch::Find(const std::wstring& ip, Done done) {
-    Run([this, ip, done = std::move(done)](const std::vector<_STRU_AP_INFO>& devices) {
+    Run([this, ip, done = std::move(done)](const std::vector<FoundDevice>& devices) {
         const std::optional<Ipv4> address = ParseIpv4(ip);
         if (FindDeviceByIp(devices, ip) != nullptr || !address) {
             done(devices);
@@ -72,7 +72,7 @@ void DeviceSearch::Check() {
         return;
     }
     Cancel();
-    std::vector<_STRU_AP_INFO> devices;
+    std::vector<FoundDevice> devices;
     for (int i = 0; i < m_discovery.GetDeviceCount(); ++i) {
         devices.push_back(m_discovery.GetDevice(i));
     }
@@ -82,10 +82,9 @@ void DeviceSearch::Check() {
     }
 }
 
-const _STRU_AP_INFO* FindDeviceByIp(const std::vector<_STRU_AP_INFO>& devices,
-                                    const std::wstring& ip) {
-    for (const _STRU_AP_INFO& device : devices) {
-        if (device.strDevIP == ip) {
+const FoundDevice* FindDeviceByIp(const std::vector<FoundDevice>& devices, const std::wstring& ip) {
+    for (const FoundDevice& device : devices) {
+        if (device.ip == ip) {
             return &device;
         }
     }

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "discovery/udp_manager.h"
+#include "discovery/discovery_manager.h"
 #include "hostnet/host_address_setup.h"
 #include "platform/async_socket.h"
 #include "platform/event_loop.h"
 #include "platform/tick_clock.h"
-#include "web/web_manager.h"
+#include "web/web_command_queue.h"
 
 // The two managers with their timers at the GUI's pacing: discovery steps every 300 ms
 // (timer 9997), the web command queue every 800 ms (timer 9999).
@@ -25,8 +25,8 @@ public:
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
 
-    CUDPManager& Discovery() { return *m_discovery; }
-    CWEBManager& Web() { return *m_web; }
+    DiscoveryManager& Discovery() { return *m_discovery; }
+    WebCommandQueue& Web() { return *m_web; }
 
     // The main window's teardown order: the discovery manager emptied and closed, then
     // the web manager stopped (which removes a temporary host address). Idempotent.
@@ -34,8 +34,8 @@ public:
 
 private:
     IEventLoop& m_loop;
-    std::unique_ptr<CUDPManager> m_discovery;
-    std::unique_ptr<CWEBManager> m_web;
+    std::unique_ptr<DiscoveryManager> m_discovery;
+    std::unique_ptr<WebCommandQueue> m_web;
     int m_discoveryTimer = 0;
     int m_webTimer = 0;
     bool m_shutDown = false;
@@ -46,9 +46,9 @@ private:
 // answered.
 class DeviceSearch {
 public:
-    using Done = std::function<void(const std::vector<_STRU_AP_INFO>&)>;
+    using Done = std::function<void(const std::vector<FoundDevice>&)>;
 
-    DeviceSearch(CUDPManager& discovery, IEventLoop& loop);
+    DeviceSearch(DiscoveryManager& discovery, IEventLoop& loop);
     ~DeviceSearch();
 
     DeviceSearch(const DeviceSearch&) = delete;
@@ -67,12 +67,11 @@ public:
 private:
     void Check();
 
-    CUDPManager& m_discovery;
+    DiscoveryManager& m_discovery;
     IEventLoop& m_loop;
     Done m_done;
     int m_timer = 0;
 };
 
 // The device of `devices` with IP address `ip`, or nullptr.
-const _STRU_AP_INFO* FindDeviceByIp(const std::vector<_STRU_AP_INFO>& devices,
-                                    const std::wstring& ip);
+const FoundDevice* FindDeviceByIp(const std::vector<FoundDevice>& devices, const std::wstring& ip);

@@ -14,7 +14,7 @@ std::string DiscoverCachePath() {
     return directory.empty() ? std::string() : directory + "/tamsel/discovered";
 }
 
-void RememberDiscovered(const std::vector<_STRU_AP_INFO>& devices) {
+void RememberDiscovered(const std::vector<FoundDevice>& devices) {
     const std::string path = DiscoverCachePath();
     if (path.empty()) {
         return;
@@ -28,10 +28,10 @@ void RememberDiscovered(const std::vector<_STRU_AP_INFO>& devices) {
     if (file == nullptr) {
         return;
     }
-    for (const _STRU_AP_INFO& device : devices) {
+    for (const FoundDevice& device : devices) {
         // The address comes from the network: only a plain dotted address is kept.
-        if (IsDottedIpv4(device.strDevIP)) {
-            std::fprintf(file, "%s\n", WideToAnsi(device.strDevIP).c_str());
+        if (IsDottedIpv4(device.ip)) {
+            std::fprintf(file, "%s\n", WideToAnsi(device.ip).c_str());
         }
     }
     if (std::fclose(file) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {

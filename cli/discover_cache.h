@@ -10,4 +10,4 @@
 // one dotted address per line and nothing else (no credentials). Best effort: a cache that
 // cannot be written is left as it was.
 std::string DiscoverCachePath();
-void RememberDiscovered(const std::vector<_STRU_AP_INFO>& devices);
+void RememberDiscovered(const std::vector<FoundDevice>& devices);

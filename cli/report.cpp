@@ -16,19 +16,19 @@ struct Field {
 };
 
 std::vector<Field> StatusFields(const DeviceStatus& s) {
-    return {{"macAddress", &s.strMACAddress},
-            {"firmwareVersion", &s.strFirmwareVersion},
-            {"lanIp", &s.strLanIP},
-            {"lanMask", &s.strLanMask},
-            {"dhcpServer", &s.strDhcpServer},
-            {"mode", &s.strMode},
-            {"security", &s.strSecurity},
-            {"wanIp", &s.strWanIP},
-            {"ssid", &s.strSSID},
-            {"wanMask", &s.strWanMask},
-            {"gateway", &s.strGateway},
-            {"dns1", &s.strDNS1},
-            {"dns2", &s.strDNS2}};
+    return {{"macAddress", &s.macAddress},
+            {"firmwareVersion", &s.firmwareVersion},
+            {"lanIp", &s.lanIp},
+            {"lanMask", &s.lanMask},
+            {"dhcpServer", &s.dhcpServer},
+            {"mode", &s.mode},
+            {"security", &s.security},
+            {"wanIp", &s.wanIp},
+            {"ssid", &s.ssid},
+            {"wanMask", &s.wanMask},
+            {"gateway", &s.gateway},
+            {"dns1", &s.dns1},
+            {"dns2", &s.dns2}};
 }
 
 // Display width of a text in a fixed-width terminal, counting one cell per character.
@@ -67,7 +67,7 @@ std::string Table(std::vector<std::vector<std::wstring>> rows) {
 
 }  // namespace
 
-std::string FormatDevices(const std::vector<_STRU_AP_INFO>& devices, bool json) {
+std::string FormatDevices(const std::vector<FoundDevice>& devices, bool json) {
     if (json) {
         return ExportDeviceList(devices, DeviceListFormat::kJson);
     }
@@ -76,8 +76,8 @@ std::string FormatDevices(const std::vector<_STRU_AP_INFO>& devices, bool json) 
         rows.push_back({LoadString(kTextMacAddress), LoadString(kTextIpAddress),
                         LoadString(kTextModel), LoadString(kCliColumnMask)});
     }
-    for (const _STRU_AP_INFO& d : devices) {
-        rows.push_back({d.strDevMAC, d.strDevIP, d.strDevModel, d.strDevSubnet});
+    for (const FoundDevice& d : devices) {
+        rows.push_back({d.mac, d.ip, d.model, d.subnet});
     }
     std::wstring count;
     if (devices.empty()) {

@@ -11,7 +11,7 @@
 // What tamselctl prints on standard output, as text for people or as JSON for scripts.
 // Everything is UTF-8 and ends with a line break.
 
-std::string FormatDevices(const std::vector<_STRU_AP_INFO>& devices, bool json);
+std::string FormatDevices(const std::vector<FoundDevice>& devices, bool json);
 std::string FormatStatus(const DeviceStatus& status, bool json);
 std::string FormatSurvey(const std::vector<SurveyNetwork>& networks, bool json);
 

@@ -189,7 +189,7 @@ DeviceOperation Tamselctl::OperationFor() {
 void Tamselctl::Start(const Environment& environment, Finished finished) {
     m_env.emplace(environment);
     m_finished = std::move(finished);
-    m_sink = std::make_unique<WebManagerSink>(m_env->session.Web());
+    m_sink = std::make_unique<WebCommandQueueSink>(m_env->session.Web());
     m_runner = std::make_unique<OperationRunner>(m_env->session.Web(), *m_sink, m_env->loop,
                                                  m_env->clock, AnswerReading::kStrict);
     m_runner->TakeResultsWhileRunning();
@@ -228,7 +228,7 @@ void Tamselctl::Interrupt(int signalNumber) {
 
 void Tamselctl::Discover() {
     m_search = std::make_unique<DeviceSearch>(m_env->session.Discovery(), m_env->loop);
-    auto found = [this](const std::vector<_STRU_AP_INFO>& devices) { OnDevicesFound(devices); };
+    auto found = [this](const std::vector<FoundDevice>& devices) { OnDevicesFound(devices); };
     if (m_options.command == CliCommand::kDiscover) {
         m_search->Run(found, m_options.searchTarget);
     } else {
@@ -236,7 +236,7 @@ void Tamselctl::Discover() {
     }
 }
 
-void Tamselctl::ListDevices(const std::vector<_STRU_AP_INFO>& devices) {
+void Tamselctl::ListDevices(const std::vector<FoundDevice>& devices) {
     RememberDiscovered(devices);
     const std::wstring dropped = m_env->session.Discovery().DroppedAnswersNote();
     if (!dropped.empty()) {
@@ -270,31 +270,31 @@ void Tamselctl::ListDevices(const std::vector<_STRU_AP_INFO>& devices) {
     }
 }
 
-void Tamselctl::OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices) {
+void Tamselctl::OnDevicesFound(const std::vector<FoundDevice>& devices) {
     if (m_options.command == CliCommand::kDiscover) {
         ListDevices(devices);
         return;
     }
-    const _STRU_AP_INFO* device = FindDeviceByIp(devices, m_options.deviceIp);
+    const FoundDevice* device = FindDeviceByIp(devices, m_options.deviceIp);
     if (device == nullptr) {
         const std::wstring dropped = m_env->session.Discovery().DroppedAnswersNote();
         WriteErr(FormatString(kCliNoAnswer, {EscapeControls(m_options.deviceIp)}));
         Fail(Verdict{dropped.empty() ? ExitCode::kNetwork : ExitCode::kFirewall, 0, dropped});
         return;
     }
-    if (device->strDevModel != kSupportedModel) {
+    if (device->model != kSupportedModel) {
         Fail(Verdict{ExitCode::kRefused, 0,
                      FormatString(kCliOtherModel, {EscapeControls(m_options.deviceIp),
-                                                   EscapeControls(device->strDevModel)})});
+                                                   EscapeControls(device->model)})});
         return;
     }
     if (m_options.command == CliCommand::kOpen) {
-        OpenDevice(device->strDevSubnet);
+        OpenDevice(device->subnet);
         return;
     }
-    const DeviceLogin login = MakeDeviceLogin(device->strDevUserName, device->strDevPassword,
-                                              device->strDevIP, device->strDevMAC);
-    m_target = LoginTarget(login, device->strDevSubnet);
+    const DeviceLogin login =
+        MakeDeviceLogin(device->userName, device->password, device->ip, device->mac);
+    m_target = LoginTarget(login, device->subnet);
     m_devicePassword = login.password;
     RunCommand();
 }
@@ -327,7 +327,7 @@ void Tamselctl::RunCommand() {
             StartUploadProgress();
             RunOperation(OperationFor(), [this] {
                 Succeed(WideToUtf8(FormatString(kCliFirmwareVersion,
-                                                {EscapeControls(m_status.strFirmwareVersion)})) +
+                                                {EscapeControls(m_status.firmwareVersion)})) +
                         "\n");
             });
             return;
@@ -362,8 +362,8 @@ void Tamselctl::PollOpenSetup() {
     m_env->loop.StopTimer(m_setupTimer);
     m_setupTimer = 0;
     m_setupThread.join();
-    if (m_setupResult == kHostSetupFailed) {
-        const HostSetupFailure failure = m_env->hostSetup->LastFailure();
+    if (!m_setupResult.Reached()) {
+        const HostSetupFailure& failure = m_setupResult.Failure();
         if (failure.Known()) {
             const bool refused = failure.kind == HostSetupFailure::Kind::kDeviceRefused;
             Fail(Verdict{refused ? ExitCode::kUsage : ExitCode::kNetwork, 0, failure.detail});

@@ -75,9 +75,9 @@ public:
 
 private:
     void Discover();
-    void OnDevicesFound(const std::vector<_STRU_AP_INFO>& devices);
+    void OnDevicesFound(const std::vector<FoundDevice>& devices);
     // discover's list on standard output, and why it is empty on standard error.
-    void ListDevices(const std::vector<_STRU_AP_INFO>& devices);
+    void ListDevices(const std::vector<FoundDevice>& devices);
     void RunCommand();
     // open: the host made ready for a browser (on a thread, as it may wait), then the
     // page opened or its URL printed.
@@ -131,7 +131,7 @@ private:
     std::vector<SurveyNetwork> m_networks;
 
     std::unique_ptr<DeviceSearch> m_search;
-    std::unique_ptr<WebManagerSink> m_sink;
+    std::unique_ptr<WebCommandQueueSink> m_sink;
     std::unique_ptr<OperationRunner> m_runner;
     std::function<void()> m_onSuccess;
     int m_progressTimer = 0;
@@ -141,7 +141,7 @@ private:
     // open
     std::thread m_setupThread;
     std::atomic<bool> m_setupDone{false};
-    std::wstring m_setupResult;
+    HostSetupResult m_setupResult = HostSetupResult::Unreachable();
     int m_setupTimer = 0;
     bool m_holding = false;  // keeps a temporary address until the user ends tamselctl
     int m_openerPid = -1;

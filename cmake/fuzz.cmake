@@ -61,7 +61,7 @@ tamsel_fuzz_add(markup_parser)
 tamsel_fuzz_add(search_target)
 tamsel_fuzz_add(remembered_mac)
 tamsel_fuzz_add(device_export)
-# The network helper's decisions against a fake kernel (tests/fakes).
+# The network helper's decisions against a fake kernel (tests/support/fakes).
 tamsel_fuzz_add(netadmin)
 target_include_directories(fuzz_netadmin PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 

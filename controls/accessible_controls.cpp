@@ -6,14 +6,14 @@
 
 #include "controls/cached_control.h"
 #include "controls/ipv4_field.h"
-#include "controls/pt_button.h"
+#include "controls/picture_button.h"
 #include "controls/step_picture.h"
 
 namespace {
 
 class AccessiblePictureButton : public QAccessibleWidget {
 public:
-    explicit AccessiblePictureButton(CPTButton* button) : QAccessibleWidget(button) {}
+    explicit AccessiblePictureButton(PictureButton* button) : QAccessibleWidget(button) {}
 
     // Asked each time: the interface may be made before the owner sets the role.
     QAccessible::Role role() const override { return Button()->AccessibleRole(); }
@@ -39,13 +39,13 @@ public:
     }
 
 private:
-    CPTButton* Button() const { return static_cast<CPTButton*>(widget()); }
+    PictureButton* Button() const { return static_cast<PictureButton*>(widget()); }
 };
 
 // A text control that shows one value; the text interface gives the value.
 class AccessibleTextLabel : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
-    explicit AccessibleTextLabel(CCachedControl* label)
+    explicit AccessibleTextLabel(CachedControl* label)
         : QAccessibleWidget(label, QAccessible::StaticText) {}
 
     void* interface_cast(QAccessible::InterfaceType type) override {
@@ -89,13 +89,13 @@ public:
     }
 
 private:
-    QString Value() const { return static_cast<CCachedControl*>(widget())->AccessibleText(); }
+    QString Value() const { return static_cast<CachedControl*>(widget())->AccessibleText(); }
 };
 
 // The progress of a run in steps: 0 to 10.
 class AccessibleStepPicture : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
-    explicit AccessibleStepPicture(CStepPicture* picture)
+    explicit AccessibleStepPicture(StepPicture* picture)
         : QAccessibleWidget(picture, QAccessible::ProgressBar) {}
 
     void* interface_cast(QAccessible::InterfaceType type) override {
@@ -111,12 +111,12 @@ public:
 
     QVariant currentValue() const override { return Picture()->Step(); }
     void setCurrentValue(const QVariant& /*value*/) override {}  // shown, not set
-    QVariant maximumValue() const override { return CStepPicture::kFinished; }
+    QVariant maximumValue() const override { return StepPicture::kFinished; }
     QVariant minimumValue() const override { return 0; }
     QVariant minimumStepSize() const override { return 1; }
 
 private:
-    CStepPicture* Picture() const { return static_cast<CStepPicture*>(widget()); }
+    StepPicture* Picture() const { return static_cast<StepPicture*>(widget()); }
 };
 
 AnnouncementObserver& Observer() {
@@ -125,19 +125,19 @@ AnnouncementObserver& Observer() {
 }
 
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
-    if (className == QLatin1String("CPTButton")) {
-        return new AccessiblePictureButton(static_cast<CPTButton*>(object));
+    if (className == QLatin1String("PictureButton")) {
+        return new AccessiblePictureButton(static_cast<PictureButton*>(object));
     }
-    if (className == QLatin1String("CMarkupStatic") ||
-        className == QLatin1String("CTransparentStatic") ||
-        className == QLatin1String("CPTLabel")) {
-        return new AccessibleTextLabel(static_cast<CCachedControl*>(object));
+    if (className == QLatin1String("MarkupLabel") ||
+        className == QLatin1String("TransparentLabel") ||
+        className == QLatin1String("StateColorLabel")) {
+        return new AccessibleTextLabel(static_cast<CachedControl*>(object));
     }
-    if (className == QLatin1String("CIPv4Field")) {
+    if (className == QLatin1String("Ipv4Field")) {
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Grouping);
     }
-    if (className == QLatin1String("CStepPicture")) {
-        return new AccessibleStepPicture(static_cast<CStepPicture*>(object));
+    if (className == QLatin1String("StepPicture")) {
+        return new AccessibleStepPicture(static_cast<StepPicture*>(object));
     }
     return nullptr;
 }

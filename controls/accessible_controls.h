@@ -6,12 +6,12 @@ class QAccessibleEvent;
 
 // What assistive technology (a screen reader over AT-SPI) is told of the skinned controls,
 // which Qt would otherwise present as nameless, action-less panes:
-//  - CPTButton: a push button (the menu entries: page tabs, the shown page's selected)
+//  - PictureButton: a push button (the menu entries: page tabs, the shown page's selected)
 //    with a press action;
-//  - CMarkupStatic, CTransparentStatic, CPTLabel: a label named after its caption (or
+//  - MarkupLabel, TransparentLabel, StateColorLabel: a label named after its caption (or
 //    its text, when it has no name) whose text reads as plain text, tags left out;
-//  - CIPv4Field: a group named after the field, holding its four octet fields;
-//  - CStepPicture: a progress bar from 0 to 10.
+//  - Ipv4Field: a group named after the field, holding its four octet fields;
+//  - StepPicture: a progress bar from 0 to 10.
 // Installs the interfaces once; every such control does so when it is made.
 void InstallAccessibleControls();
 

@@ -6,16 +6,16 @@
 
 #include "controls/accessible_controls.h"
 
-CCachedControl::CCachedControl(QWidget* parent) : QWidget(parent) {
+CachedControl::CachedControl(QWidget* parent) : QWidget(parent) {
     InstallAccessibleControls();
 }
 
-void CCachedControl::Invalidate() {
+void CachedControl::Invalidate() {
     m_cache.Invalidate();
     update();
 }
 
-void CCachedControl::AnnounceTextChange(const QString& before) {
+void CachedControl::AnnounceTextChange(const QString& before) {
     const QString after = AccessibleText();
     if (after == before) {
         return;
@@ -29,14 +29,14 @@ void CCachedControl::AnnounceTextChange(const QString& before) {
     }
 }
 
-void CCachedControl::paintEvent(QPaintEvent*) {
+void CachedControl::paintEvent(QPaintEvent*) {
     const QImage& picture =
         m_cache.Get(size(), devicePixelRatioF(), [this](QImage& target) { Render(target); });
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), picture);
 }
 
-void CCachedControl::changeEvent(QEvent* event) {
+void CachedControl::changeEvent(QEvent* event) {
     switch (event->type()) {
         case QEvent::FontChange:
         case QEvent::PaletteChange:

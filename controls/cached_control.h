@@ -12,9 +12,9 @@
 // The text controls among them tell assistive technology what they show as plain text
 // (AccessibleText) and announce every change of it (AnnounceTextChange): a screen reader
 // then reads a new value the moment it appears.
-class CCachedControl : public QWidget {
+class CachedControl : public QWidget {
 public:
-    explicit CCachedControl(QWidget* parent);
+    explicit CachedControl(QWidget* parent);
 
     // How many times the picture was rendered, for checks that repaints reuse it.
     int RenderCount() const { return m_cache.RenderCount(); }

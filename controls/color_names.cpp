@@ -45,7 +45,7 @@ constexpr ColorRef System(SystemColor index) {
     return kSystemColorFlag | index;
 }
 
-std::vector<CColorNames::Entry> BuildTable() {
+std::vector<ColorNames::Entry> BuildTable() {
     return {
         {0xFFF8F0, L"AliceBlue"},
         {0xD7EBFA, L"AntiqueWhite"},
@@ -318,12 +318,12 @@ QColor ResolveColorRef(ColorRef color, const QPalette& palette) {
     return Qt::black;
 }
 
-const std::vector<CColorNames::Entry>& CColorNames::Table() {
+const std::vector<ColorNames::Entry>& ColorNames::Table() {
     static const std::vector<Entry> table = BuildTable();
     return table;
 }
 
-std::optional<ColorRef> CColorNames::Find(const std::wstring& name) {
+std::optional<ColorRef> ColorNames::Find(const std::wstring& name) {
     for (const Entry& entry : Table()) {
         if (EqualsIgnoringCase(name, entry.name)) {
             return entry.value;
@@ -332,7 +332,7 @@ std::optional<ColorRef> CColorNames::Find(const std::wstring& name) {
     return std::nullopt;
 }
 
-ColorRef CColorNames::FromText(const std::wstring& text) {
+ColorRef ColorNames::FromText(const std::wstring& text) {
     const size_t comma = text.find(L',');
     if (comma != std::wstring::npos) {
         const size_t second = text.find(L',', comma + 1);

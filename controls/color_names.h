@@ -28,7 +28,7 @@ QColor ResolveColorRef(ColorRef color, const QPalette& palette);
 // Colour texts: "r,g,b" decimal components (each modulo 256, a missing blue reads 0),
 // "#RRGGBB", or a name from the table (140 web colour names, then 39 system colour
 // names), compared ignoring case. Anything else is black.
-class CColorNames {
+class ColorNames {
 public:
     struct Entry {
         ColorRef value;

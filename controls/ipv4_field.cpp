@@ -39,7 +39,7 @@ std::pair<int, int> AnchorAndCaret(const QLineEdit& edit) {
 
 }  // namespace
 
-CIPv4Field::CIPv4Field(QWidget* parent) : QWidget(parent) {
+Ipv4Field::Ipv4Field(QWidget* parent) : QWidget(parent) {
     InstallAccessibleControls();
     QPalette colors = palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
@@ -58,7 +58,7 @@ CIPv4Field::CIPv4Field(QWidget* parent) : QWidget(parent) {
         auto* edit = new QLineEdit(this);
         edit->setFrame(false);
         edit->setAlignment(Qt::AlignCenter);
-        edit->setMaxLength(CIPv4FieldModel::kMaxDigits);
+        edit->setMaxLength(Ipv4FieldModel::kMaxDigits);
         edit->setValidator(digits);
         edit->setAcceptDrops(false);
         edit->setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -80,8 +80,8 @@ CIPv4Field::CIPv4Field(QWidget* parent) : QWidget(parent) {
 }
 
 template <typename Command>
-void CIPv4Field::Run(Command&& command, FocusMove focus, int fromEdit) {
-    CIPv4FieldModel::OctetTexts before;
+void Ipv4Field::Run(Command&& command, FocusMove focus, int fromEdit) {
+    Ipv4FieldModel::OctetTexts before;
     for (int i = 0; i < kOctetCount; ++i) {
         before[i] = m_model.OctetText(i);
     }
@@ -95,21 +95,21 @@ void CIPv4Field::Run(Command&& command, FocusMove focus, int fromEdit) {
     }
 }
 
-bool CIPv4Field::SetAddress(const std::wstring& dotted) {
+bool Ipv4Field::SetAddress(const std::wstring& dotted) {
     bool accepted = false;
     Run([&] { accepted = m_model.SetAddress(dotted); });
     return accepted;
 }
 
-void CIPv4Field::Clear() {
+void Ipv4Field::Clear() {
     Run([&] { m_model.Clear(); });
 }
 
-void CIPv4Field::SetFocusOnOctet(int index) {
+void Ipv4Field::SetFocusOnOctet(int index) {
     Run([&] { m_model.FocusOctet(index); }, FocusMove::Always);
 }
 
-void CIPv4Field::SetAccessibleName(const std::wstring& name) {
+void Ipv4Field::SetAccessibleName(const std::wstring& name) {
     const QString field = QString::fromStdWString(name);
     setAccessibleName(field);
     for (int i = 0; i < kOctetCount; ++i) {
@@ -120,7 +120,7 @@ void CIPv4Field::SetAccessibleName(const std::wstring& name) {
     }
 }
 
-void CIPv4Field::Cut() {
+void Ipv4Field::Cut() {
     if (!m_model.HasSelection()) {
         return;
     }
@@ -128,22 +128,22 @@ void CIPv4Field::Cut() {
     Run([&] { m_model.EraseSelection(); });
 }
 
-void CIPv4Field::Copy() {
+void Ipv4Field::Copy() {
     if (m_model.HasSelection()) {
         QApplication::clipboard()->setText(QString::fromStdWString(m_model.SelectedText()));
     }
 }
 
-void CIPv4Field::Paste() {
+void Ipv4Field::Paste() {
     const std::wstring text = QApplication::clipboard()->text().toStdWString();
     Run([&] { m_model.Paste(text); });
 }
 
-void CIPv4Field::SelectAll() {
+void Ipv4Field::SelectAll() {
     Run([&] { m_model.SelectAll(); });
 }
 
-QSize CIPv4Field::sizeHint() const {
+QSize Ipv4Field::sizeHint() const {
     const QFontMetrics metrics(font());
     // Three digits and the line edit's own margins per octet.
     const int octet = metrics.horizontalAdvance(QStringLiteral("000")) + 8;
@@ -152,11 +152,11 @@ QSize CIPv4Field::sizeHint() const {
             metrics.height() + 4 + 2 * kFrameWidth};
 }
 
-QSize CIPv4Field::minimumSizeHint() const {
+QSize Ipv4Field::minimumSizeHint() const {
     return sizeHint();
 }
 
-bool CIPv4Field::HandleKey(QKeyEvent* event) {
+bool Ipv4Field::HandleKey(QKeyEvent* event) {
     if (!isEnabled()) {
         return false;
     }
@@ -232,9 +232,9 @@ bool CIPv4Field::HandleKey(QKeyEvent* event) {
     return true;  // any other character is swallowed
 }
 
-void CIPv4Field::Render(FocusMove focus, int fromEdit) {
+void Ipv4Field::Render(FocusMove focus, int fromEdit) {
     const QScopedValueRollback<bool> rendering(m_rendering, true);
-    const CIPv4FieldModel::Position caret = m_model.Caret();
+    const Ipv4FieldModel::Position caret = m_model.Caret();
     QLineEdit* caretEdit = m_edits[caret.octet];
     if ((focus == FocusMove::Always || FocusInside()) && !caretEdit->hasFocus()) {
         caretEdit->setFocus(Qt::OtherFocusReason);
@@ -266,7 +266,7 @@ void CIPv4Field::Render(FocusMove focus, int fromEdit) {
     }
 }
 
-void CIPv4Field::SyncFromEdit(int index) {
+void Ipv4Field::SyncFromEdit(int index) {
     if (m_rendering) {
         return;
     }
@@ -288,27 +288,27 @@ void CIPv4Field::SyncFromEdit(int index) {
     }
 }
 
-void CIPv4Field::ShowContextMenu(int index, const QPoint& position) {
+void Ipv4Field::ShowContextMenu(int index, const QPoint& position) {
     QMenu menu(this);
     const bool selection = m_model.HasSelection();
-    menu.addAction(QLineEdit::tr("Cu&t"), this, &CIPv4Field::Cut)->setEnabled(selection);
-    menu.addAction(QLineEdit::tr("&Copy"), this, &CIPv4Field::Copy)->setEnabled(selection);
-    menu.addAction(QLineEdit::tr("&Paste"), this, &CIPv4Field::Paste)
+    menu.addAction(QLineEdit::tr("Cu&t"), this, &Ipv4Field::Cut)->setEnabled(selection);
+    menu.addAction(QLineEdit::tr("&Copy"), this, &Ipv4Field::Copy)->setEnabled(selection);
+    menu.addAction(QLineEdit::tr("&Paste"), this, &Ipv4Field::Paste)
         ->setEnabled(!QApplication::clipboard()->text().isEmpty());
     menu.addAction(QLineEdit::tr("Delete"), this,
                    [this] { Run([&] { m_model.EraseSelection(); }); })
         ->setEnabled(selection);
     menu.addSeparator();
-    menu.addAction(QLineEdit::tr("Select All"), this, &CIPv4Field::SelectAll);
+    menu.addAction(QLineEdit::tr("Select All"), this, &Ipv4Field::SelectAll);
     menu.exec(m_edits[index]->mapToGlobal(position));
 }
 
-bool CIPv4Field::FocusInside() const {
+bool Ipv4Field::FocusInside() const {
     const QWidget* focus = window()->focusWidget();
     return focus && (focus == this || isAncestorOf(focus));
 }
 
-int CIPv4Field::IndexOf(const QObject* object) const {
+int Ipv4Field::IndexOf(const QObject* object) const {
     for (int i = 0; i < kOctetCount; ++i) {
         if (m_edits[i] == object) {
             return i;
@@ -317,7 +317,7 @@ int CIPv4Field::IndexOf(const QObject* object) const {
     return -1;
 }
 
-bool CIPv4Field::eventFilter(QObject* watched, QEvent* event) {
+bool Ipv4Field::eventFilter(QObject* watched, QEvent* event) {
     const int index = IndexOf(watched);
     if (index < 0 || m_rendering) {
         return QWidget::eventFilter(watched, event);
@@ -349,7 +349,7 @@ bool CIPv4Field::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-bool CIPv4Field::focusNextPrevChild(bool next) {
+bool Ipv4Field::focusNextPrevChild(bool next) {
     // Shift+Tab from a later octet would stop at the first octet, the field's one tab
     // stop; taking that stop away for the walk lets it go on to what lies before the field.
     if (!next && FocusInside()) {
@@ -361,13 +361,13 @@ bool CIPv4Field::focusNextPrevChild(bool next) {
     return QWidget::focusNextPrevChild(next);
 }
 
-void CIPv4Field::keyPressEvent(QKeyEvent* event) {
+void Ipv4Field::keyPressEvent(QKeyEvent* event) {
     if (!HandleKey(event)) {
         QWidget::keyPressEvent(event);
     }
 }
 
-void CIPv4Field::mousePressEvent(QMouseEvent* event) {
+void Ipv4Field::mousePressEvent(QMouseEvent* event) {
     // A press on a dot or the frame puts the caret at the nearest end of an octet.
     const int x = event->position().toPoint().x();
     int octet = kOctetCount - 1;
@@ -386,7 +386,7 @@ void CIPv4Field::mousePressEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void CIPv4Field::paintEvent(QPaintEvent*) {
+void Ipv4Field::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const bool enabled = isEnabled();
     painter.fillRect(rect(), enabled ? kBackground : kDisabledBackground);
@@ -404,12 +404,12 @@ void CIPv4Field::paintEvent(QPaintEvent*) {
     }
 }
 
-void CIPv4Field::resizeEvent(QResizeEvent* event) {
+void Ipv4Field::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     LayOut();
 }
 
-void CIPv4Field::changeEvent(QEvent* event) {
+void Ipv4Field::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         LayOut();
@@ -417,7 +417,7 @@ void CIPv4Field::changeEvent(QEvent* event) {
     }
 }
 
-void CIPv4Field::LayOut() {
+void Ipv4Field::LayOut() {
     const QRect inner = rect().adjusted(kFrameWidth, kFrameWidth, -kFrameWidth, -kFrameWidth);
     const int dotWidth = QFontMetrics(font()).horizontalAdvance(kDot) + 2;
     const int octetsWidth = qMax(0, inner.width() - (kOctetCount - 1) * dotWidth);

@@ -11,7 +11,7 @@ class QLineEdit;
 
 // An IPv4 address field: four octet line edits on one white, thinly framed strip, with
 // the dots drawn between them. The keyboard works on the address as a whole
-// (CIPv4FieldModel has the rules):
+// (Ipv4FieldModel has the rules):
 //  - only digits go in; a third digit, or "." or " " in an octet with digits, moves on to
 //    the next octet and selects its digits, so typing replaces them; "192.168.1.1" and
 //    "192168001001" both fill the field;
@@ -28,13 +28,13 @@ class QLineEdit;
 //  - Tab and Shift+Tab leave the field; tabbing in focuses the first octet, selected.
 // There is no undo. The field shows no messages: the page checks what it holds.
 // The font is the parent's, as for any widget; setFont changes it.
-class CIPv4Field : public QWidget {
+class Ipv4Field : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kOctetCount = CIPv4FieldModel::kOctetCount;
+    static constexpr int kOctetCount = Ipv4FieldModel::kOctetCount;
 
-    explicit CIPv4Field(QWidget* parent = nullptr);
+    explicit Ipv4Field(QWidget* parent = nullptr);
 
     // Shows dotted text: four fields, each blank or 0-255, blanks around the whole ignored;
     // "" blanks the field. Other text blanks the field and gives false. The caret goes to
@@ -94,7 +94,7 @@ private:
     int IndexOf(const QObject* object) const;
     void LayOut();
 
-    CIPv4FieldModel m_model;
+    Ipv4FieldModel m_model;
     std::array<QLineEdit*, kOctetCount> m_edits{};
     std::array<QRect, kOctetCount - 1> m_dots;
     bool m_rendering = false;

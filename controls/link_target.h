@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-// Link targets in CMarkupStatic texts come partly from the device's own pages, so a
+// Link targets in MarkupLabel texts come partly from the device's own pages, so a
 // target is opened only when it is a plain web or mail address: an http or https URL
 // with a host, or a mailto URL with an address. Anything else (programs, files, other
 // schemes, "APP:" commands) is refused. Surrounding blanks and one pair of surrounding

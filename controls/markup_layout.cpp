@@ -247,9 +247,9 @@ private:
     void StartFont(const MarkupToken& token) {
         for (const auto& [name, value] : token.attributes) {
             if (name == L"COLOR") {
-                m_textColor = CColorNames::FromText(value);
+                m_textColor = ColorNames::FromText(value);
             } else if (name == L"BGCOLOR") {
-                m_backColor = CColorNames::FromText(value);
+                m_backColor = ColorNames::FromText(value);
             } else if (name == L"FACE") {
                 m_font.faceId = ++m_faceCount;
                 m_font.face.setFamilies({QString::fromStdWString(value.substr(0, kMaxFaceLength)),

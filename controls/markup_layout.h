@@ -13,7 +13,7 @@
 
 class QPainter;
 
-// What a CMarkupStatic draws for its text: the outcome of the layout step, drawn as it
+// What a MarkupLabel draws for its text: the outcome of the layout step, drawn as it
 // is by RenderMarkup.
 struct MarkupLayout {
     struct Text {

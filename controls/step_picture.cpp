@@ -6,11 +6,11 @@
 #include "controls/accessible_controls.h"
 #include "controls/skin_images.h"
 
-CStepPicture::CStepPicture(QWidget* parent) : QWidget(parent) {
+StepPicture::StepPicture(QWidget* parent) : QWidget(parent) {
     InstallAccessibleControls();
 }
 
-void CStepPicture::ShowStep(int step) {
+void StepPicture::ShowStep(int step) {
     m_image = LoadSkinImage(ProgressStepImageId(step));
     const int shown = step >= 0 && step < kFinished ? step : kFinished;
     if (shown != m_step) {
@@ -21,7 +21,7 @@ void CStepPicture::ShowStep(int step) {
     repaint();
 }
 
-void CStepPicture::paintEvent(QPaintEvent* /*event*/) {
+void StepPicture::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), m_image);
 }

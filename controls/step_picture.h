@@ -6,13 +6,13 @@
 // The progress dialog's step picture: the skin's picture of one step, 0 to 9, or of the
 // finished run (10 and every other value). Assistive technology reads it as a progress
 // bar from 0 to 10.
-class CStepPicture : public QWidget {
+class StepPicture : public QWidget {
     Q_OBJECT
 
 public:
     static constexpr int kFinished = 10;
 
-    explicit CStepPicture(QWidget* parent = nullptr);
+    explicit StepPicture(QWidget* parent = nullptr);
 
     // Shows the picture of `step` and repaints at once.
     void ShowStep(int step);

@@ -6,7 +6,7 @@
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
 #include "web/survey_parser.h"
-#include "web/web_manager.h"
+#include "web/web_command_queue.h"
 
 namespace {
 
@@ -22,13 +22,13 @@ AnswerVerdict NetworkFailure(const WebResult& result, int messageId) {
 AnswerVerdict JudgeAnswer(const WebResult& result, int networkMessageId) {
     // A set-up that failed for a reason the user can act on says that reason, in one line:
     // a device the rules refuse is refused input, missing rights a network failure.
-    if (result.code == CWEBManager::kAddressSetupFailed && result.setupFailure.Known()) {
+    if (result.code == WebCommandQueue::kAddressSetupFailed && result.setupFailure.Known()) {
         const bool refused = result.setupFailure.kind == HostSetupFailure::Kind::kDeviceRefused;
         return AnswerVerdict{refused ? AnswerFault::kHostRefused : AnswerFault::kNetwork, 0,
                              result.setupFailure.detail};
     }
     if (result.oversized) {
-        const uint64_t limitMiB = CWEBManager::kMaxResponseBytes / (1024 * 1024);
+        const uint64_t limitMiB = WebCommandQueue::kMaxResponseBytes / (1024 * 1024);
         return AnswerVerdict{
             AnswerFault::kNetwork, 0,
             FormatString(kCliAnswerTooLong, {result.command, std::to_wstring(limitMiB)})};
@@ -64,13 +64,13 @@ AnswerVerdict JudgeAnswer(const WebResult& result, int networkMessageId) {
 
 std::wstring CompletionCodeName(uint32_t code) {
     switch (code) {
-        case CWEBManager::kClosedNormally:
+        case WebCommandQueue::kClosedNormally:
             return LoadString(kCliCodeClosedNormally);
-        case CWEBManager::kTimedOut:
+        case WebCommandQueue::kTimedOut:
             return LoadString(kCliCodeTimedOut);
-        case CWEBManager::kClosedWithError:
+        case WebCommandQueue::kClosedWithError:
             return LoadString(kCliCodeClosedWithError);
-        case CWEBManager::kAddressSetupFailed:
+        case WebCommandQueue::kAddressSetupFailed:
             return LoadString(kCliCodeSetupFailed);
         default:
             return std::to_wstring(code);

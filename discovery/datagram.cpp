@@ -61,26 +61,26 @@ bool SameMacAddress(const std::wstring& a, const std::wstring& b) {
                       [](wchar_t x, wchar_t y) { return AsciiUpper(x) == AsciiUpper(y); });
 }
 
-std::optional<_STRU_AP_INFO> ParseSearchReply(const uint8_t* bytes, size_t count,
-                                              const std::vector<_STRU_AP_INFO>& known) {
+std::optional<FoundDevice> ParseSearchReply(const uint8_t* bytes, size_t count,
+                                            const std::vector<FoundDevice>& known) {
     if (bytes == nullptr || count < kMinimumReplySize) {
         return std::nullopt;
     }
     const size_t limit = std::min(count, kReplyBufferSize);
 
     const std::wstring mac = FormatMacAddress(ReadField(bytes, limit, kMacOffset));
-    for (const _STRU_AP_INFO& device : known) {
-        if (SameMacAddress(device.strDevMAC, mac)) {
+    for (const FoundDevice& device : known) {
+        if (SameMacAddress(device.mac, mac)) {
             return std::nullopt;
         }
     }
 
-    _STRU_AP_INFO device;
-    device.strDevModel = ReadField(bytes, limit, kModelOffset);
-    device.strDevMAC = mac;
-    device.strDevIP = WithoutApostrophes(ReadField(bytes, limit, kIpOffset));
-    device.strDevSubnet = WithoutApostrophes(ReadField(bytes, limit, kSubnetOffset));
-    device.strDevUserName = WithoutApostrophes(ReadField(bytes, limit, kUserNameOffset));
-    device.strDevPassword = WithoutApostrophes(ReadField(bytes, limit, kPasswordOffset));
+    FoundDevice device;
+    device.model = ReadField(bytes, limit, kModelOffset);
+    device.mac = mac;
+    device.ip = WithoutApostrophes(ReadField(bytes, limit, kIpOffset));
+    device.subnet = WithoutApostrophes(ReadField(bytes, limit, kSubnetOffset));
+    device.userName = WithoutApostrophes(ReadField(bytes, limit, kUserNameOffset));
+    device.password = WithoutApostrophes(ReadField(bytes, limit, kPasswordOffset));
     return device;
 }

@@ -24,28 +24,28 @@ inline constexpr int32_t kSearchModeBroadcast = 0;
 inline constexpr int32_t kSearchModeAddress = 1;
 
 // One queued search request.
-struct _STRU_UDP_DATA {
-    std::wstring strCommand;
+struct SearchRequest {
+    std::wstring name;
     // kSearchModeBroadcast: broadcast the search request on each try;
     // kSearchModeAddress: send it to each address of `target` as unicast;
     // others send nothing.
-    int32_t nMode = kSearchModeBroadcast;
-    std::array<uint8_t, 1024> byBuffer{};
-    int32_t nReserved = 0;
-    uint32_t dwLastSend = 0;  // tick of the last send; 0 while not waiting
-    int32_t nRetry = 3;       // sends still allowed
-    uint32_t dwInterval = 750;
+    int32_t mode = kSearchModeBroadcast;
+    std::array<uint8_t, 1024> buffer{};
+    int32_t reserved = 0;
+    uint32_t lastSend = 0;  // tick of the last send; 0 while not waiting
+    int32_t triesLeft = 3;  // sends still allowed
+    uint32_t intervalMs = 750;
     SearchTarget target;  // the addresses of a kSearchModeAddress request
 };
 
 // One device that answered a search.
-struct _STRU_AP_INFO {
-    std::wstring strDevModel;
-    std::wstring strDevMAC;  // "00:11:22:33:44:AA"
-    std::wstring strDevIP;
-    std::wstring strDevSubnet;
-    std::wstring strDevUserName;
-    std::wstring strDevPassword;
+struct FoundDevice {
+    std::wstring model;
+    std::wstring mac;  // "00:11:22:33:44:AA"
+    std::wstring ip;
+    std::wstring subnet;
+    std::wstring userName;
+    std::wstring password;
 };
 
 // The search request for `target` (six 0xFF bytes address every device).
@@ -54,8 +54,8 @@ std::array<uint8_t, kSearchRequestSize> BuildSearchRequest(const uint8_t target[
 // Turns a reply into a device record, or nothing when the datagram is too short or comes
 // from a device already in `known` (the first reply of a device wins). Only the first
 // kReplyBufferSize of the `count` bytes are looked at.
-std::optional<_STRU_AP_INFO> ParseSearchReply(const uint8_t* bytes, size_t count,
-                                              const std::vector<_STRU_AP_INFO>& known);
+std::optional<FoundDevice> ParseSearchReply(const uint8_t* bytes, size_t count,
+                                            const std::vector<FoundDevice>& known);
 
 // The reply's MAC text as shown: apostrophes dropped, upper case, a colon before every
 // second digit ("0011223344aa" -> "00:11:22:33:44:AA"). A short text gets the missing

@@ -9,15 +9,15 @@ namespace {
 
 struct ExportField {
     const char* key;
-    std::wstring _STRU_AP_INFO::*value;
+    std::wstring FoundDevice::*value;
 };
 
 // The one list of exported fields, in their order.
 constexpr ExportField kFields[] = {
-    {"mac", &_STRU_AP_INFO::strDevMAC},
-    {"ip", &_STRU_AP_INFO::strDevIP},
-    {"model", &_STRU_AP_INFO::strDevModel},
-    {"mask", &_STRU_AP_INFO::strDevSubnet},
+    {"mac", &FoundDevice::mac},
+    {"ip", &FoundDevice::ip},
+    {"model", &FoundDevice::model},
+    {"mask", &FoundDevice::subnet},
 };
 
 bool IsControl(wchar_t ch) {
@@ -48,7 +48,7 @@ std::string CsvField(const std::wstring& value) {
 
 // Appended piece by piece: GCC 12 at -O3 takes "," + std::string(...) for an
 // overlapping copy (a false -Wrestrict).
-std::string Csv(const std::vector<_STRU_AP_INFO>& devices) {
+std::string Csv(const std::vector<FoundDevice>& devices) {
     std::string out;
     for (const ExportField& field : kFields) {
         if (&field != &kFields[0]) {
@@ -57,7 +57,7 @@ std::string Csv(const std::vector<_STRU_AP_INFO>& devices) {
         out += field.key;
     }
     out += "\r\n";
-    for (const _STRU_AP_INFO& device : devices) {
+    for (const FoundDevice& device : devices) {
         for (const ExportField& field : kFields) {
             if (&field != &kFields[0]) {
                 out += ',';
@@ -69,10 +69,10 @@ std::string Csv(const std::vector<_STRU_AP_INFO>& devices) {
     return out;
 }
 
-std::string Json(const std::vector<_STRU_AP_INFO>& devices) {
+std::string Json(const std::vector<FoundDevice>& devices) {
     std::vector<JsonMembers> objects;
     objects.reserve(devices.size());
-    for (const _STRU_AP_INFO& device : devices) {
+    for (const FoundDevice& device : devices) {
         JsonMembers members;
         for (const ExportField& field : kFields) {
             members.emplace_back(field.key, device.*field.value);
@@ -84,11 +84,11 @@ std::string Json(const std::vector<_STRU_AP_INFO>& devices) {
 
 }  // namespace
 
-std::string ExportDeviceList(const std::vector<_STRU_AP_INFO>& devices, DeviceListFormat format) {
+std::string ExportDeviceList(const std::vector<FoundDevice>& devices, DeviceListFormat format) {
     return format == DeviceListFormat::kCsv ? Csv(devices) : Json(devices);
 }
 
-std::wstring DeviceRowText(const _STRU_AP_INFO& device) {
+std::wstring DeviceRowText(const FoundDevice& device) {
     std::wstring row;
     for (const ExportField& field : kFields) {
         std::wstring cell = device.*field.value;

@@ -22,9 +22,9 @@ enum class DeviceListFormat {
 };
 
 // The whole list as a file of that format, UTF-8, ending with a line break.
-std::string ExportDeviceList(const std::vector<_STRU_AP_INFO>& devices, DeviceListFormat format);
+std::string ExportDeviceList(const std::vector<FoundDevice>& devices, DeviceListFormat format);
 
 // One device as one line of text for the clipboard, without a line break: the four
 // fields separated by tabs. Control characters become U+FFFD, so the text stays one
 // line of four cells, and a value is guarded against formulas as in the CSV file.
-std::wstring DeviceRowText(const _STRU_AP_INFO& device);
+std::wstring DeviceRowText(const FoundDevice& device);

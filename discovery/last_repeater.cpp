@@ -139,13 +139,13 @@ std::optional<std::wstring> ParseRememberedMac(std::string_view bytes) {
     return NormalizeMacAddress(text);
 }
 
-std::optional<size_t> RowToSelect(const std::vector<_STRU_AP_INFO>& devices,
+std::optional<size_t> RowToSelect(const std::vector<FoundDevice>& devices,
                                   const std::optional<std::wstring>& rememberedMac) {
     if (!rememberedMac) {
         return std::nullopt;
     }
     for (size_t row = 0; row < devices.size(); ++row) {
-        if (SameMacAddress(devices[row].strDevMAC, *rememberedMac)) {
+        if (SameMacAddress(devices[row].mac, *rememberedMac)) {
             return row;
         }
     }

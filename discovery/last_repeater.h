@@ -47,5 +47,5 @@ std::optional<std::wstring> ParseRememberedMac(std::string_view bytes);
 
 // The row of `devices` to select after a search: the one with the remembered MAC address,
 // or nullopt when nothing is remembered or the device did not answer.
-std::optional<size_t> RowToSelect(const std::vector<_STRU_AP_INFO>& devices,
+std::optional<size_t> RowToSelect(const std::vector<FoundDevice>& devices,
                                   const std::optional<std::wstring>& rememberedMac);

@@ -60,8 +60,9 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 # and dialog classes, Qt's widgets, the enum of the wizard's pages and the ids of the
 # pages' controls that a core once drove.
 GUI_NAMES = re.compile(
-    r"\b(CQ3150Tx\w*|CSearchDlg|CTamselDlg|CWizardPage|CSkinnedPage|CDialogWindow|QWidget"
-    r"|QPushButton|QLineEdit|WizardPage|WizardControl|WizardWait|IWizardView|MenuEntry)\b")
+    r"\b((?:Search|Summary|Wireless|IpAddress|Firmware|Password|Reset|Wizard|Skinned)Page"
+    r"|MainWindow|WizardFrame|MessageBox|ProgressDialog|DialogWindow|QWidget|QPushButton"
+    r"|QLineEdit|WizardPageId|WizardControl|WizardWait|IWizardView|MenuEntry)\b")
 
 
 def folder_of(path):

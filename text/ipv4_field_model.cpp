@@ -1,6 +1,6 @@
 #include "text/ipv4_field_model.h"
 
-std::wstring_view CIPv4FieldModel::Trim(std::wstring_view text) {
+std::wstring_view Ipv4FieldModel::Trim(std::wstring_view text) {
     constexpr std::wstring_view kBlanks = L" \t\r\n";
     const auto first = text.find_first_not_of(kBlanks);
     if (first == std::wstring_view::npos) {
@@ -9,11 +9,11 @@ std::wstring_view CIPv4FieldModel::Trim(std::wstring_view text) {
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-bool CIPv4FieldModel::AllDigits(std::wstring_view text) {
+bool Ipv4FieldModel::AllDigits(std::wstring_view text) {
     return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
 }
 
-int CIPv4FieldModel::ValueOf(std::wstring_view digits) {
+int Ipv4FieldModel::ValueOf(std::wstring_view digits) {
     int value = 0;
     for (wchar_t c : digits) {
         value = value * 10 + (c - L'0');
@@ -21,7 +21,7 @@ int CIPv4FieldModel::ValueOf(std::wstring_view digits) {
     return value;
 }
 
-std::optional<CIPv4FieldModel::OctetTexts> CIPv4FieldModel::ParseDotted(std::wstring_view text) {
+std::optional<Ipv4FieldModel::OctetTexts> Ipv4FieldModel::ParseDotted(std::wstring_view text) {
     text = Trim(text);
     OctetTexts octets;
     if (text.empty()) {
@@ -55,7 +55,7 @@ std::optional<CIPv4FieldModel::OctetTexts> CIPv4FieldModel::ParseDotted(std::wst
     return octets;
 }
 
-bool CIPv4FieldModel::SetAddress(std::wstring_view dotted) {
+bool Ipv4FieldModel::SetAddress(std::wstring_view dotted) {
     Clear();
     const auto octets = ParseDotted(dotted);
     if (!octets) {
@@ -65,7 +65,7 @@ bool CIPv4FieldModel::SetAddress(std::wstring_view dotted) {
     return true;
 }
 
-std::wstring CIPv4FieldModel::Text() const {
+std::wstring Ipv4FieldModel::Text() const {
     std::wstring text;
     for (int i = 0; i < kOctetCount; ++i) {
         if (i > 0) {
@@ -78,7 +78,7 @@ std::wstring CIPv4FieldModel::Text() const {
     return text;
 }
 
-std::array<int, CIPv4FieldModel::kOctetCount> CIPv4FieldModel::Octets() const {
+std::array<int, Ipv4FieldModel::kOctetCount> Ipv4FieldModel::Octets() const {
     std::array<int, kOctetCount> values{};
     for (int i = 0; i < kOctetCount; ++i) {
         values[i] = std::min(ValueOf(m_octets[i]), kMaxValue);
@@ -86,7 +86,7 @@ std::array<int, CIPv4FieldModel::kOctetCount> CIPv4FieldModel::Octets() const {
     return values;
 }
 
-std::pair<int, int> CIPv4FieldModel::SelectionIn(int octet) const {
+std::pair<int, int> Ipv4FieldModel::SelectionIn(int octet) const {
     const Position start = Start();
     const Position end = End();
     if (!Valid(octet) || octet < start.octet || octet > end.octet) {
@@ -96,7 +96,7 @@ std::pair<int, int> CIPv4FieldModel::SelectionIn(int octet) const {
             octet == end.octet ? end.offset : Length(octet)};
 }
 
-std::wstring CIPv4FieldModel::SelectedText() const {
+std::wstring Ipv4FieldModel::SelectedText() const {
     std::wstring text;
     if (!HasSelection()) {
         return text;
@@ -111,7 +111,7 @@ std::wstring CIPv4FieldModel::SelectedText() const {
     return text;
 }
 
-void CIPv4FieldModel::Commit(int octet) {
+void Ipv4FieldModel::Commit(int octet) {
     std::wstring& text = m_octets[octet];
     if (text.empty()) {
         return;
@@ -127,7 +127,7 @@ void CIPv4FieldModel::Commit(int octet) {
     }
 }
 
-void CIPv4FieldModel::MoveCaret(Position to, bool select) {
+void Ipv4FieldModel::MoveCaret(Position to, bool select) {
     const int left = m_caret.octet;
     m_caret = to;
     if (left != to.octet) {
@@ -139,7 +139,7 @@ void CIPv4FieldModel::MoveCaret(Position to, bool select) {
     m_justCompleted = false;
 }
 
-bool CIPv4FieldModel::EraseSelection() {
+bool Ipv4FieldModel::EraseSelection() {
     if (!HasSelection()) {
         return false;
     }
@@ -160,7 +160,7 @@ bool CIPv4FieldModel::EraseSelection() {
     return true;
 }
 
-void CIPv4FieldModel::InsertDigits(std::wstring_view digits) {
+void Ipv4FieldModel::InsertDigits(std::wstring_view digits) {
     std::wstring& text = m_octets[m_caret.octet];
     text.insert(m_caret.offset, digits);
     m_caret.offset += static_cast<int>(digits.size());
@@ -177,7 +177,7 @@ void CIPv4FieldModel::InsertDigits(std::wstring_view digits) {
     }
 }
 
-void CIPv4FieldModel::TypeDigit(wchar_t digit) {
+void Ipv4FieldModel::TypeDigit(wchar_t digit) {
     EraseSelection();
     if (Length(m_caret.octet) >= kMaxDigits) {
         if (m_caret.offset < kMaxDigits || m_caret.octet + 1 >= kOctetCount) {
@@ -190,7 +190,7 @@ void CIPv4FieldModel::TypeDigit(wchar_t digit) {
     InsertDigits(std::wstring_view(&digit, 1));
 }
 
-void CIPv4FieldModel::TypeSeparator() {
+void Ipv4FieldModel::TypeSeparator() {
     if (m_justCompleted) {
         m_justCompleted = false;
         return;
@@ -201,7 +201,7 @@ void CIPv4FieldModel::TypeSeparator() {
     }
 }
 
-void CIPv4FieldModel::Backspace() {
+void Ipv4FieldModel::Backspace() {
     m_justCompleted = false;
     if (EraseSelection()) {
         return;
@@ -220,7 +220,7 @@ void CIPv4FieldModel::Backspace() {
     m_anchor = m_caret;
 }
 
-void CIPv4FieldModel::DeleteForward() {
+void Ipv4FieldModel::DeleteForward() {
     m_justCompleted = false;
     if (EraseSelection()) {
         return;
@@ -230,7 +230,7 @@ void CIPv4FieldModel::DeleteForward() {
     }
 }
 
-bool CIPv4FieldModel::Paste(std::wstring_view text) {
+bool Ipv4FieldModel::Paste(std::wstring_view text) {
     text = Trim(text);
     if (text.empty()) {
         return false;
@@ -248,7 +248,7 @@ bool CIPv4FieldModel::Paste(std::wstring_view text) {
     if (!AllDigits(text)) {
         return false;
     }
-    const CIPv4FieldModel before = *this;
+    const Ipv4FieldModel before = *this;
     EraseSelection();
     if (text.size() > static_cast<std::size_t>(kMaxDigits - Length(m_caret.octet))) {
         *this = before;
@@ -258,7 +258,7 @@ bool CIPv4FieldModel::Paste(std::wstring_view text) {
     return true;
 }
 
-void CIPv4FieldModel::MoveLeft(bool select) {
+void Ipv4FieldModel::MoveLeft(bool select) {
     if (!select && HasSelection()) {
         MoveCaret(Start(), false);
     } else if (m_caret.offset > 0) {
@@ -270,7 +270,7 @@ void CIPv4FieldModel::MoveLeft(bool select) {
     }
 }
 
-void CIPv4FieldModel::MoveRight(bool select) {
+void Ipv4FieldModel::MoveRight(bool select) {
     if (!select && HasSelection()) {
         MoveCaret(End(), false);
     } else if (m_caret.offset < Length(m_caret.octet)) {
@@ -282,20 +282,20 @@ void CIPv4FieldModel::MoveRight(bool select) {
     }
 }
 
-void CIPv4FieldModel::MoveToStart(bool select) {
+void Ipv4FieldModel::MoveToStart(bool select) {
     MoveCaret({0, 0}, select);
 }
 
-void CIPv4FieldModel::MoveToEnd(bool select) {
+void Ipv4FieldModel::MoveToEnd(bool select) {
     MoveCaret({kOctetCount - 1, Length(kOctetCount - 1)}, select);
 }
 
-void CIPv4FieldModel::SelectAll() {
+void Ipv4FieldModel::SelectAll() {
     MoveToEnd(false);
     m_anchor = {0, 0};
 }
 
-void CIPv4FieldModel::FocusOctet(int octet) {
+void Ipv4FieldModel::FocusOctet(int octet) {
     if (!Valid(octet)) {
         octet = 0;
         for (int i = 0; i < kOctetCount; ++i) {
@@ -309,7 +309,7 @@ void CIPv4FieldModel::FocusOctet(int octet) {
     m_anchor = {octet, 0};
 }
 
-void CIPv4FieldModel::Place(int octet, int anchorOffset, int caretOffset) {
+void Ipv4FieldModel::Place(int octet, int anchorOffset, int caretOffset) {
     if (!Valid(octet)) {
         return;
     }
@@ -318,7 +318,7 @@ void CIPv4FieldModel::Place(int octet, int anchorOffset, int caretOffset) {
     m_anchor = {octet, std::clamp(anchorOffset, 0, Length(octet))};
 }
 
-void CIPv4FieldModel::SetOctetText(int octet, std::wstring_view digits, int caretOffset) {
+void Ipv4FieldModel::SetOctetText(int octet, std::wstring_view digits, int caretOffset) {
     if (!Valid(octet)) {
         return;
     }
@@ -337,7 +337,7 @@ void CIPv4FieldModel::SetOctetText(int octet, std::wstring_view digits, int care
     }
 }
 
-void CIPv4FieldModel::Leave() {
+void Ipv4FieldModel::Leave() {
     Commit(m_caret.octet);
     m_anchor = m_caret;
     m_justCompleted = false;

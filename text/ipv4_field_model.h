@@ -8,7 +8,7 @@
 #include <string_view>
 
 // The editing state of an IPv4 address field, free of any toolkit so that its rules can be
-// tested on their own; CIPv4Field shows it in four line edits and feeds it the keyboard.
+// tested on their own; Ipv4Field shows it in four line edits and feeds it the keyboard.
 //
 // The address is four octets of 0-3 decimal digits. A position is an octet and an offset
 // between its digits; the caret and the selection anchor are positions and may lie in
@@ -20,7 +20,7 @@
 // its third digit is typed; so a value above 255 never outlives the digit that made it.
 // Typing digits one octet after another ("192168001001") therefore works as well as
 // typing the dots.
-class CIPv4FieldModel {
+class Ipv4FieldModel {
 public:
     static constexpr int kOctetCount = 4;
     static constexpr int kMaxDigits = 3;
@@ -42,7 +42,7 @@ public:
     // Fills the field from dotted text (ParseDotted) with the caret at the very start. Text
     // that ParseDotted refuses blanks the field and gives false.
     bool SetAddress(std::wstring_view dotted);
-    void Clear() { *this = CIPv4FieldModel(); }
+    void Clear() { *this = Ipv4FieldModel(); }
 
     // "a.b.c.d" with every octet as it reads once committed and blank octets empty
     // ("192..1."), the form ParseDotted reads back.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// The markup of CMarkupStatic texts: a few HTML-like tags and character entities.
+// The markup of MarkupLabel texts: a few HTML-like tags and character entities.
 //
 // Entities are decoded first. A character that came from an entity is literal: it is
 // never read as part of a tag and never breaks a word, so "&lt;B&gt;" shows the three

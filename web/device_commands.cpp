@@ -1,14 +1,14 @@
 #include "web/device_commands.h"
 
-#include "web/web_manager.h"
+#include "web/web_command_queue.h"
 
-void WebManagerSink::Queue(const std::wstring& command, const WebRequest& request,
-                           const DeviceTarget& target) {
+void WebCommandQueueSink::Queue(const std::wstring& command, const WebRequest& request,
+                                const DeviceTarget& target) {
     m_manager.QueueCommand(command, request, target.ip, target.subnet);
 }
 
-void WebManagerSink::QueueFile(const std::wstring& command, const WebRequest& request,
-                               const DeviceTarget& target, const std::string& filePath) {
+void WebCommandQueueSink::QueueFile(const std::wstring& command, const WebRequest& request,
+                                    const DeviceTarget& target, const std::string& filePath) {
     m_manager.QueueFileCommand(command, request, target.ip, target.subnet, filePath);
 }
 

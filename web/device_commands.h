@@ -5,7 +5,7 @@
 #include "web/request_catalogue.h"
 #include "web/web_request.h"
 
-class CWEBManager;
+class WebCommandQueue;
 
 // Queues the device's web commands: each function builds the request of one command of
 // the catalogue and hands it on under that command's name, so a caller never pairs a
@@ -25,18 +25,18 @@ public:
                            const DeviceTarget& target, const std::string& filePath) = 0;
 };
 
-// The sink that queues on the web command queue: `WebManagerSink sink(web);` then any
+// The sink that queues on the web command queue: `WebCommandQueueSink sink(web);` then any
 // of the functions below.
-class WebManagerSink : public IWebCommandSink {
+class WebCommandQueueSink : public IWebCommandSink {
 public:
-    explicit WebManagerSink(CWEBManager& manager) : m_manager(manager) {}
+    explicit WebCommandQueueSink(WebCommandQueue& manager) : m_manager(manager) {}
     void Queue(const std::wstring& command, const WebRequest& request,
                const DeviceTarget& target) override;
     void QueueFile(const std::wstring& command, const WebRequest& request,
                    const DeviceTarget& target, const std::string& filePath) override;
 
 private:
-    CWEBManager& m_manager;
+    WebCommandQueue& m_manager;
 };
 
 // Page reads.

@@ -82,32 +82,32 @@ std::wstring ReadInputValue(PageCursor& page, const std::wstring& marker) {
 
 void ParseLanPage(const std::wstring& response, DeviceStatus& status) {
     PageCursor page(response);
-    status.strLanIP = ReadLabelled(page, L"IP Address:", kValueCell, L"<");
-    status.strLanMask = ReadLabelled(page, L"Subnet Mask:", kValueCell, L"<");
+    status.lanIp = ReadLabelled(page, L"IP Address:", kValueCell, L"<");
+    status.lanMask = ReadLabelled(page, L"Subnet Mask:", kValueCell, L"<");
     // The DHCP cell reads like "Enabled (Server)"; only the bracketed word is kept.
-    status.strDhcpServer = ReadLabelled(page, L"DHCP Server:", L"(", L")");
-    status.strMACAddress = AsciiUpper(ReadLabelled(page, L"MAC Address:", kValueCell, L"<"));
+    status.dhcpServer = ReadLabelled(page, L"DHCP Server:", L"(", L")");
+    status.macAddress = AsciiUpper(ReadLabelled(page, L"MAC Address:", kValueCell, L"<"));
 }
 
 void ParseWanPage(const std::wstring& response, DeviceStatus& status) {
     PageCursor page(response);
-    status.strDNS1 = ReadInputValue(page, L"name=\"dns1\" value=\"");
-    status.strDNS2 = ReadInputValue(page, L"name=\"dns2\" value=\"");
-    status.strGateway = ReadInputValue(page, L"name=\"gw\" value=\"");
-    status.strWanIP = ReadLabelled(page, L"IP Address:",
-                                   L"<input name=\"text2\" type=\"text\" id=\"text\" value=\"",
-                                   L"\" size=\"20\"");
-    status.strWanMask = ReadLabelled(page, L"Subnet Mask:", kValueCell, kCellEnd);
-    status.strMode = ReadLabelled(page, L"Mode:", kValueCell, kCellEnd);
-    status.strSSID = ReadLabelled(page, L"SSID:", kValueCell, kCellEnd);
+    status.dns1 = ReadInputValue(page, L"name=\"dns1\" value=\"");
+    status.dns2 = ReadInputValue(page, L"name=\"dns2\" value=\"");
+    status.gateway = ReadInputValue(page, L"name=\"gw\" value=\"");
+    status.wanIp = ReadLabelled(page, L"IP Address:",
+                                L"<input name=\"text2\" type=\"text\" id=\"text\" value=\"",
+                                L"\" size=\"20\"");
+    status.wanMask = ReadLabelled(page, L"Subnet Mask:", kValueCell, kCellEnd);
+    status.mode = ReadLabelled(page, L"Mode:", kValueCell, kCellEnd);
+    status.ssid = ReadLabelled(page, L"SSID:", kValueCell, kCellEnd);
     // The channel is not kept, but its steps still move the position past its value cell,
     // so a page without the "Security:" label reads the next value cell as the security.
     page.SkipTo(L"Channel:");
     page.SkipPast(kValueCell);
-    status.strSecurity = ReadLabelled(page, L"Security:", kValueCell, kCellEnd);
+    status.security = ReadLabelled(page, L"Security:", kValueCell, kCellEnd);
 }
 
 void ParseStatusPage(const std::wstring& response, DeviceStatus& status) {
     PageCursor page(response);
-    status.strFirmwareVersion = ReadLabelled(page, L"Runtime Code Version:", kValueCell, kCellEnd);
+    status.firmwareVersion = ReadLabelled(page, L"Runtime Code Version:", kValueCell, kCellEnd);
 }

@@ -9,19 +9,19 @@
 // page shows the values. Every field is the trimmed text of one cell or form field of
 // those pages; nothing is validated or interpreted.
 struct DeviceStatus {
-    std::wstring strMACAddress;       // LAN page, upper case
-    std::wstring strFirmwareVersion;  // status page
-    std::wstring strLanIP;            // LAN page
-    std::wstring strLanMask;          // LAN page
-    std::wstring strDhcpServer;       // LAN page, the text inside the DHCP cell's "(...)"
-    std::wstring strMode;             // interface page
-    std::wstring strSecurity;         // interface page
-    std::wstring strWanIP;            // interface page
-    std::wstring strSSID;             // interface page
-    std::wstring strWanMask;          // interface page
-    std::wstring strGateway;          // interface page
-    std::wstring strDNS1;             // interface page
-    std::wstring strDNS2;             // interface page
+    std::wstring macAddress;       // LAN page, upper case
+    std::wstring firmwareVersion;  // status page
+    std::wstring lanIp;            // LAN page
+    std::wstring lanMask;          // LAN page
+    std::wstring dhcpServer;       // LAN page, the text inside the DHCP cell's "(...)"
+    std::wstring mode;             // interface page
+    std::wstring security;         // interface page
+    std::wstring wanIp;            // interface page
+    std::wstring ssid;             // interface page
+    std::wstring wanMask;          // interface page
+    std::wstring gateway;          // interface page
+    std::wstring dns1;             // interface page
+    std::wstring dns2;             // interface page
 
     // Empties all thirteen fields (done on every Connect, before the first answer).
     void Clear();
@@ -31,12 +31,12 @@ struct DeviceStatus {
 // overwrites exactly the fields it fills, every time; a missing label or marker gives an
 // empty or shortened value, never an error.
 //
-// LAN page: strLanIP, strLanMask, strDhcpServer, strMACAddress.
+// LAN page: lanIp, lanMask, dhcpServer, macAddress.
 void ParseLanPage(const std::wstring& response, DeviceStatus& status);
-// Interface page: strDNS1, strDNS2, strGateway, strWanIP, strWanMask, strMode, strSSID,
-// strSecurity.
+// Interface page: dns1, dns2, gateway, wanIp, wanMask, mode, ssid,
+// security.
 void ParseWanPage(const std::wstring& response, DeviceStatus& status);
-// Status page (also the answer to the LAN address form): strFirmwareVersion.
+// Status page (also the answer to the LAN address form): firmwareVersion.
 void ParseStatusPage(const std::wstring& response, DeviceStatus& status);
 
 // `text` without the white space (as iswspace defines it) at either end.

@@ -22,7 +22,7 @@ struct WebResult {
     // The device's answer as it arrived: Windows-1252 bytes, status line and headers
     // included. Empty when the request never left.
     std::string response;
-    // The answer ran past the queue's bound on one answer (CWEBManager::kMaxResponseBytes):
+    // The answer ran past the queue's bound on one answer (WebCommandQueue::kMaxResponseBytes):
     // the connection was closed, the code is 6 and the response empty.
     bool oversized = false;
     // Code 7: why the host could not be set up, when the reason is one the user can act on.

@@ -17,13 +17,13 @@
 namespace {
 
 // Dialogs inside DoModal, outermost first.
-std::vector<CDialogWindow*>& ModalStack() {
-    static std::vector<CDialogWindow*> stack;
+std::vector<DialogWindow*>& ModalStack() {
+    static std::vector<DialogWindow*> stack;
     return stack;
 }
 
-QPointer<CDialogWindow>& MainWindowPointer() {
-    static QPointer<CDialogWindow> main;
+QPointer<DialogWindow>& MainWindowPointer() {
+    static QPointer<DialogWindow> main;
     return main;
 }
 
@@ -34,11 +34,11 @@ bool& QuittingFlag() {
 
 }  // namespace
 
-CDialogWindow::CDialogWindow(QWidget* parent, Qt::WindowFlags flags)
+DialogWindow::DialogWindow(QWidget* parent, Qt::WindowFlags flags)
     : QWidget(parent, flags), m_timers([this](int id) { OnTimer(id); }) {
     EnterEscapeFilter::InstallOnce();
     InstallWindowAccessibility();
-    CFocusMark::InstallOnce();
+    FocusMark::InstallOnce();
     CaretRest::InstallOnce();
     setFont(DialogFont());
     // A page starts hidden, whatever its parent does, until it is shown on purpose.
@@ -47,7 +47,7 @@ CDialogWindow::CDialogWindow(QWidget* parent, Qt::WindowFlags flags)
     }
 }
 
-CDialogWindow::~CDialogWindow() {
+DialogWindow::~DialogWindow() {
     m_timers.KillAll();
     std::erase(ModalStack(), this);
     if (m_session != nullptr) {
@@ -55,23 +55,23 @@ CDialogWindow::~CDialogWindow() {
     }
 }
 
-void CDialogWindow::SetTimer(int id, uint32_t periodMs) {
+void DialogWindow::SetTimer(int id, uint32_t periodMs) {
     m_timers.Set(id, periodMs);
 }
 
-void CDialogWindow::KillTimer(int id) {
+void DialogWindow::KillTimer(int id) {
     m_timers.Kill(id);
 }
 
-void CDialogWindow::KillAllTimers() {
+void DialogWindow::KillAllTimers() {
     m_timers.KillAll();
 }
 
-bool CDialogWindow::HasTimer(int id) const {
+bool DialogWindow::HasTimer(int id) const {
     return m_timers.IsActive(id);
 }
 
-void CDialogWindow::Create() {
+void DialogWindow::Create() {
     if (m_created) {
         return;
     }
@@ -79,7 +79,7 @@ void CDialogWindow::Create() {
     OnInitDialog();
 }
 
-void CDialogWindow::DestroyWindow() {
+void DialogWindow::DestroyWindow() {
     if (!m_created) {
         return;
     }
@@ -87,28 +87,28 @@ void CDialogWindow::DestroyWindow() {
     OnDestroy();
 }
 
-bool CDialogWindow::AwaitModalTurn() {
+bool DialogWindow::AwaitModalTurn() {
     if (!IsPopup()) {
         return !QuittingFlag();
     }
     while (!QuittingFlag()) {
-        const std::vector<CDialogWindow*>& stack = ModalStack();
-        const auto running = std::find_if(stack.rbegin(), stack.rend(), [](const CDialogWindow* d) {
+        const std::vector<DialogWindow*>& stack = ModalStack();
+        const auto running = std::find_if(stack.rbegin(), stack.rend(), [](const DialogWindow* d) {
             return d->IsPopup() && d->IsModalRunning();
         });
         if (running == stack.rend()) {
             return true;
         }
         QEventLoop wait;
-        connect(*running, &CDialogWindow::modalEnded, &wait, &QEventLoop::quit);
+        connect(*running, &DialogWindow::modalEnded, &wait, &QEventLoop::quit);
         connect(*running, &QObject::destroyed, &wait, &QEventLoop::quit);
         wait.exec(QEventLoop::DialogExec);
     }
     return false;
 }
 
-int CDialogWindow::DoModal() {
-    QPointer<CDialogWindow> self(this);
+int DialogWindow::DoModal() {
+    QPointer<DialogWindow> self(this);
     if (!AwaitModalTurn() || !self) {
         return kAborted;
     }
@@ -148,14 +148,14 @@ int CDialogWindow::DoModal() {
     }
     ShowWindow(false);
     DestroyWindow();
-    std::vector<CDialogWindow*>& stack = ModalStack();
+    std::vector<DialogWindow*>& stack = ModalStack();
     if (const auto mine = std::find(stack.rbegin(), stack.rend(), this); mine != stack.rend()) {
         stack.erase(std::next(mine).base());
     }
     return session.result;
 }
 
-void CDialogWindow::EndDialog(int result) {
+void DialogWindow::EndDialog(int result) {
     m_result = result;
     m_ended = true;
     if (m_session != nullptr && !m_session->ended) {
@@ -174,7 +174,7 @@ void CDialogWindow::EndDialog(int result) {
     }
 }
 
-void CDialogWindow::ShowWindow(bool show) {
+void DialogWindow::ShowWindow(bool show) {
     const bool changes = isHidden() == show;
     setVisible(show);
     if (changes) {
@@ -182,54 +182,54 @@ void CDialogWindow::ShowWindow(bool show) {
     }
 }
 
-QFont CDialogWindow::DialogFont() {
+QFont DialogWindow::DialogFont() {
     return QFont(QStringLiteral("DejaVu Sans"), 9);
 }
 
-CDialogWindow* CDialogWindow::MainWindow() {
+DialogWindow* DialogWindow::RegisteredMainWindow() {
     return MainWindowPointer();
 }
 
-void CDialogWindow::SetMainWindow(CDialogWindow* window) {
+void DialogWindow::SetMainWindow(DialogWindow* window) {
     MainWindowPointer() = window;
 }
 
-void CDialogWindow::MinimizeMainWindow() {
-    if (CDialogWindow* main = MainWindow()) {
+void DialogWindow::MinimizeMainWindow() {
+    if (DialogWindow* main = RegisteredMainWindow()) {
         main->showMinimized();
     }
 }
 
-void CDialogWindow::CloseMainWindow() {
-    if (CDialogWindow* main = MainWindow()) {
+void DialogWindow::CloseMainWindow() {
+    if (DialogWindow* main = RegisteredMainWindow()) {
         main->EndDialog(0);
     }
 }
 
-void CDialogWindow::EndAllDialogs(int result) {
+void DialogWindow::EndAllDialogs(int result) {
     QuittingFlag() = true;
-    const std::vector<CDialogWindow*> running = ModalStack();
+    const std::vector<DialogWindow*> running = ModalStack();
     for (auto it = running.rbegin(); it != running.rend(); ++it) {
         (*it)->EndDialog(result);
     }
-    if (CDialogWindow* main = MainWindow(); main != nullptr && !main->HasEnded()) {
+    if (DialogWindow* main = RegisteredMainWindow(); main != nullptr && !main->HasEnded()) {
         main->EndDialog(result);
     }
 }
 
-bool CDialogWindow::IsQuitting() {
+bool DialogWindow::IsQuitting() {
     return QuittingFlag();
 }
 
-void CDialogWindow::ClearQuitting() {
+void DialogWindow::ClearQuitting() {
     QuittingFlag() = false;
 }
 
-QWidget* CDialogWindow::DragTarget(CDialogWindow* pressed) {
-    return WindowToDrag(pressed, MainWindow());
+QWidget* DialogWindow::DragTarget(DialogWindow* pressed) {
+    return WindowToDrag(pressed, RegisteredMainWindow());
 }
 
-void CDialogWindow::mousePressEvent(QMouseEvent* event) {
+void DialogWindow::mousePressEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
     // A press that a control in the band passed on (it lies under the point) is not a
     // press on the background: the control keeps its click.
@@ -246,7 +246,7 @@ void CDialogWindow::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
 }
 
-void CDialogWindow::mouseMoveEvent(QMouseEvent* event) {
+void DialogWindow::mouseMoveEvent(QMouseEvent* event) {
     if (m_followingMouse && (event->buttons() & Qt::LeftButton)) {
         DragTarget(this)->move(event->globalPosition().toPoint() - m_dragOffset);
         event->accept();
@@ -255,7 +255,7 @@ void CDialogWindow::mouseMoveEvent(QMouseEvent* event) {
     QWidget::mouseMoveEvent(event);
 }
 
-void CDialogWindow::mouseReleaseEvent(QMouseEvent* event) {
+void DialogWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (m_followingMouse && event->button() == Qt::LeftButton) {
         m_followingMouse = false;
         event->accept();
@@ -266,7 +266,7 @@ void CDialogWindow::mouseReleaseEvent(QMouseEvent* event) {
 
 // The window system's close (a keyboard shortcut, the task bar) is the dialog's Cancel;
 // the window itself stays until the dialog ends.
-void CDialogWindow::closeEvent(QCloseEvent* event) {
+void DialogWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     OnCancel();
 }

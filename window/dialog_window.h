@@ -27,7 +27,7 @@
 // - Enter and Escape never reach a dialog or its controls (EnterEscapeFilter).
 // - A left press on the dialog's own background in the top band drags the main window;
 //   controls in the band keep their clicks. A dialog without a band turns it off.
-class CDialogWindow : public QWidget {
+class DialogWindow : public QWidget {
     Q_OBJECT
 
 public:
@@ -36,11 +36,11 @@ public:
     // EndDialog's result when the window system asks the dialog to close (OnCancel).
     static constexpr int kCancel = 2;
 
-    explicit CDialogWindow(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
-    ~CDialogWindow() override;
+    explicit DialogWindow(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+    ~DialogWindow() override;
 
-    CDialogWindow(const CDialogWindow&) = delete;
-    CDialogWindow& operator=(const CDialogWindow&) = delete;
+    DialogWindow(const DialogWindow&) = delete;
+    DialogWindow& operator=(const DialogWindow&) = delete;
 
     // Starts (or restarts with a new period) timer `id`; OnTimer(id) follows every period.
     void SetTimer(int id, uint32_t periodMs);
@@ -82,8 +82,8 @@ public:
 
     // The program's main window: what the drag band moves and what Minimize and Close act
     // on. Without one (a dialog on its own, in tests) the dialog's own window.
-    static CDialogWindow* MainWindow();
-    static void SetMainWindow(CDialogWindow* window);
+    static DialogWindow* RegisteredMainWindow();
+    static void SetMainWindow(DialogWindow* window);
     static void MinimizeMainWindow();
     // Ends the main dialog with 0: the program ends through its teardown.
     static void CloseMainWindow();
@@ -119,7 +119,7 @@ private:
         int result = kAborted;
     };
 
-    static QWidget* DragTarget(CDialogWindow* pressed);
+    static QWidget* DragTarget(DialogWindow* pressed);
     bool IsPopup() const { return isWindow() && parentWidget() != nullptr; }
 
     DialogTimers m_timers;

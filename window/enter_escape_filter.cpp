@@ -23,7 +23,7 @@ bool IsEnterOrEscape(int key) {
 // The dialog a widget belongs to: itself or its nearest ancestor inside the same window.
 bool InsideDialog(const QWidget* widget) {
     for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
-        if (qobject_cast<const CDialogWindow*>(w) != nullptr) {
+        if (qobject_cast<const DialogWindow*>(w) != nullptr) {
             return true;
         }
         if (w->isWindow()) {

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "controls/markup_static.h"
+#include "controls/markup_label.h"
 #include "controls/skin_images.h"
 #include "window/dialog_window.h"
 
@@ -34,8 +34,8 @@ public:
     }
 };
 
-QPointer<CFocusMark>& Mark() {
-    static QPointer<CFocusMark> mark;
+QPointer<FocusMark>& Mark() {
+    static QPointer<FocusMark> mark;
     return mark;
 }
 
@@ -53,7 +53,7 @@ QProxyStyle* Style() {
 // it; null when the focus is not in one of ours (a file dialog, a drop-down list).
 QWidget* ControlOf(QWidget* focused) {
     for (QWidget* w = focused; w != nullptr && !w->isWindow(); w = w->parentWidget()) {
-        if (qobject_cast<CDialogWindow*>(w->parentWidget()) != nullptr) {
+        if (qobject_cast<DialogWindow*>(w->parentWidget()) != nullptr) {
             return w;
         }
     }
@@ -64,7 +64,7 @@ QWidget* ControlOf(QWidget* focused) {
 // label's rectangle may be taller than the rows of its page are apart; around the whole of
 // it the ring would run through the next row's text, so it goes round the label's lines.
 QRect RingRect(const QRect& frame, QWidget* control) {
-    auto* label = qobject_cast<CMarkupStatic*>(control);
+    auto* label = qobject_cast<MarkupLabel*>(control);
     if (label == nullptr) {
         return frame;
     }
@@ -87,14 +87,14 @@ void Follow(QWidget* focused) {
     }
     if (Mark() == nullptr) {
         // Its parent is the marked control's; it goes when that goes.
-        Mark() = new CFocusMark(control->parentWidget());
+        Mark() = new FocusMark(control->parentWidget());
     }
     Mark()->setWidget(control);
 }
 
 }  // namespace
 
-void CFocusMark::InstallOnce() {
+void FocusMark::InstallOnce() {
     static QPointer<QApplication> installedOn;
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (app == nullptr || installedOn == app) {
@@ -105,15 +105,15 @@ void CFocusMark::InstallOnce() {
                      [](QWidget* /*old*/, QWidget* now) { Follow(now); });
 }
 
-CFocusMark* CFocusMark::Current() {
+FocusMark* FocusMark::Current() {
     return Mark();
 }
 
-CFocusMark::CFocusMark(QWidget* parent) : QFocusFrame(parent) {
+FocusMark::FocusMark(QWidget* parent) : QFocusFrame(parent) {
     setStyle(Style());
 }
 
-void CFocusMark::paintEvent(QPaintEvent* /*event*/) {
+void FocusMark::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     const QPixmap ring = QPixmap::fromImage(LoadSkinImage(kFocusRingImageId));
     const QMargins edges(kFocusRingWidth, kFocusRingWidth, kFocusRingWidth, kFocusRingWidth);

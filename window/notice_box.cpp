@@ -7,7 +7,7 @@
 #include "window/dialog_window.h"
 
 void ShowNotice(QWidget* page, const std::wstring& text) {
-    QWidget* owner = CDialogWindow::MainWindow();
+    QWidget* owner = DialogWindow::RegisteredMainWindow();
     if (owner == nullptr) {
         owner = page;
     }

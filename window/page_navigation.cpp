@@ -11,10 +11,15 @@ IPageNavigation*& Registered() {
 
 }  // namespace
 
-std::optional<WizardPage> PageOfMenuEntry(MenuEntry entry) {
-    static constexpr std::optional<WizardPage> kPages[kMenuEntryCount] = {
-        std::nullopt,          WizardPage::kSummary,  WizardPage::kIpAddress, WizardPage::kWireless,
-        WizardPage::kFirmware, WizardPage::kPassword, WizardPage::kReset};
+std::optional<WizardPageId> PageOfMenuEntry(MenuEntry entry) {
+    static constexpr std::optional<WizardPageId> kPages[kMenuEntryCount] = {
+        std::nullopt,
+        WizardPageId::kSummary,
+        WizardPageId::kIpAddress,
+        WizardPageId::kWireless,
+        WizardPageId::kFirmware,
+        WizardPageId::kPassword,
+        WizardPageId::kReset};
     return kPages[static_cast<size_t>(entry)];
 }
 
@@ -39,7 +44,7 @@ void ReturnToSearchPage() {
     }
 }
 
-void ShowWizardPage(WizardPage page) {
+void ShowWizardPage(WizardPageId page) {
     if (IPageNavigation* navigation = Registered()) {
         navigation->ShowWizardPage(page);
     }

@@ -13,7 +13,7 @@ enum class MenuEntry { kLocate, kRepeater, kIpAddress, kWireless, kFirmware, kPa
 inline constexpr int kMenuEntryCount = 7;
 
 // The wizard's six pages, in the order in which ShowWizardPage goes through them.
-enum class WizardPage {
+enum class WizardPageId {
     kIpAddress,  // the device's LAN address and DHCP server
     kFirmware,   // firmware version and upgrade
     kSummary,    // the status read at Connect (menu entry "Repeater")
@@ -21,10 +21,10 @@ enum class WizardPage {
     kPassword,   // the administrator password
     kReset,      // reboot and factory reset
 };
-inline constexpr int kWizardPageCount = 6;
+inline constexpr int kWizardPageIdCount = 6;
 
 // The page a menu entry leads to; nothing for "Locate", which leads to the search page.
-std::optional<WizardPage> PageOfMenuEntry(MenuEntry entry);
+std::optional<WizardPageId> PageOfMenuEntry(MenuEntry entry);
 
 // The wizard just opened, as the search page sees it.
 class IDeviceWizard {
@@ -50,7 +50,7 @@ public:
     // Shows the search page and hides the wizard; queued commands keep running.
     virtual void ReturnToSearchPage() = 0;
     // Shows `page` of the open wizard and hides its other pages.
-    virtual void ShowWizardPage(WizardPage page) = 0;
+    virtual void ShowWizardPage(WizardPageId page) = 0;
 };
 
 // The navigation in use; null before the main window registers one (a page on its own in
@@ -61,4 +61,4 @@ IPageNavigation* PageNavigation();
 IDeviceWizard* OpenDeviceWizard(const std::wstring& model, const std::wstring& ipAddress,
                                 const std::wstring& subnetMask);
 void ReturnToSearchPage();
-void ShowWizardPage(WizardPage page);
+void ShowWizardPage(WizardPageId page);

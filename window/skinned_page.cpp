@@ -11,8 +11,8 @@
 
 #include "controls/arrow_keys.h"
 #include "controls/ipv4_field.h"
-#include "controls/pt_button.h"
-#include "controls/transparent_static.h"
+#include "controls/picture_button.h"
+#include "controls/transparent_label.h"
 #include "resources/string_ids.h"
 #include "window/control_layout.h"
 
@@ -41,8 +41,8 @@ constexpr int kCloseImages[] = {150, 151, 150};
 constexpr int kRowTolerance = 8;
 
 // The page shown last, for the focus to follow a menu entry to the page it opened.
-QPointer<CSkinnedPage>& LastShownPage() {
-    static QPointer<CSkinnedPage> page;
+QPointer<SkinnedPage>& LastShownPage() {
+    static QPointer<SkinnedPage> page;
     return page;
 }
 
@@ -53,27 +53,27 @@ bool TakesTabFocus(const QWidget* widget) {
 
 }  // namespace
 
-CSkinnedPage::CSkinnedPage(const PageSkin& skin, QWidget* parent)
-    : CDialogWindow(parent),
+SkinnedPage::SkinnedPage(const PageSkin& skin, QWidget* parent)
+    : DialogWindow(parent),
       m_skin(skin),
-      m_close(new CPTButton(skin.closeId, this)),
-      m_minimize(new CPTButton(skin.minimizeId, this)) {
+      m_close(new PictureButton(skin.closeId, this)),
+      m_minimize(new PictureButton(skin.minimizeId, this)) {
     setAccessibleName(Text(skin.titleId));
     for (int i = 0; i < kMenuEntryCount; ++i) {
         const auto entry = static_cast<MenuEntry>(i);
-        auto* item = new CPTButton(skin.firstMenuId + i, this);
+        auto* item = new PictureButton(skin.firstMenuId + i, this);
         item->setAccessibleName(Text(kMenuLooks[i].nameId));
         item->SetAccessibleRole(QAccessible::PageTab);
         item->SetSelected(entry == skin.ownEntry);
         m_menu[static_cast<size_t>(i)] = item;
         if (skin.menuNavigates) {
-            connect(item, &CPTButton::clicked, this, [this, entry] { OnMenuEntry(entry); });
+            connect(item, &PictureButton::clicked, this, [this, entry] { OnMenuEntry(entry); });
         }
     }
     if (skin.macLabelId != 0 && skin.ipLabelId != 0) {
-        m_macLabel = new CTransparentStatic(this);
+        m_macLabel = new TransparentLabel(this);
         NameControl(m_macLabel, skin.macLabelId, kTextDeviceMac);
-        m_ipLabel = new CTransparentStatic(this);
+        m_ipLabel = new TransparentLabel(this);
         NameControl(m_ipLabel, skin.ipLabelId, kTextDeviceIp);
         // Values, but the keyboard reaches them, so a screen reader reads them in turn.
         m_macLabel->setFocusPolicy(Qt::TabFocus);
@@ -81,20 +81,20 @@ CSkinnedPage::CSkinnedPage(const PageSkin& skin, QWidget* parent)
     }
     m_close->setAccessibleName(Text(kTextClose));
     m_minimize->setAccessibleName(Text(kTextMinimize));
-    connect(m_close, &CPTButton::clicked, this, [] { CloseMainWindow(); });
-    connect(m_minimize, &CPTButton::clicked, this, [] { MinimizeMainWindow(); });
+    connect(m_close, &PictureButton::clicked, this, [] { CloseMainWindow(); });
+    connect(m_minimize, &PictureButton::clicked, this, [] { MinimizeMainWindow(); });
     // The hand over the caption areas follows the mouse without a button held.
     setMouseTracking(true);
 }
 
-QString CSkinnedPage::Text(int stringId) {
+QString SkinnedPage::Text(int stringId) {
     return QString::fromStdWString(LoadString(stringId));
 }
 
-void CSkinnedPage::NameControl(QWidget* control, int controlId, int nameId, int descriptionId) {
+void SkinnedPage::NameControl(QWidget* control, int controlId, int nameId, int descriptionId) {
     control->setObjectName(QString::number(controlId));
     // The address field names each of its octets after itself.
-    if (auto* field = qobject_cast<CIPv4Field*>(control)) {
+    if (auto* field = qobject_cast<Ipv4Field*>(control)) {
         field->SetAccessibleName(LoadString(nameId));
     } else {
         control->setAccessibleName(Text(nameId));
@@ -104,20 +104,20 @@ void CSkinnedPage::NameControl(QWidget* control, int controlId, int nameId, int 
     }
 }
 
-QPushButton* CSkinnedPage::AddButton(int controlId, int textId, int descriptionId) {
+QPushButton* SkinnedPage::AddButton(int controlId, int textId, int descriptionId) {
     auto* button = new QPushButton(Text(textId), this);
     NameControl(button, controlId, textId, descriptionId);
     return button;
 }
 
-void CSkinnedPage::OnInitDialog() {
+void SkinnedPage::OnInitDialog() {
     m_background.Load(m_skin.backgroundId);
     LayOutSkin();
     LayOut();
     ApplyTabOrder();
 }
 
-void CSkinnedPage::OnShowWindow(bool show) {
+void SkinnedPage::OnShowWindow(bool show) {
     if (!show) {
         // Nobody sees what a page's timers show; a show starts them again.
         KillAllTimers();
@@ -131,7 +131,7 @@ void CSkinnedPage::OnShowWindow(bool show) {
     FocusFirstControl();
 }
 
-std::vector<QWidget*> CSkinnedPage::OwnControlsInReadingOrder() const {
+std::vector<QWidget*> SkinnedPage::OwnControlsInReadingOrder() const {
     std::vector<QWidget*> own;
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         const bool skin = child == m_minimize || child == m_close || child == m_macLabel ||
@@ -155,7 +155,7 @@ std::vector<QWidget*> CSkinnedPage::OwnControlsInReadingOrder() const {
     return own;
 }
 
-std::vector<QWidget*> CSkinnedPage::ReadingOrder() const {
+std::vector<QWidget*> SkinnedPage::ReadingOrder() const {
     std::vector<QWidget*> order = {m_minimize, m_close};
     order.insert(order.end(), m_menu.begin(), m_menu.end());
     if (m_macLabel != nullptr) {
@@ -167,14 +167,14 @@ std::vector<QWidget*> CSkinnedPage::ReadingOrder() const {
     return order;
 }
 
-void CSkinnedPage::ApplyTabOrder() {
+void SkinnedPage::ApplyTabOrder() {
     const std::vector<QWidget*> order = ReadingOrder();
     for (size_t i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
 }
 
-void CSkinnedPage::FocusFirstControl() {
+void SkinnedPage::FocusFirstControl() {
     for (QWidget* control : OwnControlsInReadingOrder()) {
         if (TakesTabFocus(control)) {
             control->setFocus(Qt::OtherFocusReason);
@@ -184,7 +184,7 @@ void CSkinnedPage::FocusFirstControl() {
     MenuItem(m_skin.ownEntry)->setFocus(Qt::OtherFocusReason);
 }
 
-void CSkinnedPage::keyPressEvent(QKeyEvent* event) {
+void SkinnedPage::keyPressEvent(QKeyEvent* event) {
     // A menu entry passes on the keys it does not take itself; the arrows go round the
     // entries that work (the search page's others are disabled).
     const std::vector<QWidget*> menu(m_menu.begin(), m_menu.end());
@@ -194,10 +194,10 @@ void CSkinnedPage::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    CDialogWindow::keyPressEvent(event);
+    DialogWindow::keyPressEvent(event);
 }
 
-void CSkinnedPage::LayOutSkin() {
+void SkinnedPage::LayOutSkin() {
     if (m_ipLabel != nullptr) {
         const DeviceCaptions device = SelectedDeviceCaptions();
         PlaceControl(m_ipLabel, kRectDeviceIp);
@@ -213,7 +213,7 @@ void CSkinnedPage::LayOutSkin() {
         const MenuLook& look = kMenuLooks[i];
         const bool own = static_cast<MenuEntry>(i) == m_skin.ownEntry;
         const int image = own ? look.currentImage : look.normalImage;
-        CPTButton* item = m_menu[static_cast<size_t>(i)];
+        PictureButton* item = m_menu[static_cast<size_t>(i)];
         PlaceControl(item, look.rectId);
         item->SetImages(image, image, image);
         if (!m_skin.menuNavigates) {
@@ -222,12 +222,12 @@ void CSkinnedPage::LayOutSkin() {
     }
 }
 
-void CSkinnedPage::paintEvent(QPaintEvent* /*event*/) {
+void SkinnedPage::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     m_background.Draw(painter);
 }
 
-const CSkinnedPage::CaptionArea* CSkinnedPage::CaptionAreaAt(QPoint point) const {
+const SkinnedPage::CaptionArea* SkinnedPage::CaptionAreaAt(QPoint point) const {
     for (const CaptionArea& caption : m_captionAreas) {
         if (caption.area.Contains(point.x(), point.y())) {
             return &caption;
@@ -236,31 +236,31 @@ const CSkinnedPage::CaptionArea* CSkinnedPage::CaptionAreaAt(QPoint point) const
     return nullptr;
 }
 
-void CSkinnedPage::mousePressEvent(QMouseEvent* event) {
+void SkinnedPage::mousePressEvent(QMouseEvent* event) {
     if (const CaptionArea* caption = CaptionAreaAt(event->position().toPoint());
         caption != nullptr && caption->onPress) {
         caption->onPress();
     }
-    CDialogWindow::mousePressEvent(event);
+    DialogWindow::mousePressEvent(event);
 }
 
-void CSkinnedPage::mouseMoveEvent(QMouseEvent* event) {
+void SkinnedPage::mouseMoveEvent(QMouseEvent* event) {
     if (CaptionAreaAt(event->position().toPoint()) != nullptr) {
         setCursor(Qt::PointingHandCursor);
     } else {
         unsetCursor();
     }
-    CDialogWindow::mouseMoveEvent(event);
+    DialogWindow::mouseMoveEvent(event);
 }
 
-void CSkinnedPage::OnMenuEntry(MenuEntry entry) {
-    if (const std::optional<WizardPage> page = PageOfMenuEntry(entry)) {
+void SkinnedPage::OnMenuEntry(MenuEntry entry) {
+    if (const std::optional<WizardPageId> page = PageOfMenuEntry(entry)) {
         ShowWizardPage(*page);
     } else {
         ReturnToSearchPage();
     }
     // The user is in the menu: the focus stays on the entry, on the page it opened.
-    CSkinnedPage* shown = LastShownPage();
+    SkinnedPage* shown = LastShownPage();
     if (shown != nullptr && shown != this && shown->isVisible()) {
         shown->MenuItem(entry)->setFocus(Qt::OtherFocusReason);
     }

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "controls/pt_picture.h"
+#include "controls/skin_picture.h"
 #include "resources/string_table.h"
 #include "window/dialog_window.h"
 #include "window/page_navigation.h"
 
-class CPTButton;
+class PictureButton;
 class QPushButton;
-class CTransparentStatic;
+class TransparentLabel;
 
 // What sets one page's common skin apart from another's: its picture, the ids of its
 // controls and which menu entry is its own.
@@ -39,7 +39,7 @@ struct PageSkin {
 // with its current-page picture), Close and Minimize at the top right, and on the wizard's
 // pages the selected device's MAC and IP address at the bottom left. The controls sit at
 // the shared layout rectangles, so every page lines up with the others; the top band drags
-// the main window (CDialogWindow).
+// the main window (DialogWindow).
 //
 // A menu entry shows its page (ShowWizardPage) or, for "Locate", the search page
 // (ReturnToSearchPage); Close ends the program, Minimize minimizes the main window.
@@ -56,19 +56,19 @@ struct PageSkin {
 // page tabs to assistive technology (the page's own one selected); Space activates. A page
 // that is shown puts the keyboard focus on its first control of its own, or, when it was
 // opened from the menu, on its own menu entry.
-class CSkinnedPage : public CDialogWindow {
+class SkinnedPage : public DialogWindow {
     Q_OBJECT
 
 public:
-    CSkinnedPage(const PageSkin& skin, QWidget* parent);
+    SkinnedPage(const PageSkin& skin, QWidget* parent);
 
     const PageSkin& Skin() const { return m_skin; }
-    CPTButton* MenuItem(MenuEntry entry) const { return m_menu.at(static_cast<size_t>(entry)); }
-    CPTButton* CloseControl() const { return m_close; }
-    CPTButton* MinimizeControl() const { return m_minimize; }
+    PictureButton* MenuItem(MenuEntry entry) const { return m_menu.at(static_cast<size_t>(entry)); }
+    PictureButton* CloseControl() const { return m_close; }
+    PictureButton* MinimizeControl() const { return m_minimize; }
     // Null on a page without device labels.
-    CTransparentStatic* MacLabel() const { return m_macLabel; }
-    CTransparentStatic* IpLabel() const { return m_ipLabel; }
+    TransparentLabel* MacLabel() const { return m_macLabel; }
+    TransparentLabel* IpLabel() const { return m_ipLabel; }
 
     // Text `stringId` of the string table.
     static QString Text(int stringId);
@@ -127,11 +127,11 @@ private:
     void FocusFirstControl();
 
     PageSkin m_skin;
-    CPTPicture m_background;
-    std::array<CPTButton*, kMenuEntryCount> m_menu{};
-    CPTButton* m_close;
-    CPTButton* m_minimize;
-    CTransparentStatic* m_macLabel = nullptr;
-    CTransparentStatic* m_ipLabel = nullptr;
+    SkinPicture m_background;
+    std::array<PictureButton*, kMenuEntryCount> m_menu{};
+    PictureButton* m_close;
+    PictureButton* m_minimize;
+    TransparentLabel* m_macLabel = nullptr;
+    TransparentLabel* m_ipLabel = nullptr;
     std::vector<CaptionArea> m_captionAreas;
 };

@@ -1,19 +1,19 @@
 #pragma once
 
-#include "controls/pt_picture.h"
+#include "controls/skin_picture.h"
 #include "window/dialog_window.h"
 
 // The base of the small pop-up dialogs: 260 by 144 pixels, no window frame, drawn from a
 // picture. They run modally over their parent (DoModal) and have a window only then. Each
 // appears centred over the main window, as a transient child of it (ShowOver).
-class CSkinnedPopup : public CDialogWindow {
+class SkinnedPopup : public DialogWindow {
     Q_OBJECT
 
 public:
     static constexpr int kWidth = 260;
     static constexpr int kHeight = 144;
 
-    CSkinnedPopup(int backgroundId, QWidget* parent);
+    SkinnedPopup(int backgroundId, QWidget* parent);
 
 protected:
     // Loads the picture and places the dialog. Dialogs that override it call it first.
@@ -23,5 +23,5 @@ protected:
 
 private:
     int m_backgroundId;
-    CPTPicture m_background;
+    SkinPicture m_background;
 };

@@ -6,7 +6,7 @@
 
 #include "platform/event_loop.h"
 
-class CDialogWindow;
+class DialogWindow;
 
 // One window's timers as an event loop, for the core's waits that belong to a page: each
 // StartTimer runs a window timer under an id of its own from `firstTimerId` on, and the
@@ -15,7 +15,7 @@ class CDialogWindow;
 // descriptors; the sockets have the program's event loop.
 class WindowTimerLoop final : public IEventLoop {
 public:
-    WindowTimerLoop(CDialogWindow& window, int firstTimerId)
+    WindowTimerLoop(DialogWindow& window, int firstTimerId)
         : m_window(window), m_nextId(firstTimerId) {}
 
     WindowTimerLoop(const WindowTimerLoop&) = delete;
@@ -33,7 +33,7 @@ public:
     bool AnyRunning() const;
 
 private:
-    CDialogWindow& m_window;
+    DialogWindow& m_window;
     int m_nextId;
     std::map<int, std::shared_ptr<TimerCallback>> m_timers;
 };

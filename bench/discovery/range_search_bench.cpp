@@ -35,7 +35,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/udp_manager.h"
+#include "discovery/discovery_manager.h"
 #include "platform/ansi_text.h"
 #include "platform/async_socket.h"
 #include "platform/poll_event_loop.h"
@@ -69,7 +69,7 @@ void Release(void* block) {
 int Search(const std::string& what) {
     PollEventLoop loop;
     const std::unique_ptr<ISocketFactory> sockets = MakeBsdSocketFactory(loop);
-    CUDPManager discovery(*sockets, MonotonicTickClock::Instance());
+    DiscoveryManager discovery(*sockets, MonotonicTickClock::Instance());
 
     std::optional<SearchTarget> target;
     if (what != "broadcast") {
@@ -81,17 +81,17 @@ int Search(const std::string& what) {
         target = parsed.target;
     }
     const uint32_t addresses = target ? target->Count() : 1;
-    const uint32_t endTick =
-        AddressSweep::ScheduledEndTick(addresses, CUDPManager::kSendsPerSearch,
-                                       CUDPManager::kSendIntervalMs, CUDPManager::kTimerPeriodMs);
-    const uint32_t scheduleMs = (endTick + 1) * CUDPManager::kTimerPeriodMs;
+    const uint32_t endTick = AddressSweep::ScheduledEndTick(
+        addresses, DiscoveryManager::kSendsPerSearch, DiscoveryManager::kSendIntervalMs,
+        DiscoveryManager::kTimerPeriodMs);
+    const uint32_t scheduleMs = (endTick + 1) * DiscoveryManager::kTimerPeriodMs;
 
     g_heapPeak = g_heapInUse.load();
     const int64_t heapBefore = g_heapInUse.load();
     const auto start = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point end;
-    loop.StartTimer(CUDPManager::kTimerPeriodMs, [&] {
-        discovery.OnDiscoveryTimer(CUDPManager::kTimerId);
+    loop.StartTimer(DiscoveryManager::kTimerPeriodMs, [&] {
+        discovery.OnDiscoveryTimer(DiscoveryManager::kTimerId);
         if (discovery.GetRequestCount() == 0) {
             end = std::chrono::steady_clock::now();
             loop.Quit();

@@ -17,10 +17,10 @@ int main(int argc, char* argv[]) {
     }
     const int fd = std::atoi(argv[1]);
     TerminationCleanup termination;
-    CTamselApp program(termination);
+    TamselApp program(termination);
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
-    FirstPaintReporter reporter(fd, [] { CDialogWindow::EndAllDialogs(0); });
+    FirstPaintReporter reporter(fd, [] { DialogWindow::EndAllDialogs(0); });
     application.installEventFilter(&reporter);
     return program.Run();
 }

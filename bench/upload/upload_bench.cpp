@@ -4,7 +4,7 @@
 //       Serves uploads on port 80: reads a request's header and its content-Length bytes,
 //       answers "200 OK" and closes, for ever.
 //   bench_upload queue IP IMAGE
-//       Uploads IMAGE to IP as the UPLOAD command through CWEBManager (BSD sockets on the
+//       Uploads IMAGE to IP as the UPLOAD command through WebCommandQueue (BSD sockets on the
 //       poll loop, 800 ms ticks) and prints one line of figures.
 //   bench_upload blocking IP IMAGE
 //       Sends the same request bytes through one blocking socket and prints the same line.
@@ -38,7 +38,7 @@
 #include "web/device_commands.h"
 #include "web/encoders.h"
 #include "web/request_catalogue.h"
-#include "web/web_manager.h"
+#include "web/web_command_queue.h"
 
 namespace {
 
@@ -149,13 +149,13 @@ int RunQueue(const std::string& ip, const std::string& image) {
     const auto bsd = MakeBsdSocketFactory(loop);
     TimingFactory sockets(*bsd);
     NoHostAddressSetup hostSetup;
-    CWEBManager web(sockets, MonotonicTickClock::Instance(), hostSetup);
-    loop.StartTimer(CWEBManager::kTimerPeriodMs,
-                    [&web] { web.WebTimerProc(CWEBManager::kTimerId); });
+    WebCommandQueue web(sockets, MonotonicTickClock::Instance(), hostSetup);
+    loop.StartTimer(WebCommandQueue::kTimerPeriodMs,
+                    [&web] { web.WebTimerProc(WebCommandQueue::kTimerId); });
 
     const uint64_t before = StatusBytes("VmRSS:");
     ResetPeak();
-    WebManagerSink sink(web);
+    WebCommandQueueSink sink(web);
     QueueUpload(sink, Target(ip), image);
     std::optional<WebResult> result;
     loop.RunUntil(
@@ -166,7 +166,7 @@ int RunQueue(const std::string& ip, const std::string& image) {
         120000);
     const uint64_t peak = StatusBytes("VmHWM:");
     TimingSocket* socket = sockets.last;
-    if (!result || result->code != CWEBManager::kClosedNormally || !socket->handed ||
+    if (!result || result->code != WebCommandQueue::kClosedNormally || !socket->handed ||
         !socket->answered || result->response.find("200 OK") == std::string::npos) {
         std::fprintf(stderr, "bench_upload: the upload failed (code %u)\n",
                      result ? result->code : 0u);
@@ -212,7 +212,7 @@ int RunBlocking(const std::string& ip, const std::string& image) {
     const WebRequest request = BuildUploadRequest(Target(ip), image);
     const std::string head = WideToAnsi(request.text);
     const std::string tail = WideToAnsi(request.tail);
-    const int fd = Connect(ip, CWEBManager::kDevicePort);
+    const int fd = Connect(ip, WebCommandQueue::kDevicePort);
     if (fd < 0) {
         return 1;
     }
@@ -290,7 +290,7 @@ int RunReceiver() {
     setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in at{};
     at.sin_family = AF_INET;
-    at.sin_port = htons(CWEBManager::kDevicePort);
+    at.sin_port = htons(WebCommandQueue::kDevicePort);
     if (bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
         listen(listener, 8) != 0) {
         std::perror("bench_upload: listen");

@@ -27,7 +27,7 @@
 
 #include "app/main_window.h"
 #include "app/program_state.h"
-#include "controls/markup_static.h"
+#include "controls/markup_label.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
 #include "hostnet/host_address_setup.h"
@@ -46,11 +46,12 @@ constexpr int kCommands = 3;
 constexpr int kStepsPerCommand = 4;
 constexpr double kStepMs = 800;
 constexpr double kMinimumMs =
-    (kCommands * kStepsPerCommand - 1) * kStepMs + CQ3150TxDlg::kHoldAfterGetStatusMs;
+    (kCommands * kStepsPerCommand - 1) * kStepMs + WizardFrame::kHoldAfterGetStatusMs;
 
-bool WaitForSearch(CSearchDlg& page) {
+bool WaitForSearch(SearchPage& page) {
     return QTest::qWaitFor(
-        [&] { return page.ScanButton()->isEnabled() && page.DeviceList()->rowCount() > 0; }, 20000);
+        [&] { return page.ScanButton()->isEnabled() && page.DeviceTable()->rowCount() > 0; },
+        20000);
 }
 
 double Median(std::vector<double> values) {
@@ -72,10 +73,10 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<ISocketFactory> sockets = MakeBsdSocketFactory(loop);
     const std::unique_ptr<IHostAddressSetup> hostSetup = MakeHostAddressSetup();
     ProgramState state({*sockets, MonotonicTickClock::Instance(), *hostSetup});
-    CTamselDlg dialog(state);
+    MainWindow dialog(state);
     dialog.Create();
     dialog.ShowWindow(true);
-    CSearchDlg& page = *dialog.SearchPage();
+    SearchPage& page = *dialog.Search();
 
     std::mt19937 random(std::random_device{}());
     std::uniform_int_distribution<int> phase(0, static_cast<int>(kStepMs) - 1);
@@ -85,15 +86,15 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "bench_wizard_load: no repeater found\n");
             return 1;
         }
-        page.DeviceList()->SelectRow(0);
+        page.DeviceTable()->SelectRow(0);
         QTest::qWait(phase(random));
         QElapsedTimer clock;
         clock.start();
         page.ConnectSelectedDevice();  // returns once the summary page is filled
         const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-        const CQ3150TxDlg* frame = dialog.Wizard();
+        const WizardFrame* frame = dialog.Wizard();
         if (frame == nullptr || frame->isHidden() ||
-            frame->SummaryPage()->ValueLabel(1)->WindowText().empty()) {
+            frame->Summary()->ValueLabel(1)->WindowText().empty()) {
             std::fprintf(stderr, "bench_wizard_load: the loading did not fill the summary\n");
             return 1;
         }

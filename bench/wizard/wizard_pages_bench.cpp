@@ -53,7 +53,7 @@
 
 #include "app/main_window.h"
 #include "app/program_state.h"
-#include "controls/pt_button.h"
+#include "controls/picture_button.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
 #include "hostnet/host_address_setup.h"
@@ -115,14 +115,14 @@ struct Program {
     ~Program() { dialog.DestroyWindow(); }
 
     bool Connect(const std::wstring& ip) {
-        CSearchDlg& search = *dialog.SearchPage();
-        CDeviceList& list = *search.DeviceList();
+        SearchPage& search = *dialog.Search();
+        DeviceList& list = *search.DeviceTable();
         for (int attempt = 0; attempt < 20; ++attempt) {
             if (!WaitUntil([&] { return search.ScanButton()->isEnabled(); }, kLimitMs)) {
                 return false;
             }
             for (int row = 0; row < list.rowCount(); ++row) {
-                if (list.Text(row, CDeviceList::kIp) == ip) {
+                if (list.Text(row, DeviceList::kIp) == ip) {
                     list.SelectRow(row);
                     search.ConnectSelectedDevice();
                     return Wizard() != nullptr && Wizard()->isVisible();
@@ -133,16 +133,16 @@ struct Program {
         return false;
     }
 
-    CQ3150TxDlg* Wizard() const { return dialog.Wizard(); }
-    CQ3150Tx_ModeDlg& FirmwarePage() {
-        return *static_cast<CQ3150Tx_ModeDlg*>(Wizard()->Page(WizardPage::kFirmware));
+    WizardFrame* Wizard() const { return dialog.Wizard(); }
+    FirmwarePage& Firmware() {
+        return *static_cast<FirmwarePage*>(Wizard()->Page(WizardPageId::kFirmware));
     }
 
     QtEventLoop loop;
     std::unique_ptr<ISocketFactory> sockets;
     NoHostAddressSetup hostSetup;
     ProgramState state;
-    CTamselDlg dialog;
+    MainWindow dialog;
 };
 
 // Delays of one kind of probe over one stretch.
@@ -284,7 +284,7 @@ std::string WriteImage(size_t mib) {
 }
 
 int Responsiveness(Program& program, size_t mib) {
-    CQ3150Tx_ModeDlg& page = program.FirmwarePage();
+    FirmwarePage& page = program.Firmware();
     const std::string image = WriteImage(mib);
     if (image.empty()) {
         std::fprintf(stderr, "bench_wizard_pages: cannot write the image\n");
@@ -298,7 +298,7 @@ int Responsiveness(Program& program, size_t mib) {
     probe.Measure(&sendEvents, &sendFrames);
     Clock::time_point sendEnd{};
     bool answered = false;
-    CQ3150Tx_MessageDlg& messages = program.Wizard()->Messages();
+    MessageBox& messages = program.Wizard()->Messages();
     probe.onEvent = [&] {
         if (!answered && !page.IsUploadRunning()) {
             answered = true;
@@ -307,7 +307,7 @@ int Responsiveness(Program& program, size_t mib) {
         }
         // The refusal's message box: answered as soon as it is up.
         if (answered && messages.IsModalRunning() && !messages.HasEnded()) {
-            messages.EndDialog(CQ3150Tx_MessageDlg::kOk);
+            messages.EndDialog(MessageBox::kOk);
         }
     };
     page.SetFilePath(image);
@@ -362,13 +362,13 @@ double CpuPercent(const std::function<void()>& work) {
 }
 
 int RebootCpu(Program& program, int seconds) {
-    CQ3150Tx_ModeDlg& page = program.FirmwarePage();
+    FirmwarePage& page = program.Firmware();
     // The file field holds the keyboard focus, as after a path was typed: its caret is
     // part of what the idle window costs.
     page.findChild<QLineEdit*>()->setFocus();
     RunFor(2000);  // the loading's last commands settle
     const double idle = CpuPercent([&] { RunFor(seconds * 1000); });
-    CQ3150Tx_Progress& progress = program.Wizard()->Progress();
+    ProgressDialog& progress = program.Wizard()->Progress();
     const double waiting = CpuPercent([&] {
         // The wait is far longer than the stretch: it is ended once the stretch is over.
         QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, [&] { progress.EndDialog(0); });
@@ -435,25 +435,25 @@ private:
 
 int PageSwitch(Program& program, int switches) {
     // Round the six pages by their menu entries, starting from the summary page.
-    constexpr std::pair<MenuEntry, WizardPage> kRound[] = {
-        {MenuEntry::kIpAddress, WizardPage::kIpAddress},
-        {MenuEntry::kWireless, WizardPage::kWireless},
-        {MenuEntry::kFirmware, WizardPage::kFirmware},
-        {MenuEntry::kPassword, WizardPage::kPassword},
-        {MenuEntry::kReset, WizardPage::kReset},
-        {MenuEntry::kRepeater, WizardPage::kSummary},
+    constexpr std::pair<MenuEntry, WizardPageId> kRound[] = {
+        {MenuEntry::kIpAddress, WizardPageId::kIpAddress},
+        {MenuEntry::kWireless, WizardPageId::kWireless},
+        {MenuEntry::kFirmware, WizardPageId::kFirmware},
+        {MenuEntry::kPassword, WizardPageId::kPassword},
+        {MenuEntry::kReset, WizardPageId::kReset},
+        {MenuEntry::kRepeater, WizardPageId::kSummary},
     };
-    CQ3150TxDlg& wizard = *program.Wizard();
-    wizard.ShowWizardPage(WizardPage::kSummary);
+    WizardFrame& wizard = *program.Wizard();
+    wizard.ShowWizardPage(WizardPageId::kSummary);
     RunFor(2000);  // the loading's last commands settle
     PaintWatch watch;
     Delays switchMs;
     Delays frameMs;
-    WizardPage shown = WizardPage::kSummary;
+    WizardPageId shown = WizardPageId::kSummary;
     for (int i = 0; i < switches; ++i) {
         const auto& [entry, page] = kRound[static_cast<size_t>(i) % std::size(kRound)];
-        CWizardPage& from = *wizard.Page(shown);
-        CWizardPage& to = *wizard.Page(page);
+        WizardPage& from = *wizard.Page(shown);
+        WizardPage& to = *wizard.Page(page);
         QWidget* item = from.MenuItem(entry);
         const auto switched = watch.Time(
             to, [&] { QTest::mouseClick(item, Qt::LeftButton, {}, item->rect().center()); });
@@ -519,7 +519,7 @@ int main(int argc, char* argv[]) {
         const long switches = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 60;
         return PageSwitch(program, static_cast<int>(std::max(1L, switches)));
     }
-    program.Wizard()->ShowWizardPage(WizardPage::kFirmware);
+    program.Wizard()->ShowWizardPage(WizardPageId::kFirmware);
     if (mode == "responsiveness") {
         const long mib = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 64;
         return Responsiveness(program, static_cast<size_t>(std::max(1L, mib)));

@@ -10,24 +10,23 @@ constexpr int kDefaultRowHeight = 35;
 constexpr double kMacShare = 0.55;
 constexpr double kIpShare = 0.42;
 
-std::vector<CReportList::Column> Columns() {
+std::vector<RecordList::Column> Columns() {
     return {{QString::fromStdWString(LoadString(kTextMacAddress)), true},
             {QString::fromStdWString(LoadString(kTextIpAddress)), true}};
 }
 
 }  // namespace
 
-CDeviceList::CDeviceList(QWidget* parent)
-    : CReportList(Columns(), kRowImageId, kDefaultRowHeight, kMac, parent) {
+DeviceList::DeviceList(QWidget* parent)
+    : RecordList(Columns(), kRowImageId, kDefaultRowHeight, kMac, parent) {
     SizeColumns();
 }
 
-void CDeviceList::SizeColumns() {
+void DeviceList::SizeColumns() {
     setColumnWidth(TableColumn(kMac), static_cast<int>(width() * kMacShare));
     setColumnWidth(TableColumn(kIp), static_cast<int>(width() * kIpShare));
 }
 
-void CDeviceList::AddDevice(const _STRU_AP_INFO& device) {
-    AppendRow(
-        {QString::fromStdWString(device.strDevMAC), QString::fromStdWString(device.strDevIP)});
+void DeviceList::AddDevice(const FoundDevice& device) {
+    AppendRow({QString::fromStdWString(device.mac), QString::fromStdWString(device.ip)});
 }

@@ -42,12 +42,12 @@ bool InSubnetOfAnAdapter(Ipv4 device, const std::vector<AdapterInfo>& adapters) 
 }
 
 QString Text(int stringId) {
-    return CSkinnedPage::Text(stringId);
+    return SkinnedPage::Text(stringId);
 }
 
 }  // namespace
 
-DeviceListActions::DeviceListActions(CDeviceList& list, const std::vector<_STRU_AP_INFO>& devices,
+DeviceListActions::DeviceListActions(DeviceList& list, const std::vector<FoundDevice>& devices,
                                      QAbstractButton& connect, SearchNote& note, ISearchHost& host,
                                      QWidget* page)
     : QObject(page),
@@ -83,7 +83,7 @@ bool DeviceListActions::eventFilter(QObject* watched, QEvent* event) {
     return true;  // the list's own Copy would copy one cell only
 }
 
-const _STRU_AP_INFO* DeviceListActions::SelectedDevice() const {
+const FoundDevice* DeviceListActions::SelectedDevice() const {
     const int row = m_list.SelectedRow();
     if (row < 0 || static_cast<size_t>(row) >= m_devices.size()) {
         return nullptr;
@@ -92,17 +92,17 @@ const _STRU_AP_INFO* DeviceListActions::SelectedDevice() const {
 }
 
 void DeviceListActions::CopySelectedDevice() {
-    if (const _STRU_AP_INFO* device = SelectedDevice()) {
+    if (const FoundDevice* device = SelectedDevice()) {
         QApplication::clipboard()->setText(QString::fromStdWString(DeviceRowText(*device)));
     }
 }
 
 void DeviceListActions::OpenSelectedWebPage() {
-    const _STRU_AP_INFO* device = SelectedDevice();
+    const FoundDevice* device = SelectedDevice();
     if (device == nullptr) {
         return;
     }
-    const std::optional<Ipv4> address = ParseIpv4(device->strDevIP);
+    const std::optional<Ipv4> address = ParseIpv4(device->ip);
     if (!address) {
         return;
     }

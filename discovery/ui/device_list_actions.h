@@ -11,7 +11,7 @@
 #include "discovery/datagram.h"
 #include "discovery/device_export.h"
 
-class CDeviceList;
+class DeviceList;
 class ISearchHost;
 class QAbstractButton;
 class SearchNote;
@@ -28,7 +28,7 @@ class DeviceListActions : public QObject {
 public:
     // `connect` is the page's Connect button: the menu's Connect presses it, and is
     // enabled with it. The web page's remarks go to `note`.
-    DeviceListActions(CDeviceList& list, const std::vector<_STRU_AP_INFO>& devices,
+    DeviceListActions(DeviceList& list, const std::vector<FoundDevice>& devices,
                       QAbstractButton& connect, SearchNote& note, ISearchHost& host, QWidget* page);
 
     void CopySelectedDevice();
@@ -52,10 +52,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    const _STRU_AP_INFO* SelectedDevice() const;
+    const FoundDevice* SelectedDevice() const;
 
-    CDeviceList& m_list;
-    const std::vector<_STRU_AP_INFO>& m_devices;
+    DeviceList& m_list;
+    const std::vector<FoundDevice>& m_devices;
     QAbstractButton& m_connect;
     SearchNote& m_note;
     ISearchHost& m_host;

@@ -1,7 +1,7 @@
 #include "discovery/ui/repeater_search.h"
 
+#include "discovery/discovery_manager.h"
 #include "discovery/search_scope.h"
-#include "discovery/udp_manager.h"
 #include "discovery/ui/search_host.h"
 #include "platform/ipv4.h"
 #include "resources/string_ids.h"
@@ -13,11 +13,11 @@ const wchar_t* const kSearchName = L"1";
 
 // The first device whose address lies in `target`: one that answered there, or was
 // listed at that address before (the list holds one row per MAC address).
-std::optional<size_t> FirstInTarget(const std::vector<_STRU_AP_INFO>& devices,
+std::optional<size_t> FirstInTarget(const std::vector<FoundDevice>& devices,
                                     const SearchTarget& target) {
     const Ipv4 mask = PrefixToMask(target.prefixLength);
     for (size_t i = 0; i < devices.size(); ++i) {
-        const std::optional<Ipv4> address = ParseIpv4(devices[i].strDevIP);
+        const std::optional<Ipv4> address = ParseIpv4(devices[i].ip);
         if (address && SameSubnet(*address, target.network, mask)) {
             return i;
         }
@@ -33,7 +33,7 @@ RepeaterSearch::RepeaterSearch(ISearchHost& host)
 void RepeaterSearch::StartBroadcast() {
     m_target.reset();
     m_devices.clear();
-    if (CUDPManager* discovery = m_host.Discovery()) {
+    if (DiscoveryManager* discovery = m_host.Discovery()) {
         discovery->QueueSearch(kSearchName);
     }
     m_running = true;
@@ -42,14 +42,14 @@ void RepeaterSearch::StartBroadcast() {
 void RepeaterSearch::StartAt(const SearchTarget& target) {
     m_target = target;
     m_devicesBefore = m_devices.size();
-    if (CUDPManager* discovery = m_host.Discovery()) {
+    if (DiscoveryManager* discovery = m_host.Discovery()) {
         discovery->QueueAddressSearch(kSearchName, target);
     }
     m_running = true;
 }
 
 RepeaterSearch::Progress RepeaterSearch::Poll() {
-    const CUDPManager* discovery = m_host.Discovery();
+    const DiscoveryManager* discovery = m_host.Discovery();
     if (discovery == nullptr) {
         return Progress::kStopped;
     }
@@ -100,7 +100,7 @@ std::optional<size_t> RepeaterSearch::RowToSelect() const {
 }
 
 std::wstring RepeaterSearch::Note() const {
-    const CUDPManager* discovery = m_host.Discovery();
+    const DiscoveryManager* discovery = m_host.Discovery();
     if (discovery == nullptr) {
         return std::wstring();
     }

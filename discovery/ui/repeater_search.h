@@ -42,7 +42,7 @@ public:
     Progress Poll();
 
     // The devices of the list, in its row order.
-    const std::vector<_STRU_AP_INFO>& Devices() const { return m_devices; }
+    const std::vector<FoundDevice>& Devices() const { return m_devices; }
 
     // After a search: how many repeaters the list holds ("2 Ranveils Found !").
     std::wstring ResultText() const;
@@ -63,7 +63,7 @@ private:
 
     ISearchHost& m_host;
     LastRepeaterStore m_store;
-    std::vector<_STRU_AP_INFO> m_devices;
+    std::vector<FoundDevice> m_devices;
     bool m_running = false;
     // The running or last search's block; nullopt for a broadcast search.
     std::optional<SearchTarget> m_target;

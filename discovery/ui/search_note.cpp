@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "controls/pt_label.h"
+#include "controls/state_color_label.h"
 #include "resources/string_ids.h"
 #include "window/skinned_page.h"
 
@@ -15,8 +15,8 @@ constexpr QRgb kNoteColor = 0x46566a;
 
 }  // namespace
 
-SearchNote::SearchNote(QWidget* page) : m_label(new CPTLabel(page)) {
-    CSkinnedPage::NameControl(m_label, kNoteId, kTextSearchNoteName);
+SearchNote::SearchNote(QWidget* page) : m_label(new StateColorLabel(page)) {
+    SkinnedPage::NameControl(m_label, kNoteId, kTextSearchNoteName);
     m_label->setFocusPolicy(Qt::TabFocus);
     m_label->SetSingleLine(false);
     QFont font = m_label->font();

@@ -2,7 +2,7 @@
 
 #include <string>
 
-class CPTLabel;
+class StateColorLabel;
 class QWidget;
 
 // The note under the search page's list, in small text over the page picture: what the
@@ -17,8 +17,8 @@ public:
     void Show(const std::wstring& text);
     void Clear() { Show(std::wstring()); }
 
-    CPTLabel* Label() const { return m_label; }
+    StateColorLabel* Label() const { return m_label; }
 
 private:
-    CPTLabel* m_label;
+    StateColorLabel* m_label;
 };

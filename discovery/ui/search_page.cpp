@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "controls/pt_label.h"
+#include "controls/state_color_label.h"
 #include "discovery/search_target.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/device_list_actions.h"
@@ -28,12 +28,12 @@ constexpr int kAddressFieldLimit = 40;
 
 }  // namespace
 
-CSearchDlg::CSearchDlg(ISearchHost& host, QWidget* parent)
-    : CSkinnedPage(kSkin, parent),
+SearchPage::SearchPage(ISearchHost& host, QWidget* parent)
+    : SkinnedPage(kSkin, parent),
       m_host(host),
       m_search(host),
-      m_list(new CDeviceList(this)),
-      m_result(new CPTLabel(this)),
+      m_list(new DeviceList(this)),
+      m_result(new StateColorLabel(this)),
       m_scan(new QPushButton(Text(kTextScan), this)),
       m_connect(new QPushButton(Text(kTextConnect), this)),
       m_address(new QLineEdit(this)),
@@ -62,17 +62,17 @@ CSearchDlg::CSearchDlg(ISearchHost& host, QWidget* parent)
     connect(m_list, &QTableWidget::itemSelectionChanged, this, [this] { UpdateButtons(); });
 }
 
-CSearchDlg::~CSearchDlg() = default;
+SearchPage::~SearchPage() = default;
 
-void CSearchDlg::SetLastRepeaterStore(LastRepeaterStore store) {
+void SearchPage::SetLastRepeaterStore(LastRepeaterStore store) {
     m_search.SetLastRepeaterStore(std::move(store));
 }
 
-CPTLabel* CSearchDlg::NoteLabel() const {
+StateColorLabel* SearchPage::NoteLabel() const {
     return m_note->Label();
 }
 
-void CSearchDlg::LayOut() {
+void SearchPage::LayOut() {
     PlaceControl(m_list, kRectSearchList);
     PlaceControl(m_scan, kRectSearchScan);
     PlaceControl(m_connect, kRectSearchConnect);
@@ -84,22 +84,22 @@ void CSearchDlg::LayOut() {
     m_list->SizeColumns();
 }
 
-void CSearchDlg::OnTimer(int /*id*/) {
+void SearchPage::OnTimer(int /*id*/) {
     OnSearchTimer();
 }
 
-void CSearchDlg::paintEvent(QPaintEvent* event) {
-    CSkinnedPage::paintEvent(event);
-    m_result->SetWindowText(m_strStatus);
+void SearchPage::paintEvent(QPaintEvent* event) {
+    SkinnedPage::paintEvent(event);
+    m_result->SetWindowText(m_status);
 }
 
-void CSearchDlg::StartSearch() {
+void SearchPage::StartSearch() {
     m_list->setRowCount(0);
     m_search.StartBroadcast();
     BeginSearch();
 }
 
-bool CSearchDlg::StartAddressSearch() {
+bool SearchPage::StartAddressSearch() {
     const SearchTargetParse parsed = ParseSearchTarget(m_address->text().toStdWString());
     if (!parsed.target) {
         m_note->Show(parsed.reason);
@@ -110,7 +110,7 @@ bool CSearchDlg::StartAddressSearch() {
     return true;
 }
 
-void CSearchDlg::BeginSearch() {
+void SearchPage::BeginSearch() {
     // What the note said belongs to the search before.
     m_note->Clear();
     SetStatus(LoadString(kTextSearching));
@@ -118,7 +118,7 @@ void CSearchDlg::BeginSearch() {
     UpdateButtons();
 }
 
-void CSearchDlg::OnSearchTimer() {
+void SearchPage::OnSearchTimer() {
     SetStatus(m_result->WindowText() + L"..");
     switch (m_search.Poll()) {
         case RepeaterSearch::Progress::kRunning:
@@ -133,9 +133,9 @@ void CSearchDlg::OnSearchTimer() {
     }
 }
 
-void CSearchDlg::ListDevices() {
+void SearchPage::ListDevices() {
     m_list->setRowCount(0);
-    for (const _STRU_AP_INFO& device : m_search.Devices()) {
+    for (const FoundDevice& device : m_search.Devices()) {
         m_list->AddDevice(device);
     }
     SetStatus(m_search.ResultText());
@@ -146,7 +146,7 @@ void CSearchDlg::ListDevices() {
     UpdateButtons();
 }
 
-void CSearchDlg::ConnectSelectedDevice() {
+void SearchPage::ConnectSelectedDevice() {
     const int row = m_list->SelectedRow();
     // Without a row there is no device: an empty model would read as an unsupported one
     // and end the program.
@@ -154,25 +154,25 @@ void CSearchDlg::ConnectSelectedDevice() {
         return;
     }
     // A copy: the search that the wizard's return starts replaces the devices.
-    const _STRU_AP_INFO device = Devices()[static_cast<size_t>(row)];
+    const FoundDevice device = Devices()[static_cast<size_t>(row)];
     IDeviceWizard* wizard = m_host.ConnectTo(device);
     if (wizard == nullptr) {
         return;  // not a supported device: the program is closing
     }
     // Only the address, to select it after the next search.
-    m_search.RememberConnected(WithoutLineBreaks(device.strDevMAC));
+    m_search.RememberConnected(WithoutLineBreaks(device.mac));
     // LANINFO, an empty status record, "Loading...." until the reads have ended, then
     // the status summary page.
     wizard->LoadDeviceStatus();
 }
 
-void CSearchDlg::SetStatus(const std::wstring& text) {
-    m_strStatus = text;
+void SearchPage::SetStatus(const std::wstring& text) {
+    m_status = text;
     m_result->SetWindowText(text);
     update(m_labelRect);
 }
 
-void CSearchDlg::UpdateButtons() {
+void SearchPage::UpdateButtons() {
     const bool searching = m_search.Running();
     m_scan->setEnabled(!searching);
     m_searchAddress->setEnabled(!searching);

@@ -12,8 +12,8 @@
 #include "discovery/ui/repeater_search.h"
 #include "window/skinned_page.h"
 
-class CDeviceList;
-class CPTLabel;
+class DeviceList;
+class StateColorLabel;
 class DeviceListActions;
 class ISearchHost;
 class QLineEdit;
@@ -34,15 +34,15 @@ class SearchNote;
 // searches (RepeaterSearch), what the list offers (DeviceListActions: web page, copy,
 // export, its menu) and the note under the list (SearchNote). It reaches the program
 // through its host.
-class CSearchDlg : public CSkinnedPage {
+class SearchPage : public SkinnedPage {
     Q_OBJECT
 
 public:
     static constexpr int kSearchTimerId = 1;
     static constexpr uint32_t kSearchTimerMs = 600;
 
-    explicit CSearchDlg(ISearchHost& host, QWidget* parent = nullptr);
-    ~CSearchDlg() override;
+    explicit SearchPage(ISearchHost& host, QWidget* parent = nullptr);
+    ~SearchPage() override;
 
     // Where the repeater connected to is remembered (LastRepeaterStore::DefaultPath() by
     // default).
@@ -59,14 +59,14 @@ public:
     void ConnectSelectedDevice();
 
     // The text the result label shows; put back into it on every repaint.
-    const std::wstring& StatusText() const { return m_strStatus; }
+    const std::wstring& StatusText() const { return m_status; }
     // The devices of the list, in its row order.
-    const std::vector<_STRU_AP_INFO>& Devices() const { return m_search.Devices(); }
+    const std::vector<FoundDevice>& Devices() const { return m_search.Devices(); }
     DeviceListActions& ListActions() const { return *m_actions; }
 
-    CDeviceList* DeviceList() const { return m_list; }
-    CPTLabel* ResultLabel() const { return m_result; }
-    CPTLabel* NoteLabel() const;
+    DeviceList* DeviceTable() const { return m_list; }
+    StateColorLabel* ResultLabel() const { return m_result; }
+    StateColorLabel* NoteLabel() const;
     QPushButton* ScanButton() const { return m_scan; }
     QPushButton* ConnectButton() const { return m_connect; }
     QLineEdit* AddressField() const { return m_address; }
@@ -87,9 +87,9 @@ private:
 
     ISearchHost& m_host;
     RepeaterSearch m_search;
-    CDeviceList* m_list;
-    std::wstring m_strStatus;
-    CPTLabel* m_result;
+    DeviceList* m_list;
+    std::wstring m_status;
+    StateColorLabel* m_result;
     QPushButton* m_scan;
     QPushButton* m_connect;
     QLineEdit* m_address;

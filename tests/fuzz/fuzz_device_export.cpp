@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         values.push_back(start < size ? fuzz::AnyText(data + start, size - start) : L"");
         start = size;
     }
-    const _STRU_AP_INFO device{values[2], values[0], values[1], values[3], L"admin", L"admin"};
+    const FoundDevice device{values[2], values[0], values[1], values[3], L"admin", L"admin"};
 
     const auto records = ReadCsv(ExportDeviceList({device}, DeviceListFormat::kCsv));
     FUZZ_CHECK(records.size() == 2 && records[0].size() == 4 && records[1].size() == 4);

@@ -29,14 +29,14 @@
 #include <variant>
 #include <vector>
 
-#include "fakes/fake_answer_watch.h"
-#include "fakes/fake_kernel_network.h"
-#include "fakes/fake_tick_clock.h"
 #include "fuzz_check.h"
 #include "hostnet/temp_address_guard.h"
 #include "hostnet/temp_address_rules.h"
 #include "netadmin/netadmin_service.h"
 #include "platform/linux/netadmin_protocol.h"
+#include "support/fakes/fake_answer_watch.h"
+#include "support/fakes/fake_kernel_network.h"
+#include "support/fakes/fake_tick_clock.h"
 
 namespace {
 

@@ -37,14 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ParseWanPage(page, status);
     ParseStatusPage(page, status);
     for (const std::wstring* field :
-         {&status.strMACAddress, &status.strFirmwareVersion, &status.strLanIP, &status.strLanMask,
-          &status.strDhcpServer, &status.strMode, &status.strSecurity, &status.strWanIP,
-          &status.strSSID, &status.strWanMask, &status.strGateway, &status.strDNS1,
-          &status.strDNS2}) {
+         {&status.macAddress, &status.firmwareVersion, &status.lanIp, &status.lanMask,
+          &status.dhcpServer, &status.mode, &status.security, &status.wanIp, &status.ssid,
+          &status.wanMask, &status.gateway, &status.dns1, &status.dns2}) {
         FUZZ_CHECK(field->size() <= page.size());
         FUZZ_CHECK(Trimmed(*field));
     }
-    for (wchar_t ch : status.strMACAddress) {
+    for (wchar_t ch : status.macAddress) {
         FUZZ_CHECK(!(ch >= L'a' && ch <= L'z'));
     }
     // Reading again overwrites every field with the same values.
@@ -52,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ParseLanPage(page, again);
     ParseWanPage(page, again);
     ParseStatusPage(page, again);
-    FUZZ_CHECK(again.strLanIP == status.strLanIP && again.strDNS2 == status.strDNS2 &&
-               again.strSecurity == status.strSecurity &&
-               again.strFirmwareVersion == status.strFirmwareVersion);
+    FUZZ_CHECK(again.lanIp == status.lanIp && again.dns2 == status.dns2 &&
+               again.security == status.security &&
+               again.firmwareVersion == status.firmwareVersion);
     return 0;
 }

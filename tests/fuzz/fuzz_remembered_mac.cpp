@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(i % 3 == 2 ? ch == L':'
                                   : ((ch >= L'0' && ch <= L'9') || (ch >= L'A' && ch <= L'F')));
         }
-        const _STRU_AP_INFO device{L"", *mac, L"", L"", L"", L""};
+        const FoundDevice device{L"", *mac, L"", L"", L"", L""};
         FUZZ_CHECK(RowToSelect({device}, mac) == size_t{0});
     }
     // Through the store: the same answer, or none for a file over the bound.

@@ -16,15 +16,15 @@
 
 #include "controls/accessible_controls.h"
 #include "controls/ipv4_field.h"
-#include "controls/markup_static.h"
-#include "controls/pt_button.h"
+#include "controls/markup_label.h"
+#include "controls/picture_button.h"
 #include "controls/step_picture.h"
 #include "discovery/search_target.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
-#include "support/fake_shell.h"
+#include "support/fakes/fake_shell.h"
 #include "support/gui_test_support.h"
 #include "web/selected_device.h"
 #include "wizard/ui/message_box.h"
@@ -181,19 +181,19 @@ void ExpectControls(QWidget* page, const Expected& expected) {
 // The status a device reported at Connect.
 DeviceStatus ReportedStatus() {
     DeviceStatus status;
-    status.strMACAddress = L"00:1A:2B:3C:4D:5E";
-    status.strFirmwareVersion = L"1.4.02";
-    status.strLanIP = L"192.168.1.200";
-    status.strLanMask = L"255.255.255.0";
-    status.strDhcpServer = L"Enabled";
-    status.strMode = L"Repeater";
-    status.strSecurity = L"WPA2PSK-AES";
-    status.strWanIP = L"10.0.0.23";
-    status.strSSID = L"<b>Home</b> & Co";
-    status.strWanMask = L"255.0.0.0";
-    status.strGateway = L"10.0.0.1";
-    status.strDNS1 = L"10.0.0.53";
-    status.strDNS2 = L"10.0.0.54";
+    status.macAddress = L"00:1A:2B:3C:4D:5E";
+    status.firmwareVersion = L"1.4.02";
+    status.lanIp = L"192.168.1.200";
+    status.lanMask = L"255.255.255.0";
+    status.dhcpServer = L"Enabled";
+    status.mode = L"Repeater";
+    status.security = L"WPA2PSK-AES";
+    status.wanIp = L"10.0.0.23";
+    status.ssid = L"<b>Home</b> & Co";
+    status.wanMask = L"255.0.0.0";
+    status.gateway = L"10.0.0.1";
+    status.dns1 = L"10.0.0.53";
+    status.dns2 = L"10.0.0.54";
     return status;
 }
 
@@ -211,7 +211,7 @@ private slots:
     // What the controls hand to the AT-SPI bridge, the test sees too.
     void initTestCase() { SetAnnouncementObserver(Record); }
     void init() {
-        CDialogWindow::ClearQuitting();
+        DialogWindow::ClearQuitting();
         Announced().clear();
         ForgetLastRepeater();
     }
@@ -222,7 +222,7 @@ private slots:
         QCOMPARE(window->role(), QAccessible::Window);
         QCOMPARE(window->text(QAccessible::Name), Text(kTextTitle));
 
-        CSearchDlg& page = shell.Page();
+        SearchPage& page = shell.Page();
         QAccessibleInterface* pane = QAccessible::queryAccessibleInterface(&page);
         QCOMPARE(pane->role(), QAccessible::Pane);
         QCOMPARE(pane->text(QAccessible::Name), Text(kTextPageSearch));
@@ -283,7 +283,7 @@ private slots:
         QVERIFY(shell.WaitForResult());
 
         QAccessibleInterface* list =
-            QAccessible::queryAccessibleInterface(shell.Page().DeviceList());
+            QAccessible::queryAccessibleInterface(shell.Page().DeviceTable());
         QAccessibleTableInterface* table = list->tableInterface();
         QVERIFY(table != nullptr);
         QCOMPARE(table->columnCount(), 2);
@@ -306,14 +306,14 @@ private slots:
             }
         }
         // Connect still has the login: the search's find holds it, not the list.
-        QCOMPARE(shell.Page().Devices().at(1).strDevPassword, std::wstring(L"s3cret-pass"));
-        QCOMPARE(shell.Page().Devices().at(1).strDevUserName, std::wstring(L"operator7"));
+        QCOMPARE(shell.Page().Devices().at(1).password, std::wstring(L"s3cret-pass"));
+        QCOMPARE(shell.Page().Devices().at(1).userName, std::wstring(L"operator7"));
     }
 
     // Every value reads as its text under its caption's name.
     void theSummaryPageReadsEveryValueUnderItsCaption() {
         Wizard wizard;
-        CWizardPage* page = &wizard.Show(WizardPage::kSummary);
+        WizardPage* page = &wizard.Show(WizardPageId::kSummary);
         QCOMPARE(QAccessible::queryAccessibleInterface(page)->text(QAccessible::Name),
                  Text(kTextPageSummary));
         ExpectSkin(page, Text(kTextMenuRepeater));
@@ -342,15 +342,15 @@ private slots:
                     .state.focusable);
 
         // A new value is announced as it appears.
-        wizard.Status().strLanIP = L"192.168.1.77";
-        wizard.Frame().SummaryPage()->RefreshStatus();
+        wizard.Status().lanIp = L"192.168.1.77";
+        wizard.Frame().Summary()->RefreshStatus();
         QVERIFY(WasAnnounced(QAccessible::TextUpdated, Text(kTextSummaryLanIp),
                              QStringLiteral("192.168.1.77")));
     }
 
     void theIpAddressPage() {
         Wizard wizard;
-        CWizardPage* page = &wizard.Show(WizardPage::kIpAddress);
+        WizardPage* page = &wizard.Show(WizardPageId::kIpAddress);
         QCOMPARE(QAccessible::queryAccessibleInterface(page)->text(QAccessible::Name),
                  Text(kTextPageIpAddress));
         ExpectSkin(page, Text(kTextMenuIpAddress));
@@ -369,7 +369,7 @@ private slots:
         QVERIFY(children.at({Text(kTextStaticIp), QAccessible::RadioButton}).state.checked);
         QVERIFY(!children.at({Text(kTextAutoIp), QAccessible::RadioButton}).state.checked);
         // The address fields hold four octet fields each, named after them.
-        const Children octets = ShownChildren(page->findChild<CIPv4Field*>(QStringLiteral("1068")));
+        const Children octets = ShownChildren(page->findChild<Ipv4Field*>(QStringLiteral("1068")));
         QCOMPARE(octets.size(), size_t{4});
         QCOMPARE(
             octets.at({QStringLiteral("New IP address, octet 1 of 4"), QAccessible::EditableText})
@@ -379,7 +379,7 @@ private slots:
 
     void theWirelessPage() {
         Wizard wizard;
-        auto* page = &wizard.Show<CQ3150Tx_SurveyDlg>(WizardPage::kWireless);
+        auto* page = &wizard.Show<WirelessPage>(WizardPageId::kWireless);
         page->ShowSurvey({{L"6", L"Home Net", L"00:11:22:33:44:06", L"WEP", L" ", L"78", L"AP",
                            L"WEP", L"WEP"}});
         ExpectSkin(page, Text(kTextMenuWireless));
@@ -405,7 +405,7 @@ private slots:
                  QAccessible::ComboBox);
         // The networks read as SSID, security and signal, cell by cell.
         QAccessibleTableInterface* table =
-            QAccessible::queryAccessibleInterface(page->SurveyList())->tableInterface();
+            QAccessible::queryAccessibleInterface(page->SurveyTable())->tableInterface();
         QCOMPARE(table->columnCount(), 3);
         QStringList row;
         for (int column = 0; column < table->columnCount(); ++column) {
@@ -417,7 +417,7 @@ private slots:
 
     void theFirmwarePage() {
         Wizard wizard;
-        CWizardPage* page = &wizard.Show(WizardPage::kFirmware);
+        WizardPage* page = &wizard.Show(WizardPageId::kFirmware);
         ExpectSkin(page, Text(kTextMenuFirmware));
         ExpectControls(
             page, {{Text(kTextFirmwareVersion), QAccessible::StaticText, QStringLiteral("1.4.02")},
@@ -431,7 +431,7 @@ private slots:
     // The password fields are password text: what is typed is not read out.
     void thePasswordPage() {
         Wizard wizard;
-        CWizardPage* page = &wizard.Show(WizardPage::kPassword);
+        WizardPage* page = &wizard.Show(WizardPageId::kPassword);
         ExpectSkin(page, Text(kTextMenuPassword));
         ExpectControls(page,
                        {{Text(kTextUserName), QAccessible::EditableText, Text(kTextPasswordUser)},
@@ -453,7 +453,7 @@ private slots:
 
     void theResetPage() {
         Wizard wizard;
-        CWizardPage* page = &wizard.Show(WizardPage::kReset);
+        WizardPage* page = &wizard.Show(WizardPageId::kReset);
         ExpectSkin(page, Text(kTextMenuReset));
         ExpectControls(page, {{Text(kTextReboot), QAccessible::RadioButton, QString()},
                               {Text(kTextFactoryReset), QAccessible::RadioButton, QString()},
@@ -469,17 +469,17 @@ private slots:
     // A menu entry's press action opens its page, as a click does.
     void aMenuEntryPressedByAssistiveTechnologyOpensItsPage() {
         Wizard wizard;
-        CWizardPage* summary = &wizard.Show(WizardPage::kSummary);
+        WizardPage* summary = &wizard.Show(WizardPageId::kSummary);
         QAccessibleInterface* wireless = Child(summary, Text(kTextMenuWireless));
         wireless->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QVERIFY(wizard.Frame().Page(WizardPage::kWireless)->isVisible());
+        QVERIFY(wizard.Frame().Page(WizardPageId::kWireless)->isVisible());
         QVERIFY(summary->isHidden());
     }
 
     // The message box is an alert that reads its text; OK has the keyboard and presses.
     void theMessageBoxIsAnAlertWithItsText() {
         Wizard wizard;
-        CQ3150Tx_MessageDlg& box = wizard.Frame().Messages();
+        MessageBox& box = wizard.Frame().Messages();
         bool checked = false;
         WhenModal([&] { return &box; },
                   [&] {
@@ -502,14 +502,14 @@ private slots:
                       checked = true;
                       ok->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
                   });
-        QCOMPARE(box.ShowMessage(kMsgRepeaterTimeout), CQ3150Tx_MessageDlg::kOk);
+        QCOMPARE(box.ShowMessage(kMsgRepeaterTimeout), MessageBox::kOk);
         QVERIFY(checked);
     }
 
     // The progress dialog is a dialog with its text and a progress bar of its steps.
     void theProgressDialogShowsItsProgress() {
         Wizard wizard;
-        CQ3150Tx_Progress& progress = wizard.Frame().Progress();
+        ProgressDialog& progress = wizard.Frame().Progress();
         bool checked = false;
         WhenModal([&] { return &progress; },
                   [&] {

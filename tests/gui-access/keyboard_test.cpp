@@ -14,20 +14,20 @@
 #include <string>
 #include <vector>
 
-#include "controls/ctl_button.h"
 #include "controls/ipv4_field.h"
-#include "controls/markup_static.h"
-#include "controls/pt_button.h"
-#include "controls/pt_label.h"
+#include "controls/markup_label.h"
+#include "controls/picture_button.h"
 #include "controls/skin_images.h"
-#include "controls/transparent_static.h"
-#include "discovery/udp_manager.h"
+#include "controls/skin_radio_button.h"
+#include "controls/state_color_label.h"
+#include "controls/transparent_label.h"
+#include "discovery/discovery_manager.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/device_list_actions.h"
 #include "discovery/ui/search_page.h"
-#include "fakes/fake_repeater.h"
 #include "platform/time_scale.h"
-#include "support/fake_shell.h"
+#include "support/fakes/fake_repeater.h"
+#include "support/fakes/fake_shell.h"
 #include "support/gui_test_support.h"
 #include "support/request_bytes.h"
 #include "web/request_catalogue.h"
@@ -82,7 +82,7 @@ QStringList Names(const std::vector<QWidget*>& widgets) {
 }
 
 // What Tab reaches on every wizard page before the page's own controls.
-std::vector<QWidget*> Skin(const CSkinnedPage& page) {
+std::vector<QWidget*> Skin(const SkinnedPage& page) {
     std::vector<QWidget*> skin = {page.MinimizeControl(), page.CloseControl()};
     for (int i = 0; i < kMenuEntryCount; ++i) {
         skin.push_back(page.MenuItem(static_cast<MenuEntry>(i)));
@@ -101,7 +101,7 @@ class KeyboardTest : public QObject {
 
 private slots:
     void init() {
-        CDialogWindow::ClearQuitting();
+        DialogWindow::ClearQuitting();
         time_scale::SetFactor(1);
         ForgetLastRepeater();
     }
@@ -112,7 +112,7 @@ private slots:
     void tabGoesRoundEveryPageInReadingOrder() {
         Wizard wizard;
         QVERIFY(QTest::qWaitForWindowActive(&wizard.shell.dialog));
-        auto expect = [](CSkinnedPage& page, const std::vector<QWidget*>& own) {
+        auto expect = [](SkinnedPage& page, const std::vector<QWidget*>& own) {
             std::vector<QWidget*> order = Skin(page);
             order.insert(order.end(), own.begin(), own.end());
             const std::vector<QWidget*> round = TabRound(order.front());
@@ -125,9 +125,9 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), order[order.size() - 2]);
         };
 
-        auto& summary = wizard.Show<CQ3150Tx_SummaryDlg>(WizardPage::kSummary);
+        auto& summary = wizard.Show<SummaryPage>(WizardPageId::kSummary);
         std::vector<QWidget*> values;
-        for (int i = 0; i < CQ3150Tx_SummaryDlg::kValueCount; ++i) {
+        for (int i = 0; i < SummaryPage::kValueCount; ++i) {
             values.push_back(summary.ValueLabel(i));
         }
         // Open web page, at the right of the last value.
@@ -135,37 +135,37 @@ private slots:
         expect(summary, values);
         QVERIFY(!QTest::currentTestFailed());
 
-        auto& ip = wizard.Show<CQ3150Tx_IPAddrDlg>(WizardPage::kIpAddress);
+        auto& ip = wizard.Show<IpAddressPage>(WizardPageId::kIpAddress);
         // The radio group is one stop: its checked button.
         expect(ip, {ip.CurrentAddressLabel(), ip.CurrentMaskLabel(), ip.CurrentDhcpLabel(),
                     ip.AddressField()->OctetEdit(0), ip.MaskField()->OctetEdit(0),
                     ip.StaticIpChoice(), ip.ApplyButton()});
         QVERIFY(!QTest::currentTestFailed());
 
-        auto& wireless = wizard.Show<CQ3150Tx_SurveyDlg>(WizardPage::kWireless);
+        auto& wireless = wizard.Show<WirelessPage>(WizardPageId::kWireless);
         wireless.ShowSurvey({{L"6", L"Old Router", L"00:11:22:33:44:06", L"WEP", L" ", L"41", L"AP",
                               L"WEP", L"WEP"}});
-        using Value = CQ3150Tx_SurveyDlg::StatusValue;
+        using Value = WirelessPage::StatusValue;
         // Two columns of current values, read row by row.
         expect(wireless,
                {wireless.StatusLabel(Value::kSsid), wireless.StatusLabel(Value::kSubnetMask),
                 wireless.StatusLabel(Value::kSecurity), wireless.StatusLabel(Value::kGateway),
                 wireless.StatusLabel(Value::kIpAddress), wireless.StatusLabel(Value::kDns),
-                wireless.ScanButton(), wireless.SurveyList(), wireless.KeyField(),
+                wireless.ScanButton(), wireless.SurveyTable(), wireless.KeyField(),
                 wireless.DefaultKeyList(), wireless.ConnectButton()});
         QVERIFY(!QTest::currentTestFailed());
 
-        auto& firmware = wizard.Show<CQ3150Tx_ModeDlg>(WizardPage::kFirmware);
+        auto& firmware = wizard.Show<FirmwarePage>(WizardPageId::kFirmware);
         expect(firmware, {firmware.VersionLabel(), firmware.FileField(), firmware.BrowseButton(),
                           firmware.ApplyButton()});
         QVERIFY(!QTest::currentTestFailed());
 
-        auto& password = wizard.Show<CQ3150Tx_PasswordDlg>(WizardPage::kPassword);
+        auto& password = wizard.Show<PasswordPage>(WizardPageId::kPassword);
         expect(password, {password.UserField(), password.CurrentField(), password.NewField(),
                           password.RepeatField(), password.ApplyButton()});
         QVERIFY(!QTest::currentTestFailed());
 
-        auto& reset = wizard.Show<CQ3150Tx_SaveDlg>(WizardPage::kReset);
+        auto& reset = wizard.Show<ResetPage>(WizardPageId::kReset);
         expect(reset, {reset.RebootChoice(), reset.ApplyButton()});
     }
 
@@ -174,7 +174,7 @@ private slots:
     void theMenuByArrowsAndSpace() {
         Wizard wizard;
         QVERIFY(QTest::qWaitForWindowActive(&wizard.shell.dialog));
-        auto& summary = wizard.Show<CQ3150Tx_SummaryDlg>(WizardPage::kSummary);
+        auto& summary = wizard.Show<SummaryPage>(WizardPageId::kSummary);
         summary.MenuItem(MenuEntry::kRepeater)->setFocus(Qt::TabFocusReason);
         Press(Qt::Key_Down);
         Press(Qt::Key_Down);
@@ -185,7 +185,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), summary.MenuItem(MenuEntry::kReset));  // round
         Press(Qt::Key_Up);
         Press(Qt::Key_Space);
-        CWizardPage& password = *wizard.Frame().Page(WizardPage::kPassword);
+        WizardPage& password = *wizard.Frame().Page(WizardPageId::kPassword);
         QVERIFY(password.isVisible() && summary.isHidden());
         QCOMPARE(QApplication::focusWidget(), password.MenuItem(MenuEntry::kPassword));
         // Enter and Escape do nothing: no page is left, nothing closes.
@@ -208,7 +208,7 @@ private slots:
         FakeShell shell;
         shell.dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&shell.dialog));
-        CSearchDlg& page = shell.Page();
+        SearchPage& page = shell.Page();
         QVERIFY(shell.WaitForResult());
         // The menu's other entries are disabled there.
         std::vector<QWidget*> order = {page.MinimizeControl(), page.CloseControl(),
@@ -217,7 +217,7 @@ private slots:
         std::vector<QWidget*> withNote = order;
         withNote.insert(withNote.end(),
                         {page.ScanButton(), page.ResultLabel(), page.AddressField(),
-                         page.SearchAddressButton(), page.DeviceList(), page.NoteLabel()});
+                         page.SearchAddressButton(), page.DeviceTable(), page.NoteLabel()});
         QCOMPARE(Names(TabRound(withNote.front())), Names(withNote));
         // A repeater answered: the note has nothing to say, and Tab passes no empty line.
         Click(page.ScanButton());
@@ -226,7 +226,7 @@ private slots:
         QVERIFY(shell.WaitForResult());
         order.insert(order.end(),
                      {page.ScanButton(), page.ResultLabel(), page.AddressField(),
-                      page.SearchAddressButton(), page.DeviceList(), page.ConnectButton()});
+                      page.SearchAddressButton(), page.DeviceTable(), page.ConnectButton()});
         QCOMPARE(Names(TabRound(order.front())), Names(order));
 
         page.AddressField()->setFocus(Qt::TabFocusReason);
@@ -238,7 +238,7 @@ private slots:
         QVERIFY(!shell.dialog.HasEnded() && page.isVisible());
         QVERIFY(shell.WaitForResult());
 
-        page.DeviceList()->setFocus(Qt::TabFocusReason);
+        page.DeviceTable()->setFocus(Qt::TabFocusReason);
         Press(Qt::Key_Menu);
         QTRY_VERIFY(page.ListActions().Menu() != nullptr && page.ListActions().Menu()->isVisible());
         page.ListActions().Menu()->close();
@@ -254,13 +254,13 @@ private slots:
             shell.Web(), [](const std::string&) { return std::string("HTTP/1.1 200 OK\r\n\r\n"); });
         shell.dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&shell.dialog));
-        CSearchDlg& page = shell.Page();
+        SearchPage& page = shell.Page();
         QVERIFY(shell.Answer({DeviceReply("001a2b000001", "192.168.1.1"),
                               DeviceReply("001a2b000002", "192.168.1.2")}));
         QVERIFY(shell.WaitForResult());
-        QCOMPARE(QApplication::focusWidget(), page.DeviceList());
+        QCOMPARE(QApplication::focusWidget(), page.DeviceTable());
         Press(Qt::Key_Down);
-        QCOMPARE(page.DeviceList()->SelectedRow(), 1);
+        QCOMPARE(page.DeviceTable()->SelectedRow(), 1);
         // Then Connect: the note under the list has nothing to say after a search that
         // found repeaters.
         Press(Qt::Key_Tab);
@@ -269,7 +269,7 @@ private slots:
 
         QVERIFY(shell.dialog.Wizard() != nullptr && shell.dialog.Wizard()->isVisible());
         QCOMPARE(shell.state.Login().ipAddress, std::wstring(L"192.168.1.2"));
-        CQ3150Tx_SummaryDlg& summary = *shell.dialog.Wizard()->SummaryPage();
+        SummaryPage& summary = *shell.dialog.Wizard()->Summary();
         QTRY_COMPARE(QApplication::focusWidget(), summary.ValueLabel(0));
     }
 
@@ -283,13 +283,13 @@ private slots:
             return std::string("HTTP/1.1 200 OK\r\n\r\n");
         });
         QVERIFY(QTest::qWaitForWindowActive(&wizard.shell.dialog));
-        auto& summary = wizard.Show<CQ3150Tx_SummaryDlg>(WizardPage::kSummary);
+        auto& summary = wizard.Show<SummaryPage>(WizardPageId::kSummary);
         summary.MenuItem(MenuEntry::kRepeater)->setFocus(Qt::TabFocusReason);
         for (int i = 0; i < 5; ++i) {
             Press(Qt::Key_Down);
         }
         Press(Qt::Key_Space);
-        auto& reset = static_cast<CQ3150Tx_SaveDlg&>(*wizard.Frame().Page(WizardPage::kReset));
+        auto& reset = static_cast<ResetPage&>(*wizard.Frame().Page(WizardPageId::kReset));
         QVERIFY(reset.isVisible());
         for (int i = 0; i < 20 && QApplication::focusWidget() != reset.RebootChoice(); ++i) {
             Press(Qt::Key_Tab);
@@ -318,11 +318,11 @@ private slots:
     void aMessageAnsweredBySpaceHandsTheFocusBack() {
         Wizard wizard;
         QVERIFY(QTest::qWaitForWindowActive(&wizard.shell.dialog));
-        auto& password = wizard.Show<CQ3150Tx_PasswordDlg>(WizardPage::kPassword);
+        auto& password = wizard.Show<PasswordPage>(WizardPageId::kPassword);
         password.CurrentField()->setFocus(Qt::TabFocusReason);
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("wrong"));
         password.ApplyButton()->setFocus(Qt::TabFocusReason);
-        CQ3150Tx_MessageDlg& box = wizard.Frame().Messages();
+        MessageBox& box = wizard.Frame().Messages();
         bool okHadTheFocus = false;
         WhenModal([&] { return &box; },
                   [&] {
@@ -346,7 +346,7 @@ private slots:
     void theFocusedControlWearsTheFocusRing() {
         Wizard wizard;
         QVERIFY(QTest::qWaitForWindowActive(&wizard.shell.dialog));
-        auto& summary = wizard.Show<CQ3150Tx_SummaryDlg>(WizardPage::kSummary);
+        auto& summary = wizard.Show<SummaryPage>(WizardPageId::kSummary);
         const QImage ring = LoadSkinImage(kFocusRingImageId);
         const QColor outer = ring.pixelColor(0, kFocusRingWidth);
         const QColor inner = ring.pixelColor(kFocusRingWidth - 1, kFocusRingWidth);
@@ -354,7 +354,7 @@ private slots:
         for (QWidget* control : std::vector<QWidget*>{summary.ValueLabel(2), summary.CloseControl(),
                                                       summary.MenuItem(MenuEntry::kFirmware)}) {
             control->setFocus(Qt::TabFocusReason);
-            CFocusMark* mark = CFocusMark::Current();
+            FocusMark* mark = FocusMark::Current();
             QVERIFY(mark != nullptr && mark->isVisible());
             QCOMPARE(mark->widget(), control);
             // In the window's pixels.
@@ -385,7 +385,7 @@ private slots:
         QVERIFY(SaveScreenshot(wizard.shell.dialog, QStringLiteral("keyboard_focus_ring")));
         // Outside our windows' controls nothing is marked.
         QApplication::focusWidget()->clearFocus();
-        QVERIFY(CFocusMark::Current() == nullptr || CFocusMark::Current()->isHidden());
+        QVERIFY(FocusMark::Current() == nullptr || FocusMark::Current()->isHidden());
     }
 };
 

@@ -1,4 +1,4 @@
-// CIPv4Field driven through the keyboard, the clipboard and the mouse the way a user
+// Ipv4Field driven through the keyboard, the clipboard and the mouse the way a user
 // drives it: every key goes to whichever octet has the focus at that moment.
 
 #include <QAccessible>
@@ -16,7 +16,7 @@ namespace {
 struct Form {
     QWidget window;
     QLineEdit* before = new QLineEdit(&window);
-    CIPv4Field* field = new CIPv4Field(&window);
+    Ipv4Field* field = new Ipv4Field(&window);
     QLineEdit* after = new QLineEdit(&window);
 
     Form() {
@@ -51,8 +51,8 @@ void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyClick(Focus(), key, modifiers);
 }
 
-int FocusedOctet(const CIPv4Field& field) {
-    for (int i = 0; i < CIPv4Field::kOctetCount; ++i) {
+int FocusedOctet(const Ipv4Field& field) {
+    for (int i = 0; i < Ipv4Field::kOctetCount; ++i) {
         if (field.OctetEdit(i)->hasFocus()) {
             return i;
         }
@@ -60,10 +60,10 @@ int FocusedOctet(const CIPv4Field& field) {
     return -1;
 }
 
-QString Shown(const CIPv4Field& field, int octet) {
+QString Shown(const Ipv4Field& field, int octet) {
     return field.OctetEdit(octet)->text();
 }
-QString Selected(const CIPv4Field& field, int octet) {
+QString Selected(const Ipv4Field& field, int octet) {
     return field.OctetEdit(octet)->selectedText();
 }
 QString Clipboard() {
@@ -77,7 +77,7 @@ bool Save(QWidget& widget, const QString& name) {
 
 }  // namespace
 
-class IPv4FieldTest : public QObject {
+class Ipv4FieldTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -297,7 +297,7 @@ private slots:
     }
 
     void blankOctetsReadZero() {
-        CIPv4Field field;
+        Ipv4Field field;
         QVERIFY(field.SetAddress(L"192..1."));
         QCOMPARE(field.Text(), std::wstring(L"192..1."));
         QCOMPARE(field.Octets(), (std::array<int, 4>{192, 0, 1, 0}));
@@ -381,7 +381,7 @@ private slots:
     }
 
     void octetsAreNamedAfterTheField() {
-        CIPv4Field field;
+        Ipv4Field field;
         QCOMPARE(field.OctetEdit(0)->accessibleName(), QStringLiteral("IP address, octet 1 of 4"));
         field.SetAccessibleName(L"Subnet mask");
         QCOMPARE(field.accessibleName(), QStringLiteral("Subnet mask"));
@@ -396,7 +396,7 @@ private slots:
     void changedComesWithNewDigitsOnly() {
         Form form;
         QVERIFY(Activate(form.window));
-        QSignalSpy changed(form.field, &CIPv4Field::changed);
+        QSignalSpy changed(form.field, &Ipv4Field::changed);
         form.field->SetAddress(L"192.168.1.254");
         QCOMPARE(changed.count(), 1);
         form.field->SetFocusOnOctet(1);
@@ -415,11 +415,11 @@ private slots:
         QWidget page;
         page.setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
         page.resize(240, 110);
-        auto* typed = new CIPv4Field(&page);
+        auto* typed = new Ipv4Field(&page);
         typed->setGeometry(20, 10, 200, 23);
-        auto* selected = new CIPv4Field(&page);
+        auto* selected = new Ipv4Field(&page);
         selected->setGeometry(20, 43, 200, 23);
-        auto* disabled = new CIPv4Field(&page);
+        auto* disabled = new Ipv4Field(&page);
         disabled->setGeometry(20, 76, 200, 23);
         QVERIFY(Activate(page));
         typed->SetAddress(L"192.168.100.254");
@@ -431,7 +431,7 @@ private slots:
         QCOMPARE(typed->font().family(), QStringLiteral("DejaVu Sans"));
         QVERIFY(typed->sizeHint().height() <= 23);
         const QFontMetrics metrics(typed->font());
-        for (int i = 0; i < CIPv4Field::kOctetCount; ++i) {
+        for (int i = 0; i < Ipv4Field::kOctetCount; ++i) {
             const QLineEdit* edit = typed->OctetEdit(i);
             QVERIFY(typed->rect().contains(edit->geometry()));
             QVERIFY(edit->width() >= metrics.horizontalAdvance(QStringLiteral("888")) + 8);
@@ -441,5 +441,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(IPv4FieldTest)
+QTEST_MAIN(Ipv4FieldTest)
 #include "ipv4_field_test.moc"

@@ -1,4 +1,4 @@
-// CMarkupStatic: tags, entities and colours as laid out, word flow, the rendered picture
+// MarkupLabel: tags, entities and colours as laid out, word flow, the rendered picture
 // reused until the look changes, link rectangles and which link targets are opened.
 
 #include <QSignalSpy>
@@ -6,8 +6,8 @@
 
 #include "controls/color_names.h"
 #include "controls/link_target.h"
+#include "controls/markup_label.h"
 #include "controls/markup_layout.h"
-#include "controls/markup_static.h"
 #include "text/markup_parser.h"
 
 namespace {
@@ -53,7 +53,7 @@ const MarkupLayout::Text* Find(const MarkupLayout& layout, const QString& piece)
 }
 
 QColor ColorOf(const std::wstring& text) {
-    return ResolveColorRef(CColorNames::FromText(text), {});
+    return ResolveColorRef(ColorNames::FromText(text), {});
 }
 
 }  // namespace
@@ -164,14 +164,14 @@ private slots:
         QCOMPARE(ColorOf(L"#GG0000"), QColor(Qt::black));
         QCOMPARE(ColorOf(L"#00ff00"), QColor(Qt::green));
         QCOMPARE(ColorOf(L"crimson"), QColor(0xDC, 0x14, 0x3C));
-        QCOMPARE(CColorNames::FromText(L"AliceBlue"), ColorRef(0xFFF8F0));
-        QVERIFY(CColorNames::FromText(L"windowtext") & kSystemColorFlag);
-        QCOMPARE(ResolveColorRef(CColorNames::FromText(L"Window"), QPalette(Qt::red, Qt::green)),
+        QCOMPARE(ColorNames::FromText(L"AliceBlue"), ColorRef(0xFFF8F0));
+        QVERIFY(ColorNames::FromText(L"windowtext") & kSystemColorFlag);
+        QCOMPARE(ResolveColorRef(ColorNames::FromText(L"Window"), QPalette(Qt::red, Qt::green)),
                  QPalette(Qt::red, Qt::green).color(QPalette::Base));
     }
 
     void colourTableHasTheWebAndSystemNames() {
-        const auto& table = CColorNames::Table();
+        const auto& table = ColorNames::Table();
         QCOMPARE(table.size(), size_t(179));
         for (size_t i = 0; i < 140; ++i) {
             const QColor web = QColor::fromString(QString::fromWCharArray(table[i].name).toLower());
@@ -332,7 +332,7 @@ private slots:
     }
 
     void renderedPictureIsReusedUntilTheLookChanges() {
-        CMarkupStatic label;
+        MarkupLabel label;
         label.resize(200, 20);
         label.SetWindowText(L"<B>00:11:22:33:44:55</B>");
         label.grab();
@@ -361,7 +361,7 @@ private slots:
     }
 
     void renderedTextUsesItsColour() {
-        CMarkupStatic label;
+        MarkupLabel label;
         label.resize(120, 20);
         label.SetWindowText(L"<FONT COLOR=\"#FF0000\"><B>RED</B></FONT>");
         const QImage image = label.grab().toImage();
@@ -376,7 +376,7 @@ private slots:
     }
 
     void linkRectanglesCoverTheLinkText() {
-        CMarkupStatic label;
+        MarkupLabel label;
         label.resize(300, 60);
         label.SetWindowText(L"See <A HREF=\"http://tamsel.invalid/help\">the help pages</A> now");
         const MarkupLayout& layout = label.Layout();
@@ -387,7 +387,7 @@ private slots:
         QVERIFY(!layout.links[0].rect.contains(Find(layout, "See")->box.center()));
 
         // A link that wraps gets a rectangle for each of its lines.
-        CMarkupStatic narrow;
+        MarkupLabel narrow;
         narrow.resize(70, 80);
         narrow.SetWindowText(L"<A HREF=\"https://tamsel.invalid/\">one two three four</A>");
         QVERIFY(narrow.LinkRects().size() >= 2);
@@ -398,7 +398,7 @@ private slots:
 
     void clickingALinkOpensOnlySafeTargets() {
         std::vector<QUrl> opened;
-        CMarkupStatic label;
+        MarkupLabel label;
         label.SetUrlOpener([&](const QUrl& url) {
             opened.push_back(url);
             return true;
@@ -407,7 +407,7 @@ private slots:
         label.SetWindowText(
             L"<A HREF=\"http://tamsel.invalid/a\">web</A> "
             L"<A HREF=\"file:///etc/passwd\">file</A>");
-        QSignalSpy activated(&label, &CMarkupStatic::linkActivated);
+        QSignalSpy activated(&label, &MarkupLabel::linkActivated);
         const auto& links = label.Layout().links;
         QCOMPARE(links.size(), size_t(2));
         QTest::mouseClick(&label, Qt::LeftButton, {}, links[0].rect.center());
@@ -433,7 +433,7 @@ private slots:
     }
 
     void handCursorOnlyOverLinks() {
-        CMarkupStatic label;
+        MarkupLabel label;
         label.resize(300, 40);
         label.SetWindowText(L"text <A HREF=\"http://tamsel.invalid/\">link</A>");
         const QRect link = label.Layout().links.at(0).rect;

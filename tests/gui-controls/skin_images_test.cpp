@@ -1,12 +1,12 @@
-// The skin registry against the ids the pages and dialogs use, and CPTPicture loading.
+// The skin registry against the ids the pages and dialogs use, and SkinPicture loading.
 
 #include <QImage>
 #include <QPainter>
 #include <QtTest>
 #include <set>
 
-#include "controls/pt_picture.h"
 #include "controls/skin_images.h"
+#include "controls/skin_picture.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ private slots:
     }
 
     void loadingAMissingIdReleasesThePreviousPicture() {
-        CPTPicture picture;
+        SkinPicture picture;
         QVERIFY(picture.Load(133));
         QCOMPARE(picture.Size(), QSize(700, 500));
 
@@ -100,7 +100,7 @@ private slots:
     }
 
     void drawPutsThePictureAtTheOrigin() {
-        CPTPicture picture;
+        SkinPicture picture;
         QVERIFY(picture.Load(249));
         QImage target(40, 40, QImage::Format_RGB32);
         target.fill(Qt::black);

@@ -9,13 +9,13 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "controls/ctl_button.h"
-#include "controls/markup_static.h"
-#include "controls/pt_button.h"
-#include "controls/pt_label.h"
-#include "controls/pt_picture.h"
+#include "controls/markup_label.h"
+#include "controls/picture_button.h"
 #include "controls/skin_images.h"
-#include "controls/transparent_static.h"
+#include "controls/skin_picture.h"
+#include "controls/skin_radio_button.h"
+#include "controls/state_color_label.h"
+#include "controls/transparent_label.h"
 #include "resources/string_table.h"
 
 namespace {
@@ -41,7 +41,7 @@ protected:
     }
 
 private:
-    CPTPicture m_background;
+    SkinPicture m_background;
 };
 
 struct MenuEntry {
@@ -52,29 +52,29 @@ constexpr MenuEntry kMenu[] = {{183, 214, 220}, {184, 223, 224}, {185, 218, 219}
 
 void AddFrame(Surface& page, int currentEntry, bool deviceLabels) {
     for (int i = 0; i < 7; ++i) {
-        auto* entry = new CPTButton(1119 + i, &page);
+        auto* entry = new PictureButton(1119 + i, &page);
         entry->setGeometry(Rect(kMenu[i].rectId));
         const int image = i == currentEntry ? kMenu[i].current : kMenu[i].normal;
         entry->SetImages(image, image, image);
     }
-    auto* minimize = new CPTButton(1183, &page);
+    auto* minimize = new PictureButton(1183, &page);
     minimize->setGeometry(Rect(502));
     minimize->SetImages(146, 147, 146);
-    auto* close = new CPTButton(1046, &page);
+    auto* close = new PictureButton(1046, &page);
     close->setGeometry(Rect(503));
     close->SetImages(150, 151, 150);
     if (deviceLabels) {
-        auto* mac = new CTransparentStatic(&page);
+        auto* mac = new TransparentLabel(&page);
         mac->setGeometry(Rect(206));
         mac->SetCaption(L"00:1A:2B:3C:4D:5E");
-        auto* ip = new CTransparentStatic(&page);
+        auto* ip = new TransparentLabel(&page);
         ip->setGeometry(Rect(205));
         ip->SetCaption(L"192.168.1.254");
     }
 }
 
-CMarkupStatic* AddValue(Surface& page, int rectId, const std::wstring& text) {
-    auto* value = new CMarkupStatic(&page);
+MarkupLabel* AddValue(Surface& page, int rectId, const std::wstring& text) {
+    auto* value = new MarkupLabel(&page);
     value->setGeometry(Rect(rectId));
     value->SetWindowText(text);
     return value;
@@ -120,7 +120,7 @@ private slots:
         AddFrame(page, 0, false);
         AddButton(page, 190, QStringLiteral("Scan"));
         AddButton(page, 191, QStringLiteral("Connect"));
-        auto* result = new CPTLabel(&page);
+        auto* result = new StateColorLabel(&page);
         result->setGeometry(Rect(507));
         result->SetWindowText(L"2 Ranveils Found !");
         AddList(page, 505, {QStringLiteral("00:1A:2B:3C:4D:5E"), QStringLiteral("192.168.1.254")},
@@ -159,9 +159,9 @@ private slots:
         AddValue(page, 198, L"Enabled");
         AddEdit(page, 512, QStringLiteral("0.0.0.0"));
         AddEdit(page, 513, QStringLiteral("255.255.255.0"));
-        auto* on = new CCTLButton(&page);
+        auto* on = new SkinRadioButton(&page);
         on->setGeometry(Rect(510));
-        auto* off = new CCTLButton(&page);
+        auto* off = new SkinRadioButton(&page);
         off->setGeometry(Rect(511));
         off->SetCheck(true);
         AddButton(page, 235, QStringLiteral("Apply"));
@@ -214,20 +214,20 @@ private slots:
     void resetPage() {
         Surface page(138);
         AddFrame(page, 6, true);
-        auto* reboot = new CCTLButton(&page);
+        auto* reboot = new SkinRadioButton(&page);
         reboot->setGeometry(Rect(194));
         reboot->SetCheck(true);
-        (new CCTLButton(&page))->setGeometry(Rect(195));
+        (new SkinRadioButton(&page))->setGeometry(Rect(195));
         AddButton(page, 233, QStringLiteral("Apply"));
         QVERIFY(Save(page, QStringLiteral("page_reset")));
     }
 
     void messageBox() {
         Surface box(160);
-        auto* ok = new CPTButton(1104, &box);
+        auto* ok = new PictureButton(1104, &box);
         ok->setGeometry(Rect(545));
         ok->SetImages(168, 162, 168);
-        auto* text = new CMarkupStatic(&box);
+        auto* text = new MarkupLabel(&box);
         text->setGeometry(Rect(546));
         text->SetTransparent(true);
         text->SetWindowText(
@@ -242,11 +242,11 @@ private slots:
             auto* picture = new QWidget(&box);
             const QRect size = Rect(557);
             picture->setGeometry(70, 50, size.width(), size.height());
-            auto* image = new CPTButton(0, picture);
+            auto* image = new PictureButton(0, picture);
             image->resize(size.size());
             const int id = ProgressStepImageId(step);
             image->SetImages(id, id, id);
-            auto* text = new CMarkupStatic(&box);
+            auto* text = new MarkupLabel(&box);
             text->setGeometry(Rect(560));
             text->SetTransparent(true);
             text->SetWindowText(L"<CENTER>Loading....</CENTER>");

@@ -1,12 +1,12 @@
-// CTransparentStatic and CCTLButton: captions that repaint what lies under them only when
+// TransparentLabel and SkinRadioButton: captions that repaint what lies under them only when
 // they change, and the radio button's own background and check handling.
 
 #include <QPainter>
 #include <QScreen>
 #include <QtTest>
 
-#include "controls/ctl_button.h"
-#include "controls/transparent_static.h"
+#include "controls/skin_radio_button.h"
+#include "controls/transparent_label.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ private slots:
     void sameCaptionRepaintsNothing() {
         Page page;
         page.resize(300, 100);
-        CTransparentStatic label(&page);
+        TransparentLabel label(&page);
         label.setGeometry(25, 30, 160, 20);
         label.SetCaption(L"00:11:22:33:44:55");
         QVERIFY(ShowAndSettle(page));
@@ -71,7 +71,7 @@ private slots:
     void shorterCaptionLeavesNothingOfTheLongerOne() {
         Page page;
         page.resize(300, 100);
-        CTransparentStatic label(&page);
+        TransparentLabel label(&page);
         label.setGeometry(25, 30, 250, 20);
         label.SetTextColor(Qt::white);
         label.SetCaption(L"WWWWWWWWWWWWWWWWWWWW");
@@ -98,7 +98,7 @@ private slots:
     void radioButtonStandsOnItsOwnBackgroundUnlessTransparent() {
         Page page;
         page.resize(100, 60);
-        CCTLButton radio(&page);
+        SkinRadioButton radio(&page);
         radio.setGeometry(10, 10, 19, 19);
         radio.SetBkColor(Qt::white);
         QCOMPARE(page.grab().toImage().pixelColor(10, 10), QColor(Qt::white));
@@ -110,7 +110,7 @@ private slots:
     }
 
     void radioCaptionChangesOnlyWhenDifferent() {
-        CCTLButton radio;
+        SkinRadioButton radio;
         radio.resize(100, 19);
         radio.setText(QStringLiteral("Reboot"));
         radio.grab();
@@ -126,8 +126,8 @@ private slots:
 
     void setCheckSetsOneButtonWhileClicksStayExclusive() {
         QWidget page;
-        CCTLButton reboot(&page);
-        CCTLButton factory(&page);
+        SkinRadioButton reboot(&page);
+        SkinRadioButton factory(&page);
         reboot.setGeometry(255, 165, 19, 19);
         factory.setGeometry(255, 210, 19, 19);
 

@@ -167,7 +167,7 @@ private:
     }
 
     QTemporaryDir m_runtime;
-    SingleInstanceLock m_lock{CTamselApp::kInstanceName};
+    SingleInstanceLock m_lock{TamselApp::kInstanceName};
     QString m_channel;
 };
 

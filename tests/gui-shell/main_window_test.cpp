@@ -13,20 +13,20 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "controls/pt_button.h"
-#include "controls/pt_label.h"
+#include "controls/picture_button.h"
 #include "controls/skin_images.h"
-#include "discovery/udp_manager.h"
+#include "controls/state_color_label.h"
+#include "discovery/discovery_manager.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
-#include "fakes/fake_repeater.h"
-#include "fakes/fake_socket.h"
 #include "hostnet/host_address_setup.h"
 #include "platform/tick_clock.h"
 #include "platform/time_scale.h"
-#include "support/fake_shell.h"
+#include "support/fakes/fake_repeater.h"
+#include "support/fakes/fake_shell.h"
+#include "support/fakes/fake_socket.h"
 #include "support/gui_test_support.h"
-#include "unit/discovery/reply_builder.h"
+#include "support/reply_builder.h"
 #include "web/encoders.h"
 #include "web/selected_device.h"
 #include "window/control_layout.h"
@@ -53,27 +53,27 @@ class MainWindowTest : public QObject {
 
 private slots:
     void init() {
-        CDialogWindow::ClearQuitting();
+        DialogWindow::ClearQuitting();
         time_scale::SetFactor(1);
         ForgetLastRepeater();
     }
 
     void startUpBuildsTheShellAndSearches() {
         Shell shell;
-        CTamselDlg& dialog = shell.dialog;
+        MainWindow& dialog = shell.dialog;
         QVERIFY(dialog.isWindow());
         QVERIFY(dialog.windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(dialog.size(), QSize(700, 500));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("QMV4T2 Support Utility"));
         QCOMPARE(dialog.geometry().center(), dialog.screen()->availableGeometry().center());
 
-        QCOMPARE(CDialogWindow::MainWindow(), &dialog);
+        QCOMPARE(DialogWindow::RegisteredMainWindow(), &dialog);
         QCOMPARE(&dialog.State(), &shell.state);
         QVERIFY(shell.state.Discovery() != nullptr && shell.state.WebQueue() != nullptr);
         QVERIFY(dialog.Wizard() == nullptr);
         QVERIFY(dialog.HasTimer(9997) && dialog.HasTimer(9999));
-        QCOMPARE(dialog.SearchPage()->geometry(), QRect(0, 0, 700, 500));
-        QVERIFY(dialog.SearchPage()->isVisible());
+        QCOMPARE(dialog.Search()->geometry(), QRect(0, 0, 700, 500));
+        QVERIFY(dialog.Search()->isVisible());
 
         // Showing the page started the first search.
         QCOMPARE(shell.state.Discovery()->GetRequestCount(), 1);
@@ -85,36 +85,36 @@ private slots:
 
     void controlsSitAtTheirStringTableRectangles() {
         Shell shell;
-        CSearchDlg& page = shell.Page();
+        SearchPage& page = shell.Page();
         std::vector<std::pair<QWidget*, int>> placed = {
-            {page.MinimizeControl(), 502}, {page.CloseControl(), 503},  {page.DeviceList(), 505},
+            {page.MinimizeControl(), 502}, {page.CloseControl(), 503},  {page.DeviceTable(), 505},
             {page.ScanButton(), 190},      {page.ConnectButton(), 191}, {page.ResultLabel(), 507}};
         const int menuImages[] = {220, 223, 218, 227, 216, 221, 225};
         for (int i = 0; i < kMenuEntryCount; ++i) {
-            CPTButton* item = page.MenuItem(static_cast<MenuEntry>(i));
+            PictureButton* item = page.MenuItem(static_cast<MenuEntry>(i));
             placed.emplace_back(item, 183 + i);
             QCOMPARE(item->isEnabled(), i == 0);
-            QVERIFY(item->PictureFor(CPTButton::Look::kNormal).Image() ==
+            QVERIFY(item->PictureFor(PictureButton::Look::kNormal).Image() ==
                     LoadSkinImage(menuImages[i]));
         }
         for (const auto& [control, rectId] : placed) {
             QCOMPARE(control->geometry(), LayoutRect(rectId).value());
         }
 
-        CDeviceList& list = *shell.Page().DeviceList();
-        QCOMPARE(list.columnWidth(list.TableColumn(CDeviceList::kMac)), 259);
-        QCOMPARE(list.columnWidth(list.TableColumn(CDeviceList::kIp)), 198);
+        DeviceList& list = *shell.Page().DeviceTable();
+        QCOMPARE(list.columnWidth(list.TableColumn(DeviceList::kMac)), 259);
+        QCOMPARE(list.columnWidth(list.TableColumn(DeviceList::kIp)), 198);
         // The rest of a device's record is no part of the list at all.
         QCOMPARE(list.columnCount(), 2);
-        QCOMPARE(int{CDeviceList::kColumnCount}, 2);
+        QCOMPARE(int{DeviceList::kColumnCount}, 2);
         QCOMPARE(list.verticalHeader()->defaultSectionSize(), 35);
         QVERIFY(list.horizontalHeader()->isHidden());
     }
 
     void searchListsTheAnswers() {
         Shell shell;
-        CSearchDlg& page = shell.Page();
-        CDeviceList& list = *shell.Page().DeviceList();
+        SearchPage& page = shell.Page();
+        DeviceList& list = *shell.Page().DeviceTable();
         QTRY_COMPARE(page.StatusText(), std::wstring(L"Searching..."));
 
         const std::vector<ReplyFields> devices = TwoDevices();
@@ -124,8 +124,8 @@ private slots:
         QCOMPARE(list.rowCount(), 2);
         QCOMPARE(list.SelectedRow(), 0);
         QVERIFY(page.ConnectButton()->isEnabled());
-        QCOMPARE(list.Text(0, CDeviceList::kMac), std::wstring(L"00:1A:2B:00:00:01"));
-        QCOMPARE(list.Text(1, CDeviceList::kIp), std::wstring(L"192.168.1.2"));
+        QCOMPARE(list.Text(0, DeviceList::kMac), std::wstring(L"00:1A:2B:00:00:01"));
+        QCOMPARE(list.Text(1, DeviceList::kIp), std::wstring(L"192.168.1.2"));
 
         // A repaint puts the status text back into the label.
         page.ResultLabel()->SetWindowText(L"stale");
@@ -141,7 +141,7 @@ private slots:
         QVERIFY(!shell.dialog.HasEnded());
         QVERIFY(shell.state.Login().ipAddress.empty() && shell.dialog.Wizard() == nullptr);
         const QRect secondRow =
-            list.visualRect(list.model()->index(1, list.TableColumn(CDeviceList::kMac)));
+            list.visualRect(list.model()->index(1, list.TableColumn(DeviceList::kMac)));
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, secondRow.center());
         QCOMPARE(list.SelectedRow(), 1);
         QVERIFY(page.ConnectButton()->isEnabled());
@@ -165,8 +165,8 @@ private slots:
         Shell shell;
         FakeRepeater repeater(shell.Web(),
                               [](const std::string&) { return "HTTP/1.1 200 OK\r\n\r\n"; });
-        CSearchDlg& page = shell.Page();
-        CDeviceList& list = *shell.Page().DeviceList();
+        SearchPage& page = shell.Page();
+        DeviceList& list = *shell.Page().DeviceTable();
         QVERIFY(shell.Answer(TwoDevices()));
         QVERIFY(shell.WaitForResult());
 
@@ -178,7 +178,7 @@ private slots:
         QCOMPARE(login.userName, std::wstring(L"admin"));
         QCOMPARE(login.ipAddress, std::wstring(L"192.168.1.1"));
         QCOMPARE(login.macAddress, std::wstring(L"00:1A:2B:00:00:01"));
-        QPointer<CQ3150TxDlg> firstFrame = shell.dialog.Wizard();
+        QPointer<WizardFrame> firstFrame = shell.dialog.Wizard();
         QVERIFY(firstFrame != nullptr);
         QCOMPARE(firstFrame->Target().authBase64, EncodeBase64(L"admin:pass"));
         QVERIFY(firstFrame != nullptr);
@@ -191,11 +191,11 @@ private slots:
         // Back on the search page a new search runs; connecting again replaces the frame,
         // and the pointer never names the dying one.
         const size_t sent = shell.Discovery().broadcasts.size();
-        Click(firstFrame->Page(WizardPage::kSummary)->MenuItem(MenuEntry::kLocate));
+        Click(firstFrame->Page(WizardPageId::kSummary)->MenuItem(MenuEntry::kLocate));
         QVERIFY(page.isVisible() && firstFrame->isHidden());
         QVERIFY(shell.Answer(TwoDevices(), sent));
         QVERIFY(shell.WaitForResult());
-        CQ3150TxDlg* pointerWhileDying = firstFrame;
+        WizardFrame* pointerWhileDying = firstFrame;
         connect(firstFrame, &QObject::destroyed,
                 [&] { pointerWhileDying = shell.dialog.Wizard(); });
         list.SelectRow(1);
@@ -228,7 +228,7 @@ private slots:
         QFETCH(QString, model);
         Shell shell;
         QVERIFY(shell.dialog.OpenDeviceWizard(L"KV-Q3150Tx", L"192.168.1.1", L"255.255.255.0"));
-        QPointer<CQ3150TxDlg> frame = shell.dialog.Wizard();
+        QPointer<WizardFrame> frame = shell.dialog.Wizard();
         QVERIFY(
             !shell.dialog.OpenDeviceWizard(model.toStdWString(), L"192.168.1.1", L"255.255.255.0"));
         QVERIFY(shell.dialog.HasEnded());
@@ -244,15 +244,15 @@ private slots:
         shell.dialog.showNormal();
 
         QVERIFY(shell.dialog.OpenDeviceWizard(L"KV-Q3150Tx", L"192.168.1.1", L"255.255.255.0"));
-        QPointer<CQ3150TxDlg> frame = shell.dialog.Wizard();
-        QPointer<CSearchDlg> page = shell.dialog.SearchPage();
+        QPointer<WizardFrame> frame = shell.dialog.Wizard();
+        QPointer<SearchPage> page = shell.dialog.Search();
         Click(shell.Page().CloseControl());
         QVERIFY(shell.dialog.HasEnded());
         QCOMPARE(shell.dialog.Result(), 0);
 
         shell.dialog.DestroyWindow();
         QVERIFY(shell.state.Discovery() == nullptr && shell.state.WebQueue() == nullptr);
-        QVERIFY(shell.dialog.SearchPage() == nullptr && shell.dialog.Wizard() == nullptr);
+        QVERIFY(shell.dialog.Search() == nullptr && shell.dialog.Wizard() == nullptr);
         QVERIFY(page == nullptr && frame == nullptr);
         QVERIFY(!shell.Discovery().alive);
         QVERIFY(!shell.dialog.HasTimer(9997) && !shell.dialog.HasTimer(9999));
@@ -263,7 +263,7 @@ private slots:
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
             QTest::keyClick(&shell.dialog, key);
             QTest::keyClick(&shell.Page(), key);
-            QTest::keyClick(shell.Page().DeviceList(), key);
+            QTest::keyClick(shell.Page().DeviceTable(), key);
         }
         QVERIFY(!shell.dialog.HasEnded());
         QVERIFY(shell.dialog.isVisible() && shell.Page().isVisible());

@@ -42,7 +42,7 @@ bool g_failed = false;
 void Fail(const char* what) {
     std::fprintf(stderr, "tamsel_screenshots: %s\n", what);
     g_failed = true;
-    CDialogWindow::CloseMainWindow();
+    DialogWindow::CloseMainWindow();
 }
 
 bool SaveScreen(const QString& path) {
@@ -56,19 +56,19 @@ bool SaveScreen(const QString& path) {
 }
 
 // The program's pages, through its main window while that runs.
-CSearchDlg* SearchPage() {
-    const auto* main = qobject_cast<CTamselDlg*>(CDialogWindow::MainWindow());
-    return main != nullptr ? main->SearchPage() : nullptr;
+SearchPage* Search() {
+    const auto* main = qobject_cast<MainWindow*>(DialogWindow::RegisteredMainWindow());
+    return main != nullptr ? main->Search() : nullptr;
 }
-CQ3150TxDlg* Wizard() {
-    const auto* main = qobject_cast<CTamselDlg*>(CDialogWindow::MainWindow());
+WizardFrame* Wizard() {
+    const auto* main = qobject_cast<MainWindow*>(DialogWindow::RegisteredMainWindow());
     return main != nullptr ? main->Wizard() : nullptr;
 }
 
 bool SearchListed() {
-    const CSearchDlg* page = SearchPage();
+    const SearchPage* page = Search();
     return page != nullptr && page->isVisible() && page->ScanButton()->isEnabled() &&
-           page->DeviceList()->rowCount() > 0;
+           page->DeviceTable()->rowCount() > 0;
 }
 
 // The user's part, once the program's dialog runs.
@@ -81,8 +81,8 @@ void Drive(const QString& outDir) {
         Fail("could not save the search page");
         return;
     }
-    CSearchDlg* page = SearchPage();
-    page->DeviceList()->SelectRow(0);
+    SearchPage* page = Search();
+    page->DeviceTable()->SelectRow(0);
     // Returns once the loading has ended and the summary page shows the values.
     QTest::mouseClick(page->ConnectButton(), Qt::LeftButton);
     if (Wizard() == nullptr || !page->isHidden()) {
@@ -94,10 +94,10 @@ void Drive(const QString& outDir) {
         return;
     }
     // The wireless page's first show runs a survey by itself.
-    ShowWizardPage(WizardPage::kWireless);
-    auto* wireless = static_cast<CQ3150Tx_SurveyDlg*>(Wizard()->Page(WizardPage::kWireless));
+    ShowWizardPage(WizardPageId::kWireless);
+    auto* wireless = static_cast<WirelessPage*>(Wizard()->Page(WizardPageId::kWireless));
     const auto surveyListed = [wireless] {
-        return wireless->ScanButton()->isEnabled() && wireless->SurveyList()->rowCount() > 0;
+        return wireless->ScanButton()->isEnabled() && wireless->SurveyTable()->rowCount() > 0;
     };
     if (!QTest::qWaitFor(surveyListed, kSearchLimitMs)) {
         Fail("the wireless page listed no network");
@@ -107,7 +107,7 @@ void Drive(const QString& outDir) {
         Fail("could not save the wireless page");
         return;
     }
-    CDialogWindow::CloseMainWindow();
+    DialogWindow::CloseMainWindow();
 }
 
 }  // namespace
@@ -120,7 +120,7 @@ int main(int argc, char* argv[]) {
     const QString outDir = QString::fromLocal8Bit(argv[1]);
     time_scale::SetFactorFromEnvironment();
     TerminationCleanup termination;
-    CTamselApp program(termination);
+    TamselApp program(termination);
     if (!program.AcquireInstance()) {
         std::fprintf(stderr, "tamsel_screenshots: another copy of tamsel runs\n");
         return 1;

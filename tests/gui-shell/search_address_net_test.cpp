@@ -26,10 +26,10 @@
 #include <string>
 #include <vector>
 
-#include "controls/markup_static.h"
-#include "controls/pt_label.h"
+#include "controls/markup_label.h"
+#include "controls/state_color_label.h"
 #include "discovery/datagram.h"
-#include "discovery/udp_manager.h"
+#include "discovery/discovery_manager.h"
 #include "platform/linux/answer_watches.h"
 #include "platform/linux/rtnl_host_reader.h"
 #include "platform/time_scale.h"
@@ -57,7 +57,7 @@ std::vector<sim_log::Frame> SearchesLogged(int n) {
 }
 
 // The 16 bytes of the search request for every device.
-std::string SearchRequest() {
+std::string SearchRequestBytes() {
     const uint8_t everyDevice[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     const auto request = BuildSearchRequest(everyDevice);
     return std::string(request.begin(), request.end());
@@ -94,7 +94,7 @@ private slots:
 private:
     void Router() {
         ProgramShell shell(HostSetup::kReal, {}, WithAdapters);
-        CSearchDlg& page = shell.Search();
+        SearchPage& page = shell.Search();
         QVERIFY(shell.WaitForSearch());
         QCOMPARE(page.StatusText(), LoadString(kTextNoneFound));
         QVERIFY(page.NoteLabel()->WindowText().find(L"eth0") != std::wstring::npos);
@@ -106,19 +106,19 @@ private:
         Click(page.SearchAddressButton());
         QVERIFY(shell.WaitForSearch());
         QCOMPARE(page.StatusText(), LoadString(kTextOneFound));
-        QCOMPARE(shell.Devices().Text(0, CDeviceList::kMac), VlanValue("VLAN_REPEATER_1_MAC"));
+        QCOMPARE(shell.Devices().Text(0, DeviceList::kMac), VlanValue("VLAN_REPEATER_1_MAC"));
         QCOMPARE(shell.Devices().SelectedRow(), 0);
 
         const std::vector<sim_log::Frame> searches = SearchesLogged(1);
         QCOMPARE(searches.size(), size_t{3});
         for (const sim_log::Frame& frame : searches) {
-            QCOMPARE(frame.bytes, SearchRequest());
+            QCOMPARE(frame.bytes, SearchRequestBytes());
             QCOMPARE(QString::fromStdString(frame.Attr("to")), QString::fromStdWString(ip));
             QCOMPARE(frame.Attr("answered"), std::string("yes"));
         }
 
         QVERIFY(shell.Connect());
-        CQ3150Tx_SummaryDlg& summary = *shell.Wizard().SummaryPage();
+        SummaryPage& summary = *shell.Wizard().Summary();
         QVERIFY(summary.isVisible());
         QCOMPARE(summary.ValueLabel(0)->WindowText(), VlanValue("VLAN_REPEATER_1_MAC"));
         QCOMPARE(summary.ValueLabel(2)->WindowText(), ip);
@@ -136,7 +136,7 @@ private:
             })"),
                  QString());
         ProgramShell shell(HostSetup::kNone, {}, WithAdapters);
-        CSearchDlg& page = shell.Search();
+        SearchPage& page = shell.Search();
         const bool searched = shell.WaitForSearch();
         const std::wstring note = page.NoteLabel()->WindowText();
         const QString removed = RunNft({QStringLiteral("delete"), QStringLiteral("table"),
@@ -151,7 +151,7 @@ private:
             const std::vector<sim_log::Frame> searches = SearchesLogged(n);
             QCOMPARE(searches.size(), size_t{3});
             for (const sim_log::Frame& frame : searches) {
-                QCOMPARE(frame.bytes, SearchRequest());
+                QCOMPARE(frame.bytes, SearchRequestBytes());
                 QCOMPARE(frame.Attr("answered"), std::string("yes"));
             }
         }
@@ -178,7 +178,7 @@ private:
         QCOMPARE(TempAddresses().size(), 1);
         const QString temp = TempAddresses().front().section(' ', 3, 3).section('/', 0, 0);
 
-        CQ3150Tx_SummaryDlg& summary = *shell.Wizard().SummaryPage();
+        SummaryPage& summary = *shell.Wizard().Summary();
         Click(summary.WebPageButton());
         QTRY_COMPARE(QFile(opened).exists(), true);
         QFile url(opened);

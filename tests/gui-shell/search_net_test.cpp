@@ -38,9 +38,9 @@ private slots:
         time_scale::SetFactor(10);
         time_scale::SetFactorFromEnvironment();
         ProgramShell shell(HostSetup::kNone);
-        CTamselDlg& dialog = shell.Dialog();
-        CSearchDlg& page = shell.Search();
-        CDeviceList& list = shell.Devices();
+        MainWindow& dialog = shell.Dialog();
+        SearchPage& page = shell.Search();
+        DeviceList& list = shell.Devices();
 
         // The label's growth is the offscreen test's; at this pace it may be over at once.
         QCOMPARE(page.StatusText(), std::wstring(L"Searching."));
@@ -68,7 +68,7 @@ private slots:
         using Listed = std::set<std::pair<std::wstring, std::wstring>>;
         Listed listed;
         for (int row = 0; row < list.rowCount(); ++row) {
-            listed.emplace(list.Text(row, CDeviceList::kMac), list.Text(row, CDeviceList::kIp));
+            listed.emplace(list.Text(row, DeviceList::kMac), list.Text(row, DeviceList::kIp));
         }
         const Listed expected = {
             {VlanValue("VLAN_REPEATER_1_MAC"), VlanValue("VLAN_REPEATER_1_IP")},
@@ -78,7 +78,7 @@ private slots:
         // Connect to each in turn: every Connect builds a new frame for that device and
         // loads its settings; "Locate" leads back to a new search.
         for (int row = 0; row < 2; ++row) {
-            const std::wstring ip = list.Text(row, CDeviceList::kIp);
+            const std::wstring ip = list.Text(row, DeviceList::kIp);
             list.SelectRow(row);
             QVERIFY(shell.Connect());
             QCOMPARE(shell.Wizard().DeviceIP(), ip);

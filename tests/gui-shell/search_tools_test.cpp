@@ -18,24 +18,24 @@
 #include <string>
 #include <vector>
 
-#include "controls/pt_label.h"
+#include "controls/state_color_label.h"
 #include "discovery/device_export.h"
+#include "discovery/discovery_manager.h"
 #include "discovery/firewall_diagnosis.h"
 #include "discovery/last_repeater.h"
 #include "discovery/search_scope.h"
 #include "discovery/search_target.h"
-#include "discovery/udp_manager.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/device_list_actions.h"
 #include "discovery/ui/search_page.h"
-#include "fakes/fake_answer_watch.h"
-#include "fakes/fake_repeater.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
-#include "support/fake_search_host.h"
-#include "support/fake_shell.h"
-#include "support/fake_wizard_host.h"
+#include "support/fakes/fake_answer_watch.h"
+#include "support/fakes/fake_repeater.h"
+#include "support/fakes/fake_search_host.h"
+#include "support/fakes/fake_shell.h"
+#include "support/fakes/fake_wizard_host.h"
 #include "support/gui_test_support.h"
 #include "web/encoders.h"
 #include "window/web_page_opener.h"
@@ -48,11 +48,11 @@ std::vector<ReplyFields> TwoDevices() {
     return {DeviceReply("001a2b000001", "192.168.1.1"), DeviceReply("001a2b000002", "192.168.1.2")};
 }
 
-std::wstring Note(CSearchDlg& page) {
+std::wstring Note(SearchPage& page) {
     return page.NoteLabel()->WindowText();
 }
 
-QMenu* Menu(CSearchDlg& page) {
+QMenu* Menu(SearchPage& page) {
     return page.ListActions().Menu();
 }
 
@@ -114,7 +114,7 @@ private slots:
         qputenv("PATH", m_path);
     }
     void init() {
-        CDialogWindow::ClearQuitting();
+        DialogWindow::ClearQuitting();
         // The searches' pacing on scaled time.
         time_scale::SetFactor(10);
         QFile::remove(m_opened);
@@ -127,10 +127,10 @@ private slots:
     // broadcast's finds and is selected.
     void theSearchAtAnAddressOrABlock() {
         FakeShell shell;
-        CSearchDlg& page = shell.Page();
+        SearchPage& page = shell.Page();
         QVERIFY(shell.Answer({TwoDevices()[0]}));
         QVERIFY(shell.WaitForResult());
-        QCOMPARE(page.DeviceList()->rowCount(), 1);
+        QCOMPARE(page.DeviceTable()->rowCount(), 1);
 
         for (const QString& refused :
              {QStringLiteral("192.168.0.0/21"), QStringLiteral("repeater.local"),
@@ -142,7 +142,7 @@ private slots:
             QCOMPARE(shell.state.Discovery()->GetRequestCount(), 0);
             QVERIFY(page.ScanButton()->isEnabled());
         }
-        QCOMPARE(page.DeviceList()->rowCount(), 1);
+        QCOMPARE(page.DeviceTable()->rowCount(), 1);
         QVERIFY(shell.Discovery().unicasts.empty());
 
         page.AddressField()->setText(QStringLiteral(" 10.20.0.7/22 "));
@@ -155,14 +155,14 @@ private slots:
         QCOMPARE(shell.Discovery().unicasts.front().address, std::string("10.20.0.1"));
         QCOMPARE(shell.Discovery().unicasts.front().port, uint16_t{13379});
         // The list stays while the block is searched.
-        QCOMPARE(page.DeviceList()->rowCount(), 1);
+        QCOMPARE(page.DeviceTable()->rowCount(), 1);
         shell.Discovery().DeliverDatagram(
             AsString(BuildReply(DeviceReply("001a2b0000aa", "10.20.1.9"))), "10.20.1.9");
         shell.state.Discovery()->ClearRequests();  // the rest of the 1022 addresses
         QVERIFY(shell.WaitForResult());
-        QCOMPARE(page.DeviceList()->rowCount(), 2);
-        QCOMPARE(page.DeviceList()->SelectedRow(), 1);
-        QCOMPARE(page.DeviceList()->Text(1, CDeviceList::kIp), std::wstring(L"10.20.1.9"));
+        QCOMPARE(page.DeviceTable()->rowCount(), 2);
+        QCOMPARE(page.DeviceTable()->SelectedRow(), 1);
+        QCOMPARE(page.DeviceTable()->Text(1, DeviceList::kIp), std::wstring(L"10.20.1.9"));
         QCOMPARE(page.StatusText(), std::wstring(L"2 Ranveils Found !"));
     }
 
@@ -170,17 +170,17 @@ private slots:
     // selected, and no word of nothing answering: the note says nothing.
     void anAddressSearchAtAListedRepeater() {
         FakeShell shell;
-        CSearchDlg& page = shell.Page();
+        SearchPage& page = shell.Page();
         QVERIFY(shell.Answer(TwoDevices()));
         QVERIFY(shell.WaitForResult());
-        QCOMPARE(page.DeviceList()->SelectedRow(), 0);
+        QCOMPARE(page.DeviceTable()->SelectedRow(), 0);
         page.AddressField()->setText(QStringLiteral("192.168.1.2"));
         QVERIFY(page.StartAddressSearch());
         QVERIFY(QTest::qWaitFor([&] { return !shell.Discovery().unicasts.empty(); }, 5000));
         shell.Discovery().DeliverDatagram(AsString(BuildReply(TwoDevices()[1])), "192.168.1.2");
         QVERIFY(shell.WaitForResult());
-        QCOMPARE(page.DeviceList()->rowCount(), 2);
-        QCOMPARE(page.DeviceList()->SelectedRow(), 1);
+        QCOMPARE(page.DeviceTable()->rowCount(), 2);
+        QCOMPARE(page.DeviceTable()->SelectedRow(), 1);
         QVERIFY(Note(page).empty());
         QVERIFY(page.NoteLabel()->isHidden());
     }
@@ -188,7 +188,7 @@ private slots:
     // Nothing at the block: the note says so and why a search at an address may miss one.
     void nothingAtAnAddress() {
         FakeShell shell;
-        CSearchDlg& page = shell.Page();
+        SearchPage& page = shell.Page();
         QVERIFY(shell.WaitForResult());
         page.AddressField()->setText(QStringLiteral("10.1.2.3"));
         QVERIFY(page.StartAddressSearch());
@@ -206,7 +206,7 @@ private slots:
             FakeShell shell([&](ShellServices& services) {
                 services.readAdapters = [adapters] { return adapters; };
             });
-            CSearchDlg& page = shell.Page();
+            SearchPage& page = shell.Page();
             QVERIFY(shell.WaitForResult());
             QCOMPARE(page.StatusText(), LoadString(kTextNoneFound));
             const std::wstring expected = ExplainNothingFound(DescribeBroadcastScope(adapters),
@@ -226,7 +226,7 @@ private slots:
         FakeShell shell([&](ShellServices& services) {
             services.makeAnswerWatch = [watch] { return std::make_unique<FakeAnswerWatch>(watch); };
         });
-        CSearchDlg& page = shell.Page();
+        SearchPage& page = shell.Page();
         QVERIFY(shell.WaitForResult());
         QCOMPARE(watch->starts, 1);
         QCOMPARE(shell.state.Discovery()->DroppedAnswers(), 2u);
@@ -285,7 +285,7 @@ private slots:
     // with the next one.
     void theNoteSaysNothingWhenThereIsNothingToSay() {
         FakeShell shell;
-        CSearchDlg& page = shell.Page();
+        SearchPage& page = shell.Page();
         QVERIFY(Note(page).empty() && page.NoteLabel()->isHidden());
         QVERIFY(shell.WaitForResult());
         QCOMPARE(Note(page), LoadString(kTextNoneAnswered));
@@ -303,10 +303,10 @@ private slots:
     // Ctrl+C put the selected row on the clipboard.
     void theListsMenuAndCopy() {
         FakeShell shell;
-        CSearchDlg& page = shell.Page();
+        SearchPage& page = shell.Page();
         QVERIFY(shell.Answer(TwoDevices()));
         QVERIFY(shell.WaitForResult());
-        CDeviceList& list = *page.DeviceList();
+        DeviceList& list = *page.DeviceTable();
 
         list.setFocus();
         for (const auto& [key, modifiers] :
@@ -347,7 +347,7 @@ private slots:
     // extension or the chosen filter, and a failure is told.
     void exportWritesTheListWhole() {
         FakeShell shell;
-        CSearchDlg& page = shell.Page();
+        SearchPage& page = shell.Page();
         QVERIFY(shell.Answer(TwoDevices()));
         QVERIFY(shell.WaitForResult());
         const std::string csv = ExportDeviceList(page.Devices(), DeviceListFormat::kCsv);
@@ -387,11 +387,11 @@ private slots:
         FakeShell shell([&](ShellServices& services) {
             services.readAdapters = [&adapters] { return adapters; };
         });
-        CSearchDlg& page = shell.Page();
+        SearchPage& page = shell.Page();
         QVERIFY(shell.Answer(TwoDevices()));
         QVERIFY(shell.WaitForResult());
-        page.DeviceList()->SelectRow(1);
-        QTest::keyClick(page.DeviceList(), Qt::Key_O, Qt::ControlModifier);
+        page.DeviceTable()->SelectRow(1);
+        QTest::keyClick(page.DeviceTable(), Qt::Key_O, Qt::ControlModifier);
         QTRY_COMPARE(ReadFile(m_opened), QByteArray("http://192.168.1.2/\n"));
         QTRY_COMPARE(page.ListActions().Opener().Outstanding(), size_t{0});
         QCOMPARE(Note(page), FormatString(kTextWebPageOtherSubnet, {L"192.168.1.2"}));
@@ -403,7 +403,7 @@ private slots:
         const Ipv4 temp = *ParseIpv4(std::wstring(L"192.168.1.241"));
         adapters[0].addresses.push_back({temp, PrefixToMask(32), "eth0:tmsl", true, 1});
         shell.hostSetup.held = HostAddressContext{1, temp, 32};
-        const std::vector<_STRU_AP_INFO> found = page.Devices();
+        const std::vector<FoundDevice> found = page.Devices();
         QVERIFY(shell.state.ConnectTo(found.at(0)) != nullptr);
         page.ListActions().OpenSelectedWebPage();
         QTRY_COMPARE(ReadFile(m_opened), QByteArray("http://192.168.1.2/\nhttp://192.168.1.2/\n"));
@@ -440,7 +440,7 @@ private slots:
         second.password = "s3cret\r\npass";
         QVERIFY(on.Answer({TwoDevices()[0], second}));
         QVERIFY(on.WaitForResult());
-        CDeviceList& list = *on.page.DeviceList();
+        DeviceList& list = *on.page.DeviceTable();
         QCOMPARE(list.rowCount(), 2);
         for (int row = 0; row < list.rowCount(); ++row) {
             for (int column = 0; column < list.columnCount(); ++column) {
@@ -453,11 +453,11 @@ private slots:
         list.SelectRow(1);
         Click(on.page.ConnectButton());
         QCOMPARE(on.host.connected.size(), size_t{1});
-        const _STRU_AP_INFO& device = on.host.connected.front();
-        QCOMPARE(device.strDevUserName, std::wstring(L"operator7"));
-        QCOMPARE(device.strDevPassword, std::wstring(L"s3cret\r\npass"));
-        QCOMPARE(device.strDevIP, std::wstring(L"192.168.1.2"));
-        QCOMPARE(device.strDevModel, std::wstring(L"KV-Q3150Tx"));
+        const FoundDevice& device = on.host.connected.front();
+        QCOMPARE(device.userName, std::wstring(L"operator7"));
+        QCOMPARE(device.password, std::wstring(L"s3cret\r\npass"));
+        QCOMPARE(device.ip, std::wstring(L"192.168.1.2"));
+        QCOMPARE(device.model, std::wstring(L"KV-Q3150Tx"));
         QCOMPARE(on.host.wizard.loads, 1);
         QVERIFY(ReadFile(QString::fromStdString(LastRepeaterStore::DefaultPath()))
                     .startsWith("00:1A:2B:00:00:02"));
@@ -474,8 +474,8 @@ private slots:
         FakeShell shell;
         QVERIFY(shell.Answer(TwoDevices()));
         QVERIFY(shell.WaitForResult());
-        _STRU_AP_INFO device = shell.Page().Devices().at(1);
-        device.strDevPassword = L"pa\r\nss";
+        FoundDevice device = shell.Page().Devices().at(1);
+        device.password = L"pa\r\nss";
         const Ipv4 temp = *ParseIpv4(std::wstring(L"192.168.1.241"));
         shell.hostSetup.held = HostAddressContext{1, temp, 32};
         QVERIFY(!shell.state.TempAddressFor(*ParseIpv4(std::wstring(L"192.168.1.2"))));
@@ -499,8 +499,8 @@ private slots:
             });
             QVERIFY(shell.Answer(TwoDevices()));
             QVERIFY(shell.WaitForResult());
-            QCOMPARE(shell.Page().DeviceList()->SelectedRow(), 0);
-            shell.Page().DeviceList()->SelectRow(1);
+            QCOMPARE(shell.Page().DeviceTable()->SelectedRow(), 0);
+            shell.Page().DeviceTable()->SelectRow(1);
             shell.Page().ConnectSelectedDevice();
             QVERIFY(shell.dialog.Wizard() != nullptr);
         }
@@ -513,13 +513,13 @@ private slots:
         FakeShell next;
         QVERIFY(next.Answer(TwoDevices()));
         QVERIFY(next.WaitForResult());
-        QCOMPARE(next.Page().DeviceList()->SelectedRow(), 1);
+        QCOMPARE(next.Page().DeviceTable()->SelectedRow(), 1);
     }
 
     // The status page opens the web page; through a temporary address it says that the
     // address stays while connected.
     void theStatusPageOpensTheWebPage() {
-        PageOnFakeHost<CQ3150Tx_SummaryDlg> on;
+        PageOnFakeHost<SummaryPage> on;
         on.frame.show();
         on.page.ShowWindow(true);
         on.host.target.ip = L"192.168.9.4";

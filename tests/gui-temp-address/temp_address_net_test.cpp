@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/markup_static.h"
+#include "controls/markup_label.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -52,7 +52,7 @@ std::wstring ConnectAndReadMessage(ProgramShell& shell, const QString& screensho
     std::wstring shown;
     WhenModal([&] { return shell.HasWizard() ? &shell.Wizard().Messages() : nullptr; },
               [&] {
-                  CQ3150Tx_MessageDlg& box = shell.Wizard().Messages();
+                  MessageBox& box = shell.Wizard().Messages();
                   Finally end([&] { Click(box.OkButton()); });
                   shown = box.Message();
                   SaveScreenshot(box, screenshot);
@@ -90,7 +90,7 @@ private:
                           QStringLiteral("admin"), QStringLiteral("--json")});
             QVERIFY(reader.waitForStarted());
             QVERIFY2(shell.Connect(), qPrintable(QStringLiteral("round %1").arg(round)));
-            QCOMPARE(shell.Wizard().SummaryPage()->ValueLabel(2)->WindowText(),
+            QCOMPARE(shell.Wizard().Summary()->ValueLabel(2)->WindowText(),
                      Repeater(1).toStdWString());
 
             // It may have ended while the Connect's modal loops ran.
@@ -107,7 +107,7 @@ private:
         }
         QVERIFY(shell.SelectDevice(Repeater(1).toStdWString()));
         QVERIFY(shell.Connect());
-        Click(shell.Wizard().Page(WizardPage::kSummary)->CloseControl());
+        Click(shell.Wizard().Page(WizardPageId::kSummary)->CloseControl());
         QVERIFY(shell.Dialog().HasEnded());
         shell.Dialog().DestroyWindow();
         QVERIFY(TempAddresses().isEmpty());

@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "controls/pt_button.h"
+#include "controls/picture_button.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "window/caret_rest.h"
@@ -20,9 +20,9 @@
 
 namespace {
 
-class TestDialog : public CDialogWindow {
+class TestDialog : public DialogWindow {
 public:
-    using CDialogWindow::CDialogWindow;
+    using DialogWindow::DialogWindow;
 
     std::function<void(int)> onTimer;
     std::function<void()> onInit;
@@ -89,10 +89,10 @@ class WindowLayerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { CDialogWindow::ClearQuitting(); }
+    void init() { DialogWindow::ClearQuitting(); }
     void cleanup() {
         SetWindowMoveStarter({});
-        CDialogWindow::SetMainWindow(nullptr);
+        DialogWindow::SetMainWindow(nullptr);
         time_scale::SetFactor(1);
     }
 
@@ -199,7 +199,7 @@ private slots:
 
         // The window system's close is Cancel.
         popup.onInit = [&] { Soon([&] { popup.close(); }); };
-        QCOMPARE(popup.DoModal(), CDialogWindow::kCancel);
+        QCOMPARE(popup.DoModal(), DialogWindow::kCancel);
     }
 
     // A pop-up asked to run while another is up (a timer brought it in) waits until that
@@ -250,13 +250,13 @@ private slots:
     // runs afterwards.
     void endAllDialogsEndsEveryLoop() {
         TestDialog main;
-        CDialogWindow::SetMainWindow(&main);
+        DialogWindow::SetMainWindow(&main);
         TestDialog popup(&main, Qt::Dialog);
         int popupResult = 1;
         int lateResult = 1;
         main.onInit = [&] {
             Soon([&] {
-                popup.onInit = [&] { Soon([] { CDialogWindow::EndAllDialogs(0); }); };
+                popup.onInit = [&] { Soon([] { DialogWindow::EndAllDialogs(0); }); };
                 popupResult = popup.DoModal();
                 popup.onInit = nullptr;
                 lateResult = popup.DoModal();
@@ -264,7 +264,7 @@ private slots:
         };
         QCOMPARE(main.DoModal(), 0);
         QCOMPARE(popupResult, 0);
-        QCOMPARE(lateResult, CDialogWindow::kAborted);
+        QCOMPARE(lateResult, DialogWindow::kAborted);
         QCOMPARE(popup.inits, 1);
         QCOMPARE(main.destroys, 1);
     }
@@ -304,11 +304,11 @@ private slots:
     void dragBandMovesTheMainWindow() {
         TestDialog main;
         main.resize(700, 500);
-        CDialogWindow::SetMainWindow(&main);
+        DialogWindow::SetMainWindow(&main);
         auto* page = new TestDialog(&main);
         page->setGeometry(0, 0, 700, 500);
         page->ShowWindow(true);
-        auto* close = new CPTButton(1018, page);
+        auto* close = new PictureButton(1018, page);
         close->setGeometry(676, 6, 18, 18);
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -326,7 +326,7 @@ private slots:
         QTest::mousePress(page, Qt::RightButton, {}, QPoint(300, 10));
         QCOMPARE(moves.size(), size_t{1});
 
-        QSignalSpy clicks(close, &CPTButton::clicked);
+        QSignalSpy clicks(close, &PictureButton::clicked);
         QTest::mouseClick(close, Qt::LeftButton, {}, QPoint(9, 9));
         QCOMPARE(clicks.count(), 1);
         QCOMPARE(moves.size(), size_t{1});

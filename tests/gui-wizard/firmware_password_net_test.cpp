@@ -29,7 +29,7 @@
 #include <set>
 #include <string>
 
-#include "controls/markup_static.h"
+#include "controls/markup_label.h"
 #include "page_test_support.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
@@ -42,7 +42,7 @@
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
-#include "web/web_manager.h"
+#include "web/web_command_queue.h"
 #include "wizard/ui/firmware_page.h"
 #include "wizard/ui/password_page.h"
 #include "wizard/ui/progress_dialog.h"
@@ -94,9 +94,9 @@ class QueueWatcher {
 public:
     explicit QueueWatcher(ProgramState& state) {
         QObject::connect(&m_timer, &QTimer::timeout, [this, &state] {
-            if (const CWEBManager* web = state.WebQueue()) {
-                for (const _STRU_WEB_DATA& command : web->PendingSnapshot()) {
-                    seen.insert(command.strID);
+            if (const WebCommandQueue* web = state.WebQueue()) {
+                for (const WebCommand& command : web->PendingSnapshot()) {
+                    seen.insert(command.name);
                 }
             }
         });
@@ -117,7 +117,7 @@ struct Program : ProgramShell {
     }
 
     template <typename T>
-    T& Page(WizardPage page) {
+    T& Page(WizardPageId page) {
         return *static_cast<T*>(Wizard().Page(page));
     }
 };
@@ -162,7 +162,7 @@ private:
     // Sends `path` from the firmware page; returns once the page has the answer (or the
     // page refused the file). Messages are answered by `answerer`.
     void ApplyFile(Program& program, const std::string& path) {
-        auto& page = program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware);
+        auto& page = program.Page<FirmwarePage>(WizardPageId::kFirmware);
         page.SetFilePath(path);
         Click(page.ApplyButton());
     }
@@ -187,7 +187,7 @@ private:
     void SendRefusedImage(Program& program, const std::string& path, const std::string& image) {
         MessageAnswerer answerer(&program.Wizard().Messages());
         const uint64_t seq = sim_log::LastSeq(m_log);
-        auto& page = program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware);
+        auto& page = program.Page<FirmwarePage>(WizardPageId::kFirmware);
         QCOMPARE(page.FilePath(), path);
         Click(page.ApplyButton());
         QTRY_VERIFY_WITH_TIMEOUT(!answerer.texts.empty() && page.ApplyButton()->isEnabled(),
@@ -209,14 +209,14 @@ private slots:
         time_scale::SetFactorFromEnvironment();
     }
 
-    void init() { CDialogWindow::ClearQuitting(); }
+    void init() { DialogWindow::ClearQuitting(); }
 
     void passwordChange() {
         Program program;
         QVERIFY(program.ConnectTo(m_ip));
         QCOMPARE(program.State().Login().password, std::wstring(L"admin"));
         program.Choose(MenuEntry::kPassword);
-        auto& page = program.Page<CQ3150Tx_PasswordDlg>(WizardPage::kPassword);
+        auto& page = program.Page<PasswordPage>(WizardPageId::kPassword);
         QVERIFY(page.isVisible());
         MessageAnswerer answerer(&program.Wizard().Messages());
         const uint64_t before = sim_log::LastSeq(m_log);
@@ -259,7 +259,7 @@ private slots:
         Program program;
         QVERIFY(program.ConnectTo(m_ip));
         program.Choose(MenuEntry::kPassword);
-        auto& page = program.Page<CQ3150Tx_PasswordDlg>(WizardPage::kPassword);
+        auto& page = program.Page<PasswordPage>(WizardPageId::kPassword);
         MessageAnswerer answerer(&program.Wizard().Messages());
         const uint64_t before = sim_log::LastSeq(m_log);
         page.CurrentField()->setText(QStringLiteral("admin"));
@@ -278,7 +278,7 @@ private slots:
         Program program;
         QVERIFY(program.ConnectTo(m_ip));
         program.Choose(MenuEntry::kFirmware);
-        auto& page = program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware);
+        auto& page = program.Page<FirmwarePage>(WizardPageId::kFirmware);
         QVERIFY(page.isVisible());
         {
             // Files that cannot be read as such go nowhere.
@@ -304,11 +304,11 @@ private slots:
     void firmwareUpgrade() {
         Program program;
         QVERIFY(program.ConnectTo(m_ip));
-        const std::wstring oldVersion = program.State().Status().strFirmwareVersion;
+        const std::wstring oldVersion = program.State().Status().firmwareVersion;
         QVERIFY(!oldVersion.empty());
         program.Choose(MenuEntry::kFirmware);
-        auto& page = program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware);
-        QCOMPARE(page.VersionLabel()->WindowText(), CWizardPage::AsMarkupText(oldVersion));
+        auto& page = program.Page<FirmwarePage>(WizardPageId::kFirmware);
+        QCOMPARE(page.VersionLabel()->WindowText(), WizardPage::AsMarkupText(oldVersion));
 
         const std::string image = GoodImage(kNewVersion, 3 * 1024 * 1024);
         const std::string path = WriteFile(TempPath("good image.bin"), image);
@@ -325,24 +325,24 @@ private slots:
         const std::vector<sim_log::Frame> sent = sim_log::Since(m_log, before, "REQUEST");
         QCOMPARE(sent.size(), size_t(2));
         QVERIFY(sent[1].bytes == Wire(BuildRebootRequest(target)));
-        CQ3150Tx_Progress& wait = program.Wizard().Progress();
+        ProgressDialog& wait = program.Wizard().Progress();
         QCOMPARE(wait.ProgressText(), std::wstring(L"Upgrading...."));
         QCOMPARE(wait.StepsShown(), kRestartWaitSteps);
 
         // The next Connect reads the version the new image brought.
         QVERIFY(program.ConnectTo(m_ip));
-        QCOMPARE(program.State().Status().strFirmwareVersion,
+        QCOMPARE(program.State().Status().firmwareVersion,
                  QString::fromStdString(kNewVersion).toStdWString());
         program.Choose(MenuEntry::kFirmware);
-        QCOMPARE(program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware).VersionLabel()->WindowText(),
-                 CWizardPage::AsMarkupText(program.State().Status().strFirmwareVersion));
+        QCOMPARE(program.Page<FirmwarePage>(WizardPageId::kFirmware).VersionLabel()->WindowText(),
+                 WizardPage::AsMarkupText(program.State().Status().firmwareVersion));
     }
 
     void firmwareProgress() {
         Program program;
         QVERIFY(program.ConnectTo(m_ip));
         program.Choose(MenuEntry::kFirmware);
-        auto& page = program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware);
+        auto& page = program.Page<FirmwarePage>(WizardPageId::kFirmware);
         QProgressBar& bar = *page.ProgressBar();
         // A slow link (this namespace's own), so that the send takes a while.
         QVERIFY(RunTc({"qdisc", "replace", "dev", "eth0", "root", "tbf", "rate", "24mbit", "burst",
@@ -355,7 +355,7 @@ private slots:
         const bool moved = QTest::qWaitFor(
             [&] {
                 return bar.isVisible() && bar.value() > 0 &&
-                       bar.value() < CQ3150Tx_ModeDlg::kProgressRange;
+                       bar.value() < FirmwarePage::kProgressRange;
             },
             kLimitMs);
         QTRY_VERIFY_WITH_TIMEOUT(!answerer.texts.empty() && page.ApplyButton()->isEnabled(),
@@ -377,7 +377,7 @@ private slots:
             WriteFile(TempPath("Pr\xc3\xbc"
                                "fung \xd0\x9e\xd0\xb1\xd1\x80\xd0\xb0\xd0\xb7.bin"),
                       image);
-        auto& page = program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware);
+        auto& page = program.Page<FirmwarePage>(WizardPageId::kFirmware);
         page.FileField()->setText(QFile::decodeName(QByteArray::fromStdString(path)));
         SendRefusedImage(program, path, image);
     }
@@ -389,7 +389,7 @@ private slots:
         const std::string image = BadImage(64 * 1024);
         // Latin-1 bytes and a lone 0xFF: no UTF-8. Such a name is dropped on the page.
         const std::string path = WriteFile(TempPath("fw-\xe9t\xe9-\xff.bin"), image);
-        auto& page = program.Page<CQ3150Tx_ModeDlg>(WizardPage::kFirmware);
+        auto& page = program.Page<FirmwarePage>(WizardPageId::kFirmware);
         QVERIFY(page_test::DropUriList(
             &page, "file://" + QByteArray::fromStdString(path).toPercentEncoding("/")));
         SendRefusedImage(program, path, image);

@@ -15,21 +15,22 @@
 #include <vector>
 
 #include "controls/ipv4_field.h"
-#include "controls/markup_static.h"
-#include "controls/pt_button.h"
+#include "controls/markup_label.h"
+#include "controls/picture_button.h"
 #include "controls/skin_images.h"
-#include "controls/transparent_static.h"
-#include "fakes/fake_repeater.h"
+#include "controls/transparent_label.h"
 #include "page_test_support.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
-#include "support/fake_shell.h"
-#include "support/fake_wizard_host.h"
+#include "support/fakes/fake_repeater.h"
+#include "support/fakes/fake_shell.h"
+#include "support/fakes/fake_wizard_host.h"
 #include "support/gui_test_support.h"
 #include "web/device_commands.h"
 #include "web/encoders.h"
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
+#include "web/web_command_queue.h"
 #include "window/control_layout.h"
 #include "window/window_drag.h"
 #include "wizard/ui/firmware_page.h"
@@ -44,16 +45,16 @@
 
 namespace {
 
-constexpr WizardPage kPages[] = {WizardPage::kIpAddress, WizardPage::kFirmware,
-                                 WizardPage::kSummary,   WizardPage::kWireless,
-                                 WizardPage::kPassword,  WizardPage::kReset};
+constexpr WizardPageId kPages[] = {WizardPageId::kIpAddress, WizardPageId::kFirmware,
+                                   WizardPageId::kSummary,   WizardPageId::kWireless,
+                                   WizardPageId::kPassword,  WizardPageId::kReset};
 
 using WizardShell = FakeWizardShell;
 
-// The pages that are visible, in WizardPage order.
-std::vector<WizardPage> VisiblePages(CQ3150TxDlg& frame) {
-    std::vector<WizardPage> visible;
-    for (const WizardPage page : kPages) {
+// The pages that are visible, in WizardPageId order.
+std::vector<WizardPageId> VisiblePages(WizardFrame& frame) {
+    std::vector<WizardPageId> visible;
+    for (const WizardPageId page : kPages) {
         if (!frame.Page(page)->isHidden()) {
             visible.push_back(page);
         }
@@ -61,7 +62,7 @@ std::vector<WizardPage> VisiblePages(CQ3150TxDlg& frame) {
     return visible;
 }
 
-std::wstring DrawnText(CMarkupStatic& label) {
+std::wstring DrawnText(MarkupLabel& label) {
     std::wstring text;
     for (const MarkupLayout::Text& piece : label.Layout().texts) {
         text += piece.text.toStdWString();
@@ -76,22 +77,22 @@ class WizardTest : public QObject {
 
 private slots:
     void init() {
-        CDialogWindow::ClearQuitting();
+        DialogWindow::ClearQuitting();
         time_scale::SetFactor(1);
     }
     void cleanup() { SetWindowMoveStarter({}); }
 
     void theFrameHoldsSixHiddenPagesAndShowsTheSummaryFirst() {
         WizardShell wizard;
-        CQ3150TxDlg& frame = wizard.Frame();
+        WizardFrame& frame = wizard.Frame();
         QVERIFY(frame.isVisible());
         QVERIFY(wizard.shell.Page().isHidden());
         QCOMPARE(frame.geometry(), QRect(0, 0, 700, 500));
-        for (const WizardPage page : kPages) {
+        for (const WizardPageId page : kPages) {
             QVERIFY(wizard.Page(page).IsCreated());
             QCOMPARE(wizard.Page(page).geometry(), QRect(0, 0, 700, 500));
         }
-        QCOMPARE(VisiblePages(frame), std::vector<WizardPage>{WizardPage::kSummary});
+        QCOMPARE(VisiblePages(frame), std::vector<WizardPageId>{WizardPageId::kSummary});
         // The dialogs get a window only while they run.
         QVERIFY(!frame.Progress().IsCreated() && !frame.Messages().IsCreated());
         QCOMPARE(frame.DeviceIP(), std::wstring(L"192.168.1.1"));
@@ -103,13 +104,13 @@ private slots:
     // every menu entry of every page shows its page alone.
     void everyMenuEntryShowsItsPageAndHidesTheOthers() {
         WizardShell wizard;
-        CQ3150TxDlg& frame = wizard.Frame();
+        WizardFrame& frame = wizard.Frame();
         const int normal[] = {214, 223, 218, 227, 216, 221, 225};
         const int current[] = {220, 224, 219, 215, 217, 222, 226};
-        for (const WizardPage page : kPages) {
-            CWizardPage& shown = wizard.Page(page);
+        for (const WizardPageId page : kPages) {
+            WizardPage& shown = wizard.Page(page);
             frame.ShowWizardPage(page);
-            QCOMPARE(VisiblePages(frame), std::vector<WizardPage>{page});
+            QCOMPARE(VisiblePages(frame), std::vector<WizardPageId>{page});
             QCOMPARE(shown.CloseControl()->geometry(), LayoutRect(kRectClose).value());
             QCOMPARE(shown.MinimizeControl()->geometry(), LayoutRect(kRectMinimize).value());
             QCOMPARE(shown.MacLabel()->geometry(), LayoutRect(kRectDeviceMac).value());
@@ -117,21 +118,21 @@ private slots:
             QCOMPARE(shown.MacLabel()->Caption(), std::wstring(L"00:1A:2B:3C:4D:5E"));
             for (int i = 1; i < kMenuEntryCount; ++i) {
                 const auto entry = static_cast<MenuEntry>(i);
-                CPTButton* item = shown.MenuItem(entry);
+                PictureButton* item = shown.MenuItem(entry);
                 QCOMPARE(item->geometry(), LayoutRect(kRectMenuLocate + i).value());
                 const bool own = entry == shown.Skin().ownEntry;
-                QVERIFY(item->PictureFor(CPTButton::Look::kNormal).Image() ==
+                QVERIFY(item->PictureFor(PictureButton::Look::kNormal).Image() ==
                         LoadSkinImage(own ? current[i] : normal[i]));
                 frame.ShowWizardPage(page);
                 Click(item);
-                QCOMPARE(VisiblePages(frame), std::vector<WizardPage>{*PageOfMenuEntry(entry)});
+                QCOMPARE(VisiblePages(frame), std::vector<WizardPageId>{*PageOfMenuEntry(entry)});
             }
-            QVERIFY(
-                shown.MenuItem(MenuEntry::kLocate)->PictureFor(CPTButton::Look::kNormal).Image() ==
-                LoadSkinImage(normal[0]));
+            QVERIFY(shown.MenuItem(MenuEntry::kLocate)
+                        ->PictureFor(PictureButton::Look::kNormal)
+                        .Image() == LoadSkinImage(normal[0]));
         }
         // Locate: the search page, searching again; the wizard is only hidden.
-        Click(wizard.Page(WizardPage::kReset).MenuItem(MenuEntry::kLocate));
+        Click(wizard.Page(WizardPageId::kReset).MenuItem(MenuEntry::kLocate));
         QVERIFY(wizard.shell.Page().isVisible() && frame.isHidden());
         QCOMPARE(wizard.shell.Page().StatusText(), std::wstring(L"Searching."));
         QVERIFY(wizard.shell.dialog.Wizard() == &frame);
@@ -139,16 +140,16 @@ private slots:
 
     void closeOnAWizardPageEndsTheProgramAndTearsTheWizardDown() {
         WizardShell wizard;
-        Click(wizard.Page(WizardPage::kPassword).MinimizeControl());
+        Click(wizard.Page(WizardPageId::kPassword).MinimizeControl());
         QTRY_VERIFY(wizard.shell.dialog.isMinimized());
         wizard.shell.dialog.showNormal();
 
         std::vector<QPointer<QObject>> parts = {&wizard.Frame(), &wizard.Frame().Progress(),
                                                 &wizard.Frame().Messages()};
-        for (const WizardPage page : kPages) {
+        for (const WizardPageId page : kPages) {
             parts.emplace_back(&wizard.Page(page));
         }
-        Click(wizard.Page(WizardPage::kReset).CloseControl());
+        Click(wizard.Page(WizardPageId::kReset).CloseControl());
         QVERIFY(wizard.shell.dialog.HasEnded());
         QCOMPARE(wizard.shell.dialog.Result(), 0);
         wizard.shell.dialog.DestroyWindow();
@@ -162,7 +163,7 @@ private slots:
     // shows a step's picture at once and ends only when told to; it has no drag band.
     void theProgressDialogShowsStepsUntilItIsEnded() {
         WizardShell wizard;
-        CQ3150Tx_Progress& progress = wizard.Frame().Progress();
+        ProgressDialog& progress = wizard.Frame().Progress();
         bool dragged = false;
         SetWindowMoveStarter([&](QWindow*) { return dragged = true; });
         WhenModal([&] { return &progress; },
@@ -199,7 +200,7 @@ private slots:
     // Enter and Escape do nothing, OK ends it with 1.
     void theMessageBoxEndsOnlyWithOk() {
         WizardShell wizard;
-        CQ3150Tx_MessageDlg& box = wizard.Frame().Messages();
+        MessageBox& box = wizard.Frame().Messages();
         QWindow* moved = nullptr;
         SetWindowMoveStarter([&](QWindow* window) {
             moved = window;
@@ -221,32 +222,32 @@ private slots:
                       QCOMPARE(moved, wizard.shell.dialog.windowHandle());
                       QVERIFY(SaveScreenshot(box, QStringLiteral("wizard_message")));
                   });
-        QCOMPARE(box.ShowMessage(kMsgRepeaterTimeout), CQ3150Tx_MessageDlg::kOk);
+        QCOMPARE(box.ShowMessage(kMsgRepeaterTimeout), MessageBox::kOk);
     }
 
     // The thirteen values at every show, as literal text whatever the device sent.
     void theSummaryShowsTheStatusRecordAsLiteralText() {
         WizardShell wizard;
-        CQ3150Tx_SummaryDlg& summary = *wizard.Frame().SummaryPage();
-        for (int i = 0; i < CQ3150Tx_SummaryDlg::kValueCount; ++i) {
+        SummaryPage& summary = *wizard.Frame().Summary();
+        for (int i = 0; i < SummaryPage::kValueCount; ++i) {
             QCOMPARE(summary.ValueLabel(i)->WindowText(), std::wstring());
             QCOMPARE(summary.ValueLabel(i)->width(), i == 8 ? 280 : 200);  // the SSID
         }
         QCOMPARE(summary.MacLabel()->Caption(), std::wstring(L"00:1A:2B:3C:4D:5E"));
 
         DeviceStatus& status = wizard.Status();
-        status.strMACAddress = L"00:1A:2B:3C:4D:5E";
-        status.strFirmwareVersion = L"1.0.7";
-        status.strDhcpServer = L"Enabled";
-        status.strSSID = L"<B>Caf&eacute;</B> & Bar";
-        status.strDNS2 = L"10.0.0.2";
+        status.macAddress = L"00:1A:2B:3C:4D:5E";
+        status.firmwareVersion = L"1.0.7";
+        status.dhcpServer = L"Enabled";
+        status.ssid = L"<B>Caf&eacute;</B> & Bar";
+        status.dns2 = L"10.0.0.2";
         // Shown again: the values are read again.
-        wizard.Frame().ShowWizardPage(WizardPage::kReset);
-        wizard.Frame().ShowWizardPage(WizardPage::kSummary);
+        wizard.Frame().ShowWizardPage(WizardPageId::kReset);
+        wizard.Frame().ShowWizardPage(WizardPageId::kSummary);
         QCOMPARE(summary.ValueLabel(1)->WindowText(), std::wstring(L"1.0.7"));
         QCOMPARE(summary.ValueLabel(4)->WindowText(), std::wstring(L"Enabled"));
         QCOMPARE(summary.ValueLabel(12)->WindowText(), std::wstring(L"10.0.0.2"));
-        CMarkupStatic& ssid = *summary.ValueLabel(8);
+        MarkupLabel& ssid = *summary.ValueLabel(8);
         QCOMPARE(DrawnText(ssid), std::wstring(L"<B>Caf&eacute;</B> & Bar"));
         for (const MarkupLayout::Text& piece : ssid.Layout().texts) {
             QVERIFY(!piece.font.bold());
@@ -264,14 +265,14 @@ private slots:
             return std::string("HTTP/1.1 500 Internal Server Error\r\n\r\n");
         });
         page_test::TempFolder folder;
-        auto& firmware = static_cast<CQ3150Tx_ModeDlg&>(wizard.Page(WizardPage::kFirmware));
-        auto& password = static_cast<CQ3150Tx_PasswordDlg&>(wizard.Page(WizardPage::kPassword));
-        CQ3150Tx_MessageDlg& box = wizard.Frame().Messages();
-        wizard.Frame().ShowWizardPage(WizardPage::kFirmware);
+        auto& firmware = static_cast<FirmwarePage&>(wizard.Page(WizardPageId::kFirmware));
+        auto& password = static_cast<PasswordPage&>(wizard.Page(WizardPageId::kPassword));
+        MessageBox& box = wizard.Frame().Messages();
+        wizard.Frame().ShowWizardPage(WizardPageId::kFirmware);
         firmware.SetFilePath(page_test::WriteFile(folder.PathOf("image.bin"), "firmware"));
         Click(firmware.ApplyButton());  // the upload is on its way
 
-        wizard.Frame().ShowWizardPage(WizardPage::kPassword);
+        wizard.Frame().ShowWizardPage(WizardPageId::kPassword);
         password.CurrentField()->setText(QStringLiteral("not the password"));
         std::vector<std::wstring> shown;
         QString fileWhileRefused;
@@ -303,21 +304,21 @@ private slots:
         FakeRepeater repeater(wizard.shell.Web(), [](const std::string&) {
             return std::string("HTTP/1.1 200 OK\r\n\r\n");
         });
-        auto& ip = static_cast<CQ3150Tx_IPAddrDlg&>(wizard.Page(WizardPage::kIpAddress));
-        auto& reset = static_cast<CQ3150Tx_SaveDlg&>(wizard.Page(WizardPage::kReset));
-        CQ3150Tx_Progress& progress = wizard.Frame().Progress();
+        auto& ip = static_cast<IpAddressPage&>(wizard.Page(WizardPageId::kIpAddress));
+        auto& reset = static_cast<ResetPage&>(wizard.Page(WizardPageId::kReset));
+        ProgressDialog& progress = wizard.Frame().Progress();
         std::vector<std::vector<int>> runs;
         std::vector<QString> pagesTicking;
-        QObject::connect(&progress, &CDialogWindow::modalEnded, &progress, [&] {
+        QObject::connect(&progress, &DialogWindow::modalEnded, &progress, [&] {
             runs.push_back(progress.StepsShown());
             pagesTicking.push_back(
                 QString::fromLatin1(reset.IsRestartWaitRunning() ? "reset" : "") +
                 QString::fromLatin1(ip.IsRestartWaitRunning() ? "ip" : ""));
         });
-        wizard.Frame().ShowWizardPage(WizardPage::kIpAddress);
+        wizard.Frame().ShowWizardPage(WizardPageId::kIpAddress);
         ip.AddressField()->SetAddress(L"192.168.1.50");
         Click(ip.ApplyButton());  // SETUPIPADDRESS is on its way
-        wizard.Frame().ShowWizardPage(WizardPage::kReset);
+        wizard.Frame().ShowWizardPage(WizardPageId::kReset);
         Click(reset.ApplyButton());  // returns once its wait has ended
         QTRY_COMPARE_WITH_TIMEOUT(runs.size(), size_t{2}, 20000);
         QCOMPARE(runs[0], kRestartWaitSteps);
@@ -327,12 +328,49 @@ private slots:
         QVERIFY(wizard.shell.Page().isVisible());
     }
 
+    // The loading's last read ends the "Loading...." dialog only when nothing else is
+    // queued: with a command still pending, the dialog stays up at its last step.
+    void theLoadingStaysUpWhileCommandsArePendingAfterGetStatus() {
+        time_scale::SetFactor(10);
+        WizardShell wizard;
+        WebCommandQueue& queue = *wizard.shell.state.WebQueue();
+        int answered = 0;
+        FakeRepeater repeater(wizard.shell.Web(), [&](const std::string&) {
+            // Behind GETSTATUS (the third read), a request the repeater never sees in
+            // full: it is still pending when GETSTATUS's answer arrives.
+            if (++answered == 3) {
+                queue.QueueCommand(L"SITESURVEY", L"GET /survey HTTP/1.1\r\n", L"192.168.1.1",
+                                   L"255.255.255.0");
+            }
+            return std::string("HTTP/1.1 200 OK\r\n\r\n");
+        });
+        ProgressDialog& progress = wizard.Frame().Progress();
+        bool lastStepShown = false;
+        bool stayedUp = false;
+        WhenModal([&] { return &progress; },
+                  [&] {
+                      Finally end([&] { progress.EndDialog(0); });
+                      const std::vector<int> loaded = {0, WizardFrame::kStepAfterLanInfo,
+                                                       WizardFrame::kStepAfterWanInfo,
+                                                       WizardFrame::kStepAfterGetStatus};
+                      lastStepShown =
+                          QTest::qWaitFor([&] { return progress.StepsShown() == loaded; }, 10000);
+                      // The hold after GETSTATUS and a few result ticks later.
+                      QTest::qWait(300);
+                      stayedUp = progress.IsModalRunning() && progress.isVisible();
+                  });
+        wizard.Frame().LoadDeviceStatus();
+        QVERIFY(lastStepShown);
+        QVERIFY(stayedUp);
+        QCOMPARE(repeater.requests.size(), size_t{3});  // LANINFO, WANINFO, GETSTATUS
+    }
+
     // The wait while the device restarts: REBOOT, then steps 1 to 10 and 0, then the
     // search page; 44 s of the program's time after a reset. (Each page's own wait is
     // tried with its page; the table of waits with the core's restart wait.)
     void theRestartWaitRunsOnTheProgramsTime() {
         time_scale::SetFactor(1000);
-        PageOnFakeHost<CQ3150Tx_SaveDlg> on;
+        PageOnFakeHost<ResetPage> on;
         std::optional<RestartCause> cause;
         WhenModal([&] { return &on.host.progress; }, [&] { cause = on.page.RunningRestartWait(); });
         Click(on.page.ApplyButton());

@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "controls/ctl_button.h"
 #include "controls/ipv4_field.h"
-#include "controls/markup_static.h"
-#include "ip_address_reset_support.h"
+#include "controls/markup_label.h"
+#include "controls/skin_radio_button.h"
+#include "page_test_support.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -34,12 +34,14 @@
 #include "support/virtual_lan.h"
 #include "web/request_catalogue.h"
 #include "web/response_parsers.h"
-#include "web/web_manager.h"
+#include "web/web_command_queue.h"
 #include "wizard/ui/ip_address_page.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/reset_page.h"
 #include "wizard/ui/wizard_frame.h"
+
+using page_test::FocusedOctet;
 
 namespace {
 
@@ -85,9 +87,9 @@ private:
         const std::wstring newIp = L"192.168.1.50";
         ProgramShell shell(HostSetup::kReal);
         QVERIFY(shell.ConnectTo(oldIp));
-        auto* page = shell.Open<CQ3150Tx_IPAddrDlg>(WizardPage::kIpAddress, MenuEntry::kIpAddress);
+        auto* page = shell.Open<IpAddressPage>(WizardPageId::kIpAddress, MenuEntry::kIpAddress);
         QVERIFY(page != nullptr);
-        CQ3150TxDlg& frame = shell.Wizard();
+        WizardFrame& frame = shell.Wizard();
         const DeviceTarget target = frame.Target();
         QCOMPARE(target.ip, oldIp);
         QCOMPARE(page->CurrentAddressLabel()->WindowText(), oldIp);
@@ -132,7 +134,7 @@ private:
 
         // Found at its new address, and it works there.
         QVERIFY(shell.ConnectTo(newIp));
-        page = shell.Open<CQ3150Tx_IPAddrDlg>(WizardPage::kIpAddress, MenuEntry::kIpAddress);
+        page = shell.Open<IpAddressPage>(WizardPageId::kIpAddress, MenuEntry::kIpAddress);
         QVERIFY(page != nullptr);
         QCOMPARE(shell.Wizard().Target().ip, newIp);
         QCOMPARE(page->CurrentAddressLabel()->WindowText(), newIp);
@@ -144,7 +146,7 @@ private:
         const std::wstring ip = VlanValue("VLAN_REPEATER_1_IP");
         ProgramShell shell(HostSetup::kReal);
         QVERIFY(shell.ConnectTo(ip));
-        auto* page = shell.Open<CQ3150Tx_SaveDlg>(WizardPage::kReset, MenuEntry::kReset);
+        auto* page = shell.Open<ResetPage>(WizardPageId::kReset, MenuEntry::kReset);
         QVERIFY(page != nullptr);
         DeviceTarget target = shell.Wizard().Target();
         uint64_t before = sim_log::LastSeq(RepeaterLog());
@@ -160,7 +162,7 @@ private:
 
         // Factory Reset, chosen by its caption, on a new wizard once the repeater is back.
         QVERIFY(shell.ConnectTo(ip));
-        page = shell.Open<CQ3150Tx_SaveDlg>(WizardPage::kReset, MenuEntry::kReset);
+        page = shell.Open<ResetPage>(WizardPageId::kReset, MenuEntry::kReset);
         QVERIFY(page != nullptr);
         target = shell.Wizard().Target();
         QTest::mousePress(page, Qt::LeftButton, {}, QPoint(320, 219));

@@ -48,10 +48,10 @@ struct WirelessShell : ProgramShell {
         : ProgramShell(HostSetup::kNone, {.searchLimitMs = kWaitMs}),
           log(qEnvironmentVariable("VLAN_REPEATER_1_LOG").toStdString()) {}
 
-    CQ3150Tx_SurveyDlg& Page() {
-        return *static_cast<CQ3150Tx_SurveyDlg*>(Wizard().Page(WizardPage::kWireless));
+    WirelessPage& Page() {
+        return *static_cast<WirelessPage*>(Wizard().Page(WizardPageId::kWireless));
     }
-    CSurveyList& List() { return *Page().SurveyList(); }
+    SurveyList& List() { return *Page().SurveyTable(); }
 
     // Connect, then the menu's "Wireless": the first show surveys by itself.
     bool OpenWirelessPage() {
@@ -77,7 +77,7 @@ struct WirelessShell : ProgramShell {
 
     int RowOf(const std::wstring& ssid) {
         for (int row = 0; row < List().rowCount(); ++row) {
-            if (List().Text(row, CSurveyList::kSsid) == ssid) {
+            if (List().Text(row, SurveyList::kSsid) == ssid) {
                 return row;
             }
         }
@@ -151,8 +151,8 @@ private:
         WirelessShell shell;
         QVERIFY(shell.OpenWirelessPage());
         QCOMPARE(shell.List().rowCount(), 4);
-        QCOMPARE(shell.List().Text(0, CSurveyList::kSignal), std::wstring(L"78"));
-        QCOMPARE(shell.List().Text(0, CSurveyList::kEncrypt), std::wstring(L"WPA2PSK-AES"));
+        QCOMPARE(shell.List().Text(0, SurveyList::kSignal), std::wstring(L"78"));
+        QCOMPARE(shell.List().Text(0, SurveyList::kEncrypt), std::wstring(L"WPA2PSK-AES"));
         QVERIFY(SaveScreenshot(shell.Dialog(), QStringLiteral("net_wireless_survey")));
 
         const QString passphrase = QStringLiteral("correct horse & battery");

@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "controls/markup_static.h"
-#include "controls/pt_button.h"
+#include "controls/markup_label.h"
+#include "controls/picture_button.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
-#include "support/fake_wizard_host.h"
+#include "support/fakes/fake_wizard_host.h"
 #include "support/gui_test_support.h"
 #include "support/message_answerer.h"
 #include "web/request_catalogue.h"
@@ -55,7 +55,7 @@ std::vector<SurveyNetwork> Networks() {
 
 // The page in a 700 by 500 frame, created and hidden as the wizard frame leaves it (the
 // selected device is set by the test's init).
-struct PageRig : PageOnFakeHost<CQ3150Tx_SurveyDlg, CDialogWindow> {
+struct PageRig : PageOnFakeHost<WirelessPage, DialogWindow> {
     PageRig() {
         frame.move(0, 0);
         frame.show();
@@ -69,7 +69,7 @@ struct PageRig : PageOnFakeHost<CQ3150Tx_SurveyDlg, CDialogWindow> {
         host.sink.queued.clear();
         host.sink.requests.clear();
     }
-    CSurveyList& List() { return *page.SurveyList(); }
+    SurveyList& List() { return *page.SurveyTable(); }
     QLineEdit& Key() { return *page.KeyField(); }
     // Connect with `key` typed.
     void ConnectWith(const QString& key) {
@@ -95,7 +95,7 @@ class SurveyPageTest : public QObject {
 
 private slots:
     void init() {
-        CDialogWindow::ClearQuitting();
+        DialogWindow::ClearQuitting();
         time_scale::SetFactor(1);
     }
 
@@ -137,41 +137,41 @@ private slots:
 
     void theListShowsSsidSecurityAndSignalAndCarriesTheRest() {
         PageRig rig;
-        rig.host.status.strSSID = L"Home Net";
-        rig.host.status.strSecurity = L"WPA2PSK-AES";
-        rig.host.status.strWanIP = L"192.168.0.23";
-        rig.host.status.strWanMask = L"255.255.255.0";
-        rig.host.status.strGateway = L"192.168.0.1";
-        rig.host.status.strDNS1 = L"192.168.0.53";
+        rig.host.status.ssid = L"Home Net";
+        rig.host.status.security = L"WPA2PSK-AES";
+        rig.host.status.wanIp = L"192.168.0.23";
+        rig.host.status.wanMask = L"255.255.255.0";
+        rig.host.status.gateway = L"192.168.0.1";
+        rig.host.status.dns1 = L"192.168.0.53";
         rig.ShowWithSurvey(Networks());
-        CSurveyList& list = rig.List();
+        SurveyList& list = rig.List();
         QCOMPARE(list.geometry(), QRect(225, 317, 430, 110));
         QCOMPARE(list.rowHeight(0), 20);  // the row picture's height
 
         // 50 %, 30 % and 15 % of 430 pixels; the other four columns only carry data.
-        QCOMPARE(list.columnWidth(list.TableColumn(CSurveyList::kSsid)), 215);
-        QCOMPARE(list.columnWidth(list.TableColumn(CSurveyList::kEncrypt)), 129);
-        QCOMPARE(list.columnWidth(list.TableColumn(CSurveyList::kSignal)), 64);
+        QCOMPARE(list.columnWidth(list.TableColumn(SurveyList::kSsid)), 215);
+        QCOMPARE(list.columnWidth(list.TableColumn(SurveyList::kEncrypt)), 129);
+        QCOMPARE(list.columnWidth(list.TableColumn(SurveyList::kSignal)), 64);
         QCOMPARE(list.columnCount(), 3);
-        for (const int kept : {CSurveyList::kBssid, CSurveyList::kChannel, CSurveyList::kMode,
-                               CSurveyList::kValue}) {
+        for (const int kept :
+             {SurveyList::kBssid, SurveyList::kChannel, SurveyList::kMode, SurveyList::kValue}) {
             QCOMPARE(list.TableColumn(kept), -1);
         }
         const std::vector<std::wstring> row1 = {
             L"00:11:22:33:44:11", L"Old & Router", L"11", L"WEP", L"41", L"AP", L"WEP"};
-        for (int column = 0; column < CSurveyList::kColumnCount; ++column) {
+        for (int column = 0; column < SurveyList::kColumnCount; ++column) {
             QCOMPARE(list.Text(kWep, column), row1[static_cast<size_t>(column)]);
         }
-        QCOMPARE(list.Text(kUnknown, CSurveyList::kEncrypt), std::wstring(L"Unknown Type"));
+        QCOMPARE(list.Text(kUnknown, SurveyList::kEncrypt), std::wstring(L"Unknown Type"));
         // The network's name reads left-aligned; the security and the signal's digits line
         // up on the right.
         const auto alignment = [&](int column) {
             return list.item(kWep, list.TableColumn(column))->textAlignment() &
                    Qt::AlignHorizontal_Mask;
         };
-        QCOMPARE(alignment(CSurveyList::kSsid), int(Qt::AlignLeft));
-        QCOMPARE(alignment(CSurveyList::kEncrypt), int(Qt::AlignRight));
-        QCOMPARE(alignment(CSurveyList::kSignal), int(Qt::AlignRight));
+        QCOMPARE(alignment(SurveyList::kSsid), int(Qt::AlignLeft));
+        QCOMPARE(alignment(SurveyList::kEncrypt), int(Qt::AlignRight));
+        QCOMPARE(alignment(SurveyList::kSignal), int(Qt::AlignRight));
 
         // The first row is selected and the controls suit it.
         QCOMPARE(list.SelectedRow(), 0);
@@ -182,8 +182,8 @@ private slots:
         const std::vector<std::wstring> current = {L"Home Net",     L"WPA2PSK-AES",
                                                    L"192.168.0.23", L"255.255.255.0",
                                                    L"192.168.0.1",  L"192.168.0.53"};
-        for (int i = 0; i < CQ3150Tx_SurveyDlg::kStatusCount; ++i) {
-            const auto value = static_cast<CQ3150Tx_SurveyDlg::StatusValue>(i);
+        for (int i = 0; i < WirelessPage::kStatusCount; ++i) {
+            const auto value = static_cast<WirelessPage::StatusValue>(i);
             QCOMPARE(rig.page.StatusLabel(value)->WindowText(), current[static_cast<size_t>(i)]);
         }
         rig.Key().setText(QStringLiteral("correct horse battery"));
@@ -408,7 +408,7 @@ private slots:
                  QString::fromStdWString(LoadString(kTextSurveyDefaultKeyHelp)));
         // The list's rows read as SSID, security and signal, under the columns' names.
         QAccessibleTableInterface* table =
-            QAccessible::queryAccessibleInterface(rig.page.SurveyList())->tableInterface();
+            QAccessible::queryAccessibleInterface(rig.page.SurveyTable())->tableInterface();
         QVERIFY(table != nullptr);
         QStringList row;
         for (int column = 0; column < table->columnCount(); ++column) {

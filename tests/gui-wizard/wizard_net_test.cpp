@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/markup_static.h"
+#include "controls/markup_label.h"
 #include "device/device_operations.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
@@ -30,7 +30,7 @@
 #include "web/device_commands.h"
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
-#include "web/web_manager.h"
+#include "web/web_command_queue.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/summary_page.h"
@@ -53,8 +53,8 @@ struct NetShell : ProgramShell {
 // What the summary page's thirteen labels show.
 std::vector<std::wstring> SummaryValues(ProgramShell& shell) {
     std::vector<std::wstring> values;
-    CQ3150Tx_SummaryDlg& summary = *shell.Wizard().SummaryPage();
-    for (int i = 0; i < CQ3150Tx_SummaryDlg::kValueCount; ++i) {
+    SummaryPage& summary = *shell.Wizard().Summary();
+    for (int i = 0; i < SummaryPage::kValueCount; ++i) {
         values.push_back(summary.ValueLabel(i)->WindowText());
     }
     return values;
@@ -103,12 +103,12 @@ private:
         Click(shell.Search().ConnectButton());
 
         // "Loading...." ran through its steps, then the summary shows the device.
-        QPointer<CQ3150TxDlg> frame = shell.Dialog().Wizard();
+        QPointer<WizardFrame> frame = shell.Dialog().Wizard();
         QVERIFY(frame != nullptr && frame->isVisible() && shell.Search().isHidden());
         QCOMPARE(frame->Progress().ProgressText(), std::wstring(L"Loading...."));
         QCOMPARE(frame->Progress().StepsShown(), (std::vector<int>{0, 3, 7, 10}));
         QVERIFY(!frame->Progress().IsModalRunning());
-        QVERIFY(!frame->SummaryPage()->isHidden());
+        QVERIFY(!frame->Summary()->isHidden());
         QCOMPARE(SummaryValues(shell), ExpectedValues(1, L"3.1.4-sim"));
         QVERIFY(SaveScreenshot(shell.Dialog(), QStringLiteral("net_summary")));
 
@@ -123,7 +123,7 @@ private:
         shell.Choose(MenuEntry::kLocate);
         QVERIFY(shell.Search().isVisible() && frame->isHidden());
         QTRY_VERIFY_WITH_TIMEOUT(shell.State().WebQueue()->PendingCount() == 0 && read, 10000);
-        QCOMPARE(status.strFirmwareVersion, std::wstring(L"3.1.4-sim"));
+        QCOMPARE(status.firmwareVersion, std::wstring(L"3.1.4-sim"));
         QVERIFY(frame->isHidden());
 
         // A second Connect replaces the wizard.
@@ -145,7 +145,7 @@ private:
         bool progressUp = true;
         WhenModal([&] { return shell.HasWizard() ? &shell.Wizard().Messages() : nullptr; },
                   [&] {
-                      CQ3150Tx_MessageDlg& box = shell.Wizard().Messages();
+                      MessageBox& box = shell.Wizard().Messages();
                       Finally end([&] { Click(box.OkButton()); });
                       shown = box.Message();
                       progressUp = shell.Wizard().Progress().isVisible();
@@ -172,7 +172,7 @@ private:
         QVERIFY(shell.WaitForSearch());
         QVERIFY(shell.SelectRepeater(1));
         Click(shell.Search().ConnectButton());
-        Click(shell.Wizard().Page(WizardPage::kSummary)->CloseControl());
+        Click(shell.Wizard().Page(WizardPageId::kSummary)->CloseControl());
         QVERIFY(shell.Dialog().HasEnded());
         QCOMPARE(shell.Dialog().Result(), 0);
         shell.Dialog().DestroyWindow();

@@ -10,7 +10,7 @@
 
 #include "platform/linux/bsd_socket.h"
 #include "platform/qt/qt_event_loop.h"
-#include "unit/platform/loopback_support.h"
+#include "support/loopback_support.h"
 
 using loopback::DrainInto;
 using loopback::RecordedEvent;

@@ -43,10 +43,10 @@ inline void When(std::function<bool()> condition, std::function<void()> step) {
 
 // Runs `step` once, as soon as the dialog that `dialog` names is up inside its modal loop.
 // `dialog` may name nothing yet (a dialog of a window still to be built).
-inline void WhenModal(std::function<CDialogWindow*()> dialog, std::function<void()> step) {
+inline void WhenModal(std::function<DialogWindow*()> dialog, std::function<void()> step) {
     When(
         [dialog] {
-            const CDialogWindow* running = dialog();
+            const DialogWindow* running = dialog();
             return running != nullptr && running->IsModalRunning() && running->isVisible();
         },
         std::move(step));

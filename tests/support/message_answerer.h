@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/pt_button.h"
+#include "controls/picture_button.h"
 #include "support/gui_test_support.h"
 #include "wizard/ui/message_box.h"
 
@@ -15,7 +15,7 @@
 // run the code that shows it straight through. `onMessage` runs while the box is up.
 class MessageAnswerer {
 public:
-    explicit MessageAnswerer(CQ3150Tx_MessageDlg* box, std::function<void()> onMessage = {})
+    explicit MessageAnswerer(MessageBox* box, std::function<void()> onMessage = {})
         : m_box(box), m_onMessage(std::move(onMessage)) {
         QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
         m_timer.start(5);
@@ -35,7 +35,7 @@ private:
         Click(m_box->OkButton());
     }
 
-    QPointer<CQ3150Tx_MessageDlg> m_box;
+    QPointer<MessageBox> m_box;
     std::function<void()> m_onMessage;
     QTimer m_timer;
 };

@@ -9,7 +9,7 @@
 
 #include "app/main_window.h"
 #include "app/program_state.h"
-#include "controls/pt_button.h"
+#include "controls/picture_button.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/search_page.h"
 #include "hostnet/host_address_setup.h"
@@ -57,12 +57,12 @@ public:
     ProgramShell(const ProgramShell&) = delete;
     ProgramShell& operator=(const ProgramShell&) = delete;
 
-    CTamselDlg& Dialog() { return m_dialog; }
+    MainWindow& Dialog() { return m_dialog; }
     ProgramState& State() { return m_state; }
-    CSearchDlg& Search() { return *m_dialog.SearchPage(); }
-    CDeviceList& Devices() { return *Search().DeviceList(); }
+    SearchPage& Search() { return *m_dialog.Search(); }
+    DeviceList& Devices() { return *Search().DeviceTable(); }
     // The wizard the last Connect opened.
-    CQ3150TxDlg& Wizard() const { return *m_dialog.Wizard(); }
+    WizardFrame& Wizard() const { return *m_dialog.Wizard(); }
     bool HasWizard() const { return m_dialog.Wizard() != nullptr; }
 
     // Waits until the search has ended (Scan is enabled again).
@@ -73,7 +73,7 @@ public:
     // Selects the listed row with address `ip`; false when no row has it.
     bool SelectListed(const std::wstring& ip) {
         for (int row = 0; row < Devices().rowCount(); ++row) {
-            if (Devices().Text(row, CDeviceList::kIp) == ip) {
+            if (Devices().Text(row, DeviceList::kIp) == ip) {
                 Devices().SelectRow(row);
                 return true;
             }
@@ -106,19 +106,19 @@ public:
     bool ConnectTo(const std::wstring& ip) { return SelectDevice(ip) && Connect(); }
 
     // Presses `entry` of the summary page's menu, as a user gets to a page after Connect.
-    void Choose(MenuEntry entry) { Click(Wizard().Page(WizardPage::kSummary)->MenuItem(entry)); }
+    void Choose(MenuEntry entry) { Click(Wizard().Page(WizardPageId::kSummary)->MenuItem(entry)); }
     // Chooses `entry`; the page it showed, or null when `page` is not in view.
     template <typename Page>
-    Page* Open(WizardPage page, MenuEntry entry) {
+    Page* Open(WizardPageId page, MenuEntry entry) {
         Choose(entry);
-        CWizardPage* shown = Wizard().Page(page);
+        WizardPage* shown = Wizard().Page(page);
         return shown->isVisible() ? static_cast<Page*>(shown) : nullptr;
     }
 
     // The search page in front, and no wizard in view.
     bool BackOnSearchPage() const {
-        const CQ3150TxDlg* wizard = m_dialog.Wizard();
-        return m_dialog.SearchPage()->isVisible() && (wizard == nullptr || !wizard->isVisible());
+        const WizardFrame* wizard = m_dialog.Wizard();
+        return m_dialog.Search()->isVisible() && (wizard == nullptr || !wizard->isVisible());
     }
 
 private:
@@ -137,5 +137,5 @@ private:
     std::unique_ptr<ISocketFactory> m_sockets;
     std::unique_ptr<IHostAddressSetup> m_hostSetup;
     ProgramState m_state;
-    CTamselDlg m_dialog;
+    MainWindow m_dialog;
 };

@@ -24,17 +24,17 @@ constexpr int kPopupPictureId = 160;
 // page, as the wizard's dialogs are children of its frame.
 struct Desktop {
     Desktop() {
-        CDialogWindow::SetMainWindow(&main);
+        DialogWindow::SetMainWindow(&main);
         main.resize(700, 500);
         page->setGeometry(0, 0, 700, 500);
         page->ShowWindow(true);
         main.show();
     }
-    ~Desktop() { CDialogWindow::SetMainWindow(nullptr); }
+    ~Desktop() { DialogWindow::SetMainWindow(nullptr); }
 
-    CDialogWindow main{nullptr, Qt::Window | Qt::FramelessWindowHint};
-    CDialogWindow* page = new CDialogWindow(&main);
-    CSkinnedPopup popup{kPopupPictureId, page};
+    DialogWindow main{nullptr, Qt::Window | Qt::FramelessWindowHint};
+    DialogWindow* page = new DialogWindow(&main);
+    SkinnedPopup popup{kPopupPictureId, page};
 };
 
 bool OnWayland() {

@@ -4,7 +4,7 @@
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
 
-class CWEBManager;
+class WebCommandQueue;
 
 // The repeater the program is connected to, as the wizard's frame reaches it: where its
 // commands go (the web command queue, with how far its socket has sent), its login as
@@ -16,7 +16,7 @@ public:
     virtual ~IConnectedDevice() = default;
 
     // The web command queue; null once the program's teardown has removed it.
-    virtual CWEBManager* WebQueue() = 0;
+    virtual WebCommandQueue* WebQueue() = 0;
     // How far the queue's socket has got with the request it sends now.
     virtual SendProgress WebSendProgress() const = 0;
     virtual const DeviceLogin& Login() const = 0;

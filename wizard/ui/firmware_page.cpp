@@ -13,7 +13,7 @@
 
 #include <optional>
 
-#include "controls/markup_static.h"
+#include "controls/markup_label.h"
 #include "device/device_operations.h"
 #include "resources/string_ids.h"
 #include "web/input_rules.h"
@@ -59,8 +59,8 @@ std::optional<std::string> FirstLocalFile(const QByteArray& uriList) {
 
 }  // namespace
 
-CQ3150Tx_ModeDlg::CQ3150Tx_ModeDlg(IWizardHost& host, QWidget* parent)
-    : CWizardPage(WizardPage::kFirmware, host, parent),
+FirmwarePage::FirmwarePage(IWizardHost& host, QWidget* parent)
+    : WizardPage(WizardPageId::kFirmware, host, parent),
       m_version(AddValueLabel(1173, kTextFirmwareVersion)),
       m_file(new QLineEdit(this)),
       m_browse(AddButton(1163, kTextBrowse)),
@@ -94,7 +94,7 @@ CQ3150Tx_ModeDlg::CQ3150Tx_ModeDlg(IWizardHost& host, QWidget* parent)
     connect(m_apply, &QPushButton::clicked, this, [this] { Apply(); });
 }
 
-void CQ3150Tx_ModeDlg::LayOut() {
+void FirmwarePage::LayOut() {
     PlaceControl(m_file, kRectFirmwareFile);
     PlaceControl(m_browse, kRectFirmwareBrowse);
     PlaceControl(m_apply, kRectFirmwareApply);
@@ -102,21 +102,21 @@ void CQ3150Tx_ModeDlg::LayOut() {
     PlaceControl(m_progress, kRectFirmwareProgress);
 }
 
-void CQ3150Tx_ModeDlg::OnShown() {
-    ShowDeviceValue(*m_version, Host().Status().strFirmwareVersion);
+void FirmwarePage::OnShown() {
+    ShowDeviceValue(*m_version, Host().Status().firmwareVersion);
     // The bar's timer stopped when the page was hidden.
     if (m_uploadRunning) {
         StartProgress();
     }
 }
 
-void CQ3150Tx_ModeDlg::SetFilePath(const std::string& path) {
+void FirmwarePage::SetFilePath(const std::string& path) {
     m_file->setText(QFile::decodeName(QByteArray::fromStdString(path)));
     m_filePath = path;
 }
 
-void CQ3150Tx_ModeDlg::Browse() {
-    QPointer<CQ3150Tx_ModeDlg> self(this);
+void FirmwarePage::Browse() {
+    QPointer<FirmwarePage> self(this);
     const QString chosen =
         QFileDialog::getOpenFileName(this, QString(), QString(), Text(kTextFirmwareFilter));
     // The dialog runs its own loop: the wizard may have been closed meanwhile.
@@ -126,7 +126,7 @@ void CQ3150Tx_ModeDlg::Browse() {
     SetFilePath(QFile::encodeName(chosen).toStdString());
 }
 
-void CQ3150Tx_ModeDlg::Apply() {
+void FirmwarePage::Apply() {
     const std::string path = m_filePath;
     const InputVerdict verdict = CheckImageFile(path);
     if (!verdict.Accepted()) {
@@ -143,27 +143,27 @@ void CQ3150Tx_ModeDlg::Apply() {
     StartProgress();
 }
 
-void CQ3150Tx_ModeDlg::OnUploadAnswered() {
+void FirmwarePage::OnUploadAnswered() {
     m_apply->setEnabled(true);
     m_uploadRunning = false;
     StopProgress();
 }
 
-void CQ3150Tx_ModeDlg::OnTimer(int id) {
+void FirmwarePage::OnTimer(int id) {
     if (id == kUploadProgressTimerId) {
         UpdateProgress();
         return;
     }
-    CWizardPage::OnTimer(id);
+    WizardPage::OnTimer(id);
 }
 
-void CQ3150Tx_ModeDlg::StartProgress() {
+void FirmwarePage::StartProgress() {
     UpdateProgress();
     m_progress->show();
     SetTimer(kUploadProgressTimerId, kUploadProgressTimerMs);
 }
 
-void CQ3150Tx_ModeDlg::UpdateProgress() {
+void FirmwarePage::UpdateProgress() {
     const SendProgress progress = Host().UploadProgress();
     // Nothing sent yet (the connection is still being made) reads as the start.
     const uint64_t share =
@@ -171,20 +171,20 @@ void CQ3150Tx_ModeDlg::UpdateProgress() {
     m_progress->setValue(static_cast<int>(share));
 }
 
-void CQ3150Tx_ModeDlg::StopProgress() {
+void FirmwarePage::StopProgress() {
     KillTimer(kUploadProgressTimerId);
     m_progress->hide();
     m_progress->setValue(0);
 }
 
-void CQ3150Tx_ModeDlg::dragEnterEvent(QDragEnterEvent* event) {
+void FirmwarePage::dragEnterEvent(QDragEnterEvent* event) {
     const QMimeData* data = event->mimeData();
     if (data != nullptr && FirstLocalFile(data->data(kUriListType))) {
         event->acceptProposedAction();
     }
 }
 
-void CQ3150Tx_ModeDlg::dropEvent(QDropEvent* event) {
+void FirmwarePage::dropEvent(QDropEvent* event) {
     const QMimeData* data = event->mimeData();
     if (data == nullptr) {
         return;

@@ -5,7 +5,7 @@
 
 #include "wizard/ui/wizard_page.h"
 
-class CMarkupStatic;
+class MarkupLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -24,7 +24,7 @@ class QPushButton;
 // The file name is kept as the bytes the file system knows it by; the field shows them
 // decoded. A name typed or chosen in the dialog is encoded as the file system expects,
 // and a dropped file keeps its bytes exactly, whatever their encoding.
-class CQ3150Tx_ModeDlg : public CWizardPage {
+class FirmwarePage : public WizardPage {
     Q_OBJECT
 
 public:
@@ -34,7 +34,7 @@ public:
     // The progress bar counts in thousandths of the request.
     static constexpr int kProgressRange = 1000;
 
-    CQ3150Tx_ModeDlg(IWizardHost& host, QWidget* parent);
+    FirmwarePage(IWizardHost& host, QWidget* parent);
 
     // Browse: the file-open dialog; a confirmed choice goes into the file name field.
     void Browse();
@@ -48,7 +48,7 @@ public:
 
     bool IsUploadRunning() const { return m_uploadRunning; }
 
-    CMarkupStatic* VersionLabel() const { return m_version; }
+    MarkupLabel* VersionLabel() const { return m_version; }
     QLineEdit* FileField() const { return m_file; }
     QPushButton* BrowseButton() const { return m_browse; }
     QPushButton* ApplyButton() const { return m_apply; }
@@ -69,7 +69,7 @@ private:
     void UpdateProgress();
     void StopProgress();
 
-    CMarkupStatic* m_version;
+    MarkupLabel* m_version;
     QLineEdit* m_file;
     QPushButton* m_browse;
     QPushButton* m_apply;

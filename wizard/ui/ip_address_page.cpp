@@ -2,9 +2,9 @@
 
 #include <QPushButton>
 
-#include "controls/ctl_button.h"
 #include "controls/ipv4_field.h"
-#include "controls/markup_static.h"
+#include "controls/markup_label.h"
+#include "controls/skin_radio_button.h"
 #include "device/device_operations.h"
 #include "resources/string_ids.h"
 #include "web/input_rules.h"
@@ -13,23 +13,23 @@
 namespace {
 
 constexpr DeviceValueRow kCurrentRows[] = {
-    {1169, kRectIpCurrentAddress, &DeviceStatus::strLanIP, kTextCurrentIpAddress},
-    {1170, kRectIpCurrentMask, &DeviceStatus::strLanMask, kTextCurrentSubnetMask},
-    {1171, kRectIpCurrentDhcp, &DeviceStatus::strDhcpServer, kTextCurrentDhcpServer},
+    {1169, kRectIpCurrentAddress, &DeviceStatus::lanIp, kTextCurrentIpAddress},
+    {1170, kRectIpCurrentMask, &DeviceStatus::lanMask, kTextCurrentSubnetMask},
+    {1171, kRectIpCurrentDhcp, &DeviceStatus::dhcpServer, kTextCurrentDhcpServer},
 };
 
 }  // namespace
 
-CQ3150Tx_IPAddrDlg::CQ3150Tx_IPAddrDlg(IWizardHost& host, QWidget* parent)
-    : CWizardPage(WizardPage::kIpAddress, host, parent),
+IpAddressPage::IpAddressPage(IWizardHost& host, QWidget* parent)
+    : WizardPage(WizardPageId::kIpAddress, host, parent),
       // Both choices take a new address: the fields stay usable whichever is selected.
       m_dhcp(AddChoicePair({1002, kTextAutoIp}, {1066, kTextStaticIp},
                            [this](bool) {
                                m_address->setEnabled(true);
                                m_mask->setEnabled(true);
                            })),
-      m_address(new CIPv4Field(this)),
-      m_mask(new CIPv4Field(this)),
+      m_address(new Ipv4Field(this)),
+      m_mask(new Ipv4Field(this)),
       m_apply(AddButton(1168, kTextApply)),
       m_current(AddValueRows(kCurrentRows)) {
     // The names stand in for the captions drawn on the page picture.
@@ -40,8 +40,8 @@ CQ3150Tx_IPAddrDlg::CQ3150Tx_IPAddrDlg(IWizardHost& host, QWidget* parent)
     connect(m_apply, &QPushButton::clicked, this, [this] { OnApply(); });
 }
 
-void CQ3150Tx_IPAddrDlg::LayOut() {
-    for (CCTLButton* choice : {m_dhcp.First(), m_dhcp.Second()}) {
+void IpAddressPage::LayOut() {
+    for (SkinRadioButton* choice : {m_dhcp.First(), m_dhcp.Second()}) {
         choice->SetBkColor(Qt::white);
     }
     const DhcpChoiceAreas areas = LoadDhcpChoiceAreas();
@@ -54,20 +54,20 @@ void CQ3150Tx_IPAddrDlg::LayOut() {
     PlaceValueRows(kCurrentRows, m_current);
 }
 
-void CQ3150Tx_IPAddrDlg::OnShown() {
+void IpAddressPage::OnShown() {
     ShowValueRows(kCurrentRows, m_current);
     if (!m_dhcp.AnySelected()) {
         m_dhcp.Select(true);  // Static IP
     }
 }
 
-void CQ3150Tx_IPAddrDlg::OnApply() {
+void IpAddressPage::OnApply() {
     const Ipv4Octets ip = m_address->Octets();
     const Ipv4Octets mask = m_mask->Octets();
     const InputVerdict verdict = CheckLanAddress(ip, mask);
     if (!verdict.Accepted()) {
         if (ShowMessage(verdict.messageId)) {
-            CIPv4Field* field = verdict.focus == InputFocus::SubnetMask ? m_mask : m_address;
+            Ipv4Field* field = verdict.focus == InputFocus::SubnetMask ? m_mask : m_address;
             field->SetFocusOnOctet(verdict.octet);
         }
         return;
@@ -81,7 +81,7 @@ void CQ3150Tx_IPAddrDlg::OnApply() {
         m_change);
 }
 
-void CQ3150Tx_IPAddrDlg::OnChangeAnswered() {
+void IpAddressPage::OnChangeAnswered() {
     m_apply->setEnabled(true);
     RunRestartWait(RestartCause::kLanAddressChange);
 }

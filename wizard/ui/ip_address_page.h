@@ -5,9 +5,9 @@
 #include "wizard/page_choices.h"
 #include "wizard/ui/wizard_page.h"
 
-class CCTLButton;
-class CIPv4Field;
-class CMarkupStatic;
+class SkinRadioButton;
+class Ipv4Field;
+class MarkupLabel;
 class QPushButton;
 
 // The IP address page (menu entry "IPAddress"): the device's LAN address, subnet mask and
@@ -24,7 +24,7 @@ class QPushButton;
 // device answered (it may move to its new address before answering): REBOOT and eleven
 // ticks of 4 s under "Rebooting....", then the search page, where the device is found
 // again at its new address.
-class CQ3150Tx_IPAddrDlg : public CWizardPage {
+class IpAddressPage : public WizardPage {
     Q_OBJECT
 
 public:
@@ -32,17 +32,17 @@ public:
     static constexpr wchar_t kBlankAddress[] = L"0.0.0.0";
     static constexpr wchar_t kDefaultMask[] = L"255.255.255.0";
 
-    CQ3150Tx_IPAddrDlg(IWizardHost& host, QWidget* parent);
+    IpAddressPage(IWizardHost& host, QWidget* parent);
 
-    CCTLButton* AutoIpChoice() const { return m_dhcp.First(); }
-    CCTLButton* StaticIpChoice() const { return m_dhcp.Second(); }
-    CIPv4Field* AddressField() const { return m_address; }
-    CIPv4Field* MaskField() const { return m_mask; }
+    SkinRadioButton* AutoIpChoice() const { return m_dhcp.First(); }
+    SkinRadioButton* StaticIpChoice() const { return m_dhcp.Second(); }
+    Ipv4Field* AddressField() const { return m_address; }
+    Ipv4Field* MaskField() const { return m_mask; }
     QPushButton* ApplyButton() const { return m_apply; }
     // The current settings: LAN address, subnet mask, DHCP server.
-    CMarkupStatic* CurrentAddressLabel() const { return m_current[0]; }
-    CMarkupStatic* CurrentMaskLabel() const { return m_current[1]; }
-    CMarkupStatic* CurrentDhcpLabel() const { return m_current[2]; }
+    MarkupLabel* CurrentAddressLabel() const { return m_current[0]; }
+    MarkupLabel* CurrentMaskLabel() const { return m_current[1]; }
+    MarkupLabel* CurrentDhcpLabel() const { return m_current[2]; }
 
 protected:
     // Places the controls, resets the address fields, empties the current settings and
@@ -57,9 +57,9 @@ private:
     void OnChangeAnswered();
 
     ChoicePair m_dhcp;  // Auto IP, Static IP
-    CIPv4Field* m_address;
-    CIPv4Field* m_mask;
+    Ipv4Field* m_address;
+    Ipv4Field* m_mask;
     QPushButton* m_apply;
-    std::vector<CMarkupStatic*> m_current;
+    std::vector<MarkupLabel*> m_current;
     OperationCallbacks m_change;
 };

@@ -4,13 +4,13 @@
 
 #include "window/skinned_popup.h"
 
-class CMarkupStatic;
-class CPTButton;
+class MarkupLabel;
+class PictureButton;
 
 // The wizard's skinned message box (260 by 144 pixels): one text, usually from the
 // string table, and an OK button. It appears centred over the main window, its top band
 // drags the main window, and only OK ends it (Enter and Escape do nothing).
-class CQ3150Tx_MessageDlg : public CSkinnedPopup {
+class MessageBox : public SkinnedPopup {
     Q_OBJECT
 
 public:
@@ -18,23 +18,23 @@ public:
     // DoModal's result when OK ended the box.
     static constexpr int kOk = 1;
 
-    explicit CQ3150Tx_MessageDlg(QWidget* frame);
+    explicit MessageBox(QWidget* frame);
 
-    // The text to show (it may use the markup of CMarkupStatic). Set it before DoModal.
-    void SetMessage(const std::wstring& text) { m_strMessage = text; }
-    const std::wstring& Message() const { return m_strMessage; }
+    // The text to show (it may use the markup of MarkupLabel). Set it before DoModal.
+    void SetMessage(const std::wstring& text) { m_message = text; }
+    const std::wstring& Message() const { return m_message; }
     // Shows string `stringId` of the string table and returns when the box has ended.
     int ShowMessage(int stringId);
 
-    CPTButton* OkButton() const { return m_ok; }
-    CMarkupStatic* TextControl() const { return m_text; }
+    PictureButton* OkButton() const { return m_ok; }
+    MarkupLabel* TextControl() const { return m_text; }
 
 protected:
     void OnInitDialog() override;
     void OnShowWindow(bool show) override;
 
 private:
-    CPTButton* m_ok;
-    CMarkupStatic* m_text;
-    std::wstring m_strMessage;
+    PictureButton* m_ok;
+    MarkupLabel* m_text;
+    std::wstring m_message;
 };

@@ -16,8 +16,8 @@ std::wstring TextOf(const QLineEdit* field) {
 
 }  // namespace
 
-CQ3150Tx_PasswordDlg::CQ3150Tx_PasswordDlg(IWizardHost& host, QWidget* parent)
-    : CWizardPage(WizardPage::kPassword, host, parent),
+PasswordPage::PasswordPage(IWizardHost& host, QWidget* parent)
+    : WizardPage(WizardPageId::kPassword, host, parent),
       m_user(AddField(1003, kTextUserName)),
       m_current(AddField(1096, kTextCurrentPassword)),
       m_new(AddField(1094, kTextNewPassword)),
@@ -43,13 +43,13 @@ CQ3150Tx_PasswordDlg::CQ3150Tx_PasswordDlg(IWizardHost& host, QWidget* parent)
     connect(m_apply, &QPushButton::clicked, this, [this] { Apply(); });
 }
 
-QLineEdit* CQ3150Tx_PasswordDlg::AddField(int controlId, int nameId) {
+QLineEdit* PasswordPage::AddField(int controlId, int nameId) {
     auto* field = new QLineEdit(this);
     NameControl(field, controlId, nameId);
     return field;
 }
 
-void CQ3150Tx_PasswordDlg::LayOut() {
+void PasswordPage::LayOut() {
     PlaceControl(m_user, kRectPasswordUser);
     PlaceControl(m_current, kRectPasswordCurrent);
     PlaceControl(m_new, kRectPasswordNew);
@@ -58,12 +58,12 @@ void CQ3150Tx_PasswordDlg::LayOut() {
     SetCaptionAreas({{LoadPageArea(kRectPasswordHandArea), {}}});
 }
 
-void CQ3150Tx_PasswordDlg::OnShown() {
+void PasswordPage::OnShown() {
     m_new->setEnabled(true);
     m_repeat->setEnabled(true);
 }
 
-void CQ3150Tx_PasswordDlg::Apply() {
+void PasswordPage::Apply() {
     const std::wstring devicePassword = Host().Login().password;
     const std::wstring newPassword = TextOf(m_new);
     const InputVerdict verdict =
@@ -79,7 +79,7 @@ void CQ3150Tx_PasswordDlg::Apply() {
     RunOperation(ChangePasswordOperation({devicePassword, newPassword}), m_change);
 }
 
-void CQ3150Tx_PasswordDlg::ClearPasswords() {
+void PasswordPage::ClearPasswords() {
     m_current->clear();
     m_new->clear();
     m_repeat->clear();

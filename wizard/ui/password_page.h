@@ -13,11 +13,11 @@ class QPushButton;
 // SETUPPASSWORD and stays disabled until the answer is in; the wizard then returns to the
 // search page, where the device must be connected again with its new password. The
 // fields keep what they hold from one show to the next.
-class CQ3150Tx_PasswordDlg : public CWizardPage {
+class PasswordPage : public WizardPage {
     Q_OBJECT
 
 public:
-    CQ3150Tx_PasswordDlg(IWizardHost& host, QWidget* parent);
+    PasswordPage(IWizardHost& host, QWidget* parent);
 
     // Apply: checks the three fields and queues the change.
     void Apply();

@@ -9,25 +9,25 @@
 
 #include "window/skinned_popup.h"
 
-class CMarkupStatic;
-class CStepPicture;
+class MarkupLabel;
+class StepPicture;
 
 // The wizard's small modal progress dialog (260 by 144 pixels, centred over the wizard
 // frame): a step picture of eleven steps over a line of text such as "Loading....". It has
 // no button, no timer and no drag band; its callers advance it with ShowProgressStep and
 // end it with EndDialog(0). Every time it appears it starts at step 0.
-class CQ3150Tx_Progress : public CSkinnedPopup {
+class ProgressDialog : public SkinnedPopup {
     Q_OBJECT
 
 public:
     // Where the step picture sits; its size comes from the layout rectangle.
     static constexpr QPoint kImageOrigin{70, 50};
 
-    explicit CQ3150Tx_Progress(QWidget* frame);
+    explicit ProgressDialog(QWidget* frame);
 
     // The text under the picture, shown centred. Set it before DoModal.
-    void SetProgressText(const std::wstring& text) { m_strProgressText = text; }
-    const std::wstring& ProgressText() const { return m_strProgressText; }
+    void SetProgressText(const std::wstring& text) { m_progressText = text; }
+    const std::wstring& ProgressText() const { return m_progressText; }
     // Sets the text and runs the dialog until a caller ends it.
     int Run(const std::wstring& text);
 
@@ -37,8 +37,8 @@ public:
     // The steps shown since the dialog last appeared, starting with its 0 (diagnostics).
     const std::vector<int>& StepsShown() const { return m_steps; }
 
-    CMarkupStatic* TextControl() const { return m_text; }
-    CStepPicture* StepPicture() const { return m_picture; }
+    MarkupLabel* TextControl() const { return m_text; }
+    StepPicture* Steps() const { return m_picture; }
     QRect ImageRect() const;
     const QImage& StepImage() const;
 
@@ -47,8 +47,8 @@ protected:
     void OnShowWindow(bool show) override;
 
 private:
-    CStepPicture* m_picture;
-    CMarkupStatic* m_text;
-    std::wstring m_strProgressText;
+    StepPicture* m_picture;
+    MarkupLabel* m_text;
+    std::wstring m_progressText;
     std::vector<int> m_steps;
 };

@@ -2,13 +2,13 @@
 
 #include <QPushButton>
 
-#include "controls/ctl_button.h"
+#include "controls/skin_radio_button.h"
 #include "device/device_operations.h"
 #include "resources/string_ids.h"
 #include "window/control_layout.h"
 
-CQ3150Tx_SaveDlg::CQ3150Tx_SaveDlg(IWizardHost& host, QWidget* parent)
-    : CWizardPage(WizardPage::kReset, host, parent),
+ResetPage::ResetPage(IWizardHost& host, QWidget* parent)
+    : WizardPage(WizardPageId::kReset, host, parent),
       m_choice(AddChoicePair({1002, kTextReboot, kTextRebootHint},
                              {1165, kTextFactoryReset, kTextFactoryResetHint})),
       m_apply(AddButton(1166, kTextApply)) {
@@ -17,7 +17,7 @@ CQ3150Tx_SaveDlg::CQ3150Tx_SaveDlg(IWizardHost& host, QWidget* parent)
     connect(m_apply, &QPushButton::clicked, this, [this] { OnApply(); });
 }
 
-void CQ3150Tx_SaveDlg::LayOut() {
+void ResetPage::LayOut() {
     PlaceChoicePair(m_choice, kRectResetReboot, kRectResetFactory,
                     LoadPageArea(kRectResetRebootArea), LoadPageArea(kRectResetFactoryArea));
     m_choice.First()->SetCaption(std::wstring());
@@ -26,7 +26,7 @@ void CQ3150Tx_SaveDlg::LayOut() {
     PlaceControl(m_apply, kRectResetApply);
 }
 
-void CQ3150Tx_SaveDlg::OnApply() {
+void ResetPage::OnApply() {
     constexpr RestartHandling kRestart = RestartHandling::kByRestartWait;
     RunOperation(
         m_choice.SecondSelected() ? FactoryResetOperation(kRestart) : RebootOperation(kRestart),

@@ -2,7 +2,7 @@
 
 #include "wizard/ui/wizard_page.h"
 
-class CCTLButton;
+class SkinRadioButton;
 class QPushButton;
 
 // The reset page (menu entry "Reset"): restarts the device, as a plain reboot or after
@@ -13,14 +13,14 @@ class QPushButton;
 // Apply runs the reboot or the factory reset (RESETDEFAULT), then the restart wait:
 // REBOOT and eleven ticks of 4 s under "Rebooting....", then the search page. It waits
 // for no answer: the device's answers are taken and change nothing.
-class CQ3150Tx_SaveDlg : public CWizardPage {
+class ResetPage : public WizardPage {
     Q_OBJECT
 
 public:
-    CQ3150Tx_SaveDlg(IWizardHost& host, QWidget* parent);
+    ResetPage(IWizardHost& host, QWidget* parent);
 
-    CCTLButton* RebootChoice() const { return m_choice.First(); }
-    CCTLButton* FactoryResetChoice() const { return m_choice.Second(); }
+    SkinRadioButton* RebootChoice() const { return m_choice.First(); }
+    SkinRadioButton* FactoryResetChoice() const { return m_choice.Second(); }
     QPushButton* ApplyButton() const { return m_apply; }
 
 protected:

@@ -14,19 +14,19 @@ class WebPageOpener;
 // page picture; the labels hold the values only. "Open web page" opens the device's own
 // pages in the browser. It sends no command of its own: the
 // values are those the last reads left in the record, shown again at every show.
-class CQ3150Tx_SummaryDlg : public CWizardPage {
+class SummaryPage : public WizardPage {
     Q_OBJECT
 
 public:
     static constexpr int kValueCount = 13;
 
-    CQ3150Tx_SummaryDlg(IWizardHost& host, QWidget* parent);
+    SummaryPage(IWizardHost& host, QWidget* parent);
 
     // Copies the thirteen fields of the status record into the labels.
     void RefreshStatus();
 
     // The value labels in the record's order, MAC address (control 1126) to DNS 2 (1138).
-    CMarkupStatic* ValueLabel(int index) const { return m_values.at(static_cast<size_t>(index)); }
+    MarkupLabel* ValueLabel(int index) const { return m_values.at(static_cast<size_t>(index)); }
     QPushButton* WebPageButton() const { return m_webPage; }
     WebPageOpener& Opener() const { return *m_opener; }
 
@@ -42,6 +42,6 @@ protected:
 
 private:
     QPushButton* m_webPage;
-    std::vector<CMarkupStatic*> m_values;
+    std::vector<MarkupLabel*> m_values;
     WebPageOpener* m_opener;
 };

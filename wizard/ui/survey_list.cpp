@@ -12,7 +12,7 @@ constexpr int kDefaultRowHeight = 20;
 // The record's columns. The list shows no header (the page picture carries the captions);
 // the titles name the columns for assistive technology. SSID, security and signal show;
 // the rest go to Connect alone.
-std::vector<CReportList::Column> Columns() {
+std::vector<RecordList::Column> Columns() {
     auto text = [](int id) { return QString::fromStdWString(LoadString(id)); };
     return {{text(kTextColumnBssid), false},   {text(kTextColumnSsid), true},
             {text(kTextColumnChannel), false}, {text(kTextColumnEncrypt), true},
@@ -22,18 +22,18 @@ std::vector<CReportList::Column> Columns() {
 
 }  // namespace
 
-CSurveyList::CSurveyList(QWidget* parent)
-    : CReportList(Columns(), kRowImageId, kDefaultRowHeight, kSsid, parent) {
+SurveyList::SurveyList(QWidget* parent)
+    : RecordList(Columns(), kRowImageId, kDefaultRowHeight, kSsid, parent) {
     SizeColumns();
 }
 
-void CSurveyList::SizeColumns() {
+void SurveyList::SizeColumns() {
     setColumnWidth(TableColumn(kSsid), static_cast<int>(width() * kSsidShare));
     setColumnWidth(TableColumn(kEncrypt), static_cast<int>(width() * kEncryptShare));
     setColumnWidth(TableColumn(kSignal), static_cast<int>(width() * kSignalShare));
 }
 
-void CSurveyList::AddNetwork(const SurveyNetwork& network) {
+void SurveyList::AddNetwork(const SurveyNetwork& network) {
     QStringList cells;
     for (const std::wstring* text :
          {&network.bssid, &network.ssid, &network.channel, &network.securityText, &network.signal,

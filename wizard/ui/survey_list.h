@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/report_list.h"
+#include "controls/record_list.h"
 #include "web/survey_parser.h"
 
 // The wireless page's list of the networks the last survey found: one row per network,
@@ -8,7 +8,7 @@
 // page's row picture. The SSID, the security text and the signal show; the rest of the
 // device's record of the network (channel and security keyword for Connect, BSSID, mode)
 // is kept for Connect alone.
-class CSurveyList : public CReportList {
+class SurveyList : public RecordList {
     Q_OBJECT
 
 public:
@@ -24,7 +24,7 @@ public:
     static constexpr double kEncryptShare = 0.30;
     static constexpr double kSignalShare = 0.15;
 
-    explicit CSurveyList(QWidget* parent = nullptr);
+    explicit SurveyList(QWidget* parent = nullptr);
 
     // Sizes the visible columns from the list's present width.
     void SizeColumns();

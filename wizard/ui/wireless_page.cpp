@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "controls/markup_static.h"
+#include "controls/markup_label.h"
 #include "device/device_operations.h"
 #include "platform/ansi_text.h"
 #include "resources/string_ids.h"
@@ -23,22 +23,22 @@ constexpr int kDefaultKeyId = 1004;
 constexpr const wchar_t* kDefaultKeyEntries[] = {L"Key 1", L"Key 2", L"Key 3", L"Key 4"};
 
 // In the order of StatusValue.
-constexpr DeviceValueRow kStatusRows[CQ3150Tx_SurveyDlg::kStatusCount] = {
-    {1172, kRectSurveySsid, &DeviceStatus::strSSID, kTextSurveyCurrentSsid},
-    {1173, kRectSurveySecurity, &DeviceStatus::strSecurity, kTextSurveyCurrentSecurity},
-    {1174, kRectSurveyIp, &DeviceStatus::strWanIP, kTextSurveyCurrentIp},
-    {1175, kRectSurveyMask, &DeviceStatus::strWanMask, kTextSurveyCurrentMask},
-    {1176, kRectSurveyGateway, &DeviceStatus::strGateway, kTextSurveyCurrentGateway},
-    {1177, kRectSurveyDns, &DeviceStatus::strDNS1, kTextSurveyCurrentDns},
+constexpr DeviceValueRow kStatusRows[WirelessPage::kStatusCount] = {
+    {1172, kRectSurveySsid, &DeviceStatus::ssid, kTextSurveyCurrentSsid},
+    {1173, kRectSurveySecurity, &DeviceStatus::security, kTextSurveyCurrentSecurity},
+    {1174, kRectSurveyIp, &DeviceStatus::wanIp, kTextSurveyCurrentIp},
+    {1175, kRectSurveyMask, &DeviceStatus::wanMask, kTextSurveyCurrentMask},
+    {1176, kRectSurveyGateway, &DeviceStatus::gateway, kTextSurveyCurrentGateway},
+    {1177, kRectSurveyDns, &DeviceStatus::dns1, kTextSurveyCurrentDns},
 };
 
 }  // namespace
 
-CQ3150Tx_SurveyDlg::CQ3150Tx_SurveyDlg(IWizardHost& host, QWidget* parent)
-    : CWizardPage(WizardPage::kWireless, host, parent),
+WirelessPage::WirelessPage(IWizardHost& host, QWidget* parent)
+    : WizardPage(WizardPageId::kWireless, host, parent),
       m_scan(AddButton(kScanId, kTextScan, kTextSurveyScanHelp)),
       m_connect(AddButton(kConnectId, kTextConnect, kTextSurveyConnectHelp)),
-      m_list(new CSurveyList(this)),
+      m_list(new SurveyList(this)),
       m_key(new QLineEdit(this)),
       m_defaultKey(new QComboBox(this)) {
     NameControl(m_list, kListId, kTextSurveyListName, kTextSurveyListHelp);
@@ -62,7 +62,7 @@ CQ3150Tx_SurveyDlg::CQ3150Tx_SurveyDlg(IWizardHost& host, QWidget* parent)
     connect(m_list, &QTableWidget::itemSelectionChanged, this, [this] { OnSelectionChanged(); });
 }
 
-void CQ3150Tx_SurveyDlg::LayOut() {
+void WirelessPage::LayOut() {
     PlaceControl(m_scan, kRectSurveyScan);
     PlaceControl(m_connect, kRectSurveyConnect);
     PlaceControl(m_list, kRectSurveyList);
@@ -82,7 +82,7 @@ void CQ3150Tx_SurveyDlg::LayOut() {
     m_defaultKey->hide();
 }
 
-void CQ3150Tx_SurveyDlg::OnShown() {
+void WirelessPage::OnShown() {
     ShowValueRows(kStatusRows, m_status);
     // The layout hid the default-key list; a selected WEP network still needs it, or
     // Connect would send key 1 without the user seeing the choice.
@@ -94,7 +94,7 @@ void CQ3150Tx_SurveyDlg::OnShown() {
     }
 }
 
-void CQ3150Tx_SurveyDlg::OnScan() {
+void WirelessPage::OnScan() {
     if (!m_scan->isEnabled()) {
         return;
     }
@@ -105,12 +105,12 @@ void CQ3150Tx_SurveyDlg::OnScan() {
     RunOperation(SurveyOperation(m_networks), m_survey);
 }
 
-void CQ3150Tx_SurveyDlg::OnSurveyFailed() {
+void WirelessPage::OnSurveyFailed() {
     m_scan->setEnabled(true);
     m_connect->setEnabled(false);
 }
 
-void CQ3150Tx_SurveyDlg::OnBridgingAccepted() {
+void WirelessPage::OnBridgingAccepted() {
     m_bridging = false;
     m_connect->setEnabled(true);
     m_key->setEnabled(true);
@@ -118,7 +118,7 @@ void CQ3150Tx_SurveyDlg::OnBridgingAccepted() {
     RunRestartWait(RestartCause::kBridging);
 }
 
-void CQ3150Tx_SurveyDlg::ShowSurvey(const std::vector<SurveyNetwork>& networks) {
+void WirelessPage::ShowSurvey(const std::vector<SurveyNetwork>& networks) {
     m_list->setRowCount(0);
     for (const SurveyNetwork& network : networks) {
         m_list->AddNetwork(network);
@@ -133,17 +133,17 @@ void CQ3150Tx_SurveyDlg::ShowSurvey(const std::vector<SurveyNetwork>& networks) 
     UpdateSecurityControls();
 }
 
-void CQ3150Tx_SurveyDlg::OnSelectionChanged() {
+void WirelessPage::OnSelectionChanged() {
     m_key->clear();
     UpdateSecurityControls();
 }
 
-std::wstring CQ3150Tx_SurveyDlg::SelectedKeyword() const {
+std::wstring WirelessPage::SelectedKeyword() const {
     const int row = m_list->SelectedRow();
-    return row < 0 ? std::wstring() : m_list->Text(row, CSurveyList::kValue);
+    return row < 0 ? std::wstring() : m_list->Text(row, SurveyList::kValue);
 }
 
-void CQ3150Tx_SurveyDlg::UpdateSecurityControls() {
+void WirelessPage::UpdateSecurityControls() {
     if (m_list->SelectedRow() < 0) {
         return;
     }
@@ -170,14 +170,14 @@ void CQ3150Tx_SurveyDlg::UpdateSecurityControls() {
     m_connect->setEnabled(!m_bridging);
 }
 
-void CQ3150Tx_SurveyDlg::OnConnect() {
+void WirelessPage::OnConnect() {
     const int row = m_list->SelectedRow();
     if (row < 0) {
         return;
     }
-    m_strSSID = m_list->Text(row, CSurveyList::kSsid);
-    m_strChannel = m_list->Text(row, CSurveyList::kChannel);
-    const std::wstring keyword = m_list->Text(row, CSurveyList::kValue);
+    m_ssid = m_list->Text(row, SurveyList::kSsid);
+    m_channel = m_list->Text(row, SurveyList::kChannel);
+    const std::wstring keyword = m_list->Text(row, SurveyList::kValue);
     const std::wstring key = m_key->text().toStdWString();
     const BridgeSecurity security = CheckBridgeKey(keyword, key);
     if (!security.Accepted()) {
@@ -188,7 +188,7 @@ void CQ3150Tx_SurveyDlg::OnConnect() {
     // Until the device has answered, whatever the list does meanwhile: a second Connect
     // would bridge twice and restart the device twice.
     m_bridging = true;
-    RunOperation(BridgeOperation(RepeaterSettingsFor(m_strSSID, m_strChannel, keyword, key,
+    RunOperation(BridgeOperation(RepeaterSettingsFor(m_ssid, m_channel, keyword, key,
                                                      m_defaultKey->currentIndex()),
                                  RestartHandling::kByRestartWait),
                  m_bridge);

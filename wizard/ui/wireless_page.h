@@ -8,8 +8,8 @@
 #include "web/survey_parser.h"
 #include "wizard/ui/wizard_page.h"
 
-class CMarkupStatic;
-class CSurveyList;
+class MarkupLabel;
+class SurveyList;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -28,7 +28,7 @@ class QPushButton;
 // The first show with an empty list surveys by itself; the list keeps its rows across
 // hide and show. The key field limits and the default-key list follow the selected
 // network's security (UpdateSecurityControls); every selection change empties the key.
-class CQ3150Tx_SurveyDlg : public CWizardPage {
+class WirelessPage : public WizardPage {
     Q_OBJECT
 
 public:
@@ -39,7 +39,7 @@ public:
     // The status labels, in the order of their control ids 1172-1177.
     enum StatusValue { kSsid, kSecurity, kIpAddress, kSubnetMask, kGateway, kDns, kStatusCount };
 
-    CQ3150Tx_SurveyDlg(IWizardHost& host, QWidget* parent);
+    WirelessPage(IWizardHost& host, QWidget* parent);
 
     // Scan: empties the list and queues SITESURVEY; Scan, Connect and the key field stay
     // disabled until the result arrives. Does nothing while Scan is disabled.
@@ -57,15 +57,15 @@ public:
     void ShowSurvey(const std::vector<SurveyNetwork>& networks);
 
     // SSID and channel of the network chosen at the last Connect.
-    const std::wstring& ChosenSsid() const { return m_strSSID; }
-    const std::wstring& ChosenChannel() const { return m_strChannel; }
+    const std::wstring& ChosenSsid() const { return m_ssid; }
+    const std::wstring& ChosenChannel() const { return m_channel; }
 
-    CSurveyList* SurveyList() const { return m_list; }
+    SurveyList* SurveyTable() const { return m_list; }
     QPushButton* ScanButton() const { return m_scan; }
     QPushButton* ConnectButton() const { return m_connect; }
     QLineEdit* KeyField() const { return m_key; }
     QComboBox* DefaultKeyList() const { return m_defaultKey; }
-    CMarkupStatic* StatusLabel(StatusValue value) const {
+    MarkupLabel* StatusLabel(StatusValue value) const {
         return m_status.at(static_cast<size_t>(value));
     }
 
@@ -84,8 +84,8 @@ private:
     // The selected row's security keyword; empty with no row selected.
     std::wstring SelectedKeyword() const;
 
-    std::wstring m_strSSID;
-    std::wstring m_strChannel = L"11";
+    std::wstring m_ssid;
+    std::wstring m_channel = L"11";
     // From the start of a bridging until the device has answered: Connect and the key
     // field stay disabled.
     bool m_bridging = false;
@@ -94,8 +94,8 @@ private:
     OperationCallbacks m_bridge;
     QPushButton* m_scan;
     QPushButton* m_connect;
-    CSurveyList* m_list;
+    SurveyList* m_list;
     QLineEdit* m_key;
-    std::vector<CMarkupStatic*> m_status;
+    std::vector<MarkupLabel*> m_status;
     QComboBox* m_defaultKey;
 };

@@ -9,7 +9,7 @@
 #include "platform/metered_socket.h"
 #include "platform/tick_clock.h"
 #include "web/response_parsers.h"
-#include "web/web_manager.h"
+#include "web/web_command_queue.h"
 #include "wizard/ui/firmware_page.h"
 #include "wizard/ui/ip_address_page.h"
 #include "wizard/ui/message_box.h"
@@ -29,9 +29,9 @@ constexpr int kResultTimerId = 1;
 constexpr int kFirstOperationTimerId = 2;
 
 // The order in which the teardown removes the pages.
-constexpr WizardPage kTeardownOrder[] = {WizardPage::kIpAddress, WizardPage::kFirmware,
-                                         WizardPage::kPassword,  WizardPage::kReset,
-                                         WizardPage::kSummary,   WizardPage::kWireless};
+constexpr WizardPageId kTeardownOrder[] = {WizardPageId::kIpAddress, WizardPageId::kFirmware,
+                                           WizardPageId::kPassword,  WizardPageId::kReset,
+                                           WizardPageId::kSummary,   WizardPageId::kWireless};
 
 template <typename T>
 void DestroyAndDelete(T*& window) {
@@ -43,129 +43,129 @@ void DestroyAndDelete(T*& window) {
 
 }  // namespace
 
-void CQ3150TxDlg::WebQueue::Queue(const std::wstring& command, const WebRequest& request,
+void WizardFrame::WebQueue::Queue(const std::wstring& command, const WebRequest& request,
                                   const DeviceTarget& target) {
-    if (CWEBManager* web = m_device.WebQueue()) {
-        WebManagerSink(*web).Queue(command, request, target);
+    if (WebCommandQueue* web = m_device.WebQueue()) {
+        WebCommandQueueSink(*web).Queue(command, request, target);
     }
 }
 
-void CQ3150TxDlg::WebQueue::QueueFile(const std::wstring& command, const WebRequest& request,
+void WizardFrame::WebQueue::QueueFile(const std::wstring& command, const WebRequest& request,
                                       const DeviceTarget& target, const std::string& filePath) {
-    if (CWEBManager* web = m_device.WebQueue()) {
-        WebManagerSink(*web).QueueFile(command, request, target, filePath);
+    if (WebCommandQueue* web = m_device.WebQueue()) {
+        WebCommandQueueSink(*web).QueueFile(command, request, target, filePath);
     }
 }
 
-int CQ3150TxDlg::WebQueue::PendingCount() const {
-    const CWEBManager* web = m_device.WebQueue();
+int WizardFrame::WebQueue::PendingCount() const {
+    const WebCommandQueue* web = m_device.WebQueue();
     return web != nullptr ? web->PendingCount() : 0;
 }
 
-std::optional<WebResult> CQ3150TxDlg::WebQueue::TakeResult() {
-    CWEBManager* web = m_device.WebQueue();
+std::optional<WebResult> WizardFrame::WebQueue::TakeResult() {
+    WebCommandQueue* web = m_device.WebQueue();
     return web != nullptr ? web->TakeResult() : std::nullopt;
 }
 
-CQ3150TxDlg::CQ3150TxDlg(IConnectedDevice& device, QWidget* parent)
-    : CDialogWindow(parent),
+WizardFrame::WizardFrame(IConnectedDevice& device, QWidget* parent)
+    : DialogWindow(parent),
       m_device(device),
       m_queue(device),
       m_timerLoop(*this, kFirstOperationTimerId),
       m_operations(m_queue, m_queue, m_timerLoop, MonotonicTickClock::Instance(),
                    AnswerReading::kTolerant) {}
 
-CQ3150TxDlg::~CQ3150TxDlg() {
+WizardFrame::~WizardFrame() {
     DestroyWindow();
 }
 
-void CQ3150TxDlg::SetDeviceAddress(const std::wstring& ipAddress, const std::wstring& subnetMask) {
-    m_strDeviceIP = ipAddress;
-    m_strDeviceSubnet = subnetMask;
+void WizardFrame::SetDeviceAddress(const std::wstring& ipAddress, const std::wstring& subnetMask) {
+    m_deviceIp = ipAddress;
+    m_deviceSubnet = subnetMask;
 }
 
-DeviceTarget CQ3150TxDlg::Target() const {
-    return {m_strDeviceIP, m_strDeviceSubnet, LoginCredential(m_device.Login())};
+DeviceTarget WizardFrame::Target() const {
+    return {m_deviceIp, m_deviceSubnet, LoginCredential(m_device.Login())};
 }
 
-DeviceLogin CQ3150TxDlg::Login() const {
+DeviceLogin WizardFrame::Login() const {
     return m_device.Login();
 }
 
-const DeviceStatus& CQ3150TxDlg::Status() const {
+const DeviceStatus& WizardFrame::Status() const {
     return m_device.Status();
 }
 
-DeviceStatus& CQ3150TxDlg::StatusToFill() {
+DeviceStatus& WizardFrame::StatusToFill() {
     return m_device.Status();
 }
 
-std::optional<HostAddressContext> CQ3150TxDlg::TempHostAddress() const {
-    const CWEBManager* web = m_device.WebQueue();
+std::optional<HostAddressContext> WizardFrame::TempHostAddress() const {
+    const WebCommandQueue* web = m_device.WebQueue();
     return web != nullptr ? web->TempHostAddress() : std::nullopt;
 }
 
-SendProgress CQ3150TxDlg::UploadProgress() const {
-    const CWEBManager* web = m_device.WebQueue();
+SendProgress WizardFrame::UploadProgress() const {
+    const WebCommandQueue* web = m_device.WebQueue();
     if (web == nullptr) {
         return {};
     }
     // The meter follows whatever the queue's socket sends; only the upload's own
     // connection tells how far the image has got.
-    const std::vector<_STRU_WEB_DATA> pending = web->PendingSnapshot();
-    if (pending.empty() || !EqualsIgnoreCase(pending.front().strID, kCommandUpload) ||
-        !pending.front().bRequestSent) {
+    const std::vector<WebCommand> pending = web->PendingSnapshot();
+    if (pending.empty() || !EqualsIgnoreCase(pending.front().name, kCommandUpload) ||
+        !pending.front().requestSent) {
         return {};
     }
     return m_device.WebSendProgress();
 }
 
-CQ3150Tx_SummaryDlg* CQ3150TxDlg::SummaryPage() const {
-    return static_cast<CQ3150Tx_SummaryDlg*>(Page(WizardPage::kSummary));
+SummaryPage* WizardFrame::Summary() const {
+    return static_cast<SummaryPage*>(Page(WizardPageId::kSummary));
 }
 
-CQ3150Tx_SurveyDlg* CQ3150TxDlg::WirelessPage() const {
-    return static_cast<CQ3150Tx_SurveyDlg*>(Page(WizardPage::kWireless));
+WirelessPage* WizardFrame::Wireless() const {
+    return static_cast<WirelessPage*>(Page(WizardPageId::kWireless));
 }
 
-void CQ3150TxDlg::OnInitDialog() {
+void WizardFrame::OnInitDialog() {
     setGeometry(0, 0, kWidth, kHeight);
-    auto add = [this](WizardPage page, CWizardPage* window) {
+    auto add = [this](WizardPageId page, WizardPage* window) {
         m_pages[static_cast<size_t>(page)] = window;
         window->Create();
         window->setGeometry(rect());
         window->ShowWindow(false);
     };
-    add(WizardPage::kIpAddress, new CQ3150Tx_IPAddrDlg(*this, this));
-    add(WizardPage::kFirmware, new CQ3150Tx_ModeDlg(*this, this));
-    add(WizardPage::kSummary, new CQ3150Tx_SummaryDlg(*this, this));
-    add(WizardPage::kWireless, new CQ3150Tx_SurveyDlg(*this, this));
-    add(WizardPage::kPassword, new CQ3150Tx_PasswordDlg(*this, this));
-    add(WizardPage::kReset, new CQ3150Tx_SaveDlg(*this, this));
+    add(WizardPageId::kIpAddress, new IpAddressPage(*this, this));
+    add(WizardPageId::kFirmware, new FirmwarePage(*this, this));
+    add(WizardPageId::kSummary, new SummaryPage(*this, this));
+    add(WizardPageId::kWireless, new WirelessPage(*this, this));
+    add(WizardPageId::kPassword, new PasswordPage(*this, this));
+    add(WizardPageId::kReset, new ResetPage(*this, this));
     // They get a window only while they run.
-    m_message = new CQ3150Tx_MessageDlg(this);
-    m_progress = new CQ3150Tx_Progress(this);
+    m_message = new MessageBox(this);
+    m_progress = new ProgressDialog(this);
 }
 
-void CQ3150TxDlg::OnShowWindow(bool show) {
+void WizardFrame::OnShowWindow(bool show) {
     if (show) {
-        ShowWizardPage(WizardPage::kSummary);
+        ShowWizardPage(WizardPageId::kSummary);
     }
 }
 
-void CQ3150TxDlg::ShowWizardPage(WizardPage page) {
+void WizardFrame::ShowWizardPage(WizardPageId page) {
     for (size_t i = 0; i < m_pages.size(); ++i) {
         if (m_pages[i] != nullptr) {
-            m_pages[i]->ShowWindow(static_cast<WizardPage>(i) == page);
+            m_pages[i]->ShowWindow(static_cast<WizardPageId>(i) == page);
         }
     }
 }
 
-void CQ3150TxDlg::StartResultTimer() {
+void WizardFrame::StartResultTimer() {
     SetTimer(kResultTimerId, kResultTimerMs);
 }
 
-void CQ3150TxDlg::OnTimer(int id) {
+void WizardFrame::OnTimer(int id) {
     if (id != kResultTimerId) {
         m_timerLoop.Dispatch(id);
         return;
@@ -178,30 +178,30 @@ void CQ3150TxDlg::OnTimer(int id) {
     m_operations.TakeResults();
 }
 
-void CQ3150TxDlg::LoadDeviceStatus() {
-    QPointer<CQ3150TxDlg> self(this);
+void WizardFrame::LoadDeviceStatus() {
+    QPointer<WizardFrame> self(this);
     m_operations.Start(ReadStatusOperation(m_device.Status()), Target(), *this);
     m_device.Status().Clear();
     // The summary page is in front already: no values of an earlier device under the
     // progress dialog.
-    SummaryPage()->RefreshStatus();
+    Summary()->RefreshStatus();
     m_progress->Run(kLoadingText);
-    if (self != nullptr && SummaryPage() != nullptr) {
-        SummaryPage()->RefreshStatus();
+    if (self != nullptr && Summary() != nullptr) {
+        Summary()->RefreshStatus();
     }
 }
 
-void CQ3150TxDlg::OnDestroy() {
+void WizardFrame::OnDestroy() {
     KillTimer(kResultTimerId);
     m_operations.CancelAll();
-    for (const WizardPage page : kTeardownOrder) {
+    for (const WizardPageId page : kTeardownOrder) {
         DestroyAndDelete(m_pages[static_cast<size_t>(page)]);
     }
     DestroyAndDelete(m_message);
     DestroyAndDelete(m_progress);
 }
 
-void CQ3150TxDlg::OnOutcome(OperationOutcome outcome) {
+void WizardFrame::OnOutcome(OperationOutcome outcome) {
     switch (outcome) {
         case OperationOutcome::kLanPageRead:
             ShowProgressStep(kStepAfterLanInfo);
@@ -224,7 +224,7 @@ void CQ3150TxDlg::OnOutcome(OperationOutcome outcome) {
     }
 }
 
-void CQ3150TxDlg::OnFailed(const OperationFailure& failure) {
+void WizardFrame::OnFailed(const OperationFailure& failure) {
     if (m_progress->IsModalRunning()) {
         m_progress->EndDialog(0);
     }
@@ -232,7 +232,7 @@ void CQ3150TxDlg::OnFailed(const OperationFailure& failure) {
     ::ReturnToSearchPage();
 }
 
-void CQ3150TxDlg::ShowProgressStep(int step) {
+void WizardFrame::ShowProgressStep(int step) {
     if (m_progress->IsModalRunning()) {
         m_progress->ShowProgressStep(step);
     }

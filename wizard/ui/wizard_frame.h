@@ -15,10 +15,10 @@
 #include "wizard/ui/connected_device.h"
 #include "wizard/ui/wizard_page.h"
 
-class CQ3150Tx_MessageDlg;
-class CQ3150Tx_Progress;
-class CQ3150Tx_SummaryDlg;
-class CQ3150Tx_SurveyDlg;
+class MessageBox;
+class ProgressDialog;
+class SummaryPage;
+class WirelessPage;
 
 // The device wizard's frame: an invisible container laid over the whole main window that
 // holds the wizard for one KV-Q3150Tx. It owns the six pages (created hidden, then only
@@ -36,7 +36,7 @@ class CQ3150Tx_SurveyDlg;
 // "Loading....", which shows step 3, 7 and 10 as each page comes in and holds the last
 // step for a second; a read that fails ends the progress, says why and returns to the
 // search page.
-class CQ3150TxDlg : public CDialogWindow,
+class WizardFrame : public DialogWindow,
                     public IDeviceWizard,
                     public IWizardHost,
                     private IOperationObserver {
@@ -50,19 +50,19 @@ public:
     static constexpr int kStepAfterGetStatus = 10;
     static constexpr uint32_t kHoldAfterGetStatusMs = 1000;
 
-    CQ3150TxDlg(IConnectedDevice& device, QWidget* parent = nullptr);
-    ~CQ3150TxDlg() override;
+    WizardFrame(IConnectedDevice& device, QWidget* parent = nullptr);
+    ~WizardFrame() override;
 
     void SetDeviceAddress(const std::wstring& ipAddress, const std::wstring& subnetMask);
-    const std::wstring& DeviceIP() const { return m_strDeviceIP; }
-    const std::wstring& DeviceSubnet() const { return m_strDeviceSubnet; }
+    const std::wstring& DeviceIP() const { return m_deviceIp; }
+    const std::wstring& DeviceSubnet() const { return m_deviceSubnet; }
 
     // Shows `page` and hides the other five.
-    void ShowWizardPage(WizardPage page);
+    void ShowWizardPage(WizardPageId page);
     // Null before the frame is created and after it is destroyed.
-    CWizardPage* Page(WizardPage page) const { return m_pages.at(static_cast<size_t>(page)); }
-    CQ3150Tx_SummaryDlg* SummaryPage() const;
-    CQ3150Tx_SurveyDlg* WirelessPage() const;
+    WizardPage* Page(WizardPageId page) const { return m_pages.at(static_cast<size_t>(page)); }
+    SummaryPage* Summary() const;
+    WirelessPage* Wireless() const;
 
     // Starts the result timer again: a web command has been queued.
     void StartResultTimer();
@@ -79,8 +79,8 @@ public:
     DeviceLogin Login() const override;
     const DeviceStatus& Status() const override;
     DeviceStatus& StatusToFill() override;
-    CQ3150Tx_Progress& Progress() override { return *m_progress; }
-    CQ3150Tx_MessageDlg& Messages() override { return *m_message; }
+    ProgressDialog& Progress() override { return *m_progress; }
+    MessageBox& Messages() override { return *m_message; }
     // From the web queue's send meter, while UPLOAD is the active command and its request
     // has gone to the socket.
     SendProgress UploadProgress() const override;
@@ -115,12 +115,12 @@ private:
     void ShowProgressStep(int step);
 
     IConnectedDevice& m_device;
-    std::wstring m_strDeviceIP;
-    std::wstring m_strDeviceSubnet;
+    std::wstring m_deviceIp;
+    std::wstring m_deviceSubnet;
     WebQueue m_queue;
     WindowTimerLoop m_timerLoop;
     OperationRunner m_operations;
-    std::array<CWizardPage*, kWizardPageCount> m_pages{};
-    CQ3150Tx_MessageDlg* m_message = nullptr;
-    CQ3150Tx_Progress* m_progress = nullptr;
+    std::array<WizardPage*, kWizardPageIdCount> m_pages{};
+    MessageBox* m_message = nullptr;
+    ProgressDialog* m_progress = nullptr;
 };

@@ -2,8 +2,8 @@
 
 #include <QPointer>
 
-#include "controls/ctl_button.h"
-#include "controls/markup_static.h"
+#include "controls/markup_label.h"
+#include "controls/skin_radio_button.h"
 #include "device/operation_runner.h"
 #include "resources/string_ids.h"
 #include "web/device_commands.h"
@@ -17,9 +17,9 @@ namespace {
 // The window timers of a page's waits; the pages' own timers stay below.
 constexpr int kFirstWaitTimerId = 0x7000;
 
-// In WizardPage order: picture, control ids of "Locate" (the other entries follow),
+// In WizardPageId order: picture, control ids of "Locate" (the other entries follow),
 // Close, Minimize, the page's own menu entry, its title, the MAC and the IP address label.
-constexpr PageSkin kSkins[kWizardPageCount] = {
+constexpr PageSkin kSkins[kWizardPageIdCount] = {
     {134, 1126, 1010, 1011, MenuEntry::kIpAddress, kTextPageIpAddress, 1188, 1189},
     {136, 1147, 1028, 1180, MenuEntry::kFirmware, kTextPageFirmware, 1190, 1191},
     {140, 1119, 1046, 1183, MenuEntry::kRepeater, kTextPageSummary, 1187, 1186},
@@ -30,26 +30,26 @@ constexpr PageSkin kSkins[kWizardPageCount] = {
 
 }  // namespace
 
-CWizardPage::CWizardPage(WizardPage page, IWizardHost& host, QWidget* parent)
-    : CSkinnedPage(kSkins[static_cast<size_t>(page)], parent),
+WizardPage::WizardPage(WizardPageId page, IWizardHost& host, QWidget* parent)
+    : SkinnedPage(kSkins[static_cast<size_t>(page)], parent),
       m_host(host),
       m_timerLoop(*this, kFirstWaitTimerId),
       m_restartWait(m_timerLoop) {}
 
-CWizardPage::~CWizardPage() = default;
+WizardPage::~WizardPage() = default;
 
-std::optional<RestartCause> CWizardPage::RunningRestartWait() const {
+std::optional<RestartCause> WizardPage::RunningRestartWait() const {
     if (!IsRestartWaitRunning()) {
         return std::nullopt;
     }
     return m_restartWait.Cause();
 }
 
-void CWizardPage::RunOperation(DeviceOperation operation, IOperationObserver& observer) {
+void WizardPage::RunOperation(DeviceOperation operation, IOperationObserver& observer) {
     m_host.Operations().Start(std::move(operation), m_host.Target(), observer);
 }
 
-std::wstring CWizardPage::AsMarkupText(const std::wstring& value) {
+std::wstring WizardPage::AsMarkupText(const std::wstring& value) {
     std::wstring text;
     text.reserve(value.size());
     for (const wchar_t ch : value) {
@@ -70,10 +70,10 @@ std::wstring CWizardPage::AsMarkupText(const std::wstring& value) {
     return text;
 }
 
-void CWizardPage::RunRestartWait(RestartCause cause) {
+void WizardPage::RunRestartWait(RestartCause cause) {
     // A wait that comes while another dialog is up starts when that one has closed: its
     // ticks would drive the other one's progress otherwise.
-    QPointer<CWizardPage> self(this);
+    QPointer<WizardPage> self(this);
     if (!m_host.Progress().AwaitModalTurn() || self == nullptr) {
         return;
     }
@@ -81,47 +81,47 @@ void CWizardPage::RunRestartWait(RestartCause cause) {
     m_host.Progress().Run(PlanRestartWait(cause).progressText);
 }
 
-void CWizardPage::OnRestartStep(int /*tick*/, int step) {
+void WizardPage::OnRestartStep(int /*tick*/, int step) {
     m_host.Progress().ShowProgressStep(step);
 }
 
-void CWizardPage::OnRestartOver() {
+void WizardPage::OnRestartOver() {
     m_host.Progress().EndDialog(0);
     ReturnToSearchPage();
 }
 
-bool CWizardPage::ShowMessage(int stringId) {
-    QPointer<CWizardPage> self(this);
+bool WizardPage::ShowMessage(int stringId) {
+    QPointer<WizardPage> self(this);
     m_host.Messages().ShowMessage(stringId);
     return self != nullptr;
 }
 
-std::vector<CMarkupStatic*> CWizardPage::AddValueRows(std::span<const DeviceValueRow> rows) {
-    std::vector<CMarkupStatic*> labels;
+std::vector<MarkupLabel*> WizardPage::AddValueRows(std::span<const DeviceValueRow> rows) {
+    std::vector<MarkupLabel*> labels;
     for (const DeviceValueRow& row : rows) {
         labels.push_back(AddValueLabel(row.controlId, row.nameId));
     }
     return labels;
 }
 
-void CWizardPage::PlaceValueRows(std::span<const DeviceValueRow> rows,
-                                 const std::vector<CMarkupStatic*>& labels) {
+void WizardPage::PlaceValueRows(std::span<const DeviceValueRow> rows,
+                                const std::vector<MarkupLabel*>& labels) {
     for (size_t i = 0; i < rows.size(); ++i) {
         PlaceControl(labels[i], rows[i].rectId);
         ShowDeviceValue(*labels[i], std::wstring());
     }
 }
 
-void CWizardPage::ShowValueRows(std::span<const DeviceValueRow> rows,
-                                const std::vector<CMarkupStatic*>& labels) const {
+void WizardPage::ShowValueRows(std::span<const DeviceValueRow> rows,
+                               const std::vector<MarkupLabel*>& labels) const {
     const DeviceStatus& status = m_host.Status();
     for (size_t i = 0; i < rows.size(); ++i) {
         ShowDeviceValue(*labels[i], status.*rows[i].field);
     }
 }
 
-CMarkupStatic* CWizardPage::AddValueLabel(int controlId, int nameId) {
-    auto* label = new CMarkupStatic(this);
+MarkupLabel* WizardPage::AddValueLabel(int controlId, int nameId) {
+    auto* label = new MarkupLabel(this);
     NameControl(label, controlId, nameId);
     label->SetTransparent(true);
     // A value, but the keyboard reaches it, so a screen reader reads it in turn.
@@ -129,7 +129,7 @@ CMarkupStatic* CWizardPage::AddValueLabel(int controlId, int nameId) {
     return label;
 }
 
-void CWizardPage::ShowDeviceValue(CMarkupStatic& label, const std::wstring& value) {
+void WizardPage::ShowDeviceValue(MarkupLabel& label, const std::wstring& value) {
     label.ResetLook();
     label.SetWindowText(AsMarkupText(value));
     // Drawn with the next frame: a synchronous repaint of every value costs a frame each
@@ -153,33 +153,33 @@ bool ChoicePair::AnySelected() const {
     return m_first->GetCheck() || m_second->GetCheck();
 }
 
-ChoicePair CWizardPage::AddChoicePair(const ChoiceSpec& first, const ChoiceSpec& second,
-                                      std::function<void(bool second)> onSelect) {
+ChoicePair WizardPage::AddChoicePair(const ChoiceSpec& first, const ChoiceSpec& second,
+                                     std::function<void(bool second)> onSelect) {
     ChoicePair pair;
-    pair.m_first = new CCTLButton(this);
-    pair.m_second = new CCTLButton(this);
+    pair.m_first = new SkinRadioButton(this);
+    pair.m_second = new SkinRadioButton(this);
     pair.m_onSelect = std::move(onSelect);
     // The names and hints stand in for the captions drawn on the page picture.
     NameControl(pair.m_first, first.controlId, first.nameId, first.descriptionId);
     NameControl(pair.m_second, second.controlId, second.nameId, second.descriptionId);
-    connect(pair.m_first, &CCTLButton::clicked, this, [pair] { pair.Select(false); });
-    connect(pair.m_second, &CCTLButton::clicked, this, [pair] { pair.Select(true); });
+    connect(pair.m_first, &SkinRadioButton::clicked, this, [pair] { pair.Select(false); });
+    connect(pair.m_second, &SkinRadioButton::clicked, this, [pair] { pair.Select(true); });
     return pair;
 }
 
-void CWizardPage::PlaceChoicePair(const ChoicePair& pair, int firstRectId, int secondRectId,
-                                  const PageArea& firstArea, const PageArea& secondArea) {
+void WizardPage::PlaceChoicePair(const ChoicePair& pair, int firstRectId, int secondRectId,
+                                 const PageArea& firstArea, const PageArea& secondArea) {
     PlaceControl(pair.m_first, firstRectId);
     PlaceControl(pair.m_second, secondRectId);
     SetCaptionAreas(
         {{firstArea, [pair] { pair.Select(false); }}, {secondArea, [pair] { pair.Select(true); }}});
 }
 
-CSkinnedPage::DeviceCaptions CWizardPage::SelectedDeviceCaptions() const {
+SkinnedPage::DeviceCaptions WizardPage::SelectedDeviceCaptions() const {
     const DeviceLogin device = m_host.Login();
     return {device.macAddress, device.ipAddress};
 }
 
-void CWizardPage::OnTimer(int id) {
+void WizardPage::OnTimer(int id) {
     m_timerLoop.Dispatch(id);
 }

@@ -17,10 +17,10 @@
 #include "window/skinned_page.h"
 #include "window/window_timer_loop.h"
 
-class CCTLButton;
-class CMarkupStatic;
-class CQ3150Tx_MessageDlg;
-class CQ3150Tx_Progress;
+class SkinRadioButton;
+class MarkupLabel;
+class MessageBox;
+class ProgressDialog;
 class IWebCommandSink;
 class OperationRunner;
 
@@ -45,8 +45,8 @@ public:
     // The same record, for an operation that reads a page of the device into it.
     virtual DeviceStatus& StatusToFill() = 0;
     // The wizard's two modal dialogs.
-    virtual CQ3150Tx_Progress& Progress() = 0;
-    virtual CQ3150Tx_MessageDlg& Messages() = 0;
+    virtual ProgressDialog& Progress() = 0;
+    virtual MessageBox& Messages() = 0;
     // How far the request of the upload being sent has got to the device (bytes out of
     // the request's total); zeros while no upload is on its way. The firmware page shows
     // it while its upload runs.
@@ -78,16 +78,16 @@ struct ChoiceSpec {
 // into the other choice.
 class ChoicePair {
 public:
-    CCTLButton* First() const { return m_first; }
-    CCTLButton* Second() const { return m_second; }
+    SkinRadioButton* First() const { return m_first; }
+    SkinRadioButton* Second() const { return m_second; }
     void Select(bool second) const;
     bool SecondSelected() const;
     bool AnySelected() const;
 
 private:
-    friend class CWizardPage;
-    CCTLButton* m_first = nullptr;
-    CCTLButton* m_second = nullptr;
+    friend class WizardPage;
+    SkinRadioButton* m_first = nullptr;
+    SkinRadioButton* m_second = nullptr;
     std::function<void(bool second)> m_onSelect;
 };
 
@@ -99,13 +99,13 @@ private:
 // page's controls in its constructor, place them in LayOut, and run device operations
 // (device/device_operations.h) with RunOperation: the page's observer of an operation
 // decides what to enable and show from its outcomes. The frame creates the page.
-class CWizardPage : public CSkinnedPage, private IRestartWaitObserver {
+class WizardPage : public SkinnedPage, private IRestartWaitObserver {
     Q_OBJECT
 
 public:
     // The skin comes from the page's role: picture, control ids and own menu entry.
-    CWizardPage(WizardPage page, IWizardHost& host, QWidget* parent);
-    ~CWizardPage() override;
+    WizardPage(WizardPageId page, IWizardHost& host, QWidget* parent);
+    ~WizardPage() override;
 
     // Whether a restart wait ticks (hiding the page stops it).
     bool IsRestartWaitRunning() const {
@@ -133,18 +133,18 @@ protected:
     bool ShowMessage(int stringId);
 
     // Device values, one label per row, for PlaceValueRows and ShowValueRows.
-    std::vector<CMarkupStatic*> AddValueRows(std::span<const DeviceValueRow> rows);
+    std::vector<MarkupLabel*> AddValueRows(std::span<const DeviceValueRow> rows);
     // Places the labels of `rows` and empties them.
     void PlaceValueRows(std::span<const DeviceValueRow> rows,
-                        const std::vector<CMarkupStatic*>& labels);
+                        const std::vector<MarkupLabel*>& labels);
     // Shows the status record's values of `rows`.
     void ShowValueRows(std::span<const DeviceValueRow> rows,
-                       const std::vector<CMarkupStatic*>& labels) const;
+                       const std::vector<MarkupLabel*>& labels) const;
     // A markup label for a value read from the device, named `nameId` (its caption on
     // the page picture).
-    CMarkupStatic* AddValueLabel(int controlId, int nameId);
+    MarkupLabel* AddValueLabel(int controlId, int nameId);
     // Puts a value read from the device into a markup label as literal text.
-    static void ShowDeviceValue(CMarkupStatic& label, const std::wstring& value);
+    static void ShowDeviceValue(MarkupLabel& label, const std::wstring& value);
 
     // Two radio choices; `onSelect` follows every selection, by press or by caption.
     ChoicePair AddChoicePair(const ChoiceSpec& first, const ChoiceSpec& second,

@@ -7,11 +7,11 @@
 #include <optional>
 
 #include "device/device_operations.h"
-#include "fakes/fake_event_loop.h"
-#include "fakes/fake_host_setup.h"
-#include "fakes/fake_socket.h"
-#include "fakes/fake_tick_clock.h"
-#include "web/web_manager.h"
+#include "support/fakes/fake_event_loop.h"
+#include "support/fakes/fake_host_setup.h"
+#include "support/fakes/fake_socket.h"
+#include "support/fakes/fake_tick_clock.h"
+#include "web/web_command_queue.h"
 
 namespace {
 
@@ -42,18 +42,18 @@ protected:
     // The head command's name as the queue holds it.
     std::wstring Head() {
         const auto pending = web.PendingSnapshot();
-        return pending.empty() ? std::wstring() : pending.front().strID;
+        return pending.empty() ? std::wstring() : pending.front().name;
     }
     void WebTick() {
-        web.WebTimerProc(CWEBManager::kTimerId);
+        web.WebTimerProc(WebCommandQueue::kTimerId);
         web.WaitForAddressSetup();
-        clock.Advance(CWEBManager::kTimerPeriodMs);
+        clock.Advance(WebCommandQueue::kTimerPeriodMs);
     }
     // Carries the head command through connect and send, answers it with `answer` and
     // ends the connection with `closeError`, then lets the runner take the result.
     void Answer(const std::string& answer, int closeError = 0) {
-        const uint32_t state = web.PendingSnapshot().front().dwResult;
-        if (state == CWEBManager::kNeedsAddressSetup) {
+        const uint32_t state = web.PendingSnapshot().front().state;
+        if (state == WebCommandQueue::kNeedsAddressSetup) {
             WebTick();
         }
         WebTick();  // connect
@@ -73,7 +73,7 @@ protected:
         sockets.Last().events->OnConnect(0);
         WebTick();
         sockets.Last().DeliverChunk(answer, kPeer);
-        clock.Advance(CWEBManager::kResponseTimeoutMs + 1);
+        clock.Advance(WebCommandQueue::kResponseTimeoutMs + 1);
         WebTick();  // times out
         WebTick();  // hand over
         loop.Fire(OperationRunner::kResultPeriodMs);
@@ -83,9 +83,9 @@ protected:
     FakeTickClock clock{100000};
     FakeSocketFactory sockets;
     FakeHostAddressSetup host;
-    CWEBManager web{sockets, clock, host};
+    WebCommandQueue web{sockets, clock, host};
     FakeEventLoop loop;
-    WebManagerSink sink{web};
+    WebCommandQueueSink sink{web};
     OperationRunner runner{web, sink, loop, clock, AnswerReading::kStrict};
     std::optional<AnswerVerdict> verdict;
     EndObserver observer{verdict};
@@ -105,7 +105,7 @@ TEST_F(OperationRunnerTest, StepsRunInTurnAndEachQueuesOnlyAfterItsPredecessorWa
     Answer("HTTP/1.1 200 OK\r\n\r\nRuntime Code Version:<div align=\"left\"> 9.9 </div>");
     ASSERT_TRUE(verdict.has_value());
     EXPECT_TRUE(verdict->Ok());
-    EXPECT_EQ(status.strFirmwareVersion, L"9.9");
+    EXPECT_EQ(status.firmwareVersion, L"9.9");
     EXPECT_FALSE(loop.HasTimer(OperationRunner::kResultPeriodMs));
 }
 
@@ -226,7 +226,7 @@ TEST_F(OperationRunnerTest, AnAnswerCutOffForItsSizeIsNamedAndNotAskedAgain) {
     WebTick();
     sockets.Last().events->OnConnect(0);
     WebTick();
-    sockets.Last().chunks.push_back({std::string(CWEBManager::kMaxResponseBytes + 1, 'x'), 0});
+    sockets.Last().chunks.push_back({std::string(WebCommandQueue::kMaxResponseBytes + 1, 'x'), 0});
     while (!sockets.Last().chunks.empty() && sockets.Last().open) {
         sockets.Last().peerAddress = kPeer;
         sockets.Last().events->OnReceive(0);
@@ -244,7 +244,7 @@ TEST_F(OperationRunnerTest, AnAnswerCutOffForItsSizeIsNamedAndNotAskedAgain) {
 // A set-up that failed for a reason the user can act on ends the run with that reason in
 // one line, at once: waiting brings neither the rights nor another subnet.
 TEST_F(OperationRunnerTest, ASetUpThatFailedForAKnownReasonSaysItOnceAndIsNotRetried) {
-    host.SetAnswer(L"ERROR");
+    host.SetAnswer(HostSetupResult::Unreachable());
     host.SetFailure({HostSetupFailure::Kind::kDeviceRefused, L"the device's subnet, refused"});
     Run(ReadStatusOperation(status));
     WebTick();  // set-up
@@ -257,7 +257,7 @@ TEST_F(OperationRunnerTest, ASetUpThatFailedForAKnownReasonSaysItOnceAndIsNotRet
 
     // The upgrade's come-back poll asks again after other network failures, not after this.
     verdict.reset();
-    host.SetAnswer(L"");
+    host.SetAnswer(HostSetupResult::AnyAddress());
     host.SetFailure({});
     Run(UpgradeFirmwareOperation({"/nonexistent", 1000, 600000}, status,
                                  RestartHandling::kRebootStep));
@@ -265,7 +265,7 @@ TEST_F(OperationRunnerTest, ASetUpThatFailedForAKnownReasonSaysItOnceAndIsNotRet
     Answer(kOkPage);  // REBOOT
     loop.Fire(1000);
     ASSERT_EQ(Head(), L"GETSTATUS");
-    host.SetAnswer(L"ERROR");
+    host.SetAnswer(HostSetupResult::Unreachable());
     host.SetFailure({HostSetupFailure::Kind::kNotInGroup, L"not in group tamsel"});
     WebTick();
     WebTick();
@@ -285,7 +285,7 @@ TEST_F(OperationRunnerTest, ARequestThatWasNeverSentIsNotTakenForItsAnswer) {
                  observer);
     WebTick();  // address set-up
     WebTick();  // connect, which never completes
-    clock.Advance(CWEBManager::kConnectTimeoutMs + 1);
+    clock.Advance(WebCommandQueue::kConnectTimeoutMs + 1);
     WebTick();  // times out
     WebTick();  // hand over
     loop.Fire(OperationRunner::kResultPeriodMs);
@@ -355,7 +355,7 @@ TEST_F(OperationRunnerTest, TheUpgradeWaitsPassesOverTheRebootAndPollsUntilTheDe
     Answer("HTTP/1.1 200 OK\r\n\r\nRuntime Code Version:<div align=\"left\">2.0</div>");
     ASSERT_TRUE(verdict.has_value());
     EXPECT_TRUE(verdict->Ok());
-    EXPECT_EQ(status.strFirmwareVersion, L"2.0");
+    EXPECT_EQ(status.firmwareVersion, L"2.0");
 }
 
 TEST_F(OperationRunnerTest, TheComeBackPollGivesUpOnceItsWindowHasPassed) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fakes/fake_event_loop.h"
+#include "support/fakes/fake_event_loop.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 
 #include "device/device_operations.h"
 #include "device/operation_runner.h"
-#include "fakes/fake_event_loop.h"
-#include "fakes/fake_tick_clock.h"
-#include "fakes/fake_web_results.h"
 #include "resources/string_ids.h"
+#include "support/fakes/fake_event_loop.h"
+#include "support/fakes/fake_tick_clock.h"
+#include "support/fakes/fake_web_results.h"
 
 namespace {
 
@@ -131,11 +131,11 @@ TEST_F(TolerantReadingTest, TheStatusReadQueuesEachPageAfterThePreviousOneCameIn
 
 TEST_F(TolerantReadingTest, AnUnauthorisedLanPageStillMovesOnButIsNotParsed) {
     Start(ReadStatusOperation(status), observer);
-    status.strLanIP = L"kept";
+    status.lanIp = L"kept";
     results.Finish(L"LANINFO", 4, "HTTP/1.1 401 Unauthorized\r\n\r\nIP Address: 1.2.3.4");
     EXPECT_EQ(Tick(), (Calls{"lan page"}));
     EXPECT_EQ(sink.queued.back(), L"WANINFO");
-    EXPECT_EQ(status.strLanIP, L"kept");
+    EXPECT_EQ(status.lanIp, L"kept");
 }
 
 TEST_F(TolerantReadingTest, StartUpReadsGiveUpOnEveryFailureCodeEvenWithAFullPage) {
@@ -300,9 +300,9 @@ TEST_F(TolerantReadingTest, TheDevicesPagesFillTheStatusRecord) {
     Tick();
     results.Finish(L"GETSTATUS", 4, Page("status_page.http"));
     Tick();
-    EXPECT_FALSE(status.strMACAddress.empty());
-    EXPECT_FALSE(status.strSSID.empty());
-    EXPECT_FALSE(status.strFirmwareVersion.empty());
+    EXPECT_FALSE(status.macAddress.empty());
+    EXPECT_FALSE(status.ssid.empty());
+    EXPECT_FALSE(status.firmwareVersion.empty());
 }
 
 TEST_F(TolerantReadingTest, ARunnerThatGoesInsideAnObserverCallStopsItsTickThere) {

@@ -7,10 +7,10 @@
 #include <map>
 #include <set>
 
-#include "discovery/udp_manager.h"
-#include "fakes/fake_socket.h"
-#include "fakes/fake_tick_clock.h"
-#include "reply_builder.h"
+#include "discovery/discovery_manager.h"
+#include "support/fakes/fake_socket.h"
+#include "support/fakes/fake_tick_clock.h"
+#include "support/reply_builder.h"
 
 namespace {
 
@@ -33,12 +33,12 @@ protected:
         for (int tick = 0; tick < maxTicks && manager.GetRequestCount() > 0; ++tick) {
             currentTick = tick;
             const size_t before = socket().unicasts.size();
-            manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+            manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
             for (size_t i = before; i < socket().unicasts.size(); ++i) {
                 sends.push_back({tick, clock.GetTickCount(), socket().unicasts[i].address});
             }
             endTick = tick;
-            clock.Advance(CUDPManager::kTimerPeriodMs);
+            clock.Advance(DiscoveryManager::kTimerPeriodMs);
         }
     }
     FakeSocketState& socket() { return *sockets.states.front(); }
@@ -63,7 +63,8 @@ protected:
             ASSERT_NE(it, by.end()) << address;
             ASSERT_EQ(it->second.size(), 3u) << address;
             for (size_t k = 1; k < 3; ++k) {
-                EXPECT_GT(it->second[k].time - it->second[k - 1].time, CUDPManager::kSendIntervalMs)
+                EXPECT_GT(it->second[k].time - it->second[k - 1].time,
+                          DiscoveryManager::kSendIntervalMs)
                     << address;
             }
         }
@@ -78,7 +79,7 @@ protected:
 
     FakeTickClock clock{5000};
     FakeSocketFactory sockets;
-    CUDPManager manager{sockets, clock};
+    DiscoveryManager manager{sockets, clock};
     std::vector<Send> sends;
     int currentTick = 0;
     int endTick = -1;
@@ -175,17 +176,17 @@ TEST_F(AddressSearchTest, TickCountWrapKeepsThePace) {
 TEST_F(AddressSearchTest, AnswersJoinTheListOneRowPerDevice) {
     // A broadcast search finds A; a search at a block finds A again and B.
     manager.QueueSearch(L"1");
-    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+    manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
     socket().DeliverDatagram(AsString(BuildReply({})), "192.168.1.254");
     while (manager.GetRequestCount() > 0) {
         clock.Advance(300);
-        manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+        manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
     }
     ASSERT_EQ(manager.GetDeviceCount(), 1);
 
     manager.QueueAddressSearch(L"1", Target(L"10.0.5.0/24"));
     EXPECT_EQ(manager.GetDeviceCount(), 1);  // kept: the new finds join it
-    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+    manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
     ReplyFields far;
     far.mac = "0011223344bb";
     far.ip = "10.0.5.7";
@@ -198,8 +199,8 @@ TEST_F(AddressSearchTest, AnswersJoinTheListOneRowPerDevice) {
     }
     Run();
     ASSERT_EQ(manager.GetDeviceCount(), 2);
-    EXPECT_EQ(manager.GetDevice(0).strDevIP, L"192.168.1.254");  // the first answer wins
-    EXPECT_EQ(manager.GetDevice(1).strDevMAC, L"00:11:22:33:44:BB");
+    EXPECT_EQ(manager.GetDevice(0).ip, L"192.168.1.254");  // the first answer wins
+    EXPECT_EQ(manager.GetDevice(1).mac, L"00:11:22:33:44:BB");
 
     // A broadcast search still starts from an empty list.
     manager.QueueSearch(L"1");
@@ -214,7 +215,7 @@ TEST_F(AddressSearchTest, SearchesQueuedTogetherRunInTurn) {
     for (int tick = 0; tick < 100 && manager.GetRequestCount() > 0; ++tick) {
         const size_t unicasts = socket().unicasts.size();
         const size_t broadcasts = socket().broadcasts.size();
-        manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+        manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
         if (socket().unicasts.size() > unicasts) {
             order.emplace_back(tick, socket().unicasts.back().address);
         }
@@ -237,7 +238,7 @@ TEST_F(AddressSearchTest, ClearingTheQueueStopsASearchMidway) {
     manager.ClearRequests();
     EXPECT_EQ(manager.GetRequestCount(), 0);
     for (int i = 0; i < 20; ++i) {
-        manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+        manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
         clock.Advance(300);
     }
     EXPECT_EQ(socket().unicasts.size(), sent);

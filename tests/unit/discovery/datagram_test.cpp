@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "reply_builder.h"
+#include "support/reply_builder.h"
 
 namespace {
 
-std::optional<_STRU_AP_INFO> Parse(const std::vector<uint8_t>& bytes,
-                                   const std::vector<_STRU_AP_INFO>& known = {}) {
+std::optional<FoundDevice> Parse(const std::vector<uint8_t>& bytes,
+                                 const std::vector<FoundDevice>& known = {}) {
     return ParseSearchReply(bytes.data(), bytes.size(), known);
 }
 
@@ -35,12 +35,12 @@ TEST(SearchReply, MinimumLengthIs424Bytes) {
 TEST(SearchReply, FieldsAreReadFromTheirOffsets) {
     const auto device = Parse(BuildReply({}));
     ASSERT_TRUE(device);
-    EXPECT_EQ(device->strDevModel, L"KV-Q3150Tx");
-    EXPECT_EQ(device->strDevMAC, L"00:11:22:33:44:AA");
-    EXPECT_EQ(device->strDevIP, L"192.168.1.254");
-    EXPECT_EQ(device->strDevSubnet, L"255.255.255.0");
-    EXPECT_EQ(device->strDevUserName, L"admin");
-    EXPECT_EQ(device->strDevPassword, L"secret");
+    EXPECT_EQ(device->model, L"KV-Q3150Tx");
+    EXPECT_EQ(device->mac, L"00:11:22:33:44:AA");
+    EXPECT_EQ(device->ip, L"192.168.1.254");
+    EXPECT_EQ(device->subnet, L"255.255.255.0");
+    EXPECT_EQ(device->userName, L"admin");
+    EXPECT_EQ(device->password, L"secret");
 }
 
 TEST(SearchReply, ApostrophesDroppedEverywhereButTheModel) {
@@ -53,16 +53,16 @@ TEST(SearchReply, ApostrophesDroppedEverywhereButTheModel) {
     f.password = "'pw'";
     const auto device = Parse(BuildReply(f));
     ASSERT_TRUE(device);
-    EXPECT_EQ(device->strDevMAC, L"00:11:22:33:44:AA");
-    EXPECT_EQ(device->strDevModel, L"KV-'Q3150Tx'");
-    EXPECT_EQ(device->strDevIP, L"192.168.1.254");
-    EXPECT_EQ(device->strDevSubnet, L"255.255.255.0");
-    EXPECT_EQ(device->strDevUserName, L"admin");
-    EXPECT_EQ(device->strDevPassword, L"pw");
+    EXPECT_EQ(device->mac, L"00:11:22:33:44:AA");
+    EXPECT_EQ(device->model, L"KV-'Q3150Tx'");
+    EXPECT_EQ(device->ip, L"192.168.1.254");
+    EXPECT_EQ(device->subnet, L"255.255.255.0");
+    EXPECT_EQ(device->userName, L"admin");
+    EXPECT_EQ(device->password, L"pw");
 }
 
 TEST(SearchReply, FirstReplyOfADeviceWinsIgnoringCase) {
-    std::vector<_STRU_AP_INFO> known;
+    std::vector<FoundDevice> known;
     known.push_back(*Parse(BuildReply({})));
 
     ReplyFields upper;
@@ -74,7 +74,7 @@ TEST(SearchReply, FirstReplyOfADeviceWinsIgnoringCase) {
     other.mac = "0011223344ab";
     const auto second = Parse(BuildReply(other), known);
     ASSERT_TRUE(second);
-    EXPECT_EQ(second->strDevMAC, L"00:11:22:33:44:AB");
+    EXPECT_EQ(second->mac, L"00:11:22:33:44:AB");
 }
 
 TEST(SearchReply, TextWithoutZeroByteStopsAtTheEndOfTheReceivedBytes) {
@@ -84,13 +84,13 @@ TEST(SearchReply, TextWithoutZeroByteStopsAtTheEndOfTheReceivedBytes) {
     f.password = std::string(272, 'p');
     const auto device = Parse(BuildReply(f, 424));
     ASSERT_TRUE(device);
-    EXPECT_EQ(device->strDevPassword, std::wstring(272, L'p'));
+    EXPECT_EQ(device->password, std::wstring(272, L'p'));
 
     // A field without its zero byte runs on into the next one.
     f = ReplyFields();
     f.user = std::string(16, 'u');
     f.password = "pw";
-    EXPECT_EQ(Parse(BuildReply(f))->strDevUserName, std::wstring(16, L'u') + L"pw");
+    EXPECT_EQ(Parse(BuildReply(f))->userName, std::wstring(16, L'u') + L"pw");
 }
 
 TEST(SearchReply, NothingBeyondTheReceiveBufferIsRead) {
@@ -98,7 +98,7 @@ TEST(SearchReply, NothingBeyondTheReceiveBufferIsRead) {
     std::fill(reply.begin() + 152, reply.end(), 'x');
     const auto device = Parse(reply);
     ASSERT_TRUE(device);
-    EXPECT_EQ(device->strDevPassword.size(), 1024u - 152u);
+    EXPECT_EQ(device->password.size(), 1024u - 152u);
 }
 
 TEST(MacFormatting, ColonsAfterEveryPairAndShortTextsPaddedAtTheEnd) {

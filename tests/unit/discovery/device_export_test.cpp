@@ -4,9 +4,9 @@
 
 namespace {
 
-_STRU_AP_INFO Device(std::wstring mac, std::wstring ip, std::wstring model = L"KV-Q3150Tx",
-                     std::wstring mask = L"255.255.255.0") {
-    return _STRU_AP_INFO{model, mac, ip, mask, L"admin", L"secret"};
+FoundDevice Device(std::wstring mac, std::wstring ip, std::wstring model = L"KV-Q3150Tx",
+                   std::wstring mask = L"255.255.255.0") {
+    return FoundDevice{model, mac, ip, mask, L"admin", L"secret"};
 }
 
 TEST(DeviceExportTest, CsvHasOneQuotedLinePerDeviceUnderTheJsonKeys) {
@@ -21,7 +21,7 @@ TEST(DeviceExportTest, CsvHasOneQuotedLinePerDeviceUnderTheJsonKeys) {
 }
 
 TEST(DeviceExportTest, CsvKeepsHostileValuesInTheirCellAndNeverAsAFormula) {
-    const _STRU_AP_INFO hostile =
+    const FoundDevice hostile =
         Device(L"=HYPERLINK(\"http://x\")", L"+1+1", L"-2,\"a\"\r\nb", L"@SUM(A1)");
     const std::string csv = ExportDeviceList({hostile}, DeviceListFormat::kCsv);
     EXPECT_EQ(

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "discovery/udp_manager.h"
-#include "fakes/fake_answer_watch.h"
-#include "fakes/fake_socket.h"
-#include "fakes/fake_tick_clock.h"
-#include "reply_builder.h"
+#include "discovery/discovery_manager.h"
+#include "support/fakes/fake_answer_watch.h"
+#include "support/fakes/fake_socket.h"
+#include "support/fakes/fake_tick_clock.h"
+#include "support/reply_builder.h"
 
 namespace {
 
@@ -131,16 +131,16 @@ TEST(FirewallDiagnosisText, TheLikelyCauseNamesTheActiveFrontEndAndItsCommand) {
 // The discovery manager names the likely firewall only where a stateful filter explains
 // the silence: after a broadcast search that found nothing and whose answers nobody
 // counted.
-TEST(UdpManagerFirewallTest, TheLikelyFirewallFollowsAnEmptyUncountedBroadcastSearchOnly) {
+TEST(DiscoveryManagerFirewallTest, TheLikelyFirewallFollowsAnEmptyUncountedBroadcastSearchOnly) {
     FakeTickClock clock{5000};
     FakeSocketFactory sockets;
-    CUDPManager manager{sockets, clock};
+    DiscoveryManager manager{sockets, clock};
     HostFirewallState firewall{true, false};
     manager.SetFirewallReader([&firewall] { return firewall; });
     const auto run = [&] {
         for (int tick = 0; tick < 100 && manager.GetRequestCount() > 0; ++tick) {
-            manager.OnDiscoveryTimer(CUDPManager::kTimerId);
-            clock.Advance(CUDPManager::kTimerPeriodMs);
+            manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
+            clock.Advance(DiscoveryManager::kTimerPeriodMs);
         }
     };
     const std::wstring ufw = ExplainLikelyFirewall(firewall);
@@ -156,7 +156,7 @@ TEST(UdpManagerFirewallTest, TheLikelyFirewallFollowsAnEmptyUncountedBroadcastSe
 
     // A repeater answered: the firewall let it in.
     manager.QueueSearch(L"1");
-    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+    manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
     sockets.states.front()->DeliverDatagram(AsString(BuildReply({})), "192.168.1.1");
     run();
     EXPECT_EQ(manager.GetDeviceCount(), 1);
@@ -190,15 +190,15 @@ TEST(UdpManagerFirewallTest, TheLikelyFirewallFollowsAnEmptyUncountedBroadcastSe
 
 // The discovery manager watches every search when given a watch: answers reach it through
 // the socket, and the end of the last queued search tells how many were dropped.
-TEST(UdpManagerFirewallTest, TheEndOfTheSearchesTellsHowManyRepeatersAnswersWereDropped) {
+TEST(DiscoveryManagerFirewallTest, TheEndOfTheSearchesTellsHowManyRepeatersAnswersWereDropped) {
     FakeTickClock clock{5000};
     FakeSocketFactory sockets;
-    CUDPManager manager{sockets, clock};
+    DiscoveryManager manager{sockets, clock};
     auto state = std::make_shared<FakeAnswerWatchState>();
     const auto run = [&] {
         for (int tick = 0; tick < 100 && manager.GetRequestCount() > 0; ++tick) {
-            manager.OnDiscoveryTimer(CUDPManager::kTimerId);
-            clock.Advance(CUDPManager::kTimerPeriodMs);
+            manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
+            clock.Advance(DiscoveryManager::kTimerPeriodMs);
         }
     };
 
@@ -212,7 +212,7 @@ TEST(UdpManagerFirewallTest, TheEndOfTheSearchesTellsHowManyRepeatersAnswersWere
     manager.QueueSearch(L"1");
     manager.QueueAddressSearch(L"1", SearchTarget{0xC0A80107, 32});
     EXPECT_EQ(state->starts, 1);
-    manager.OnDiscoveryTimer(CUDPManager::kTimerId);
+    manager.OnDiscoveryTimer(DiscoveryManager::kTimerId);
     FakeSocketState& socket = *sockets.states.front();
     socket.DeliverDatagram(AsString(BuildReply({})), "192.168.1.1");
     socket.DeliverDatagram(AsString(BuildReply({})).substr(0, 423), "192.168.1.9");  // no answer

@@ -118,7 +118,7 @@ TEST_F(LastRepeaterTest, PathFollowsTheXdgConfigFolder) {
 }
 
 TEST(RowToSelectTest, TheRememberedDeviceIsSelectedWhereverItIsListed) {
-    const std::vector<_STRU_AP_INFO> devices = {
+    const std::vector<FoundDevice> devices = {
         {L"KV-Q3150Tx", L"00:11:22:33:44:01", L"192.168.1.1", L"", L"", L""},
         {L"KV-Q3150Tx", L"00:11:22:33:44:AB", L"10.0.0.9", L"", L"", L""},
     };

@@ -4,7 +4,7 @@
 
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
-#include "unit/hostnet/fake_host_network.h"
+#include "support/fakes/fake_host_network.h"
 
 namespace {
 

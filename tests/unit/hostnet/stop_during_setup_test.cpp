@@ -9,10 +9,10 @@
 #include <mutex>
 #include <thread>
 
-#include "fakes/fake_socket.h"
 #include "hostnet/host_addressing.h"
-#include "unit/hostnet/fake_host_network.h"
-#include "web/web_manager.h"
+#include "support/fakes/fake_host_network.h"
+#include "support/fakes/fake_socket.h"
+#include "web/web_command_queue.h"
 
 namespace {
 
@@ -96,10 +96,10 @@ TEST(StopDuringSetUp, StopAllCancelsTheWaitAfterAddingAndLeavesNoAddress) {
     HostAddressing addressing(network, sleeper, options);
     StillClock clock;
     FakeSocketFactory sockets;
-    CWEBManager web(sockets, clock, addressing);
+    WebCommandQueue web(sockets, clock, addressing);
 
     web.QueueCommand(L"LANINFO", L"GET / HTTP/1.1\r\n\r\n", L"192.168.1.200", L"255.255.255.0");
-    web.WebTimerProc(CWEBManager::kTimerId);
+    web.WebTimerProc(WebCommandQueue::kTimerId);
     sleeper.WaitUntilWaiting();
     ASSERT_TRUE(HoldsTempAddress(network));
 
@@ -118,9 +118,9 @@ TEST(StopDuringSetUp, StopAllCancelsTheWaitAfterAddingAndLeavesNoAddress) {
 
     // The next burst sets up afresh.
     web.QueueCommand(L"LANINFO", L"GET / HTTP/1.1\r\n\r\n", L"192.168.1.200", L"255.255.255.0");
-    web.WebTimerProc(CWEBManager::kTimerId);
+    web.WebTimerProc(WebCommandQueue::kTimerId);
     web.WaitForAddressSetup();
-    EXPECT_EQ(web.BindAddress(), L"192.168.1.241");
+    EXPECT_EQ(web.Binding(), HostSetupResult::BindTo(L"192.168.1.241"));
     web.StopAll();
     EXPECT_FALSE(HoldsTempAddress(network));
 }

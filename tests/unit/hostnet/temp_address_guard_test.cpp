@@ -7,8 +7,8 @@
 #include <functional>
 #include <numeric>
 
-#include "fakes/fake_kernel_network.h"
-#include "fakes/fake_tick_clock.h"
+#include "support/fakes/fake_kernel_network.h"
+#include "support/fakes/fake_tick_clock.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <cerrno>
 
-#include "fakes/fake_answer_watch.h"
-#include "fakes/fake_kernel_network.h"
-#include "fakes/fake_tick_clock.h"
+#include "support/fakes/fake_answer_watch.h"
+#include "support/fakes/fake_kernel_network.h"
+#include "support/fakes/fake_tick_clock.h"
 
 namespace {
 

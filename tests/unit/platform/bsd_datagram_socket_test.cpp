@@ -12,7 +12,7 @@
 #include "platform/linux/bsd_socket.h"
 #include "platform/linux/capabilities.h"
 #include "platform/poll_event_loop.h"
-#include "unit/platform/loopback_support.h"
+#include "support/loopback_support.h"
 
 namespace {
 

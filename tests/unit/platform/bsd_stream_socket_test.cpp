@@ -8,7 +8,7 @@
 
 #include "platform/linux/bsd_socket.h"
 #include "platform/poll_event_loop.h"
-#include "unit/platform/loopback_support.h"
+#include "support/loopback_support.h"
 
 namespace {
 

@@ -9,38 +9,38 @@
 
 namespace {
 
-using Position = CIPv4FieldModel::Position;
+using Position = Ipv4FieldModel::Position;
 
-CIPv4FieldModel Typed(const std::wstring& keys) {
-    CIPv4FieldModel model;
+Ipv4FieldModel Typed(const std::wstring& keys) {
+    Ipv4FieldModel model;
     for (wchar_t key : keys) {
         key == L'.' ? model.TypeSeparator() : model.TypeDigit(key);
     }
     return model;
 }
 
-CIPv4FieldModel Holding(const wchar_t* dotted) {
-    CIPv4FieldModel model;
+Ipv4FieldModel Holding(const wchar_t* dotted) {
+    Ipv4FieldModel model;
     EXPECT_TRUE(model.SetAddress(dotted));
     return model;
 }
 
-TEST(IPv4FieldModel, ParsesOnlyFourFieldsOfAtMost255) {
+TEST(Ipv4FieldModel, ParsesOnlyFourFieldsOfAtMost255) {
     for (const wchar_t* accepted : {L"1.2.3.4", L" 10.0.0.1\t\n", L"...", L"", L"192..1."}) {
-        EXPECT_TRUE(CIPv4FieldModel::ParseDotted(accepted)) << accepted;
+        EXPECT_TRUE(Ipv4FieldModel::ParseDotted(accepted)) << accepted;
     }
     for (const wchar_t* refused :
          {L"1.2.3", L"1.2.3.4.5", L"256.0.0.0", L"1. 2.3.4", L"+1.2.3.4", L"1234.1.1.1", L"a.b.c.d",
           L"1,2,3,4", L"\u0661.2.3.4", L"1.2.3.4/24"}) {
-        EXPECT_FALSE(CIPv4FieldModel::ParseDotted(refused)) << refused;
+        EXPECT_FALSE(Ipv4FieldModel::ParseDotted(refused)) << refused;
     }
     // Leading zeros are read, and dropped.
     EXPECT_EQ(Holding(L"001.02.3.255").Text(), L"1.2.3.255");
     EXPECT_EQ(Holding(L"001.02.3.255").OctetText(0), L"1");
 }
 
-TEST(IPv4FieldModel, TheOctetBeingTypedIsCommittedWhenLeftOrFull) {
-    CIPv4FieldModel model = Typed(L"01");
+TEST(Ipv4FieldModel, TheOctetBeingTypedIsCommittedWhenLeftOrFull) {
+    Ipv4FieldModel model = Typed(L"01");
     EXPECT_EQ(model.OctetText(0), L"01");
     EXPECT_EQ(model.Text(), L"1...");  // read as it will be
     model.MoveRight(false);
@@ -64,8 +64,8 @@ TEST(IPv4FieldModel, TheOctetBeingTypedIsCommittedWhenLeftOrFull) {
     EXPECT_EQ(model.Caret(), (Position{0, 0}));
 }
 
-TEST(IPv4FieldModel, AFullOctetPassesADigitOnOnlyFromItsEnd) {
-    CIPv4FieldModel model = Holding(L"192.168.1.254");
+TEST(Ipv4FieldModel, AFullOctetPassesADigitOnOnlyFromItsEnd) {
+    Ipv4FieldModel model = Holding(L"192.168.1.254");
     model.Place(1, 3, 3);
     model.TypeDigit(L'7');
     EXPECT_EQ(model.Text(), L"192.168.7.254");
@@ -77,8 +77,8 @@ TEST(IPv4FieldModel, AFullOctetPassesADigitOnOnlyFromItsEnd) {
     EXPECT_EQ(model.Text(), L"192.168.7.254");
 }
 
-TEST(IPv4FieldModel, TheDotAfterACompletedOctetIsSwallowedOnlyRightAfterIt) {
-    CIPv4FieldModel model = Holding(L"10.20.30.40");
+TEST(Ipv4FieldModel, TheDotAfterACompletedOctetIsSwallowedOnlyRightAfterIt) {
+    Ipv4FieldModel model = Holding(L"10.20.30.40");
     model.FocusOctet(0);
     for (wchar_t key : std::wstring(L"192.")) {
         key == L'.' ? model.TypeSeparator() : model.TypeDigit(key);
@@ -97,8 +97,8 @@ TEST(IPv4FieldModel, TheDotAfterACompletedOctetIsSwallowedOnlyRightAfterIt) {
     EXPECT_EQ(model.Caret(), (Position{1, 0}));
 }
 
-TEST(IPv4FieldModel, ASelectionAcrossTheDotsIsCopiedAndErasedPerOctet) {
-    CIPv4FieldModel model = Holding(L"192.168.1.254");
+TEST(Ipv4FieldModel, ASelectionAcrossTheDotsIsCopiedAndErasedPerOctet) {
+    Ipv4FieldModel model = Holding(L"192.168.1.254");
     model.Place(0, 2, 2);
     model.MoveToEnd(true);
     EXPECT_EQ(model.SelectedText(), L"2.168.1.254");
@@ -131,8 +131,8 @@ TEST(IPv4FieldModel, ASelectionAcrossTheDotsIsCopiedAndErasedPerOctet) {
     EXPECT_FALSE(model.HasSelection());
 }
 
-TEST(IPv4FieldModel, BackspaceAtAnOctetsStartOnlyMovesWhenThereIsNothingBefore) {
-    CIPv4FieldModel model = Holding(L".5..");
+TEST(Ipv4FieldModel, BackspaceAtAnOctetsStartOnlyMovesWhenThereIsNothingBefore) {
+    Ipv4FieldModel model = Holding(L".5..");
     model.Place(1, 0, 0);
     model.Backspace();
     EXPECT_EQ(model.Text(), L".5..");
@@ -141,8 +141,8 @@ TEST(IPv4FieldModel, BackspaceAtAnOctetsStartOnlyMovesWhenThereIsNothingBefore) 
     EXPECT_EQ(model.Caret(), (Position{0, 0}));
 }
 
-TEST(IPv4FieldModel, DigitsThatFillAnOctetExactlyArePastedAndTheCaretMovesOn) {
-    CIPv4FieldModel model;
+TEST(Ipv4FieldModel, DigitsThatFillAnOctetExactlyArePastedAndTheCaretMovesOn) {
+    Ipv4FieldModel model;
     EXPECT_TRUE(model.Paste(L"255"));
     EXPECT_EQ(model.OctetText(0), L"255");
     EXPECT_EQ(model.Caret(), (Position{1, 0}));
@@ -155,8 +155,8 @@ TEST(IPv4FieldModel, DigitsThatFillAnOctetExactlyArePastedAndTheCaretMovesOn) {
     EXPECT_EQ(model.Caret(), (Position{2, 0}));
 }
 
-TEST(IPv4FieldModel, ARefusedPasteChangesNothing) {
-    CIPv4FieldModel model = Holding(L"192.168.1.254");
+TEST(Ipv4FieldModel, ARefusedPasteChangesNothing) {
+    Ipv4FieldModel model = Holding(L"192.168.1.254");
     model.Place(1, 1, 3);
     for (const wchar_t* refused : {L"123", L"1.2.3", L"-1", L"", L"\n"}) {
         EXPECT_FALSE(model.Paste(refused)) << refused;
@@ -173,8 +173,8 @@ TEST(IPv4FieldModel, ARefusedPasteChangesNothing) {
     EXPECT_EQ(model.Caret(), (Position{0, 2}));
 }
 
-TEST(IPv4FieldModel, TextFromTheLineEditIsKeptToThreeDigitsWorthAtMost255) {
-    CIPv4FieldModel model = Typed(L"01");
+TEST(Ipv4FieldModel, TextFromTheLineEditIsKeptToThreeDigitsWorthAtMost255) {
+    Ipv4FieldModel model = Typed(L"01");
     model.SetOctetText(2, L"9x99", 3);
     EXPECT_EQ(model.OctetText(0), L"1");  // left, so committed
     EXPECT_EQ(model.OctetText(2), L"255");
@@ -182,8 +182,8 @@ TEST(IPv4FieldModel, TextFromTheLineEditIsKeptToThreeDigitsWorthAtMost255) {
     EXPECT_FALSE(model.HasSelection());
 }
 
-TEST(IPv4FieldModel, FocusOnNoOctetMeansTheFirstBlankOne) {
-    CIPv4FieldModel model = Holding(L"1.2..4");
+TEST(Ipv4FieldModel, FocusOnNoOctetMeansTheFirstBlankOne) {
+    Ipv4FieldModel model = Holding(L"1.2..4");
     model.FocusOctet(7);
     EXPECT_EQ(model.Caret(), (Position{2, 0}));
     model = Holding(L"1.2.3.4");

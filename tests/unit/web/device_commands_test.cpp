@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes/fake_host_setup.h"
-#include "fakes/fake_socket.h"
-#include "fakes/fake_tick_clock.h"
-#include "web/web_manager.h"
+#include "support/fakes/fake_host_setup.h"
+#include "support/fakes/fake_socket.h"
+#include "support/fakes/fake_tick_clock.h"
+#include "web/web_command_queue.h"
 
 namespace {
 
@@ -75,20 +75,20 @@ TEST(DeviceCommandsTest, TheUploadTravelsWithItsPathOntoTheWebQueue) {
     FakeTickClock clock;
     FakeSocketFactory sockets;
     FakeHostAddressSetup host;
-    CWEBManager web(sockets, clock, host);
-    WebManagerSink sink(web);
+    WebCommandQueue web(sockets, clock, host);
+    WebCommandQueueSink sink(web);
     QueueLanInfo(sink, kTarget);
     // Bytes of the file system's name, not text: UTF-8 "é" and a byte that is no UTF-8.
     const std::string path = "/tmp/fw_\xc3\xa9_\xff.bin";
     QueueUpload(sink, kTarget, path);
     const auto pending = web.PendingSnapshot();
     ASSERT_EQ(pending.size(), 2u);
-    EXPECT_EQ(pending[0].strID, kCommandLanInfo);
-    EXPECT_EQ(pending[0].strAPIP, kTarget.ip);
-    EXPECT_EQ(pending[0].strAPSubnet, kTarget.subnet);
-    EXPECT_TRUE(pending[0].strFilePath.empty());
-    EXPECT_EQ(pending[1].strID, kCommandUpload);
-    EXPECT_EQ(pending[1].strFilePath, path);
+    EXPECT_EQ(pending[0].name, kCommandLanInfo);
+    EXPECT_EQ(pending[0].deviceIp, kTarget.ip);
+    EXPECT_EQ(pending[0].deviceSubnet, kTarget.subnet);
+    EXPECT_TRUE(pending[0].filePath.empty());
+    EXPECT_EQ(pending[1].name, kCommandUpload);
+    EXPECT_EQ(pending[1].filePath, path);
 }
 
 }  // namespace

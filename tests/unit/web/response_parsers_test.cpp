@@ -25,11 +25,9 @@ void ReplaceFirst(std::wstring& text, const std::wstring& from, const std::wstri
 }
 
 std::vector<std::wstring*> Fields(DeviceStatus& s) {
-    return {&s.strMACAddress, &s.strFirmwareVersion, &s.strLanIP,
-            &s.strLanMask,    &s.strDhcpServer,      &s.strMode,
-            &s.strSecurity,   &s.strWanIP,           &s.strSSID,
-            &s.strWanMask,    &s.strGateway,         &s.strDNS1,
-            &s.strDNS2};
+    return {&s.macAddress, &s.firmwareVersion, &s.lanIp, &s.lanMask, &s.dhcpServer, &s.mode,
+            &s.security,   &s.wanIp,           &s.ssid,  &s.wanMask, &s.gateway,    &s.dns1,
+            &s.dns2};
 }
 
 // Every field set to a marker value, to see which ones a parser writes.
@@ -86,34 +84,34 @@ TEST(PageCursor, TakeUntilTrimsKeepsPositionAndIsEmptyWithoutEnd) {
 TEST(LanPage, ReadsItsFourFieldsAndNothingElse) {
     DeviceStatus status = Prefilled();
     ParseLanPage(LoadPage("lan_page.http"), status);
-    EXPECT_EQ(status.strLanIP, L"192.168.2.254");
-    EXPECT_EQ(status.strLanMask, L"255.255.255.0");
-    EXPECT_EQ(status.strDhcpServer, L"Server");  // only the bracketed text of the cell
-    EXPECT_EQ(status.strMACAddress, L"00:1A:2B:3C:4D:EF");
+    EXPECT_EQ(status.lanIp, L"192.168.2.254");
+    EXPECT_EQ(status.lanMask, L"255.255.255.0");
+    EXPECT_EQ(status.dhcpServer, L"Server");  // only the bracketed text of the cell
+    EXPECT_EQ(status.macAddress, L"00:1A:2B:3C:4D:EF");
     EXPECT_EQ(UntouchedFields(status), 13 - 4);
 }
 
 TEST(LanPage, OverwritesEveryTimeEvenWithNothingToRead) {
     DeviceStatus status = Prefilled();
     ParseLanPage(L"HTTP/1.1 200 OK\r\n\r\nDevice busy, try again later.", status);
-    EXPECT_EQ(status.strLanIP, L"");
-    EXPECT_EQ(status.strLanMask, L"");
-    EXPECT_EQ(status.strDhcpServer, L"");
-    EXPECT_EQ(status.strMACAddress, L"");
-    EXPECT_EQ(status.strMode, L"old");
+    EXPECT_EQ(status.lanIp, L"");
+    EXPECT_EQ(status.lanMask, L"");
+    EXPECT_EQ(status.dhcpServer, L"");
+    EXPECT_EQ(status.macAddress, L"");
+    EXPECT_EQ(status.mode, L"old");
 }
 
 TEST(WanPage, ReadsInputsAndCells) {
     DeviceStatus status = Prefilled();
     ParseWanPage(LoadPage("wan_page.http"), status);
-    EXPECT_EQ(status.strDNS1, L"168.95.1.1");
-    EXPECT_EQ(status.strDNS2, L"168.95.192.1");
-    EXPECT_EQ(status.strGateway, L"192.168.1.1");
-    EXPECT_EQ(status.strWanIP, L"192.168.1.120");
-    EXPECT_EQ(status.strWanMask, L"255.255.255.0");
-    EXPECT_EQ(status.strMode, L"Repeater");
-    EXPECT_EQ(status.strSSID, L"Caf\u00e9 Corner");
-    EXPECT_EQ(status.strSecurity, L"WPA2-PSK");
+    EXPECT_EQ(status.dns1, L"168.95.1.1");
+    EXPECT_EQ(status.dns2, L"168.95.192.1");
+    EXPECT_EQ(status.gateway, L"192.168.1.1");
+    EXPECT_EQ(status.wanIp, L"192.168.1.120");
+    EXPECT_EQ(status.wanMask, L"255.255.255.0");
+    EXPECT_EQ(status.mode, L"Repeater");
+    EXPECT_EQ(status.ssid, L"Caf\u00e9 Corner");
+    EXPECT_EQ(status.security, L"WPA2-PSK");
     EXPECT_EQ(UntouchedFields(status), 13 - 8);
 }
 
@@ -126,12 +124,12 @@ TEST(WanPage, WithoutDns2InputTheLaterFieldsAreStillRead) {
         L"");
     DeviceStatus status;
     ParseWanPage(page, status);
-    EXPECT_EQ(status.strDNS1, L"168.95.1.1");
+    EXPECT_EQ(status.dns1, L"168.95.1.1");
     // 18 characters after the dns1 value are dropped, then the text runs to the next "\">".
-    EXPECT_EQ(status.strDNS2, L"/tr>\n  <tr><td><font size=\"2");
-    EXPECT_EQ(status.strGateway, L"192.168.1.1");
-    EXPECT_EQ(status.strWanIP, L"192.168.1.120");
-    EXPECT_EQ(status.strSecurity, L"WPA2-PSK");
+    EXPECT_EQ(status.dns2, L"/tr>\n  <tr><td><font size=\"2");
+    EXPECT_EQ(status.gateway, L"192.168.1.1");
+    EXPECT_EQ(status.wanIp, L"192.168.1.120");
+    EXPECT_EQ(status.security, L"WPA2-PSK");
 }
 
 TEST(WanPage, ChannelCellChangesNoField) {
@@ -141,10 +139,10 @@ TEST(WanPage, ChannelCellChangesNoField) {
     ReplaceFirst(page, L"<div align=\"left\">6</div>", L"<div align=\"left\">13 (auto)</div>");
     DeviceStatus after;
     ParseWanPage(page, after);
-    EXPECT_EQ(after.strSecurity, before.strSecurity);
-    EXPECT_EQ(after.strSSID, before.strSSID);
-    EXPECT_EQ(after.strMode, before.strMode);
-    EXPECT_EQ(after.strWanMask, before.strWanMask);
+    EXPECT_EQ(after.security, before.security);
+    EXPECT_EQ(after.ssid, before.ssid);
+    EXPECT_EQ(after.mode, before.mode);
+    EXPECT_EQ(after.wanMask, before.wanMask);
 }
 
 TEST(WanPage, MissingLabelReadsOnFromWhereThePreviousFieldLeftOff) {
@@ -153,21 +151,21 @@ TEST(WanPage, MissingLabelReadsOnFromWhereThePreviousFieldLeftOff) {
     DeviceStatus status;
     ParseWanPage(page, status);
     // The position stays at the mask value, so the next value cell is still the mode's.
-    EXPECT_EQ(status.strMode, L"Repeater");
-    EXPECT_EQ(status.strSSID, L"Caf\u00e9 Corner");
+    EXPECT_EQ(status.mode, L"Repeater");
+    EXPECT_EQ(status.ssid, L"Caf\u00e9 Corner");
 
     page = LoadPage("wan_page.http");
     ReplaceFirst(page, L"<b>Security:</b>", L"<b>Encryption:</b>");
     ParseWanPage(page, status);
     // The channel steps already moved past the channel's value cell, so the next value
     // cell is the security's.
-    EXPECT_EQ(status.strSecurity, L"WPA2-PSK");
+    EXPECT_EQ(status.security, L"WPA2-PSK");
 }
 
 TEST(StatusPage, VersionIsTrimmedAndOnlyItIsWritten) {
     DeviceStatus status = Prefilled();
     ParseStatusPage(LoadPage("status_page.http"), status);
-    EXPECT_EQ(status.strFirmwareVersion, L"v1.2.07 (Aug 14 2009)");
+    EXPECT_EQ(status.firmwareVersion, L"v1.2.07 (Aug 14 2009)");
     EXPECT_EQ(UntouchedFields(status), 13 - 1);
 }
 
@@ -176,7 +174,7 @@ TEST(StatusPage, MissingLabelReadsTheFirstValueCellOfThePage) {
     ReplaceFirst(page, L"Runtime Code Version:", L"Firmware:");
     DeviceStatus status;
     ParseStatusPage(page, status);
-    EXPECT_EQ(status.strFirmwareVersion, L"0day:0h:12m:40s");
+    EXPECT_EQ(status.firmwareVersion, L"0day:0h:12m:40s");
 }
 
 }  // namespace
