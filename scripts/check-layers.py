@@ -5,6 +5,8 @@ Each folder may include only the folders listed for it. The core folders include
 header at all; pages never include one another or the application; nothing outside the
 simulator includes the simulator, and the simulator includes nothing of ours. No core file names a page or widget of the GUI: the
 core reports what became of a device operation, and the pages decide what to show.
+Neither the window layer nor the controls name a page of the application: they serve any
+page.
 Exits 1 and lists every include that breaks a rule.
 
     check-layers.py          check the tree
@@ -63,6 +65,13 @@ GUI_NAMES = re.compile(
     r"\b((?:Search|Summary|Wireless|IpAddress|Firmware|Password|Reset|Wizard|Skinned)Page"
     r"|MainWindow|WizardFrame|MessageBox|ProgressDialog|DialogWindow|QWidget|QPushButton"
     r"|QLineEdit|WizardPageId|WizardControl|WizardWait|IWizardView|MenuEntry)\b")
+
+# What the application's pages are, which the layers every page stands on (the window
+# layer and the controls) may not name either: they serve any page.
+PAGE_NAMES = re.compile(
+    r"\b((?:Search|Summary|Wireless|IpAddress|Firmware|Password|Reset|Wizard)Page"
+    r"|MainWindow|WizardFrame|WizardPageId)\b")
+PAGE_LAYERS = {"window", "controls"}
 
 
 def folder_of(path):
@@ -136,6 +145,10 @@ def main():
             for number, line in enumerate(text.splitlines(), 1):
                 for name in GUI_NAMES.findall(line):
                     problems.append(f"{rel}:{number}: the core names the GUI's {name}")
+        if folder in PAGE_LAYERS:
+            for number, line in enumerate(text.splitlines(), 1):
+                for name in PAGE_NAMES.findall(line):
+                    problems.append(f"{rel}:{number}: the page layer names the page {name}")
         for kind, target in INCLUDE.findall(text):
             if kind == "<":
                 if folder in NO_QT and rel not in QT_ENTRY_POINTS and target.startswith("Q"):

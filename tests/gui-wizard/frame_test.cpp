@@ -125,7 +125,8 @@ private slots:
                         LoadSkinImage(own ? current[i] : normal[i]));
                 frame.ShowWizardPage(page);
                 Click(item);
-                QCOMPARE(VisiblePages(frame), std::vector<WizardPageId>{*PageOfMenuEntry(entry)});
+                QCOMPARE(VisiblePages(frame),
+                         std::vector<WizardPageId>{*WizardPageOfMenuEntry(entry)});
             }
             QVERIFY(shown.MenuItem(MenuEntry::kLocate)
                         ->PictureFor(PictureButton::Look::kNormal)
