@@ -34,15 +34,11 @@ MainWindow::MainWindow(ProgramState& state)
 
 MainWindow::~MainWindow() {
     DestroyWindow();
-    if (PageNavigation() == this) {
-        SetPageNavigation(nullptr);
-    }
     m_state.SetNavigation(nullptr);
 }
 
 void MainWindow::OnInitDialog() {
     SetMainWindow(this);
-    SetPageNavigation(this);
     m_state.SetNavigation(this);
     setWindowTitle(QString::fromStdWString(LoadString(kTextTitle)));
     PlaceWindow(this, QPoint(0, 0));
@@ -114,6 +110,14 @@ void MainWindow::ReturnToSearchPage() {
     }
     if (m_wizard != nullptr) {
         m_wizard->ShowWindow(false);
+    }
+}
+
+void MainWindow::ShowMenuEntry(MenuEntry entry) {
+    if (const std::optional<WizardPageId> page = WizardPageOfMenuEntry(entry)) {
+        ShowWizardPage(*page);
+    } else {
+        ReturnToSearchPage();
     }
 }
 

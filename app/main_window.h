@@ -9,6 +9,7 @@
 #include "app/program_state.h"
 #include "window/dialog_window.h"
 #include "window/page_navigation.h"
+#include "wizard/ui/wizard_page_id.h"
 
 class WizardFrame;
 class SearchPage;
@@ -54,7 +55,9 @@ public:
     IDeviceWizard* OpenDeviceWizard(const std::wstring& model, const std::wstring& ipAddress,
                                     const std::wstring& subnetMask) override;
     void ReturnToSearchPage() override;
-    void ShowWizardPage(WizardPageId page) override;
+    void ShowMenuEntry(MenuEntry entry) override;
+    // Shows `page` of the open wizard and hides its other pages.
+    void ShowWizardPage(WizardPageId page);
 
 protected:
     void OnInitDialog() override;

@@ -487,10 +487,10 @@ void Tamselctl::PollHostSetup() {
 }
 
 bool Tamselctl::EndedByFullHost() {
-    if (m_setupResult != kHostSetupFailed) {
+    if (m_setupResult.Reached()) {
         return false;
     }
-    const HostSetupFailure failure = m_env->hostSetup->LastFailure();
+    const HostSetupFailure& failure = m_setupResult.Failure();
     if (failure.kind != HostSetupFailure::Kind::kHostFull) {
         return false;
     }
@@ -507,8 +507,8 @@ void Tamselctl::OpenWhenReady() {
         ShowPage();
         return;
     }
-    if (m_setupResult == kHostSetupFailed) {
-        const HostSetupFailure failure = m_env->hostSetup->LastFailure();
+    if (!m_setupResult.Reached()) {
+        const HostSetupFailure& failure = m_setupResult.Failure();
         if (failure.Known()) {
             const bool refused = failure.kind == HostSetupFailure::Kind::kDeviceRefused;
             Fail(Verdict{refused ? ExitCode::kUsage : ExitCode::kNetwork, 0, failure.detail});

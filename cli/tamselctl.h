@@ -167,7 +167,7 @@ private:
     std::unique_ptr<HostPlaceWait> m_placeWait;
     std::thread m_setupThread;
     std::atomic<bool> m_setupDone{false};
-    std::wstring m_setupResult;
+    HostSetupResult m_setupResult = HostSetupResult::Unreachable();
     int m_setupTimer = 0;
     std::function<void()> m_afterSetup;
 

@@ -55,6 +55,12 @@ const AdapterInfo* FindAdapter(const std::vector<AdapterInfo>& adapters, uint32_
     return nullptr;
 }
 
+// Reached from `source`; 0 lets the system choose.
+HostSetupResult Bound(Ipv4 source) {
+    return source == 0 ? HostSetupResult::AnyAddress()
+                       : HostSetupResult::BindTo(FormatIpv4(source));
+}
+
 }  // namespace
 
 HostAddressing::HostAddressing(IHostNetwork& network, ISleeper& sleeper,
@@ -77,8 +83,8 @@ HostAddressing::~HostAddressing() {
     DeleteTempAddress();
 }
 
-std::wstring HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
-                                                const std::wstring& deviceMask) {
+HostSetupResult HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
+                                                   const std::wstring& deviceMask) {
     std::lock_guard setup(m_setupMutex);
     {
         // A cancel that came before this point is kept: it was meant for this set-up,
@@ -87,7 +93,7 @@ std::wstring HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
         m_setupRunning = true;
     }
     SetFailure({});
-    std::wstring result = kHostSetupFailed;
+    HostSetupResult result = HostSetupResult::Unreachable();
     const std::optional<Ipv4> device = ParseIpv4(deviceIp);
     const std::optional<Ipv4> mask = ParseIpv4(deviceMask);
     // The mask becomes the prefix of an address we add: one with holes cannot, and a zero
@@ -104,7 +110,7 @@ std::wstring HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
             const uint64_t hostFullBefore = m_network.HostFullRefusals();
             result = RunSetup(*device, *mask, rights);
             // Refused only because other runs hold every place: that passes as they end.
-            if (result == kHostSetupFailed && !LastFailure().Known() &&
+            if (!result.Reached() && !LastFailure().Known() &&
                 m_network.HostFullRefusals() != hostFullBefore) {
                 SetFailure(HostFullFailure(*device));
             }
@@ -113,12 +119,12 @@ std::wstring HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
     {
         std::lock_guard lock(m_tempMutex);
         if (Cancelled()) {
-            result = kHostSetupFailed;
+            result = HostSetupResult::Unreachable();
         }
         m_setupRunning = false;
         SetCancelled(false);
     }
-    return result;
+    return result.Reached() ? result : HostSetupResult::Unreachable(LastFailure());
 }
 
 void HostAddressing::CancelSetup() {
@@ -146,7 +152,7 @@ void HostAddressing::CancelSetup() {
 // Without the rights to send ARP or add an address, the routing table is the only way:
 // a test connection to the device's web port says whether it leads there. When it does
 // not and a temporary address might have, the set-up says which rights are missing.
-std::wstring HostAddressing::RunSetup(Ipv4 device, Ipv4 mask, const NetworkRights& rights) {
+HostSetupResult HostAddressing::RunSetup(Ipv4 device, Ipv4 mask, const NetworkRights& rights) {
     const int prefix = MaskToPrefix(mask).value_or(32);
     // The LAN adapter on which the device answered ARP, when a probe asked.
     std::optional<uint32_t> lanAdapter;
@@ -175,20 +181,20 @@ std::wstring HostAddressing::RunSetup(Ipv4 device, Ipv4 mask, const NetworkRight
                     // way, and when that does not lead there either, the refusal is what
                     // the user can act on.
                     if (m_network.AcceptsWebConnection(device, 0)) {
-                        return std::wstring();
+                        return HostSetupResult::AnyAddress();
                     }
                     SetFailure(DeviceRefusedFailure(device, mask, refusal));
-                    return kHostSetupFailed;
+                    return HostSetupResult::Unreachable();
                 }
                 lanAdapter = AdapterAnsweringFor(device, route->interfaceIndex);
                 if (!lanAdapter) {
-                    return std::wstring();
+                    return HostSetupResult::AnyAddress();
                 }
             }
         }
         if (!rights.Granted()) {
             SetFailure(MissingRightsFailure(rights));
-            return kHostSetupFailed;
+            return HostSetupResult::Unreachable();
         }
         // No route, a default route on the link, or a device on a LAN of the PC that a
         // gateway's route covers: an address in the device's subnet gives the host a
@@ -199,7 +205,7 @@ std::wstring HostAddressing::RunSetup(Ipv4 device, Ipv4 mask, const NetworkRight
         }
     }
     DeleteTempAddress();
-    return kHostSetupFailed;
+    return HostSetupResult::Unreachable();
 }
 
 std::optional<uint32_t> HostAddressing::AdapterAnsweringFor(Ipv4 device,
@@ -222,39 +228,41 @@ std::optional<uint32_t> HostAddressing::AdapterAnsweringFor(Ipv4 device,
     return std::nullopt;
 }
 
-std::wstring HostAddressing::UseRoutingTableWithoutRights(Ipv4 device,
-                                                          const NetworkRights& rights) {
+HostSetupResult HostAddressing::UseRoutingTableWithoutRights(Ipv4 device,
+                                                             const NetworkRights& rights) {
     if (m_network.AcceptsWebConnection(device, 0)) {
-        return std::wstring();
+        return HostSetupResult::AnyAddress();
     }
     // A device on a private network may be on a LAN of the PC, in a subnet where the PC
     // has no address: only a temporary address could reach it.
     if (PrivateNetworkPrefix(device)) {
         SetFailure(MissingRightsFailure(rights));
     }
-    return kHostSetupFailed;
+    return HostSetupResult::Unreachable();
 }
 
-std::wstring HostAddressing::UseRouteAdapterWithoutRights(uint32_t interfaceIndex, Ipv4 device,
-                                                          Ipv4 mask, const NetworkRights& rights) {
+HostSetupResult HostAddressing::UseRouteAdapterWithoutRights(uint32_t interfaceIndex, Ipv4 device,
+                                                             Ipv4 mask,
+                                                             const NetworkRights& rights) {
     const std::optional<Ipv4> source = SourceOnRouteAdapter(interfaceIndex, device, mask);
     if (!source) {
         // Only a temporary address on the adapter would do.
         SetFailure(MissingRightsFailure(rights));
-        return kHostSetupFailed;
+        return HostSetupResult::Unreachable();
     }
     if (!m_network.AcceptsWebConnection(device, *source)) {
-        return kHostSetupFailed;
+        return HostSetupResult::Unreachable();
     }
-    return *source == 0 ? std::wstring() : FormatIpv4(*source);
+    return Bound(*source);
 }
 
-std::wstring HostAddressing::UseRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask) {
-    const std::wstring source = ChooseSourceOnRouteAdapter(interfaceIndex, device, mask);
-    if (source == kHostSetupFailed) {
-        return kHostSetupFailed;
+HostSetupResult HostAddressing::UseRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask) {
+    const HostSetupResult source = ChooseSourceOnRouteAdapter(interfaceIndex, device, mask);
+    if (!source.Reached()) {
+        return source;
     }
-    const Ipv4 sourceAddress = source.empty() ? 0 : ParseIpv4(source).value_or(0);
+    const std::wstring& bind = source.BindAddress();
+    const Ipv4 sourceAddress = bind.empty() ? 0 : ParseIpv4(bind).value_or(0);
     const uint64_t hostFullBefore = m_network.HostFullRefusals();
     if (CanReachDevice(device, sourceAddress, interfaceIndex)) {
         return source;
@@ -266,7 +274,7 @@ std::wstring HostAddressing::UseRouteAdapter(uint32_t interfaceIndex, Ipv4 devic
         m_network.AcceptsWebConnection(device, sourceAddress)) {
         return source;
     }
-    return kHostSetupFailed;
+    return HostSetupResult::Unreachable();
 }
 
 std::optional<Ipv4> HostAddressing::SourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device,
@@ -294,17 +302,17 @@ std::optional<Ipv4> HostAddressing::SourceOnRouteAdapter(uint32_t interfaceIndex
     return chosen;
 }
 
-std::wstring HostAddressing::ChooseSourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device,
-                                                        Ipv4 mask) {
+HostSetupResult HostAddressing::ChooseSourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device,
+                                                           Ipv4 mask) {
     const std::optional<Ipv4> source = SourceOnRouteAdapter(interfaceIndex, device, mask);
     if (source) {
-        return *source == 0 ? std::wstring() : FormatIpv4(*source);
+        return Bound(*source);
     }
     const std::optional<std::vector<AdapterInfo>> adapters = Adapters();
     const AdapterInfo* adapter = adapters ? FindAdapter(*adapters, interfaceIndex) : nullptr;
     const std::wstring added =
         adapter ? AddTempAddressOnAdapter(*adapter, device, mask) : std::wstring();
-    return added.empty() ? kHostSetupFailed : added;
+    return added.empty() ? HostSetupResult::Unreachable() : HostSetupResult::BindTo(added);
 }
 
 std::wstring HostAddressing::AddTempAddressOnAdapter(const AdapterInfo& adapter, Ipv4 device,

@@ -44,7 +44,7 @@ struct ChosenAdapter {
 // by RemoveTempAddress or on destruction. Other runs' temporary addresses (the GUI's and
 // tamselctl's, or another user's) are left alone and never used; only those whose run has
 // ended are removed. The rules for a temporary address are those of
-// hostnet/temp_address_rules.h: a device they refuse gets none, and LastFailure says why.
+// hostnet/temp_address_rules.h: a device they refuse gets none, and the result says why.
 class HostAddressing : public IHostAddressSetup {
 public:
     HostAddressing(IHostNetwork& network, ISleeper& sleeper, HostAddressingOptions options = {});
@@ -54,13 +54,12 @@ public:
     HostAddressing& operator=(const HostAddressing&) = delete;
 
     // Set-ups are serialised: a second caller waits until the first has finished.
-    std::wstring PrepareHostAddress(const std::wstring& deviceIp,
-                                    const std::wstring& deviceMask) override;
+    HostSetupResult PrepareHostAddress(const std::wstring& deviceIp,
+                                       const std::wstring& deviceMask) override;
     // Wakes the set-up's waits (the one after adding an address, the ARP requests).
     void CancelSetup() override;
     // Also cancels a set-up that is running, so it adds no other address.
     bool RemoveTempAddress() override;
-    HostSetupFailure LastFailure() const override;
 
     // Restarts the temporary address's lifetime; true when there was one to renew.
     bool RenewTempAddress();
@@ -70,9 +69,9 @@ public:
 
     // The steps of PrepareHostAddress. They run on the set-up's thread only.
 
-    // The source address on the route's adapter: empty when the system may choose,
-    // an address of the adapter, a temporary address added to it, or "ERROR".
-    std::wstring ChooseSourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask);
+    // The source address on the route's adapter: any (the system may choose), an address
+    // of the adapter or a temporary address added to it; unreachable when none will do.
+    HostSetupResult ChooseSourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask);
     // Adds the first free candidate to the adapter; returns it when the device answers
     // from it, else empty.
     std::wstring AddTempAddressOnAdapter(const AdapterInfo& adapter, Ipv4 device, Ipv4 mask);
@@ -85,15 +84,15 @@ public:
     void ReadAdapterInfo(uint32_t interfaceIndex);
 
 private:
-    std::wstring RunSetup(Ipv4 device, Ipv4 mask, const NetworkRights& rights);
+    HostSetupResult RunSetup(Ipv4 device, Ipv4 mask, const NetworkRights& rights);
     // An address probe for the device on the LAN adapters, the route's first: the adapter
     // on which it answers, which makes it a station of that LAN; nullopt when it answers
     // on none.
     std::optional<uint32_t> AdapterAnsweringFor(Ipv4 device, uint32_t routeInterfaceIndex);
     // Without rights: the routing table's way, when a test connection goes through.
-    std::wstring UseRoutingTableWithoutRights(Ipv4 device, const NetworkRights& rights);
-    std::wstring UseRouteAdapterWithoutRights(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask,
-                                              const NetworkRights& rights);
+    HostSetupResult UseRoutingTableWithoutRights(Ipv4 device, const NetworkRights& rights);
+    HostSetupResult UseRouteAdapterWithoutRights(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask,
+                                                 const NetworkRights& rights);
     // The source address on the route's adapter as ChooseSourceOnRouteAdapter picks it: 0
     // when the system may choose; nullopt when only a temporary address would do.
     std::optional<Ipv4> SourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask);
@@ -102,7 +101,7 @@ private:
     std::optional<std::vector<AdapterInfo>> Adapters();
     // A temporary address on one of the adapters that is not this run's.
     bool IsOtherRunsAddress(Ipv4 address);
-    std::wstring UseRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask);
+    HostSetupResult UseRouteAdapter(uint32_t interfaceIndex, Ipv4 device, Ipv4 mask);
     std::optional<Ipv4> TryCandidates(const AdapterInfo& adapter, Ipv4 device, Ipv4 mask);
     bool AddTempAddress(const AdapterInfo& adapter, Ipv4 device, int prefixLength, Ipv4 address);
     bool DeleteTempAddress();
@@ -112,6 +111,7 @@ private:
     // Sets or clears the cancel of the set-up and of the network's waits together.
     void SetCancelled(bool cancelled);
     void SetFailure(HostSetupFailure failure);
+    HostSetupFailure LastFailure() const;
     void RenewLoop();
 
     IHostNetwork& m_network;

@@ -11,14 +11,13 @@ HostPlaceWait::HostPlaceWait(IHostAddressSetup& setup, ITickClock& clock, ISleep
       m_options(options),
       m_jitter(std::move(jitter)) {}
 
-std::wstring HostPlaceWait::Prepare(const std::wstring& deviceIp, const std::wstring& deviceMask,
+HostSetupResult HostPlaceWait::Prepare(const std::wstring& deviceIp, const std::wstring& deviceMask,
                                     const std::function<void()>& onWaiting) {
     const uint32_t start = m_clock.GetTickCount();
     bool announced = false;
     for (;;) {
-        const std::wstring result = m_setup.PrepareHostAddress(deviceIp, deviceMask);
-        if (result != kHostSetupFailed ||
-            m_setup.LastFailure().kind != HostSetupFailure::Kind::kHostFull) {
+        HostSetupResult result = m_setup.PrepareHostAddress(deviceIp, deviceMask);
+        if (result.Reached() || result.Failure().kind != HostSetupFailure::Kind::kHostFull) {
             return result;
         }
         const uint32_t waited = m_clock.GetTickCount() - start;

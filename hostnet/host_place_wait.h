@@ -28,9 +28,8 @@ public:
     HostPlaceWait(IHostAddressSetup& setup, ITickClock& clock, ISleeper& sleeper,
                   HostPlaceWaitOptions options, std::function<uint32_t(uint32_t)> jitter);
 
-    // The set-up's result (kHostSetupFailed with the setup's LastFailure on failure).
-    // `onWaiting` is called once, before the first pause.
-    std::wstring Prepare(const std::wstring& deviceIp, const std::wstring& deviceMask,
+    // The set-up's last result. `onWaiting` is called once, before the first pause.
+    HostSetupResult Prepare(const std::wstring& deviceIp, const std::wstring& deviceMask,
                          const std::function<void()>& onWaiting);
 
     // Ends a wait at once (any thread); the set-up itself is cancelled by its owner.

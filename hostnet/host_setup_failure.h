@@ -23,6 +23,7 @@ struct HostSetupFailure {
     std::wstring detail;
 
     bool Known() const { return kind != Kind::kNone; }
+    bool operator==(const HostSetupFailure&) const = default;
 };
 
 HostSetupFailure MissingRightsFailure(const NetworkRights& rights);

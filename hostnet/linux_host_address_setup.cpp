@@ -16,13 +16,12 @@ public:
     LinuxHostAddressSetup()
         : m_network(MakeHostNetwork()), m_addressing(*m_network, ThreadSleeper::Instance()) {}
 
-    std::wstring PrepareHostAddress(const std::wstring& deviceIp,
-                                    const std::wstring& deviceMask) override {
+    HostSetupResult PrepareHostAddress(const std::wstring& deviceIp,
+                                       const std::wstring& deviceMask) override {
         return m_addressing.PrepareHostAddress(deviceIp, deviceMask);
     }
     void CancelSetup() override { m_addressing.CancelSetup(); }
     bool RemoveTempAddress() override { return m_addressing.RemoveTempAddress(); }
-    HostSetupFailure LastFailure() const override { return m_addressing.LastFailure(); }
     std::optional<HostAddressContext> TempAddress() const override {
         return m_addressing.TempAddress();
     }

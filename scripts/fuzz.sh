@@ -86,32 +86,36 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 export LSAN_OPTIONS=suppressions=$PWD/tests/fuzz/lsan.supp
 export QT_QPA_PLATFORM=offscreen
 
-failed=()
-summary=()
-for h in "${selected[@]}"; do
-    binary="$build/fuzz_$h"
-    corpus="$work/corpus/$h"
-    artifacts="$work/artifacts/$h"
+# One harness per core at a time: each is one process that fuzzes on one core. A harness
+# prints its lines of the summary on standard output and its failures on standard error,
+# and fails when fuzzing or a regression input did.
+fuzz_one() {
+    local h=$1 status=0
+    local binary="$build/fuzz_$h"
+    local corpus="$work/corpus/$h"
+    local artifacts="$work/artifacts/$h"
     mkdir -p "$corpus" "$artifacts"
-    seeds=()
+    local seeds=() dir
     for dir in "tests/fuzz/corpus/$h" "$work/seeds/$h" ${data_seeds[$h]:-}; do
         if [[ -d "$dir" ]]; then
             seeds+=("$dir")
         fi
     done
-    options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048
-             -max_len="${max_len[$h]}" -print_final_stats=1 -artifact_prefix="$artifacts/")
+    local options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048
+                   -max_len="${max_len[$h]}" -print_final_stats=1
+                   -artifact_prefix="$artifacts/")
     if [[ -n "${dict[$h]:-}" ]]; then
         options+=(-dict="tests/fuzz/dict/${dict[$h]}.dict")
     fi
-    log="$work/$h.log"
-    echo "fuzz: $h for ${seconds} s (log $log)"
+    local log="$work/$h.log"
     if "$binary" "${options[@]}" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+        local runs
         runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-        summary+=("$h: ${runs:-?} inputs run, corpus $(find "$corpus" -type f | wc -l) files")
+        echo "$h: ${runs:-?} inputs run, corpus $(find "$corpus" -type f | wc -l) files"
     else
-        failed+=("$h (fuzzing; input in $artifacts, log $log)")
+        echo "FAILED: $h (fuzzing; input in $artifacts, log $log)" >&2
         tail -n 40 "$log" >&2
+        status=1
     fi
     if ((save)); then
         mkdir -p "tests/fuzz/corpus/$h"
@@ -122,15 +126,40 @@ for h in "${selected[@]}"; do
     # The inputs that once found faults run every time, whole (no length limit). They are
     # megabytes, which under the sanitizers on a busy machine take seconds; the faults they
     # hold took minutes or gigabytes.
-    regressions=("tests/fuzz/regressions/$h"/*)
+    local regressions=("tests/fuzz/regressions/$h"/*)
     if [[ -e "${regressions[0]}" ]]; then
         log="$work/$h.regressions.log"
         if "$binary" -timeout=30 -rss_limit_mb=2048 "${regressions[@]}" >"$log" 2>&1; then
-            summary+=("$h: ${#regressions[@]} regression inputs passed")
+            echo "$h: ${#regressions[@]} regression inputs passed"
         else
-            failed+=("$h (regression inputs; log $log)")
+            echo "FAILED: $h (regression inputs; log $log)" >&2
             tail -n 40 "$log" >&2
+            status=1
         fi
+    fi
+    return $status
+}
+
+failed=()
+summary=()
+pending=("${selected[@]}")
+declare -A running=()
+while ((${#pending[@]} + ${#running[@]})); do
+    while ((${#pending[@]})) && ((${#running[@]} < $(nproc))); do
+        h=${pending[0]}
+        pending=("${pending[@]:1}")
+        echo "fuzz: $h for ${seconds} s (log $work/$h.log)"
+        fuzz_one "$h" >"$work/$h.summary" 2>"$work/$h.errors" &
+        running[$!]=$h
+    done
+    wait -n -p done_pid || true
+    h=${running[$done_pid]}
+    unset "running[$done_pid]"
+    mapfile -t lines <"$work/$h.summary"
+    summary+=("${lines[@]}")
+    if [[ -s "$work/$h.errors" ]]; then
+        cat "$work/$h.errors" >&2
+        failed+=("$h")
     fi
 done
 

@@ -27,6 +27,7 @@ PACKAGES=(
     weston dbus-daemon dbus-bin at-spi2-core python3-pyatspi xdotool
     fonts-dejavu-core                              # the artwork's and the pages' font
     clang-format                                   # style check
+    graphviz                                       # docs: the layer picture
     clang libclang-rt-14-dev                       # fuzzing: clang and its libFuzzer
     # The Debian packages: icon, man pages, packaging, their checks, file capabilities
     qt6-svg-dev help2man debhelper dpkg-dev lintian desktop-file-utils appstream libcap2-bin

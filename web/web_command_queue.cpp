@@ -106,7 +106,7 @@ void WebCommandQueue::StopAll() {
     WaitForAddressSetup();
     {
         std::lock_guard guard(m_lock);
-        m_bindAddress.clear();
+        m_binding = HostSetupResult::AnyAddress();
     }
     m_hostSetup.RemoveTempAddress();
     {
@@ -126,9 +126,9 @@ std::vector<WebCommand> WebCommandQueue::PendingSnapshot() const {
     return m_pending;
 }
 
-std::wstring WebCommandQueue::BindAddress() const {
+HostSetupResult WebCommandQueue::Binding() const {
     std::lock_guard guard(m_lock);
-    return m_bindAddress;
+    return m_binding;
 }
 
 void WebCommandQueue::WaitForAddressSetup() {
@@ -222,26 +222,21 @@ void WebCommandQueue::StartAddressSetup(const WebCommand& head) {
 
 void WebCommandQueue::AddressSetupThread(uint64_t serial, std::wstring deviceIp,
                                          std::wstring deviceMask) {
-    std::wstring bindAddress;
-    HostSetupFailure failure;
+    HostSetupResult binding = HostSetupResult::Unreachable();
     try {
-        bindAddress = m_hostSetup.PrepareHostAddress(deviceIp, deviceMask);
-        if (bindAddress == kHostSetupFailed) {
-            failure = m_hostSetup.LastFailure();
-        }
+        binding = m_hostSetup.PrepareHostAddress(deviceIp, deviceMask);
     } catch (...) {
-        bindAddress = kHostSetupFailed;
     }
     std::lock_guard guard(m_lock);
-    m_bindAddress = bindAddress;
+    m_binding = binding;
     // Only the command this set-up was started for, and only while it still waits for it
     // (it may have timed out, or been taken and replaced by a newer one).
     if (!m_pending.empty()) {
         WebCommand& head = m_pending.front();
         if (head.serial == serial && head.state == kNeedsAddressSetup) {
-            head.state = bindAddress == kHostSetupFailed ? kAddressSetupFailed : kReadyToConnect;
+            head.state = binding.Reached() ? kReadyToConnect : kAddressSetupFailed;
             head.phaseStart = 0;
-            head.setupFailure = std::move(failure);
+            head.setupFailure = binding.Failure();
         }
     }
     m_setupRunning = false;
@@ -250,10 +245,9 @@ void WebCommandQueue::AddressSetupThread(uint64_t serial, std::wstring deviceIp,
 bool WebCommandQueue::ConnectToDevice(const std::wstring& deviceIp) {
     m_socket->Close();
     m_connPhase = kConnecting;
-    // A failed set-up leaves "ERROR" as the bind address: no socket can be made from it,
-    // and the command ends by its connect limit.
-    if (m_bindAddress == kHostSetupFailed ||
-        !m_socket->Create(IAsyncSocket::Type::kStream, 0, WideToAnsi(m_bindAddress))) {
+    // After a failed set-up no socket is made, and the command ends by its connect limit.
+    if (!m_binding.Reached() ||
+        !m_socket->Create(IAsyncSocket::Type::kStream, 0, WideToAnsi(m_binding.BindAddress()))) {
         return false;
     }
     // The outcome arrives as OnConnect; a connect that cannot even start never reports

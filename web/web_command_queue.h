@@ -128,7 +128,7 @@ public:
 
     // Diagnostics and tests.
     std::vector<WebCommand> PendingSnapshot() const;
-    std::wstring BindAddress() const;
+    HostSetupResult Binding() const;
     // The temporary host address through which the device is reached, kept (renewed)
     // until StopAll; nullopt when the PC needed none.
     std::optional<HostAddressContext> TempHostAddress() const { return m_hostSetup.TempAddress(); }
@@ -166,7 +166,7 @@ private:
     mutable std::mutex m_lock;
     std::vector<WebCommand> m_pending;  // element 0 is the active command
     std::vector<WebCommand> m_results;  // in the order they finished
-    std::wstring m_bindAddress;         // empty: any; "ERROR": the set-up failed
+    HostSetupResult m_binding = HostSetupResult::AnyAddress();
     bool m_setupRunning = false;
     uint64_t m_nextSerial = 1;
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "window/caret_rest.h"
 #include "window/enter_escape_filter.h"
 #include "window/focus_mark.h"
 #include "window/window_accessibility.h"
@@ -38,6 +39,7 @@ DialogWindow::DialogWindow(QWidget* parent, Qt::WindowFlags flags)
     EnterEscapeFilter::InstallOnce();
     InstallWindowAccessibility();
     FocusMark::InstallOnce();
+    CaretRest::InstallOnce();
     setFont(DialogFont());
     // A page starts hidden, whatever its parent does, until it is shown on purpose.
     if (!isWindow()) {

@@ -1,32 +1,20 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
+class QWidget;
+
 // How the pages reach one another without knowing one another: the search page opens the
-// device wizard, the wizard's pages go back to the search page or to another wizard page.
-// The main window provides the navigation and registers it at start-up; pages call the
-// free functions below.
+// device wizard, and a page's menu or its own end leads to another page. The window that
+// holds the pages (the main window) implements IPageNavigation; a page finds it among its
+// ancestors (NavigationOf), so no registry is needed, and a page on its own in a test
+// leads nowhere.
 
 // The entries of the left-hand menu of every page, top to bottom.
 enum class MenuEntry { kLocate, kRepeater, kIpAddress, kWireless, kFirmware, kPassword, kReset };
 inline constexpr int kMenuEntryCount = 7;
 
-// The wizard's six pages, in the order in which ShowWizardPage goes through them.
-enum class WizardPageId {
-    kIpAddress,  // the device's LAN address and DHCP server
-    kFirmware,   // firmware version and upgrade
-    kSummary,    // the status read at Connect (menu entry "Repeater")
-    kWireless,   // site survey and bridging (menu entry "Wireless")
-    kPassword,   // the administrator password
-    kReset,      // reboot and factory reset
-};
-inline constexpr int kWizardPageIdCount = 6;
-
-// The page a menu entry leads to; nothing for "Locate", which leads to the search page.
-std::optional<WizardPageId> PageOfMenuEntry(MenuEntry entry);
-
-// The wizard just opened, as the search page sees it.
+// The page opened for a device, as the search page sees it.
 class IDeviceWizard {
 public:
     virtual ~IDeviceWizard() = default;
@@ -49,16 +37,13 @@ public:
                                             const std::wstring& subnetMask) = 0;
     // Shows the search page and hides the wizard; queued commands keep running.
     virtual void ReturnToSearchPage() = 0;
-    // Shows `page` of the open wizard and hides its other pages.
-    virtual void ShowWizardPage(WizardPageId page) = 0;
+    // Shows the page `entry` of the menu leads to: the search page for "Locate", a page
+    // of the open wizard for the others.
+    virtual void ShowMenuEntry(MenuEntry entry) = 0;
 };
 
-// The navigation in use; null before the main window registers one (a page on its own in
-// a test), and the functions below then do nothing.
-void SetPageNavigation(IPageNavigation* navigation);
-IPageNavigation* PageNavigation();
-
-IDeviceWizard* OpenDeviceWizard(const std::wstring& model, const std::wstring& ipAddress,
-                                const std::wstring& subnetMask);
-void ReturnToSearchPage();
-void ShowWizardPage(WizardPageId page);
+// The navigation `widget` stands in: the nearest of itself and its ancestors that
+// implements IPageNavigation; null when none does.
+IPageNavigation* NavigationOf(QWidget* widget);
+// Shows the search page through the navigation `from` stands in; nothing without one.
+void ReturnToSearchPage(QWidget* from);

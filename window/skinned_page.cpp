@@ -254,10 +254,8 @@ void SkinnedPage::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void SkinnedPage::OnMenuEntry(MenuEntry entry) {
-    if (const std::optional<WizardPageId> page = PageOfMenuEntry(entry)) {
-        ShowWizardPage(*page);
-    } else {
-        ReturnToSearchPage();
+    if (IPageNavigation* navigation = NavigationOf(this)) {
+        navigation->ShowMenuEntry(entry);
     }
     // The user is in the menu: the focus stays on the entry, on the page it opened.
     SkinnedPage* shown = LastShownPage();

@@ -41,8 +41,8 @@ struct PageSkin {
 // the shared layout rectangles, so every page lines up with the others; the top band drags
 // the main window (DialogWindow).
 //
-// A menu entry shows its page (ShowWizardPage) or, for "Locate", the search page
-// (ReturnToSearchPage); Close ends the program, Minimize minimizes the main window.
+// A menu entry shows its page through the page navigation the page stands in
+// (NavigationOf); Close ends the program, Minimize minimizes the main window.
 //
 // What every page does, the base does: it names controls from the string table, lays the
 // page out when it is created and again at every show (the skin, then the page's LayOut),

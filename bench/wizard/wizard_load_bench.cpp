@@ -99,7 +99,7 @@ int main(int argc, char* argv[]) {
             return 1;
         }
         samples.push_back(ms);
-        ReturnToSearchPage();
+        dialog.ReturnToSearchPage();
     }
     const double median = Median(samples);
     std::printf("rounds=%d median_ms=%.0f minimum_ms=%.0f ratio=%.3f goal=%.3f\n", rounds, median,

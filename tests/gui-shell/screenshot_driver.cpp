@@ -94,7 +94,7 @@ void Drive(const QString& outDir) {
         return;
     }
     // The wireless page's first show runs a survey by itself.
-    ShowWizardPage(WizardPageId::kWireless);
+    Wizard()->ShowWizardPage(WizardPageId::kWireless);
     auto* wireless = static_cast<WirelessPage*>(Wizard()->Page(WizardPageId::kWireless));
     const auto surveyListed = [wireless] {
         return wireless->ScanButton()->isEnabled() && wireless->SurveyTable()->rowCount() > 0;

@@ -164,7 +164,10 @@ private:
         QFile opener(dir.filePath(QStringLiteral("xdg-open")));
         QVERIFY(opener.open(QIODevice::WriteOnly));
         opener.write(
-            QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$1\" > '%1'\n").arg(opened).toUtf8());
+            // Written aside and moved: the file appears whole, never empty or half written.
+            QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$1\" > '%1.part' && mv '%1.part' '%1'\n")
+                .arg(opened)
+                .toUtf8());
         opener.close();
         opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("PATH", (dir.path() + QStringLiteral(":") + qEnvironmentVariable("PATH")).toUtf8());

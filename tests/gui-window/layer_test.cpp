@@ -1,15 +1,19 @@
 // The window layer every page and dialog stands on: timers inside nested modal loops,
-// DoModal / EndDialog, Enter and Escape, the drag band and control placement.
+// DoModal / EndDialog, Enter and Escape, the drag band, control placement and the
+// caret's rest.
 
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QtTest>
 
 #include <functional>
 #include <vector>
 
 #include "controls/picture_button.h"
+#include "platform/time_scale.h"
 #include "resources/string_ids.h"
+#include "window/caret_rest.h"
 #include "window/control_layout.h"
 #include "window/dialog_window.h"
 #include "window/window_drag.h"
@@ -52,6 +56,28 @@ protected:
     void keyPressEvent(QKeyEvent* event) override { keys.push_back(event->key()); }
 };
 
+// Counts the timer events that reach a widget's inner objects, where a line edit's caret
+// blinks.
+class InnerTimerCounter : public QObject {
+public:
+    explicit InnerTimerCounter(QWidget* widget) : m_widget(widget) {
+        qApp->installEventFilter(this);
+    }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Timer &&
+            (watched == m_widget || watched->parent() == m_widget)) {
+            ++count;
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_widget;
+};
+
 // Runs `step` once control is back in the innermost running event loop.
 void Soon(std::function<void()> step) {
     QTimer::singleShot(0, std::move(step));
@@ -67,6 +93,7 @@ private slots:
     void cleanup() {
         SetWindowMoveStarter({});
         DialogWindow::SetMainWindow(nullptr);
+        time_scale::SetFactor(1);
     }
 
     // A handler that opens a modal dialog from its own timer keeps getting that timer
@@ -311,6 +338,37 @@ private slots:
         QTest::mouseMove(page, QPoint(130, 45));
         QTest::mouseRelease(page, Qt::LeftButton, {}, QPoint(130, 45));
         QTRY_COMPARE(main.pos(), start + QPoint(30, 25));
+    }
+
+    // A focused field's caret blinks after input, holds still (where it is) once the
+    // program has been left alone for a while, and blinks again on the next key.
+    void caretHoldsStillAfterAQuietTime() {
+        time_scale::SetFactor(20);  // the quiet time passes in half a second
+        QStyleHints* hints = QGuiApplication::styleHints();
+        const int flashTime = hints->cursorFlashTime();
+        hints->setCursorFlashTime(20);  // a blink every 10 ms
+        TestDialog dialog;
+        dialog.resize(200, 50);
+        auto* field = new QLineEdit(&dialog);
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A);
+        InnerTimerCounter blinks(field);
+        QTRY_VERIFY(blinks.count > 0);
+
+        QTest::qWait(3 * time_scale::ToRealMs(CaretRest::kBlinkMs));
+        blinks.count = 0;
+        QTest::qWait(400);  // forty blinks without the rule
+        QCOMPARE(blinks.count, 0);
+        QCOMPARE(field->cursorPosition(), 1);
+        QVERIFY(field->hasFocus());
+
+        QTest::keyClick(field, Qt::Key_B);
+        QTRY_VERIFY(blinks.count > 0);
+        QCOMPARE(field->text(), QStringLiteral("ab"));
+        hints->setCursorFlashTime(flashTime);
     }
 
     void controlsTakeTheirStringTableRectangles() {

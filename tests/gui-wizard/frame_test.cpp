@@ -30,6 +30,7 @@
 #include "web/encoders.h"
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
+#include "web/web_command_queue.h"
 #include "window/control_layout.h"
 #include "window/window_drag.h"
 #include "wizard/ui/firmware_page.h"
@@ -124,7 +125,8 @@ private slots:
                         LoadSkinImage(own ? current[i] : normal[i]));
                 frame.ShowWizardPage(page);
                 Click(item);
-                QCOMPARE(VisiblePages(frame), std::vector<WizardPageId>{*PageOfMenuEntry(entry)});
+                QCOMPARE(VisiblePages(frame),
+                         std::vector<WizardPageId>{*WizardPageOfMenuEntry(entry)});
             }
             QVERIFY(shown.MenuItem(MenuEntry::kLocate)
                         ->PictureFor(PictureButton::Look::kNormal)
@@ -325,6 +327,43 @@ private slots:
         // Each run ended with its own page's timer alone.
         QCOMPARE(pagesTicking, (std::vector<QString>{QString(), QString()}));
         QVERIFY(wizard.shell.Page().isVisible());
+    }
+
+    // The loading's last read ends the "Loading...." dialog only when nothing else is
+    // queued: with a command still pending, the dialog stays up at its last step.
+    void theLoadingStaysUpWhileCommandsArePendingAfterGetStatus() {
+        time_scale::SetFactor(10);
+        WizardShell wizard;
+        WebCommandQueue& queue = *wizard.shell.state.WebQueue();
+        int answered = 0;
+        FakeRepeater repeater(wizard.shell.Web(), [&](const std::string&) {
+            // Behind GETSTATUS (the third read), a request the repeater never sees in
+            // full: it is still pending when GETSTATUS's answer arrives.
+            if (++answered == 3) {
+                queue.QueueCommand(L"SITESURVEY", L"GET /survey HTTP/1.1\r\n", L"192.168.1.1",
+                                   L"255.255.255.0");
+            }
+            return std::string("HTTP/1.1 200 OK\r\n\r\n");
+        });
+        ProgressDialog& progress = wizard.Frame().Progress();
+        bool lastStepShown = false;
+        bool stayedUp = false;
+        WhenModal([&] { return &progress; },
+                  [&] {
+                      Finally end([&] { progress.EndDialog(0); });
+                      const std::vector<int> loaded = {0, WizardFrame::kStepAfterLanInfo,
+                                                       WizardFrame::kStepAfterWanInfo,
+                                                       WizardFrame::kStepAfterGetStatus};
+                      lastStepShown =
+                          QTest::qWaitFor([&] { return progress.StepsShown() == loaded; }, 10000);
+                      // The hold after GETSTATUS and a few result ticks later.
+                      QTest::qWait(300);
+                      stayedUp = progress.IsModalRunning() && progress.isVisible();
+                  });
+        wizard.Frame().LoadDeviceStatus();
+        QVERIFY(lastStepShown);
+        QVERIFY(stayedUp);
+        QCOMPARE(repeater.requests.size(), size_t{3});  // LANINFO, WANINFO, GETSTATUS
     }
 
     // The wait while the device restarts: REBOOT, then steps 1 to 10 and 0, then the

@@ -22,7 +22,7 @@
 #include "controls/ipv4_field.h"
 #include "controls/markup_label.h"
 #include "controls/skin_radio_button.h"
-#include "ip_address_reset_support.h"
+#include "page_test_support.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -40,6 +40,8 @@
 #include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/reset_page.h"
 #include "wizard/ui/wizard_frame.h"
+
+using page_test::FocusedOctet;
 
 namespace {
 

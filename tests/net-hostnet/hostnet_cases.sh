@@ -236,7 +236,7 @@ cancel)
         # shellcheck disable=SC2086
         out=$(pc timeout 8 "$DRIVER" prepare "$DEVICE" "$MASK" $options) ||
             fail "the cancelled set-up ($options) did not end: $out"
-        expect_eq "$(sed -n 's/^result=//p' <<<"$out")" "ERROR" "result ($options)"
+        expect_eq "$(sed -n 's/^result=//p' <<<"$out")" "unreachable" "result ($options)"
         echo "cancelled set-up ($options) ended after $(sed -n 's/^elapsed_ms=//p' <<<"$out") ms"
         expect_eq "$(temp_addresses)" "" "temporary addresses ($options)"
     done
@@ -250,7 +250,7 @@ nocaps)
     expect_eq "$(pc "${drop[@]}" "$DRIVER" caps)" "missing=cap_net_admin cap_net_raw " "caps"
     result=$(pc "${drop[@]}" "$DRIVER" prepare "$DEVICE" "$MASK" "${SHORT[@]}" |
         sed -n 's/^result=//p')
-    expect_eq "$result" "ERROR" "result without privileges"
+    expect_eq "$result" "unreachable" "result without privileges"
     expect_eq "$(temp_addresses)" "" "temporary addresses"
     ;;
 

@@ -6,7 +6,7 @@
 //                  [--then exit|remove|hold|crash]
 //   hostnet_driver caps
 //
-// prepare prints "result=<address, empty or ERROR>". Then:
+// prepare prints "result=<address, empty or unreachable>". Then:
 //   exit    destroys the set-up object normally (it removes its address)
 //   remove  calls RemoveTempAddress and prints "removed=<0|1>"
 //   hold    prints "ready", then on the input line "remove" removes the address and
@@ -124,9 +124,10 @@ int Prepare(int argc, char** argv) {
     }
 
     const auto began = std::chrono::steady_clock::now();
-    const std::wstring result = addressing.PrepareHostAddress(
+    const HostSetupResult result = addressing.PrepareHostAddress(
         std::wstring(ip.begin(), ip.end()), std::wstring(mask.begin(), mask.end()));
-    std::cout << "result=" << Narrow(result) << std::endl;
+    std::cout << "result=" << (result.Reached() ? Narrow(result.BindAddress()) : "unreachable")
+              << std::endl;
     std::cout << "elapsed_ms="
               << std::chrono::duration_cast<std::chrono::milliseconds>(
                      std::chrono::steady_clock::now() - began)

@@ -77,7 +77,7 @@ FirmwarePage::FirmwarePage(IWizardHost& host, QWidget* parent)
     m_upgrade.onOutcome = [this](OperationOutcome) {
         OnUploadAnswered();
         RunRestartWait(RestartCause::kFirmwareUpgrade);
-        ReturnToSearchPage();
+        ReturnToSearchPage(this);
     };
     m_upgrade.onFailed = [this](const OperationFailure& failure) {
         OnUploadAnswered();

@@ -33,12 +33,12 @@ PasswordPage::PasswordPage(IWizardHost& host, QWidget* parent)
     // returns to the search page.
     m_change.onFinished = [this] {
         m_apply->setEnabled(true);
-        ReturnToSearchPage();
+        ReturnToSearchPage(this);
     };
     m_change.onFailed = [this](const OperationFailure& failure) {
         m_apply->setEnabled(true);
         ShowMessage(failure.verdict.messageId);
-        ReturnToSearchPage();
+        ReturnToSearchPage(this);
     };
     connect(m_apply, &QPushButton::clicked, this, [this] { Apply(); });
 }

@@ -54,7 +54,7 @@ WirelessPage::WirelessPage(IWizardHost& host, QWidget* parent)
     // is until the next survey.
     m_bridge.onFailed = [this](const OperationFailure& failure) {
         ShowMessage(failure.verdict.messageId);
-        ReturnToSearchPage();
+        ReturnToSearchPage(this);
     };
 
     connect(m_scan, &QPushButton::clicked, this, [this] { OnScan(); });

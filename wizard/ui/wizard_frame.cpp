@@ -229,7 +229,7 @@ void WizardFrame::OnFailed(const OperationFailure& failure) {
         m_progress->EndDialog(0);
     }
     m_message->ShowMessage(failure.verdict.messageId);
-    ::ReturnToSearchPage();
+    ReturnToSearchPage(this);
 }
 
 void WizardFrame::ShowProgressStep(int step) {

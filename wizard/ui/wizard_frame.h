@@ -10,10 +10,10 @@
 #include "web/device_commands.h"
 #include "web/web_result_source.h"
 #include "window/dialog_window.h"
-#include "window/page_navigation.h"
 #include "window/window_timer_loop.h"
 #include "wizard/ui/connected_device.h"
 #include "wizard/ui/wizard_page.h"
+#include "wizard/ui/wizard_page_id.h"
 
 class MessageBox;
 class ProgressDialog;

@@ -87,7 +87,7 @@ void WizardPage::OnRestartStep(int /*tick*/, int step) {
 
 void WizardPage::OnRestartOver() {
     m_host.Progress().EndDialog(0);
-    ReturnToSearchPage();
+    ReturnToSearchPage(this);
 }
 
 bool WizardPage::ShowMessage(int stringId) {

@@ -16,6 +16,7 @@
 #include "web/selected_device.h"
 #include "window/skinned_page.h"
 #include "window/window_timer_loop.h"
+#include "wizard/ui/wizard_page_id.h"
 
 class SkinRadioButton;
 class MarkupLabel;

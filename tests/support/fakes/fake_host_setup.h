@@ -11,15 +11,15 @@
 
 // Host addressing as the web manager sees it, with the answer, a gate that holds the
 // set-up until the test opens it (or the set-up is cancelled), and a log of what
-// happened in which order. A cancelled set-up gives up with "ERROR" but keeps the
+// happened in which order. A cancelled set-up gives up as unreachable but keeps the
 // address it would have added, as one cancelled during its wait after adding does.
 class FakeHostAddressSetup : public IHostAddressSetup {
 public:
-    explicit FakeHostAddressSetup(std::wstring answer = std::wstring())
+    explicit FakeHostAddressSetup(HostSetupResult answer = HostSetupResult::AnyAddress())
         : m_answer(std::move(answer)) {}
 
-    std::wstring PrepareHostAddress(const std::wstring& deviceIp,
-                                    const std::wstring& deviceMask) override {
+    HostSetupResult PrepareHostAddress(const std::wstring& deviceIp,
+                                       const std::wstring& deviceMask) override {
         std::unique_lock lock(m_mutex);
         m_log.push_back("prepare " + Narrow(deviceIp) + "/" + Narrow(deviceMask));
         ++m_running;
@@ -32,11 +32,14 @@ public:
             lock.lock();
         }
         --m_running;
-        m_tempAddressPresent = m_answer != L"ERROR" && !m_answer.empty();
+        m_tempAddressPresent = m_answer.Reached() && !m_answer.BindAddress().empty();
         const bool cancelled = m_cancelled;
         m_cancelled = false;
         m_log.push_back(cancelled ? "cancelled" : "prepared");
-        return cancelled ? std::wstring(L"ERROR") : m_answer;
+        if (cancelled) {
+            return HostSetupResult::Unreachable();
+        }
+        return m_answer.Reached() ? m_answer : HostSetupResult::Unreachable(m_failure);
     }
 
     void CancelSetup() override {
@@ -56,18 +59,14 @@ public:
         return removed;
     }
 
-    void SetAnswer(std::wstring answer) {
+    void SetAnswer(HostSetupResult answer) {
         std::lock_guard lock(m_mutex);
         m_answer = std::move(answer);
     }
-    // What LastFailure reports after a set-up that answered "ERROR".
+    // Why an unreachable answer failed.
     void SetFailure(HostSetupFailure failure) {
         std::lock_guard lock(m_mutex);
         m_failure = std::move(failure);
-    }
-    HostSetupFailure LastFailure() const override {
-        std::lock_guard lock(m_mutex);
-        return m_failure;
     }
     // A closed gate holds every set-up until Open().
     void Close() {
@@ -118,7 +117,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::wstring m_answer;
+    HostSetupResult m_answer;
     HostSetupFailure m_failure;
     bool m_open = true;
     bool m_cancelled = false;

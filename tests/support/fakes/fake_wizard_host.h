@@ -90,9 +90,13 @@ public:
         return nullptr;
     }
     void ReturnToSearchPage() override { ++returns; }
-    void ShowWizardPage(WizardPageId) override {}
+    void ShowMenuEntry(MenuEntry) override {}
     int returns = 0;
 };
+
+// A page's frame (a `Base` widget) that is the navigation its pages stand in.
+template <typename Base>
+class NavigatingFrame : public Base, public RecordingNavigation {};
 
 // A wizard page of type `Page` on a FakeWizardHost over the whole of a 700 by 500 frame
 // (`Frame`), created, with the pages' navigation recorded while it lives. Neither the
@@ -104,17 +108,15 @@ public:
 template <typename Page, typename Frame = QWidget>
 struct PageOnFakeHost {
     PageOnFakeHost() : host(&frame), page(host, &frame) {
-        SetPageNavigation(&navigation);
         frame.resize(700, 500);
         page.Create();
         page.setGeometry(frame.rect());
     }
-    ~PageOnFakeHost() { SetPageNavigation(nullptr); }
     PageOnFakeHost(const PageOnFakeHost&) = delete;
     PageOnFakeHost& operator=(const PageOnFakeHost&) = delete;
 
-    RecordingNavigation navigation;
-    Frame frame;
+    NavigatingFrame<Frame> frame;
+    RecordingNavigation& navigation = frame;
     FakeWizardHost host;
     Page page;
 };

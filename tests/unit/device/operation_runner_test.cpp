@@ -244,7 +244,7 @@ TEST_F(OperationRunnerTest, AnAnswerCutOffForItsSizeIsNamedAndNotAskedAgain) {
 // A set-up that failed for a reason the user can act on ends the run with that reason in
 // one line, at once: waiting brings neither the rights nor another subnet.
 TEST_F(OperationRunnerTest, ASetUpThatFailedForAKnownReasonSaysItOnceAndIsNotRetried) {
-    host.SetAnswer(L"ERROR");
+    host.SetAnswer(HostSetupResult::Unreachable());
     host.SetFailure({HostSetupFailure::Kind::kDeviceRefused, L"the device's subnet, refused"});
     Run(ReadStatusOperation(status));
     WebTick();  // set-up
@@ -257,7 +257,7 @@ TEST_F(OperationRunnerTest, ASetUpThatFailedForAKnownReasonSaysItOnceAndIsNotRet
 
     // The upgrade's come-back poll asks again after other network failures, not after this.
     verdict.reset();
-    host.SetAnswer(L"");
+    host.SetAnswer(HostSetupResult::AnyAddress());
     host.SetFailure({});
     Run(UpgradeFirmwareOperation({"/nonexistent", 1000, 600000}, status,
                                  RestartHandling::kRebootStep));
@@ -265,7 +265,7 @@ TEST_F(OperationRunnerTest, ASetUpThatFailedForAKnownReasonSaysItOnceAndIsNotRet
     Answer(kOkPage);  // REBOOT
     loop.Fire(1000);
     ASSERT_EQ(Head(), L"GETSTATUS");
-    host.SetAnswer(L"ERROR");
+    host.SetAnswer(HostSetupResult::Unreachable());
     host.SetFailure({HostSetupFailure::Kind::kNotInGroup, L"not in group tamsel"});
     WebTick();
     WebTick();

@@ -42,9 +42,11 @@ protected:
         return *addressing;
     }
 
-    std::wstring Prepare(const std::wstring& ip = L"192.168.1.200",
-                         const std::wstring& mask = L"255.255.255.0") {
-        return Addressing().PrepareHostAddress(ip, mask);
+    // Runs a set-up and keeps its result in `last`.
+    HostSetupResult Prepare(const std::wstring& ip = L"192.168.1.200",
+                            const std::wstring& mask = L"255.255.255.0") {
+        last = Addressing().PrepareHostAddress(ip, mask);
+        return last;
     }
 
     // The device on the adapter's LAN.
@@ -69,6 +71,7 @@ protected:
     FakeSleeper sleeper;
     FakeHostNetwork network;
     std::unique_ptr<HostAddressing> addressing;
+    HostSetupResult last = HostSetupResult::AnyAddress();
 };
 
 TEST_F(HostAddressingTest,
@@ -76,13 +79,13 @@ TEST_F(HostAddressingTest,
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.1.5", 24)});
     DeviceOn(kEth0);
 
-    EXPECT_EQ(Prepare(), L"");
+    EXPECT_EQ(Prepare(), HostSetupResult::AnyAddress());
     // The reachability check asks from the address the system itself would use.
     EXPECT_THAT(log.Events(), ElementsAre("flush 192.168.1.200 dev 2",
                                           "arp 192.168.1.200 from 192.168.1.5 dev 2"));
 
     network.RemoveStation(kEth0, kDevice);
-    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_FALSE(Prepare().Reached());
     EXPECT_EQ(log.Count("add"), 0u);
 }
 
@@ -90,7 +93,7 @@ TEST_F(HostAddressingTest, LongerDeviceMaskOnOtherSubnetAddsFirstCandidateAfterT
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 16)});
     DeviceOn(kEth0);
 
-    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
     EXPECT_THAT(
         log.Events(),
         ElementsAre("add 192.168.1.241 dev 2 for 192.168.1.200/24", "sleep 10000",
@@ -107,7 +110,7 @@ TEST_F(HostAddressingTest, DefaultRouteOnlyGivesFirstLanAdapterATempAddressAndRu
     network.SetDefaultRoute(kEth0);
     DeviceOn(kEth0);
 
-    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
     EXPECT_EQ(network.routeQueries(), 2u);
     EXPECT_EQ(log.Count("add"), 1u);
     EXPECT_EQ(log.Events().front(), "add 192.168.1.241 dev 2 for 192.168.1.200/24");
@@ -122,7 +125,7 @@ TEST_F(HostAddressingTest, WirelessAdapterQualifiesOtherTypesDoNot) {
     DeviceOn(kEth0);
     DeviceOn(kEth1);
 
-    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
     EXPECT_EQ(Addressing().TempAddress()->interfaceIndex, kEth1);
 }
 
@@ -137,7 +140,7 @@ TEST_F(HostAddressingTest, AdapterWithoutUsableFirstAddressIsNeverGivenOne) {
     DeviceOn(kEth1);
     DeviceOn(4);
 
-    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_FALSE(Prepare().Reached());
     EXPECT_EQ(log.Count("add"), 0u);
 }
 
@@ -147,7 +150,7 @@ TEST_F(HostAddressingTest, CandidateHeldByAnotherHostIsRefusedAndTheNextOneTaken
     DeviceOn(kEth0);
     network.AddStation(kEth0, Ip("192.168.1.241"), FakeHostNetwork::Mac(0xEE));
 
-    EXPECT_EQ(Prepare(), L"192.168.1.242");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.242"));
     const std::vector<std::string> events = log.Events();
     ASSERT_GE(events.size(), 3u);
     EXPECT_THAT(std::vector<std::string>(events.begin(), events.begin() + 3),
@@ -165,7 +168,7 @@ TEST_F(HostAddressingTest, AStationThatTakesTheCandidateWhileItSettlesIsFoundByT
         }
     };
 
-    EXPECT_EQ(Prepare(), L"192.168.1.242");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.242"));
     const std::vector<std::string> events = log.Events();
     ASSERT_GE(events.size(), 6u);
     EXPECT_THAT(std::vector<std::string>(events.begin(), events.begin() + 6),
@@ -179,7 +182,7 @@ TEST_F(HostAddressingTest, TheDevicesOwnAddressIsNoCandidate) {
     network.SetDefaultRoute(kEth0);
     network.AddStation(kEth0, Ip("192.168.1.241"), FakeHostNetwork::Mac(0xD0));
 
-    EXPECT_EQ(Prepare(L"192.168.1.241"), L"192.168.1.242");
+    EXPECT_EQ(Prepare(L"192.168.1.241"), HostSetupResult::BindTo(L"192.168.1.242"));
     EXPECT_EQ(log.Events().front(), "add 192.168.1.242 dev 2 for 192.168.1.241/24");
 }
 
@@ -187,7 +190,7 @@ TEST_F(HostAddressingTest, DeviceNotAnsweringRemovesTempAddressAndGivesError) {
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
     network.SetDefaultRoute(kEth0);
 
-    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_FALSE(Prepare().Reached());
     // One candidate per adapter: the first that is ours settles it either way.
     EXPECT_EQ(log.Count("add"), 1u);
     const std::vector<std::string> events = log.Events();
@@ -204,7 +207,7 @@ TEST_F(HostAddressingTest, NextAdapterGetsTheAddressWhenTheFirstCannotReachTheDe
     network.SetDefaultRoute(kEth0);
     DeviceOn(kEth1);
 
-    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
     EXPECT_EQ(Addressing().TempAddress()->interfaceIndex, kEth1);
     EXPECT_EQ(log.Count("delete 192.168.1.241/32 dev 2"), 1u);
 }
@@ -216,11 +219,11 @@ TEST_F(HostAddressingTest, EveryCandidateTakenTriesSevenAndKeepsOnlyOne) {
         network.AddStation(kEth0, (kDevice & 0xFFFFFF00u) | octet, FakeHostNetwork::Mac(0xEE));
     }
 
-    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_FALSE(Prepare().Reached());
     EXPECT_EQ(log.Count("add"), 7u);
     EXPECT_EQ(log.Count("sleep 10000"), 0u);
     EXPECT_FALSE(Addressing().TempAddress());
-    EXPECT_FALSE(Addressing().LastFailure().Known());
+    EXPECT_FALSE(last.Failure().Known());
 }
 
 TEST_F(HostAddressingTest, AHostWhosePlacesAreAllTakenFailsAsFullSoThatACallerMayWait) {
@@ -229,15 +232,14 @@ TEST_F(HostAddressingTest, AHostWhosePlacesAreAllTakenFailsAsFullSoThatACallerMa
     DeviceOn(kEth0);
     network.hostFull = true;
 
-    EXPECT_EQ(Prepare(), L"ERROR");
-    EXPECT_EQ(Addressing().LastFailure().kind, HostSetupFailure::Kind::kHostFull);
-    EXPECT_THAT(Addressing().LastFailure().detail, ::testing::HasSubstr(L"192.168.1.200"));
+    EXPECT_FALSE(Prepare().Reached());
+    EXPECT_EQ(last.Failure().kind, HostSetupFailure::Kind::kHostFull);
+    EXPECT_THAT(last.Failure().detail, ::testing::HasSubstr(L"192.168.1.200"));
     EXPECT_FALSE(Addressing().TempAddress());
 
-    // Once a place is free again the next set-up succeeds and forgets the failure.
+    // Once a place is free again the next set-up succeeds.
     network.hostFull = false;
-    EXPECT_EQ(Prepare(), L"192.168.1.241");
-    EXPECT_FALSE(Addressing().LastFailure().Known());
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
 }
 
 TEST_F(HostAddressingTest, ADeviceOnTheAdaptersSubnetIsTestedByAConnectionWhileThePlacesAreTaken) {
@@ -246,7 +248,7 @@ TEST_F(HostAddressingTest, ADeviceOnTheAdaptersSubnetIsTestedByAConnectionWhileT
     network.AcceptConnections(kDevice);
     network.hostFull = true;
 
-    EXPECT_EQ(Prepare(), L"");
+    EXPECT_EQ(Prepare(), HostSetupResult::AnyAddress());
     EXPECT_EQ(log.Count("connect 192.168.1.200 from 0.0.0.0"), 1u);
     EXPECT_EQ(log.Count("add"), 0u);
 
@@ -257,7 +259,7 @@ TEST_F(HostAddressingTest, ADeviceOnTheAdaptersSubnetIsTestedByAConnectionWhileT
     HostAddressingOptions options;
     options.renewInterval = std::chrono::milliseconds(0);
     HostAddressing addressingSilent(silent, sleeper, options);
-    EXPECT_EQ(addressingSilent.PrepareHostAddress(L"192.168.1.200", L"255.255.255.0"), L"ERROR");
+    EXPECT_FALSE(addressingSilent.PrepareHostAddress(L"192.168.1.200", L"255.255.255.0").Reached());
 }
 
 TEST_F(HostAddressingTest, RestartsOnlyOnceWhenTheRouteStaysDefault) {
@@ -265,7 +267,7 @@ TEST_F(HostAddressingTest, RestartsOnlyOnceWhenTheRouteStaysDefault) {
     network.forcedRoute = BestRoute{kEth0, 0};
     DeviceOn(kEth0);
 
-    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_FALSE(Prepare().Reached());
     EXPECT_EQ(network.routeQueries(), 2u);
     EXPECT_EQ(log.Count("add"), 1u);
     const std::vector<std::string> events = log.Events();
@@ -278,23 +280,23 @@ TEST_F(HostAddressingTest, MalformedInputOrMissingRightsIsErrorWithoutTouchingTh
     network.SetDefaultRoute(kEth0);
     DeviceOn(kEth0);
 
-    EXPECT_EQ(Prepare(L"192.168.1", L"255.255.255.0"), L"ERROR");
-    EXPECT_EQ(Prepare(L"192.168.1.200 ", L"255.255.255.0"), L"ERROR");
-    EXPECT_EQ(Prepare(L"", L"255.255.255.0"), L"ERROR");
-    EXPECT_EQ(Prepare(L"192.168.1.200", L"255.0.255.0"), L"ERROR");
-    EXPECT_EQ(Addressing().LastFailure().kind, HostSetupFailure::Kind::kDeviceRefused);
+    EXPECT_FALSE(Prepare(L"192.168.1", L"255.255.255.0").Reached());
+    EXPECT_FALSE(Prepare(L"192.168.1.200 ", L"255.255.255.0").Reached());
+    EXPECT_FALSE(Prepare(L"", L"255.255.255.0").Reached());
+    EXPECT_FALSE(Prepare(L"192.168.1.200", L"255.0.255.0").Reached());
+    EXPECT_EQ(last.Failure().kind, HostSetupFailure::Kind::kDeviceRefused);
     // A zero mask would make the added address claim every destination.
-    EXPECT_EQ(Prepare(L"192.168.1.200", L"0.0.0.0"), L"ERROR");
+    EXPECT_FALSE(Prepare(L"192.168.1.200", L"0.0.0.0").Reached());
     EXPECT_EQ(network.routeQueries(), 0u);
     // Without rights a device that only a temporary address reaches stays out of reach.
     network.rights.state = NetworkRights::State::kNotInGroup;
     network.rights.user = "ann";
     network.rights.group = "tamsel";
     network.rights.helperPath = "/usr/libexec/tamsel/tamsel-netadmin";
-    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_FALSE(Prepare().Reached());
     EXPECT_THAT(log.Events(), IsEmpty());
     // Why, with the names a user needs to put it right.
-    const HostSetupFailure failure = Addressing().LastFailure();
+    const HostSetupFailure failure = last.Failure();
     EXPECT_EQ(failure.kind, HostSetupFailure::Kind::kNotInGroup);
     EXPECT_NE(failure.detail.find(L"sudo adduser ann tamsel"), std::wstring::npos);
     EXPECT_EQ(HostSetupFailureMessage(failure), kMsgJoinGroup);
@@ -310,17 +312,17 @@ TEST_F(HostAddressingTest, DeviceBehindARouterIsReachedThroughTheRoutingTable) {
     network.SetDefaultRoute(kEth0, Ip("192.168.0.1"));
 
     // The route's adapter is asked first, then the other LAN adapter.
-    EXPECT_EQ(Prepare(L"10.20.0.5", L"255.255.255.0"), L"");
+    EXPECT_EQ(Prepare(L"10.20.0.5", L"255.255.255.0"), HostSetupResult::AnyAddress());
     EXPECT_THAT(log.Events(), ElementsAre("arp 10.20.0.5 from 0.0.0.0 dev 3",
                                           "arp 10.20.0.5 from 0.0.0.0 dev 2"));
     EXPECT_EQ(Addressing().Adapter().index, kEth1);
 
-    EXPECT_EQ(Prepare(), L"");
+    EXPECT_EQ(Prepare(), HostSetupResult::AnyAddress());
     EXPECT_EQ(log.Count("arp 192.168.1.200 from 0.0.0.0"), 2u);
     EXPECT_EQ(log.Count("add"), 0u);
     EXPECT_EQ(log.Count("connect"), 0u);
     EXPECT_FALSE(Addressing().TempAddress());
-    EXPECT_FALSE(Addressing().LastFailure().Known());
+    EXPECT_FALSE(last.Failure().Known());
 }
 
 // The same routes, but the device answers the probe on a LAN of the PC: it is a station
@@ -331,7 +333,7 @@ TEST_F(HostAddressingTest, DeviceThatAnswersArpBehindAGatewaysRouteGetsATempAddr
     network.SetDefaultRoute(kEth0, Ip("192.168.0.1"));
     DeviceOn(kEth1);
 
-    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
     const std::vector<std::string> events = log.Events();
     ASSERT_GE(events.size(), 3u);
     EXPECT_EQ(events[0], "arp 192.168.1.200 from 0.0.0.0 dev 2");
@@ -348,7 +350,7 @@ TEST_F(HostAddressingTest, DeviceThatAnswersArpBehindAGatewaysRouteGetsATempAddr
     DeviceOn(kEth0);
     // eth0's own /24 is as long as the device's mask: the system picks the source, which
     // the route from the temporary address names.
-    EXPECT_EQ(Prepare(), L"");
+    EXPECT_EQ(Prepare(), HostSetupResult::AnyAddress());
     EXPECT_EQ(Addressing().TempAddress(), (HostAddressContext{kEth0, Ip("192.168.1.241"), 32}));
     EXPECT_EQ(network.RouteTo(kDevice)->prefixLength, 32);
     EXPECT_EQ(network.RouteTo(kDevice)->gateway, 0u);
@@ -360,7 +362,7 @@ TEST_F(HostAddressingTest, RoutesOnTheLinkNeedNoProbe) {
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
     network.SetDefaultRoute(kEth0);
     DeviceOn(kEth0);
-    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
     EXPECT_EQ(log.Events().front(), "add 192.168.1.241 dev 2 for 192.168.1.200/24");
     EXPECT_EQ(log.Count("arp 192.168.1.200 from 0.0.0.0"), 0u);
 }
@@ -372,11 +374,11 @@ TEST_F(HostAddressingTest, PublicDeviceBehindAGatewayIsReachedThroughTheRoutingT
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 24)});
     network.SetDefaultRoute(kEth0, Ip("192.168.0.1"));
     network.AcceptConnections(Ip("198.51.100.7"));
-    EXPECT_EQ(Prepare(L"198.51.100.7", L"255.255.255.0"), L"");
-    EXPECT_FALSE(Addressing().LastFailure().Known());
+    EXPECT_EQ(Prepare(L"198.51.100.7", L"255.255.255.0"), HostSetupResult::AnyAddress());
+    EXPECT_FALSE(last.Failure().Known());
 
-    EXPECT_EQ(Prepare(L"8.8.8.8", L"255.0.0.0"), L"ERROR");
-    const HostSetupFailure failure = Addressing().LastFailure();
+    EXPECT_FALSE(Prepare(L"8.8.8.8", L"255.0.0.0").Reached());
+    const HostSetupFailure failure = last.Failure();
     EXPECT_EQ(failure.kind, HostSetupFailure::Kind::kDeviceRefused);
     EXPECT_NE(failure.detail.find(L"8.8.8.8"), std::wstring::npos);
     EXPECT_THAT(log.Events(),
@@ -396,24 +398,24 @@ TEST_F(HostAddressingTest, WithoutRightsTheRoutingTableIsTriedByAConnection) {
     network.AcceptConnections(Ip("192.168.0.7"));
 
     // Behind the router.
-    EXPECT_EQ(Prepare(L"10.20.0.5", L"255.255.255.0"), L"");
+    EXPECT_EQ(Prepare(L"10.20.0.5", L"255.255.255.0"), HostSetupResult::AnyAddress());
     // On the PC's own subnet: the system's source, tested the same way, not by ARP.
-    EXPECT_EQ(Prepare(L"192.168.0.7", L"255.255.255.0"), L"");
+    EXPECT_EQ(Prepare(L"192.168.0.7", L"255.255.255.0"), HostSetupResult::AnyAddress());
     EXPECT_THAT(log.Events(),
                 ElementsAre("connect 10.20.0.5 from 0.0.0.0", "connect 192.168.0.7 from 0.0.0.0"));
-    EXPECT_FALSE(Addressing().LastFailure().Known());
+    EXPECT_FALSE(last.Failure().Known());
 
     // A private device that the route does not reach may be on the LAN in a foreign
     // subnet: rights would have helped, and the set-up says so.
-    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_FALSE(Prepare().Reached());
     EXPECT_EQ(log.Count("connect 192.168.1.200 from 0.0.0.0"), 1u);
-    EXPECT_EQ(Addressing().LastFailure().kind, HostSetupFailure::Kind::kNotInGroup);
+    EXPECT_EQ(last.Failure().kind, HostSetupFailure::Kind::kNotInGroup);
     // A silent device of the PC's own subnet: no rights would help.
-    EXPECT_EQ(Prepare(L"192.168.0.9", L"255.255.255.0"), L"ERROR");
-    EXPECT_FALSE(Addressing().LastFailure().Known());
+    EXPECT_FALSE(Prepare(L"192.168.0.9", L"255.255.255.0").Reached());
+    EXPECT_FALSE(last.Failure().Known());
     // A public device that does not answer: neither.
-    EXPECT_EQ(Prepare(L"198.51.100.7", L"255.255.255.0"), L"ERROR");
-    EXPECT_FALSE(Addressing().LastFailure().Known());
+    EXPECT_FALSE(Prepare(L"198.51.100.7", L"255.255.255.0").Reached());
+    EXPECT_FALSE(last.Failure().Known());
     EXPECT_EQ(log.Count("arp"), 0u);
     EXPECT_EQ(log.Count("add"), 0u);
     EXPECT_EQ(log.Count("flush"), 0u);
@@ -435,8 +437,8 @@ TEST_F(HostAddressingTest, DeviceOutsideThePrivateNetworksGetsNoTempAddress) {
              {L"10.0.1.200", L"255.255.255.254"},  // no room for another host
          }) {
         network.AddStation(kEth0, *ParseIpv4(ip), FakeHostNetwork::Mac(0xD0));
-        EXPECT_EQ(Prepare(ip, mask), L"ERROR") << std::string(ip.begin(), ip.end());
-        const HostSetupFailure failure = Addressing().LastFailure();
+        EXPECT_FALSE(Prepare(ip, mask).Reached()) << std::string(ip.begin(), ip.end());
+        const HostSetupFailure failure = last.Failure();
         EXPECT_EQ(failure.kind, HostSetupFailure::Kind::kDeviceRefused);
         EXPECT_NE(failure.detail.find(ip), std::wstring::npos);
         EXPECT_EQ(HostSetupFailureMessage(failure), kMsgTempAddressRefused);
@@ -446,9 +448,9 @@ TEST_F(HostAddressingTest, DeviceOutsideThePrivateNetworksGetsNoTempAddress) {
 
     // A private /16 is fine.
     DeviceOn(kEth0);
-    EXPECT_NE(Prepare(L"192.168.1.200", L"255.255.0.0"), L"ERROR");
+    EXPECT_TRUE(Prepare(L"192.168.1.200", L"255.255.0.0").Reached());
     EXPECT_EQ(log.Count("add 192.168.1.241 dev 2 for 192.168.1.200/16"), 1u);
-    EXPECT_FALSE(Addressing().LastFailure().Known());
+    EXPECT_FALSE(last.Failure().Known());
 }
 
 // Two programs reach two devices of one foreign subnet: the second neither removes the
@@ -456,14 +458,14 @@ TEST_F(HostAddressingTest, DeviceOutsideThePrivateNetworksGetsNoTempAddress) {
 TEST_F(HostAddressingTest, AnotherRunsTempAddressIsNeitherRemovedNorUsed) {
     OtherRunOnEth0(Addr("10.0.0.5", 8));
 
-    EXPECT_EQ(Prepare(L"192.168.1.2"), L"192.168.1.242");
+    EXPECT_EQ(Prepare(L"192.168.1.2"), HostSetupResult::BindTo(L"192.168.1.242"));
     EXPECT_EQ(log.Count("delete 192.168.1.241/32 dev 2 refused"), 1u);
     EXPECT_EQ(log.Count("arp 192.168.1.2 from 192.168.1.241"), 0u);
     EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(3));
 
     // Once that run has ended, its address is a leftover the next set-up removes.
     network.liveOwners.clear();
-    EXPECT_EQ(Prepare(L"192.168.1.2"), L"192.168.1.242");
+    EXPECT_EQ(Prepare(L"192.168.1.2"), HostSetupResult::BindTo(L"192.168.1.242"));
     EXPECT_EQ(log.Count("delete 192.168.1.241/32 dev 2"), 2u);
     EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(2));
 }
@@ -471,7 +473,7 @@ TEST_F(HostAddressingTest, AnotherRunsTempAddressIsNeitherRemovedNorUsed) {
 TEST_F(HostAddressingTest, RemoveTempAddressDeletesThenWaitsHalfASecond) {
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 16)});
     DeviceOn(kEth0);
-    ASSERT_EQ(Prepare(), L"192.168.1.241");
+    ASSERT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
     const size_t before = log.Events().size();
 
     EXPECT_TRUE(Addressing().RemoveTempAddress());
@@ -494,14 +496,14 @@ TEST_F(HostAddressingTest, RemovalDuringSetUpStopsItWithoutAnotherAddress) {
         }
     };
 
-    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_FALSE(Prepare().Reached());
     EXPECT_EQ(log.Count("add"), 1u);
     EXPECT_FALSE(Addressing().TempAddress());
     EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(1));
 
     // The next set-up runs normally again.
     sleeper.onSleep = nullptr;
-    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
 }
 
 TEST_F(HostAddressingTest, CancelDuringTheWaitEndsTheSetUpAndTheNetworksWaits) {
@@ -515,7 +517,7 @@ TEST_F(HostAddressingTest, CancelDuringTheWaitEndsTheSetUpAndTheNetworksWaits) {
         }
     };
 
-    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_FALSE(Prepare().Reached());
     EXPECT_TRUE(networkCancelled) << "an ARP wait would have run to its end";
     EXPECT_EQ(log.Count("arp"), 0u);
     // The added address is the remover's to delete; the cancel ended with the set-up.
@@ -524,7 +526,7 @@ TEST_F(HostAddressingTest, CancelDuringTheWaitEndsTheSetUpAndTheNetworksWaits) {
     EXPECT_TRUE(Addressing().RemoveTempAddress());
 
     sleeper.onSleep = nullptr;
-    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
 }
 
 TEST_F(HostAddressingTest, CancelBeforeTheSetUpBeginsIsKeptForItUntilARemoval) {
@@ -534,23 +536,23 @@ TEST_F(HostAddressingTest, CancelBeforeTheSetUpBeginsIsKeptForItUntilARemoval) {
 
     // The stop came while the worker was being started: the set-up must not run at all.
     Addressing().CancelSetup();
-    EXPECT_EQ(Prepare(), L"ERROR");
+    EXPECT_FALSE(Prepare().Reached());
     EXPECT_THAT(log.Events(), IsEmpty());
 
     // A cancel no set-up took up ends with the next removal.
     Addressing().CancelSetup();
     EXPECT_FALSE(Addressing().RemoveTempAddress());
-    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
 }
 
 TEST_F(HostAddressingTest, SecondSetUpKeepsAndReusesTheTempAddress) {
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
     network.SetDefaultRoute(kEth0);
     DeviceOn(kEth0);
-    ASSERT_EQ(Prepare(), L"192.168.1.241");
+    ASSERT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
     const size_t adds = log.Count("add");
 
-    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
     EXPECT_EQ(log.Count("add"), adds);
     EXPECT_EQ(log.Count("delete"), 0u);
 }
@@ -560,7 +562,7 @@ TEST_F(HostAddressingTest, SecondSetUpKeepsAndReusesTheTempAddress) {
 TEST_F(HostAddressingTest, ARouteFromAnotherRunsAddressIsNotThisRunsWayToTheDevice) {
     OtherRunOnEth0(Addr("10.9.0.10", 24));
 
-    EXPECT_NE(Prepare(L"192.168.1.2"), L"ERROR");
+    EXPECT_TRUE(Prepare(L"192.168.1.2").Reached());
     EXPECT_EQ(log.Count("add 192.168.1.242 dev 2 for 192.168.1.2/24"), 1u);
     EXPECT_GT(log.Count("arp 192.168.1.2 from 192.168.1.242 dev 2"), 0u);
     EXPECT_EQ(log.Count("arp 192.168.1.2 from 192.168.1.241"), 0u);
@@ -577,7 +579,7 @@ TEST_F(HostAddressingTest, LeftoverLabelledAddressIsRemovedByTheNextSetUp) {
                        {Addr("192.168.1.5", 24), leftover, foreignLabel});
     DeviceOn(kEth0);
 
-    EXPECT_EQ(Prepare(), L"");
+    EXPECT_EQ(Prepare(), HostSetupResult::AnyAddress());
     EXPECT_THAT(log.Events(), ElementsAre("delete 192.168.9.241/24 dev 2", "sleep 500",
                                           "flush 192.168.1.200 dev 2",
                                           "arp 192.168.1.200 from 192.168.1.5 dev 2"));
@@ -590,7 +592,7 @@ TEST_F(HostAddressingTest, ReadAdapterInfoRecordsTheRouteAdapter) {
     network.Adapter(kEth0).dhcpEnabled = true;
     DeviceOn(kEth0);
 
-    ASSERT_EQ(Prepare(), L"");
+    ASSERT_EQ(Prepare(), HostSetupResult::AnyAddress());
     const ChosenAdapter adapter = Addressing().Adapter();
     EXPECT_EQ(adapter.index, kEth0);
     EXPECT_EQ(adapter.name, L"eth0");
@@ -604,7 +606,7 @@ TEST_F(HostAddressingTest, ReadAdapterInfoRecordsTheRouteAdapter) {
 TEST_F(HostAddressingTest, DestructionRemovesTheTempAddress) {
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.0.5", 16)});
     DeviceOn(kEth0);
-    ASSERT_EQ(Prepare(), L"192.168.1.241");
+    ASSERT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
 
     addressing.reset();
     EXPECT_THAT(network.AddressesOf(kEth0), ::testing::SizeIs(1));
@@ -618,7 +620,8 @@ TEST_F(HostAddressingTest, BackgroundThreadRenewsTheHeldAddress) {
     options.renewInterval = std::chrono::milliseconds(1);
     HostAddressing renewing(network, sleeper, options);
     EXPECT_FALSE(renewing.RenewTempAddress());
-    ASSERT_EQ(renewing.PrepareHostAddress(L"192.168.1.200", L"255.255.255.0"), L"192.168.1.241");
+    ASSERT_EQ(renewing.PrepareHostAddress(L"192.168.1.200", L"255.255.255.0"),
+              HostSetupResult::BindTo(L"192.168.1.241"));
 
     for (int i = 0; i < 5000 && network.renewals() == 0; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -639,7 +642,7 @@ TEST(TempAddressLabel, FitsTheFifteenCharactersOfAnInterfaceLabel) {
 struct SourceCase {
     const char* name;
     std::vector<AdapterAddress> addresses;
-    std::wstring expected;
+    std::wstring expected;  // the address to bind to; empty: any
 };
 
 class ChooseSourceTest : public HostAddressingTest,
@@ -647,8 +650,10 @@ class ChooseSourceTest : public HostAddressingTest,
 
 TEST_P(ChooseSourceTest, PicksBySubnetAndMaskLength) {
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, GetParam().addresses);
-    EXPECT_EQ(Addressing().ChooseSourceOnRouteAdapter(kEth0, kDevice, PrefixToMask(24)),
-              GetParam().expected);
+    const HostSetupResult chosen =
+        Addressing().ChooseSourceOnRouteAdapter(kEth0, kDevice, PrefixToMask(24));
+    EXPECT_TRUE(chosen.Reached());
+    EXPECT_EQ(chosen.BindAddress(), GetParam().expected);
     EXPECT_EQ(log.Count("add"), 0u);
 }
 

@@ -13,33 +13,28 @@ namespace {
 // another reason).
 class ScriptedSetup : public IHostAddressSetup {
 public:
-    std::wstring PrepareHostAddress(const std::wstring&, const std::wstring&) override {
+    HostSetupResult PrepareHostAddress(const std::wstring&, const std::wstring&) override {
         ++calls;
         if (calls <= fullTimes) {
-            m_failure = {HostSetupFailure::Kind::kHostFull, L"full"};
-            return kHostSetupFailed;
+            return HostSetupResult::Unreachable({HostSetupFailure::Kind::kHostFull, L"full"});
         }
-        m_failure = otherFailure;
-        return otherFailure.Known() || failUnknown ? kHostSetupFailed : L"192.168.1.241";
+        return otherFailure.Known() || failUnknown ? HostSetupResult::Unreachable(otherFailure)
+                                                   : HostSetupResult::BindTo(L"192.168.1.241");
     }
     void CancelSetup() override {}
     bool RemoveTempAddress() override { return false; }
-    HostSetupFailure LastFailure() const override { return m_failure; }
 
     int fullTimes = 0;
     int calls = 0;
     bool failUnknown = false;
     HostSetupFailure otherFailure;
-
-private:
-    HostSetupFailure m_failure;
 };
 
 class HostPlaceWaitTest : public ::testing::Test {
 protected:
     HostPlaceWaitTest() : sleeper(clock) {}
 
-    std::wstring Prepare(HostPlaceWaitOptions options = {}) {
+    HostSetupResult Prepare(HostPlaceWaitOptions options = {}) {
         HostPlaceWait wait(setup, clock, sleeper, options, [](uint32_t most) { return most / 2; });
         return wait.Prepare(L"192.168.1.200", L"255.255.255.0", [this] { ++announced; });
     }
@@ -51,7 +46,7 @@ protected:
 };
 
 TEST_F(HostPlaceWaitTest, AFreeHostIsSetUpAtOnceWithoutAWaitingLine) {
-    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
     EXPECT_EQ(setup.calls, 1);
     EXPECT_EQ(announced, 0);
     EXPECT_TRUE(sleeper.sleeps.empty());
@@ -59,7 +54,7 @@ TEST_F(HostPlaceWaitTest, AFreeHostIsSetUpAtOnceWithoutAWaitingLine) {
 
 TEST_F(HostPlaceWaitTest, AFullHostIsAskedAgainAfterPacedPausesAndTheLineComesOnce) {
     setup.fullTimes = 3;
-    EXPECT_EQ(Prepare(), L"192.168.1.241");
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
     EXPECT_EQ(setup.calls, 4);
     EXPECT_EQ(announced, 1);
     // Two seconds and a share of the half second of jitter each time.
@@ -70,8 +65,9 @@ TEST_F(HostPlaceWaitTest, TheWaitEndsAtItsLimitWithTheFullFailure) {
     setup.fullTimes = 1000;
     HostPlaceWaitOptions options;
     options.limitMs = 5000;
-    EXPECT_EQ(Prepare(options), kHostSetupFailed);
-    EXPECT_EQ(setup.LastFailure().kind, HostSetupFailure::Kind::kHostFull);
+    const HostSetupResult result = Prepare(options);
+    EXPECT_FALSE(result.Reached());
+    EXPECT_EQ(result.Failure().kind, HostSetupFailure::Kind::kHostFull);
     // 2250 + 2250 + the 500 left of the limit, then one last try.
     EXPECT_THAT(sleeper.sleeps, ::testing::ElementsAre(2250u, 2250u, 500u));
     EXPECT_EQ(setup.calls, 4);
@@ -79,11 +75,11 @@ TEST_F(HostPlaceWaitTest, TheWaitEndsAtItsLimitWithTheFullFailure) {
 
 TEST_F(HostPlaceWaitTest, OtherFailuresAreNotWaitedOut) {
     setup.otherFailure = {HostSetupFailure::Kind::kNotInGroup, L"join"};
-    EXPECT_EQ(Prepare(), kHostSetupFailed);
+    EXPECT_EQ(Prepare().Failure().kind, HostSetupFailure::Kind::kNotInGroup);
     setup.calls = 0;
     setup.otherFailure = {};
     setup.failUnknown = true;
-    EXPECT_EQ(Prepare(), kHostSetupFailed);
+    EXPECT_FALSE(Prepare().Reached());
     EXPECT_EQ(setup.calls, 1);
     EXPECT_TRUE(sleeper.sleeps.empty());
     EXPECT_EQ(announced, 0);
@@ -93,7 +89,7 @@ TEST_F(HostPlaceWaitTest, ACancelEndsTheWait) {
     setup.fullTimes = 1000;
     HostPlaceWait wait(setup, clock, sleeper, {}, nullptr);
     sleeper.onSleep = [&wait] { wait.Cancel(); };
-    EXPECT_EQ(wait.Prepare(L"192.168.1.200", L"255.255.255.0", nullptr), kHostSetupFailed);
+    EXPECT_FALSE(wait.Prepare(L"192.168.1.200", L"255.255.255.0", nullptr).Reached());
     EXPECT_EQ(setup.calls, 1);
 }
 

@@ -120,7 +120,7 @@ TEST(StopDuringSetUp, StopAllCancelsTheWaitAfterAddingAndLeavesNoAddress) {
     web.QueueCommand(L"LANINFO", L"GET / HTTP/1.1\r\n\r\n", L"192.168.1.200", L"255.255.255.0");
     web.WebTimerProc(WebCommandQueue::kTimerId);
     web.WaitForAddressSetup();
-    EXPECT_EQ(web.BindAddress(), L"192.168.1.241");
+    EXPECT_EQ(web.Binding(), HostSetupResult::BindTo(L"192.168.1.241"));
     web.StopAll();
     EXPECT_FALSE(HoldsTempAddress(network));
 }

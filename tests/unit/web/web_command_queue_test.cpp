@@ -67,7 +67,7 @@ protected:
 
     FakeTickClock clock{100000};
     FakeSocketFactory sockets;
-    FakeHostAddressSetup host{L"192.168.1.241"};
+    FakeHostAddressSetup host{HostSetupResult::BindTo(L"192.168.1.241")};
     std::unique_ptr<WebCommandQueue> web = std::make_unique<WebCommandQueue>(sockets, clock, host);
 };
 
@@ -118,7 +118,7 @@ TEST_F(WebCommandQueueTest, ACommandWalksEveryStateToANormalClose) {
     web->WaitForAddressSetup();
     EXPECT_EQ(Head().state, 1u);
     EXPECT_EQ(Head().phaseStart, 0u);
-    EXPECT_EQ(web->BindAddress(), L"192.168.1.241");
+    EXPECT_EQ(web->Binding(), HostSetupResult::BindTo(L"192.168.1.241"));
     EXPECT_EQ(host.Log().front(), "prepare 192.168.1.254/255.255.255.0");
     clock.Advance(800);
 
@@ -268,7 +268,7 @@ TEST_F(WebCommandQueueTest, AnAnswerPastTheBoundIsCutOffAndEndsTheCommandAsFaile
 }
 
 TEST_F(WebCommandQueueTest, FailedSetUpEndsItsCommandAndLeavesTheBurstWithoutASocket) {
-    host.SetAnswer(L"ERROR");
+    host.SetAnswer(HostSetupResult::Unreachable());
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     web->QueueCommand(L"WANINFO", kRequest, kDeviceIp, kDeviceMask);
     TickAndSettle();
@@ -276,7 +276,7 @@ TEST_F(WebCommandQueueTest, FailedSetUpEndsItsCommandAndLeavesTheBurstWithoutASo
     std::wstring response = L"unset";
     EXPECT_EQ(TickToResult(&response), std::make_pair(std::wstring(L"LANINFO"), 7u));
     EXPECT_TRUE(response.empty()) << "the unsent request came back as the device's answer";
-    EXPECT_EQ(web->BindAddress(), L"ERROR");
+    EXPECT_FALSE(web->Binding().Reached());
 
     // The command behind it starts at state 1, gets no socket, and ends by the connect
     // limit counted from its connect step.
@@ -289,12 +289,12 @@ TEST_F(WebCommandQueueTest, FailedSetUpEndsItsCommandAndLeavesTheBurstWithoutASo
     EXPECT_GT(clock.GetTickCount() - connectAt, 10000u);
 
     // A new burst runs a fresh set-up.
-    host.SetAnswer(L"");
+    host.SetAnswer(HostSetupResult::AnyAddress());
     web->QueueCommand(L"LANINFO", kRequest, kDeviceIp, kDeviceMask);
     EXPECT_EQ(Head().state, 0u);
     RunToSent();
     EXPECT_EQ(host.PrepareCount(), 2);
-    EXPECT_EQ(web->BindAddress(), L"");
+    EXPECT_EQ(web->Binding(), HostSetupResult::AnyAddress());
     EXPECT_EQ(socket().bindAddresses.back(), "");
     EXPECT_EQ(socket().sent.back(), WideToAnsi(kRequest));
 }
@@ -343,7 +343,7 @@ TEST_F(WebCommandQueueTest, StopAllRemovesTheTemporaryAddressAndForgetsEverythin
     EXPECT_FALSE(host.TempAddressPresent());
     EXPECT_EQ(host.Log().back(), "remove");
     EXPECT_FALSE(socket().open);
-    EXPECT_EQ(web->BindAddress(), L"");
+    EXPECT_EQ(web->Binding(), HostSetupResult::AnyAddress());
     EXPECT_EQ(web->PendingCount(), 0);
     EXPECT_FALSE(web->TakeResult().has_value());
 }

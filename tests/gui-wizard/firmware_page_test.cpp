@@ -1,7 +1,7 @@
-// The firmware and password pages on their own, over a wizard host of the test's (nothing
-// reaches a network): accessible names, the checks before anything is queued
-// and the messages and focus they leave, what Apply queues, what the answers do, the
-// upload's progress bar, Browse and dropped files. Writes screenshots of both pages.
+// The firmware page on its own, over a wizard host of the test's (nothing reaches a
+// network): accessible names, the checks before anything is queued and the messages they
+// leave, what Apply queues, what the answers do, the upload's progress bar, Browse and
+// dropped files. Writes screenshots of the page.
 
 #include <sys/stat.h>
 
@@ -28,36 +28,14 @@
 #include "support/fakes/fake_wizard_host.h"
 #include "support/message_answerer.h"
 #include "wizard/ui/firmware_page.h"
-#include "wizard/ui/password_page.h"
+
+using page_test::Expected;
+using page_test::Msg;
+using page_test::Sent;
 
 using page_test::DropUriList;
 
 namespace {
-
-std::wstring Msg(int id) {
-    return LoadString(id);
-}
-
-// A page of type T on a fake host that `setUp` prepares, created and shown as the frame
-// does it.
-template <typename T>
-struct PageOnHost : PageOnFakeHost<T> {
-    explicit PageOnHost(const std::function<void(FakeWizardHost&)>& setUp = {}) {
-        if (setUp) {
-            setUp(this->host);
-        }
-        this->frame.show();
-        this->page.ShowWindow(true);
-        this->page.activateWindow();
-    }
-};
-
-// Whether the mouse at `point` of `page` shows the hand.
-bool HandAt(QWidget& page, QPoint point) {
-    QTest::mouseMove(&page, point);
-    QWidget* under = page.childAt(point);
-    return (under != nullptr ? under : &page)->cursor().shape() == Qt::PointingHandCursor;
-}
 
 std::string WriteFile(const page_test::TempFolder& dir, const std::string& name,
                       const std::string& data) {
@@ -68,34 +46,20 @@ QString Decoded(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-// Every control of a page carries an accessible name: the page's own ones and those of
-// the skin (menu, Close, Minimize, device labels).
-void ExpectAccessibleNames(const SkinnedPage& page, std::vector<QWidget*> controls) {
-    for (int i = 0; i < kMenuEntryCount; ++i) {
-        controls.push_back(page.MenuItem(static_cast<MenuEntry>(i)));
-    }
-    controls.insert(controls.end(),
-                    {page.CloseControl(), page.MinimizeControl(), page.MacLabel(), page.IpLabel()});
-    for (QWidget* control : controls) {
-        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(control);
-        QVERIFY2(node != nullptr, qPrintable(control->objectName()));
-        QVERIFY2(!node->text(QAccessible::Name).isEmpty(), qPrintable(control->objectName()));
-    }
-}
-
 }  // namespace
 
-class PagesTest : public QObject {
+class FirmwarePageTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { DialogWindow::ClearQuitting(); }
-
-    // --- firmware page ---
+    void init() {
+        DialogWindow::ClearQuitting();
+        time_scale::SetFactor(1);
+    }
 
     void firmwarePageVersionAndNames() {
         // A device's value is shown as itself, never read as markup.
-        PageOnHost<FirmwarePage> on(
+        ShownPage<FirmwarePage> on(
             [](FakeWizardHost& host) { host.status.firmwareVersion = L"1.3.07 <b>&beta;</b>"; });
         FirmwarePage& page = on.page;
         QCOMPARE(page.BrowseButton()->text(), QStringLiteral("Browse"));
@@ -104,8 +68,9 @@ private slots:
                  std::wstring(L"1.3.07 &lt;b&gt;&amp;beta;&lt;/b&gt;"));
         QVERIFY(page.ApplyButton()->isEnabled());
         QVERIFY(!page.ProgressBar()->isVisible());
-        ExpectAccessibleNames(page, {page.VersionLabel(), page.FileField(), page.BrowseButton(),
-                                     page.ApplyButton(), page.ProgressBar()});
+        page_test::ExpectAccessibleNames(
+            page, {page.VersionLabel(), page.FileField(), page.BrowseButton(), page.ApplyButton(),
+                   page.ProgressBar()});
 
         // Every show reads the version again, an empty one included.
         on.host.status.firmwareVersion.clear();
@@ -121,7 +86,7 @@ private slots:
 
     void firmwareApplyRefusesWhatIsNoReadableFile() {
         page_test::TempFolder dir;
-        PageOnHost<FirmwarePage> on;
+        ShownPage<FirmwarePage> on;
         FirmwarePage& page = on.page;
         MessageAnswerer answerer(&on.host.messages);
 
@@ -143,7 +108,7 @@ private slots:
     void firmwareUploadShowsItsProgressUntilTheAnswer() {
         page_test::TempFolder dir;
         const std::string image = WriteFile(dir, "image 1.bin", std::string(3000, 'x'));
-        PageOnHost<FirmwarePage> on;
+        ShownPage<FirmwarePage> on;
         FirmwarePage& page = on.page;
         page.FileField()->setText(Decoded(image));
         Click(page.ApplyButton());
@@ -196,7 +161,7 @@ private slots:
         page_test::TempFolder dir;
         // Bytes that are no UTF-8: they cannot be typed, but a dropped file keeps them.
         const std::string raw = WriteFile(dir, "fw \xe9\xff\x01.bin", "TMSLFW01");
-        PageOnHost<FirmwarePage> on;
+        ShownPage<FirmwarePage> on;
         FirmwarePage& page = on.page;
         const QByteArray uri = "file://" + QByteArray::fromStdString(raw).toPercentEncoding("/");
         QVERIFY(DropUriList(&page, "# a comment line\r\n" + uri + "\r\n"));
@@ -225,7 +190,7 @@ private slots:
     void firmwareBrowsePutsTheChoiceInTheField() {
         page_test::TempFolder dir;
         const std::string image = WriteFile(dir, "chosen.bin", "x");
-        PageOnHost<FirmwarePage> on;
+        ShownPage<FirmwarePage> on;
         FirmwarePage& page = on.page;
         page.SetFilePath("/earlier.bin");
 
@@ -256,7 +221,7 @@ private slots:
     // An accepted image: REBOOT, the upgrade's wait with its text, the search page.
     void firmwareUpgradeWaitQueuesRebootAndEnds() {
         page_test::TempFolder dir;
-        PageOnHost<FirmwarePage> on;
+        ShownPage<FirmwarePage> on;
         FirmwarePage& page = on.page;
         page.SetFilePath(WriteFile(dir, "image.bin", "TMSLFW01"));
         Click(page.ApplyButton());
@@ -273,119 +238,7 @@ private slots:
         QCOMPARE(on.host.sink.queued, (std::vector<std::wstring>{L"UPLOAD", L"REBOOT"}));
         QVERIFY(on.navigation.returns >= 1);
     }
-
-    // --- password page ---
-
-    void passwordPageFields() {
-        PageOnHost<PasswordPage> on;
-        PasswordPage& page = on.page;
-        QCOMPARE(page.UserField()->text(), QStringLiteral("admin"));
-        QVERIFY(page.UserField()->isReadOnly());
-        for (QLineEdit* field : {page.CurrentField(), page.NewField(), page.RepeatField()}) {
-            QCOMPARE(field->echoMode(), QLineEdit::Password);
-            QCOMPARE(field->text(), QString());
-            // Thirty characters go in; the thirty-first is refused.
-            field->setFocus();
-            QTest::keyClicks(field, QString(31, QLatin1Char('p')));
-            QCOMPARE(field->text(), QString(30, QLatin1Char('p')));
-        }
-        ExpectAccessibleNames(page, {page.UserField(), page.CurrentField(), page.NewField(),
-                                     page.RepeatField(), page.ApplyButton()});
-
-        // The hand cursor covers the area the layout gives, its far edges included.
-        QVERIFY(HandAt(page, QPoint(214, 186)));
-        QVERIFY(HandAt(page, QPoint(214 + 120, 186 + 19)));
-        QVERIFY(!HandAt(page, QPoint(214 + 121, 186)));
-        QVERIFY(!HandAt(page, QPoint(214, 186 + 20)));
-
-        page.CurrentField()->setText(QStringLiteral("admin"));
-        page.NewField()->setText(QStringLiteral("new secret"));
-        page.RepeatField()->setText(QStringLiteral("new secret"));
-        QVERIFY(SaveScreenshot(page, QStringLiteral("wizard-password")));
-    }
-
-    void passwordChecksClearTheFieldsAndFocus_data() {
-        QTest::addColumn<QString>("devicePassword");
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<QString>("fresh");
-        QTest::addColumn<QString>("repeat");
-        QTest::addColumn<int>("message");
-        QTest::addColumn<bool>("focusCurrent");
-        QTest::newRow("case differs") << "Secret"
-                                      << "secret"
-                                      << "a"
-                                      << "a" << 138 << true;
-        QTest::newRow("empty current") << "Secret"
-                                       << ""
-                                       << "a"
-                                       << "a" << 138 << true;
-        QTest::newRow("trailing blank") << "Secret"
-                                        << "Secret"
-                                        << "new"
-                                        << "new " << 141 << false;
-        QTest::newRow("both empty") << "Secret"
-                                    << "Secret"
-                                    << ""
-                                    << "" << 141 << false;
-    }
-    void passwordChecksClearTheFieldsAndFocus() {
-        QFETCH(QString, devicePassword);
-        QFETCH(QString, current);
-        QFETCH(QString, fresh);
-        QFETCH(QString, repeat);
-        QFETCH(int, message);
-        QFETCH(bool, focusCurrent);
-        PageOnHost<PasswordPage> on(
-            [&](FakeWizardHost& host) { host.login.password = devicePassword.toStdWString(); });
-        PasswordPage& page = on.page;
-        MessageAnswerer answerer(&on.host.messages);
-        page.CurrentField()->setText(current);
-        page.NewField()->setText(fresh);
-        page.RepeatField()->setText(repeat);
-        Click(page.ApplyButton());
-
-        QCOMPARE(answerer.texts, std::vector<std::wstring>{Msg(message)});
-        QVERIFY(on.host.sink.queued.empty());
-        for (QLineEdit* field : {page.CurrentField(), page.NewField(), page.RepeatField()}) {
-            QCOMPARE(field->text(), QString());
-        }
-        // The field that gets the keyboard when the page's window is active.
-        QCOMPARE(page.window()->focusWidget(),
-                 focusCurrent ? page.CurrentField() : page.NewField());
-        QVERIFY(page.ApplyButton()->isEnabled());
-    }
-
-    void passwordChangeQueuesTheFormAndWaitsForTheAnswer() {
-        // An empty device password is matched by an empty current password only.
-        PageOnHost<PasswordPage> on([](FakeWizardHost& host) { host.login.password.clear(); });
-        PasswordPage& page = on.page;
-        page.NewField()->setText(QStringLiteral("n\u00e9w p&ss"));
-        page.RepeatField()->setText(QStringLiteral("n\u00e9w p&ss"));
-        Click(page.ApplyButton());
-
-        QCOMPARE(on.host.sink.queued, std::vector<std::wstring>{L"SETUPPASSWORD"});
-        QCOMPARE(on.host.sink.requests.at(0).ToText(),
-                 BuildSetupPasswordRequest(on.host.target, L"", L"n\u00e9w p&ss").ToText());
-        QVERIFY(!page.ApplyButton()->isEnabled());
-        // The fields keep their text after a submit.
-        QCOMPARE(page.NewField()->text(), QStringLiteral("n\u00e9w p&ss"));
-
-        // Another command's answer leaves Apply alone; the change's own brings it back
-        // and the search page, where the device is connected again.
-        on.host.Answer(L"UPLOAD", 4, "HTTP/1.1 200 OK\r\n\r\n");
-        QVERIFY(!page.ApplyButton()->isEnabled());
-        on.host.Answer(L"SETUPPASSWORD", 4, "HTTP/1.1 200 OK\r\n\r\n");
-        QVERIFY(page.ApplyButton()->isEnabled());
-        QCOMPARE(on.navigation.returns, 1);
-
-        // Showing the page enables the new-password fields.
-        page.NewField()->setEnabled(false);
-        page.RepeatField()->setEnabled(false);
-        page.ShowWindow(false);
-        page.ShowWindow(true);
-        QVERIFY(page.NewField()->isEnabled() && page.RepeatField()->isEnabled());
-    }
 };
 
-QTEST_MAIN(PagesTest)
-#include "firmware_password_pages_test.moc"
+QTEST_MAIN(FirmwarePageTest)
+#include "firmware_page_test.moc"

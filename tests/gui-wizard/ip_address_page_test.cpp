@@ -1,7 +1,7 @@
-// The IP address page and the reset page, each on its own over a host that records what
-// they queue (nothing reaches a network): layout and show rules, the address checks and
-// where they put the focus, the choices' click areas, what Apply sends and the restart
-// waits on the program's time. Writes screenshots to the artefacts folder.
+// The IP address page on its own, over a host that records what it queues (nothing
+// reaches a network): layout and show rules, the address checks and where they put the
+// focus, the choices' click areas, what Apply sends and the restart wait on the program's
+// time. Writes screenshots to the artefacts folder.
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,7 +15,7 @@
 #include "controls/markup_label.h"
 #include "controls/picture_button.h"
 #include "controls/skin_radio_button.h"
-#include "ip_address_reset_support.h"
+#include "page_test_support.h"
 #include "platform/ansi_text.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
@@ -31,70 +31,13 @@
 #include "wizard/ui/ip_address_page.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
-#include "wizard/ui/reset_page.h"
 
-namespace {
+using page_test::Expected;
+using page_test::Msg;
+using page_test::Queued;
+using page_test::Sent;
 
-// A queued command: its name and the bytes it would put on the wire.
-struct Queued {
-    std::wstring command;
-    std::string wire;
-    bool operator==(const Queued&) const = default;
-};
-
-Queued Expected(const std::wstring& command, const WebRequest& request) {
-    return {command, WideToAnsi(request.ToText())};
-}
-
-// What the page queued, in the same form.
-std::vector<Queued> Sent(const RecordingSink& sink) {
-    std::vector<Queued> sent;
-    for (size_t i = 0; i < sink.queued.size(); ++i) {
-        sent.push_back(Expected(sink.queued[i], sink.requests.at(i)));
-    }
-    return sent;
-}
-
-// One page over the whole of a 700 by 500 frame, shown and active.
-template <typename Page>
-struct PageOnItsOwn : PageOnFakeHost<Page> {
-    using PageOnFakeHost<Page>::frame;
-    using PageOnFakeHost<Page>::host;
-    using PageOnFakeHost<Page>::page;
-
-    explicit PageOnItsOwn(const std::function<void(FakeWizardHost&)>& setUp = {}) {
-        if (setUp) {
-            setUp(host);
-        }
-        frame.show();
-        frame.activateWindow();
-        page.ShowWindow(true);
-    }
-
-    void Reshow() {
-        page.ShowWindow(false);
-        page.ShowWindow(true);
-    }
-    // A press of the left button on the page's own background.
-    void Press(QPoint point) { QTest::mousePress(&page, Qt::LeftButton, {}, point); }
-    bool HandAt(QPoint point) {
-        QTest::mouseMove(&page, point);
-        return page.cursor().shape() == Qt::PointingHandCursor;
-    }
-    // Presses OK on the message box that `act` raises; returns the text it showed.
-    std::wstring MessageFrom(const std::function<void()>& act) {
-        MessageAnswerer answerer(&host.messages);
-        act();
-        return answerer.texts.empty() ? std::wstring() : answerer.texts.front();
-    }
-};
-
-using IpPage = PageOnItsOwn<IpAddressPage>;
-using ResetPageRig = PageOnItsOwn<ResetPage>;
-
-}  // namespace
-
-class IpAddressResetPagesTest : public QObject {
+class IpAddressPageTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -107,7 +50,7 @@ private slots:
     // settings are read again; the DHCP choice is Static IP at the first show and stays
     // as the user left it after that.
     void ipPageStartsFreshAtEveryShow() {
-        IpPage ip([](FakeWizardHost& host) {
+        ShownPage<IpAddressPage> ip([](FakeWizardHost& host) {
             host.status.lanIp = L"192.168.1.1";
             host.status.lanMask = L"255.255.255.0";
             host.status.dhcpServer = L"<Enabled>";
@@ -143,14 +86,10 @@ private slots:
 
     // Each control carries a name for assistive technology.
     void everyControlHasAnAccessibleName() {
-        IpPage ip;
-        ResetPageRig reset;
+        ShownPage<IpAddressPage> ip;
         const QList<QWidget*> controls = {
-            ip.page.AutoIpChoice(),     ip.page.StaticIpChoice(),
-            ip.page.ApplyButton(),      ip.page.CurrentAddressLabel(),
-            ip.page.CurrentMaskLabel(), ip.page.CurrentDhcpLabel(),
-            reset.page.RebootChoice(),  reset.page.FactoryResetChoice(),
-            reset.page.ApplyButton(),
+            ip.page.AutoIpChoice(),        ip.page.StaticIpChoice(),   ip.page.ApplyButton(),
+            ip.page.CurrentAddressLabel(), ip.page.CurrentMaskLabel(), ip.page.CurrentDhcpLabel(),
         };
         for (QWidget* control : controls) {
             QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
@@ -180,7 +119,7 @@ private slots:
             {L"192.168.2.255", L"255.255.255.0", kMsgIpLastOctet, false, 3},
             {L"192.168.2.1", L"255.0.255.0", kMsgSubnetMask, true, 0},
         };
-        IpPage ip;
+        ShownPage<IpAddressPage> ip;
         IpAddressPage& page = ip.page;
         for (const Case& c : cases) {
             page.AddressField()->SetAddress(c.ip);
@@ -189,7 +128,7 @@ private slots:
             const std::wstring shown = ip.MessageFrom([&] { Click(page.ApplyButton()); });
             QCOMPARE(shown, LoadString(c.message));
             Ipv4Field& field = c.maskField ? *page.MaskField() : *page.AddressField();
-            QCOMPARE(FocusedOctet(field), c.octet);
+            QCOMPARE(page_test::FocusedOctet(field), c.octet);
             QVERIFY(ip.host.sink.queued.empty());
             QVERIFY(page.ApplyButton()->isEnabled());
         }
@@ -200,7 +139,7 @@ private slots:
         QTest::keyClicks(page.AddressField()->OctetEdit(0), QStringLiteral("0.10.20.30"));
         const std::wstring shown = ip.MessageFrom([&] { Click(page.ApplyButton()); });
         QCOMPARE(shown, LoadString(kMsgIpFirstOctet));
-        QCOMPARE(FocusedOctet(*page.AddressField()), 0);
+        QCOMPARE(page_test::FocusedOctet(*page.AddressField()), 0);
         QCOMPARE(page.AddressField()->Text(), std::wstring(L"0.10.20.30"));
         QVERIFY(ip.host.sink.queued.empty());
     }
@@ -208,7 +147,7 @@ private slots:
     // Each choice's caption selects that choice; the string table's areas alone would
     // give the Static IP caption to Auto IP. The hand shows where a press selects.
     void eachCaptionSelectsItsOwnChoice() {
-        IpPage ip;
+        ShownPage<IpAddressPage> ip;
         IpAddressPage& page = ip.page;
         const QPoint autoCaption(425, 404);  // "On", right of the Auto IP radio
         const QPoint staticCaption(500, 404);
@@ -247,7 +186,7 @@ private slots:
     // address at once), Apply comes back and the restart wait reboots the device and ends
     // on the search page after eleven ticks.
     void applySendsTheAddressAndItsAnswerRunsTheRestartWait() {
-        IpPage ip;
+        ShownPage<IpAddressPage> ip;
         IpAddressPage& page = ip.page;
         page.AddressField()->SetAddress(L"192.168.1.50");
         Click(page.ApplyButton());
@@ -293,7 +232,7 @@ private slots:
     // Hiding the page during the wait stops its ticks: the wait goes no further.
     void hidingTheIpPageStopsItsWait() {
         time_scale::SetFactor(1000);
-        IpPage ip;
+        ShownPage<IpAddressPage> ip;
         ip.page.AddressField()->SetAddress(L"192.168.1.50");
         Click(ip.page.ApplyButton());
         WhenModal([&] { return &ip.host.progress; },
@@ -307,82 +246,7 @@ private slots:
         ip.host.Answer(kCommandSetupIpAddress, 4, "HTTP/1.1 200 OK\r\n\r\n");
         QCOMPARE(ip.navigation.returns, 0);
     }
-
-    // Apply with Reboot queues REBOOT alone, with Factory Reset RESETDEFAULT first; both
-    // wait eleven ticks and end on the search page.
-    void resetAppliesTheSelectedChoice() {
-        time_scale::SetFactor(1000);
-        ResetPageRig reset;
-        ResetPage& page = reset.page;
-        QCOMPARE(page.RebootChoice()->geometry(), LayoutRect(kRectResetReboot).value());
-        QCOMPARE(page.FactoryResetChoice()->geometry(), LayoutRect(kRectResetFactory).value());
-        QCOMPARE(page.ApplyButton()->geometry(), LayoutRect(kRectResetApply).value());
-        QVERIFY(page.RebootChoice()->text().isEmpty() &&
-                page.FactoryResetChoice()->text().isEmpty());
-        QVERIFY(SaveScreenshot(reset.frame, QStringLiteral("page_reset")));
-
-        Click(page.ApplyButton());
-        std::vector<Queued> expected = {
-            Expected(kCommandReboot, BuildRebootRequest(reset.host.target))};
-        QCOMPARE(Sent(reset.host.sink), expected);
-        QCOMPARE(reset.host.progress.StepsShown(), kRestartWaitSteps);
-        QCOMPARE(reset.host.progress.ProgressText(), std::wstring(kRebootingText));
-        QCOMPARE(reset.navigation.returns, 1);
-        QVERIFY(!page.IsRestartWaitRunning());
-
-        reset.host.sink = RecordingSink();
-        Click(page.FactoryResetChoice());
-        QVERIFY(!page.RebootChoice()->GetCheck());
-        Click(page.ApplyButton());
-        expected = {Expected(kCommandResetDefault, BuildResetDefaultRequest(reset.host.target)),
-                    Expected(kCommandReboot, BuildRebootRequest(reset.host.target))};
-        QCOMPARE(Sent(reset.host.sink), expected);
-        QCOMPARE(reset.host.progress.StepsShown(), kRestartWaitSteps);
-        QCOMPARE(reset.navigation.returns, 2);
-    }
-
-    // A press on a caption selects its own choice, the edges of the areas included, and a
-    // second press on "Reboot" never turns into a factory reset; every show starts with
-    // Reboot again.
-    void resetCaptionsSelectTheirOwnChoiceAndEveryShowStartsWithReboot() {
-        ResetPageRig reset;
-        ResetPage& page = reset.page;
-        auto factorySelected = [&] {
-            return page.FactoryResetChoice()->GetCheck() && !page.RebootChoice()->GetCheck();
-        };
-        auto rebootSelected = [&] {
-            return page.RebootChoice()->GetCheck() && !page.FactoryResetChoice()->GetCheck();
-        };
-        const QPoint rebootCaption(300, 174);
-        const QPoint factoryCaption(320, 219);
-        QVERIFY(rebootSelected());
-        reset.Press(rebootCaption);
-        QVERIFY(rebootSelected());
-        reset.Press(factoryCaption);
-        QVERIFY(factorySelected());
-        reset.Press(factoryCaption);
-        QVERIFY(factorySelected());
-        reset.Press(QPoint(340, 184));  // the Reboot area's far corner
-        QVERIFY(rebootSelected());
-        reset.Press(QPoint(375, 229));  // the Factory Reset area's far corner
-        QVERIFY(factorySelected());
-        for (const QPoint outside : {QPoint(341, 174), QPoint(300, 185), QPoint(376, 219),
-                                     QPoint(279, 174), QPoint(300, 200)}) {
-            reset.Press(outside);
-            QVERIFY(factorySelected());
-        }
-        QVERIFY(SaveScreenshot(reset.frame, QStringLiteral("page_reset_factory")));
-
-        reset.Reshow();
-        QVERIFY(rebootSelected());
-
-        QVERIFY(reset.HandAt(QPoint(340, 184)));
-        QVERIFY(reset.HandAt(QPoint(280, 210)));
-        QVERIFY(!reset.HandAt(QPoint(341, 174)));
-        QVERIFY(!reset.HandAt(QPoint(376, 229)));
-        QVERIFY(!reset.HandAt(QPoint(300, 300)));
-    }
 };
 
-QTEST_MAIN(IpAddressResetPagesTest)
-#include "ip_address_reset_pages_test.moc"
+QTEST_MAIN(IpAddressPageTest)
+#include "ip_address_page_test.moc"
