@@ -12,7 +12,7 @@ HostPlaceWait::HostPlaceWait(IHostAddressSetup& setup, ITickClock& clock, ISleep
       m_jitter(std::move(jitter)) {}
 
 HostSetupResult HostPlaceWait::Prepare(const std::wstring& deviceIp, const std::wstring& deviceMask,
-                                    const std::function<void()>& onWaiting) {
+                                       const std::function<void()>& onWaiting) {
     const uint32_t start = m_clock.GetTickCount();
     bool announced = false;
     for (;;) {

@@ -30,7 +30,7 @@ public:
 
     // The set-up's last result. `onWaiting` is called once, before the first pause.
     HostSetupResult Prepare(const std::wstring& deviceIp, const std::wstring& deviceMask,
-                         const std::function<void()>& onWaiting);
+                            const std::function<void()>& onWaiting);
 
     // Ends a wait at once (any thread); the set-up itself is cancelled by its owner.
     void Cancel() { m_cancel.Cancel(); }
