@@ -17,8 +17,10 @@ for module in discover info config; do
         exit 1
     }
     ansible-doc "tamsel.repeater.$module" >"$work/$module.txt" 2>>"$work/err"
-    for section in "OPTIONS (= is mandatory):" "EXAMPLES:" "RETURN VALUES:" "ATTRIBUTES:"; do
-        grep -qF "$section" "$work/$module.txt" || {
+    # The shared fragment (plugins/doc_fragments) adds tamselctl_path and the notes.
+    for section in "OPTIONS (= is mandatory):" "EXAMPLES:" "RETURN VALUES:" "ATTRIBUTES:" \
+        "- tamselctl_path" "REQUIREMENTS:"; do
+        grep -qF -- "$section" "$work/$module.txt" || {
             echo "FAIL: ansible-doc tamsel.repeater.$module has no $section" >&2
             cat "$work/$module.txt" >&2
             exit 1

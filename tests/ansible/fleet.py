@@ -12,22 +12,15 @@ import sys
 import tempfile
 
 SOURCE = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.join(SOURCE, "tests", "net"))
+
+from simnet import check  # noqa: E402
 PLAYBOOK = os.path.join(SOURCE, "ansible", "examples", "fleet.yml")
 COLLECTIONS = os.path.join(SOURCE, "ansible", "collections")
 
 # The values of every secret the playbook hands over: none may ever be printed.
 SECRETS = {"repeater_password": "New-Admin-8622", "office_wifi_key": "Key-Office-9933"}
 OFFICE = {"office_ssid": "HomeNet", "office_mask": "255.255.255.0"}
-
-
-def fail(message):
-    print("FAIL: " + message, file=sys.stderr)
-    sys.exit(1)
-
-
-def check(condition, message):
-    if not condition:
-        fail(message)
 
 
 class Fleet:

@@ -20,15 +20,12 @@ description:
   - Every option but I(address) is optional; a field left out is left as it is.
   - Secrets (I(device_password), I(password) and the wireless I(key)) are marked C(no_log) and
     reach tamselctl only on its standard input, never in its argument list or environment.
-  - Runs on the PC of the repeater's LAN. Give the task C(connection=local) or
-    C(delegate_to=localhost), with C(ansible_host) set to the repeater's address.
 version_added: "1.0.0"
 author:
   - Tamsel developers (@tamsel)
-requirements:
-  - tamselctl (package C(tamsel)) on the host that runs the module
 extends_documentation_fragment:
   - ansible.builtin.action_common_attributes
+  - tamsel.repeater.tamselctl
 attributes:
   check_mode:
     support: full
@@ -37,8 +34,6 @@ attributes:
     support: full
     details: Before and after of every field given; secrets are shown as "(set)" and
       "(changed)", never as their value.
-  platform:
-    platforms: posix
 options:
   address:
     description:
@@ -108,11 +103,6 @@ options:
       image:
         description: Path of the firmware image on the host that runs the module.
         type: path
-  tamselctl_path:
-    description:
-      - The tamselctl program to run, a path or a name looked up on the PATH.
-    type: path
-    default: tamselctl
 notes:
   - The device password is taken from I(device_password) when it is given (it travels in
     the desired-state document on tamselctl's standard input), else from the environment

@@ -20,29 +20,21 @@ description:
 version_added: "1.0.0"
 author:
   - Tamsel developers (@tamsel)
-requirements:
-  - tamselctl (package C(tamsel)) on the host that runs the module
 extends_documentation_fragment:
   - ansible.builtin.action_common_attributes
+  - tamsel.repeater.tamselctl
 attributes:
   check_mode:
     support: full
     details: The module only searches, in check mode as otherwise.
   diff_mode:
     support: none
-  platform:
-    platforms: posix
 options:
   address:
     description:
       - An address (C(192.168.7.20)) or a block of at most 1024 addresses
         (C(192.168.7.0/24), at most a /22) to search instead of broadcasting.
     type: str
-  tamselctl_path:
-    description:
-      - The tamselctl program to run, a path or a name looked up on the PATH.
-    type: path
-    default: tamselctl
 notes:
   - A search that finds nothing succeeds with an empty list.
   - When the host's firewall dropped some repeaters' answers, the module fails with

@@ -17,23 +17,18 @@ description:
   - Sends only reads; changes nothing.
   - The device password, when given, reaches tamselctl only on its standard input
     (C(--password-file /dev/stdin)), never in its argument list or environment.
-  - Runs on the PC of the repeater's LAN. Give the task C(connection=local) or
-    C(delegate_to=localhost), with C(ansible_host) set to the repeater's address.
 version_added: "1.0.0"
 author:
   - Tamsel developers (@tamsel)
-requirements:
-  - tamselctl (package C(tamsel)) on the host that runs the module
 extends_documentation_fragment:
   - ansible.builtin.action_common_attributes
+  - tamsel.repeater.tamselctl
 attributes:
   check_mode:
     support: full
     details: The module only reads, in check mode as otherwise.
   diff_mode:
     support: none
-  platform:
-    platforms: posix
 options:
   address:
     description:
@@ -45,11 +40,6 @@ options:
       - The repeater's administrator password.
       - Needed only when the repeater's discovery answer does not give it.
     type: str
-  tamselctl_path:
-    description:
-      - The tamselctl program to run, a path or a name looked up on the PATH.
-    type: path
-    default: tamselctl
 seealso:
   - module: tamsel.repeater.config
   - module: tamsel.repeater.discover
