@@ -101,7 +101,9 @@ options:
         description: The firmware version wanted, as the repeater's status shows it.
         type: str
       image:
-        description: Path of the firmware image on the host that runs the module.
+        description:
+          - Path of the firmware image on the host that runs the module. Give it whole -
+            a relative path is not looked up beside the playbook.
         type: path
 notes:
   - The device password is taken from I(device_password) when it is given (it travels in
