@@ -45,12 +45,17 @@ class Fleet:
         self.secrets = os.path.join(self.work, "secrets.json")
         with open(self.secrets, "w", encoding="utf-8") as f:
             json.dump(SECRETS, f)
+        # An empty configuration of its own: no ansible.cfg of the machine or the user
+        # changes what the test sees.
+        config = os.path.join(self.work, "ansible.cfg")
+        with open(config, "w", encoding="utf-8") as f:
+            f.write("[defaults]\n")
         home = os.path.join(self.work, "ansible-home")
         self.env = dict(os.environ, PATH=bin_dir + os.pathsep + os.environ["PATH"],
                         ANSIBLE_HOME=home, ANSIBLE_LOCAL_TEMP=os.path.join(home, "tmp"),
                         ANSIBLE_REMOTE_TMP=os.path.join(home, "remote-tmp"),
                         ANSIBLE_NOCOLOR="1", ANSIBLE_RETRY_FILES_ENABLED="0",
-                        ANSIBLE_CONFIG=os.path.join(self.work, "none.cfg"))
+                        ANSIBLE_CONFIG=config)
         if not installed:
             self.env["ANSIBLE_COLLECTIONS_PATH"] = COLLECTIONS
         self.env.update(extra_env or {})
