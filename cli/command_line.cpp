@@ -21,8 +21,10 @@ constexpr unsigned kDeviceCommands = Bit(CliCommand::kStatus) | Bit(CliCommand::
                                      Bit(CliCommand::kBridge) | Bit(CliCommand::kSetIp) |
                                      Bit(CliCommand::kSetPassword) | Bit(CliCommand::kUpgrade) |
                                      Bit(CliCommand::kReboot) | Bit(CliCommand::kReset);
+// The commands that log in to a repeater.
+constexpr unsigned kLoginCommands = kDeviceCommands | Bit(CliCommand::kApply);
 constexpr unsigned kAllCommands =
-    kDeviceCommands | Bit(CliCommand::kDiscover) | Bit(CliCommand::kOpen);
+    kLoginCommands | Bit(CliCommand::kDiscover) | Bit(CliCommand::kOpen);
 
 struct CommandName {
     const char* name;
@@ -36,7 +38,7 @@ constexpr CommandName kCommands[] = {
     {"set-ip", CliCommand::kSetIp, 1},      {"set-password", CliCommand::kSetPassword, 1},
     {"upgrade", CliCommand::kUpgrade, 2},   {"reboot", CliCommand::kReboot, 1},
     {"reset", CliCommand::kReset, 1},       {"open", CliCommand::kOpen, 1},
-    {"help", CliCommand::kHelp, 0},
+    {"apply", CliCommand::kApply, 2},       {"help", CliCommand::kHelp, 0},
 };
 
 // Outcome of applying one option: empty when accepted, else the reason.
@@ -63,8 +65,11 @@ std::wstring Lower(std::wstring text) {
 
 const std::vector<OptionRule>& Options() {
     static const std::vector<OptionRule> options = {
+        // apply always answers in JSON; --json is taken there so that callers may ask for
+        // it as they do of status and discover.
         {"json", false,
-         Bit(CliCommand::kDiscover) | Bit(CliCommand::kStatus) | Bit(CliCommand::kSurvey),
+         Bit(CliCommand::kDiscover) | Bit(CliCommand::kStatus) | Bit(CliCommand::kSurvey) |
+             Bit(CliCommand::kApply),
          [](CliOptions& o, const std::wstring&) {
              o.json = true;
              return std::wstring();
@@ -80,9 +85,47 @@ const std::vector<OptionRule>& Options() {
              o.searchTarget = parsed.target;
              return parsed.reason;
          }},
-        {"dry-run", false, kDeviceCommands,
+        {"dry-run", false, kLoginCommands,
          [](CliOptions& o, const std::wstring&) {
              o.dryRun = true;
+             return std::wstring();
+         }},
+        {"check", false, Bit(CliCommand::kApply),
+         [](CliOptions& o, const std::wstring&) {
+             o.check = true;
+             return std::wstring();
+         }},
+        {"diff", false, Bit(CliCommand::kApply),
+         [](CliOptions& o, const std::wstring&) {
+             o.diff = true;
+             return std::wstring();
+         }},
+        {"address-wait", true, kLoginCommands | Bit(CliCommand::kOpen),
+         [](CliOptions& o, const std::wstring& v) {
+             if (!IsDecimal(v, 5)) {
+                 return LoadString(kCliAddressWaitValue);
+             }
+             o.addressWaitSeconds = static_cast<unsigned>(std::stoul(v));
+             return std::wstring();
+         }},
+        {"password-file", true, kLoginCommands,
+         [](CliOptions& o, const std::wstring& v) {
+             o.passwordFile = WideToUtf8(v);
+             return std::wstring();
+         }},
+        {"key-file", true, Bit(CliCommand::kBridge),
+         [](CliOptions& o, const std::wstring& v) {
+             o.keyFile = WideToUtf8(v);
+             return std::wstring();
+         }},
+        {"old-file", true, Bit(CliCommand::kSetPassword),
+         [](CliOptions& o, const std::wstring& v) {
+             o.oldFile = WideToUtf8(v);
+             return std::wstring();
+         }},
+        {"new-file", true, Bit(CliCommand::kSetPassword),
+         [](CliOptions& o, const std::wstring& v) {
+             o.newFile = WideToUtf8(v);
              return std::wstring();
          }},
         {"verbose", false, kAllCommands,
@@ -90,17 +133,17 @@ const std::vector<OptionRule>& Options() {
              o.verbose = true;
              return std::wstring();
          }},
-        {"user", true, kDeviceCommands,
+        {"user", true, kLoginCommands,
          [](CliOptions& o, const std::wstring& v) {
              o.user = v;
              return std::wstring();
          }},
-        {"password", true, kDeviceCommands,
+        {"password", true, kLoginCommands,
          [](CliOptions& o, const std::wstring& v) {
              o.password = v;
              return std::wstring();
          }},
-        {"device-mask", true, kDeviceCommands | Bit(CliCommand::kOpen),
+        {"device-mask", true, kLoginCommands | Bit(CliCommand::kOpen),
          [](CliOptions& o, const std::wstring& v) {
              o.deviceMask = v;
              o.deviceMaskGiven = true;
@@ -108,7 +151,7 @@ const std::vector<OptionRule>& Options() {
          }},
         // The device's mask, except for set-ip, where it is the new LAN mask (checked by
         // the page's rules later, with their messages).
-        {"mask", true, kDeviceCommands | Bit(CliCommand::kOpen),
+        {"mask", true, kLoginCommands | Bit(CliCommand::kOpen),
          [](CliOptions& o, const std::wstring& v) {
              if (o.command == CliCommand::kSetIp) {
                  o.newMask = v;
@@ -217,10 +260,14 @@ std::wstring CheckCombination(const CliOptions& o) {
     if (o.json && o.csv) {
         return LoadString(kCliJsonOrCsv);
     }
-    if (o.user && !o.password) {
+    if (o.command == CliCommand::kApply && o.dryRun) {
+        return LoadString(kApplyDryRun);
+    }
+    // apply's desired state may give the password too.
+    if (o.user && !o.PasswordGiven() && o.command != CliCommand::kApply) {
         return LoadString(kCliUserNeedsPassword);
     }
-    if (o.dryRun && !o.password) {
+    if (o.dryRun && !o.PasswordGiven()) {
         return LoadString(kCliDryRunNeedsPassword);
     }
     if (o.command == CliCommand::kBridge) {
@@ -249,8 +296,12 @@ bool IsDottedIpv4(const std::wstring& text) {
     return inet_pton(AF_INET, WideToAnsi(text).c_str(), &address) == 1;
 }
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
+                             const std::optional<std::string>& environmentPassword) {
     CliOptions options;
+    if (environmentPassword) {
+        options.environmentPassword = Utf8ToWide(*environmentPassword);
+    }
     const CommandName* command = nullptr;
     std::vector<std::string> operands;
     // Options are applied once the command is known, since "--mask" depends on it.
@@ -337,9 +388,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
     }
 
-    // upgrade's image may be left out: that is the empty name the page answers with 204.
+    // upgrade's image may be left out: that is the empty name the page answers with 204;
+    // apply's desired state then comes from standard input.
     const size_t needed = command->operands;
-    const size_t required = options.command == CliCommand::kUpgrade ? 1 : needed;
+    const bool secondOptional =
+        options.command == CliCommand::kUpgrade || options.command == CliCommand::kApply;
+    const size_t required = secondOptional ? 1 : needed;
     if (operands.size() < required) {
         return Fail(FormatString(kCliNeedsDeviceIp, {commandName}));
     }
@@ -354,6 +408,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (options.command == CliCommand::kUpgrade && operands.size() == 2) {
         options.firmwarePath = operands[1];
+    }
+    if (options.command == CliCommand::kApply && operands.size() == 2) {
+        options.stateFile = operands[1];
     }
     if (std::wstring why = CheckCombination(options); !why.empty()) {
         return Fail(why);

@@ -5,6 +5,8 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,8 @@
 
 namespace {
 
+constexpr char kPasswordVariable[] = "TAMSEL_PASSWORD";
+
 void PrintError(const std::wstring& why) {
     const std::string text = "tamselctl: " + WideToUtf8(why) + "\n";
     std::fwrite(text.data(), 1, text.size(), stderr);
@@ -39,8 +43,16 @@ void PrintInternalError(const std::string& what) {
 
 int Run(int argc, char** argv) {
     time_scale::SetFactorFromEnvironment();
+    // The device password may come from the environment, as sshpass -e takes it; it is
+    // removed at once, so that no program this one starts (the network helper, the URL
+    // opener) inherits it.
+    std::optional<std::string> environmentPassword;
+    if (const char* password = std::getenv(kPasswordVariable)) {
+        environmentPassword = password;
+        unsetenv(kPasswordVariable);
+    }
     const CommandLine commandLine =
-        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), environmentPassword);
     if (!commandLine.options) {
         PrintError(commandLine.error);
         return static_cast<int>(ExitCode::kUsage);

@@ -2,8 +2,11 @@
 
 #include <unistd.h>
 
+#include <random>
+
 #include "cli/discover_cache.h"
 #include "cli/dry_run.h"
+#include "cli/input_files.h"
 #include "cli/password_prompt.h"
 #include "cli/report.h"
 #include "cli/text.h"
@@ -64,6 +67,7 @@ void Tamselctl::Stop() {
         m_setupTimer = 0;
     }
     if (m_setupThread.joinable()) {
+        m_placeWait->Cancel();
         m_env->hostSetup->CancelSetup();
         m_setupThread.join();
     }
@@ -71,7 +75,79 @@ void Tamselctl::Stop() {
     m_openerPid = -1;
 }
 
+std::optional<int> Tamselctl::ReadSecrets() {
+    struct SecretFile {
+        const std::optional<std::string>& path;
+        std::optional<std::wstring>* into;
+        const wchar_t* option;
+    };
+    std::optional<std::wstring> key;
+    const SecretFile files[] = {{m_options.passwordFile, &m_options.password, L"--password"},
+                                {m_options.oldFile, &m_options.oldPassword, L"--old"},
+                                {m_options.newFile, &m_options.newPassword, L"--new"},
+                                {m_options.keyFile, &key, L"--key"}};
+    // Standard input can be read once: by one secret, or by apply's desired state.
+    int fromStdin = m_options.command == CliCommand::kApply && m_options.stateFile == "-" ? 1 : 0;
+    for (const SecretFile& file : files) {
+        fromStdin += file.path && *file.path == "-" ? 1 : 0;
+    }
+    if (fromStdin > 1) {
+        PrintFailure(UsageVerdict(kCliStdinTwice));
+        return static_cast<int>(ExitCode::kUsage);
+    }
+    for (const SecretFile& file : files) {
+        if (!file.path) {
+            continue;
+        }
+        // A file wins over the same secret given as an argument.
+        const SecretRead read = ReadSecretFile(*file.path);
+        if (!read.secret) {
+            PrintFailure(UsageVerdict(
+                0, FormatString(kCliSecretFileFailed, {EscapeControls(Utf8ToWide(*file.path)),
+                                                       file.option, Utf8ToWide(read.error)})));
+            return static_cast<int>(ExitCode::kUsage);
+        }
+        *file.into = read.secret;
+    }
+    if (key) {
+        m_options.key = *key;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> Tamselctl::ReadDesiredState() {
+    const FileRead read = ReadInputFile(m_options.stateFile, kMaxDesiredStateBytes + 1);
+    if (!read.bytes) {
+        const std::wstring line =
+            FormatString(kApplyReadFailed,
+                         {EscapeControls(Utf8ToWide(m_options.stateFile)), Utf8ToWide(read.error)});
+        return ApplyRun::RefuseInput(m_options.deviceIp, InputProblem{"input", line},
+                                     m_options.check);
+    }
+    DesiredStateParse parsed = ParseDesiredState(*read.bytes);
+    if (!parsed.state) {
+        return ApplyRun::RefuseInput(m_options.deviceIp, parsed.problem, m_options.check);
+    }
+    m_desired = std::move(parsed.state);
+    // The login's order: an option, then the desired state, then the environment.
+    if (!m_options.password && m_desired->devicePassword) {
+        m_options.password = m_desired->devicePassword;
+    }
+    return std::nullopt;
+}
+
 std::optional<int> Tamselctl::Prepare() {
+    if (const std::optional<int> ended = ReadSecrets()) {
+        return ended;
+    }
+    if (m_options.command == CliCommand::kApply) {
+        if (const std::optional<int> ended = ReadDesiredState()) {
+            return ended;
+        }
+    }
+    if (!m_options.password && m_options.environmentPassword) {
+        m_options.password = m_options.environmentPassword;
+    }
     Verdict verdict;
     switch (m_options.command) {
         case CliCommand::kSetIp: {
@@ -131,6 +207,8 @@ std::optional<int> Tamselctl::Prepare() {
                                                   *m_options.password, m_options.deviceIp, {});
         m_target = LoginTarget(login, m_options.deviceMask);
         m_devicePassword = login.password;
+        m_login = login;
+        m_loginMask = m_options.deviceMask;
     }
     return std::nullopt;
 }
@@ -194,13 +272,34 @@ void Tamselctl::Start(const Environment& environment, Finished finished) {
                                                  m_env->clock, AnswerReading::kStrict);
     m_runner->TakeResultsWhileRunning();
     m_runner->SetResultObserver([this](const WebResult& result) { ObserveResult(result); });
+    if (m_env->hostSetup != nullptr) {
+        HostPlaceWaitOptions wait;
+        wait.limitMs = m_options.addressWaitSeconds * 1000u;
+        m_placeWait = std::make_unique<HostPlaceWait>(
+            *m_env->hostSetup, m_env->clock,
+            m_env->sleeper != nullptr ? *m_env->sleeper : ThreadSleeper::Instance(), wait,
+            [generator = std::minstd_rand(std::random_device()())](uint32_t most) mutable {
+                return static_cast<uint32_t>(generator() % (most + 1));
+            });
+    }
+    if (m_options.command == CliCommand::kApply) {
+        m_apply =
+            std::make_unique<ApplyRun>(ApplyRun::Context{m_env->loop, m_env->session.Discovery(),
+                                                         *m_runner, *m_sink, m_options.waitSeconds},
+                                       *m_desired, m_options.check, m_options.diff);
+        m_apply->SetAddress(m_options.deviceIp);
+    }
     if (m_options.command == CliCommand::kOpen && m_options.deviceMaskGiven) {
         OpenDevice(m_options.deviceMask);
     } else if (m_options.command == CliCommand::kDiscover ||
                m_options.command == CliCommand::kOpen || !m_options.HasCredentials()) {
         Discover();
     } else {
-        RunCommand();
+        PrepareHost(m_loginMask, [this] {
+            if (!EndedByFullHost()) {
+                RunCommand();
+            }
+        });
     }
 }
 
@@ -214,6 +313,7 @@ void Tamselctl::Interrupt(int signalNumber) {
         return;
     }
     if (m_setupThread.joinable()) {
+        m_placeWait->Cancel();
         m_env->hostSetup->CancelSetup();
     }
     if (m_search) {
@@ -221,6 +321,11 @@ void Tamselctl::Interrupt(int signalNumber) {
     }
     if (m_runner) {
         m_runner->CancelAll();
+    }
+    if (m_apply) {
+        // Its result object says so, and ends the run.
+        m_apply->Interrupt(ExitCodeForSignal(signalNumber));
+        return;
     }
     WriteErr(LoadString(kCliInterrupted));
     End(ExitCodeForSignal(signalNumber));
@@ -296,7 +401,13 @@ void Tamselctl::OnDevicesFound(const std::vector<FoundDevice>& devices) {
         MakeDeviceLogin(device->userName, device->password, device->ip, device->mac);
     m_target = LoginTarget(login, device->subnet);
     m_devicePassword = login.password;
-    RunCommand();
+    m_login = login;
+    m_loginMask = device->subnet;
+    PrepareHost(m_loginMask, [this] {
+        if (!EndedByFullHost()) {
+            RunCommand();
+        }
+    });
 }
 
 void Tamselctl::RunCommand() {
@@ -337,31 +448,65 @@ void Tamselctl::RunCommand() {
         case CliCommand::kReset:
             RunOperation(OperationFor(), [this] { Succeed("", LoadString(kCliFactoryReset)); });
             return;
+        case CliCommand::kApply:
+            m_apply->Start({m_login.userName, m_login.password, m_login.ipAddress,
+                            m_login.macAddress, m_loginMask},
+                           [this](int code) { End(code); });
+            return;
         default:
             End(static_cast<int>(ExitCode::kUsage));
     }
 }
 
-void Tamselctl::OpenDevice(const std::wstring& mask) {
+void Tamselctl::PrepareHost(const std::wstring& mask, std::function<void()> then) {
     if (m_env->hostSetup == nullptr) {
-        ShowPage();
+        then();
         return;
     }
+    m_afterSetup = std::move(then);
     const std::wstring ip = m_options.deviceIp;
-    m_setupThread = std::thread([this, ip, mask] {
-        m_setupResult = m_env->hostSetup->PrepareHostAddress(ip, mask);
+    const std::wstring line = FormatString(
+        kCliWaitingForPlace, {std::to_wstring(m_options.addressWaitSeconds), EscapeControls(ip)});
+    m_setupThread = std::thread([this, ip, mask, line] {
+        m_setupResult = m_placeWait->Prepare(ip, mask, [&line] { WriteErr(line); });
         m_setupDone = true;
     });
-    m_setupTimer = m_env->loop.StartTimer(kOpenPollMs, [this] { PollOpenSetup(); });
+    m_setupTimer = m_env->loop.StartTimer(kOpenPollMs, [this] { PollHostSetup(); });
 }
 
-void Tamselctl::PollOpenSetup() {
+void Tamselctl::PollHostSetup() {
     if (!m_setupDone) {
         return;
     }
     m_env->loop.StopTimer(m_setupTimer);
     m_setupTimer = 0;
     m_setupThread.join();
+    if (std::function<void()> then = std::exchange(m_afterSetup, nullptr)) {
+        then();
+    }
+}
+
+bool Tamselctl::EndedByFullHost() {
+    if (m_setupResult.Reached()) {
+        return false;
+    }
+    const HostSetupFailure& failure = m_setupResult.Failure();
+    if (failure.kind != HostSetupFailure::Kind::kHostFull) {
+        return false;
+    }
+    Fail(Verdict{ExitCode::kNetwork, 0, failure.detail});
+    return true;
+}
+
+void Tamselctl::OpenDevice(const std::wstring& mask) {
+    PrepareHost(mask, [this] { OpenWhenReady(); });
+}
+
+void Tamselctl::OpenWhenReady() {
+    if (m_env->hostSetup == nullptr) {
+        ShowPage();
+        return;
+    }
     if (!m_setupResult.Reached()) {
         const HostSetupFailure& failure = m_setupResult.Failure();
         if (failure.Known()) {
@@ -532,6 +677,17 @@ void Tamselctl::Succeed(const std::string& output, const std::wstring& note, Exi
 }
 
 void Tamselctl::Fail(const Verdict& verdict) {
+    if (m_apply) {
+        // Before the apply could reach the repeater: its result object says why (a search
+        // that found nothing has said so on its own line).
+        PrintFailure(verdict);
+        Verdict reported = verdict;
+        if (reported.messageId == 0 && reported.detail.empty()) {
+            reported.detail = FormatString(kCliNoAnswer, {EscapeControls(m_options.deviceIp)});
+        }
+        m_apply->FailBeforeRead(reported, [this](int code) { End(code); });
+        return;
+    }
     PrintFailure(verdict);
     End(static_cast<int>(verdict.exitCode));
 }

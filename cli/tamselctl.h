@@ -10,17 +10,21 @@
 #include <utility>
 #include <vector>
 
+#include "apply/desired_state.h"
+#include "cli/apply_run.h"
 #include "cli/command_line.h"
 #include "cli/device_session.h"
 #include "cli/outcome.h"
 #include "device/device_operations.h"
 #include "device/operation_runner.h"
 #include "hostnet/host_address_setup.h"
+#include "hostnet/host_place_wait.h"
 #include "platform/event_loop.h"
 #include "platform/host_network.h"
 #include "platform/metered_socket.h"
 #include "platform/tick_clock.h"
 #include "web/response_parsers.h"
+#include "web/selected_device.h"
 #include "web/survey_parser.h"
 
 // One run of tamselctl: checks the input as the device's pages would, finds the device
@@ -39,9 +43,14 @@ public:
         // open: the host address set-up that makes the device reachable for a browser
         // (the web manager's), whether a desktop is there, and its URL opener (a process
         // id, or -1 when it could not start).
+        // Every command that reaches a repeater makes the host ready through it first,
+        // waiting while other programs hold all the host's places (HostPlaceWait); none:
+        // the web manager's set-up alone.
         IHostAddressSetup* hostSetup = nullptr;
         bool desktop = false;
         std::function<int(const std::string& url)> openUrl;
+        // The waits between set-ups while the host is full (none: real ones).
+        ISleeper* sleeper = nullptr;
     };
     using Finished = std::function<void(int exitCode)>;
 
@@ -79,10 +88,19 @@ private:
     // discover's list on standard output, and why it is empty on standard error.
     void ListDevices(const std::vector<FoundDevice>& devices);
     void RunCommand();
-    // open: the host made ready for a browser (on a thread, as it may wait), then the
-    // page opened or its URL printed.
+    // The host made ready to reach the device (on a thread, as it may wait for a place),
+    // then `then`.
+    void PrepareHost(const std::wstring& mask, std::function<void()> then);
+    void PollHostSetup();
+    // Whether the set-up failed because the host's places stayed taken (said, and ended).
+    bool EndedByFullHost();
+    // open: the page opened or its URL printed once the host is ready for a browser.
     void OpenDevice(const std::wstring& mask);
-    void PollOpenSetup();
+    void OpenWhenReady();
+    // Secrets from files or the environment, and apply's desired state; the exit code
+    // when the run ends here.
+    std::optional<int> ReadSecrets();
+    std::optional<int> ReadDesiredState();
     void ShowPage();
     void RunBridge();
     void BridgeTo(const std::wstring& keyword, const std::wstring& channel);
@@ -119,6 +137,9 @@ private:
 
     DeviceTarget m_target;
     std::wstring m_devicePassword;
+    // The login and mask that reach the device (apply hands them on).
+    DeviceLogin m_login;
+    std::wstring m_loginMask;
     // The passwords typed for set-password: current, new, new again.
     std::wstring m_typedOld;
     std::wstring m_typedNew;
@@ -138,11 +159,19 @@ private:
     int m_lastProgressTenth = -1;
     bool m_waitAnnounced = false;
 
-    // open
+    // apply
+    std::optional<DesiredState> m_desired;
+    std::unique_ptr<ApplyRun> m_apply;
+
+    // The host's set-up before the first request
+    std::unique_ptr<HostPlaceWait> m_placeWait;
     std::thread m_setupThread;
     std::atomic<bool> m_setupDone{false};
     HostSetupResult m_setupResult = HostSetupResult::Unreachable();
     int m_setupTimer = 0;
+    std::function<void()> m_afterSetup;
+
+    // open
     bool m_holding = false;  // keeps a temporary address until the user ends tamselctl
     int m_openerPid = -1;
 };

@@ -3,6 +3,8 @@
 #               entry, AppStream metadata, icons, man pages, bash completion and the
 #               firewall profiles (ufw, firewalld)
 #   tamsel-sim  bin/tamsel-sim, share/tamsel-sim/vlan.sh (the virtual LAN), its man page
+#   tamsel-ansible  the Ansible collection tamsel.repeater, under share/ansible/collections,
+#               where Ansible looks by default (with the prefix /usr)
 # The helper is installed without rights: the package's postinst gives it the group tamsel,
 # mode 0750 and its two file capabilities.
 include(GNUInstallDirs)
@@ -16,6 +18,9 @@ install(PROGRAMS ${PROJECT_SOURCE_DIR}/scripts/vlan.sh
         DESTINATION ${CMAKE_INSTALL_DATADIR}/tamsel-sim)
 install(FILES ${PROJECT_SOURCE_DIR}/scripts/netns-lib.sh
         DESTINATION ${CMAKE_INSTALL_DATADIR}/tamsel-sim)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/ansible/collections/ansible_collections/tamsel/repeater
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/ansible/collections/ansible_collections/tamsel
+        PATTERN __pycache__ EXCLUDE)
 
 # Man pages from the programs' own --help and --version (help2man), plus the sections in
 # data/man/<program>.h2m.

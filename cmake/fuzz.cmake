@@ -37,7 +37,9 @@ add_library(tamsel_fuzz_core STATIC
     ${PROJECT_SOURCE_DIR}/hostnet/temp_address_guard.cpp
     ${PROJECT_SOURCE_DIR}/platform/cancel_signal.cpp
     ${PROJECT_SOURCE_DIR}/platform/linux/netadmin_protocol.cpp
-    ${PROJECT_SOURCE_DIR}/netadmin/netadmin_service.cpp)
+    ${PROJECT_SOURCE_DIR}/netadmin/netadmin_service.cpp
+    ${PROJECT_SOURCE_DIR}/web/input_rules.cpp
+    ${PROJECT_SOURCE_DIR}/apply/desired_state.cpp)
 target_include_directories(tamsel_fuzz_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(tamsel_fuzz_core PUBLIC ${TAMSEL_FUZZ_SANITIZE}
                        PRIVATE -fsanitize=fuzzer-no-link)
@@ -61,6 +63,8 @@ tamsel_fuzz_add(markup_parser)
 tamsel_fuzz_add(search_target)
 tamsel_fuzz_add(remembered_mac)
 tamsel_fuzz_add(device_export)
+# The desired state of tamselctl apply (JSON through nlohmann-json).
+tamsel_fuzz_add(desired_state)
 # The network helper's decisions against a fake kernel (tests/support/fakes).
 tamsel_fuzz_add(netadmin)
 target_include_directories(fuzz_netadmin PRIVATE ${PROJECT_SOURCE_DIR}/tests)

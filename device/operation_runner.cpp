@@ -150,10 +150,13 @@ bool OperationRunner::Advance(const std::shared_ptr<Run>& run) {
 bool OperationRunner::MayRetry(const Run& run, const WebResult& result,
                                const AnswerVerdict& verdict) {
     // A device that floods its answer is not asked again, nor is one that the PC cannot
-    // be set up for (missing rights do not come back by waiting).
+    // be set up for (missing rights do not come back by waiting; a host whose places are
+    // taken may have one free by the next try).
     const uint32_t elapsed = m_clock.GetTickCount() - run.stepStart;
-    return verdict.fault == AnswerFault::kNetwork && !result.oversized &&
-           !result.setupFailure.Known() && elapsed < run.Step().retryForMs;
+    const bool setupMayChange = !result.setupFailure.Known() ||
+                                result.setupFailure.kind == HostSetupFailure::Kind::kHostFull;
+    return verdict.fault == AnswerFault::kNetwork && !result.oversized && setupMayChange &&
+           elapsed < run.Step().retryForMs;
 }
 
 void OperationRunner::Retry(const std::shared_ptr<Run>& run) {

@@ -107,7 +107,13 @@ HostSetupResult HostAddressing::PrepareHostAddress(const std::wstring& deviceIp,
             if (rights.Granted()) {
                 RemoveLeftoverAddresses();
             }
+            const uint64_t hostFullBefore = m_network.HostFullRefusals();
             result = RunSetup(*device, *mask, rights);
+            // Refused only because other runs hold every place: that passes as they end.
+            if (!result.Reached() && !LastFailure().Known() &&
+                m_network.HostFullRefusals() != hostFullBefore) {
+                SetFailure(HostFullFailure(*device));
+            }
         }
     }
     {
@@ -257,8 +263,18 @@ HostSetupResult HostAddressing::UseRouteAdapter(uint32_t interfaceIndex, Ipv4 de
     }
     const std::wstring& bind = source.BindAddress();
     const Ipv4 sourceAddress = bind.empty() ? 0 : ParseIpv4(bind).value_or(0);
-    return CanReachDevice(device, sourceAddress, interfaceIndex) ? source
-                                                                 : HostSetupResult::Unreachable();
+    const uint64_t hostFullBefore = m_network.HostFullRefusals();
+    if (CanReachDevice(device, sourceAddress, interfaceIndex)) {
+        return source;
+    }
+    // A device on the adapter's subnet needs no place of the host's; while other runs hold
+    // every place for ARP, the test connection that a run without rights makes tells
+    // whether it answers.
+    if (m_network.HostFullRefusals() != hostFullBefore && !Cancelled() &&
+        m_network.AcceptsWebConnection(device, sourceAddress)) {
+        return source;
+    }
+    return HostSetupResult::Unreachable();
 }
 
 std::optional<Ipv4> HostAddressing::SourceOnRouteAdapter(uint32_t interfaceIndex, Ipv4 device,

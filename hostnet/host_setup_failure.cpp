@@ -46,6 +46,10 @@ HostSetupFailure DeviceRefusedFailure(Ipv4 device, Ipv4 mask, const std::string&
                          {FormatIpv4(device), FormatIpv4(mask), AnsiToWide(reason)})};
 }
 
+HostSetupFailure HostFullFailure(Ipv4 device) {
+    return {HostSetupFailure::Kind::kHostFull, FormatString(kCliHostFull, {FormatIpv4(device)})};
+}
+
 int HostSetupFailureMessage(const HostSetupFailure& failure) {
     switch (failure.kind) {
         case HostSetupFailure::Kind::kDeviceRefused:
@@ -54,6 +58,7 @@ int HostSetupFailureMessage(const HostSetupFailure& failure) {
             return kMsgJoinGroup;
         case HostSetupFailure::Kind::kNoRights:
             return kMsgHelperUnusable;
+        case HostSetupFailure::Kind::kHostFull:
         case HostSetupFailure::Kind::kNone:
             break;
     }

@@ -13,6 +13,10 @@ struct HostSetupFailure {
         kDeviceRefused,  // the device reports an address the rules give no temporary one
         kNotInGroup,     // the user may not run the network helper
         kNoRights,       // the helper is missing or lacks its rights
+        // Every place the host has for temporary addresses or ARP is taken by other runs;
+        // it frees up as they end (tamselctl waits for it, the GUI says the device did not
+        // answer).
+        kHostFull,
     };
     Kind kind = Kind::kNone;
     // One line with the names that matter (the user, the group, the helper, the device).
@@ -25,6 +29,7 @@ struct HostSetupFailure {
 HostSetupFailure MissingRightsFailure(const NetworkRights& rights);
 // `reason` is the rules' (hostnet/temp_address_rules.h).
 HostSetupFailure DeviceRefusedFailure(Ipv4 device, Ipv4 mask, const std::string& reason);
+HostSetupFailure HostFullFailure(Ipv4 device);
 
 // The message box text (string id) that tells the user: kMsgRepeaterTimeout when no reason
 // is known.

@@ -15,7 +15,7 @@ std::optional<HostAddressContext> LocalHostNetwork::AddTempAddress(uint32_t inte
                                                                    Ipv4 candidate) {
     const TempAddressGuard::AddOutcome outcome =
         m_guard.Add(interfaceIndex, device, prefixLength, candidate);
-    if (!outcome.refusal.empty()) {
+    if (!Granted(outcome.refusal)) {
         return std::nullopt;
     }
     return outcome.added;
@@ -31,7 +31,9 @@ bool LocalHostNetwork::DeleteTempAddress(const HostAddressContext& context) {
 
 std::optional<std::vector<uint8_t>> LocalHostNetwork::SendArp(Ipv4 target, Ipv4 source,
                                                               uint32_t interfaceIndex) {
-    return m_guard.Arp(interfaceIndex, target, source).answer;
+    TempAddressGuard::ArpOutcome outcome = m_guard.Arp(interfaceIndex, target, source);
+    Granted(outcome.refusal);
+    return std::move(outcome.answer);
 }
 
 void LocalHostNetwork::SetWaitsCancelled(bool cancelled) {
@@ -44,7 +46,7 @@ void LocalHostNetwork::SetWaitsCancelled(bool cancelled) {
 }
 
 bool LocalHostNetwork::FlushNeighbour(uint32_t interfaceIndex, Ipv4 neighbour) {
-    return m_guard.FlushNeighbour(interfaceIndex, neighbour).empty();
+    return Granted(m_guard.FlushNeighbour(interfaceIndex, neighbour));
 }
 
 NetworkRights LocalHostNetwork::Rights() {
@@ -54,4 +56,11 @@ NetworkRights LocalHostNetwork::Rights() {
         rights.state = NetworkRights::State::kNoHelper;
     }
     return rights;
+}
+
+bool LocalHostNetwork::Granted(const TempAddressGuard::Refusal& refusal) {
+    if (IsHostFullRefusal(refusal)) {
+        ++m_hostFullRefusals;
+    }
+    return refusal.empty();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "hostnet/temp_address_guard.h"
@@ -28,8 +29,13 @@ public:
     void SetWaitsCancelled(bool cancelled) override;
     bool FlushNeighbour(uint32_t interfaceIndex, Ipv4 neighbour) override;
     NetworkRights Rights() override;
+    uint64_t HostFullRefusals() const override { return m_hostFullRefusals; }
 
 private:
+    // `refusal` as the caller sees it: true when empty; counted when the host is full.
+    bool Granted(const TempAddressGuard::Refusal& refusal);
+
     RtnlKernelNetwork m_kernel;
     TempAddressGuard m_guard;
+    std::atomic<uint64_t> m_hostFullRefusals{0};
 };

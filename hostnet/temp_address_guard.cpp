@@ -123,8 +123,9 @@ TempAddressGuard::AddOutcome TempAddressGuard::AddHoldingName(const KernelLink& 
         }
     }
     if (CountTempAddresses(*addresses) >= m_options.hostLimit) {
-        return {std::to_string(m_options.hostLimit) +
-                    " temporary addresses exist on this host already, the most there may be",
+        return {HostFullRefusal(std::to_string(m_options.hostLimit) +
+                                " temporary addresses exist on this host already, the most "
+                                "there may be"),
                 {}};
     }
     const TempRoutePlan plan =
@@ -180,9 +181,10 @@ TempAddressGuard::AddOutcome TempAddressGuard::AddHoldingName(const KernelLink& 
     const std::optional<std::vector<KernelAddress>> after = m_kernel.Addresses();
     if (!after || CountTempAddresses(*after) > m_options.hostLimit) {
         RemoveHeldLocked();
-        return {"the host reached its limit of " + std::to_string(m_options.hostLimit) +
-                    " temporary addresses meanwhile",
-                {}};
+        return {
+            HostFullRefusal("the host reached its limit of " + std::to_string(m_options.hostLimit) +
+                            " temporary addresses meanwhile"),
+            {}};
     }
     for (const KernelAddress& entry : *after) {
         if (entry.address == candidate && entry.interfaceIndex != link.index) {
@@ -550,9 +552,9 @@ TempAddressGuard::Refusal TempAddressGuard::TakePlace() {
     if (failed) {
         return "no place for ARP requests can be had on this host";
     }
-    return "all " + std::to_string(kArpPlaces) +
-           " places for ARP requests on this host are taken by other programs; try again when "
-           "one of them has ended";
+    return HostFullRefusal("all " + std::to_string(kArpPlaces) +
+                           " places for ARP requests on this host are taken by other programs; "
+                           "try again when one of them has ended");
 }
 
 TempAddressGuard::Refusal TempAddressGuard::HoldAddressName(Ipv4 address) {

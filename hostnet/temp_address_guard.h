@@ -48,8 +48,9 @@ struct TempAddressGuardOptions {
 //   budget starts empty (its first request waits one period), so that ending runs and
 //   starting new ones wins no burst: over any time T the host sends at most kArpPlaces *
 //   (burst + T / period) of each.
-// Every refusal changes nothing and says why. Thread-safe; Cancel and Resume are
-// lock-free, so a signal handler may call them.
+// Every refusal changes nothing and says why; one because the host's addresses or places
+// are all taken starts with kHostFullRefusal (platform/host_network.h). Thread-safe; Cancel and
+// Resume are lock-free, so a signal handler may call them.
 class TempAddressGuard {
 public:
     // Empty when done, else why not.

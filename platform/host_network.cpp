@@ -14,3 +14,12 @@ std::string TempAddressLabel(const std::string& interfaceName) {
 bool IsTempAddressLabel(const std::string& label) {
     return label.ends_with(kTempAddressLabelSuffix);
 }
+
+std::string HostFullRefusal(const std::string& reason) {
+    return std::string(kHostFullRefusal) + ": " + reason;
+}
+
+bool IsHostFullRefusal(std::string_view reason) {
+    return reason.starts_with(kHostFullRefusal) &&
+           reason.substr(std::string_view(kHostFullRefusal).size()).starts_with(':');
+}

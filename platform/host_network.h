@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ipv4.h"
@@ -14,6 +15,15 @@ inline constexpr char kTempAddressLabelSuffix[] = ":tmsl";
 // "<interface name>:tmsl", cut to the 15 characters an interface label holds.
 std::string TempAddressLabel(const std::string& interfaceName);
 bool IsTempAddressLabel(const std::string& label);
+
+// The word that starts a refusal because every place the host has is taken by other runs:
+// its four temporary addresses, or its four places for ARP requests ("host-full: 4
+// temporary addresses exist ..."). Such a refusal ends as those runs end, so a caller may
+// wait and ask again; the network helper's answers carry it too ("error host-full: ...").
+inline constexpr char kHostFullRefusal[] = "host-full";
+// `reason` with kHostFullRefusal and ": " before it.
+std::string HostFullRefusal(const std::string& reason);
+bool IsHostFullRefusal(std::string_view reason);
 
 // Adapter kinds, numbered like the interface types of the SNMP MIB-II ifType table.
 enum class AdapterType : uint32_t {
@@ -144,4 +154,8 @@ public:
 
     // Whether the steps above that change the host may run. Worked out once per object.
     virtual NetworkRights Rights() = 0;
+
+    // How many of this object's requests (an address, an ARP request, a flush) were
+    // refused because every place the host has for them was taken (kHostFullRefusal).
+    virtual uint64_t HostFullRefusals() const { return 0; }
 };

@@ -38,6 +38,13 @@
 # and the page switches through the wizard's menu, from the click until the new page is on
 # the screen, with accessibility off and on (bench_wizard_pages pageswitch, 60 switches;
 # goal: every switch under 50 ms), against a repaint of the shown page.
+#
+# A fleet through Ansible (bench/fleet/fleet_bench.py, the collection tamsel.repeater and
+# tamselctl in a virtual LAN of twenty simulated repeaters on the PC's subnet, on the
+# device's real time): one change applied to all twenty with --forks 20 against the same
+# change on one repeater alone (goal: ratio <= 2, each repeater's pacing being the floor),
+# and the run after it, which changes nothing, against the schedule of the reads it sends.
+# Medians of at most three rounds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=scripts/netns-lib.sh
@@ -59,7 +66,7 @@ if [[ ! -d $build ]]; then
 fi
 cmake --build "$build" -j2 --target bench_upload bench_wizard_load bench_wizard_pages \
     bench_range_search firstpaint_runner firstpaint_probe firstpaint_baseline tamsel-sim \
-    >/dev/null
+    tamselctl >/dev/null
 bench=$(cd "$build" && pwd)/bench/upload/bench_upload
 wizard_bench=$(cd "$build" && pwd)/bench/wizard/bench_wizard_load
 
@@ -228,3 +235,20 @@ echo "switch median on/off: $(awk -v a="$(field "$on" switch_median_ms)" \
     -v b="$(field "$off" switch_median_ms)" 'BEGIN { print (b > 0 ? a / b : 0) }');" \
     "goal: every switch under 50 ms with accessibility on:" \
     "$(awk -v m="$(field "$on" switch_max_ms)" 'BEGIN { print (m < 50 ? "met" : "missed") }')"
+
+echo
+fleet_rounds=$((rounds < 3 ? rounds : 3))
+echo "a fleet through Ansible: one change on 20 repeaters with --forks 20 against one" \
+    "repeater alone, and the unchanged run against its reads' schedule:" \
+    "$fleet_rounds rounds (medians, s)"
+fleet_lan=()
+for host in $(seq 21 40); do
+    fleet_lan+=(--repeater "192.168.1.$host/24")
+done
+result=$(scripts/vlan.sh --sim "$sim" "${fleet_lan[@]}" run -- \
+    python3 bench/fleet/fleet_bench.py "$(cd "$build" && pwd)/tamselctl" "$fleet_rounds")
+printf '%-10s %10s %10s %8s %8s\n' run seconds baseline ratio goal
+printf '%-10s %10s %10s %8s %8s\n' "fleet" "$(field "$result" fleet_s)" \
+    "$(field "$result" single_s)" "$(field "$result" fleet_ratio)" "<= 2"
+printf '%-10s %10s %10s %8s %8s\n' "unchanged" "$(field "$result" again_s)" \
+    "$(field "$result" reads_schedule_s)" "$(field "$result" again_ratio)" "-"

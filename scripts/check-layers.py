@@ -20,7 +20,8 @@ import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 
-CORE = ["platform", "resources", "text", "hostnet", "discovery", "web", "device", "wizard"]
+CORE = ["platform", "resources", "text", "hostnet", "discovery", "web", "device", "wizard",
+        "apply"]
 
 # folder -> folders whose headers it may include (its own is always allowed)
 ALLOWED = {
@@ -38,6 +39,8 @@ ALLOWED = {
     # The device operations the wizard and tamselctl both run.
     "device": ["platform", "resources", "hostnet", "web"],
     "wizard": ["platform", "resources", "hostnet", "web", "device"],
+    # A repeater's desired state and the plan that reaches it (tamselctl apply).
+    "apply": ["platform", "resources", "hostnet", "web", "device"],
     "controls": ["platform", "resources", "text"],
     "window": ["platform", "resources", "text", "controls"],
     "discovery/ui": ["platform", "resources", "text", "hostnet", "discovery", "web", "controls",
@@ -47,7 +50,7 @@ ALLOWED = {
     "app": ["platform", "platform/linux", "platform/qt", "resources", "text", "hostnet", "discovery",
             "web", "device", "wizard", "controls", "window", "discovery/ui", "wizard/ui"],
     "cli": ["platform", "platform/linux", "platform/qt", "resources", "hostnet", "discovery",
-            "web", "device", "wizard"],
+            "web", "device", "wizard", "apply"],
     "sim": [],
     # The build-time artwork tool: Qt only.
     "resources/art": [],

@@ -38,17 +38,18 @@ done
 build=build-fuzz
 work=${work:-$build/work}
 harnesses=(datagram pages survey encoders ansi_text markup_parser markup_layout search_target
-           remembered_mac device_export netadmin)
+           remembered_mac device_export netadmin desired_state)
 
 # Input size limits: the survey reader must see pages big enough to hold the page-copy
 # fault (1-2 MB), the markup controls texts up to 64 KiB, the rest what a device sends.
 declare -A max_len=([datagram]=2048 [pages]=65536 [survey]=2097152 [encoders]=4096
                     [ansi_text]=4096 [markup_parser]=65536 [markup_layout]=65536
                     [search_target]=256 [remembered_mac]=256 [device_export]=4096
-                    [netadmin]=4096)
+                    [netadmin]=4096 [desired_state]=4096)
 declare -A dict=([datagram]=datagram [pages]=pages [survey]=survey [encoders]=encoders
                  [markup_parser]=markup [markup_layout]=markup [search_target]=search_target
-                 [device_export]=device_export [netadmin]=netadmin)
+                 [device_export]=device_export [netadmin]=netadmin
+                 [desired_state]=desired_state)
 declare -A data_seeds=([pages]="tests/data/pages tests/data/golden" [survey]="tests/data/pages")
 
 # libFuzzer comes with clang's runtime libraries (Debian: clang, libclang-rt-14-dev).

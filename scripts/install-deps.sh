@@ -8,6 +8,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev                      # unit tests
     libbenchmark-dev                               # benchmarks
     libmnl-dev                                     # rtnetlink for host addressing
+    nlohmann-json3-dev                             # tamselctl apply: the desired state (JSON)
     qt6-base-dev libgl-dev                         # GUI and the Qt event loop
     iproute2 procps                                # virtual LAN of network namespaces
     jq util-linux                                  # network tests: `ip -j` output, setpriv
@@ -28,6 +29,8 @@ PACKAGES=(
     clang-format                                   # style check
     graphviz                                       # docs: the layer picture
     clang libclang-rt-14-dev                       # fuzzing: clang and its libFuzzer
+    # The Ansible collection: its tests run ansible-playbook and ansible-doc, and lint it
+    ansible-core ansible-lint
     # The Debian packages: icon, man pages, packaging, their checks, file capabilities
     qt6-svg-dev help2man debhelper dpkg-dev lintian desktop-file-utils appstream libcap2-bin
 )

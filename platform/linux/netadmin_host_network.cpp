@@ -226,7 +226,11 @@ NetAdminAnswer NetAdminHostNetwork::Exchange(const NetAdminRequest& request, boo
         failed.reason = "the network helper did not answer";
         return failed;
     }
-    return ParseAnswer(*answer);
+    NetAdminAnswer parsed = ParseAnswer(*answer);
+    if (parsed.kind == NetAdminAnswer::Kind::kError && IsHostFullRefusal(parsed.reason)) {
+        ++m_hostFullRefusals;
+    }
+    return parsed;
 }
 
 void NetAdminHostNetwork::StartLocked() {

@@ -44,6 +44,7 @@ public:
     bool FlushNeighbour(uint32_t interfaceIndex, Ipv4 neighbour) override;
     // Starts the helper unless it runs or could not start before.
     NetworkRights Rights() override;
+    uint64_t HostFullRefusals() const override { return m_hostFullRefusals; }
 
     // The helper's watch of the answers to a search (platform/answer_watch.h): started
     // for at most `seconds`, then its count of senders; nullopt when it did not run.
@@ -67,6 +68,7 @@ private:
     NetworkRights m_rights;
 
     std::atomic<bool> m_waitsCancelled{false};
+    std::atomic<uint64_t> m_hostFullRefusals{0};
     // The running helper, else -1; read without the lock to signal it.
     std::atomic<pid_t> m_pid{-1};
 };

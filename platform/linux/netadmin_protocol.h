@@ -20,6 +20,8 @@
 //
 // Answers: "ok", "ok ADDRESS/PREFIX" (add: the address as added), "ok HH:HH:HH:HH:HH:HH"
 // (arp answered), "ok N" (count), "none" (arp unanswered or cancelled) or "error REASON".
+// A REASON that starts with "host-full:" (kHostFullRefusal) is a refusal because every
+// place the host has is taken by other runs: asking again after one of them ends may work.
 // Before the first request the helper writes "ready 3" (the protocol's version), or
 // "error missing cap_net_admin cap_net_raw" and ends when it lacks the capabilities it
 // exists for.

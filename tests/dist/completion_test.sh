@@ -37,7 +37,7 @@ expect() {
     fi
 }
 
-expect "bridge discover open reboot reset set-ip set-password status survey upgrade" ""
+expect "apply bridge discover open reboot reset set-ip set-password status survey upgrade" ""
 expect "set-ip set-password status survey" s
 expect "--json" status --j
 expect "--verbose --version" --ver
@@ -47,12 +47,20 @@ expect "10.0.0.7 192.168.1.1 192.168.1.2" bridge --ssid "Home net" ""
 expect "" status 192.168.1.1 ""
 expect "192.168.1.1 192.168.1.2" open 192.168
 expect "" discover ""
-expect "--address" discover --add
+expect "--address --address-wait" discover --add
 expect "--csv" discover --cs
 expect "aes none tkip wep" bridge 192.168.1.1 --security ""
 expect "off on" set-ip 192.168.1.1 --dhcp ""
 expect "" set-ip 192.168.1.1 --ip ""
 expect "$WORK/firmware.bin" upgrade 192.168.1.1 "$WORK/firm"
+# apply's desired state and the files of secrets are file names.
+touch "$WORK/state.json" "$WORK/password"
+expect "$WORK/state.json" apply 192.168.1.1 "$WORK/sta"
+expect "$WORK/password" status 192.168.1.1 --password-file "$WORK/pass"
+expect "$WORK/password" set-password --new-file "$WORK/pass"
+expect "--password --password-file" status --passw
+expect "--check" apply 192.168.1.1 --che
+expect "10.0.0.7 192.168.1.1 192.168.1.2" --password-file "$WORK/password" status ""
 
 # Without a cache there is nothing to offer, and no error.
 rm "$XDG_CACHE_HOME/tamsel/discovered"

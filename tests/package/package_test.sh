@@ -3,8 +3,9 @@
 # in the build), checks them with lintian, installs them on this machine without fetching
 # anything, checks the network helper's owner, mode and capabilities, runs tamselctl as
 # unprivileged users against a repeater on a foreign subnet (in private namespaces, with
-# the installed simulator and virtual-LAN script), and purges the packages again, which
-# keeps the system group:
+# the installed simulator and virtual-LAN script), finds the Ansible collection where
+# Ansible looks by default and plays a playbook with it in check mode, and purges the
+# packages again, which keeps the system group:
 #
 #   package_test.sh <source directory> [<artefact directory>]
 #
@@ -21,7 +22,7 @@ if [[ $(id -u) -ne 0 ]]; then
     echo "SKIP: installing packages needs root" >&2
     exit 77
 fi
-for package in tamsel tamsel-sim; do
+for package in tamsel tamsel-sim tamsel-ansible; do
     if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'installed'; then
         echo "SKIP: $package is installed already; the test would remove it" >&2
         exit 77
@@ -39,7 +40,7 @@ getent group tamsel >/dev/null && group_was_there=1
 cleanup() {
     local rc=$?
     if ((installed)); then
-        dpkg --purge tamsel tamsel-sim >/dev/null 2>&1 || true
+        dpkg --purge tamsel-ansible tamsel tamsel-sim >/dev/null 2>&1 || true
     fi
     for user in "$MEMBER" "$OTHER"; do
         if getent passwd "$user" >/dev/null; then
@@ -95,7 +96,8 @@ grep -q 'libgtest-dev <!nocheck>' "$tree/debian/control" || fail "GoogleTest is 
 # dh_auto_test ran the core's unit tests.
 grep -Eq '^100% tests passed, 0 tests failed out of [1-9]' "$WORK/build.log" ||
     fail "the build ran no unit tests: $(grep -A3 dh_auto_test "$WORK/build.log")"
-debs=("$WORK"/tamsel_"$version"_*.deb "$WORK"/tamsel-sim_"$version"_*.deb)
+debs=("$WORK"/tamsel_"$version"_*.deb "$WORK"/tamsel-sim_"$version"_*.deb
+    "$WORK"/tamsel-ansible_"$version"_all.deb)
 for deb in "${debs[@]}"; do
     [[ -f $deb ]] || fail "no package $deb"
 done
@@ -166,10 +168,51 @@ adduser --quiet "$MEMBER" tamsel 2>/dev/null || usermod -a -G tamsel "$MEMBER"
     run -- bash "$SOURCE/tests/net-netadmin/unprivileged_test.sh" installed "$MEMBER" "$OTHER" ||
     fail "the unprivileged run failed"
 
+step "the Ansible collection, where Ansible looks by default"
+collection=/usr/share/ansible/collections/ansible_collections/tamsel/repeater
+[[ -f $collection/plugins/modules/config.py && -f $collection/meta/runtime.yml ]] ||
+    fail "the collection is not in $collection"
+# No collections path is set: Ansible must find the collection by itself.
+ansible_env=(env -u ANSIBLE_COLLECTIONS_PATH -u ANSIBLE_COLLECTIONS_PATHS -u ANSIBLE_CONFIG
+    ANSIBLE_HOME="$WORK/ansible-home" ANSIBLE_LOCAL_TEMP="$WORK/ansible-home/tmp"
+    ANSIBLE_NOCOLOR=1)
+"${ansible_env[@]}" ansible-doc tamsel.repeater.config >"$WORK/ansible-doc.txt" 2>&1 ||
+    fail "ansible-doc tamsel.repeater.config: $(cat "$WORK/ansible-doc.txt")"
+grep -q "$collection/plugins/modules/config.py" "$WORK/ansible-doc.txt" ||
+    fail "ansible-doc found the module elsewhere: $(head -1 "$WORK/ansible-doc.txt")"
+# A playbook in check mode against the installed simulator: the status as facts and a
+# preview of a change, which only reads.
+cat >"$WORK/check.yml" <<'PLAYBOOK'
+---
+- name: Read and preview a repeater
+  hosts: repeaters
+  connection: local
+  gather_facts: false
+  tasks:
+    - name: Read its status
+      tamsel.repeater.info:
+        address: "{{ ansible_host }}"
+    - name: Preview a new wireless network
+      tamsel.repeater.config:
+        address: "{{ ansible_host }}"
+        wireless:
+          ssid: HomeNet
+          security: aes
+          key: package-test-key
+PLAYBOOK
+printf '[repeaters]\nrepeater ansible_host=192.168.1.1 ansible_python_interpreter=/usr/bin/python3\n' \
+    >"$WORK/inventory.ini"
+/usr/share/tamsel-sim/vlan.sh --repeater 192.168.1.1/24 run -- "${ansible_env[@]}" \
+    ansible-playbook -i "$WORK/inventory.ini" "$WORK/check.yml" --check --diff \
+    >"$WORK/playbook.log" 2>&1 || fail "the playbook failed: $(tail -n 40 "$WORK/playbook.log")"
+grep -Eq 'repeater +: ok=2 +changed=1 +unreachable=0 +failed=0' "$WORK/playbook.log" ||
+    fail "the playbook's recap: $(tail -n 40 "$WORK/playbook.log")"
+! grep -q package-test-key "$WORK/playbook.log" || fail "the wireless key is in the output"
+
 step "purging"
 userdel "$MEMBER"
 userdel "$OTHER"
-dpkg --purge tamsel tamsel-sim >"$WORK/purge.log" 2>&1 || {
+dpkg --purge tamsel-ansible tamsel tamsel-sim >"$WORK/purge.log" 2>&1 || {
     cat "$WORK/purge.log" >&2
     fail "purge failed"
 }
@@ -177,5 +220,6 @@ installed=0
 getent group tamsel >/dev/null || fail "the purge removed the system group tamsel"
 [[ ! -e $helper ]] || fail "the helper outlived the purge"
 [[ ! -e $ufw_profile ]] || fail "the ufw profile outlived the purge"
+[[ ! -e $collection ]] || fail "the Ansible collection outlived the purge"
 ! dpkg-statoverride --list "$helper" >/dev/null || fail "the helper's stat override remains"
 echo "PASS [package]"

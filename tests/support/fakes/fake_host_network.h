@@ -120,6 +120,9 @@ public:
 
     std::map<std::string, std::string> aliases;
     std::optional<BestRoute> forcedRoute;
+    // Other runs hold every place of the host: adding, ARP and flushes are refused as
+    // full.
+    bool hostFull = false;
     NetworkRights rights;
     // Owners of other runs that still run.
     std::set<uint32_t> liveOwners;
@@ -191,6 +194,10 @@ public:
                                   std::to_string(interfaceIndex) + " for " +
                                   FormatIpv4Ascii(device) + "/" + std::to_string(prefixLength);
         AdapterInfo* adapter = Find(interfaceIndex);
+        if (RefusedAsFull()) {
+            m_log.Record(event + " refused");
+            return std::nullopt;
+        }
         if (!adapter || HeldLocally(candidate) || m_waitsCancelled ||
             StationHolds(interfaceIndex, candidate)) {
             m_log.Record(event + " refused");
@@ -262,7 +269,7 @@ public:
         m_log.Record("arp " + FormatIpv4Ascii(target) + " from " + FormatIpv4Ascii(source) +
                      " dev " + std::to_string(interfaceIndex) +
                      (m_waitsCancelled ? " cancelled" : ""));
-        if (m_waitsCancelled) {
+        if (m_waitsCancelled || RefusedAsFull()) {
             return std::nullopt;
         }
         const auto lan = m_stations.find(interfaceIndex);
@@ -300,9 +307,10 @@ public:
     }
 
     bool FlushNeighbour(uint32_t interfaceIndex, Ipv4 neighbour) override {
+        std::lock_guard lock(m_mutex);
         m_log.Record("flush " + FormatIpv4Ascii(neighbour) + " dev " +
                      std::to_string(interfaceIndex));
-        return true;
+        return !RefusedAsFull();
     }
 
     std::string ConnectionName(const std::string& adapterName) override {
@@ -311,8 +319,16 @@ public:
     }
 
     NetworkRights Rights() override { return rights; }
+    uint64_t HostFullRefusals() const override {
+        std::lock_guard lock(m_mutex);
+        return m_hostFullRefusals;
+    }
 
 private:
+    bool RefusedAsFull() {
+        m_hostFullRefusals += hostFull ? 1 : 0;
+        return hostFull;
+    }
     AdapterInfo* Find(uint32_t index) {
         for (AdapterInfo& adapter : m_adapters) {
             if (adapter.index == index) {
@@ -354,6 +370,7 @@ private:
     };
 
     EventLog& m_log;
+    uint64_t m_hostFullRefusals = 0;
     mutable std::mutex m_mutex;
     std::vector<Route> m_routes;
     std::vector<AdapterInfo> m_adapters;

@@ -226,6 +226,42 @@ TEST_F(HostAddressingTest, EveryCandidateTakenTriesSevenAndKeepsOnlyOne) {
     EXPECT_FALSE(last.Failure().Known());
 }
 
+TEST_F(HostAddressingTest, AHostWhosePlacesAreAllTakenFailsAsFullSoThatACallerMayWait) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
+    network.SetDefaultRoute(kEth0);
+    DeviceOn(kEth0);
+    network.hostFull = true;
+
+    EXPECT_FALSE(Prepare().Reached());
+    EXPECT_EQ(last.Failure().kind, HostSetupFailure::Kind::kHostFull);
+    EXPECT_THAT(last.Failure().detail, ::testing::HasSubstr(L"192.168.1.200"));
+    EXPECT_FALSE(Addressing().TempAddress());
+
+    // Once a place is free again the next set-up succeeds.
+    network.hostFull = false;
+    EXPECT_EQ(Prepare(), HostSetupResult::BindTo(L"192.168.1.241"));
+}
+
+TEST_F(HostAddressingTest, ADeviceOnTheAdaptersSubnetIsTestedByAConnectionWhileThePlacesAreTaken) {
+    network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.1.5", 24)});
+    DeviceOn(kEth0);
+    network.AcceptConnections(kDevice);
+    network.hostFull = true;
+
+    EXPECT_EQ(Prepare(), HostSetupResult::AnyAddress());
+    EXPECT_EQ(log.Count("connect 192.168.1.200 from 0.0.0.0"), 1u);
+    EXPECT_EQ(log.Count("add"), 0u);
+
+    // One that does not accept the connection either is not reached.
+    FakeHostNetwork silent(log);
+    silent.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("192.168.1.5", 24)});
+    silent.hostFull = true;
+    HostAddressingOptions options;
+    options.renewInterval = std::chrono::milliseconds(0);
+    HostAddressing addressingSilent(silent, sleeper, options);
+    EXPECT_FALSE(addressingSilent.PrepareHostAddress(L"192.168.1.200", L"255.255.255.0").Reached());
+}
+
 TEST_F(HostAddressingTest, RestartsOnlyOnceWhenTheRouteStaysDefault) {
     network.AddAdapter(kEth0, "eth0", AdapterType::kEthernet, {Addr("10.0.0.5", 8)});
     network.forcedRoute = BestRoute{kEth0, 0};
