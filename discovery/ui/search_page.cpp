@@ -3,10 +3,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "controls/skin_images.h"
 #include "controls/state_color_label.h"
 #include "discovery/search_target.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/device_list_actions.h"
+#include "discovery/ui/search_control_ids.h"
 #include "discovery/ui/search_host.h"
 #include "discovery/ui/search_note.h"
 #include "resources/string_ids.h"
@@ -19,10 +21,16 @@ namespace {
 
 // Picture, control ids of "Locate", Close and Minimize, "Locate" as the page's own
 // entry, its title, no device labels, and a menu that leads nowhere.
-constexpr PageSkin kSkin{133, 1110, 1018, 1185, MenuEntry::kLocate, kTextPageSearch, 0, 0, false};
+constexpr PageSkin kSkin{kSearchPagePicture,
+                         kSearchMenuLocate,
+                         kSearchClose,
+                         kSearchMinimize,
+                         MenuEntry::kLocate,
+                         kTextPageSearch,
+                         0,
+                         0,
+                         false};
 
-constexpr int kAddressFieldId = 1201;
-constexpr int kSearchAddressId = 1202;
 // Dotted address and prefix: "255.255.255.255/32" and blanks around it.
 constexpr int kAddressFieldLimit = 40;
 
@@ -41,13 +49,13 @@ SearchPage::SearchPage(ISearchHost& host, QWidget* parent)
       m_note(std::make_unique<SearchNote>(this)),
       m_actions(
           new DeviceListActions(*m_list, m_search.Devices(), *m_connect, *m_note, host, this)) {
-    NameControl(m_list, 1001, kTextDeviceListName, kTextDeviceListHelp);
-    NameControl(m_result, 1065, kTextSearchResult);
+    NameControl(m_list, kSearchList, kTextDeviceListName, kTextDeviceListHelp);
+    NameControl(m_result, kSearchResult, kTextSearchResult);
     m_result->setFocusPolicy(Qt::TabFocus);
-    NameControl(m_scan, 3, kTextScan);
-    NameControl(m_connect, 1118, kTextConnect);
-    NameControl(m_address, kAddressFieldId, kTextAddressOrRange, kTextAddressFieldHelp);
-    NameControl(m_searchAddress, kSearchAddressId, kTextSearchAddress, kTextSearchAddressHelp);
+    NameControl(m_scan, kSearchScan, kTextScan);
+    NameControl(m_connect, kSearchConnect, kTextConnect);
+    NameControl(m_address, kSearchAddressField, kTextAddressOrRange, kTextAddressFieldHelp);
+    NameControl(m_searchAddress, kSearchAddressButton, kTextSearchAddress, kTextSearchAddressHelp);
     m_address->setMaxLength(kAddressFieldLimit);
     EnterEscapeFilter::LetEnterThrough(m_address);
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "controls/picture_button.h"
+#include "discovery/ui/search_control_ids.h"
 #include "platform/time_scale.h"
 #include "resources/string_ids.h"
 #include "window/caret_rest.h"
@@ -308,7 +309,7 @@ private slots:
         auto* page = new TestDialog(&main);
         page->setGeometry(0, 0, 700, 500);
         page->ShowWindow(true);
-        auto* close = new PictureButton(1018, page);
+        auto* close = new PictureButton(kSearchClose, page);
         close->setGeometry(676, 6, 18, 18);
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));

@@ -9,13 +9,14 @@
 #include "resources/string_ids.h"
 #include "web/input_rules.h"
 #include "window/control_layout.h"
+#include "wizard/ui/wizard_control_ids.h"
 
 namespace {
 
 constexpr DeviceValueRow kCurrentRows[] = {
-    {1169, kRectIpCurrentAddress, &DeviceStatus::lanIp, kTextCurrentIpAddress},
-    {1170, kRectIpCurrentMask, &DeviceStatus::lanMask, kTextCurrentSubnetMask},
-    {1171, kRectIpCurrentDhcp, &DeviceStatus::dhcpServer, kTextCurrentDhcpServer},
+    {kIpCurrentAddress, kRectIpCurrentAddress, &DeviceStatus::lanIp, kTextCurrentIpAddress},
+    {kIpCurrentMask, kRectIpCurrentMask, &DeviceStatus::lanMask, kTextCurrentSubnetMask},
+    {kIpCurrentDhcp, kRectIpCurrentDhcp, &DeviceStatus::dhcpServer, kTextCurrentDhcpServer},
 };
 
 }  // namespace
@@ -23,18 +24,18 @@ constexpr DeviceValueRow kCurrentRows[] = {
 IpAddressPage::IpAddressPage(IWizardHost& host, QWidget* parent)
     : WizardPage(WizardPageId::kIpAddress, host, parent),
       // Both choices take a new address: the fields stay usable whichever is selected.
-      m_dhcp(AddChoicePair({1002, kTextAutoIp}, {1066, kTextStaticIp},
+      m_dhcp(AddChoicePair({kIpAutoChoice, kTextAutoIp}, {kIpStaticChoice, kTextStaticIp},
                            [this](bool) {
                                m_address->setEnabled(true);
                                m_mask->setEnabled(true);
                            })),
       m_address(new Ipv4Field(this)),
       m_mask(new Ipv4Field(this)),
-      m_apply(AddButton(1168, kTextApply)),
+      m_apply(AddButton(kIpApply, kTextApply)),
       m_current(AddValueRows(kCurrentRows)) {
     // The names stand in for the captions drawn on the page picture.
-    NameControl(m_address, 1068, kTextNewIpAddress);
-    NameControl(m_mask, 1070, kTextNewSubnetMask);
+    NameControl(m_address, kIpAddressField, kTextNewIpAddress);
+    NameControl(m_mask, kIpMaskField, kTextNewSubnetMask);
     m_change.onOutcome = [this](OperationOutcome) { OnChangeAnswered(); };
     m_change.onFailed = [this](const OperationFailure&) { OnChangeAnswered(); };
     connect(m_apply, &QPushButton::clicked, this, [this] { OnApply(); });

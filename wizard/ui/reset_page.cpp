@@ -6,12 +6,13 @@
 #include "device/device_operations.h"
 #include "resources/string_ids.h"
 #include "window/control_layout.h"
+#include "wizard/ui/wizard_control_ids.h"
 
 ResetPage::ResetPage(IWizardHost& host, QWidget* parent)
     : WizardPage(WizardPageId::kReset, host, parent),
-      m_choice(AddChoicePair({1002, kTextReboot, kTextRebootHint},
-                             {1165, kTextFactoryReset, kTextFactoryResetHint})),
-      m_apply(AddButton(1166, kTextApply)) {
+      m_choice(AddChoicePair({kResetReboot, kTextReboot, kTextRebootHint},
+                             {kResetFactory, kTextFactoryReset, kTextFactoryResetHint})),
+      m_apply(AddButton(kResetApply, kTextApply)) {
     // Returns once the wait has ended on the search page.
     m_restart.onFinished = [this] { RunRestartWait(RestartCause::kReboot); };
     connect(m_apply, &QPushButton::clicked, this, [this] { OnApply(); });

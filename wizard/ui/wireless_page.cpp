@@ -11,40 +11,38 @@
 #include "web/input_rules.h"
 #include "window/control_layout.h"
 #include "wizard/ui/survey_list.h"
+#include "wizard/ui/wizard_control_ids.h"
 
 namespace {
-
-constexpr int kScanId = 1161;
-constexpr int kConnectId = 1162;
-constexpr int kListId = 1102;
-constexpr int kKeyId = 1003;
-constexpr int kDefaultKeyId = 1004;
 
 constexpr const wchar_t* kDefaultKeyEntries[] = {L"Key 1", L"Key 2", L"Key 3", L"Key 4"};
 
 // In the order of StatusValue.
 constexpr DeviceValueRow kStatusRows[WirelessPage::kStatusCount] = {
-    {1172, kRectSurveySsid, &DeviceStatus::ssid, kTextSurveyCurrentSsid},
-    {1173, kRectSurveySecurity, &DeviceStatus::security, kTextSurveyCurrentSecurity},
-    {1174, kRectSurveyIp, &DeviceStatus::wanIp, kTextSurveyCurrentIp},
-    {1175, kRectSurveyMask, &DeviceStatus::wanMask, kTextSurveyCurrentMask},
-    {1176, kRectSurveyGateway, &DeviceStatus::gateway, kTextSurveyCurrentGateway},
-    {1177, kRectSurveyDns, &DeviceStatus::dns1, kTextSurveyCurrentDns},
+    {kWirelessCurrentSsid, kRectSurveySsid, &DeviceStatus::ssid, kTextSurveyCurrentSsid},
+    {kWirelessCurrentSecurity, kRectSurveySecurity, &DeviceStatus::security,
+     kTextSurveyCurrentSecurity},
+    {kWirelessCurrentIp, kRectSurveyIp, &DeviceStatus::wanIp, kTextSurveyCurrentIp},
+    {kWirelessCurrentMask, kRectSurveyMask, &DeviceStatus::wanMask, kTextSurveyCurrentMask},
+    {kWirelessCurrentGateway, kRectSurveyGateway, &DeviceStatus::gateway,
+     kTextSurveyCurrentGateway},
+    {kWirelessCurrentDns, kRectSurveyDns, &DeviceStatus::dns1, kTextSurveyCurrentDns},
 };
 
 }  // namespace
 
 WirelessPage::WirelessPage(IWizardHost& host, QWidget* parent)
     : WizardPage(WizardPageId::kWireless, host, parent),
-      m_scan(AddButton(kScanId, kTextScan, kTextSurveyScanHelp)),
-      m_connect(AddButton(kConnectId, kTextConnect, kTextSurveyConnectHelp)),
+      m_scan(AddButton(kWirelessScan, kTextScan, kTextSurveyScanHelp)),
+      m_connect(AddButton(kWirelessConnect, kTextConnect, kTextSurveyConnectHelp)),
       m_list(new SurveyList(this)),
       m_key(new QLineEdit(this)),
       m_defaultKey(new QComboBox(this)) {
-    NameControl(m_list, kListId, kTextSurveyListName, kTextSurveyListHelp);
+    NameControl(m_list, kWirelessList, kTextSurveyListName, kTextSurveyListHelp);
     // The key shows as typed: long keys are easier to get right when they can be read.
-    NameControl(m_key, kKeyId, kTextSurveyKeyName);
-    NameControl(m_defaultKey, kDefaultKeyId, kTextSurveyDefaultKeyName, kTextSurveyDefaultKeyHelp);
+    NameControl(m_key, kWirelessKey, kTextSurveyKeyName);
+    NameControl(m_defaultKey, kWirelessDefaultKey, kTextSurveyDefaultKeyName,
+                kTextSurveyDefaultKeyHelp);
     m_status = AddValueRows(kStatusRows);
     m_defaultKey->hide();
     m_survey.onOutcome = [this](OperationOutcome) { ShowSurvey(m_networks); };
