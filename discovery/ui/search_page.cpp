@@ -10,6 +10,7 @@
 #include "discovery/ui/device_list_actions.h"
 #include "discovery/ui/search_control_ids.h"
 #include "discovery/ui/search_host.h"
+#include "discovery/ui/search_layout.h"
 #include "discovery/ui/search_note.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -81,13 +82,13 @@ StateColorLabel* SearchPage::NoteLabel() const {
 }
 
 void SearchPage::LayOut() {
-    PlaceControl(m_list, kRectSearchList);
-    PlaceControl(m_scan, kRectSearchScan);
-    PlaceControl(m_connect, kRectSearchConnect);
-    PlaceControl(m_result, kRectSearchResult);
-    PlaceControl(m_address, kRectSearchAddress);
-    PlaceControl(m_searchAddress, kRectSearchAddressButton);
-    PlaceControl(m_note->Label(), kRectSearchNote);
+    PlaceControl(m_list, kSearchListRect);
+    PlaceControl(m_scan, kSearchScanRect);
+    PlaceControl(m_connect, kSearchConnectRect);
+    PlaceControl(m_result, kSearchResultRect);
+    PlaceControl(m_address, kSearchAddressRect);
+    PlaceControl(m_searchAddress, kSearchAddressButtonRect);
+    PlaceControl(m_note->Label(), kSearchNoteRect);
     m_labelRect = m_result->geometry();
     m_list->SizeColumns();
 }

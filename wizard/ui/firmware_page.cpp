@@ -19,6 +19,7 @@
 #include "web/input_rules.h"
 #include "window/control_layout.h"
 #include "wizard/ui/wizard_control_ids.h"
+#include "wizard/ui/wizard_layout.h"
 
 namespace {
 
@@ -96,11 +97,11 @@ FirmwarePage::FirmwarePage(IWizardHost& host, QWidget* parent)
 }
 
 void FirmwarePage::LayOut() {
-    PlaceControl(m_file, kRectFirmwareFile);
-    PlaceControl(m_browse, kRectFirmwareBrowse);
-    PlaceControl(m_apply, kRectFirmwareApply);
-    PlaceControl(m_version, kRectFirmwareVersion);
-    PlaceControl(m_progress, kRectFirmwareProgress);
+    PlaceControl(m_file, kFirmwareFileRect);
+    PlaceControl(m_browse, kFirmwareBrowseRect);
+    PlaceControl(m_apply, kFirmwareApplyRect);
+    PlaceControl(m_version, kFirmwareVersionRect);
+    PlaceControl(m_progress, kFirmwareProgressRect);
 }
 
 void FirmwarePage::OnShown() {

@@ -9,14 +9,16 @@
 #include "resources/string_ids.h"
 #include "web/input_rules.h"
 #include "window/control_layout.h"
+#include "wizard/page_choices.h"
 #include "wizard/ui/wizard_control_ids.h"
+#include "wizard/ui/wizard_layout.h"
 
 namespace {
 
 constexpr DeviceValueRow kCurrentRows[] = {
-    {kIpCurrentAddress, kRectIpCurrentAddress, &DeviceStatus::lanIp, kTextCurrentIpAddress},
-    {kIpCurrentMask, kRectIpCurrentMask, &DeviceStatus::lanMask, kTextCurrentSubnetMask},
-    {kIpCurrentDhcp, kRectIpCurrentDhcp, &DeviceStatus::dhcpServer, kTextCurrentDhcpServer},
+    {kIpCurrentAddress, kIpCurrentAddressRect, &DeviceStatus::lanIp, kTextCurrentIpAddress},
+    {kIpCurrentMask, kIpCurrentMaskRect, &DeviceStatus::lanMask, kTextCurrentSubnetMask},
+    {kIpCurrentDhcp, kIpCurrentDhcpRect, &DeviceStatus::dhcpServer, kTextCurrentDhcpServer},
 };
 
 }  // namespace
@@ -45,13 +47,13 @@ void IpAddressPage::LayOut() {
     for (SkinRadioButton* choice : {m_dhcp.First(), m_dhcp.Second()}) {
         choice->SetBkColor(Qt::white);
     }
-    const DhcpChoiceAreas areas = LoadDhcpChoiceAreas();
-    PlaceChoicePair(m_dhcp, kRectIpAutoRadio, kRectIpStaticRadio, areas.autoIp, areas.staticIp);
-    PlaceControl(m_address, kRectIpAddressField);
+    const DhcpChoiceAreas areas = IpPageDhcpChoiceAreas();
+    PlaceChoicePair(m_dhcp, kIpAutoRadioRect, kIpStaticRadioRect, areas.autoIp, areas.staticIp);
+    PlaceControl(m_address, kIpAddressFieldRect);
     m_address->SetAddress(kBlankAddress);
-    PlaceControl(m_mask, kRectIpMaskField);
+    PlaceControl(m_mask, kIpMaskFieldRect);
     m_mask->SetAddress(kDefaultMask);
-    PlaceControl(m_apply, kRectIpApply);
+    PlaceControl(m_apply, kIpApplyRect);
     PlaceValueRows(kCurrentRows, m_current);
 }
 

@@ -8,6 +8,7 @@
 #include "web/input_rules.h"
 #include "window/control_layout.h"
 #include "wizard/ui/wizard_control_ids.h"
+#include "wizard/ui/wizard_layout.h"
 
 namespace {
 
@@ -51,12 +52,12 @@ QLineEdit* PasswordPage::AddField(int controlId, int nameId) {
 }
 
 void PasswordPage::LayOut() {
-    PlaceControl(m_user, kRectPasswordUser);
-    PlaceControl(m_current, kRectPasswordCurrent);
-    PlaceControl(m_new, kRectPasswordNew);
-    PlaceControl(m_repeat, kRectPasswordRepeat);
-    PlaceControl(m_apply, kRectPasswordApply);
-    SetCaptionAreas({{LoadPageArea(kRectPasswordHandArea), {}}});
+    PlaceControl(m_user, kPasswordUserRect);
+    PlaceControl(m_current, kPasswordCurrentRect);
+    PlaceControl(m_new, kPasswordNewRect);
+    PlaceControl(m_repeat, kPasswordRepeatRect);
+    PlaceControl(m_apply, kPasswordApplyRect);
+    SetCaptionAreas({{PageArea::Of(kPasswordHandAreaRect), {}}});
 }
 
 void PasswordPage::OnShown() {

@@ -7,6 +7,7 @@
 #include "resources/string_ids.h"
 #include "window/control_layout.h"
 #include "wizard/ui/wizard_control_ids.h"
+#include "wizard/ui/wizard_layout.h"
 
 ResetPage::ResetPage(IWizardHost& host, QWidget* parent)
     : WizardPage(WizardPageId::kReset, host, parent),
@@ -19,12 +20,12 @@ ResetPage::ResetPage(IWizardHost& host, QWidget* parent)
 }
 
 void ResetPage::LayOut() {
-    PlaceChoicePair(m_choice, kRectResetReboot, kRectResetFactory,
-                    LoadPageArea(kRectResetRebootArea), LoadPageArea(kRectResetFactoryArea));
+    PlaceChoicePair(m_choice, kResetRebootRect, kResetFactoryRect,
+                    PageArea::Of(kResetRebootAreaRect), PageArea::Of(kResetFactoryAreaRect));
     m_choice.First()->SetCaption(std::wstring());
     m_choice.Second()->SetCaption(std::wstring());
     m_choice.Select(false);
-    PlaceControl(m_apply, kRectResetApply);
+    PlaceControl(m_apply, kResetApplyRect);
 }
 
 void ResetPage::OnApply() {

@@ -9,24 +9,25 @@
 #include "window/control_layout.h"
 #include "window/web_page_opener.h"
 #include "wizard/ui/wizard_control_ids.h"
+#include "wizard/ui/wizard_layout.h"
 
 namespace {
 
 // The SSID's rectangle is wider than the others: SSIDs run long.
 constexpr DeviceValueRow kRows[SummaryPage::kValueCount] = {
-    {kSummaryMac, kRectSummaryMac, &DeviceStatus::macAddress, kTextSummaryMac},
-    {kSummaryFirmware, kRectSummaryFirmware, &DeviceStatus::firmwareVersion, kTextSummaryFirmware},
-    {kSummaryLanIp, kRectSummaryLanIp, &DeviceStatus::lanIp, kTextSummaryLanIp},
-    {kSummaryLanMask, kRectSummaryLanMask, &DeviceStatus::lanMask, kTextSummaryLanMask},
-    {kSummaryDhcp, kRectSummaryDhcp, &DeviceStatus::dhcpServer, kTextSummaryDhcp},
-    {kSummaryMode, kRectSummaryMode, &DeviceStatus::mode, kTextSummaryMode},
-    {kSummarySecurity, kRectSummarySecurity, &DeviceStatus::security, kTextSummarySecurity},
-    {kSummaryWanIp, kRectSummaryWanIp, &DeviceStatus::wanIp, kTextSummaryWanIp},
-    {kSummarySsid, kRectSummarySsid, &DeviceStatus::ssid, kTextSummarySsid},
-    {kSummaryWanMask, kRectSummaryWanMask, &DeviceStatus::wanMask, kTextSummaryWanMask},
-    {kSummaryGateway, kRectSummaryGateway, &DeviceStatus::gateway, kTextSummaryGateway},
-    {kSummaryDns1, kRectSummaryDns1, &DeviceStatus::dns1, kTextSummaryDns1},
-    {kSummaryDns2, kRectSummaryDns2, &DeviceStatus::dns2, kTextSummaryDns2},
+    {kSummaryMac, kSummaryMacRect, &DeviceStatus::macAddress, kTextSummaryMac},
+    {kSummaryFirmware, kSummaryFirmwareRect, &DeviceStatus::firmwareVersion, kTextSummaryFirmware},
+    {kSummaryLanIp, kSummaryLanIpRect, &DeviceStatus::lanIp, kTextSummaryLanIp},
+    {kSummaryLanMask, kSummaryLanMaskRect, &DeviceStatus::lanMask, kTextSummaryLanMask},
+    {kSummaryDhcp, kSummaryDhcpRect, &DeviceStatus::dhcpServer, kTextSummaryDhcp},
+    {kSummaryMode, kSummaryModeRect, &DeviceStatus::mode, kTextSummaryMode},
+    {kSummarySecurity, kSummarySecurityRect, &DeviceStatus::security, kTextSummarySecurity},
+    {kSummaryWanIp, kSummaryWanIpRect, &DeviceStatus::wanIp, kTextSummaryWanIp},
+    {kSummarySsid, kSummarySsidRect, &DeviceStatus::ssid, kTextSummarySsid},
+    {kSummaryWanMask, kSummaryWanMaskRect, &DeviceStatus::wanMask, kTextSummaryWanMask},
+    {kSummaryGateway, kSummaryGatewayRect, &DeviceStatus::gateway, kTextSummaryGateway},
+    {kSummaryDns1, kSummaryDns1Rect, &DeviceStatus::dns1, kTextSummaryDns1},
+    {kSummaryDns2, kSummaryDns2Rect, &DeviceStatus::dns2, kTextSummaryDns2},
 };
 
 }  // namespace
@@ -47,7 +48,7 @@ void SummaryPage::OpenWebPage() {
 }
 
 void SummaryPage::LayOut() {
-    PlaceControl(m_webPage, kRectSummaryWebPage);
+    PlaceControl(m_webPage, kSummaryWebPageRect);
     PlaceValueRows(kRows, m_values);
 }
 

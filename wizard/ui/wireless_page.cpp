@@ -12,6 +12,7 @@
 #include "window/control_layout.h"
 #include "wizard/ui/survey_list.h"
 #include "wizard/ui/wizard_control_ids.h"
+#include "wizard/ui/wizard_layout.h"
 
 namespace {
 
@@ -19,14 +20,14 @@ constexpr const wchar_t* kDefaultKeyEntries[] = {L"Key 1", L"Key 2", L"Key 3", L
 
 // In the order of StatusValue.
 constexpr DeviceValueRow kStatusRows[WirelessPage::kStatusCount] = {
-    {kWirelessCurrentSsid, kRectSurveySsid, &DeviceStatus::ssid, kTextSurveyCurrentSsid},
-    {kWirelessCurrentSecurity, kRectSurveySecurity, &DeviceStatus::security,
+    {kWirelessCurrentSsid, kSurveySsidRect, &DeviceStatus::ssid, kTextSurveyCurrentSsid},
+    {kWirelessCurrentSecurity, kSurveySecurityRect, &DeviceStatus::security,
      kTextSurveyCurrentSecurity},
-    {kWirelessCurrentIp, kRectSurveyIp, &DeviceStatus::wanIp, kTextSurveyCurrentIp},
-    {kWirelessCurrentMask, kRectSurveyMask, &DeviceStatus::wanMask, kTextSurveyCurrentMask},
-    {kWirelessCurrentGateway, kRectSurveyGateway, &DeviceStatus::gateway,
+    {kWirelessCurrentIp, kSurveyIpRect, &DeviceStatus::wanIp, kTextSurveyCurrentIp},
+    {kWirelessCurrentMask, kSurveyMaskRect, &DeviceStatus::wanMask, kTextSurveyCurrentMask},
+    {kWirelessCurrentGateway, kSurveyGatewayRect, &DeviceStatus::gateway,
      kTextSurveyCurrentGateway},
-    {kWirelessCurrentDns, kRectSurveyDns, &DeviceStatus::dns1, kTextSurveyCurrentDns},
+    {kWirelessCurrentDns, kSurveyDnsRect, &DeviceStatus::dns1, kTextSurveyCurrentDns},
 };
 
 }  // namespace
@@ -61,17 +62,16 @@ WirelessPage::WirelessPage(IWizardHost& host, QWidget* parent)
 }
 
 void WirelessPage::LayOut() {
-    PlaceControl(m_scan, kRectSurveyScan);
-    PlaceControl(m_connect, kRectSurveyConnect);
-    PlaceControl(m_list, kRectSurveyList);
+    PlaceControl(m_scan, kSurveyScanRect);
+    PlaceControl(m_connect, kSurveyConnectRect);
+    PlaceControl(m_list, kSurveyListRect);
     m_list->SizeColumns();
-    PlaceControl(m_key, kRectSurveyKey);
+    PlaceControl(m_key, kSurveyKeyRect);
     PlaceValueRows(kStatusRows, m_status);
     // The rectangle's height is that of the open drop-down; closed, the list is as high
     // as the key field beside it.
-    if (const std::optional<QRect> rect = LayoutRect(kRectSurveyDefaultKey)) {
-        m_defaultKey->setGeometry(rect->x(), rect->y(), rect->width(), m_key->height());
-    }
+    m_defaultKey->setGeometry(kSurveyDefaultKeyRect.x, kSurveyDefaultKeyRect.y,
+                              kSurveyDefaultKeyRect.cx, m_key->height());
     m_defaultKey->clear();
     for (const wchar_t* entry : kDefaultKeyEntries) {
         m_defaultKey->addItem(QString::fromWCharArray(entry));

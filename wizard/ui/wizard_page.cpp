@@ -115,7 +115,7 @@ std::vector<MarkupLabel*> WizardPage::AddValueRows(std::span<const DeviceValueRo
 void WizardPage::PlaceValueRows(std::span<const DeviceValueRow> rows,
                                 const std::vector<MarkupLabel*>& labels) {
     for (size_t i = 0; i < rows.size(); ++i) {
-        PlaceControl(labels[i], rows[i].rectId);
+        PlaceControl(labels[i], rows[i].rect);
         ShowDeviceValue(*labels[i], std::wstring());
     }
 }
@@ -175,10 +175,11 @@ ChoicePair WizardPage::AddChoicePair(const ChoiceSpec& first, const ChoiceSpec& 
     return pair;
 }
 
-void WizardPage::PlaceChoicePair(const ChoicePair& pair, int firstRectId, int secondRectId,
-                                 const PageArea& firstArea, const PageArea& secondArea) {
-    PlaceControl(pair.m_first, firstRectId);
-    PlaceControl(pair.m_second, secondRectId);
+void WizardPage::PlaceChoicePair(const ChoicePair& pair, const LayoutRect& firstRect,
+                                 const LayoutRect& secondRect, const PageArea& firstArea,
+                                 const PageArea& secondArea) {
+    PlaceControl(pair.m_first, firstRect);
+    PlaceControl(pair.m_second, secondRect);
     SetCaptionAreas(
         {{firstArea, [pair] { pair.Select(false); }}, {secondArea, [pair] { pair.Select(true); }}});
 }
