@@ -29,13 +29,13 @@ std::vector<SkinImageInfo> BuildTable() {
     std::vector<SkinImageInfo> table = {
         // Page backgrounds: search, IP address, firmware, password, reset, summary,
         // wireless repeater.
-        {133, kPage},
-        {134, kPage},
-        {136, kPage},
-        {137, kPage},
-        {138, kPage},
-        {140, kPage},
-        {141, kPage},
+        {kSearchPagePicture, kPage},
+        {kIpAddressPagePicture, kPage},
+        {kFirmwarePagePicture, kPage},
+        {kPasswordPagePicture, kPage},
+        {kResetPagePicture, kPage},
+        {kSummaryPagePicture, kPage},
+        {kWirelessPagePicture, kPage},
         // Message and progress dialog backgrounds.
         {160, kDialog},
         {248, kDialog},

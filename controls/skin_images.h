@@ -28,6 +28,17 @@ QSize SkinImageSize(int id);
 // every layout do not decode them again. User-interface thread only.
 QImage LoadSkinImage(int id);
 
+// The page pictures.
+enum PagePictureId : int {
+    kSearchPagePicture = 133,
+    kIpAddressPagePicture = 134,
+    kFirmwarePagePicture = 136,
+    kPasswordPagePicture = 137,
+    kResetPagePicture = 138,
+    kSummaryPagePicture = 140,
+    kWirelessPagePicture = 141,
+};
+
 // The keyboard focus ring: its picture, and how wide it is around the focused control.
 inline constexpr int kFocusRingImageId = 256;
 inline constexpr int kFocusRingWidth = 3;

@@ -1,7 +1,5 @@
 #include "resources/string_table.h"
 
-#include "platform/wide_int.h"
-
 #include <unordered_map>
 #include <vector>
 
@@ -14,18 +12,6 @@ const std::unordered_map<int, const wchar_t*>& Table() {
 #undef TAMSEL_STRING
     };
     return table;
-}
-
-// Takes the value before the first comma and deletes through that comma. Without a comma
-// the value is that of an empty text (0) and nothing is deleted.
-int TakeField(std::wstring& rest) {
-    const size_t comma = rest.find(L',');
-    if (comma == std::wstring::npos) {
-        return 0;
-    }
-    const int value = WideToInt(rest.substr(0, comma));
-    rest.erase(0, comma + 1);
-    return value;
 }
 
 }  // namespace
@@ -53,31 +39,4 @@ std::wstring FormatString(int id, std::initializer_list<std::wstring> arguments)
         }
     }
     return out;
-}
-
-int ParseLayoutRect(const std::wstring& text, int& x, int& y, int& cx, int& cy) {
-    if (text.empty()) {
-        return 0;
-    }
-    std::wstring rest = text;
-    x = TakeField(rest);
-    y = TakeField(rest);
-    cx = TakeField(rest);
-    cy = WideToInt(rest);
-    return 1;
-}
-
-int LoadLayoutRect(int id, int& x, int& y, int& cx, int& cy) {
-    return ParseLayoutRect(LoadString(id), x, y, cx, cy);
-}
-
-PageArea LoadPageArea(int rectId) {
-    int x = 0;
-    int y = 0;
-    int cx = 0;
-    int cy = 0;
-    if (LoadLayoutRect(rectId, x, y, cx, cy) == 0) {
-        return {};
-    }
-    return PageArea::FromLayout(x, y, cx, cy);
 }

@@ -15,23 +15,19 @@
 #include "controls/transparent_label.h"
 #include "resources/string_ids.h"
 #include "window/control_layout.h"
+#include "window/skin_layout.h"
 
 namespace {
 
 struct MenuLook {
-    int rectId;
     int normalImage;
     int currentImage;  // on the entry's own page
     int nameId;        // what screen readers call it (the picture holds the caption)
 };
 constexpr MenuLook kMenuLooks[kMenuEntryCount] = {
-    {kRectMenuLocate, 214, 220, kTextMenuLocate},
-    {kRectMenuRepeater, 223, 224, kTextMenuRepeater},
-    {kRectMenuIpAddress, 218, 219, kTextMenuIpAddress},
-    {kRectMenuWireless, 227, 215, kTextMenuWireless},
-    {kRectMenuFirmware, 216, 217, kTextMenuFirmware},
-    {kRectMenuPassword, 221, 222, kTextMenuPassword},
-    {kRectMenuReset, 225, 226, kTextMenuReset}};
+    {214, 220, kTextMenuLocate},   {223, 224, kTextMenuRepeater}, {218, 219, kTextMenuIpAddress},
+    {227, 215, kTextMenuWireless}, {216, 217, kTextMenuFirmware}, {221, 222, kTextMenuPassword},
+    {225, 226, kTextMenuReset}};
 
 constexpr int kMinimizeImages[] = {146, 147, 146};
 constexpr int kCloseImages[] = {150, 151, 150};
@@ -200,21 +196,21 @@ void SkinnedPage::keyPressEvent(QKeyEvent* event) {
 void SkinnedPage::LayOutSkin() {
     if (m_ipLabel != nullptr) {
         const DeviceCaptions device = SelectedDeviceCaptions();
-        PlaceControl(m_ipLabel, kRectDeviceIp);
+        PlaceControl(m_ipLabel, kDeviceIpRect);
         m_ipLabel->SetCaption(device.ip);
-        PlaceControl(m_macLabel, kRectDeviceMac);
+        PlaceControl(m_macLabel, kDeviceMacRect);
         m_macLabel->SetCaption(device.mac);
     }
-    PlaceControl(m_minimize, kRectMinimize);
+    PlaceControl(m_minimize, kMinimizeRect);
     m_minimize->SetImages(kMinimizeImages[0], kMinimizeImages[1], kMinimizeImages[2]);
-    PlaceControl(m_close, kRectClose);
+    PlaceControl(m_close, kCloseRect);
     m_close->SetImages(kCloseImages[0], kCloseImages[1], kCloseImages[2]);
     for (int i = 0; i < kMenuEntryCount; ++i) {
         const MenuLook& look = kMenuLooks[i];
         const bool own = static_cast<MenuEntry>(i) == m_skin.ownEntry;
         const int image = own ? look.currentImage : look.normalImage;
         PictureButton* item = m_menu[static_cast<size_t>(i)];
-        PlaceControl(item, look.rectId);
+        PlaceControl(item, kMenuEntryRects[i]);
         item->SetImages(image, image, image);
         if (!m_skin.menuNavigates) {
             item->setEnabled(own);

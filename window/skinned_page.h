@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls/skin_picture.h"
+#include "resources/layout_rect.h"
 #include "resources/string_table.h"
 #include "window/dialog_window.h"
 #include "window/page_navigation.h"

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "resources/string_ids.h"
-
 DhcpChoiceAreas SplitDhcpChoiceAreas(const PageArea& autoArea, const PageArea& staticArea,
                                      int staticRadioLeft) {
     DhcpChoiceAreas areas{autoArea, staticArea};
@@ -12,10 +10,9 @@ DhcpChoiceAreas SplitDhcpChoiceAreas(const PageArea& autoArea, const PageArea& s
     return areas;
 }
 
-DhcpChoiceAreas LoadDhcpChoiceAreas() {
-    const PageArea staticRadio = LoadPageArea(kRectIpStaticRadio);
-    return SplitDhcpChoiceAreas(LoadPageArea(kRectIpAutoArea), LoadPageArea(kRectIpStaticArea),
-                                staticRadio.left);
+DhcpChoiceAreas IpPageDhcpChoiceAreas() {
+    return SplitDhcpChoiceAreas(PageArea::Of(kIpAutoAreaRect), PageArea::Of(kIpStaticAreaRect),
+                                kIpStaticRadioRect.x);
 }
 
 std::optional<DhcpChoice> DhcpChoiceAt(const DhcpChoiceAreas& areas, int x, int y) {

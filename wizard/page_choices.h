@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "resources/string_table.h"
+#include "resources/layout_rect.h"
 
 // The wizard pages' radio-button choices whose captions are part of the page picture:
 // where a press on a caption selects a choice (what a choice sends to the device is the
@@ -16,6 +16,13 @@ enum class DhcpChoice {
     kStaticIp,  // off
 };
 
+// Where the IP address page puts its DHCP choice: the two radio buttons, and the click
+// areas of their captions.
+inline constexpr LayoutRect kIpAutoRadioRect{380, 395, 19, 19};
+inline constexpr LayoutRect kIpStaticRadioRect{450, 395, 19, 19};
+inline constexpr LayoutRect kIpAutoAreaRect{380, 395, 420, 19};
+inline constexpr LayoutRect kIpStaticAreaRect{380, 395, 225, 19};
+
 // The click areas of the two DHCP choices on one strip of the page: the Auto IP radio,
 // its caption, the Static IP radio, its caption.
 struct DhcpChoiceAreas {
@@ -23,7 +30,7 @@ struct DhcpChoiceAreas {
     PageArea staticIp;
 };
 
-// The layout strings give both areas as strips that start at the Auto IP radio, the
+// The layout gives both areas as strips that start at the Auto IP radio, the
 // Static IP area inside the Auto IP area, so either area alone would take the other
 // choice's caption too. The strip is split at the Static IP radio's left edge
 // (`staticRadioLeft`): the Auto IP area ends just before it, the Static IP area starts
@@ -31,8 +38,8 @@ struct DhcpChoiceAreas {
 DhcpChoiceAreas SplitDhcpChoiceAreas(const PageArea& autoArea, const PageArea& staticArea,
                                      int staticRadioLeft);
 
-// The IP address page's two areas, split as above, from the string table.
-DhcpChoiceAreas LoadDhcpChoiceAreas();
+// The IP address page's two areas, split as above.
+DhcpChoiceAreas IpPageDhcpChoiceAreas();
 
 // The choice a press at (x, y) selects; nothing outside both areas.
 std::optional<DhcpChoice> DhcpChoiceAt(const DhcpChoiceAreas& areas, int x, int y);

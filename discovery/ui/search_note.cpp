@@ -3,12 +3,12 @@
 #include <QWidget>
 
 #include "controls/state_color_label.h"
+#include "discovery/ui/search_control_ids.h"
 #include "resources/string_ids.h"
 #include "window/skinned_page.h"
 
 namespace {
 
-constexpr int kNoteId = 1203;
 constexpr int kNotePixelSize = 11;
 // The page picture's caption colour: dark enough for small text on white.
 constexpr QRgb kNoteColor = 0x46566a;
@@ -16,7 +16,7 @@ constexpr QRgb kNoteColor = 0x46566a;
 }  // namespace
 
 SearchNote::SearchNote(QWidget* page) : m_label(new StateColorLabel(page)) {
-    SkinnedPage::NameControl(m_label, kNoteId, kTextSearchNoteName);
+    SkinnedPage::NameControl(m_label, kSearchNote, kTextSearchNoteName);
     m_label->setFocusPolicy(Qt::TabFocus);
     m_label->SetSingleLine(false);
     QFont font = m_label->font();

@@ -3,11 +3,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "controls/skin_images.h"
 #include "controls/state_color_label.h"
 #include "discovery/search_target.h"
 #include "discovery/ui/device_list.h"
 #include "discovery/ui/device_list_actions.h"
+#include "discovery/ui/search_control_ids.h"
 #include "discovery/ui/search_host.h"
+#include "discovery/ui/search_layout.h"
 #include "discovery/ui/search_note.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -19,10 +22,16 @@ namespace {
 
 // Picture, control ids of "Locate", Close and Minimize, "Locate" as the page's own
 // entry, its title, no device labels, and a menu that leads nowhere.
-constexpr PageSkin kSkin{133, 1110, 1018, 1185, MenuEntry::kLocate, kTextPageSearch, 0, 0, false};
+constexpr PageSkin kSkin{kSearchPagePicture,
+                         kSearchMenuLocate,
+                         kSearchClose,
+                         kSearchMinimize,
+                         MenuEntry::kLocate,
+                         kTextPageSearch,
+                         0,
+                         0,
+                         false};
 
-constexpr int kAddressFieldId = 1201;
-constexpr int kSearchAddressId = 1202;
 // Dotted address and prefix: "255.255.255.255/32" and blanks around it.
 constexpr int kAddressFieldLimit = 40;
 
@@ -41,13 +50,13 @@ SearchPage::SearchPage(ISearchHost& host, QWidget* parent)
       m_note(std::make_unique<SearchNote>(this)),
       m_actions(
           new DeviceListActions(*m_list, m_search.Devices(), *m_connect, *m_note, host, this)) {
-    NameControl(m_list, 1001, kTextDeviceListName, kTextDeviceListHelp);
-    NameControl(m_result, 1065, kTextSearchResult);
+    NameControl(m_list, kSearchList, kTextDeviceListName, kTextDeviceListHelp);
+    NameControl(m_result, kSearchResult, kTextSearchResult);
     m_result->setFocusPolicy(Qt::TabFocus);
-    NameControl(m_scan, 3, kTextScan);
-    NameControl(m_connect, 1118, kTextConnect);
-    NameControl(m_address, kAddressFieldId, kTextAddressOrRange, kTextAddressFieldHelp);
-    NameControl(m_searchAddress, kSearchAddressId, kTextSearchAddress, kTextSearchAddressHelp);
+    NameControl(m_scan, kSearchScan, kTextScan);
+    NameControl(m_connect, kSearchConnect, kTextConnect);
+    NameControl(m_address, kSearchAddressField, kTextAddressOrRange, kTextAddressFieldHelp);
+    NameControl(m_searchAddress, kSearchAddressButton, kTextSearchAddress, kTextSearchAddressHelp);
     m_address->setMaxLength(kAddressFieldLimit);
     EnterEscapeFilter::LetEnterThrough(m_address);
 
@@ -73,13 +82,13 @@ StateColorLabel* SearchPage::NoteLabel() const {
 }
 
 void SearchPage::LayOut() {
-    PlaceControl(m_list, kRectSearchList);
-    PlaceControl(m_scan, kRectSearchScan);
-    PlaceControl(m_connect, kRectSearchConnect);
-    PlaceControl(m_result, kRectSearchResult);
-    PlaceControl(m_address, kRectSearchAddress);
-    PlaceControl(m_searchAddress, kRectSearchAddressButton);
-    PlaceControl(m_note->Label(), kRectSearchNote);
+    PlaceControl(m_list, kSearchListRect);
+    PlaceControl(m_scan, kSearchScanRect);
+    PlaceControl(m_connect, kSearchConnectRect);
+    PlaceControl(m_result, kSearchResultRect);
+    PlaceControl(m_address, kSearchAddressRect);
+    PlaceControl(m_searchAddress, kSearchAddressButtonRect);
+    PlaceControl(m_note->Label(), kSearchNoteRect);
     m_labelRect = m_result->geometry();
     m_list->SizeColumns();
 }

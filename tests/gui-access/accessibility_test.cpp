@@ -32,6 +32,7 @@
 #include "wizard/ui/summary_page.h"
 #include "wizard/ui/survey_list.h"
 #include "wizard/ui/wireless_page.h"
+#include "wizard/ui/wizard_control_ids.h"
 #include "wizard/ui/wizard_frame.h"
 
 namespace {
@@ -369,7 +370,8 @@ private slots:
         QVERIFY(children.at({Text(kTextStaticIp), QAccessible::RadioButton}).state.checked);
         QVERIFY(!children.at({Text(kTextAutoIp), QAccessible::RadioButton}).state.checked);
         // The address fields hold four octet fields each, named after them.
-        const Children octets = ShownChildren(page->findChild<Ipv4Field*>(QStringLiteral("1068")));
+        const Children octets =
+            ShownChildren(page->findChild<Ipv4Field*>(QString::number(kIpAddressField)));
         QCOMPARE(octets.size(), size_t{4});
         QCOMPARE(
             octets.at({QStringLiteral("New IP address, octet 1 of 4"), QAccessible::EditableText})
@@ -445,7 +447,8 @@ private slots:
         for (const int id : {kTextCurrentPassword, kTextNewPassword, kTextRepeatPassword}) {
             QVERIFY(children.at({Text(id), QAccessible::EditableText}).state.passwordEdit);
         }
-        page->findChild<QLineEdit*>(QStringLiteral("1096"))->setText(QStringLiteral("s3cret-pass"));
+        page->findChild<QLineEdit*>(QString::number(kPasswordCurrent))
+            ->setText(QStringLiteral("s3cret-pass"));
         QStringList texts;
         CollectTexts(QAccessible::queryAccessibleInterface(page), texts);
         QVERIFY(!texts.join(QString()).contains(QStringLiteral("s3cret-pass")));

@@ -16,15 +16,16 @@
 #include "controls/skin_radio_button.h"
 #include "controls/state_color_label.h"
 #include "controls/transparent_label.h"
-#include "resources/string_table.h"
+#include "discovery/ui/search_layout.h"
+#include "window/control_layout.h"
+#include "window/page_navigation.h"
+#include "window/skin_layout.h"
+#include "wizard/page_choices.h"
+#include "wizard/ui/message_box.h"
+#include "wizard/ui/wizard_control_ids.h"
+#include "wizard/ui/wizard_layout.h"
 
 namespace {
-
-QRect Rect(int id) {
-    int x = 0, y = 0, cx = 0, cy = 0;
-    LoadLayoutRect(id, x, y, cx, cy);
-    return QRect(x, y, cx, cy);
-}
 
 // A page or dialog: its background picture and whatever is placed on it.
 class Surface : public QWidget {
@@ -44,60 +45,61 @@ private:
     SkinPicture m_background;
 };
 
-struct MenuEntry {
-    int rectId, normal, current;
+struct MenuPictures {
+    int normal, current;
 };
-constexpr MenuEntry kMenu[] = {{183, 214, 220}, {184, 223, 224}, {185, 218, 219}, {186, 227, 215},
-                               {187, 216, 217}, {188, 221, 222}, {189, 225, 226}};
+constexpr MenuPictures kMenu[] = {{214, 220}, {223, 224}, {218, 219}, {227, 215},
+                                  {216, 217}, {221, 222}, {225, 226}};
 
 void AddFrame(Surface& page, int currentEntry, bool deviceLabels) {
-    for (int i = 0; i < 7; ++i) {
-        auto* entry = new PictureButton(1119 + i, &page);
-        entry->setGeometry(Rect(kMenu[i].rectId));
+    for (int i = 0; i < kMenuEntryCount; ++i) {
+        auto* entry = new PictureButton(kSummaryMenuLocate + i, &page);
+        entry->setGeometry(ToQRect(kMenuEntryRects[i]));
         const int image = i == currentEntry ? kMenu[i].current : kMenu[i].normal;
         entry->SetImages(image, image, image);
     }
-    auto* minimize = new PictureButton(1183, &page);
-    minimize->setGeometry(Rect(502));
+    auto* minimize = new PictureButton(kSummaryMinimize, &page);
+    minimize->setGeometry(ToQRect(kMinimizeRect));
     minimize->SetImages(146, 147, 146);
-    auto* close = new PictureButton(1046, &page);
-    close->setGeometry(Rect(503));
+    auto* close = new PictureButton(kSummaryClose, &page);
+    close->setGeometry(ToQRect(kCloseRect));
     close->SetImages(150, 151, 150);
     if (deviceLabels) {
         auto* mac = new TransparentLabel(&page);
-        mac->setGeometry(Rect(206));
+        mac->setGeometry(ToQRect(kDeviceMacRect));
         mac->SetCaption(L"00:1A:2B:3C:4D:5E");
         auto* ip = new TransparentLabel(&page);
-        ip->setGeometry(Rect(205));
+        ip->setGeometry(ToQRect(kDeviceIpRect));
         ip->SetCaption(L"192.168.1.254");
     }
 }
 
-MarkupLabel* AddValue(Surface& page, int rectId, const std::wstring& text) {
+MarkupLabel* AddValue(Surface& page, const LayoutRect& rect, const std::wstring& text) {
     auto* value = new MarkupLabel(&page);
-    value->setGeometry(Rect(rectId));
+    value->setGeometry(ToQRect(rect));
     value->SetWindowText(text);
     return value;
 }
 
-void AddButton(Surface& page, int rectId, const QString& text) {
-    (new QPushButton(text, &page))->setGeometry(Rect(rectId));
+void AddButton(Surface& page, const LayoutRect& rect, const QString& text) {
+    (new QPushButton(text, &page))->setGeometry(ToQRect(rect));
 }
 
-void AddEdit(Surface& page, int rectId, const QString& text) {
-    (new QLineEdit(text, &page))->setGeometry(Rect(rectId));
+void AddEdit(Surface& page, const LayoutRect& rect, const QString& text) {
+    (new QLineEdit(text, &page))->setGeometry(ToQRect(rect));
 }
 
-void AddList(Surface& page, int rectId, const QStringList& rowA, const QStringList& rowB) {
+void AddList(Surface& page, const LayoutRect& rect, int rowImage, const QStringList& rowA,
+             const QStringList& rowB) {
     auto* list = new QTreeWidget(&page);
-    list->setGeometry(Rect(rectId));
+    list->setGeometry(ToQRect(rect));
     list->setHeaderHidden(true);
     list->setRootIsDecorated(false);
     list->setColumnCount(2);
     list->setColumnWidth(0, list->width() * 55 / 100);
     list->setIconSize(QSize(20, 20));
     auto* a = new QTreeWidgetItem(list, rowA);
-    a->setIcon(0, QIcon(QPixmap::fromImage(LoadSkinImage(rectId == 505 ? 249 : 250))));
+    a->setIcon(0, QIcon(QPixmap::fromImage(LoadSkinImage(rowImage))));
     new QTreeWidgetItem(list, rowB);
     list->setCurrentItem(a);
 }
@@ -116,35 +118,36 @@ private slots:
     void initTestCase() { QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9)); }
 
     void searchPage() {
-        Surface page(133);
+        Surface page(kSearchPagePicture);
         AddFrame(page, 0, false);
-        AddButton(page, 190, QStringLiteral("Scan"));
-        AddButton(page, 191, QStringLiteral("Connect"));
+        AddButton(page, kSearchScanRect, QStringLiteral("Scan"));
+        AddButton(page, kSearchConnectRect, QStringLiteral("Connect"));
         auto* result = new StateColorLabel(&page);
-        result->setGeometry(Rect(507));
+        result->setGeometry(ToQRect(kSearchResultRect));
         result->SetWindowText(L"2 Ranveils Found !");
-        AddList(page, 505, {QStringLiteral("00:1A:2B:3C:4D:5E"), QStringLiteral("192.168.1.254")},
+        AddList(page, kSearchListRect, 249,
+                {QStringLiteral("00:1A:2B:3C:4D:5E"), QStringLiteral("192.168.1.254")},
                 {QStringLiteral("00:1A:2B:3C:4D:60"), QStringLiteral("192.168.1.253")});
         QVERIFY(Save(page, QStringLiteral("page_search")));
     }
 
     void summaryPage() {
-        Surface page(140);
+        Surface page(kSummaryPagePicture);
         AddFrame(page, 1, true);
-        const std::pair<int, const wchar_t*> values[] = {
-            {200, L"00:1A:2B:3C:4D:5E"},
-            {242, L"1.0.4"},
-            {243, L"192.168.1.254"},
-            {244, L"255.255.255.0"},
-            {245, L"Enabled"},
-            {246, L"Repeater"},
-            {247, L"WPA2PSK-AES"},
-            {248, L"192.168.1.80"},
-            {249, L"Tamsel Lab &amp; Office"},
-            {250, L"255.255.255.0"},
-            {251, L"192.168.1.1"},
-            {252, L"192.168.1.1"},
-            {253, L"<FONT COLOR=\"GrayText\">none</FONT>"}};
+        const std::pair<LayoutRect, const wchar_t*> values[] = {
+            {kSummaryMacRect, L"00:1A:2B:3C:4D:5E"},
+            {kSummaryFirmwareRect, L"1.0.4"},
+            {kSummaryLanIpRect, L"192.168.1.254"},
+            {kSummaryLanMaskRect, L"255.255.255.0"},
+            {kSummaryDhcpRect, L"Enabled"},
+            {kSummaryModeRect, L"Repeater"},
+            {kSummarySecurityRect, L"WPA2PSK-AES"},
+            {kSummaryWanIpRect, L"192.168.1.80"},
+            {kSummarySsidRect, L"Tamsel Lab &amp; Office"},
+            {kSummaryWanMaskRect, L"255.255.255.0"},
+            {kSummaryGatewayRect, L"192.168.1.1"},
+            {kSummaryDns1Rect, L"192.168.1.1"},
+            {kSummaryDns2Rect, L"<FONT COLOR=\"GrayText\">none</FONT>"}};
         for (const auto& [rect, text] : values) {
             AddValue(page, rect, text);
         }
@@ -152,83 +155,86 @@ private slots:
     }
 
     void ipAddressPage() {
-        Surface page(134);
+        Surface page(kIpAddressPagePicture);
         AddFrame(page, 2, true);
-        AddValue(page, 196, L"192.168.1.254");
-        AddValue(page, 197, L"255.255.255.0");
-        AddValue(page, 198, L"Enabled");
-        AddEdit(page, 512, QStringLiteral("0.0.0.0"));
-        AddEdit(page, 513, QStringLiteral("255.255.255.0"));
+        AddValue(page, kIpCurrentAddressRect, L"192.168.1.254");
+        AddValue(page, kIpCurrentMaskRect, L"255.255.255.0");
+        AddValue(page, kIpCurrentDhcpRect, L"Enabled");
+        AddEdit(page, kIpAddressFieldRect, QStringLiteral("0.0.0.0"));
+        AddEdit(page, kIpMaskFieldRect, QStringLiteral("255.255.255.0"));
         auto* on = new SkinRadioButton(&page);
-        on->setGeometry(Rect(510));
+        on->setGeometry(ToQRect(kIpAutoRadioRect));
         auto* off = new SkinRadioButton(&page);
-        off->setGeometry(Rect(511));
+        off->setGeometry(ToQRect(kIpStaticRadioRect));
         off->SetCheck(true);
-        AddButton(page, 235, QStringLiteral("Apply"));
+        AddButton(page, kIpApplyRect, QStringLiteral("Apply"));
         QVERIFY(Save(page, QStringLiteral("page_ipaddress")));
     }
 
     void wirelessPage() {
-        Surface page(141);
+        Surface page(kWirelessPagePicture);
         AddFrame(page, 3, true);
-        const std::pair<int, const wchar_t*> values[] = {
-            {236, L"Tamsel Lab"},    {237, L"WPA2PSK-AES"}, {238, L"192.168.1.80"},
-            {239, L"255.255.255.0"}, {240, L"192.168.1.1"}, {241, L"192.168.1.1"}};
+        const std::pair<LayoutRect, const wchar_t*> values[] = {
+            {kSurveySsidRect, L"Tamsel Lab"},     {kSurveySecurityRect, L"WPA2PSK-AES"},
+            {kSurveyIpRect, L"192.168.1.80"},     {kSurveyMaskRect, L"255.255.255.0"},
+            {kSurveyGatewayRect, L"192.168.1.1"}, {kSurveyDnsRect, L"192.168.1.1"}};
         for (const auto& [rect, text] : values) {
             AddValue(page, rect, text);
         }
-        AddButton(page, 530, QStringLiteral("Scan"));
-        AddButton(page, 192, QStringLiteral("Connect"));
-        AddList(page, 528, {QStringLiteral("Tamsel Lab"), QStringLiteral("WPA2PSK-AES")},
+        AddButton(page, kSurveyScanRect, QStringLiteral("Scan"));
+        AddButton(page, kSurveyConnectRect, QStringLiteral("Connect"));
+        AddList(page, kSurveyListRect, 250,
+                {QStringLiteral("Tamsel Lab"), QStringLiteral("WPA2PSK-AES")},
                 {QStringLiteral("Guest"), QStringLiteral("None")});
-        AddEdit(page, 229, QStringLiteral("correct horse battery"));
+        AddEdit(page, kSurveyKeyRect, QStringLiteral("correct horse battery"));
         auto* key = new QComboBox(&page);
         key->addItems({QStringLiteral("Key 1"), QStringLiteral("Key 2")});
-        key->setGeometry(Rect(540).adjusted(0, 0, 0, -177));
+        key->setGeometry(ToQRect(kSurveyDefaultKeyRect).adjusted(0, 0, 0, -177));
         QVERIFY(Save(page, QStringLiteral("page_wireless")));
     }
 
     void firmwarePage() {
-        Surface page(136);
+        Surface page(kFirmwarePagePicture);
         AddFrame(page, 4, true);
-        AddValue(page, 199, L"1.0.4");
-        AddEdit(page, 230, QStringLiteral("/home/user/kvq3150tx-1.0.5.bin"));
-        AddButton(page, 231, QStringLiteral("Browse"));
-        AddButton(page, 232, QStringLiteral("Apply"));
+        AddValue(page, kFirmwareVersionRect, L"1.0.4");
+        AddEdit(page, kFirmwareFileRect, QStringLiteral("/home/user/kvq3150tx-1.0.5.bin"));
+        AddButton(page, kFirmwareBrowseRect, QStringLiteral("Browse"));
+        AddButton(page, kFirmwareApplyRect, QStringLiteral("Apply"));
         QVERIFY(Save(page, QStringLiteral("page_firmware")));
     }
 
     void passwordPage() {
-        Surface page(137);
+        Surface page(kPasswordPagePicture);
         AddFrame(page, 5, true);
-        AddEdit(page, 533, QStringLiteral("admin"));
-        for (int id : {193, 534, 535}) {
+        AddEdit(page, kPasswordUserRect, QStringLiteral("admin"));
+        for (const LayoutRect& rect :
+             {kPasswordCurrentRect, kPasswordNewRect, kPasswordRepeatRect}) {
             auto* edit = new QLineEdit(QStringLiteral("secret"), &page);
             edit->setEchoMode(QLineEdit::Password);
-            edit->setGeometry(Rect(id));
+            edit->setGeometry(ToQRect(rect));
         }
-        AddButton(page, 234, QStringLiteral("Apply"));
+        AddButton(page, kPasswordApplyRect, QStringLiteral("Apply"));
         QVERIFY(Save(page, QStringLiteral("page_password")));
     }
 
     void resetPage() {
-        Surface page(138);
+        Surface page(kResetPagePicture);
         AddFrame(page, 6, true);
         auto* reboot = new SkinRadioButton(&page);
-        reboot->setGeometry(Rect(194));
+        reboot->setGeometry(ToQRect(kResetRebootRect));
         reboot->SetCheck(true);
-        (new SkinRadioButton(&page))->setGeometry(Rect(195));
-        AddButton(page, 233, QStringLiteral("Apply"));
+        (new SkinRadioButton(&page))->setGeometry(ToQRect(kResetFactoryRect));
+        AddButton(page, kResetApplyRect, QStringLiteral("Apply"));
         QVERIFY(Save(page, QStringLiteral("page_reset")));
     }
 
     void messageBox() {
         Surface box(160);
-        auto* ok = new PictureButton(1104, &box);
-        ok->setGeometry(Rect(545));
+        auto* ok = new PictureButton(MessageBox::kOkId, &box);
+        ok->setGeometry(ToQRect(kMessageOkRect));
         ok->SetImages(168, 162, 168);
         auto* text = new MarkupLabel(&box);
-        text->setGeometry(Rect(546));
+        text->setGeometry(ToQRect(kMessageTextRect));
         text->SetTransparent(true);
         text->SetWindowText(
             L"Invalid Subnet mask. It should be the number of 0, 128, 192, 224, "
@@ -240,14 +246,14 @@ private slots:
         for (int step : {0, 3, 7, 10}) {
             Surface box(248);
             auto* picture = new QWidget(&box);
-            const QRect size = Rect(557);
+            const QRect size = ToQRect(kProgressStepRect);
             picture->setGeometry(70, 50, size.width(), size.height());
             auto* image = new PictureButton(0, picture);
             image->resize(size.size());
             const int id = ProgressStepImageId(step);
             image->SetImages(id, id, id);
             auto* text = new MarkupLabel(&box);
-            text->setGeometry(Rect(560));
+            text->setGeometry(ToQRect(kProgressTextRect));
             text->SetTransparent(true);
             text->SetWindowText(L"<CENTER>Loading....</CENTER>");
             QVERIFY(Save(box, QStringLiteral("progress_step%1").arg(step)));

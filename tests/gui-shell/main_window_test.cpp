@@ -18,6 +18,7 @@
 #include "controls/state_color_label.h"
 #include "discovery/discovery_manager.h"
 #include "discovery/ui/device_list.h"
+#include "discovery/ui/search_layout.h"
 #include "discovery/ui/search_page.h"
 #include "hostnet/host_address_setup.h"
 #include "platform/tick_clock.h"
@@ -30,6 +31,7 @@
 #include "web/encoders.h"
 #include "web/selected_device.h"
 #include "window/control_layout.h"
+#include "window/skin_layout.h"
 #include "wizard/ui/wizard_frame.h"
 
 namespace {
@@ -83,22 +85,23 @@ private slots:
         QVERIFY(SaveScreenshot(dialog, QStringLiteral("app_searching")));
     }
 
-    void controlsSitAtTheirStringTableRectangles() {
+    void controlsSitAtTheirLayoutRectangles() {
         Shell shell;
         SearchPage& page = shell.Page();
-        std::vector<std::pair<QWidget*, int>> placed = {
-            {page.MinimizeControl(), 502}, {page.CloseControl(), 503},  {page.DeviceTable(), 505},
-            {page.ScanButton(), 190},      {page.ConnectButton(), 191}, {page.ResultLabel(), 507}};
+        std::vector<std::pair<QWidget*, LayoutRect>> placed = {
+            {page.MinimizeControl(), kMinimizeRect},    {page.CloseControl(), kCloseRect},
+            {page.DeviceTable(), kSearchListRect},      {page.ScanButton(), kSearchScanRect},
+            {page.ConnectButton(), kSearchConnectRect}, {page.ResultLabel(), kSearchResultRect}};
         const int menuImages[] = {220, 223, 218, 227, 216, 221, 225};
         for (int i = 0; i < kMenuEntryCount; ++i) {
             PictureButton* item = page.MenuItem(static_cast<MenuEntry>(i));
-            placed.emplace_back(item, 183 + i);
+            placed.emplace_back(item, kMenuEntryRects[i]);
             QCOMPARE(item->isEnabled(), i == 0);
             QVERIFY(item->PictureFor(PictureButton::Look::kNormal).Image() ==
                     LoadSkinImage(menuImages[i]));
         }
-        for (const auto& [control, rectId] : placed) {
-            QCOMPARE(control->geometry(), LayoutRect(rectId).value());
+        for (const auto& [control, rect] : placed) {
+            QCOMPARE(control->geometry(), ToQRect(rect));
         }
 
         DeviceList& list = *shell.Page().DeviceTable();

@@ -32,6 +32,7 @@
 #include "web/selected_device.h"
 #include "web/web_command_queue.h"
 #include "window/control_layout.h"
+#include "window/skin_layout.h"
 #include "window/window_drag.h"
 #include "wizard/ui/firmware_page.h"
 #include "wizard/ui/ip_address_page.h"
@@ -111,15 +112,15 @@ private slots:
             WizardPage& shown = wizard.Page(page);
             frame.ShowWizardPage(page);
             QCOMPARE(VisiblePages(frame), std::vector<WizardPageId>{page});
-            QCOMPARE(shown.CloseControl()->geometry(), LayoutRect(kRectClose).value());
-            QCOMPARE(shown.MinimizeControl()->geometry(), LayoutRect(kRectMinimize).value());
-            QCOMPARE(shown.MacLabel()->geometry(), LayoutRect(kRectDeviceMac).value());
+            QCOMPARE(shown.CloseControl()->geometry(), ToQRect(kCloseRect));
+            QCOMPARE(shown.MinimizeControl()->geometry(), ToQRect(kMinimizeRect));
+            QCOMPARE(shown.MacLabel()->geometry(), ToQRect(kDeviceMacRect));
             QCOMPARE(shown.IpLabel()->Caption(), std::wstring(L"192.168.1.1"));
             QCOMPARE(shown.MacLabel()->Caption(), std::wstring(L"00:1A:2B:3C:4D:5E"));
             for (int i = 1; i < kMenuEntryCount; ++i) {
                 const auto entry = static_cast<MenuEntry>(i);
                 PictureButton* item = shown.MenuItem(entry);
-                QCOMPARE(item->geometry(), LayoutRect(kRectMenuLocate + i).value());
+                QCOMPARE(item->geometry(), ToQRect(kMenuEntryRects[i]));
                 const bool own = entry == shown.Skin().ownEntry;
                 QVERIFY(item->PictureFor(PictureButton::Look::kNormal).Image() ==
                         LoadSkinImage(own ? current[i] : normal[i]));

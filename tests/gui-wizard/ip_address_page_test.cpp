@@ -28,9 +28,11 @@
 #include "web/response_parsers.h"
 #include "web/selected_device.h"
 #include "window/control_layout.h"
+#include "wizard/page_choices.h"
 #include "wizard/ui/ip_address_page.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
+#include "wizard/ui/wizard_layout.h"
 
 using page_test::Expected;
 using page_test::Msg;
@@ -65,11 +67,11 @@ private slots:
         QVERIFY(page.StaticIpChoice()->GetCheck() && !page.AutoIpChoice()->GetCheck());
         QVERIFY(page.AddressField()->isEnabled() && page.MaskField()->isEnabled());
         QVERIFY(page.ApplyButton()->isEnabled());
-        QCOMPARE(page.AddressField()->geometry(), LayoutRect(kRectIpAddressField).value());
-        QCOMPARE(page.MaskField()->geometry(), LayoutRect(kRectIpMaskField).value());
-        QCOMPARE(page.AutoIpChoice()->geometry(), LayoutRect(kRectIpAutoRadio).value());
-        QCOMPARE(page.StaticIpChoice()->geometry(), LayoutRect(kRectIpStaticRadio).value());
-        QCOMPARE(page.ApplyButton()->geometry(), LayoutRect(kRectIpApply).value());
+        QCOMPARE(page.AddressField()->geometry(), ToQRect(kIpAddressFieldRect));
+        QCOMPARE(page.MaskField()->geometry(), ToQRect(kIpMaskFieldRect));
+        QCOMPARE(page.AutoIpChoice()->geometry(), ToQRect(kIpAutoRadioRect));
+        QCOMPARE(page.StaticIpChoice()->geometry(), ToQRect(kIpStaticRadioRect));
+        QCOMPARE(page.ApplyButton()->geometry(), ToQRect(kIpApplyRect));
         QVERIFY(page.AutoIpChoice()->text().isEmpty());
         QVERIFY(SaveScreenshot(ip.frame, QStringLiteral("page_ipaddress")));
 

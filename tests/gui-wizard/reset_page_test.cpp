@@ -30,6 +30,7 @@
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
 #include "wizard/ui/reset_page.h"
+#include "wizard/ui/wizard_layout.h"
 
 using page_test::Expected;
 using page_test::Msg;
@@ -61,9 +62,9 @@ private slots:
         time_scale::SetFactor(1000);
         ShownPage<ResetPage> reset;
         ResetPage& page = reset.page;
-        QCOMPARE(page.RebootChoice()->geometry(), LayoutRect(kRectResetReboot).value());
-        QCOMPARE(page.FactoryResetChoice()->geometry(), LayoutRect(kRectResetFactory).value());
-        QCOMPARE(page.ApplyButton()->geometry(), LayoutRect(kRectResetApply).value());
+        QCOMPARE(page.RebootChoice()->geometry(), ToQRect(kResetRebootRect));
+        QCOMPARE(page.FactoryResetChoice()->geometry(), ToQRect(kResetFactoryRect));
+        QCOMPARE(page.ApplyButton()->geometry(), ToQRect(kResetApplyRect));
         QVERIFY(page.RebootChoice()->text().isEmpty() &&
                 page.FactoryResetChoice()->text().isEmpty());
         QVERIFY(SaveScreenshot(reset.frame, QStringLiteral("page_reset")));

@@ -18,6 +18,8 @@
 #include "resources/string_ids.h"
 #include "web/input_rules.h"
 #include "window/control_layout.h"
+#include "wizard/ui/wizard_control_ids.h"
+#include "wizard/ui/wizard_layout.h"
 
 namespace {
 
@@ -61,12 +63,12 @@ std::optional<std::string> FirstLocalFile(const QByteArray& uriList) {
 
 FirmwarePage::FirmwarePage(IWizardHost& host, QWidget* parent)
     : WizardPage(WizardPageId::kFirmware, host, parent),
-      m_version(AddValueLabel(1173, kTextFirmwareVersion)),
+      m_version(AddValueLabel(kFirmwareVersion, kTextFirmwareVersion)),
       m_file(new QLineEdit(this)),
-      m_browse(AddButton(1163, kTextBrowse)),
-      m_apply(AddButton(1164, kTextApply)),
+      m_browse(AddButton(kFirmwareBrowse, kTextBrowse)),
+      m_apply(AddButton(kFirmwareApply, kTextApply)),
       m_progress(new QProgressBar(this)) {
-    NameControl(m_file, 1003, kTextFirmwareFile);
+    NameControl(m_file, kFirmwareFile, kTextFirmwareFile);
     m_progress->setAccessibleName(Text(kTextUploadProgress));
     // A file dropped over the field is the page's to take (with its name's exact bytes).
     m_file->setAcceptDrops(false);
@@ -95,11 +97,11 @@ FirmwarePage::FirmwarePage(IWizardHost& host, QWidget* parent)
 }
 
 void FirmwarePage::LayOut() {
-    PlaceControl(m_file, kRectFirmwareFile);
-    PlaceControl(m_browse, kRectFirmwareBrowse);
-    PlaceControl(m_apply, kRectFirmwareApply);
-    PlaceControl(m_version, kRectFirmwareVersion);
-    PlaceControl(m_progress, kRectFirmwareProgress);
+    PlaceControl(m_file, kFirmwareFileRect);
+    PlaceControl(m_browse, kFirmwareBrowseRect);
+    PlaceControl(m_apply, kFirmwareApplyRect);
+    PlaceControl(m_version, kFirmwareVersionRect);
+    PlaceControl(m_progress, kFirmwareProgressRect);
 }
 
 void FirmwarePage::OnShown() {

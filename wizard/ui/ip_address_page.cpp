@@ -9,13 +9,16 @@
 #include "resources/string_ids.h"
 #include "web/input_rules.h"
 #include "window/control_layout.h"
+#include "wizard/page_choices.h"
+#include "wizard/ui/wizard_control_ids.h"
+#include "wizard/ui/wizard_layout.h"
 
 namespace {
 
 constexpr DeviceValueRow kCurrentRows[] = {
-    {1169, kRectIpCurrentAddress, &DeviceStatus::lanIp, kTextCurrentIpAddress},
-    {1170, kRectIpCurrentMask, &DeviceStatus::lanMask, kTextCurrentSubnetMask},
-    {1171, kRectIpCurrentDhcp, &DeviceStatus::dhcpServer, kTextCurrentDhcpServer},
+    {kIpCurrentAddress, kIpCurrentAddressRect, &DeviceStatus::lanIp, kTextCurrentIpAddress},
+    {kIpCurrentMask, kIpCurrentMaskRect, &DeviceStatus::lanMask, kTextCurrentSubnetMask},
+    {kIpCurrentDhcp, kIpCurrentDhcpRect, &DeviceStatus::dhcpServer, kTextCurrentDhcpServer},
 };
 
 }  // namespace
@@ -23,18 +26,18 @@ constexpr DeviceValueRow kCurrentRows[] = {
 IpAddressPage::IpAddressPage(IWizardHost& host, QWidget* parent)
     : WizardPage(WizardPageId::kIpAddress, host, parent),
       // Both choices take a new address: the fields stay usable whichever is selected.
-      m_dhcp(AddChoicePair({1002, kTextAutoIp}, {1066, kTextStaticIp},
+      m_dhcp(AddChoicePair({kIpAutoChoice, kTextAutoIp}, {kIpStaticChoice, kTextStaticIp},
                            [this](bool) {
                                m_address->setEnabled(true);
                                m_mask->setEnabled(true);
                            })),
       m_address(new Ipv4Field(this)),
       m_mask(new Ipv4Field(this)),
-      m_apply(AddButton(1168, kTextApply)),
+      m_apply(AddButton(kIpApply, kTextApply)),
       m_current(AddValueRows(kCurrentRows)) {
     // The names stand in for the captions drawn on the page picture.
-    NameControl(m_address, 1068, kTextNewIpAddress);
-    NameControl(m_mask, 1070, kTextNewSubnetMask);
+    NameControl(m_address, kIpAddressField, kTextNewIpAddress);
+    NameControl(m_mask, kIpMaskField, kTextNewSubnetMask);
     m_change.onOutcome = [this](OperationOutcome) { OnChangeAnswered(); };
     m_change.onFailed = [this](const OperationFailure&) { OnChangeAnswered(); };
     connect(m_apply, &QPushButton::clicked, this, [this] { OnApply(); });
@@ -44,13 +47,13 @@ void IpAddressPage::LayOut() {
     for (SkinRadioButton* choice : {m_dhcp.First(), m_dhcp.Second()}) {
         choice->SetBkColor(Qt::white);
     }
-    const DhcpChoiceAreas areas = LoadDhcpChoiceAreas();
-    PlaceChoicePair(m_dhcp, kRectIpAutoRadio, kRectIpStaticRadio, areas.autoIp, areas.staticIp);
-    PlaceControl(m_address, kRectIpAddressField);
+    const DhcpChoiceAreas areas = IpPageDhcpChoiceAreas();
+    PlaceChoicePair(m_dhcp, kIpAutoRadioRect, kIpStaticRadioRect, areas.autoIp, areas.staticIp);
+    PlaceControl(m_address, kIpAddressFieldRect);
     m_address->SetAddress(kBlankAddress);
-    PlaceControl(m_mask, kRectIpMaskField);
+    PlaceControl(m_mask, kIpMaskFieldRect);
     m_mask->SetAddress(kDefaultMask);
-    PlaceControl(m_apply, kRectIpApply);
+    PlaceControl(m_apply, kIpApplyRect);
     PlaceValueRows(kCurrentRows, m_current);
 }
 

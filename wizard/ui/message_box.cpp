@@ -5,6 +5,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "window/control_layout.h"
+#include "wizard/ui/wizard_layout.h"
 
 namespace {
 
@@ -36,9 +37,9 @@ int MessageBox::ShowMessage(int stringId) {
 
 void MessageBox::OnInitDialog() {
     SkinnedPopup::OnInitDialog();
-    PlaceControl(m_ok, kRectMessageOk);
+    PlaceControl(m_ok, kMessageOkRect);
     m_ok->SetImages(kOkImages[0], kOkImages[1], kOkImages[2]);
-    PlaceControl(m_text, kRectMessageText);
+    PlaceControl(m_text, kMessageTextRect);
     m_text->setFont(DialogFont());
     m_text->ResetLook();
     m_text->SetWindowText(m_message);

@@ -7,6 +7,8 @@
 #include "resources/string_ids.h"
 #include "web/input_rules.h"
 #include "window/control_layout.h"
+#include "wizard/ui/wizard_control_ids.h"
+#include "wizard/ui/wizard_layout.h"
 
 namespace {
 
@@ -18,11 +20,11 @@ std::wstring TextOf(const QLineEdit* field) {
 
 PasswordPage::PasswordPage(IWizardHost& host, QWidget* parent)
     : WizardPage(WizardPageId::kPassword, host, parent),
-      m_user(AddField(1003, kTextUserName)),
-      m_current(AddField(1096, kTextCurrentPassword)),
-      m_new(AddField(1094, kTextNewPassword)),
-      m_repeat(AddField(1095, kTextRepeatPassword)),
-      m_apply(AddButton(1167, kTextApply)) {
+      m_user(AddField(kPasswordUser, kTextUserName)),
+      m_current(AddField(kPasswordCurrent, kTextCurrentPassword)),
+      m_new(AddField(kPasswordNew, kTextNewPassword)),
+      m_repeat(AddField(kPasswordRepeat, kTextRepeatPassword)),
+      m_apply(AddButton(kPasswordApply, kTextApply)) {
     m_user->setReadOnly(true);
     m_user->setText(Text(kTextPasswordUser));
     for (QLineEdit* field : {m_current, m_new, m_repeat}) {
@@ -50,12 +52,12 @@ QLineEdit* PasswordPage::AddField(int controlId, int nameId) {
 }
 
 void PasswordPage::LayOut() {
-    PlaceControl(m_user, kRectPasswordUser);
-    PlaceControl(m_current, kRectPasswordCurrent);
-    PlaceControl(m_new, kRectPasswordNew);
-    PlaceControl(m_repeat, kRectPasswordRepeat);
-    PlaceControl(m_apply, kRectPasswordApply);
-    SetCaptionAreas({{LoadPageArea(kRectPasswordHandArea), {}}});
+    PlaceControl(m_user, kPasswordUserRect);
+    PlaceControl(m_current, kPasswordCurrentRect);
+    PlaceControl(m_new, kPasswordNewRect);
+    PlaceControl(m_repeat, kPasswordRepeatRect);
+    PlaceControl(m_apply, kPasswordApplyRect);
+    SetCaptionAreas({{PageArea::Of(kPasswordHandAreaRect), {}}});
 }
 
 void PasswordPage::OnShown() {

@@ -5,6 +5,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "window/control_layout.h"
+#include "wizard/ui/wizard_layout.h"
 
 namespace {
 
@@ -42,9 +43,9 @@ int ProgressDialog::Run(const std::wstring& text) {
 
 void ProgressDialog::OnInitDialog() {
     SkinnedPopup::OnInitDialog();
-    const QSize stepSize = LayoutRect(kRectProgressStep).value_or(QRect()).size();
+    const QSize stepSize = ToQRect(kProgressStepRect).size();
     m_picture->setGeometry(QRect(kImageOrigin, stepSize));
-    PlaceControl(m_text, kRectProgressText);
+    PlaceControl(m_text, kProgressTextRect);
 }
 
 void ProgressDialog::OnShowWindow(bool show) {

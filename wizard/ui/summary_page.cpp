@@ -8,33 +8,33 @@
 #include "resources/string_table.h"
 #include "window/control_layout.h"
 #include "window/web_page_opener.h"
+#include "wizard/ui/wizard_control_ids.h"
+#include "wizard/ui/wizard_layout.h"
 
 namespace {
 
-constexpr int kWebPageId = 1204;
-
 // The SSID's rectangle is wider than the others: SSIDs run long.
 constexpr DeviceValueRow kRows[SummaryPage::kValueCount] = {
-    {1126, kRectSummaryMac, &DeviceStatus::macAddress, kTextSummaryMac},
-    {1127, kRectSummaryFirmware, &DeviceStatus::firmwareVersion, kTextSummaryFirmware},
-    {1128, kRectSummaryLanIp, &DeviceStatus::lanIp, kTextSummaryLanIp},
-    {1129, kRectSummaryLanMask, &DeviceStatus::lanMask, kTextSummaryLanMask},
-    {1130, kRectSummaryDhcp, &DeviceStatus::dhcpServer, kTextSummaryDhcp},
-    {1131, kRectSummaryMode, &DeviceStatus::mode, kTextSummaryMode},
-    {1132, kRectSummarySecurity, &DeviceStatus::security, kTextSummarySecurity},
-    {1133, kRectSummaryWanIp, &DeviceStatus::wanIp, kTextSummaryWanIp},
-    {1134, kRectSummarySsid, &DeviceStatus::ssid, kTextSummarySsid},
-    {1135, kRectSummaryWanMask, &DeviceStatus::wanMask, kTextSummaryWanMask},
-    {1136, kRectSummaryGateway, &DeviceStatus::gateway, kTextSummaryGateway},
-    {1137, kRectSummaryDns1, &DeviceStatus::dns1, kTextSummaryDns1},
-    {1138, kRectSummaryDns2, &DeviceStatus::dns2, kTextSummaryDns2},
+    {kSummaryMac, kSummaryMacRect, &DeviceStatus::macAddress, kTextSummaryMac},
+    {kSummaryFirmware, kSummaryFirmwareRect, &DeviceStatus::firmwareVersion, kTextSummaryFirmware},
+    {kSummaryLanIp, kSummaryLanIpRect, &DeviceStatus::lanIp, kTextSummaryLanIp},
+    {kSummaryLanMask, kSummaryLanMaskRect, &DeviceStatus::lanMask, kTextSummaryLanMask},
+    {kSummaryDhcp, kSummaryDhcpRect, &DeviceStatus::dhcpServer, kTextSummaryDhcp},
+    {kSummaryMode, kSummaryModeRect, &DeviceStatus::mode, kTextSummaryMode},
+    {kSummarySecurity, kSummarySecurityRect, &DeviceStatus::security, kTextSummarySecurity},
+    {kSummaryWanIp, kSummaryWanIpRect, &DeviceStatus::wanIp, kTextSummaryWanIp},
+    {kSummarySsid, kSummarySsidRect, &DeviceStatus::ssid, kTextSummarySsid},
+    {kSummaryWanMask, kSummaryWanMaskRect, &DeviceStatus::wanMask, kTextSummaryWanMask},
+    {kSummaryGateway, kSummaryGatewayRect, &DeviceStatus::gateway, kTextSummaryGateway},
+    {kSummaryDns1, kSummaryDns1Rect, &DeviceStatus::dns1, kTextSummaryDns1},
+    {kSummaryDns2, kSummaryDns2Rect, &DeviceStatus::dns2, kTextSummaryDns2},
 };
 
 }  // namespace
 
 SummaryPage::SummaryPage(IWizardHost& host, QWidget* parent)
     : WizardPage(WizardPageId::kSummary, host, parent),
-      m_webPage(AddButton(kWebPageId, kTextOpenWebPage, kTextOpenWebPageHelp)),
+      m_webPage(AddButton(kSummaryWebPage, kTextOpenWebPage, kTextOpenWebPageHelp)),
       m_values(AddValueRows(kRows)),
       m_opener(new WebPageOpener(this)) {
     m_webPage->setShortcut(QKeySequence::Open);
@@ -48,7 +48,7 @@ void SummaryPage::OpenWebPage() {
 }
 
 void SummaryPage::LayOut() {
-    PlaceControl(m_webPage, kRectSummaryWebPage);
+    PlaceControl(m_webPage, kSummaryWebPageRect);
     PlaceValueRows(kRows, m_values);
 }
 

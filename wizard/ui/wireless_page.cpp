@@ -11,40 +11,39 @@
 #include "web/input_rules.h"
 #include "window/control_layout.h"
 #include "wizard/ui/survey_list.h"
+#include "wizard/ui/wizard_control_ids.h"
+#include "wizard/ui/wizard_layout.h"
 
 namespace {
-
-constexpr int kScanId = 1161;
-constexpr int kConnectId = 1162;
-constexpr int kListId = 1102;
-constexpr int kKeyId = 1003;
-constexpr int kDefaultKeyId = 1004;
 
 constexpr const wchar_t* kDefaultKeyEntries[] = {L"Key 1", L"Key 2", L"Key 3", L"Key 4"};
 
 // In the order of StatusValue.
 constexpr DeviceValueRow kStatusRows[WirelessPage::kStatusCount] = {
-    {1172, kRectSurveySsid, &DeviceStatus::ssid, kTextSurveyCurrentSsid},
-    {1173, kRectSurveySecurity, &DeviceStatus::security, kTextSurveyCurrentSecurity},
-    {1174, kRectSurveyIp, &DeviceStatus::wanIp, kTextSurveyCurrentIp},
-    {1175, kRectSurveyMask, &DeviceStatus::wanMask, kTextSurveyCurrentMask},
-    {1176, kRectSurveyGateway, &DeviceStatus::gateway, kTextSurveyCurrentGateway},
-    {1177, kRectSurveyDns, &DeviceStatus::dns1, kTextSurveyCurrentDns},
+    {kWirelessCurrentSsid, kSurveySsidRect, &DeviceStatus::ssid, kTextSurveyCurrentSsid},
+    {kWirelessCurrentSecurity, kSurveySecurityRect, &DeviceStatus::security,
+     kTextSurveyCurrentSecurity},
+    {kWirelessCurrentIp, kSurveyIpRect, &DeviceStatus::wanIp, kTextSurveyCurrentIp},
+    {kWirelessCurrentMask, kSurveyMaskRect, &DeviceStatus::wanMask, kTextSurveyCurrentMask},
+    {kWirelessCurrentGateway, kSurveyGatewayRect, &DeviceStatus::gateway,
+     kTextSurveyCurrentGateway},
+    {kWirelessCurrentDns, kSurveyDnsRect, &DeviceStatus::dns1, kTextSurveyCurrentDns},
 };
 
 }  // namespace
 
 WirelessPage::WirelessPage(IWizardHost& host, QWidget* parent)
     : WizardPage(WizardPageId::kWireless, host, parent),
-      m_scan(AddButton(kScanId, kTextScan, kTextSurveyScanHelp)),
-      m_connect(AddButton(kConnectId, kTextConnect, kTextSurveyConnectHelp)),
+      m_scan(AddButton(kWirelessScan, kTextScan, kTextSurveyScanHelp)),
+      m_connect(AddButton(kWirelessConnect, kTextConnect, kTextSurveyConnectHelp)),
       m_list(new SurveyList(this)),
       m_key(new QLineEdit(this)),
       m_defaultKey(new QComboBox(this)) {
-    NameControl(m_list, kListId, kTextSurveyListName, kTextSurveyListHelp);
+    NameControl(m_list, kWirelessList, kTextSurveyListName, kTextSurveyListHelp);
     // The key shows as typed: long keys are easier to get right when they can be read.
-    NameControl(m_key, kKeyId, kTextSurveyKeyName);
-    NameControl(m_defaultKey, kDefaultKeyId, kTextSurveyDefaultKeyName, kTextSurveyDefaultKeyHelp);
+    NameControl(m_key, kWirelessKey, kTextSurveyKeyName);
+    NameControl(m_defaultKey, kWirelessDefaultKey, kTextSurveyDefaultKeyName,
+                kTextSurveyDefaultKeyHelp);
     m_status = AddValueRows(kStatusRows);
     m_defaultKey->hide();
     m_survey.onOutcome = [this](OperationOutcome) { ShowSurvey(m_networks); };
@@ -63,17 +62,16 @@ WirelessPage::WirelessPage(IWizardHost& host, QWidget* parent)
 }
 
 void WirelessPage::LayOut() {
-    PlaceControl(m_scan, kRectSurveyScan);
-    PlaceControl(m_connect, kRectSurveyConnect);
-    PlaceControl(m_list, kRectSurveyList);
+    PlaceControl(m_scan, kSurveyScanRect);
+    PlaceControl(m_connect, kSurveyConnectRect);
+    PlaceControl(m_list, kSurveyListRect);
     m_list->SizeColumns();
-    PlaceControl(m_key, kRectSurveyKey);
+    PlaceControl(m_key, kSurveyKeyRect);
     PlaceValueRows(kStatusRows, m_status);
     // The rectangle's height is that of the open drop-down; closed, the list is as high
     // as the key field beside it.
-    if (const std::optional<QRect> rect = LayoutRect(kRectSurveyDefaultKey)) {
-        m_defaultKey->setGeometry(rect->x(), rect->y(), rect->width(), m_key->height());
-    }
+    m_defaultKey->setGeometry(kSurveyDefaultKeyRect.x, kSurveyDefaultKeyRect.y,
+                              kSurveyDefaultKeyRect.cx, m_key->height());
     m_defaultKey->clear();
     for (const wchar_t* entry : kDefaultKeyEntries) {
         m_defaultKey->addItem(QString::fromWCharArray(entry));

@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "controls/markup_label.h"
+#include "controls/skin_images.h"
 #include "controls/skin_radio_button.h"
 #include "device/operation_runner.h"
 #include "resources/string_ids.h"
@@ -11,6 +12,7 @@
 #include "window/page_navigation.h"
 #include "wizard/ui/message_box.h"
 #include "wizard/ui/progress_dialog.h"
+#include "wizard/ui/wizard_control_ids.h"
 
 namespace {
 
@@ -20,12 +22,18 @@ constexpr int kFirstWaitTimerId = 0x7000;
 // In WizardPageId order: picture, control ids of "Locate" (the other entries follow),
 // Close, Minimize, the page's own menu entry, its title, the MAC and the IP address label.
 constexpr PageSkin kSkins[kWizardPageIdCount] = {
-    {134, 1126, 1010, 1011, MenuEntry::kIpAddress, kTextPageIpAddress, 1188, 1189},
-    {136, 1147, 1028, 1180, MenuEntry::kFirmware, kTextPageFirmware, 1190, 1191},
-    {140, 1119, 1046, 1183, MenuEntry::kRepeater, kTextPageSummary, 1187, 1186},
-    {141, 1140, 1178, 1184, MenuEntry::kWireless, kTextPageWireless, 1196, 1197},
-    {137, 1133, 1179, 1181, MenuEntry::kPassword, kTextPagePassword, 1192, 1193},
-    {138, 1154, 1038, 1182, MenuEntry::kReset, kTextPageReset, 1194, 1195},
+    {kIpAddressPagePicture, kIpMenuLocate, kIpClose, kIpMinimize, MenuEntry::kIpAddress,
+     kTextPageIpAddress, kIpDeviceMac, kIpDeviceIp},
+    {kFirmwarePagePicture, kFirmwareMenuLocate, kFirmwareClose, kFirmwareMinimize,
+     MenuEntry::kFirmware, kTextPageFirmware, kFirmwareDeviceMac, kFirmwareDeviceIp},
+    {kSummaryPagePicture, kSummaryMenuLocate, kSummaryClose, kSummaryMinimize, MenuEntry::kRepeater,
+     kTextPageSummary, kSummaryDeviceMac, kSummaryDeviceIp},
+    {kWirelessPagePicture, kWirelessMenuLocate, kWirelessClose, kWirelessMinimize,
+     MenuEntry::kWireless, kTextPageWireless, kWirelessDeviceMac, kWirelessDeviceIp},
+    {kPasswordPagePicture, kPasswordMenuLocate, kPasswordClose, kPasswordMinimize,
+     MenuEntry::kPassword, kTextPagePassword, kPasswordDeviceMac, kPasswordDeviceIp},
+    {kResetPagePicture, kResetMenuLocate, kResetClose, kResetMinimize, MenuEntry::kReset,
+     kTextPageReset, kResetDeviceMac, kResetDeviceIp},
 };
 
 }  // namespace
@@ -107,7 +115,7 @@ std::vector<MarkupLabel*> WizardPage::AddValueRows(std::span<const DeviceValueRo
 void WizardPage::PlaceValueRows(std::span<const DeviceValueRow> rows,
                                 const std::vector<MarkupLabel*>& labels) {
     for (size_t i = 0; i < rows.size(); ++i) {
-        PlaceControl(labels[i], rows[i].rectId);
+        PlaceControl(labels[i], rows[i].rect);
         ShowDeviceValue(*labels[i], std::wstring());
     }
 }
@@ -167,10 +175,11 @@ ChoicePair WizardPage::AddChoicePair(const ChoiceSpec& first, const ChoiceSpec& 
     return pair;
 }
 
-void WizardPage::PlaceChoicePair(const ChoicePair& pair, int firstRectId, int secondRectId,
-                                 const PageArea& firstArea, const PageArea& secondArea) {
-    PlaceControl(pair.m_first, firstRectId);
-    PlaceControl(pair.m_second, secondRectId);
+void WizardPage::PlaceChoicePair(const ChoicePair& pair, const LayoutRect& firstRect,
+                                 const LayoutRect& secondRect, const PageArea& firstArea,
+                                 const PageArea& secondArea) {
+    PlaceControl(pair.m_first, firstRect);
+    PlaceControl(pair.m_second, secondRect);
     SetCaptionAreas(
         {{firstArea, [pair] { pair.Select(false); }}, {secondArea, [pair] { pair.Select(true); }}});
 }

@@ -57,12 +57,11 @@ public:
     virtual std::optional<HostAddressContext> TempHostAddress() const { return std::nullopt; }
 };
 
-// A value read from the device, on a line of its own: a markup label at layout rectangle
-// `rectId`, named after its caption on the page picture, showing field `field` of the
-// status record.
+// A value read from the device, on a line of its own: a markup label at `rect`, named after its
+// caption on the page picture, showing field `field` of the status record.
 struct DeviceValueRow {
     int controlId;
-    int rectId;
+    LayoutRect rect;
     std::wstring DeviceStatus::*field;
     int nameId;
 };
@@ -152,8 +151,9 @@ protected:
                              std::function<void(bool second)> onSelect = {});
     // Places the pair at two layout rectangles and makes the two caption areas select
     // their own choice.
-    void PlaceChoicePair(const ChoicePair& pair, int firstRectId, int secondRectId,
-                         const PageArea& firstArea, const PageArea& secondArea);
+    void PlaceChoicePair(const ChoicePair& pair, const LayoutRect& firstRect,
+                         const LayoutRect& secondRect, const PageArea& firstArea,
+                         const PageArea& secondArea);
 
     IWizardHost& Host() const { return m_host; }
 

@@ -11,7 +11,7 @@ namespace {
 // its caption; the string table's Static IP area (380-605) lies inside the Auto IP area
 // (380-800).
 TEST(DhcpChoiceAreas, EachCaptionSelectsItsOwnChoice) {
-    const DhcpChoiceAreas areas = LoadDhcpChoiceAreas();
+    const DhcpChoiceAreas areas = IpPageDhcpChoiceAreas();
     struct Press {
         int x, y;
         std::optional<DhcpChoice> selects;
