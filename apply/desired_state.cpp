@@ -44,7 +44,8 @@ const Json& Object(const Json& value, const std::string& path,
             found = found || key == name;
         }
         if (!found) {
-            Refuse(Path(path, key), kApplyUnknownField);
+            // An empty name is spelt as JSON spells it, so the refusal still names a field.
+            Refuse(Path(path, key.empty() ? "\"\"" : key), kApplyUnknownField);
         }
     }
     return value;
@@ -190,6 +191,9 @@ DesiredStateParse ParseDesiredState(std::string_view json) {
         // Only the position: the text around it may be a secret.
         return {std::nullopt,
                 {"input", FormatString(kApplyNotJson, {std::to_wstring(error.byte)})}};
+    } catch (const Json::out_of_range&) {
+        // A number beyond a double's range (1e400): valid JSON that nothing can hold.
+        return {std::nullopt, {"input", LoadString(kApplyNumberTooLarge)}};
     }
     try {
         Object(document, "", {"device_password", "lan", "wireless", "password", "firmware"});

@@ -74,10 +74,16 @@ TEST(DesiredStateTest, AnUnknownFieldIsRefusedWithItsPathAtAnyLevel) {
     EXPECT_EQ(Problem(R"({"firmware": {"version": "1", "image": "/x", "md5": ""}})"),
               "firmware.md5");
     EXPECT_EQ(Line(R"({"wireless": {"sssid": "Office"}})"), L"wireless.sssid: unknown field.");
+    // An empty name still names a field (it once gave an empty path: a refusal of nothing).
+    EXPECT_EQ(Problem(R"({"": "x"})"), R"("")");
+    EXPECT_EQ(Problem(R"({"lan": {"": 1}})"), R"(lan."")");
 }
 
 TEST(DesiredStateTest, WrongShapesAreRefusedWithTheField) {
     EXPECT_EQ(Problem("[]"), "input");
+    // A number no double holds is refused, not thrown out of the reader.
+    EXPECT_EQ(Problem("1190e324"), "input");
+    EXPECT_EQ(Problem(R"({"lan": {"dhcp": 1e400}})"), "input");
     EXPECT_EQ(Problem(R"({"lan": "192.168.1.5"})"), "lan");
     EXPECT_EQ(Problem(R"({"lan": {"dhcp": "on"}})"), "lan.dhcp");
     EXPECT_EQ(Problem(R"({"password": 1234})"), "password");
