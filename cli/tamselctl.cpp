@@ -76,10 +76,13 @@ void Tamselctl::Stop() {
 }
 
 std::optional<int> Tamselctl::ReadSecrets() {
+    // Each secret read from a file (or standard input) into its field. `secretOption` is
+    // only the name of the secret's option, for the line that says which file failed;
+    // no secret ever travels in an argument list.
     struct SecretFile {
         const std::optional<std::string>& path;
         std::optional<std::wstring>* into;
-        const wchar_t* option;
+        const wchar_t* secretOption;
     };
     std::optional<std::wstring> key;
     const SecretFile files[] = {{m_options.passwordFile, &m_options.password, L"--password"},
@@ -103,8 +106,9 @@ std::optional<int> Tamselctl::ReadSecrets() {
         const SecretRead read = ReadSecretFile(*file.path);
         if (!read.secret) {
             PrintFailure(UsageVerdict(
-                0, FormatString(kCliSecretFileFailed, {EscapeControls(Utf8ToWide(*file.path)),
-                                                       file.option, Utf8ToWide(read.error)})));
+                0,
+                FormatString(kCliSecretFileFailed, {EscapeControls(Utf8ToWide(*file.path)),
+                                                    file.secretOption, Utf8ToWide(read.error)})));
             return static_cast<int>(ExitCode::kUsage);
         }
         *file.into = read.secret;
