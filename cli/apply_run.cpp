@@ -12,11 +12,6 @@
 
 namespace {
 
-void WriteErr(const std::wstring& line) {
-    const std::string text = "tamselctl: " + WideToUtf8(line) + "\n";
-    std::fwrite(text.data(), 1, text.size(), stderr);
-}
-
 // A verdict as one line: the message, then the detail.
 std::wstring ReasonOf(const Verdict& verdict) {
     std::wstring reason = verdict.messageId != 0 ? LoadString(verdict.messageId) : std::wstring();

@@ -28,11 +28,6 @@ constexpr wchar_t kDefaultUser[] = L"admin";
 constexpr int kProgressBarCells = 40;
 constexpr uint32_t kProgressPeriodMs = 200;
 
-void WriteErr(const std::wstring& line) {
-    const std::string text = "tamselctl: " + WideToUtf8(line) + "\n";
-    std::fwrite(text.data(), 1, text.size(), stderr);
-}
-
 Verdict UsageVerdict(int messageId, std::wstring detail = std::wstring()) {
     return Verdict{ExitCode::kUsage, messageId, std::move(detail)};
 }

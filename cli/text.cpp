@@ -1,6 +1,7 @@
 #include "cli/text.h"
 
 #include <cstdint>
+#include <cstdio>
 
 std::wstring EscapeControls(std::wstring_view text) {
     static const wchar_t kHex[] = L"0123456789abcdef";
@@ -55,4 +56,9 @@ std::wstring EscapeControls(std::wstring_view text) {
         }
     }
     return out;
+}
+
+void WriteErr(const std::wstring& line) {
+    const std::string text = "tamselctl: " + WideToUtf8(line) + "\n";
+    std::fwrite(text.data(), 1, text.size(), stderr);
 }

@@ -17,3 +17,7 @@
 // and ESC, \xHH for the other C0 controls and DEL, \u0080 to \u009f for the C1
 // controls; a backslash itself is written \\ so that every escape reads one way.
 std::wstring EscapeControls(std::wstring_view text);
+
+// Writes one line to standard error as "tamselctl: <line>", in UTF-8. The caller escapes
+// what a device or a file gave it (EscapeControls).
+void WriteErr(const std::wstring& line);
